@@ -1,0 +1,67 @@
+// Creation and release of the DataSet record.
+#include "dataset/data_set.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace korvel {
+
+void* allocateZeroed(size_t count, size_t size) {
+  if (count == 0 || size == 0) return std::calloc(1, 1);
+  if (count > SIZE_MAX / size) return nullptr;
+  return std::calloc(count, size);
+}
+
+char* copyString(const char* text) {
+  size_t length = std::strlen(text);
+  char* copy = static_cast<char*>(std::malloc(length + 1));
+  if (copy != nullptr) std::memcpy(copy, text, length + 1);
+  return copy;
+}
+
+DataSet* createDataSet(const char* path, FILE* file) {
+  auto* data = static_cast<DataSet*>(std::calloc(1, sizeof(DataSet)));
+  if (data == nullptr) return nullptr;
+  Tcl_DStringInit(&data->fileName);
+  Tcl_DStringAppend(&data->fileName, path, -1);
+  Tcl_DStringInit(&data->waveformNames);
+  data->file = file;
+  data->frequencyScale = 1.0;
+  data->blockCount = 1;
+  data->port1Index = 0;
+  data->port2Index = 1;
+  return data;
+}
+
+static void freeArrayOfArrays(void** entries, int count) {
+  if (entries == nullptr) return;
+  for (int i = 0; i < count; ++i) std::free(entries[i]);
+  std::free(entries);
+}
+
+void releaseDataSet(DataSet* data) {
+  if (data == nullptr) return;
+  if (data->file != nullptr) std::fclose(data->file);
+  std::free(data->frequencies);
+  std::free(data->frequencyUnit);
+  Tcl_DStringFree(&data->waveformNames);
+  std::free(data->noiseFrequencies);
+  int waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
+  freeArrayOfArrays(reinterpret_cast<void**>(data->waveformData), waveformSlots);
+  if (data->sweepNames != nullptr || data->sweepValues != nullptr) {
+    for (int p = 0; p < data->sweepCount; ++p) {
+      if (data->sweepNames != nullptr) std::free(data->sweepNames[p]);
+      if (data->sweepValues != nullptr) std::free(data->sweepValues[p]);
+    }
+  }
+  std::free(data->sweepNames);
+  std::free(data->sweepValues);
+  int nameSlots =
+      data->terminalNameSlots > data->terminalCount ? data->terminalNameSlots : data->terminalCount;
+  freeArrayOfArrays(reinterpret_cast<void**>(data->terminalNames), nameSlots);
+  Tcl_DStringFree(&data->fileName);
+  std::free(data);
+}
+
+}  // namespace korvel

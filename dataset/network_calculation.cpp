@@ -1,0 +1,24 @@
+#include "dataset/network_calculation.h"
+
+#include "rfcalc/network_parameters.h"
+
+namespace korvel {
+
+int calculateNetworkParameters(DataSet* data) {
+  NetworkSamples network;
+  network.waveformData = data->waveformData;
+  network.terminalCount = data->terminalCount;
+  network.portCount = data->portCount;
+  network.hasNoise = data->hasNoise;
+  network.isScFormat = data->isScFormat;
+  network.pointCount = data->pointCount;
+  network.noisePointCount = data->noisePointCount;
+  network.blockCount = data->blockCount;
+  network.port1Index = data->port1Index;
+  network.port2Index = data->port2Index;
+  network.referenceImpedance = data->referenceImpedance;
+  network.noiseTemperature = data->noiseTemperature;
+  return calculateNetworkParameters(network);
+}
+
+}  // namespace korvel

@@ -1,0 +1,15 @@
+// Runs the network calculation over an opened DataSet.
+#ifndef KORVEL_DATASET_NETWORK_CALCULATION_H
+#define KORVEL_DATASET_NETWORK_CALCULATION_H
+
+#include "dataset/data_set.h"
+
+namespace korvel {
+
+// Hands the record's samples and counts to the calculation, which fills the
+// derived waveforms in place. Returns 0.
+int calculateNetworkParameters(DataSet* data);
+
+}  // namespace korvel
+
+#endif  // KORVEL_DATASET_NETWORK_CALCULATION_H

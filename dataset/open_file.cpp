@@ -1,0 +1,82 @@
+// File opening and format dispatch.
+#include "dataset/open_file.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "dataset/messages.h"
+#include "dataset/sc_reader.h"
+#include "dataset/text_input.h"
+#include "touchstone/touchstone_reader.h"
+
+namespace korvel {
+
+namespace {
+
+// The text after the last "." of the path, or null when there is none.
+const char* extensionOf(const char* path) {
+  const char* dot = std::strrchr(path, '.');
+  return dot != nullptr ? dot + 1 : nullptr;
+}
+
+int failOpen(DataSet* data, DataSet** dataSet) {
+  releaseDataSet(data);
+  *dataSet = nullptr;
+  return kFailed;
+}
+
+}  // namespace
+
+int isScExtension(const char* path) {
+  const char* extension = extensionOf(path);
+  return extension != nullptr && extension[0] == 's' && extension[1] == 'c' ? 1 : 0;
+}
+
+int touchstonePortCount(const char* path) {
+  const char* extension = extensionOf(path);
+  if (extension == nullptr || std::strlen(extension) >= 6) return 0;
+  if (extension[0] != 's' && extension[0] != 'S') {
+    reportError("The first character of file extension should be s.");
+    return 0;
+  }
+  std::string_view text(extension + 1);
+  text = text.substr(0, text.find('p'));
+  return parseInt(text);
+}
+
+int openFile(const char* path, DataSet** dataSet) {
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    reportError("Error: unable to open %s for read.\n", path);
+    return kFailed;
+  }
+  DataSet* data = createDataSet(path, file);
+  if (data == nullptr) {
+    std::fclose(file);
+    *dataSet = nullptr;
+    return kFailed;
+  }
+  data->isScFormat = isScExtension(path);
+  if (data->isScFormat == 1) {
+    data->frequencyUnit = copyString("Hz");
+    if (readScFile(data) != kOk) return failOpen(data, dataSet);
+    *dataSet = data;
+    return kOk;
+  }
+  int ports = touchstonePortCount(path);
+  data->portCount = ports;
+  data->terminalCount = ports;
+  if (ports <= 0 || readTouchstone(data) != kOk) {
+    reportError("Can't open file: %s.\n ", path);
+    return failOpen(data, dataSet);
+  }
+  *dataSet = data;
+  return kOk;
+}
+
+int closeFile(DataSet* dataSet) {
+  releaseDataSet(dataSet);
+  return kOk;
+}
+
+}  // namespace korvel

@@ -1,0 +1,31 @@
+// Opening a file: the choice of reader by extension, and the record's
+// creation and release around the read.
+#ifndef KORVEL_DATASET_OPEN_FILE_H
+#define KORVEL_DATASET_OPEN_FILE_H
+
+#include "dataset/data_set.h"
+
+namespace korvel {
+
+enum Result : int { kOk = 0, kFailed = 1 };
+
+// Opens `path`, reads it whole with the reader its extension selects and
+// runs the network calculation. On success stores the new record in
+// `*dataSet` and returns kOk. On failure prints the reader's message and
+// returns kFailed; `*dataSet` is set to null, except when the file cannot be
+// opened at all, when it is left as it was.
+int openFile(const char* path, DataSet** dataSet);
+
+// 1 when the text after the last "." of `path` begins with "sc".
+int isScExtension(const char* path);
+
+// The port count N of a Touchstone extension (".s2p" gives 2), or 0; prints
+// a message when the extension does not begin with "s" or "S".
+int touchstonePortCount(const char* path);
+
+// Releases a record handed to the host. Returns 0.
+int closeFile(DataSet* dataSet);
+
+}  // namespace korvel
+
+#endif  // KORVEL_DATASET_OPEN_FILE_H

@@ -1,0 +1,149 @@
+// Line reading, tokenising and number conversion shared by both readers.
+#include "dataset/text_input.h"
+
+#include <fast_float/fast_float.h>
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <string>
+
+namespace korvel {
+
+namespace {
+
+constexpr size_t kReadBlock = size_t{1} << 20;
+
+// The characters strtod and strtol skip before a number (isspace in the C
+// locale).
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// strtod in the C locale, whatever locale the host process has set.
+double strtodInCLocale(std::string_view text) {
+  static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  std::string copy(text);
+  return strtod_l(copy.c_str(), nullptr, cLocale);
+}
+
+bool startsHexadecimal(const char* p, const char* end) {
+  return end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+}
+
+}  // namespace
+
+LineSource::LineSource(FILE* file) : file_(file), buffer_(kReadBlock) {}
+
+bool LineSource::refill() {
+  if (eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buffer_.size() - end_ < kReadBlock / 2) buffer_.resize(buffer_.size() * 2);
+  size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ += got;
+  return true;
+}
+
+bool LineSource::next(std::string_view* line) {
+  size_t searched = begin_;
+  for (;;) {
+    const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched);
+    if (feed != nullptr) {
+      emitLine(static_cast<const char*>(feed) - buffer_.data() + 1 - begin_, line);
+      return true;
+    }
+    size_t pending = end_ - begin_;
+    if (!refill()) {
+      if (pending == 0) return false;
+      emitLine(pending, line);  // a last line without a line feed
+      return true;
+    }
+    searched = begin_ + pending;
+  }
+}
+
+void LineSource::emitLine(size_t length, std::string_view* line) {
+  const char* start = buffer_.data() + begin_;
+  const void* nul = std::memchr(start, '\0', length);
+  size_t textLength = nul != nullptr ? static_cast<const char*>(nul) - start : length;
+  *line = std::string_view(start, textLength);
+  begin_ += length;
+  consumed_ += length;
+}
+
+std::string_view TokenCursor::next(const DelimiterSet& delimiters) {
+  size_t size = text_.size();
+  while (position_ < size && delimiters.contains(text_[position_])) ++position_;
+  size_t start = position_;
+  while (position_ < size && !delimiters.contains(text_[position_])) ++position_;
+  std::string_view token = text_.substr(start, position_ - start);
+  if (position_ < size) ++position_;  // the delimiter that ended the token
+  return token;
+}
+
+bool TokenCursor::atEnd(const DelimiterSet& delimiters) const {
+  for (size_t i = position_; i < text_.size(); ++i) {
+    if (!delimiters.contains(text_[i])) return false;
+  }
+  return true;
+}
+
+double parseDouble(std::string_view text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end && isCSpace(*p)) ++p;
+  if (p == end) return 0.0;
+  const char* digits = p;
+  if (*digits == '+') {
+    ++digits;
+    if (digits == end || *digits == '-' || *digits == '+') return 0.0;
+  }
+  const char* unsignedPart = (*digits == '-') ? digits + 1 : digits;
+  if (!startsHexadecimal(unsignedPart, end)) {
+    double value = 0.0;
+    fast_float::from_chars_result result = fast_float::from_chars(digits, end, value);
+    if (result.ec == std::errc()) return value;
+    if (result.ptr == digits) {
+      // fast_float takes no number here; strtod takes none either unless
+      // the text is one of the forms only the C library knows.
+      if (unsignedPart == end || (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' &&
+                                  *unsignedPart != 'N')) {
+        return 0.0;
+      }
+    }
+  }
+  return strtodInCLocale(std::string_view(p, end - p));
+}
+
+int parseInt(std::string_view text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end && isCSpace(*p)) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  long long value = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) {
+      value = static_cast<long long>(INT_MAX) + 1;
+    }
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+}  // namespace korvel

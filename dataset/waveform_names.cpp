@@ -1,0 +1,125 @@
+// Waveform names and terminal impedances.
+#include "dataset/waveform_names.h"
+
+#include <cctype>
+#include <cstring>
+#include <string_view>
+
+namespace korvel {
+
+namespace {
+
+std::string_view terminalName(const DataSet& data, int index) {
+  if (data.terminalNames == nullptr || index < 0 || index >= data.terminalCount) return {};
+  const char* name = data.terminalNames[index];
+  return name != nullptr ? std::string_view(name) : std::string_view();
+}
+
+// The lower-cased mode letter of a mixed-mode terminal name, as text (empty
+// for an unnamed terminal, so that no NUL ever enters a name).
+std::string modeLetter(std::string_view name) {
+  if (name.empty()) return {};
+  return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(name[0]))));
+}
+
+std::string_view portNumber(std::string_view name) { return name.empty() ? name : name.substr(1); }
+
+bool isMixed(const DataSet& data) { return data.mixedMode == 1 && data.terminalNames != nullptr; }
+
+void appendMatrixNames(DataSet* data, const char* prefix) {
+  int terminals = data->terminalCount;
+  for (int row = 1; row <= terminals; ++row) {
+    for (int col = 1; col <= terminals; ++col) {
+      appendWaveformName(data, prefix + formatPairSuffix(*data, row, col));
+    }
+  }
+}
+
+}  // namespace
+
+std::string formatPairSuffix(const DataSet& data, int row, int col) {
+  if (!isMixed(data)) {
+    return "(" + std::to_string(row) + "," + std::to_string(col) + ")";
+  }
+  std::string_view rowName = terminalName(data, row - 1);
+  std::string_view colName = terminalName(data, col - 1);
+  std::string suffix = modeLetter(rowName) + modeLetter(colName) + "(";
+  suffix.append(portNumber(rowName));
+  suffix += ",";
+  suffix.append(portNumber(colName));
+  suffix += ")";
+  return suffix;
+}
+
+std::string referenceImpedanceName(const DataSet& data, int terminal) {
+  if (!isMixed(data)) return "Zo/Zo(" + std::to_string(terminal) + ")";
+  std::string_view name = terminalName(data, terminal - 1);
+  std::string text = "Zo/Zo" + modeLetter(name) + "(";
+  text.append(portNumber(name));
+  text += ")";
+  return text;
+}
+
+void appendWaveformName(DataSet* data, const std::string& name) {
+  Tcl_DStringAppendElement(&data->waveformNames, name.c_str());
+  ++data->waveformCount;
+}
+
+void appendNetworkNames(DataSet* data) {
+  appendMatrixNames(data, "S-Par/S");
+  for (int terminal = 1; terminal <= data->terminalCount; ++terminal) {
+    appendWaveformName(data, referenceImpedanceName(*data, terminal));
+  }
+  appendMatrixNames(data, "Z-Par/Z");
+  appendMatrixNames(data, "Y-Par/Y");
+  if (data->portCount == 2) {
+    appendWaveformName(data, "Gain-Par/Gmax");
+    appendWaveformName(data, "Gain-Par/K");
+    appendWaveformName(data, "Gain-Par/Gmsg");
+  }
+}
+
+int appendNoiseNames(DataSet* data) {
+  // "Noise-Par/NFmin" must stand before "Noise-Par/NF": a name lookup takes
+  // the first stored name that is a leading part of the request.
+  static const char* const kNoiseNames[] = {
+      "Noise-Par/NFmin", "Noise-Par/GammaOpt", "Noise-Par/Rn",   "Noise-Par/Zopt", "Noise-Par/vn^2",
+      "Noise-Par/in^2",  "Noise-Par/Zcor",     "Noise-Par/Ycor", "Noise-Par/NF",
+  };
+  int first = data->waveformCount;
+  for (const char* name : kNoiseNames) appendWaveformName(data, name);
+  return first;
+}
+
+void appendAvailableGainName(DataSet* data) { appendWaveformName(data, "Gain-Par/Gas"); }
+
+int appendGroupDelayNames(DataSet* data) {
+  int first = data->waveformCount;
+  appendMatrixNames(data, "GroupDelay/GD");
+  return first;
+}
+
+int noiseBaseIndex(const DataSet& data) {
+  int terminals = data.terminalCount;
+  return terminals * (3 * terminals + 1) + (data.portCount == 2 ? 3 : 0);
+}
+
+double terminalImpedance(DataSet* data, int terminal, double z) {
+  if (!isMixed(*data)) {
+    if (terminal == 0 && data->referenceImpedance == 0.0) data->referenceImpedance = z;
+    return z;
+  }
+  std::string_view name = terminalName(*data, terminal);
+  char letter = name.empty() ? '\0' : name[0];
+  bool playsPortOne = name.size() == 2 && name[1] == '1';
+  double impedance = z;
+  if (letter == 'D' || letter == 'd') {
+    impedance = 2.0 * z;
+  } else if (letter == 'C' || letter == 'c') {
+    return 0.5 * z;
+  }
+  if (playsPortOne && data->referenceImpedance == 0.0) data->referenceImpedance = impedance;
+  return impedance;
+}
+
+}  // namespace korvel

@@ -1,0 +1,153 @@
+// Recording implementation of the host's waveform library.
+#include "host/waveform_library.h"
+
+#include <algorithm>
+
+namespace korvel::host {
+
+WaveformLibrary& WaveformLibrary::instance() {
+  static WaveformLibrary library;
+  return library;
+}
+
+const RecordedWaveform* WaveformLibrary::find(WaveformHandle handle) const { return lookup(handle); }
+
+RecordedWaveform* WaveformLibrary::lookup(WaveformHandle handle) const {
+  // The plug-in builds one waveform at a time: the newest is the usual one.
+  if (!waveforms_.empty() && waveforms_.back().get() == handle) return waveforms_.back().get();
+  for (const auto& waveform : waveforms_) {
+    if (waveform.get() == handle) return waveform.get();
+  }
+  return nullptr;
+}
+
+void WaveformLibrary::forgetWaveforms() { waveforms_.clear(); }
+
+void WaveformLibrary::failCall(BuilderFunction function, int status, int skip) {
+  failures_[static_cast<size_t>(function)] = PendingFailure{true, status, skip};
+}
+
+void WaveformLibrary::clearFailures() { failures_.fill(PendingFailure{}); }
+
+int WaveformLibrary::statusOf(BuilderFunction function) {
+  PendingFailure& failure = failures_[static_cast<size_t>(function)];
+  if (!failure.armed) return 0;
+  if (failure.skip > 0) {
+    --failure.skip;
+    return 0;
+  }
+  failure.armed = false;
+  return failure.status;
+}
+
+int WaveformLibrary::registerFormat(FormatDescriptor* descriptor) {
+  ++registrationCalls_;
+  if (descriptor == nullptr) return 1;
+  formats_.push_back(descriptor);
+  return 0;
+}
+
+WaveformHandle WaveformLibrary::create(int dataType, const char* xName, const char* xUnit, int xFlag,
+                                       const char* yName, const char* yUnit, int yFlag) {
+  auto waveform = std::make_unique<RecordedWaveform>();
+  waveform->dataType = dataType;
+  waveform->xName = xName != nullptr ? xName : "";
+  waveform->xUnit = xUnit != nullptr ? xUnit : "";
+  waveform->xFlag = xFlag;
+  waveform->yName = yName != nullptr ? yName : "";
+  waveform->yUnit = yUnit != nullptr ? yUnit : "";
+  waveform->yFlag = yFlag;
+  waveform->segments.emplace_back();
+  waveforms_.push_back(std::move(waveform));
+  return waveforms_.back().get();
+}
+
+int WaveformLibrary::setProperty(WaveformHandle handle, int property, const char* value) {
+  RecordedWaveform* waveform = lookup(handle);
+  if (waveform == nullptr) return 1;
+  waveform->calls.push_back("SetWfProp");
+  waveform->properties.push_back({property, value != nullptr ? value : ""});
+  return statusOf(BuilderFunction::kSetWfProp);
+}
+
+int WaveformLibrary::addNumberParameter(WaveformHandle handle, const char* name, const char* unit, int count,
+                                        const double* values) {
+  RecordedWaveform* waveform = lookup(handle);
+  if (waveform == nullptr) return 1;
+  waveform->calls.push_back("AddNumberParameter");
+  RecordedParameter parameter{name != nullptr ? name : "", unit != nullptr ? unit : "", count, {}};
+  if (values != nullptr && count > 0) parameter.values.assign(values, values + count);
+  waveform->parameters.push_back(std::move(parameter));
+  return statusOf(BuilderFunction::kAddNumberParameter);
+}
+
+int WaveformLibrary::addValues(WaveformHandle handle, const double* x, const double* y, int count) {
+  RecordedWaveform* waveform = lookup(handle);
+  if (waveform == nullptr) return 1;
+  waveform->calls.push_back("AddValues");
+  RecordedSegment& segment = waveform->segments.back();
+  if (count > 0) {
+    segment.points += static_cast<size_t>(count);
+    if (keepValues_) {
+      size_t yCount = static_cast<size_t>(count) * (waveform->isComplex() ? 2 : 1);
+      segment.x.insert(segment.x.end(), x, x + count);
+      segment.y.insert(segment.y.end(), y, y + yCount);
+    }
+  }
+  return statusOf(BuilderFunction::kAddValues);
+}
+
+int WaveformLibrary::nextParameterValue(WaveformHandle handle) {
+  RecordedWaveform* waveform = lookup(handle);
+  if (waveform == nullptr) return 1;
+  waveform->calls.push_back("NextParameterValue");
+  int status = statusOf(BuilderFunction::kNextParameterValue);
+  if (status == 0) waveform->segments.emplace_back();
+  return status;
+}
+
+int WaveformLibrary::done(WaveformHandle handle) {
+  RecordedWaveform* waveform = lookup(handle);
+  if (waveform == nullptr) return 1;
+  waveform->calls.push_back("Done");
+  waveform->done = true;
+  return statusOf(BuilderFunction::kDone);
+}
+
+}  // namespace korvel::host
+
+// The C entry points of the host contract, resolved by the plug-in from the
+// process that loads it.
+extern "C" {
+
+using korvel::host::WaveformLibrary;
+
+int PfFormat_CreateExternalFormat(Tcl_Interp*, FormatDescriptor* descriptor) {
+  return WaveformLibrary::instance().registerFormat(descriptor);
+}
+
+WaveformHandle WfX_Create(Tcl_Interp*, int dataType, const char* xName, const char* xUnit, int xFlag,
+                          const char* yName, const char* yUnit, int yFlag) {
+  return WaveformLibrary::instance().create(dataType, xName, xUnit, xFlag, yName, yUnit, yFlag);
+}
+
+int WfX_SetWfProp(Tcl_Interp*, WaveformHandle handle, int property, const char* value) {
+  return WaveformLibrary::instance().setProperty(handle, property, value);
+}
+
+int WfX_AddNumberParameter(Tcl_Interp*, WaveformHandle handle, const char* name, const char* unit, int count,
+                           const double* values) {
+  return WaveformLibrary::instance().addNumberParameter(handle, name, unit, count, values);
+}
+
+int WfX_AddValues(Tcl_Interp*, WaveformHandle handle, const double* x, const double* y, int count) {
+  return WaveformLibrary::instance().addValues(handle, x, y, count);
+}
+
+int WfX_NextParameterValue(Tcl_Interp*, WaveformHandle handle) {
+  return WaveformLibrary::instance().nextParameterValue(handle);
+}
+
+int WfX_Done(Tcl_Interp*, WaveformHandle handle) { return WaveformLibrary::instance().done(handle); }
+
+}  // extern "C"

@@ -1,0 +1,120 @@
+// The stand-in for the viewer's waveform library.
+//
+// It implements PfFormat_CreateExternalFormat and the WfX_ builder by
+// recording everything a plug-in passes: the registered formats in order,
+// and per waveform its type, axes, properties, sweep parameters, segments
+// and whether it was finished. Tests, the korvel tool and the benchmarks
+// read the record; a test can make any builder function fail.
+#ifndef KORVEL_HOST_WAVEFORM_LIBRARY_H
+#define KORVEL_HOST_WAVEFORM_LIBRARY_H
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostapi/korvel_host.h"
+
+namespace korvel::host {
+
+constexpr int kDataTypeReal = 1;
+constexpr int kDataTypeComplex = 4;
+
+struct RecordedProperty {
+  int code = 0;
+  std::string value;
+};
+
+struct RecordedParameter {
+  std::string name;
+  std::string unit;
+  int count = 0;
+  std::vector<double> values;
+};
+
+// One segment: x values, and y values (one double per point for a
+// real-typed waveform, a real/imaginary pair per point for a complex one).
+struct RecordedSegment {
+  std::vector<double> x;
+  std::vector<double> y;
+  size_t points = 0;  // counted even when values are not kept
+};
+
+struct RecordedWaveform {
+  int dataType = 0;
+  std::string xName;
+  std::string xUnit;
+  int xFlag = 0;
+  std::string yName;
+  std::string yUnit;
+  int yFlag = 0;
+  std::vector<RecordedProperty> properties;
+  std::vector<RecordedParameter> parameters;
+  std::vector<RecordedSegment> segments;
+  std::vector<std::string> calls;  // builder calls in order: "AddValues", ...
+  bool done = false;
+
+  bool isComplex() const { return dataType == kDataTypeComplex; }
+};
+
+// The builder functions a test can make fail.
+enum class BuilderFunction { kSetWfProp, kAddNumberParameter, kAddValues, kNextParameterValue, kDone, kCount };
+
+class WaveformLibrary {
+ public:
+  static WaveformLibrary& instance();
+
+  // Every descriptor registered so far, in registration order. The host
+  // keeps descriptors for the life of the process.
+  const std::vector<FormatDescriptor*>& formats() const { return formats_; }
+  // How many times PfFormat_CreateExternalFormat was called.
+  int registrationCalls() const { return registrationCalls_; }
+
+  // Waveforms created so far and not yet forgotten, in creation order.
+  const std::vector<std::unique_ptr<RecordedWaveform>>& waveforms() const { return waveforms_; }
+  // The record behind a handle the plug-in returned, or null.
+  const RecordedWaveform* find(WaveformHandle handle) const;
+  // Drops every recorded waveform (handles become invalid).
+  void forgetWaveforms();
+
+  // When false, segments count points but keep no values (benchmarks).
+  void setKeepValues(bool keep) { keepValues_ = keep; }
+
+  // Makes call number `skip` + 1 from now of `function` return `status`.
+  void failCall(BuilderFunction function, int status, int skip = 0);
+  // Clears every pending failure.
+  void clearFailures();
+
+  // Builder entry points, called by the C functions of the host contract.
+  int registerFormat(FormatDescriptor* descriptor);
+  WaveformHandle create(int dataType, const char* xName, const char* xUnit, int xFlag, const char* yName,
+                        const char* yUnit, int yFlag);
+  int setProperty(WaveformHandle handle, int property, const char* value);
+  int addNumberParameter(WaveformHandle handle, const char* name, const char* unit, int count,
+                         const double* values);
+  int addValues(WaveformHandle handle, const double* x, const double* y, int count);
+  int nextParameterValue(WaveformHandle handle);
+  int done(WaveformHandle handle);
+
+ private:
+  RecordedWaveform* lookup(WaveformHandle handle) const;
+  // The status the next call of `function` returns (0 unless a failure
+  // was asked for).
+  int statusOf(BuilderFunction function);
+
+  struct PendingFailure {
+    bool armed = false;
+    int status = 0;
+    int skip = 0;
+  };
+
+  std::vector<FormatDescriptor*> formats_;
+  int registrationCalls_ = 0;
+  std::vector<std::unique_ptr<RecordedWaveform>> waveforms_;
+  std::array<PendingFailure, static_cast<size_t>(BuilderFunction::kCount)> failures_{};
+  bool keepValues_ = true;
+};
+
+}  // namespace korvel::host
+
+#endif  // KORVEL_HOST_WAVEFORM_LIBRARY_H

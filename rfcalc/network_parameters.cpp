@@ -1,0 +1,8 @@
+// Placeholder until the network calculation lands.
+#include "rfcalc/network_parameters.h"
+
+namespace korvel {
+
+int calculateNetworkParameters(const NetworkSamples&) { return 0; }
+
+}  // namespace korvel

@@ -1,0 +1,41 @@
+// Derivation of every computed waveform of a network from its S-parameters
+// and reference impedances: Z and Y at every sample, the two-port gain and
+// stability figures, and the noise quantities.
+//
+// This layer knows nothing of files or of the host: it works on the sample
+// arrays handed to it in NetworkSamples.
+#ifndef KORVEL_RFCALC_NETWORK_PARAMETERS_H
+#define KORVEL_RFCALC_NETWORK_PARAMETERS_H
+
+namespace korvel {
+
+// The sample arrays and counts of one opened network. Every array holds
+// complex samples, two doubles each (real part, then imaginary part).
+// waveformData is indexed as the stored waveform order lays it out: S
+// row-major, Zo per terminal, Z, Y, the three two-port gain entries, the
+// nine noise entries, and the available-gain entry at gain base + 12.
+struct NetworkSamples {
+  double** waveformData = nullptr;
+  int terminalCount = 0;
+  int portCount = 0;
+  int hasNoise = 0;
+  int isScFormat = 0;
+  int pointCount = 0;
+  int noisePointCount = 0;
+  int blockCount = 1;
+  int port1Index = 0;
+  int port2Index = 1;
+  double referenceImpedance = 0.0;
+  double noiseTemperature = 290.0;
+};
+
+// Fills the Z, Y, gain and noise entries. REQUIRES: every entry read or
+// written exists and holds pointCount x blockCount samples (noise entries
+// of a Touchstone network: noisePointCount x blockCount). Never fails: a
+// singular matrix is reported on standard output and the calculation goes
+// on. Returns 0.
+int calculateNetworkParameters(const NetworkSamples& network);
+
+}  // namespace korvel
+
+#endif  // KORVEL_RFCALC_NETWORK_PARAMETERS_H

@@ -52,6 +52,11 @@ bool PluginHost::load(const std::string& path, std::string* error) {
   return true;
 }
 
+void PluginHost::attach(int (*init)(Tcl_Interp*)) {
+  init_ = init;
+  init_(interp_);
+}
+
 int PluginHost::callInit() { return init_ != nullptr ? init_(interp_) : -1; }
 
 const std::vector<FormatDescriptor*>& PluginHost::formats() const {

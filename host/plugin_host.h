@@ -38,6 +38,10 @@ class PluginHost {
   // korvelSC_Init.
   bool load(const std::string& path, std::string* error);
 
+  // Uses an entry point linked into this process instead of a plug-in file
+  // (the fuzzers link the plug-in's code directly) and calls it.
+  void attach(int (*init)(Tcl_Interp*));
+
   // Calls the loaded plug-in's entry point once more; returns its result.
   int callInit();
 

@@ -6,8 +6,10 @@
 namespace korvel::host {
 
 WaveformLibrary& WaveformLibrary::instance() {
-  static WaveformLibrary library;
-  return library;
+  // Never destroyed: the registered descriptors live as long as the
+  // process, as in the viewer.
+  static WaveformLibrary* library = new WaveformLibrary();
+  return *library;
 }
 
 const RecordedWaveform* WaveformLibrary::find(WaveformHandle handle) const { return lookup(handle); }

@@ -1,0 +1,94 @@
+// The fuzz harness: the plug-in's code is linked in and registered with the
+// stand-in host, and every input goes through the same callbacks the viewer
+// calls.
+#include "fuzz/fuzz_driver.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/plugin_host.h"
+
+namespace korvel::fuzz {
+
+namespace {
+
+host::PluginHost& linkedHost() {
+  static host::PluginHost* host = [] {
+    auto* created = new host::PluginHost();
+    created->attach(korvelSC_Init);
+    return created;
+  }();
+  return *host;
+}
+
+int openDescriptorCount() {
+  int count = 0;
+  DIR* directory = opendir("/proc/self/fd");
+  if (directory == nullptr) return -1;
+  while (readdir(directory) != nullptr) ++count;
+  closedir(directory);
+  return count;
+}
+
+const std::string& scratchDirectory() {
+  static std::string directory = [] {
+    char pattern[] = "/tmp/korvel-fuzz-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return std::string(made != nullptr ? made : "/tmp");
+  }();
+  return directory;
+}
+
+bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+  std::fclose(file);
+  return written;
+}
+
+const char* const kFileOptions[] = {"-design", "-filenames", "-nwaveforms", "-nsegments", "-pfname",
+                                    "-waveforms", "-x", "-", "x"};
+const char* const kWaveformOptions[] = {"-datatype", "-got_xaxis", "-nsegments", "-wftype", "-xname", "-xunit",
+                                        "-xscale",   "-yname",     "-yunit",     "-yscale", "-q"};
+
+void exerciseOpenedFile(host::OpenedFile& file) {
+  for (const char* option : kFileOptions) file.fileProperty(option);
+  std::vector<std::string> names = file.catalogue();
+  for (const std::string& name : names) {
+    for (const char* option : kWaveformOptions) file.waveformProperty(name, option);
+  }
+  file.waveformProperty("", "-datatype");
+  std::vector<WaveformHandle> handles;
+  file.loadWaveformList(names, &handles);
+  file.loadWaveformList(names, &handles);  // every sample array is gone now
+  WaveformHandle handle = nullptr;
+  if (!names.empty()) file.loadWaveform(names.front(), &handle);
+}
+
+}  // namespace
+
+void driveInput(const uint8_t* data, size_t size, const char* extension) {
+  host::PluginHost& host = linkedHost();
+  std::string path = scratchDirectory() + "/input" + extension;
+  if (!writeInput(path, data, size)) return;
+  const FormatDescriptor* format = host.formatFor(path, nullptr);
+  if (format == nullptr) std::abort();  // the fuzzer's extensions all match
+  int before = openDescriptorCount();
+  {
+    std::unique_ptr<host::OpenedFile> file = host::OpenedFile::open(host, *format, path);
+    if (file != nullptr) exerciseOpenedFile(*file);
+  }
+  host::WaveformLibrary::instance().forgetWaveforms();
+  if (openDescriptorCount() != before) {
+    std::fprintf(stderr, "file descriptor left open after closeFile\n");
+    std::abort();
+  }
+}
+
+}  // namespace korvel::fuzz

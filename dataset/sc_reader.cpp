@@ -1,13 +1,111 @@
-// Placeholder until the SC reader lands: refuses every file.
+// The SC reader: the head of the file, the sweep values, the sizing of the
+// sample arrays against what the file can hold, the reference impedances
+// and the blocks, then the network calculation.
 #include "dataset/sc_reader.h"
 
+#include <sys/types.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+
 #include "dataset/messages.h"
+#include "dataset/network_calculation.h"
+#include "dataset/open_file.h"
+#include "dataset/sc_blocks.h"
+#include "dataset/sc_header.h"
+#include "dataset/sc_input.h"
+#include "dataset/sc_sweep.h"
+#include "dataset/waveform_names.h"
 
 namespace korvel {
 
-int readScFile(DataSet*) {
-  reportError("Can not find the port_number information. \n");
-  return 1;
+namespace {
+
+constexpr uint64_t kUnknownSize = UINT64_MAX;
+
+// Bytes from the stream's position to its end, or kUnknownSize for a
+// stream that cannot seek. Leaves the position where it was.
+uint64_t remainingBytes(FILE* file) {
+  off_t start = ftello(file);
+  if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return kUnknownSize;
+  off_t end = ftello(file);
+  if (fseeko(file, start, SEEK_SET) != 0 || end < start) return kUnknownSize;
+  return static_cast<uint64_t>(end - start);
+}
+
+bool multiply(uint64_t a, uint64_t b, uint64_t* product) { return !__builtin_mul_overflow(a, b, product); }
+
+// Refuses counts whose samples the file cannot hold: every point takes at
+// least a frequency and 2T^2 values, each at least one character and one
+// separator. Also keeps every count and sample index within int.
+int checkCapacity(const DataSet& data, uint64_t fileSize) {
+  uint64_t terminals = static_cast<uint64_t>(data.terminalCount);
+  uint64_t points = 0;
+  uint64_t pairs = 0;
+  uint64_t valuesPerPoint = 0;
+  uint64_t bytes = 0;
+  bool fits = multiply(static_cast<uint64_t>(data.pointCount), static_cast<uint64_t>(data.blockCount), &points) &&
+              multiply(terminals, terminals, &pairs) && multiply(pairs, 2, &valuesPerPoint) &&
+              multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points, &bytes) && bytes <= fileSize;
+  if (!fits) {
+    reportError("Can't find enough S-parameter values.\n ");
+    return kFailed;
+  }
+  // Four matrices of names plus the Zo, gain, noise and available-gain ones.
+  uint64_t waveforms = 4 * pairs + terminals + 13;
+  if (points > INT_MAX / 2 || waveforms > INT_MAX) {
+    reportError("The file is too large to be read.\n");
+    return kFailed;
+  }
+  return kOk;
+}
+
+void buildWaveformNames(ScReading& reading) {
+  DataSet* data = reading.data;
+  appendNetworkNames(data);
+  if (data->hasNoise != 0) {
+    reading.noiseBase = appendNoiseNames(data);
+    if (data->portCount == 2) appendAvailableGainName(data);
+  }
+  if (data->hasGroupDelay != 0) reading.groupDelayBase = appendGroupDelayNames(data);
+}
+
+// Every sample array at its final size, zeroed.
+int allocateSamples(DataSet* data) {
+  size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
+  data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
+  data->waveformData = static_cast<double**>(allocateZeroed(data->waveformCount, sizeof(double*)));
+  if (data->frequencies == nullptr || data->waveformData == nullptr) return reportOutOfMemory();
+  for (int w = 0; w < data->waveformCount; ++w) {
+    data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
+    if (data->waveformData[w] == nullptr) return reportOutOfMemory();
+  }
+  return kOk;
+}
+
+int readHead(ScReading& reading) {
+  DataSet* data = reading.data;
+  if (readHeaderLine(reading.lines, data) != kOk || readSweepLine(reading.lines, data) != kOk) return kFailed;
+  if (data->sweepCount > 0 && readSweepValues(reading.lines, data) != kOk) return kFailed;
+  if (readTerminalLine(reading) != kOk || assignPortRoles(data) != kOk) return kFailed;
+  return kOk;
+}
+
+}  // namespace
+
+int readScFile(DataSet* data) {
+  uint64_t fileSize = remainingBytes(data->file);
+  ScReading reading(data);
+  if (readHead(reading) != kOk || checkCapacity(*data, fileSize) != kOk) return kFailed;
+  buildWaveformNames(reading);
+  if (allocateSamples(data) != kOk || readReferenceImpedances(reading) != kOk) return kFailed;
+  for (int block = 0; block < data->blockCount; ++block) {
+    if (readBlock(reading, block) != kOk) return kFailed;
+  }
+  data->noiseTemperature = 290.0;
+  calculateNetworkParameters(data);
+  return kOk;
 }
 
 }  // namespace korvel

@@ -1,0 +1,214 @@
+// The Zo line and the per-block S-parameters, noise parameters and group
+// delays of an SC file.
+//
+// The points of a block are written on data lines: a point's frequency
+// stands alone (the rest of its line is not read), and its values follow on
+// the next data lines. Tokens are separated by blanks only.
+#include "dataset/sc_blocks.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "dataset/messages.h"
+#include "dataset/open_file.h"
+#include "dataset/waveform_names.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+size_t sampleIndex(const DataSet& data, int block, int point) {
+  return static_cast<size_t>(block) * static_cast<size_t>(data.pointCount) + static_cast<size_t>(point);
+}
+
+size_t samplesPerWaveform(const DataSet& data) {
+  return static_cast<size_t>(data.blockCount) * static_cast<size_t>(data.pointCount);
+}
+
+int zoIndex(const DataSet& data, int terminal) { return data.terminalCount * data.terminalCount + terminal; }
+
+void fillReferenceImpedance(DataSet* data, int terminal, double impedance) {
+  double* samples = data->waveformData[zoIndex(*data, terminal)];
+  size_t count = samplesPerWaveform(*data);
+  for (size_t s = 0; s < count; ++s) samples[2 * s] = impedance;
+}
+
+// Reads the tokens of the points of one block from the next data lines:
+// per point a frequency token, then `valuesPerPoint` value tokens, handed
+// to onFrequency(point, value) and onValue(point, valueIndex, value).
+// Returns true when every point was complete before the end of the file.
+template <typename OnFrequency, typename OnValue>
+bool readPoints(ScLines& lines, int pointCount, size_t valuesPerPoint, OnFrequency onFrequency,
+                OnValue onValue) {
+  int point = -1;
+  size_t value = valuesPerPoint;  // a frequency comes next
+  std::string_view line;
+  while ((point < pointCount - 1 || value < valuesPerPoint) && lines.next(&line)) {
+    if (!startsWith(line, kDataLine)) continue;
+    TokenCursor cursor(line);
+    for (std::string_view token = cursor.next(kBlankDelimiters); !token.empty() && token != "\n";
+         token = cursor.next(kBlankDelimiters)) {
+      if (token[0] == '+' || startsWith(token, "\r\n")) continue;
+      if (value < valuesPerPoint) {
+        onValue(point, value++, parseDouble(token));
+        continue;
+      }
+      // What follows the block's last value on its line belongs to no point.
+      if (point == pointCount - 1) break;
+      onFrequency(++point, parseDouble(token));
+      value = 0;
+      break;  // the rest of a frequency's line is not read
+    }
+  }
+  return point == pointCount - 1 && value >= valuesPerPoint;
+}
+
+int readScattering(ScReading& reading, int block) {
+  DataSet* data = reading.data;
+  std::string_view line;
+  if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
+    reportError("Can't find S-parameter values.\n ");
+    return kFailed;
+  }
+  size_t pairs = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
+  bool complete = readPoints(
+      reading.lines, data->pointCount, 2 * pairs,
+      [&](int point, double frequency) { data->frequencies[sampleIndex(*data, block, point)] = frequency; },
+      [&](int point, size_t value, double number) {
+        double* sample = data->waveformData[value / 2] + 2 * sampleIndex(*data, block, point);
+        sample[value % 2] = number;
+        if (value % 2 == 1) convertComplex(data->complexFormat, &sample[0], &sample[1]);
+      });
+  if (!complete) {
+    reportError("Can't find enough S-parameter values.\n ");
+    return kFailed;
+  }
+  return kOk;
+}
+
+// The four noise columns of a noise line (minimum noise figure in dB,
+// magnitude and angle in degrees of the optimum source reflection, and
+// normalised noise resistance), after the "*|" and frequency columns.
+// False when the line ends before the fourth.
+bool readNoiseColumns(std::string_view line, double columns[4]) {
+  TokenCursor cursor(line);
+  for (int column = -2; column < 4; ++column) {
+    std::string_view token = cursor.next(kBlankDelimiters);
+    if (token.empty() || isLineEnd(token)) return false;
+    if (column >= 0) columns[column] = parseDouble(token);
+  }
+  return true;
+}
+
+int readNoise(ScReading& reading, int block) {
+  DataSet* data = reading.data;
+  std::string_view line;
+  if (!reading.lines.find(kMarkedLine, {"frequency"}, &line)) {
+    reportError("Can't find noise parameter values.\n ");
+    return kFailed;
+  }
+  // The noise resistance is written normalised to terminal 1's impedance.
+  double z0 = data->waveformData[zoIndex(*data, 0)][2 * sampleIndex(*data, block, 0)];
+  for (int point = 0; point < data->pointCount; ++point) {
+    double columns[4];
+    if (!reading.lines.find(kMarkedLine, {}, &line) || !readNoiseColumns(line, columns)) {
+      reportError("Can't find enough noise parameter values.\n ");
+      return kFailed;
+    }
+    size_t at = 2 * sampleIndex(*data, block, point);
+    double angle = columns[2] * kPi / 180.0;
+    data->waveformData[reading.noiseBase][at] = columns[0];
+    data->waveformData[reading.noiseBase + 1][at] = columns[1] * std::cos(angle);
+    data->waveformData[reading.noiseBase + 1][at + 1] = columns[1] * std::sin(angle);
+    data->waveformData[reading.noiseBase + 2][at] = columns[3] * z0;
+  }
+  return kOk;
+}
+
+int readGroupDelay(ScReading& reading, int block) {
+  DataSet* data = reading.data;
+  std::string_view line;
+  if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
+    reportError("Can't find group delay values.\n ");
+    return kFailed;
+  }
+  size_t entries = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
+  bool complete = readPoints(
+      reading.lines, data->pointCount, entries, [](int, double) {},
+      [&](int point, size_t entry, double delay) {
+        data->waveformData[reading.groupDelayBase + entry][2 * sampleIndex(*data, block, point)] = delay;
+      });
+  if (!complete) {
+    reportError("Can't find enough Group Delay values.\n ");
+    return kFailed;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+void convertComplex(int format, double* a, double* c) {
+  double magnitude;
+  double angle;
+  switch (format) {
+    case kFormatDbDegrees:
+      magnitude = std::pow(10.0, *a / 20.0);
+      angle = *c * kPi / 180.0;
+      break;
+    case kFormatMagnitudeDegrees:
+      magnitude = *a;
+      angle = *c * kPi / 180.0;
+      break;
+    case kFormatMagnitudeRadians:
+      magnitude = *a;
+      angle = *c;
+      break;
+    default:
+      return;  // already real and imaginary parts
+  }
+  *a = magnitude * std::cos(angle);
+  *c = magnitude * std::sin(angle);
+}
+
+int readReferenceImpedances(ScReading& reading) {
+  DataSet* data = reading.data;
+  std::string_view line;
+  if (reading.zoLineHeld) {
+    line = reading.heldZoLine;
+  } else if (!reading.lines.find(kDataLine, {"Zo="}, &line)) {
+    reportError("Can't find the Zo's values.\n ");
+    return kFailed;
+  }
+  TokenCursor cursor(line.substr(line.find("Zo=") + 3));
+  int terminals = data->terminalCount;
+  int read = 0;
+  double first = 0.0;
+  for (; read < terminals; ++read) {
+    std::string_view token = cursor.next(kBlankDelimiters);
+    if (token.empty() || isLineEnd(token)) break;
+    double value = parseDouble(token);
+    if (read == 0) first = value;
+    fillReferenceImpedance(data, read, terminalImpedance(data, read, value));
+  }
+  if (read == 1) {
+    // One value written for all terminals, each converted by its own mode.
+    for (int terminal = 1; terminal < terminals; ++terminal) {
+      fillReferenceImpedance(data, terminal, terminalImpedance(data, terminal, first));
+    }
+  } else if (read < terminals) {
+    reportError("Can't find enough Zo's values.\n ");
+    return kFailed;
+  }
+  return kOk;
+}
+
+int readBlock(ScReading& reading, int block) {
+  if (readScattering(reading, block) != kOk) return kFailed;
+  if (reading.data->hasNoise == 1 && readNoise(reading, block) != kOk) return kFailed;
+  if (reading.data->hasGroupDelay != 0 && readGroupDelay(reading, block) != kOk) return kFailed;
+  return kOk;
+}
+
+}  // namespace korvel

@@ -1,0 +1,232 @@
+// The header line, sweep line and terminal line of an SC file.
+#include "dataset/sc_header.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "dataset/messages.h"
+#include "dataset/open_file.h"
+
+namespace korvel {
+
+namespace {
+
+// When `token` begins with `keyword`, stores the text after it in `*value`.
+bool takeKeyword(std::string_view token, std::string_view keyword, std::string_view* value) {
+  if (!startsWith(token, keyword)) return false;
+  *value = token.substr(keyword.size());
+  return true;
+}
+
+// The complex format a COMPLEX_DATAFORMAT= value names by its first letter;
+// `current` when the letter names none.
+int complexFormatFor(std::string_view value, int current) {
+  switch (value.empty() ? '\0' : value[0]) {
+    case 'D':
+    case 'd':
+      return kFormatDbDegrees;
+    case 'M':
+    case 'm':
+      return kFormatMagnitudeDegrees;
+    case 'R':
+    case 'r':
+    case 'C':
+    case 'c':
+      return kFormatRealImaginary;
+    case 'P':
+    case 'p':
+      return kFormatMagnitudeRadians;
+    default:
+      return current;
+  }
+}
+
+// Applies the first header keyword that `token` begins with; other tokens
+// are ignored. A keyword given twice takes its last value.
+void applyHeaderKeyword(std::string_view token, DataSet* data) {
+  std::string_view value;
+  if (takeKeyword(token, "N=", &value) || takeKeyword(token, "NPort=", &value)) {
+    data->portCount = parseInt(value);
+  } else if (takeKeyword(token, "DATA=", &value)) {
+    data->pointCount = parseInt(value);
+  } else if (takeKeyword(token, "NOISE=", &value)) {
+    data->hasNoise = parseInt(value);
+  } else if (takeKeyword(token, "GROUPDELAY=", &value)) {
+    data->hasGroupDelay = parseInt(value);
+  } else if (takeKeyword(token, "COMPLEX_DATAFORMAT=", &value)) {
+    data->complexFormat = complexFormatFor(value, data->complexFormat);
+  }
+}
+
+bool isModeLetter(char c) {
+  return c == 'D' || c == 'd' || c == 'C' || c == 'c' || c == 'S' || c == 's';
+}
+
+// Heap copies of `names` in a new array of `names.size()` entries; null when
+// memory runs out (the copies made so far are released).
+char** copyNames(const std::vector<std::string_view>& names) {
+  auto** copies = static_cast<char**>(allocateZeroed(names.size(), sizeof(char*)));
+  if (copies == nullptr) return nullptr;
+  for (size_t i = 0; i < names.size(); ++i) {
+    copies[i] = copyString(std::string(names[i]).c_str());
+    if (copies[i] == nullptr) {
+      for (size_t j = 0; j < i; ++j) std::free(copies[j]);
+      std::free(copies);
+      return nullptr;
+    }
+  }
+  return copies;
+}
+
+}  // namespace
+
+int readHeaderLine(ScLines& lines, DataSet* data) {
+  std::string_view line;
+  if (!lines.find(kMarkedLine, {"N=", "NPort="}, &line)) {
+    reportError("Can not find the port_number information. \n");
+    return kFailed;
+  }
+  data->complexFormat = kFormatRealImaginary;
+  TokenCursor cursor(line);
+  for (std::string_view token = cursor.next(kBlankDelimiters); !token.empty() && token != "\n";
+       token = cursor.next(kBlankDelimiters)) {
+    applyHeaderKeyword(token, data);
+  }
+  // A negative count is as meaningless as none, and would size arrays.
+  if (data->portCount <= 0 || data->pointCount <= 0) {
+    reportError("Port_number and data points number can not be 0. \n");
+    return kFailed;
+  }
+  return kOk;
+}
+
+int readSweepLine(ScLines& lines, DataSet* data) {
+  std::string_view line;
+  if (!lines.find(kMarkedLine, {"NumOfBlock="}, &line)) {
+    reportError("Can not find the sweeping information. \n");
+    return kFailed;
+  }
+  // Names are gathered as views first, so that a parameter count far beyond
+  // what the line can name never sizes an array.
+  std::vector<std::string_view> names;
+  TokenCursor cursor(line);
+  for (std::string_view token = cursor.next(kBlankLineEndDelimiters); !token.empty();
+       token = cursor.next(kBlankLineEndDelimiters)) {
+    std::string_view value;
+    if (takeKeyword(token, "NumOfBlock=", &value)) {
+      data->blockCount = parseInt(value);
+    } else if (takeKeyword(token, "NumOfParam=", &value)) {
+      int count = parseInt(value);
+      data->sweepCount = count > 0 ? count : 0;
+      if (count < 1) break;
+    } else if (takeKeyword(token, "ParamNames=", &value)) {
+      // Before NumOfParam= there is no place for a name: it is ignored.
+      if (static_cast<int>(names.size()) < data->sweepCount) names.push_back(value);
+    } else if (!names.empty() && static_cast<int>(names.size()) < data->sweepCount) {
+      names.push_back(token);
+    }
+  }
+  if (data->blockCount < 0) {
+    reportError("NumOfBlock can not be negative.\n");
+    return kFailed;
+  }
+  if (static_cast<int>(names.size()) < data->sweepCount) {
+    reportError("The sweep parameter names are not complete.\n");
+    return kFailed;
+  }
+  if (data->sweepCount > 0) {
+    // A later, smaller NumOfParam= leaves names that have no place.
+    names.resize(data->sweepCount);
+    data->sweepNames = copyNames(names);
+    if (data->sweepNames == nullptr) return reportOutOfMemory();
+  }
+  return kOk;
+}
+
+std::vector<std::string_view> splitTerminalNames(std::string_view value) {
+  size_t count = 0;
+  for (char c : value) count += isModeLetter(c) ? 1 : 0;
+  std::vector<std::string_view> names;
+  size_t start = 0;
+  for (size_t i = 0; i < count; ++i) {
+    size_t end = start + 1;
+    while (end < value.size() && !isModeLetter(value[end])) ++end;
+    names.push_back(value.substr(start, end - start));
+    start = end;
+  }
+  return names;
+}
+
+namespace {
+
+// The keywords of the terminal line. Reading stops at a MIXEDMODE= other
+// than 1; a DATATYPE= given twice takes its last value.
+std::vector<std::string_view> readMixedModeKeywords(std::string_view line, DataSet* data) {
+  std::vector<std::string_view> names;
+  TokenCursor cursor(line);
+  for (std::string_view token = cursor.next(kWhitespaceDelimiters); !token.empty();
+       token = cursor.next(kWhitespaceDelimiters)) {
+    std::string_view value;
+    if (takeKeyword(token, "MIXEDMODE=", &value)) {
+      data->mixedMode = parseInt(value);
+      if (data->mixedMode != 1) break;
+    } else if (takeKeyword(token, "DATATYPE=", &value)) {
+      names = splitTerminalNames(value);
+    }
+  }
+  return names;
+}
+
+int storeTerminalNames(const std::vector<std::string_view>& names, DataSet* data) {
+  if (data->mixedMode != 1) return kOk;
+  // Mixed-mode names and impedances are made from terminal names; without
+  // any, the file is read as an ordinary one.
+  if (names.empty()) {
+    data->mixedMode = 0;
+    return kOk;
+  }
+  data->terminalNames = copyNames(names);
+  if (data->terminalNames == nullptr) return reportOutOfMemory();
+  data->terminalNameSlots = static_cast<int>(names.size());
+  data->terminalCount = static_cast<int>(names.size());
+  return kOk;
+}
+
+}  // namespace
+
+int readTerminalLine(ScReading& reading) {
+  DataSet* data = reading.data;
+  data->terminalCount = data->portCount;
+  std::string_view line;
+  while (reading.lines.next(&line)) {
+    if (startsWith(line, kDataLine) && contains(line, "Zo=")) {
+      reading.heldZoLine.assign(line);
+      reading.zoLineHeld = true;
+      return kOk;
+    }
+    if (startsWith(line, kMarkedLine) && contains(line, "MIXEDMODE=")) {
+      return storeTerminalNames(readMixedModeKeywords(line, data), data);
+    }
+  }
+  reportError("Can not find the MIXEDMOD information. \n");
+  return kFailed;
+}
+
+int assignPortRoles(DataSet* data) {
+  if (data->portCount != 2) return kOk;
+  if (data->terminalNames != nullptr) {
+    for (int i = 0; i < data->terminalCount; ++i) {
+      std::string_view name(data->terminalNames[i]);
+      if (name == "S1" || name == "D1") data->port1Index = i;
+      if (name == "S2" || name == "D2") data->port2Index = i;
+    }
+  }
+  // The two-port formulas read both terminals' samples.
+  if (data->port1Index >= data->terminalCount || data->port2Index >= data->terminalCount) {
+    reportError("A two-port needs two terminals.\n");
+    return kFailed;
+  }
+  return kOk;
+}
+
+}  // namespace korvel

@@ -1,0 +1,68 @@
+// The line kinds of the SC format and the reading state that the parts of
+// the SC reader share.
+//
+// An SC file carries information on two kinds of line: marked comment
+// lines, which begin with "*|", and data lines, which begin with "+". Every
+// other line is passed over wherever the reader looks for a particular
+// line. The reader meets the parts of a file strictly from top to bottom.
+#ifndef KORVEL_DATASET_SC_INPUT_H
+#define KORVEL_DATASET_SC_INPUT_H
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "dataset/data_set.h"
+#include "dataset/text_input.h"
+
+namespace korvel {
+
+inline constexpr std::string_view kMarkedLine = "*|";
+inline constexpr std::string_view kDataLine = "+";
+
+// The lines of an SC file, read once from top to bottom.
+class ScLines {
+ public:
+  // `file` must stay open while the lines are read.
+  explicit ScLines(FILE* file) : source_(file) {}
+
+  // Reads on to the next line that begins with `kind` and contains one of
+  // `keywords` anywhere (any line of that kind when `keywords` is empty).
+  // Returns false at the end of the file. The view stays valid until the
+  // next read.
+  bool find(std::string_view kind, std::initializer_list<std::string_view> keywords, std::string_view* line);
+
+  // The next line of any kind; false at the end of the file.
+  bool next(std::string_view* line) { return source_.next(line); }
+
+ private:
+  LineSource source_;
+};
+
+// True when `token` is what remains of a line after its last blank: a
+// line feed, or a carriage return and line feed. Such a token ends the
+// line and is never a value.
+inline bool isLineEnd(std::string_view token) { return token == "\n" || startsWith(token, "\r\n"); }
+
+// Prints the message of a file whose arrays do not fit in memory; returns
+// kFailed.
+int reportOutOfMemory();
+
+// What the parts of the SC reader hand on to each other beyond the record.
+struct ScReading {
+  explicit ScReading(DataSet* record) : data(record), lines(record->file) {}
+
+  DataSet* data;
+  ScLines lines;
+  // The Zo line, when the search for the terminal line met it first.
+  std::string heldZoLine;
+  bool zoLineHeld = false;
+  // Indexes of "Noise-Par/NFmin" and of the first group-delay waveform.
+  int noiseBase = 0;
+  int groupDelayBase = 0;
+};
+
+}  // namespace korvel
+
+#endif  // KORVEL_DATASET_SC_INPUT_H

@@ -1,0 +1,105 @@
+// The sample storage of a Touchstone read.
+#include "touchstone/network_storage.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "dataset/open_file.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr size_t kSampleBytes = 2 * sizeof(double);
+constexpr size_t kMaxPoints = INT_MAX;
+
+void freeFirstArrays(DataSet* data, int count) {
+  for (int i = 0; i < count; ++i) {
+    std::free(data->waveformData[i]);
+    data->waveformData[i] = nullptr;
+  }
+}
+
+// Replaces `*array` by a zeroed one of `capacity` elements of `size` bytes,
+// copying the first `used` elements. Only the copied part is touched.
+bool regrow(void** array, size_t used, size_t capacity, size_t size) {
+  void* grown = allocateZeroed(capacity, size);
+  if (grown == nullptr) return false;
+  if (used > 0) std::memcpy(grown, *array, used * size);
+  std::free(*array);
+  *array = grown;
+  return true;
+}
+
+}  // namespace
+
+uint64_t touchstoneFileSize(const char* path) {
+  struct stat status;
+  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) return 0;
+  return static_cast<uint64_t>(status.st_size);
+}
+
+int64_t waveformsBeforeNoise(const DataSet& data) {
+  int64_t terminals = data.terminalCount;
+  return terminals * (3 * terminals + 1) + (data.portCount == 2 ? 3 : 0);
+}
+
+int allocateNetworkStorage(DataSet* data, size_t capacity) {
+  int waveforms = data->waveformCount;
+  data->waveformData =
+      static_cast<double**>(allocateZeroed(static_cast<size_t>(waveforms) + kSpareNoiseSlots, sizeof(double*)));
+  data->frequencies = static_cast<double*>(allocateZeroed(capacity, sizeof(double)));
+  bool complete = data->waveformData != nullptr && data->frequencies != nullptr;
+  if (data->waveformData != nullptr) data->waveformSlots = waveforms + kSpareNoiseSlots;
+  for (int i = 0; complete && i < waveforms; ++i) {
+    data->waveformData[i] = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
+    complete = data->waveformData[i] != nullptr;
+  }
+  if (complete) return kOk;
+  if (data->waveformData != nullptr) freeFirstArrays(data, waveforms);
+  std::free(data->waveformData);
+  std::free(data->frequencies);
+  data->waveformData = nullptr;
+  data->frequencies = nullptr;
+  data->waveformSlots = 0;
+  return kFailed;
+}
+
+int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
+  if (*capacity >= kMaxPoints) return kFailed;
+  size_t grown = *capacity < kGrowthStartPoints / 2 ? kGrowthStartPoints : *capacity * 2;
+  if (grown > kMaxPoints) grown = kMaxPoints;
+  int scatteringWaveforms = data->terminalCount * data->terminalCount;
+  if (!regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double))) return kFailed;
+  for (int i = 0; i < data->waveformCount; ++i) {
+    size_t used = i < scatteringWaveforms ? pointsInUse : 0;
+    if (!regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes)) return kFailed;
+  }
+  *capacity = grown;
+  return kOk;
+}
+
+int allocateNoiseStorage(DataSet* data) {
+  size_t points = static_cast<size_t>(data->pointCount);
+  data->noiseFrequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
+  if (data->noiseFrequencies == nullptr) return kFailed;
+  int first = data->waveformSlots - kSpareNoiseSlots;
+  for (int slot = first; slot < first + kSpareNoiseSlots; ++slot) {
+    data->waveformData[slot] = static_cast<double*>(allocateZeroed(points, kSampleBytes));
+    if (data->waveformData[slot] == nullptr) return kFailed;
+  }
+  return kOk;
+}
+
+void writeReferenceImpedances(DataSet* data, const std::vector<double>& impedances) {
+  int scatteringWaveforms = data->terminalCount * data->terminalCount;
+  for (int terminal = 0; terminal < data->terminalCount; ++terminal) {
+    double* samples = data->waveformData[scatteringWaveforms + terminal];
+    for (int k = 0; k < data->pointCount; ++k) samples[2 * k] = impedances[terminal];
+  }
+}
+
+}  // namespace korvel

@@ -1,0 +1,59 @@
+// The sample storage of a Touchstone read.
+//
+// The arrays are sized once, before the first data line, from the size of
+// the file: a point's text is always longer than the number of waveforms
+// stored before the noise names, so size / that number bounds the points a
+// file can hold. The allocation is zeroed, so the capacity that no point
+// reaches is never touched and stays unfaulted. When the size cannot be
+// known (a pipe) or the file grows while it is read, the arrays grow as
+// points arrive.
+#ifndef KORVEL_TOUCHSTONE_NETWORK_STORAGE_H
+#define KORVEL_TOUCHSTONE_NETWORK_STORAGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "dataset/data_set.h"
+
+namespace korvel {
+
+// Spare waveform slots after the names the data stage stores: the nine
+// noise waveforms, the available gain, and one that is never named.
+inline constexpr int kSpareNoiseSlots = 11;
+
+// Points the storage starts with when the file's size gives no bound.
+inline constexpr size_t kGrowthStartPoints = 256;
+
+// The size in bytes of the regular file at `path` (64-bit), or 0 when it is
+// not a regular file or its size cannot be obtained.
+uint64_t touchstoneFileSize(const char* path);
+
+// The number of waveforms stored before the noise names (S, Zo, Z, Y and,
+// for a two-port, three gain figures), computed without overflow.
+int64_t waveformsBeforeNoise(const DataSet& data);
+
+// Allocates, zeroed, `capacity` frequencies, `capacity` samples for each of
+// the waveformCount waveforms named so far, and kSpareNoiseSlots empty
+// slots after them. All or nothing: returns kFailed, with no array left
+// behind, when memory runs out.
+int allocateNetworkStorage(DataSet* data, size_t capacity);
+
+// Doubles `*capacity`, keeping the first `pointsInUse` frequencies and
+// S-parameter samples (the only arrays written while points are read).
+// Returns kFailed when memory runs out or the point count would leave the
+// range of int; the read must then stop (every array stays owned by the
+// record, some possibly at the old capacity).
+int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity);
+
+// Gives noiseFrequencies and each spare slot pointCount zeroed samples.
+// REQUIRES: allocateNetworkStorage succeeded.
+int allocateNoiseStorage(DataSet* data);
+
+// Writes impedance i into the first pointCount samples of the Zo waveform
+// of terminal i. REQUIRES: impedances has terminalCount entries.
+void writeReferenceImpedances(DataSet* data, const std::vector<double>& impedances);
+
+}  // namespace korvel
+
+#endif  // KORVEL_TOUCHSTONE_NETWORK_STORAGE_H

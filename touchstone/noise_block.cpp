@@ -1,0 +1,67 @@
+// The noise block of a Touchstone file.
+#include "touchstone/noise_block.h"
+
+#include "dataset/waveform_names.h"
+#include "touchstone/complex_pair.h"
+#include "touchstone/line_kinds.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int kNoiseFields = 5;
+
+// Offsets of the waveforms this block fills from the first noise waveform.
+constexpr int kMinimumFigure = 0;
+constexpr int kOptimumReflection = 1;
+constexpr int kNoiseResistance = 2;
+
+// Reads fields[first] to the last field from `cursor`; false when the
+// tokens run out before.
+bool takeFields(TokenCursor* cursor, double* fields, int first) {
+  for (int i = first; i < kNoiseFields; ++i) {
+    std::string_view token = cursor->next(kWhitespaceDelimiters);
+    if (token.empty()) return false;
+    fields[i] = parseDouble(token);
+  }
+  return true;
+}
+
+void storeNoisePoint(DataSet* data, int k, const double* fields, double firstTerminalImpedance) {
+  double** noise = data->waveformData + noiseBaseIndex(*data);
+  data->noiseFrequencies[k] = fields[0] * data->frequencyScale;
+  noise[kMinimumFigure][2 * k] = fields[1];
+  // The optimum reflection is written as magnitude and angle whatever the
+  // option line's format.
+  storePolar(noise[kOptimumReflection] + 2 * k, fields[2], fields[3]);
+  noise[kNoiseResistance][2 * k] = fields[4] * firstTerminalImpedance;
+}
+
+// The next line that is not a comment line, as a cursor over its fields.
+bool nextNoiseLine(LineSource* source, TokenCursor* cursor) {
+  std::string_view line;
+  while (source->next(&line)) {
+    if (isCommentLine(line)) continue;
+    *cursor = TokenCursor(withoutComment(line));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
+                    DataSet* data) {
+  double fields[kNoiseFields] = {opening};
+  int k = 0;
+  bool complete = takeFields(cursor, fields, 1);
+  while (complete) {
+    storeNoisePoint(data, k, fields, firstTerminalImpedance);
+    if (++k == data->pointCount) break;
+    TokenCursor next("");
+    complete = nextNoiseLine(source, &next) && takeFields(&next, fields, 0);
+  }
+  data->noisePointCount = k;
+}
+
+}  // namespace korvel

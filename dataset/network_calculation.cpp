@@ -7,6 +7,7 @@ namespace korvel {
 int calculateNetworkParameters(DataSet* data) {
   NetworkSamples network;
   network.waveformData = data->waveformData;
+  network.waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
   network.terminalCount = data->terminalCount;
   network.portCount = data->portCount;
   network.hasNoise = data->hasNoise;

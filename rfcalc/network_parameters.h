@@ -16,6 +16,9 @@ namespace korvel {
 // nine noise entries, and the available-gain entry at gain base + 12.
 struct NetworkSamples {
   double** waveformData = nullptr;
+  // Entries that waveformData really has. An entry at or beyond it, or a
+  // null one, is never touched: the step that needs it is left out.
+  int waveformSlots = 0;
   int terminalCount = 0;
   int portCount = 0;
   int hasNoise = 0;
@@ -29,11 +32,15 @@ struct NetworkSamples {
   double noiseTemperature = 290.0;
 };
 
-// Fills the Z, Y, gain and noise entries. REQUIRES: every entry read or
-// written exists and holds pointCount x blockCount samples (noise entries
-// of a Touchstone network: noisePointCount x blockCount). Never fails: a
-// singular matrix is reported on standard output and the calculation goes
-// on. Returns 0.
+// Fills the Z, Y, gain and noise entries, in this order of steps: the noise
+// quantities (when hasNoise is 1; NFmin is turned into a linear factor in
+// place), Z = (I + S)(I - S)^-1 Z0 and Y = (I - S)(I + S)^-1 Z0^-1 at every
+// sample, then for a two-port the stability factor and gains.
+// REQUIRES: every entry present holds pointCount x blockCount samples.
+// Never fails: a singular matrix is reported on standard output, the values
+// that depend on its inverse become quiet NaN, and the calculation goes on.
+// Floating-point exceptions are masked for the duration, so nothing traps.
+// Returns 0.
 int calculateNetworkParameters(const NetworkSamples& network);
 
 }  // namespace korvel

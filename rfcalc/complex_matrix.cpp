@@ -1,0 +1,202 @@
+// Matrix product and Gauss-Jordan inversion over row-major complex storage.
+//
+// Each routine is written once as a template over the matrix size. Given a
+// compile-time size (FixedSize<K>) the compiler unrolls the loops; given a
+// plain int it serves any size. Both instantiations run the same operations
+// in the same order, which is what makes the fast paths exact.
+#include "rfcalc/complex_matrix.h"
+
+#include <cassert>
+#include <type_traits>
+#include <utility>
+
+namespace korvel {
+namespace {
+
+template <int K>
+using FixedSize = std::integral_constant<int, K>;
+
+// The size as an index type, so that no index product can overflow.
+template <typename Size>
+constexpr size_t dimension(Size size) {
+  return static_cast<size_t>(static_cast<int>(size));
+}
+
+// Runs `routine` with the size as a compile-time constant for the sizes
+// networks most often have (one-, two- and four-port), else as an int.
+template <typename Routine>
+auto withSize(int n, Routine&& routine) {
+  switch (n) {
+    case 1:
+      return routine(FixedSize<1>{});
+    case 2:
+      return routine(FixedSize<2>{});
+    case 4:
+      return routine(FixedSize<4>{});
+    default:
+      return routine(n);
+  }
+}
+
+template <typename Size>
+void multiplyElements(const DComplex* a, const DComplex* b, Size size, DComplex* product) {
+  const size_t n = dimension(size);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      DComplex sum(0.0, 0.0);
+      for (size_t k = 0; k < n; ++k) sum += complexProduct(a[i * n + k], b[k * n + j]);
+      product[i * n + j] = sum;
+    }
+  }
+}
+
+// The step's pivot: the first element, scanning unused rows row by row, whose
+// modulus is strictly larger than every one met before it. Rows are skipped
+// by the pivot count of the column with the same number: after its exchange a
+// pivot sits on the diagonal, so pivot column c has also used up row c.
+// Returns false when no element has a non-zero numeric modulus: the matrix is
+// singular. A column is thus never chosen twice, so the counts stay 0 or 1,
+// and a chosen pivot is never zero.
+template <typename Size>
+bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+  const size_t n = dimension(size);
+  double best = 0.0;
+  bool found = false;
+  for (size_t j = 0; j < n; ++j) {
+    if (pivotCount[j] == 1) continue;
+    for (size_t k = 0; k < n; ++k) {
+      if (pivotCount[k] != 0) continue;
+      double modulus = std::abs(m[j * n + k]);
+      if (modulus > best) {
+        best = modulus;
+        *pivotRow = j;
+        *pivotColumn = k;
+        found = true;
+      }
+    }
+  }
+  return found;
+}
+
+template <typename Size>
+void swapRows(DComplex* m, Size size, size_t first, size_t second) {
+  const size_t n = dimension(size);
+  for (size_t l = 0; l < n; ++l) std::swap(m[first * n + l], m[second * n + l]);
+}
+
+template <typename Size>
+void swapColumns(DComplex* m, Size size, size_t first, size_t second) {
+  const size_t n = dimension(size);
+  for (size_t r = 0; r < n; ++r) std::swap(m[r * n + first], m[r * n + second]);
+}
+
+// Divides the pivot row by the pivot. The inverse is built in place, so the
+// pivot's own element is set to 1 first and ends up holding the reciprocal.
+template <typename Size>
+void normalisePivotRow(DComplex* m, Size size, size_t c) {
+  const size_t n = dimension(size);
+  const DComplex inverse = DComplex(1.0, 0.0) / m[c * n + c];
+  m[c * n + c] = DComplex(1.0, 0.0);
+  for (size_t l = 0; l < n; ++l) m[c * n + l] = complexProduct(m[c * n + l], inverse);
+}
+
+// Clears column c from every other row, building that column of the inverse.
+template <typename Size>
+void eliminatePivotColumn(DComplex* m, Size size, size_t c) {
+  const size_t n = dimension(size);
+  for (size_t r = 0; r < n; ++r) {
+    if (r == c) continue;
+    const DComplex d = m[r * n + c];
+    m[r * n + c] = DComplex(0.0, 0.0);
+    for (size_t l = 0; l < n; ++l) m[r * n + l] -= complexProduct(m[c * n + l], d);
+  }
+}
+
+template <typename Size>
+int invertElements(DComplex* m, Size size, int* pivotCount, int* pivotRows, int* pivotColumns) {
+  const size_t n = dimension(size);
+  for (size_t i = 0; i < n; ++i) pivotCount[i] = 0;
+  for (size_t step = 0; step < n; ++step) {
+    size_t row = 0;
+    size_t column = 0;
+    if (!findPivot(m, size, pivotCount, &row, &column)) return kSingular;
+    ++pivotCount[column];
+    if (row != column) swapRows(m, size, row, column);
+    pivotRows[step] = static_cast<int>(row);
+    pivotColumns[step] = static_cast<int>(column);
+    normalisePivotRow(m, size, column);
+    eliminatePivotColumn(m, size, column);
+  }
+  // The row exchanges permuted the unknowns; exchanging the same columns in
+  // reverse order puts the inverse's columns back in place.
+  for (size_t step = n; step-- > 0;) {
+    if (pivotRows[step] != pivotColumns[step]) {
+      swapColumns(m, size, static_cast<size_t>(pivotRows[step]), static_cast<size_t>(pivotColumns[step]));
+    }
+  }
+  return kInverted;
+}
+
+[[maybe_unused]] bool isSquare(const DComplexGenMat& m, int n) {
+  return n >= 0 && m.rows() == static_cast<unsigned>(n) && m.cols() == static_cast<unsigned>(n);
+}
+
+}  // namespace
+
+DComplexGenMat::DComplexGenMat(unsigned rows, unsigned cols, DComplex fill)
+    : rows_(rows), cols_(cols), elements_(static_cast<size_t>(rows) * cols, fill) {}
+
+PivotRecord::PivotRecord(int n)
+    : pivotCount(static_cast<unsigned>(n), 0),
+      pivotRows(static_cast<unsigned>(n), 0),
+      pivotColumns(static_cast<unsigned>(n), 0) {}
+
+void multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product) {
+  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*product, n));
+  assert(product != &a && product != &b);
+  withSize(n, [&](auto size) { multiplyElements(a.data(), b.data(), size, product->data()); });
+}
+
+DComplexGenMat multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n) {
+  DComplexGenMat product(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex(0.0, 0.0));
+  multiplyMatrices(a, b, n, &product);
+  return product;
+}
+
+void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product) {
+  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*product, n));
+  multiplyElements(a.data(), b.data(), n, product->data());
+}
+
+void addMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* sum) {
+  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*sum, n));
+  const size_t count = static_cast<size_t>(n) * static_cast<size_t>(n);
+  for (size_t i = 0; i < count; ++i) sum->data()[i] = a.data()[i] + b.data()[i];
+}
+
+void subtractMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* difference) {
+  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*difference, n));
+  const size_t count = static_cast<size_t>(n) * static_cast<size_t>(n);
+  for (size_t i = 0; i < count; ++i) difference->data()[i] = a.data()[i] - b.data()[i];
+}
+
+int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record) {
+  assert(isSquare(m, n));
+  return withSize(n, [&](auto size) {
+    return invertElements(m.data(), size, record.pivotCount.data(), record.pivotRows.data(),
+                          record.pivotColumns.data());
+  });
+}
+
+int invertMatrix(DComplexGenMat& m, int n) {
+  PivotRecord record(n);
+  return invertMatrix(m, n, record);
+}
+
+int invertMatrixAnySize(DComplexGenMat& m, int n, PivotRecord& record) {
+  assert(isSquare(m, n));
+  return invertElements(m.data(), n, record.pivotCount.data(), record.pivotRows.data(),
+                        record.pivotColumns.data());
+}
+
+}  // namespace korvel

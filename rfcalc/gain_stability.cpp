@@ -1,0 +1,114 @@
+#include "rfcalc/gain_stability.h"
+
+#include <cmath>
+#include <limits>
+
+namespace korvel {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Below this modulus a transmission parameter counts as absent.
+constexpr double kVanishing = 1e-9;
+
+double squaredModulus(DComplex z) {
+  const double modulus = std::abs(z);
+  return modulus * modulus;
+}
+
+DComplex determinant(const TwoPortScattering& s) {
+  return complexProduct(s.s11, s.s22) - complexProduct(s.s12, s.s21);
+}
+
+// With no reverse transmission the two-port is stable or not according to
+// its input and output mismatch alone, and its best gain is the maximum
+// unilateral gain, unbounded once a port reflects at least as much as it
+// receives.
+StabilityAndGain unilateralStabilityAndGain(const TwoPortScattering& s) {
+  const double mismatch = (1.0 - squaredModulus(s.s11)) * (1.0 - squaredModulus(s.s22));
+  StabilityAndGain result;
+  result.k = mismatch > 0.0 ? kInfinity : mismatch < 0.0 ? -kInfinity : kNaN;
+  const bool matchable = std::abs(s.s11) < 1.0 && std::abs(s.s22) < 1.0;
+  result.gmax = matchable ? squaredModulus(s.s21) / mismatch : kInfinity;
+  return result;
+}
+
+// Rollett's stability factor and the matching gain it allows.
+StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s) {
+  const double reflection1 = std::abs(s.s11);
+  const double reflection2 = std::abs(s.s22);
+  const double forward = std::abs(s.s21);
+  const double reverse = std::abs(s.s12);
+  const double delta = std::abs(determinant(s));
+  const double coupling = std::abs(complexProduct(s.s12, s.s21));
+  StabilityAndGain result;
+  result.k =
+      (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) / (coupling + coupling);
+  if (result.k > 1.0) {
+    result.gmax = (result.k - std::sqrt(result.k * result.k - 1.0)) * forward / reverse;
+  } else {
+    result.gmax = forward / reverse;  // not unconditionally stable: the stable gain
+  }
+  return result;
+}
+
+TwoPortScattering readTwoPort(const NetworkSamples& network, const NetworkLayout& layout, size_t p1, size_t p2,
+                              size_t sample) {
+  double* const* data = network.waveformData;
+  return {readSample(data[layout.scatteringEntry(p1, p1)], sample),
+          readSample(data[layout.scatteringEntry(p2, p1)], sample),
+          readSample(data[layout.scatteringEntry(p1, p2)], sample),
+          readSample(data[layout.scatteringEntry(p2, p2)], sample)};
+}
+
+bool isTerminal(int index, const NetworkLayout& layout) {
+  return index >= 0 && static_cast<size_t>(index) < layout.terminals;
+}
+
+}  // namespace
+
+StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s) {
+  if (std::abs(s.s21) < kVanishing) return {0.0, kInfinity};
+  if (std::abs(s.s12) < kVanishing) return unilateralStabilityAndGain(s);
+  return bilateralStabilityAndGain(s);
+}
+
+double maximumStableGain(const TwoPortScattering& s) {
+  const double s12 = std::abs(s.s12);
+  if (s12 == 0.0) return kNaN;
+  return std::abs(s.s21) / s12;
+}
+
+double availableGain(const TwoPortScattering& s, DComplex gammaOpt) {
+  const double s21 = std::abs(s.s21);
+  const double gamma = std::abs(gammaOpt);
+  const DComplex delta = determinant(s);
+  const double input = squaredModulus(DComplex(1.0, 0.0) - complexProduct(s.s11, gammaOpt));
+  const double output = squaredModulus(s.s22 - complexProduct(delta, gammaOpt));
+  return (s21 * s21) * (1.0 - gamma * gamma) / (input - output);
+}
+
+void calculateGainAndStability(const NetworkSamples& network, const NetworkLayout& layout) {
+  if (!isTerminal(network.port1Index, layout) || !isTerminal(network.port2Index, layout)) return;
+  if (!hasEntries(network, 0, layout.terminals * layout.terminals)) return;
+  if (!hasEntries(network, layout.gainBase, kGainEntryCount)) return;
+  const bool withAvailableGain = network.hasNoise == 1 &&
+                                 hasEntries(network, layout.noiseBase + kOptimumReflection, 1) &&
+                                 hasEntries(network, layout.gainBase + kAvailableGain, 1);
+  const auto p1 = static_cast<size_t>(network.port1Index);
+  const auto p2 = static_cast<size_t>(network.port2Index);
+  double* const* gain = network.waveformData + layout.gainBase;
+  for (size_t i = 0; i < layout.sampleCount; ++i) {
+    const TwoPortScattering s = readTwoPort(network, layout, p1, p2, i);
+    const StabilityAndGain figures = stabilityAndMaximumGain(s);
+    writeReal(gain[kMaximumGain], i, figures.gmax);
+    writeReal(gain[kStabilityFactor], i, figures.k);
+    writeReal(gain[kMaximumStableGain], i, maximumStableGain(s));
+    if (withAvailableGain) {
+      const DComplex gammaOpt = readSample(network.waveformData[layout.noiseBase + kOptimumReflection], i);
+      writeReal(gain[kAvailableGain], i, availableGain(s, gammaOpt));
+    }
+  }
+}
+
+}  // namespace korvel

@@ -1,0 +1,48 @@
+// Stability factor and power gains of a two-port: K, the maximum gain Gmax,
+// the maximum stable gain Gmsg and, with noise data, the available gain Gas
+// with the source at the optimum-noise reflection coefficient. All are
+// linear power ratios.
+#ifndef KORVEL_RFCALC_GAIN_STABILITY_H
+#define KORVEL_RFCALC_GAIN_STABILITY_H
+
+#include "rfcalc/complex_matrix.h"
+#include "rfcalc/network_layout.h"
+#include "rfcalc/network_parameters.h"
+
+namespace korvel {
+
+// The scattering parameters of the two terminals that play ports 1 and 2.
+struct TwoPortScattering {
+  DComplex s11;
+  DComplex s21;
+  DComplex s12;
+  DComplex s22;
+};
+
+struct StabilityAndGain {
+  double gmax;
+  double k;
+};
+
+// K and Gmax. A vanishing |S21| (below 1e-9) gives Gmax 0 and K +infinity.
+// A vanishing |S12| (unilateral) gives K the sign of
+// (1 - |S11|^2)(1 - |S22|^2) as an infinity (NaN when it is 0), and Gmax the
+// maximum unilateral gain |S21|^2 / ((1 - |S11|^2)(1 - |S22|^2)) when both
+// |S11| and |S22| are below 1, else +infinity. Otherwise K is Rollett's
+// factor and Gmax the maximum available gain when K > 1, else Gmsg.
+StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s);
+
+// |S21| / |S12|; NaN when S12 is exactly zero.
+double maximumStableGain(const TwoPortScattering& s);
+
+// |S21|^2 (1 - |G|^2) / (|1 - S11 G|^2 - |S22 - Delta G|^2) for G = gammaOpt.
+double availableGain(const TwoPortScattering& s, DComplex gammaOpt);
+
+// Writes Gmax, K, Gmsg and, when hasNoise is 1, Gas at every sample, with
+// ports 1 and 2 at terminals port1Index and port2Index. Does nothing when a
+// port index is not a terminal or an entry it needs is missing.
+void calculateGainAndStability(const NetworkSamples& network, const NetworkLayout& layout);
+
+}  // namespace korvel
+
+#endif  // KORVEL_RFCALC_GAIN_STABILITY_H

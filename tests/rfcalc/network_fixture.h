@@ -1,0 +1,123 @@
+// Helpers of the network-calculation tests: a network's sample arrays held
+// in vectors, closeness checks for complex values, and seeded random
+// matrices.
+#ifndef KORVEL_TESTS_RFCALC_NETWORK_FIXTURE_H
+#define KORVEL_TESTS_RFCALC_NETWORK_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "rfcalc/complex_matrix.h"
+#include "rfcalc/network_layout.h"
+#include "rfcalc/network_parameters.h"
+
+namespace korvel::testing {
+
+// Every entry up to and including the available gain, each with
+// pointCount x blockCount zeroed samples.
+class TestNetwork {
+ public:
+  TestNetwork(int terminals, int portCount, int pointCount, int blockCount = 1, int hasNoise = 0) {
+    network_.terminalCount = terminals;
+    network_.portCount = portCount;
+    network_.pointCount = pointCount;
+    network_.blockCount = blockCount;
+    network_.hasNoise = hasNoise;
+    network_.isScFormat = 1;
+    network_.referenceImpedance = 50.0;
+    NetworkLayout layout(network_);
+    const size_t entries = layout.gainBase + kAvailableGain + 1;
+    const size_t samples = static_cast<size_t>(pointCount) * static_cast<size_t>(blockCount);
+    arrays_.assign(entries, std::vector<double>(2 * samples, 0.0));
+    for (auto& array : arrays_) pointers_.push_back(array.data());
+    network_.waveformData = pointers_.data();
+    network_.waveformSlots = static_cast<int>(entries);
+  }
+
+  NetworkSamples& network() { return network_; }
+  NetworkLayout layout() const { return NetworkLayout(network_); }
+
+  void set(size_t entry, size_t sample, DComplex value) {
+    arrays_[entry][2 * sample] = value.real();
+    arrays_[entry][2 * sample + 1] = value.imag();
+  }
+  DComplex at(size_t entry, size_t sample) const {
+    return {arrays_[entry][2 * sample], arrays_[entry][2 * sample + 1]};
+  }
+
+  // S of one sample, given row-major.
+  void setScattering(size_t sample, const std::vector<DComplex>& s) {
+    for (size_t e = 0; e < s.size(); ++e) set(e, sample, s[e]);
+  }
+  void setReferenceImpedances(const std::vector<double>& zo) {
+    for (size_t t = 0; t < zo.size(); ++t) set(layout().zoBase + t, 0, zo[t]);
+  }
+  DComplex z(size_t r, size_t c, size_t sample) const { return matrixEntry(layout().zBase, r, c, sample); }
+  DComplex y(size_t r, size_t c, size_t sample) const { return matrixEntry(layout().yBase, r, c, sample); }
+
+ private:
+  DComplex matrixEntry(size_t base, size_t r, size_t c, size_t sample) const {
+    return at(base + r * static_cast<size_t>(network_.terminalCount) + c, sample);
+  }
+
+  NetworkSamples network_;
+  std::vector<std::vector<double>> arrays_;
+  std::vector<double*> pointers_;
+};
+
+inline bool isNoValue(DComplex value) { return std::isnan(value.real()) && std::isnan(value.imag()); }
+
+// |actual - expected| within `tolerance` times the larger of 1 and |expected|.
+inline ::testing::AssertionResult isClose(DComplex actual, DComplex expected, double tolerance = 1e-12) {
+  const double scale = std::max(1.0, std::abs(expected));
+  if (std::abs(actual - expected) <= tolerance * scale) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << actual.real() << ", " << actual.imag() << ") is not ("
+                                       << expected.real() << ", " << expected.imag() << ")";
+}
+
+inline DComplexGenMat matrixOf(int n, const std::vector<DComplex>& rowMajor) {
+  DComplexGenMat m(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  for (size_t e = 0; e < rowMajor.size(); ++e) m.data()[e] = rowMajor[e];
+  return m;
+}
+
+// Elements with real and imaginary parts uniform in [-scale, scale].
+inline DComplexGenMat randomMatrix(int n, std::mt19937_64& random, double scale = 1.0) {
+  std::uniform_real_distribution<double> part(-scale, scale);
+  DComplexGenMat m(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  for (size_t e = 0; e < static_cast<size_t>(n) * static_cast<size_t>(n); ++e) {
+    const double re = part(random);
+    m.data()[e] = DComplex(re, part(random));
+  }
+  return m;
+}
+
+// The textbook product, kept apart from the code under test.
+inline DComplexGenMat naiveProduct(const DComplexGenMat& a, const DComplexGenMat& b) {
+  const unsigned n = a.rows();
+  DComplexGenMat c(n, n, DComplex());
+  for (unsigned i = 0; i < n; ++i) {
+    for (unsigned j = 0; j < n; ++j) {
+      for (unsigned k = 0; k < n; ++k) c(i, j) += a(i, k) * b(k, j);
+    }
+  }
+  return c;
+}
+
+inline ::testing::AssertionResult matricesClose(const DComplexGenMat& actual, const DComplexGenMat& expected,
+                                                double tolerance) {
+  for (unsigned r = 0; r < actual.rows(); ++r) {
+    for (unsigned c = 0; c < actual.cols(); ++c) {
+      auto close = isClose(actual(r, c), expected(r, c), tolerance);
+      if (!close) return close << " at (" << r << ", " << c << ")";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace korvel::testing
+
+#endif  // KORVEL_TESTS_RFCALC_NETWORK_FIXTURE_H

@@ -97,8 +97,10 @@ void printGrids(PluginSession& session, host::OpenedFile& file, const std::vecto
     return;
   }
   printRow(out, "frequency", describeGrid(extentOf(*received[0])));
+  // Touchstone noise data may have a grid of its own; show it when it does.
   if (noise && received.size() > 1 && received[1] != nullptr) {
-    printRow(out, "noise grid", describeGrid(extentOf(*received[1])));
+    std::string noiseGrid = describeGrid(extentOf(*received[1]));
+    if (noiseGrid != describeGrid(extentOf(*received[0]))) printRow(out, "noise grid", noiseGrid);
   }
   printRow(out, "sweep", describeSweep(*received[0]));
 }
@@ -116,7 +118,7 @@ void printSummary(PluginSession& session, const std::string& path, OpenedFileInf
   for (const auto& [group, items] : groupByKind(names)) {
     std::string line;
     for (const std::string& item : items) line += (line.empty() ? "" : " ") + item;
-    out << "    " << std::left << std::setw(11) << group << line << "\n";
+    out << "    " << std::left << std::setw(12) << group << line << "\n";
   }
 }
 

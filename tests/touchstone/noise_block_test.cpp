@@ -1,0 +1,152 @@
+// The noise block: opened by a drop in frequency, five numbers a line,
+// Rn scaled to ohms, and the available gain only with a noise point for
+// every S point.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "touchstone_fixture.h"
+
+namespace korvel::testing {
+namespace {
+
+const char kThreePoints[] =
+    "# GHz S MA R 50\n"
+    "1 0.9 -10 2.0 80 0.05 70 0.8 -20\n"
+    "2 0.8 -20 1.9 70 0.06 60 0.7 -30\n"
+    "3 0.7 -30 1.8 60 0.07 50 0.6 -40\n";
+
+const char kNoiseLine1[] = "1 1.5 0.4 45 0.2\n";
+const char kNoiseLine2[] = "2 1.6 0.45 50 0.25\n";
+const char kNoiseLine3[] = "3 1.7 0.5 55 0.3\n";
+
+int countOf(const std::vector<std::string>& names, const std::string& name) {
+  return static_cast<int>(std::count(names.begin(), names.end(), name));
+}
+
+TEST(NoiseBlock, EqualCountsAddAvailableGainAfterNoiseNames) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->pointCount, 3);
+  EXPECT_EQ(read.data->noisePointCount, 3);
+  EXPECT_EQ(read.data->hasNoise, 1);
+  std::vector<std::string> names = read.names();
+  ASSERT_EQ(names.size(), 27u);
+  EXPECT_EQ(read.data->waveformCount, 27);
+  EXPECT_EQ(names[17], "Noise-Par/NFmin");
+  EXPECT_EQ(names[25], "Noise-Par/NF");
+  EXPECT_EQ(names[26], "Gain-Par/Gas");
+  EXPECT_EQ(read.data->noiseTemperature, 290.0);
+}
+
+TEST(NoiseBlock, FewerNoisePointsGiveNoAvailableGain) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noisePointCount, 2);
+  std::vector<std::string> names = read.names();
+  EXPECT_EQ(names.size(), 26u);
+  EXPECT_EQ(countOf(names, "Gain-Par/Gas"), 0);
+  EXPECT_EQ(countOf(names, "Noise-Par/NF"), 1);
+}
+
+TEST(NoiseBlock, StoresFieldsConvertedAndScaled) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noiseFrequencies[0], 1e9);
+  EXPECT_EQ(read.data->noiseFrequencies[2], 3e9);
+  // Read in dB; the network calculation keeps it as a linear factor.
+  EXPECT_NEAR(read.sample("Noise-Par/NFmin", 1).real(), std::pow(10.0, 1.6 / 10.0), 1e-12);
+  std::complex<double> gamma = read.sample("Noise-Par/GammaOpt", 0);
+  EXPECT_NEAR(gamma.real(), 0.4 * std::cos(45 * 3.141592653589793 / 180), 1e-15);
+  EXPECT_NEAR(gamma.imag(), 0.4 * std::sin(45 * 3.141592653589793 / 180), 1e-15);
+  // Rn is normalised in the file: 0.2 of 50 ohms.
+  EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 10.0);
+}
+
+TEST(NoiseBlock, GammaOptIsMagnitudeAngleWhateverTheFormat) {
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0 0\n2 0 0\n1 1.5 0.5 90 0.2\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  std::complex<double> gamma = read.sample("Noise-Par/GammaOpt", 0);
+  EXPECT_NEAR(gamma.real(), 0.0, 1e-15);
+  EXPECT_NEAR(gamma.imag(), 0.5, 1e-15);
+}
+
+TEST(NoiseBlock, RnScaledByFirstTerminalImpedance) {
+  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 75 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n") +
+                                   "0.5 1.5 0.4 45 0.2\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 15.0);
+}
+
+TEST(NoiseBlock, FourNumberLineEndsBlockWithoutAPoint) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.5 0.4 45\n" + kNoiseLine3);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noisePointCount, 1);
+  EXPECT_EQ(read.data->hasNoise, 1);
+}
+
+TEST(NoiseBlock, BlankLineEndsBlock) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "\n" + kNoiseLine2);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noisePointCount, 1);
+}
+
+TEST(NoiseBlock, CommentLinesInsideAreSkippedAndTrailingCommentsIgnored) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + "! noise parameters\n1 1.5 0.4 45 0.2 ! first\n" +
+                                   "! between\n" + kNoiseLine2 + "3 1.7 0.5 55 0.3 9 9 9\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noisePointCount, 3);
+  EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 2).real(), 15.0);
+}
+
+TEST(NoiseBlock, CommentCuttingAPointShortEndsBlock) {
+  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.6 0.45 ! 50 0.25\n" + kNoiseLine3);
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->noisePointCount, 1);
+}
+
+TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
+  // The third frequency (1) is below the second (2): the noise point is
+  // that token and the four after it on the same line.
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.1 0 2 0.2 0 1 1.5 0.5 0 0.4\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->pointCount, 2);
+  EXPECT_EQ(read.data->noisePointCount, 1);
+  EXPECT_EQ(read.data->noiseFrequencies[0], 1);
+  EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 20.0);
+}
+
+TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->pointCount, 1);
+  EXPECT_EQ(read.data->noisePointCount, 1);
+}
+
+TEST(NoiseBlock, OnePortNoiseHasNineNamesAndNoGains) {
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5 0 0.1\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  std::vector<std::string> names = read.names();
+  ASSERT_EQ(names.size(), 4u + 9u);
+  EXPECT_EQ(names[4], "Noise-Par/NFmin");
+  EXPECT_EQ(countOf(names, "Gain-Par/Gas"), 0);
+}
+
+TEST(NoiseBlock, DropBeforeAnyPointMeansNoData) {
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.errors, read.refusal("There is no data values.\n "));
+}
+
+TEST(NoiseBlock, EmptyNoiseBlockStillCountsAsNoise) {
+  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n2 0.5 0\n1 0.5\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  EXPECT_EQ(read.data->pointCount, 1);
+  EXPECT_EQ(read.data->hasNoise, 1);
+  EXPECT_EQ(read.data->noisePointCount, 0);
+}
+
+}  // namespace
+}  // namespace korvel::testing

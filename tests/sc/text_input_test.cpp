@@ -1,0 +1,241 @@
+// The shared text handling: numbers as the C library reads them in the C
+// locale (whatever the process locale), strtok's tokens, and whole lines.
+#include "dataset/text_input.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sc/sc_test_support.h"
+#include "support/test_support.h"
+
+namespace korvel::testing {
+namespace {
+
+// strtod of the text in the C locale, the reference for every case.
+double referenceStrtod(const std::string& text) {
+  static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
+void expectSameDouble(double actual, double expected, const std::string& text) {
+  if (std::isnan(expected)) {
+    EXPECT_TRUE(std::isnan(actual)) << '"' << text << '"';
+    return;
+  }
+  EXPECT_EQ(actual, expected) << '"' << text << '"';
+  EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << '"' << text << '"';
+}
+
+class ParseDoubleMatchesStrtod : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ParseDoubleMatchesStrtod, ForText) {
+  std::string text = GetParam();
+  expectSameDouble(parseDouble(text), referenceStrtod(text), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseDoubleMatchesStrtod,
+    ::testing::Values("0.5", "1e9", "-6.0206", "  0.5", "\t-1.5e3", "\n\r\v\f 2", " \t 7.25x", "+.5e-1x", "5.", ".5",
+                      ".", "", " ", "+", "-", "+-1", "-+1", "++1", "--1", "abc", "1.5abc", "1e", "1e+", "1e-x",
+                      "1e400", "-1e400", "1e-400", "4.9e-324", "2.4e-324", "1.7976931348623157e308",
+                      "1.7976931348623159e308", "-0", "-0.0", "+0", "0x1p3", "0X1.8p1", "-0x10", "0x", "0xg", "0x.8",
+                      "+0x1p1", "0x1P-1074", "inf", "-Infinity", "+inf", "INF", "infx", "infinit", "nan", "-nan",
+                      "NaN(123)", "nanx", "in", "na", "1,5", "0,5", "00012", "1_000", "12\n", "75,", "3.0\r\n",
+                      "0.1234567890123456789012345", "123456789012345678901234567890", "DATA=", "e5"));
+
+TEST(ParseDouble, StopsAtTheEndOfTheView) {
+  std::string text = "12345";
+  EXPECT_EQ(parseDouble(std::string_view(text).substr(0, 2)), 12.0);
+  std::string hex = "0x1p4";
+  EXPECT_EQ(parseDouble(std::string_view(hex).substr(0, 3)), 1.0);
+  std::string infinity = "infinity";
+  EXPECT_TRUE(std::isinf(parseDouble(std::string_view(infinity).substr(0, 3))));
+}
+
+// A locale whose decimal separator is a comma: an installed one, or one
+// built from the system's locale sources into a temporary directory.
+class DecimalCommaLocale {
+ public:
+  DecimalCommaLocale() : directory_("locale-holder", "") {
+    if (tryLocale()) return;
+    std::string root = directory_.path().substr(0, directory_.path().rfind('/'));
+    std::string command = "localedef -i de_DE -f UTF-8 " + root + "/de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return;
+    setenv("LOCPATH", root.c_str(), 1);
+    tryLocale();
+  }
+  ~DecimalCommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+  }
+  bool active() const { return active_; }
+
+ private:
+  bool tryLocale() {
+    const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    active_ = set != nullptr && std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+    return active_;
+  }
+
+  TempFile directory_;
+  bool active_ = false;
+};
+
+TEST(ParseDouble, IgnoresDecimalCommaLocale) {
+  DecimalCommaLocale locale;
+  if (!locale.active()) GTEST_SKIP() << "no decimal-comma locale can be had here";
+  ASSERT_EQ(std::atof("0.5"), 0.0) << "the locale reads a point as no separator";
+  EXPECT_EQ(parseDouble("0.5"), 0.5);
+  EXPECT_EQ(parseDouble("-6.0206e1"), -60.206);
+  EXPECT_EQ(parseDouble("0x1.8p1"), 3.0);
+  EXPECT_EQ(parseDouble("0,5"), 0.0);
+  ScOpening opening = openScText("*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50.5\n+ DATA=\n+ 1.5e9\n+ 0.25 -0.5\n");
+  ASSERT_EQ(opening.result, 0) << opening.errors;
+  EXPECT_EQ(opening.data->frequencies[0], 1.5e9);
+  EXPECT_EQ(realPart(*opening.data, "S-Par/S(1,1)", 0), 0.25);
+  EXPECT_EQ(imagPart(*opening.data, "S-Par/S(1,1)", 0), -0.5);
+  EXPECT_EQ(realPart(*opening.data, "Zo/Zo(1)", 0), 50.5);
+}
+
+struct IntCase {
+  const char* text;
+  int value;
+};
+
+class ParseIntCases : public ::testing::TestWithParam<IntCase> {};
+
+TEST_P(ParseIntCases, ReadsLeadingInteger) { EXPECT_EQ(parseInt(GetParam().text), GetParam().value) << GetParam().text; }
+
+INSTANTIATE_TEST_SUITE_P(Texts, ParseIntCases,
+                         ::testing::Values(IntCase{"42", 42}, IntCase{"  -7", -7}, IntCase{"+3", 3},
+                                           IntCase{"\t\n 8", 8}, IntCase{"12abc", 12}, IntCase{"3.9", 3},
+                                           IntCase{"", 0}, IntCase{"abc", 0}, IntCase{"- 5", 0}, IntCase{"+-1", 0},
+                                           IntCase{"2\r\n", 2}, IntCase{"2147483647", INT_MAX},
+                                           IntCase{"2147483648", INT_MAX}, IntCase{"-2147483648", INT_MIN},
+                                           IntCase{"-2147483649", INT_MIN},
+                                           IntCase{"99999999999999999999999", INT_MAX},
+                                           IntCase{"-99999999999999999999999", INT_MIN}, IntCase{"0x10", 0},
+                                           IntCase{"007", 7}));
+
+struct TokenCase {
+  const char* text;
+  std::vector<const char*> delimiterSets;  // one per call; the last repeats
+};
+
+// The tokens strtok gives for the same text and delimiter sets.
+std::vector<std::string> strtokTokens(const TokenCase& param) {
+  std::vector<char> copy(param.text, param.text + std::strlen(param.text) + 1);
+  std::vector<std::string> tokens;
+  char* text = copy.data();
+  for (size_t call = 0;; ++call) {
+    const char* delimiters = param.delimiterSets[std::min(call, param.delimiterSets.size() - 1)];
+    char* token = std::strtok(text, delimiters);
+    text = nullptr;
+    if (token == nullptr) return tokens;
+    tokens.emplace_back(token);
+  }
+}
+
+DelimiterSet delimiterSet(const char* characters) { return DelimiterSet(characters); }
+
+class TokenCursorMatchesStrtok : public ::testing::TestWithParam<TokenCase> {};
+
+TEST_P(TokenCursorMatchesStrtok, ForText) {
+  const TokenCase& param = GetParam();
+  TokenCursor cursor(param.text);
+  std::vector<std::string> tokens;
+  for (size_t call = 0;; ++call) {
+    DelimiterSet delimiters = delimiterSet(param.delimiterSets[std::min(call, param.delimiterSets.size() - 1)]);
+    bool atEnd = cursor.atEnd(delimiters);
+    std::string_view token = cursor.next(delimiters);
+    EXPECT_EQ(atEnd, token.empty());
+    if (token.empty()) break;
+    tokens.emplace_back(token);
+  }
+  EXPECT_EQ(tokens, strtokTokens(param)) << param.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TokenCursorMatchesStrtok,
+    ::testing::Values(TokenCase{"*| N=2 DATA=3\n", {" "}}, TokenCase{"*| N=2 DATA=3 \n", {" "}},
+                      TokenCase{"   a   b  ", {" "}}, TokenCase{"", {" "}}, TokenCase{"    ", {" "}},
+                      TokenCase{"a\tb c\r\nd", {" \t"}}, TokenCase{"a\tb c\r\nd", {" \r\t\n"}},
+                      TokenCase{"*| MIXEDMODE=1 !DATATYPE=D1D2", {" !=\r\t\n"}},
+                      TokenCase{"name: 1 2, x", {":", " "}}, TokenCase{"a,b,,c", {",", " ", ","}},
+                      TokenCase{"+ 1e9\r\n", {" "}}, TokenCase{"x", {"x"}}));
+
+TEST(TokenCursor, RestIsTheUnreadText) {
+  TokenCursor cursor("*| ParamSweep temp: 25");
+  EXPECT_EQ(cursor.next(kBlankDelimiters), "*|");
+  EXPECT_EQ(cursor.rest(), "ParamSweep temp: 25");
+  EXPECT_EQ(cursor.next(kBlankDelimiters), "ParamSweep");
+  EXPECT_EQ(cursor.next(kBlankDelimiters), "temp:");
+  EXPECT_EQ(cursor.next(kBlankDelimiters), "25");
+  EXPECT_EQ(cursor.rest(), "");
+}
+
+// The lines a LineSource gives for `contents`.
+std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr) {
+  TempFile file("lines.txt", contents);
+  FILE* stream = std::fopen(file.path().c_str(), "rb");
+  EXPECT_NE(stream, nullptr);
+  std::vector<std::string> lines;
+  {
+    LineSource source(stream);
+    std::string_view line;
+    while (source.next(&line)) lines.emplace_back(line);
+    if (consumed != nullptr) *consumed = source.consumed();
+  }
+  std::fclose(stream);
+  return lines;
+}
+
+TEST(LineSource, KeepsLineFeedsAndLastLineWithout) {
+  uint64_t consumed = 0;
+  EXPECT_EQ(readLines("a\n\nb c\nlast", &consumed), (std::vector<std::string>{"a\n", "\n", "b c\n", "last"}));
+  EXPECT_EQ(consumed, 11u);
+  EXPECT_EQ(readLines(""), std::vector<std::string>{});
+  EXPECT_EQ(readLines("\n"), std::vector<std::string>{"\n"});
+}
+
+TEST(LineSource, CarriageReturnsAloneDoNotEndLines) {
+  EXPECT_EQ(readLines("a\rb\rc\r"), std::vector<std::string>{"a\rb\rc\r"});
+  EXPECT_EQ(readLines("a\r\nb\r\n"), (std::vector<std::string>{"a\r\n", "b\r\n"}));
+}
+
+TEST(LineSource, TextEndsAtFirstNulButLineIsConsumedWhole) {
+  uint64_t consumed = 0;
+  std::string contents("ab\0cd\nef\n", 9);
+  EXPECT_EQ(readLines(contents, &consumed), (std::vector<std::string>{"ab", "ef\n"}));
+  EXPECT_EQ(consumed, 9u);
+}
+
+TEST(LineSource, LongLinesAreReadWhole) {
+  std::string medium(2500, 'm');
+  std::string huge(3 * 1024 * 1024 + 17, 'h');
+  huge[1024 * 1024 - 1] = ' ';  // across the first read block's end
+  std::vector<std::string> lines = readLines("short\n" + medium + "\n" + huge + "\n" + "tail");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[1], medium + "\n");
+  EXPECT_EQ(lines[2], huge + "\n");
+  EXPECT_EQ(lines[3], "tail");
+}
+
+TEST(LineSource, ManyLinesAcrossReadBlocks) {
+  std::string contents;
+  for (int i = 0; i < 200000; ++i) contents += "+ " + std::to_string(i) + "\n";
+  std::vector<std::string> lines = readLines(contents);
+  ASSERT_EQ(lines.size(), 200000u);
+  EXPECT_EQ(lines[123456], "+ 123456\n");
+  EXPECT_EQ(lines.back(), "+ 199999\n");
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -1,0 +1,57 @@
+// The example Touchstone files opened end to end through the plug-in
+// binary, as the viewer opens them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace korvel::testing {
+namespace {
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST(TouchstoneExamples, AmplifierWithNoiseBlock) {
+  int result = -1;
+  CapturedStream errors(stderr);
+  auto file = openThroughHost(examplePath("amp.s2p"), &result);
+  EXPECT_EQ(errors.finish(), "");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_STREQ(file->format().formatName, "TouchStone");
+  EXPECT_EQ(file->fileProperty("-nwaveforms").text, "27");
+  std::vector<std::string> names = file->catalogue();
+  EXPECT_EQ(names.size(), 27u);
+  for (const char* name : {"S-Par/S(2,1)", "Zo/Zo(2)", "Z-Par/Z(1,2)", "Y-Par/Y(2,2)", "Gain-Par/K", "Gain-Par/Gmsg",
+                           "Noise-Par/NFmin", "Noise-Par/Rn", "Noise-Par/NF", "Gain-Par/Gas"}) {
+    EXPECT_TRUE(contains(names, name)) << name;
+  }
+  WaveformHandle handle = nullptr;
+  EXPECT_EQ(file->loadWaveform("S-Par/S(2,1)", &handle), 0);
+  EXPECT_NE(handle, nullptr);
+}
+
+TEST(TouchstoneExamples, MixedModeDifferentialPair) {
+  int result = -1;
+  CapturedStream errors(stderr);
+  auto file = openThroughHost(examplePath("diff_pair.s4p"), &result);
+  EXPECT_EQ(errors.finish(), "");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->fileProperty("-nwaveforms").text, "55");
+  std::vector<std::string> names = file->catalogue();
+  EXPECT_EQ(names.size(), 55u);
+  for (const char* name : {"S-Par/Sdd(2,1)", "S-Par/Scc(1,2)", "S-Par/Sdc(1,1)", "Zo/Zod(1)", "Zo/Zoc(2)",
+                           "Z-Par/Zcd(2,2)", "Y-Par/Ydd(1,1)", "Gain-Par/Gmax"}) {
+    EXPECT_TRUE(contains(names, name)) << name;
+  }
+  EXPECT_FALSE(contains(names, "S-Par/S(1,1)"));
+  WaveformHandle handle = nullptr;
+  EXPECT_EQ(file->loadWaveform("Zo/Zod(1)", &handle), 0);
+}
+
+}  // namespace
+}  // namespace korvel::testing

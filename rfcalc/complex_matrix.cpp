@@ -61,14 +61,26 @@ template <typename Size>
 bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
   const size_t n = dimension(size);
   double best = 0.0;
+  // While the best modulus is the square root of bestSquared, a candidate
+  // whose squared parts are no larger cannot have a larger modulus (the
+  // square root is correctly rounded, hence monotonic), and is passed over
+  // without taking its root.
+  double bestSquared = 0.0;
+  bool bestIsRoot = false;
   bool found = false;
   for (size_t j = 0; j < n; ++j) {
     if (pivotCount[j] == 1) continue;
     for (size_t k = 0; k < n; ++k) {
       if (pivotCount[k] != 0) continue;
-      double modulus = std::abs(m[j * n + k]);
-      if (modulus > best) {
-        best = modulus;
+      const DComplex element = m[j * n + k];
+      const double squared = squaredParts(element);
+      const bool isRoot = isModulusSquareRoot(squared);
+      if (isRoot && bestIsRoot && squared <= bestSquared) continue;
+      const double candidate = modulus(element, squared);
+      if (candidate > best) {
+        best = candidate;
+        bestSquared = squared;
+        bestIsRoot = isRoot;
         *pivotRow = j;
         *pivotColumn = k;
         found = true;

@@ -10,6 +10,7 @@
 #ifndef KORVEL_RFCALC_COMPLEX_MATRIX_H
 #define KORVEL_RFCALC_COMPLEX_MATRIX_H
 
+#include <cmath>
 #include <complex>
 #include <cstddef>
 #include <vector>
@@ -23,6 +24,20 @@ using DComplex = std::complex<double>;
 inline DComplex complexProduct(DComplex a, DComplex b) {
   return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
+
+// |z|, the modulus every calculation uses: the pivot search, the gains and
+// the noise figures. Where the squares of the parts can neither overflow nor
+// lose digits to underflow it is the square root of x^2 + y^2, within an
+// ulp or so of the exact value and several times faster than hypot; outside
+// that range, and for values that are not numbers, it is hypot, which
+// scales (and gives +infinity when one part is infinite, even if the other
+// is not a number).
+inline double squaredParts(DComplex z) { return z.real() * z.real() + z.imag() * z.imag(); }
+inline bool isModulusSquareRoot(double squared) { return squared >= 0x1p-900 && squared <= 0x1p1000; }
+inline double modulus(DComplex z, double squared) {
+  return isModulusSquareRoot(squared) ? std::sqrt(squared) : std::hypot(z.real(), z.imag());
+}
+inline double modulus(DComplex z) { return modulus(z, squaredParts(z)); }
 
 // A dense rows x cols matrix of complex numbers.
 class DComplexGenMat {

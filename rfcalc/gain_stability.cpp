@@ -12,8 +12,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kVanishing = 1e-9;
 
 double squaredModulus(DComplex z) {
-  const double modulus = std::abs(z);
-  return modulus * modulus;
+  const double length = modulus(z);
+  return length * length;
 }
 
 DComplex determinant(const TwoPortScattering& s) {
@@ -28,19 +28,19 @@ StabilityAndGain unilateralStabilityAndGain(const TwoPortScattering& s) {
   const double mismatch = (1.0 - squaredModulus(s.s11)) * (1.0 - squaredModulus(s.s22));
   StabilityAndGain result;
   result.k = mismatch > 0.0 ? kInfinity : mismatch < 0.0 ? -kInfinity : kNaN;
-  const bool matchable = std::abs(s.s11) < 1.0 && std::abs(s.s22) < 1.0;
+  const bool matchable = modulus(s.s11) < 1.0 && modulus(s.s22) < 1.0;
   result.gmax = matchable ? squaredModulus(s.s21) / mismatch : kInfinity;
   return result;
 }
 
 // Rollett's stability factor and the matching gain it allows.
 StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s) {
-  const double reflection1 = std::abs(s.s11);
-  const double reflection2 = std::abs(s.s22);
-  const double forward = std::abs(s.s21);
-  const double reverse = std::abs(s.s12);
-  const double delta = std::abs(determinant(s));
-  const double coupling = std::abs(complexProduct(s.s12, s.s21));
+  const double reflection1 = modulus(s.s11);
+  const double reflection2 = modulus(s.s22);
+  const double forward = modulus(s.s21);
+  const double reverse = modulus(s.s12);
+  const double delta = modulus(determinant(s));
+  const double coupling = modulus(complexProduct(s.s12, s.s21));
   StabilityAndGain result;
   result.k =
       (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) / (coupling + coupling);
@@ -68,20 +68,20 @@ bool isTerminal(int index, const NetworkLayout& layout) {
 }  // namespace
 
 StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s) {
-  if (std::abs(s.s21) < kVanishing) return {0.0, kInfinity};
-  if (std::abs(s.s12) < kVanishing) return unilateralStabilityAndGain(s);
+  if (modulus(s.s21) < kVanishing) return {0.0, kInfinity};
+  if (modulus(s.s12) < kVanishing) return unilateralStabilityAndGain(s);
   return bilateralStabilityAndGain(s);
 }
 
 double maximumStableGain(const TwoPortScattering& s) {
-  const double s12 = std::abs(s.s12);
+  const double s12 = modulus(s.s12);
   if (s12 == 0.0) return kNaN;
-  return std::abs(s.s21) / s12;
+  return modulus(s.s21) / s12;
 }
 
 double availableGain(const TwoPortScattering& s, DComplex gammaOpt) {
-  const double s21 = std::abs(s.s21);
-  const double gamma = std::abs(gammaOpt);
+  const double s21 = modulus(s.s21);
+  const double gamma = modulus(gammaOpt);
   const DComplex delta = determinant(s);
   const double input = squaredModulus(DComplex(1.0, 0.0) - complexProduct(s.s11, gammaOpt));
   const double output = squaredModulus(s.s22 - complexProduct(delta, gammaOpt));

@@ -25,7 +25,7 @@ double correlationResistance(double fmin, double gr, double rn) {
 // Fmin + (Rn / Gs) |Ys - Yopt|^2 with Ys = Gs = 1 / R0 and Yopt = 1 / Zopt.
 double noiseFactorAtReference(DComplex zopt, double fmin, double rn, double r0) {
   const DComplex ratio = DComplex(r0, 0.0) / zopt;
-  const double mismatch = std::abs(DComplex(ratio.real() - 1.0, ratio.imag()));
+  const double mismatch = modulus(DComplex(ratio.real() - 1.0, ratio.imag()));
   return (mismatch * rn) * mismatch / r0 + fmin;
 }
 

@@ -134,6 +134,50 @@ INSTANTIATE_TEST_SUITE_P(Cases, PivotChoiceTest,
                                            PivotCase{"ModulusNotRealPart", {1, DComplex(0, -2), 1, 1}, {0, 0}, {1, 0}}),
                          caseName<PivotCase>);
 
+// The first pivot is the first element, row by row, whose modulus is
+// strictly larger than all before it, however close, tiny, huge or
+// non-finite the moduli are.
+TEST(InvertMatrix, FirstPivotFollowsModulusOnEdgeValues) {
+  const std::vector<DComplex> pool = {0,
+                                      1,
+                                      DComplex(0, 1),
+                                      std::nextafter(1.0, 2.0),
+                                      DComplex(0.6, 0.8),
+                                      -std::nextafter(1.0, 0.0),
+                                      1e-200,
+                                      1e-300,
+                                      DComplex(4.9e-324, 1e-310),
+                                      1e154,
+                                      DComplex(1e200, -1e200),
+                                      1e300,
+                                      kInf,
+                                      DComplex(kInf, kNaN),
+                                      DComplex(kNaN, 1),
+                                      DComplex(3, 4),
+                                      5};
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<size_t> pick(0, pool.size() - 1);
+  for (int trial = 0; trial < 2000; ++trial) {
+    DComplexGenMat m(3, 3, DComplex());
+    for (size_t e = 0; e < 9; ++e) m.data()[e] = pool[pick(random)];
+    double best = 0.0;
+    int expected = -1;
+    for (int e = 0; e < 9; ++e) {
+      if (modulus(m.data()[e]) > best) {
+        best = modulus(m.data()[e]);
+        expected = e;
+      }
+    }
+    PivotRecord record(3);
+    const int result = invertMatrix(m, 3, record);
+    if (expected < 0) {
+      EXPECT_EQ(result, kSingular);
+    } else {
+      EXPECT_EQ(record.pivotRows[0] * 3 + record.pivotColumns[0], expected) << "trial " << trial;
+    }
+  }
+}
+
 TEST(InvertMatrix, RandomMatrixTimesInverseIsIdentity) {
   std::mt19937_64 random(42);
   for (int n = 1; n <= 9; ++n) {

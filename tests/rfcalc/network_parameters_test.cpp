@@ -1,0 +1,264 @@
+// The calculation driver: Z and Y at every sample, the singular-matrix
+// messages and the values given where an inverse does not exist, and the
+// entries each step writes.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "network_fixture.h"
+#include "support/test_support.h"
+
+namespace korvel::testing {
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const DComplex kNoValue(kNaN, kNaN);
+
+// Runs the driver and returns what it printed on standard output.
+std::string calculate(TestNetwork& network) {
+  CapturedStream output(stdout);
+  EXPECT_EQ(calculateNetworkParameters(network.network()), 0);
+  return output.finish();
+}
+
+::testing::AssertionResult matches(DComplex actual, DComplex expected) {
+  if (isNoValue(expected)) {
+    if (isNoValue(actual)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << actual.real() << ", " << actual.imag() << ") is a value";
+  }
+  return isClose(actual, expected);
+}
+
+struct OnePortCase {
+  const char* name;
+  DComplex s;
+  double zo;
+  DComplex z;
+  DComplex y;
+  const char* output;
+};
+
+class OnePortTest : public ::testing::TestWithParam<OnePortCase> {};
+
+TEST_P(OnePortTest, ConvertsAndReports) {
+  const OnePortCase& param = GetParam();
+  TestNetwork network(1, 1, 1);
+  network.setScattering(0, {param.s});
+  network.setReferenceImpedances({param.zo});
+  EXPECT_EQ(calculate(network), param.output);
+  EXPECT_TRUE(matches(network.z(0, 0, 0), param.z)) << "Z";
+  EXPECT_TRUE(matches(network.y(0, 0, 0), param.y)) << "Y";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OnePortTest,
+    ::testing::Values(OnePortCase{"Matched", 0, 50, 50, 0.02, ""},
+                      OnePortCase{"HalfReflection", 0.5, 50, 150, 1.0 / 150, ""},
+                      OnePortCase{"Reactive", DComplex(0, 0.5), 50, DComplex(30, 40), DComplex(0.012, -0.016), ""},
+                      OnePortCase{"Open", 1, 50, kNoValue, 0, "Matrix ([I] - S) is singular.\n"},
+                      OnePortCase{"Short", -1, 50, 0, kNoValue, "Matrix ([I] + S) is singular.\n"},
+                      OnePortCase{"ZeroReference", 0.5, 0, 0, kNoValue, "Matrix (Z_0) is singular.\n"},
+                      OnePortCase{"NotANumber", kNaN, 50, kNoValue, kNoValue,
+                                  "Matrix ([I] - S) is singular.\nMatrix ([I] + S) is singular.\n"},
+                      OnePortCase{"Infinite", kInf, 50, kNoValue, kNoValue, ""}),
+    [](const ::testing::TestParamInfo<OnePortCase>& tested) { return std::string(tested.param.name); });
+
+TEST(NetworkParameters, SingularReferenceReportedOnceAndNoAdmittanceAnywhere) {
+  TestNetwork network(1, 1, 3);
+  for (size_t i = 0; i < 3; ++i) network.setScattering(i, {0.25 * static_cast<double>(i)});
+  network.setReferenceImpedances({0});
+  EXPECT_EQ(calculate(network), "Matrix (Z_0) is singular.\n");
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_TRUE(isNoValue(network.y(0, 0, i))) << i;
+    EXPECT_EQ(network.z(0, 0, i), DComplex(0, 0)) << i;
+  }
+}
+
+TEST(NetworkParameters, IdealThruHasNeitherImpedanceNorAdmittance) {
+  TestNetwork network(2, 2, 1);
+  network.setScattering(0, {0, 1, 1, 0});
+  network.setReferenceImpedances({50, 50});
+  EXPECT_EQ(calculate(network), "Matrix ([I] - S) is singular.\nMatrix ([I] + S) is singular.\n");
+  for (size_t r = 0; r < 2; ++r) {
+    for (size_t c = 0; c < 2; ++c) {
+      EXPECT_TRUE(isNoValue(network.z(r, c, 0)));
+      EXPECT_TRUE(isNoValue(network.y(r, c, 0)));
+    }
+  }
+}
+
+TEST(NetworkParameters, OneZeroReferenceLeavesNoAdmittanceButImpedance) {
+  TestNetwork network(2, 2, 2);
+  network.setScattering(0, {0.2, 0.1, 0.1, 0.3});
+  network.setScattering(1, {0.1, 0, 0, 0.1});
+  network.setReferenceImpedances({50, 0});
+  EXPECT_EQ(calculate(network), "Matrix (Z_0) is singular.\n");
+  for (size_t i = 0; i < 2; ++i) {
+    for (size_t e = 0; e < 4; ++e) {
+      EXPECT_TRUE(isNoValue(network.y(e / 2, e % 2, i)));
+      EXPECT_TRUE(std::isfinite(network.z(e / 2, e % 2, i).real()));
+    }
+  }
+  EXPECT_TRUE(isClose(network.z(0, 0, 1), 50 * 1.1 / 0.9));
+  EXPECT_EQ(network.z(1, 1, 1), DComplex(0, 0));
+}
+
+// Z = (I + S)(I - S)^-1 Z0: the reference impedance scales Z's columns,
+// so Z is not symmetric when the references differ.
+TEST(NetworkParameters, UnequalReferencesGiveAsymmetricImpedance) {
+  TestNetwork network(2, 2, 1);
+  network.setScattering(0, {0.2, 0.1, 0.1, 0.3});
+  network.setReferenceImpedances({50, 25});
+  EXPECT_EQ(calculate(network), "");
+  EXPECT_TRUE(isClose(network.z(0, 0, 0), 850.0 / 11));
+  EXPECT_TRUE(isClose(network.z(0, 1, 0), 100.0 / 11));
+  EXPECT_TRUE(isClose(network.z(1, 0, 0), 200.0 / 11));
+  EXPECT_TRUE(isClose(network.z(1, 1, 0), 525.0 / 11));
+}
+
+// The loader of every matrix of a sample: with N terminals, sample i.
+DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, int n, size_t sample) {
+  DComplexGenMat m(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < n; ++c) m(r, c) = network.at(base + static_cast<size_t>(r * n + c), sample);
+  }
+  return m;
+}
+
+DComplexGenMat identityPlus(const DComplexGenMat& s, double sign) {
+  DComplexGenMat m = s;
+  for (unsigned r = 0; r < m.rows(); ++r) {
+    for (unsigned c = 0; c < m.cols(); ++c) m(r, c) = (r == c ? 1.0 : 0.0) + sign * s(r, c);
+  }
+  return m;
+}
+
+DComplexGenMat diagonal(const std::vector<double>& values) {
+  DComplexGenMat m(static_cast<unsigned>(values.size()), static_cast<unsigned>(values.size()), DComplex());
+  for (size_t t = 0; t < values.size(); ++t) m(t, t) = values[t];
+  return m;
+}
+
+// Checked without any inversion: Z solves (I - S) Z = (I + S) Z0, and Y
+// solves (I + S) Y Z0 = I - S; with equal references Z Y = I as well.
+class MultiTerminalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(MultiTerminalTest, SatisfiesDefiningEquations) {
+  const int n = GetParam();
+  std::mt19937_64 random(static_cast<unsigned>(n));
+  for (const std::vector<double>& references :
+       {std::vector<double>(static_cast<size_t>(n), 50.0), std::vector<double>{50, 75, 100, 25}}) {
+    const std::vector<double> zo(references.begin(), references.begin() + n);
+    TestNetwork network(n, n, 4);
+    for (size_t i = 0; i < 4; ++i) {
+      DComplexGenMat s = randomMatrix(n, random, 0.3);
+      network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + n * n));
+    }
+    network.setReferenceImpedances(zo);
+    EXPECT_EQ(calculate(network), "");
+    const NetworkLayout layout = network.layout();
+    for (size_t i = 0; i < 4; ++i) {
+      DComplexGenMat s = loadMatrix(network, 0, n, i);
+      DComplexGenMat z = loadMatrix(network, layout.zBase, n, i);
+      DComplexGenMat y = loadMatrix(network, layout.yBase, n, i);
+      DComplexGenMat z0 = diagonal(zo);
+      EXPECT_TRUE(matricesClose(naiveProduct(identityPlus(s, -1), z), naiveProduct(identityPlus(s, 1), z0), 1e-12));
+      EXPECT_TRUE(matricesClose(naiveProduct(naiveProduct(identityPlus(s, 1), y), z0), identityPlus(s, -1), 1e-12));
+      if (zo == std::vector<double>(static_cast<size_t>(n), 50.0)) {
+        EXPECT_TRUE(matricesClose(naiveProduct(z, y), diagonal(std::vector<double>(static_cast<size_t>(n), 1.0)),
+                                  1e-12));
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Terminals, MultiTerminalTest, ::testing::Values(3, 4));
+
+TEST(NetworkParameters, ConvertsEverySampleOfEveryBlock) {
+  TestNetwork network(1, 1, 2, 3);
+  for (size_t i = 0; i < 6; ++i) network.setScattering(i, {0.5});
+  network.setScattering(4, {kNaN});
+  network.setReferenceImpedances({50});
+  EXPECT_EQ(calculate(network), "Matrix ([I] - S) is singular.\nMatrix ([I] + S) is singular.\n");
+  for (size_t i = 0; i < 6; ++i) {
+    if (i == 4) {
+      EXPECT_TRUE(isNoValue(network.z(0, 0, i)));
+    } else {
+      EXPECT_TRUE(isClose(network.z(0, 0, i), 150)) << "sample " << i;
+      EXPECT_TRUE(isClose(network.y(0, 0, i), 1.0 / 150)) << "sample " << i;
+    }
+  }
+}
+
+TEST(NetworkParameters, NoTerminalsDoesNothing) {
+  TestNetwork network(0, 0, 3);
+  EXPECT_EQ(calculate(network), "");
+}
+
+// With no sample there is nothing to convert, and the reference-impedance
+// entries may hold no sample either: they are not read.
+TEST(NetworkParameters, NoSampleReadsNothing) {
+  TestNetwork network(1, 1, 0);
+  EXPECT_EQ(calculate(network), "");
+}
+
+TEST(NetworkParameters, MissingEntriesAreLeftAlone) {
+  TestNetwork network(2, 2, 1);
+  network.setScattering(0, {0.5, 0, 0, 0.5});
+  network.setReferenceImpedances({50, 50});
+  network.network().waveformSlots = static_cast<int>(network.layout().gainBase) - 1;
+  EXPECT_EQ(calculate(network), "");
+  EXPECT_EQ(network.z(0, 0, 0), DComplex(0, 0));
+  EXPECT_EQ(network.at(network.layout().gainBase, 0), DComplex(0, 0));
+}
+
+TEST(NetworkParameters, NullEntryIsLeftAlone) {
+  TestNetwork network(1, 1, 1);
+  network.setScattering(0, {0.5});
+  network.setReferenceImpedances({50});
+  network.network().waveformData[network.layout().yBase] = nullptr;
+  EXPECT_EQ(calculate(network), "");
+  EXPECT_EQ(network.z(0, 0, 0), DComplex(0, 0));
+}
+
+// The two-port figures follow port1Index and port2Index; S11 is
+// S(p1, p1), S21 is S(p2, p1), S12 is S(p1, p2), S22 is S(p2, p2).
+TEST(NetworkParameters, GainUsesChosenPorts) {
+  TestNetwork network(3, 2, 1, 1, 1);
+  network.network().port1Index = 2;
+  network.network().port2Index = 0;
+  network.setScattering(0, {0.5, 0.05, 2, 0.05, 0.05, 0.05, 0.1, 0.05, 0.5});
+  network.setReferenceImpedances({50, 50, 50});
+  calculate(network);
+  const NetworkLayout layout = network.layout();
+  ASSERT_EQ(layout.gainBase, 30u);
+  EXPECT_TRUE(isClose(network.at(layout.gainBase + kMaximumGain, 0), 9.91757993, 1e-8));
+  EXPECT_TRUE(isClose(network.at(layout.gainBase + kStabilityFactor, 0), 1.25625));
+  EXPECT_TRUE(isClose(network.at(layout.gainBase + kMaximumStableGain, 0), 20));
+  EXPECT_TRUE(isClose(network.at(layout.gainBase + kAvailableGain, 0), 4 / 0.75));
+}
+
+TEST(NetworkParameters, PortIndexOutsideTerminalsWritesNoGain) {
+  TestNetwork network(2, 2, 1);
+  network.network().port2Index = 2;
+  network.setScattering(0, {0.5, 0.1, 2, 0.5});
+  network.setReferenceImpedances({50, 50});
+  calculate(network);
+  EXPECT_EQ(network.at(network.layout().gainBase + kStabilityFactor, 0), DComplex(0, 0));
+}
+
+TEST(NetworkParameters, OtherPortCountsGetNoGain) {
+  for (int ports : {1, 3}) {
+    TestNetwork network(2, ports, 1);
+    network.setScattering(0, {0.5, 0.1, 2, 0.5});
+    network.setReferenceImpedances({50, 50});
+    calculate(network);
+    for (size_t e = 0; e < kGainEntryCount; ++e) {
+      EXPECT_EQ(network.at(network.layout().gainBase + e, 0), DComplex(0, 0)) << ports;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -175,7 +175,8 @@ DComplexGenMat multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b
   return product;
 }
 
-void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product) {
+void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n,
+                             DComplexGenMat* product) {
   assert(isSquare(a, n) && isSquare(b, n) && isSquare(*product, n));
   multiplyElements(a.data(), b.data(), n, product->data());
 }

@@ -115,7 +115,8 @@ int invertMatrix(DComplexGenMat& m, int n);
 
 // The routines above without their fixed-size fast paths: the reference the
 // fast paths must reproduce exactly.
-void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product);
+void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n,
+                             DComplexGenMat* product);
 int invertMatrixAnySize(DComplexGenMat& m, int n, PivotRecord& record);
 
 }  // namespace korvel

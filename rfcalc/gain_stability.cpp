@@ -42,8 +42,8 @@ StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s) {
   const double delta = modulus(determinant(s));
   const double coupling = modulus(complexProduct(s.s12, s.s21));
   StabilityAndGain result;
-  result.k =
-      (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) / (coupling + coupling);
+  result.k = (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) /
+             (coupling + coupling);
   if (result.k > 1.0) {
     result.gmax = (result.k - std::sqrt(result.k * result.k - 1.0)) * forward / reverse;
   } else {
@@ -52,8 +52,8 @@ StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s) {
   return result;
 }
 
-TwoPortScattering readTwoPort(const NetworkSamples& network, const NetworkLayout& layout, size_t p1, size_t p2,
-                              size_t sample) {
+TwoPortScattering readTwoPort(const NetworkSamples& network, const NetworkLayout& layout, size_t p1,
+                              size_t p2, size_t sample) {
   double* const* data = network.waveformData;
   return {readSample(data[layout.scatteringEntry(p1, p1)], sample),
           readSample(data[layout.scatteringEntry(p2, p1)], sample),

@@ -21,7 +21,8 @@ NetworkLayout::NetworkLayout(const NetworkSamples& network) {
   // An SC network has one noise record per frequency point; a Touchstone
   // network lists its noise points on a grid of their own, never longer
   // than its S data.
-  const size_t noisePoints = network.isScFormat == 1 ? sampleCount : countOf(network.noisePointCount) * blocks;
+  const size_t noisePoints =
+      network.isScFormat == 1 ? sampleCount : countOf(network.noisePointCount) * blocks;
   noiseSampleCount = std::min(noisePoints, sampleCount);
 }
 

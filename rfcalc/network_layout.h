@@ -24,12 +24,12 @@ struct NetworkLayout {
   // Entry of S(row + 1, col + 1).
   size_t scatteringEntry(size_t row, size_t col) const { return row * terminals + col; }
 
-  size_t terminals;  // N, the dimension of every parameter matrix
-  size_t zoBase;     // N x N: reference impedance of each terminal
-  size_t zBase;      // N(N + 1): Z row-major
-  size_t yBase;      // N(2N + 1): Y row-major
-  size_t gainBase;   // N(3N + 1): Gmax, K, Gmsg; Gas at + 12
-  size_t noiseBase;  // gainBase, + 3 for a two-port: the nine noise entries
+  size_t terminals;         // N, the dimension of every parameter matrix
+  size_t zoBase;            // N x N: reference impedance of each terminal
+  size_t zBase;             // N(N + 1): Z row-major
+  size_t yBase;             // N(2N + 1): Y row-major
+  size_t gainBase;          // N(3N + 1): Gmax, K, Gmsg; Gas at + 12
+  size_t noiseBase;         // gainBase, + 3 for a two-port: the nine noise entries
   size_t sampleCount;       // pointCount x blockCount
   size_t noiseSampleCount;  // noise samples to derive, never above sampleCount
 };
@@ -47,8 +47,8 @@ inline constexpr size_t kCorrelationAdmittance = 7;
 inline constexpr size_t kNoiseFactor = 8;
 inline constexpr size_t kNoiseEntryCount = 9;
 
-inline constexpr size_t kMaximumGain = 0;       // Gmax
-inline constexpr size_t kStabilityFactor = 1;   // K
+inline constexpr size_t kMaximumGain = 0;        // Gmax
+inline constexpr size_t kStabilityFactor = 1;    // K
 inline constexpr size_t kMaximumStableGain = 2;  // Gmsg
 inline constexpr size_t kGainEntryCount = 3;
 inline constexpr size_t kAvailableGain = 12;  // Gas, after the nine noise entries

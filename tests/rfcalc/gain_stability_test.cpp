@@ -1,10 +1,11 @@
 // Stability factor and gains of a two-port, sample by sample.
+#include "rfcalc/gain_stability.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "network_fixture.h"
-#include "rfcalc/gain_stability.h"
 
 namespace korvel::testing {
 namespace {
@@ -14,7 +15,7 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 // Close, with NaN matching NaN and infinities compared exactly.
 ::testing::AssertionResult sameFigure(double actual, double expected) {
-  const bool same = std::isnan(expected)      ? std::isnan(actual)
+  const bool same = std::isnan(expected)   ? std::isnan(actual)
                     : std::isinf(expected) ? actual == expected
                                            : static_cast<bool>(isClose(actual, expected, 1e-9));
   if (same) return ::testing::AssertionSuccess();
@@ -70,7 +71,8 @@ TEST_P(AvailableGainTest, UsesOptimumNoiseSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AvailableGainTest,
-                         ::testing::Values(AvailableGainCase{0, 4 / 0.75}, AvailableGainCase{0.5, 3 / 0.336875},
+                         ::testing::Values(AvailableGainCase{0, 4 / 0.75},
+                                           AvailableGainCase{0.5, 3 / 0.336875},
                                            AvailableGainCase{kNaN, kNaN}));
 
 // A whole network: every sample is written, the imaginary parts are left

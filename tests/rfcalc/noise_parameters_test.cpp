@@ -1,10 +1,11 @@
 // Noise figures from the measured noise parameters.
+#include "rfcalc/noise_parameters.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "network_fixture.h"
-#include "rfcalc/noise_parameters.h"
 
 namespace korvel::testing {
 namespace {

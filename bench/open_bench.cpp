@@ -1,0 +1,161 @@
+// Opens a file through the plug-in the way the viewer does and reports
+// times and memory, or measures one of the two floors over the same bytes.
+//
+//   open_bench floor-strtod FILE      read + convert every token with strtod
+//   open_bench floor-fastfloat FILE   read + convert every token with fast_float
+//   open_bench open FILE [PLUGIN]     openFile, catalogue, loadWaveformList, closeFile
+//
+// Prints one JSON object. bench/run_bench.py runs each mode in a fresh
+// process, repeats, and tabulates medians as ratios.
+#include <fast_float/fast_float.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/plugin_host.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double peakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+double currentRssMb() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1048576.0);
+}
+
+std::string readWhole(const char* path) {
+  std::string bytes;
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return bytes;
+  char block[1 << 16];
+  size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
+  std::fclose(file);
+  return bytes;
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// The floor: every whitespace-separated token converted and summed, with
+// the read included. `convert` returns the end of the number it read.
+template <typename Convert>
+int runFloor(const char* path, const char* mode, Convert convert) {
+  Clock::time_point start = Clock::now();
+  std::string bytes = readWhole(path);
+  const char* p = bytes.c_str();
+  const char* end = p + bytes.size();
+  double sum = 0;
+  size_t tokens = 0;
+  while (p < end) {
+    while (p < end && isSpace(*p)) ++p;
+    if (p == end) break;
+    const char* tokenEnd = p;
+    while (tokenEnd < end && !isSpace(*tokenEnd)) ++tokenEnd;
+    double value = 0;
+    convert(p, tokenEnd, &value);
+    sum += value;
+    ++tokens;
+    p = tokenEnd;
+  }
+  double seconds = secondsSince(start);
+  std::printf("{\"mode\": \"%s\", \"seconds\": %.6f, \"bytes\": %zu, \"tokens\": %zu, \"peak_rss_mb\": %.1f, \"checksum\": %g}\n",
+              mode, seconds, bytes.size(), tokens, peakRssMb(), sum);
+  return 0;
+}
+
+int runOpen(const char* path, const char* plugin) {
+  using korvel::host::OpenedFile;
+  using korvel::host::PluginHost;
+  using korvel::host::WaveformLibrary;
+  WaveformLibrary::instance().setKeepValues(false);
+  PluginHost host;
+  std::string error;
+  if (!host.load(plugin, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  const FormatDescriptor* format = host.formatFor(path, &error);
+  if (format == nullptr) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  double baseline = currentRssMb();
+  Clock::time_point start = Clock::now();
+  std::unique_ptr<OpenedFile> file = OpenedFile::open(host, *format, path);
+  double openSeconds = secondsSince(start);
+  if (file == nullptr) return 1;
+  double peakAfterOpen = peakRssMb();
+  double rssAfterOpen = currentRssMb();
+
+  Clock::time_point loadStart = Clock::now();
+  std::vector<std::string> names = file->catalogue();
+  std::vector<WaveformHandle> handles;
+  file->loadWaveformList(names, &handles);
+  double loadSeconds = secondsSince(loadStart);
+  double rssAfterLoad = currentRssMb();
+
+  // Bytes the open stores: 16 per sample of every waveform (the Zo
+  // waveforms hold as many samples as the S-parameters), 8 per frequency.
+  size_t points = 0;
+  double storedBytes = 0;
+  for (const auto& waveform : WaveformLibrary::instance().waveforms()) {
+    size_t samples = 0;
+    for (const auto& segment : waveform->segments) samples += segment.points;
+    if (waveform->yName.rfind("S-Par/", 0) == 0 && points == 0) points = samples;
+    if (waveform->yName.rfind("Zo/", 0) == 0) samples = points;
+    storedBytes += 16.0 * samples;
+  }
+  storedBytes += 8.0 * points;
+  Clock::time_point closeStart = Clock::now();
+  file->close();
+  double closeSeconds = secondsSince(closeStart);
+  std::printf(
+      "{\"mode\": \"open\", \"open_seconds\": %.6f, \"load_seconds\": %.6f, \"close_seconds\": %.6f, "
+      "\"waveforms\": %zu, \"points\": %zu, \"stored_mb\": %.1f, \"baseline_rss_mb\": %.1f, "
+      "\"peak_rss_after_open_mb\": %.1f, \"rss_after_open_mb\": %.1f, \"rss_after_load_mb\": %.1f}\n",
+      openSeconds, loadSeconds, closeSeconds, names.size(), points, storedBytes / 1048576.0, baseline,
+      peakAfterOpen, rssAfterOpen, rssAfterLoad);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: open_bench floor-strtod|floor-fastfloat|open FILE [PLUGIN]\n");
+    return 2;
+  }
+  std::string mode = argv[1];
+  if (mode == "floor-strtod") {
+    return runFloor(argv[2], "floor-strtod", [](const char* p, const char*, double* value) {
+      char* end = nullptr;
+      *value = std::strtod(p, &end);
+    });
+  }
+  if (mode == "floor-fastfloat") {
+    return runFloor(argv[2], "floor-fastfloat", [](const char* p, const char* end, double* value) {
+      fast_float::from_chars(p, end, *value);
+    });
+  }
+  if (mode == "open") return runOpen(argv[2], argc > 3 ? argv[3] : KORVEL_PLUGIN_PATH);
+  std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+  return 2;
+}

@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Runs the open benchmark and prints a table of medians and ratios.
+
+    python3 bench/run_bench.py [--build build] [--repeat 3] [--no-peer] [--files a,b]
+
+For every benchmark file (generated on first use by generate_files.py) it
+measures, each in a fresh process and REPEAT times: the strtod floor, the
+fast_float floor, the plug-in's open (openFile) and open + loading every
+waveform, and for Touchstone files the peer, scikit-rf, loading the file and
+computing z, y and (two-ports) stability. Times are shown as ratios against
+the fast_float floor measured in the same run: the machine is shared and
+absolute times say little.
+"""
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+
+PEER = r'''
+import json, resource, sys, time
+t0 = time.perf_counter()
+import skrf
+t1 = time.perf_counter()
+n = skrf.Network(sys.argv[1])
+t2 = time.perf_counter()
+z = n.z; y = n.y
+if n.nports == 2:
+    k = n.stability
+t3 = time.perf_counter()
+print(json.dumps({"load_seconds": t2 - t1, "calc_seconds": t3 - t2,
+                  "peak_rss_mb": resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024.0}))
+'''
+
+
+def run_json(command):
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        raise RuntimeError("%s failed: %s" % (" ".join(command), result.stderr[-2000:]))
+    return json.loads(result.stdout.strip().splitlines()[-1])
+
+
+def median_of(runs, key):
+    return statistics.median(run[key] for run in runs)
+
+
+def peer_available():
+    return subprocess.run([sys.executable, "-c", "import skrf"], stderr=subprocess.DEVNULL).returncode == 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--data", default=os.path.join(HERE, "data"))
+    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--no-peer", action="store_true")
+    parser.add_argument("--files", default="")
+    args = parser.parse_args()
+
+    subprocess.run([sys.executable, os.path.join(HERE, "generate_files.py"), args.data], check=True)
+    bench = os.path.join(args.build, "bench", "open_bench")
+    plugin = os.path.join(args.build, "libkorvelSC.so")
+    names = sorted(os.listdir(args.data))
+    if args.files:
+        names = [n for n in names if n in args.files.split(",")]
+    use_peer = not args.no_peer and peer_available()
+
+    rows = []
+    for name in names:
+        path = os.path.join(args.data, name)
+        if name.endswith(".tmp"):
+            continue
+        strtod_runs, fast_runs, open_runs, peer_runs = [], [], [], []
+        for _ in range(args.repeat):
+            strtod_runs.append(run_json([bench, "floor-strtod", path]))
+            fast_runs.append(run_json([bench, "floor-fastfloat", path]))
+            open_runs.append(run_json([bench, "open", path, plugin]))
+            if use_peer and not name.endswith(".sc0"):
+                peer_runs.append(run_json([sys.executable, "-c", PEER, path]))
+        size_mb = os.path.getsize(path) / 1e6
+        row = {
+            "file": name,
+            "size_mb": size_mb,
+            "strtod_s": median_of(strtod_runs, "seconds"),
+            "fast_float_s": median_of(fast_runs, "seconds"),
+            "open_s": median_of(open_runs, "open_seconds"),
+            "open_load_s": median_of(open_runs, "open_seconds") + median_of(open_runs, "load_seconds"),
+            "stored_mb": median_of(open_runs, "stored_mb"),
+            "open_rss_mb": median_of(open_runs, "peak_rss_after_open_mb") - median_of(open_runs, "baseline_rss_mb"),
+            "rss_after_load_mb": median_of(open_runs, "rss_after_load_mb") - median_of(open_runs, "baseline_rss_mb"),
+        }
+        if peer_runs:
+            row["peer_s"] = median_of(peer_runs, "load_seconds") + median_of(peer_runs, "calc_seconds")
+            row["peer_rss_mb"] = median_of(peer_runs, "peak_rss_mb")
+        rows.append(row)
+        print(json.dumps(row), file=sys.stderr)
+
+    print("| file | MB | open MB/s | open / fast_float floor | open+load / fast_float floor | "
+          "open / strtod floor | scikit-rf / open | peak RSS of open / stored | RSS after load (MB) |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for row in rows:
+        peer = "%.1f×" % (row["peer_s"] / row["open_s"]) if "peer_s" in row else "—"
+        print("| %s | %.0f | %.0f | %.2f | %.2f | %.2f | %s | %.0f / %.0f MB = %.2f | %.0f |" % (
+            row["file"], row["size_mb"], row["size_mb"] / row["open_s"], row["open_s"] / row["fast_float_s"],
+            row["open_load_s"] / row["fast_float_s"], row["open_s"] / row["strtod_s"], peer,
+            row["open_rss_mb"], row["stored_mb"], row["open_rss_mb"] / max(row["stored_mb"], 1e-9),
+            row["rss_after_load_mb"]))
+
+
+if __name__ == "__main__":
+    main()

@@ -15,7 +15,9 @@ namespace korvel {
 
 namespace {
 
-constexpr size_t kReadBlock = size_t{1} << 20;
+// Large enough that reading costs little per byte, small enough to stay off
+// the allocator's mmap path for the many small files a viewer opens.
+constexpr size_t kReadBlock = size_t{1} << 16;
 
 // The characters strtod and strtol skip before a number (isspace in the C
 // locale).

@@ -1,24 +1,25 @@
-// One libFuzzer target per file extension; the build names the extension.
+// The libFuzzer targets. The Touchstone target takes the file's extension
+// from the input's first byte, so that one target covers one-, two-, three-,
+// four- and many-port files and the extension rules; the SC target writes
+// every input as an .sc0 file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "fuzz/fuzz_driver.h"
 
-#ifndef KORVEL_FUZZ_EXTENSION
-#error "KORVEL_FUZZ_EXTENSION must name the file extension, e.g. \".s2p\""
-#endif
+namespace {
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The plug-in's messages are part of its contract but only noise here.
-  if (std::getenv("KORVEL_FUZZ_VERBOSE") == nullptr) {
-    std::freopen("/dev/null", "w", stdout);
-  }
-  return 0;
-}
+const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p", ".s2", ".S2P", ".s9999"};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  korvel::fuzz::driveInput(data, size, KORVEL_FUZZ_EXTENSION);
+#if defined(KORVEL_FUZZ_TOUCHSTONE)
+  if (size == 0) return 0;
+  constexpr size_t kChoices = sizeof kTouchstoneExtensions / sizeof kTouchstoneExtensions[0];
+  korvel::fuzz::driveInput(data + 1, size - 1, kTouchstoneExtensions[data[0] % kChoices]);
+#else
+  korvel::fuzz::driveInput(data, size, ".sc0");
+#endif
   return 0;
 }

@@ -25,6 +25,10 @@ struct Arguments {
 
 enum class Command { kInfo, kList, kProps, kDump };
 
+constexpr const char* kExitStatusHelp =
+    "Exit status: 0 on success; 1 when the plug-in refuses a file, a waveform name is unknown or the\n"
+    "plug-in cannot be loaded; 2 for a usage error.";
+
 struct CommandLine {
   CLI::App app{"korvel: open S-parameter files through the korvelSC plug-in, as the viewer does"};
   CLI::App* info = nullptr;
@@ -57,6 +61,8 @@ void defineCommands(CommandLine* line, Arguments* arguments) {
   line->dump->add_option("file", arguments->file, "S-parameter file")->required();
   line->dump->add_option("names", arguments->names, "Waveforms to dump (default: the whole catalogue)");
   app.require_subcommand(0, 1);
+  app.footer(kExitStatusHelp);
+  for (CLI::App* command : {line->info, line->list, line->props, line->dump}) command->footer(kExitStatusHelp);
 }
 
 // The command given, or none when the arguments make no sense together.
@@ -93,8 +99,10 @@ int runDump(PluginSession& session, const Arguments& arguments) {
 }
 
 int run(Command command, const Arguments& arguments) {
-  // A dump on standard output must hold nothing but the dump.
-  PluginSession session(command == Command::kDump);
+  // The output of list, props and dump is read by programs: it must hold
+  // nothing but their own lines. The summary is for a person and passes
+  // the plug-in's reports through where the plug-in writes them.
+  PluginSession session(command != Command::kInfo);
   std::string pluginPath = arguments.pluginPath.empty() ? defaultPluginPath() : arguments.pluginPath;
   std::string error;
   if (!session.load(pluginPath, &error)) {

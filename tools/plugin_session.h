@@ -23,7 +23,7 @@ std::string defaultPluginPath();
 
 // While alive, whatever is written to standard output goes to standard
 // error instead. The plug-in reports singular matrices on standard output;
-// a dump on standard output must hold the dump alone.
+// what list, props and dump print must stand alone there.
 class StandardOutputToError {
  public:
   StandardOutputToError();

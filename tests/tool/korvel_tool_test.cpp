@@ -84,6 +84,18 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"ListExtra", {"list", kAmp, kAmp}, 2}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
+TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
+  const std::string statuses =
+      "Exit status: 0 on success; 1 when the plug-in refuses a file, a waveform name is unknown or the\n"
+      "plug-in cannot be loaded; 2 for a usage error.";
+  for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
+           {"--help"}, {"info", "--help"}, {"list", "--help"}, {"props", "--help"}, {"dump", "--help"}}) {
+    ToolRun run = korvel(arguments);
+    EXPECT_EQ(run.status, 0) << arguments[0];
+    EXPECT_NE(run.out.find(statuses), std::string::npos) << run.out;
+  }
+}
+
 TEST(KorvelTool, SummaryOfTheAmplifier) {
   ToolRun run = korvel({kAmp});
   EXPECT_EQ(run.status, 0);
@@ -249,6 +261,21 @@ TEST(KorvelTool, SingularMatrixMessageStaysOutOfTheDump) {
   // The summary passes the message through on standard output.
   ToolRun summary = korvel({open.path()});
   EXPECT_NE(summary.out.find("singular"), std::string::npos);
+}
+
+// list and props print only their own lines, whatever the plug-in reports
+// while it opens the file; the report goes to standard error.
+TEST(KorvelTool, ListAndPropsKeepThePluginsReportsOffStandardOutput) {
+  TempFile open("open.s1p", "# GHz S MA R 50\n1.0 1.0 0\n2.0 0.5 0\n");
+  ToolRun list = korvel({"list", open.path()});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out, "S-Par/S(1,1)\nY-Par/Y(1,1)\nZ-Par/Z(1,1)\nZo/Zo(1)\n");
+  EXPECT_NE(list.err.find("singular"), std::string::npos) << list.err;
+  ToolRun props = korvel({"props", open.path(), "Zo/Zo(1)"});
+  ASSERT_EQ(props.status, 0) << props.err;
+  EXPECT_EQ(props.out.find("-datatype   real\n"), 0u) << props.out;
+  EXPECT_EQ(props.out.find("singular"), std::string::npos) << props.out;
+  EXPECT_NE(props.err.find("singular"), std::string::npos) << props.err;
 }
 
 TEST(KorvelTool, NonFiniteNumbersAreNamedStrings) {

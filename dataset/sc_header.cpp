@@ -177,12 +177,14 @@ std::vector<std::string_view> readMixedModeKeywords(std::string_view line, DataS
   return names;
 }
 
+// The DATATYPE= value sets the terminals whatever the mode: a terminal
+// line that names terminals before a MIXEDMODE= other than 1 (or without
+// any MIXEDMODE= token) gives that many terminals with plain names.
 int storeTerminalNames(const std::vector<std::string_view>& names, DataSet* data) {
-  if (data->mixedMode != 1) return kOk;
   // Mixed-mode names and impedances are made from terminal names; without
   // any, the file is read as an ordinary one.
   if (names.empty()) {
-    data->mixedMode = 0;
+    if (data->mixedMode == 1) data->mixedMode = 0;
     return kOk;
   }
   data->terminalNames = copyNames(names);

@@ -27,9 +27,10 @@ int readSweepLine(ScLines& lines, DataSet* data);
 
 // Reads on to the terminal line or the Zo line, whichever comes first, and
 // sets terminalCount. A Zo line met first is kept in `reading` for the
-// reference impedances; a terminal line sets mixedMode, terminalNames and,
-// in mixed mode, terminalCount. Mixed mode without terminal names is read
-// as not mixed.
+// reference impedances; a terminal line sets mixedMode and, when it names
+// terminals before any MIXEDMODE= other than 1 stops it, terminalNames and
+// terminalCount (with mixed mode off the waveform names stay plain). Mixed
+// mode without terminal names is read as not mixed.
 int readTerminalLine(ScReading& reading);
 
 // Chooses the terminals that play ports 1 and 2 of a two-port from the

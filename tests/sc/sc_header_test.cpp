@@ -166,11 +166,29 @@ INSTANTIATE_TEST_SUITE_P(
         TerminalCase{"TabSeparated", 2, "*|\tMIXEDMODE=1\tDATATYPE=D1D2\r", 1, {"D1", "D2"}, 0, 1},
         TerminalCase{"TypeBeforeMode", 2, "*| DATATYPE=D2D1 MIXEDMODE=1", 1, {"D2", "D1"}, 1, 0},
         TerminalCase{"ModeOffIgnoresType", 2, "*| MIXEDMODE=0 DATATYPE=D1D2C1C2", 0, {}, 0, 1},
-        TerminalCase{"ModeOffAfterType", 2, "*| DATATYPE=D1D2C1C2 MIXEDMODE=0", 0, {}, 0, 1},
+        // The terminals are named before the mode is read: four of them,
+        // with plain waveform names.
+        TerminalCase{"ModeOffAfterType", 2, "*| DATATYPE=D1D2C1C2 MIXEDMODE=0", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
+        TerminalCase{"ModeOffAfterTypeRoles", 2, "*| DATATYPE=C1D2D1 MIXEDMODE=0", 0, {"C1", "D2", "D1"}, 2, 1},
+        TerminalCase{"MarkGluedToMode", 2, "*|MIXEDMODE=1 DATATYPE=D1D2C1C2", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
         TerminalCase{"ModeWithoutTypeIsNotMixed", 2, "*| MIXEDMODE=1", 0, {}, 0, 1},
         TerminalCase{"TypeWithoutLettersIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=12", 0, {}, 0, 1},
         TerminalCase{"LastTypeCounts", 2, "*| MIXEDMODE=1 DATATYPE=D1 DATATYPE=D1D2C1", 1, {"D1", "D2", "C1"}, 0, 1}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST(ScTerminalLine, NamedTerminalsWithoutMixedModeGetPlainNames) {
+  ScOpening opening =
+      openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n*| DATATYPE=D1D2C1C2 MIXEDMODE=0\n+ Zo= 50\n" + points(4, 1));
+  ASSERT_EQ(opening.result, 0) << opening.errors;
+  std::vector<std::string> names = waveformNames(*opening.data);
+  ASSERT_EQ(names.size(), 16u + 4 + 16 + 16 + 3);
+  EXPECT_EQ(names[15], "S-Par/S(4,4)");
+  EXPECT_EQ(names[19], "Zo/Zo(4)");
+  // Not mixed: every terminal keeps the impedance as written.
+  EXPECT_EQ(realPart(*opening.data, "Zo/Zo(1)", 0), 50);
+  EXPECT_EQ(realPart(*opening.data, "Zo/Zo(3)", 0), 50);
+  EXPECT_EQ(opening.data->referenceImpedance, 50);
+}
 
 TEST(ScTerminalLine, ZoLineFirstMeansNotMixed) {
   ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n" +

@@ -24,7 +24,7 @@ for target in "${targets[@]}"; do
     touchstone) pattern="*.s[0-9]*p"; dictionary=fuzz/touchstone.dict ;;
   esac
   seeds=$(mktemp -d)
-  mkdir -p "fuzz/corpus/$target"
+  mkdir -p "fuzz/corpus/$target" "fuzz/regressions/$target"
   while IFS= read -r -d '' seed; do
     if [ "$target" = touchstone ]; then
       # The first byte picks the extension: 0 .s1p, 1 .s2p, 2 .s3p, 3 .s4p, 4 .s12p.
@@ -39,7 +39,7 @@ for target in "${targets[@]}"; do
   echo "== fuzz_$target for ${seconds}s"
   log=$(mktemp)
   status=0
-  ./build-fuzz/fuzz/fuzz_"$target" "fuzz/corpus/$target" "$seeds" \
+  ./build-fuzz/fuzz/fuzz_"$target" "fuzz/corpus/$target" "fuzz/regressions/$target" "$seeds" \
     -dict="$dictionary" -max_total_time="$seconds" -seed="${KORVEL_FUZZ_SEED:-1}" -timeout=5 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -max_len=65536 -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="fuzz/artifacts/${target}-" \
     >"$log" 2>&1 || status=$?

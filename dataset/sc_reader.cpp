@@ -38,7 +38,9 @@ bool multiply(uint64_t a, uint64_t b, uint64_t* product) { return !__builtin_mul
 
 // Refuses counts whose samples the file cannot hold: every point takes at
 // least a frequency and 2T^2 values, each at least one character and one
-// separator. Also keeps every count and sample index within int.
+// separator. The terminals must fit one point even when no block is to be
+// read, since the names and arrays grow with T^2 whatever the blocks. Also
+// keeps every count and sample index within int.
 int checkCapacity(const DataSet& data, uint64_t fileSize) {
   uint64_t terminals = static_cast<uint64_t>(data.terminalCount);
   uint64_t points = 0;
@@ -47,7 +49,8 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
   uint64_t bytes = 0;
   bool fits = multiply(static_cast<uint64_t>(data.pointCount), static_cast<uint64_t>(data.blockCount), &points) &&
               multiply(terminals, terminals, &pairs) && multiply(pairs, 2, &valuesPerPoint) &&
-              multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points, &bytes) && bytes <= fileSize;
+              multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points > 0 ? points : 1, &bytes) &&
+              bytes <= fileSize;
   if (!fits) {
     reportError("Can't find enough S-parameter values.\n ");
     return kFailed;

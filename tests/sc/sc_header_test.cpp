@@ -116,6 +116,13 @@ TEST(ScSweepLine, ZeroParametersStopsTheLine) {
   EXPECT_EQ(opening.data->sweepCount, 0);
 }
 
+TEST(ScSweepLine, NoBlocksGivesWaveformsWithoutSamples) {
+  ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=0 NumOfParam=0\n+ Zo= 50\n" + points(2, 1));
+  ASSERT_EQ(opening.result, 0) << opening.errors;
+  EXPECT_EQ(opening.data->blockCount, 0);
+  EXPECT_EQ(opening.data->waveformCount, 17);
+}
+
 TEST(ScSweepLine, NoParameterCountMeansNoSweepWithBlocks) {
   ScOpening opening = openScText("*| N=1 DATA=1\n*| NumOfBlock=2\n+ Zo= 50\n" + points(1, 1) + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;

@@ -98,6 +98,10 @@ const RefusalCase kBlockRefusals[] = {
      "Can't find enough S-parameter values.\n "},
     {"BlocksBeyondFileSize", "*| N=2 DATA=2\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
      "Can't find enough S-parameter values.\n "},
+    // No block to read, yet the terminal count alone would build hundreds
+    // of millions of names: the file could not hold one point of them.
+    {"NoBlocksButTerminalsBeyondFileSize", "*| N=20000 DATA=1\n*| NumOfBlock=0 NumOfParam=0\n+ Zo= 50\n",
+     "Can't find enough S-parameter values.\n "},
     {"CountProductsOverflow",
      "*| N=2000000000 DATA=2000000000\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
      "Can't find enough S-parameter values.\n "},

@@ -48,8 +48,17 @@ def median_of(runs, key):
     return statistics.median(run[key] for run in runs)
 
 
-def peer_available():
-    return subprocess.run([sys.executable, "-c", "import skrf"], stderr=subprocess.DEVNULL).returncode == 0
+def peer_python(requested):
+    """The first interpreter that can import skrf: the one asked for, the
+    system's (Debian's python3-scikit-rf installs there, which a pyenv or
+    virtualenv python3 on PATH does not see), then this one. None if none."""
+    candidates = [requested] if requested else ["/usr/bin/python3", sys.executable]
+    for python in candidates:
+        if python and os.path.exists(python) and subprocess.run(
+                [python, "-c", "import skrf"], stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL).returncode == 0:
+            return python
+    return None
 
 
 def main():
@@ -59,6 +68,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--no-peer", action="store_true")
     parser.add_argument("--files", default="")
+    parser.add_argument("--peer-python", default="", help="interpreter that runs scikit-rf")
     args = parser.parse_args()
 
     subprocess.run([sys.executable, os.path.join(HERE, "generate_files.py"), args.data], check=True)
@@ -67,7 +77,9 @@ def main():
     names = sorted(os.listdir(args.data))
     if args.files:
         names = [n for n in names if n in args.files.split(",")]
-    use_peer = not args.no_peer and peer_available()
+    peer = None if args.no_peer else peer_python(args.peer_python)
+    if not args.no_peer and peer is None:
+        print("scikit-rf not found: the peer column stays empty", file=sys.stderr)
 
     rows = []
     for name in names:
@@ -79,8 +91,8 @@ def main():
             strtod_runs.append(run_json([bench, "floor-strtod", path]))
             fast_runs.append(run_json([bench, "floor-fastfloat", path]))
             open_runs.append(run_json([bench, "open", path, plugin]))
-            if use_peer and not name.endswith(".sc0"):
-                peer_runs.append(run_json([sys.executable, "-c", PEER, path]))
+            if peer and not name.endswith(".sc0"):
+                peer_runs.append(run_json([peer, "-c", PEER, path]))
         size_mb = os.path.getsize(path) / 1e6
         row = {
             "file": name,

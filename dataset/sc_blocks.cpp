@@ -35,6 +35,10 @@ void fillReferenceImpedance(DataSet* data, int terminal, double impedance) {
   for (size_t s = 0; s < count; ++s) samples[2 * s] = impedance;
 }
 
+// True when the token at the start of `text` (blank-delimited) is a lone
+// line feed: the end of a line whose last value was followed by a blank.
+bool isLineFeedToken(std::string_view text) { return text[0] == '\n' && (text.size() == 1 || text[1] == ' '); }
+
 // Reads the tokens of the points of one block from the next data lines:
 // per point a frequency token, then `valuesPerPoint` value tokens, handed
 // to onFrequency(point, value) and onValue(point, valueIndex, value).
@@ -48,16 +52,26 @@ bool readPoints(ScLines& lines, int pointCount, size_t valuesPerPoint, OnFrequen
   while ((point < pointCount - 1 || value < valuesPerPoint) && lines.next(&line)) {
     if (!startsWith(line, kDataLine)) continue;
     TokenCursor cursor(line);
-    for (std::string_view token = cursor.next(kBlankDelimiters); !token.empty() && token != "\n";
-         token = cursor.next(kBlankDelimiters)) {
-      if (token[0] == '+' || startsWith(token, "\r\n")) continue;
+    for (;;) {
+      // Looks at the next token's first characters only, so that a value
+      // is scanned and converted in one pass (nextNumber).
+      cursor.skipDelimiters(kBlankDelimiters);
+      std::string_view rest = cursor.rest();
+      if (rest.empty() || isLineFeedToken(rest)) break;
+      if (rest[0] == '+' || startsWith(rest, "\r\n")) {
+        cursor.next(kBlankDelimiters);
+        continue;
+      }
+      double number = 0.0;
       if (value < valuesPerPoint) {
-        onValue(point, value++, parseDouble(token));
+        cursor.nextNumber(kBlankDelimiters, &number);
+        onValue(point, value++, number);
         continue;
       }
       // What follows the block's last value on its line belongs to no point.
       if (point == pointCount - 1) break;
-      onFrequency(++point, parseDouble(token));
+      cursor.nextNumber(kBlankDelimiters, &number);
+      onFrequency(++point, number);
       value = 0;
       break;  // the rest of a frequency's line is not read
     }

@@ -34,6 +34,15 @@ bool startsHexadecimal(const char* p, const char* end) {
   return end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
 }
 
+// True when the text at `p` is a number fast_float reads as parseDouble
+// would: a digit or point, or a minus sign followed by anything but a
+// hexadecimal prefix.
+bool startsPlainNumber(const char* p, const char* end) {
+  char first = *p;
+  if ((first >= '0' && first <= '9') || first == '.') return !startsHexadecimal(p, end);
+  return first == '-' && !startsHexadecimal(p + 1, end);
+}
+
 }  // namespace
 
 LineSource::LineSource(FILE* file) : file_(file), buffer_(kReadBlock) {}
@@ -83,13 +92,48 @@ void LineSource::emitLine(size_t length, std::string_view* line) {
 }
 
 std::string_view TokenCursor::next(const DelimiterSet& delimiters) {
+  skipDelimiters(delimiters);
   size_t size = text_.size();
-  while (position_ < size && delimiters.contains(text_[position_])) ++position_;
   size_t start = position_;
   while (position_ < size && !delimiters.contains(text_[position_])) ++position_;
   std::string_view token = text_.substr(start, position_ - start);
   if (position_ < size) ++position_;  // the delimiter that ended the token
   return token;
+}
+
+void TokenCursor::skipDelimiters(const DelimiterSet& delimiters) {
+  size_t size = text_.size();
+  while (position_ < size && delimiters.contains(text_[position_])) ++position_;
+}
+
+void TokenCursor::skipToken(const DelimiterSet& delimiters) {
+  size_t size = text_.size();
+  while (position_ < size && !delimiters.contains(text_[position_])) ++position_;
+  if (position_ < size) ++position_;  // the delimiter that ended the token
+}
+
+bool TokenCursor::nextNumber(const DelimiterSet& delimiters, double* value) {
+  skipDelimiters(delimiters);
+  if (position_ >= text_.size()) return false;
+  const char* start = text_.data() + position_;
+  const char* end = text_.data() + text_.size();
+  // A plain decimal number (no '+', no white space, no hexadecimal form)
+  // is what parseDouble hands to fast_float from the token's first
+  // character; reading it straight from the cursor's text gives the same
+  // value, because the number stops at the first character that cannot
+  // continue it, which a delimiter always is here.
+  if (!delimiters.splitsNumbers() && startsPlainNumber(start, end)) {
+    double parsed = 0.0;
+    fast_float::from_chars_result result = fast_float::from_chars(start, end, parsed);
+    if (result.ec == std::errc()) {
+      *value = parsed;
+      position_ = static_cast<size_t>(result.ptr - text_.data());
+      skipToken(delimiters);  // whatever follows the number in its token
+      return true;
+    }
+  }
+  *value = parseDouble(next(delimiters));
+  return true;
 }
 
 bool TokenCursor::atEnd(const DelimiterSet& delimiters) const {

@@ -46,22 +46,31 @@ class LineSource {
   uint64_t consumed_ = 0;
 };
 
-// A set of delimiter characters, tested in constant time.
+// A set of delimiter characters, tested in constant time: one table load
+// per character, since the readers test every byte of a file against one.
 class DelimiterSet {
  public:
-  constexpr explicit DelimiterSet(std::string_view characters) : bits_{} {
+  constexpr explicit DelimiterSet(std::string_view characters) : members_{} {
     for (char c : characters) {
-      auto byte = static_cast<unsigned char>(c);
-      bits_[byte >> 6] |= uint64_t{1} << (byte & 63);
+      members_[static_cast<unsigned char>(c)] = true;
+      if (canBePartOfNumber(c)) splitsNumbers_ = true;
     }
   }
-  constexpr bool contains(char c) const {
-    auto byte = static_cast<unsigned char>(c);
-    return (bits_[byte >> 6] >> (byte & 63)) & 1;
-  }
+  constexpr bool contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
+
+  // True when a delimiter could stand inside a number's text (a digit, a
+  // sign, a point or a letter): a number read past the token's end could
+  // then run across a delimiter.
+  constexpr bool splitsNumbers() const { return splitsNumbers_; }
 
  private:
-  std::array<uint64_t, 4> bits_;
+  static constexpr bool canBePartOfNumber(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' || c == '-' ||
+           c == '.' || c == '(' || c == ')' || c == '_';
+  }
+
+  std::array<bool, 256> members_;
+  bool splitsNumbers_ = false;
 };
 
 // The fixed delimiter sets of the two formats.
@@ -82,6 +91,15 @@ class TokenCursor {
   // Returns the next token, or an empty view when none remains.
   std::string_view next(const DelimiterSet& delimiters);
 
+  // The next token's value as parseDouble reads it, found in one pass over
+  // its text: the same value and the same cursor movement as
+  // parseDouble(next(delimiters)). Returns false when no token remains.
+  bool nextNumber(const DelimiterSet& delimiters, double* value);
+
+  // Skips the delimiters before the next token; next() then returns what
+  // it would have returned without this call.
+  void skipDelimiters(const DelimiterSet& delimiters);
+
   // True when no token remains for `delimiters`.
   bool atEnd(const DelimiterSet& delimiters) const;
 
@@ -89,6 +107,10 @@ class TokenCursor {
   std::string_view rest() const { return text_.substr(position_); }
 
  private:
+  // Moves past the token that starts at the current position and the one
+  // delimiter after it.
+  void skipToken(const DelimiterSet& delimiters);
+
   std::string_view text_;
   size_t position_ = 0;
 };

@@ -56,9 +56,8 @@ bool ScatteringPoints::startPoint(double frequency) {
 
 ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* opening) {
   for (;;) {
-    std::string_view token = cursor->next(kWhitespaceDelimiters);
-    if (token.empty()) return Outcome::kLineDone;
-    double number = parseDouble(token);
+    double number = 0.0;
+    if (!cursor->nextNumber(kWhitespaceDelimiters, &number)) return Outcome::kLineDone;
     if (valueIndex_ < pairCount_) {
       // A pair may be split between lines: the real part waits.
       if (!realRead_) {

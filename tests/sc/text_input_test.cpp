@@ -181,6 +181,46 @@ TEST(TokenCursor, RestIsTheUnreadText) {
   EXPECT_EQ(cursor.rest(), "");
 }
 
+struct NumberWalkCase {
+  const char* text;
+  const char* delimiters;
+};
+
+// nextNumber must read every token as parseDouble(next()) does and leave
+// the cursor where next() leaves it, token after token.
+class NextNumberMatchesNextThenParse : public ::testing::TestWithParam<NumberWalkCase> {};
+
+TEST_P(NextNumberMatchesNextThenParse, ForText) {
+  const NumberWalkCase& param = GetParam();
+  DelimiterSet delimiters(param.delimiters);
+  TokenCursor fused(param.text);
+  TokenCursor reference(param.text);
+  for (int token = 0;; ++token) {
+    double value = -1.0;
+    bool found = fused.nextNumber(delimiters, &value);
+    std::string_view expected = reference.next(delimiters);
+    ASSERT_EQ(found, !expected.empty()) << param.text << ", token " << token;
+    if (!found) break;
+    expectSameDouble(value, parseDouble(expected), std::string(expected));
+    EXPECT_EQ(fused.rest(), reference.rest()) << param.text << ", token " << token;
+  }
+  EXPECT_EQ(fused.rest(), reference.rest());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NextNumberMatchesNextThenParse,
+    ::testing::Values(NumberWalkCase{"1 0.9 -10 2.0 80\n", " \r\t\n"},
+                      NumberWalkCase{"  1.5e9\t-6.0206e1  .5 5. -.25\r\n", " \r\t\n"},
+                      NumberWalkCase{"+.5 +1 0x1p3 -0x10 0X1.8p1 0x", " \r\t\n"},
+                      NumberWalkCase{"inf -Infinity nan -nan NaN(123) infx nanx", " \r\t\n"},
+                      NumberWalkCase{"1.5abc 7.25x 1e 1e+ 1e-x e5 abc ! - -- --1 . ,", " \r\t\n"},
+                      NumberWalkCase{"1e400 -1e400 1e-400 4.9e-324 -0 -0.0 00012", " \r\t\n"},
+                      NumberWalkCase{"0.1234567890123456789012345 123456789012345678901234567890", " \t"},
+                      NumberWalkCase{"+ 1e9 2.5\n", " "}, NumberWalkCase{"+ 0.25 -0.5\r\n", " "},
+                      NumberWalkCase{"\v2 \f3", " "}, NumberWalkCase{"1,5,2e1,,-3", ","},
+                      NumberWalkCase{"1e5e6 2.5.5 -1-2", "e.-"}, NumberWalkCase{"12345", "3"},
+                      NumberWalkCase{"", " "}, NumberWalkCase{"   ", " "}));
+
 // The lines a LineSource gives for `contents`.
 std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr) {
   TempFile file("lines.txt", contents);

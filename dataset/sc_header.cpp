@@ -1,6 +1,7 @@
 // The header line, sweep line and terminal line of an SC file.
 #include "dataset/sc_header.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
@@ -177,6 +178,16 @@ std::vector<std::string_view> readMixedModeKeywords(std::string_view line, DataS
   return names;
 }
 
+// A name that mixed-mode waveform names and impedances can be made of: a
+// letter and a port number.
+bool isMixedModeName(std::string_view name) {
+  if (name.size() < 2 || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
+  for (char c : name.substr(1)) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
 // The DATATYPE= value sets the terminals whatever the mode: a terminal
 // line that names terminals before a MIXEDMODE= other than 1 (or without
 // any MIXEDMODE= token) gives that many terminals with plain names.
@@ -186,6 +197,11 @@ int storeTerminalNames(const std::vector<std::string_view>& names, DataSet* data
   if (names.empty()) {
     if (data->mixedMode == 1) data->mixedMode = 0;
     return kOk;
+  }
+  // Names of any other form would give broken or clashing waveform names
+  // ("S-Par/Sdd(,)"); such terminals keep plain indices.
+  for (std::string_view name : names) {
+    if (data->mixedMode == 1 && !isMixedModeName(name)) data->mixedMode = 0;
   }
   data->terminalNames = copyNames(names);
   if (data->terminalNames == nullptr) return reportOutOfMemory();

@@ -30,7 +30,8 @@ int readSweepLine(ScLines& lines, DataSet* data);
 // reference impedances; a terminal line sets mixedMode and, when it names
 // terminals before any MIXEDMODE= other than 1 stops it, terminalNames and
 // terminalCount (with mixed mode off the waveform names stay plain). Mixed
-// mode without terminal names is read as not mixed.
+// mode without terminal names, or with a name that is not a letter and a
+// port number, is read as not mixed.
 int readTerminalLine(ScReading& reading);
 
 // Chooses the terminals that play ports 1 and 2 of a two-port from the

@@ -180,6 +180,14 @@ INSTANTIATE_TEST_SUITE_P(
         TerminalCase{"MarkGluedToMode", 2, "*|MIXEDMODE=1 DATATYPE=D1D2C1C2", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
         TerminalCase{"ModeWithoutTypeIsNotMixed", 2, "*| MIXEDMODE=1", 0, {}, 0, 1},
         TerminalCase{"TypeWithoutLettersIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=12", 0, {}, 0, 1},
+        // Mixed-mode names are made of a terminal's letter and number; a
+        // terminal named otherwise leaves the file unmixed.
+        TerminalCase{"NameWithoutNumberIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=DC", 0, {"D", "C"}, 0, 1},
+        TerminalCase{"NameWithOtherTextIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=DY-ParD2", 0, {"DY-Par", "D2"}, 0, 1},
+        TerminalCase{"NameWithBraceIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=D{1D2", 0, {"D{1", "D2"}, 0, 1},
+        // One mode letter, one name, from the value's first character.
+        TerminalCase{"FirstNameAnyLetter", 1, "*| MIXEDMODE=1 DATATYPE=x1D2", 1, {"x1"}, 0, 1},
+        TerminalCase{"SeveralDigits", 2, "*| MIXEDMODE=1 DATATYPE=D1D2C12", 1, {"D1", "D2", "C12"}, 0, 1},
         TerminalCase{"LastTypeCounts", 2, "*| MIXEDMODE=1 DATATYPE=D1 DATATYPE=D1D2C1", 1, {"D1", "D2", "C1"}, 0, 1}),
     [](const auto& param) { return std::string(param.param.name); });
 

@@ -107,7 +107,7 @@ void swapColumns(DComplex* m, Size size, size_t first, size_t second) {
 template <typename Size>
 void normalisePivotRow(DComplex* m, Size size, size_t c) {
   const size_t n = dimension(size);
-  const DComplex inverse = DComplex(1.0, 0.0) / m[c * n + c];
+  const DComplex inverse = reciprocal(m[c * n + c]);
   m[c * n + c] = DComplex(1.0, 0.0);
   for (size_t l = 0; l < n; ++l) m[c * n + l] = complexProduct(m[c * n + l], inverse);
 }

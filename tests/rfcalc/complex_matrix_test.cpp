@@ -2,8 +2,11 @@
 // choice, singular input, and properties on seeded random matrices.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "network_fixture.h"
 
@@ -223,6 +226,41 @@ TEST(FastPaths, MatchReferenceBitForBit) {
       EXPECT_EQ(invertMatrix(fast, n, fastRecord), invertMatrixAnySize(reference, n, referenceRecord));
       EXPECT_TRUE(sameBits(fast, reference)) << "inverse, n = " << n << ", trial " << trial;
     }
+  }
+}
+
+}  // namespace
+}  // namespace korvel::testing
+
+namespace korvel::testing {
+namespace {
+
+bool sameBits(DComplex a, DComplex b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The inline reciprocal must give the library's quotient (1 + 0i) / p bit
+// for bit: signed zeros, ties between the parts, real and imaginary pivots,
+// the edges of its own range and whatever lies beyond them.
+TEST(Reciprocal, MatchesLibraryQuotientBitForBit) {
+  const double kMax = std::numeric_limits<double>::max();
+  const double kTiny = std::numeric_limits<double>::denorm_min();
+  const std::vector<double> parts = {0.0,    -0.0,   1.0,     -1.0,     7.0,      0.3,      -2.5e-3,  1e-300,
+                                     -1e300, 0x1p500, 0x1p-500, 0x1p501, 0x1p-501, 1e-310, kTiny,    kMax,
+                                     kInf,   -kInf,  kNaN,    1.2857142857142856};
+  for (double real : parts) {
+    for (double imaginary : parts) {
+      const DComplex p(real, imaginary);
+      const DComplex expected = DComplex(1.0, 0.0) / p;
+      EXPECT_TRUE(sameBits(reciprocal(p), expected)) << real << " + " << imaginary << "i";
+    }
+  }
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> exponent(-60.0, 60.0);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  for (int trial = 0; trial < 100000; ++trial) {
+    const DComplex p(std::ldexp(mantissa(random), static_cast<int>(exponent(random))),
+                     trial % 5 == 0 ? 0.0 : std::ldexp(mantissa(random), static_cast<int>(exponent(random))));
+    const DComplex expected = DComplex(1.0, 0.0) / p;
+    ASSERT_TRUE(sameBits(reciprocal(p), expected)) << p.real() << " + " << p.imag() << "i, trial " << trial;
   }
 }
 

@@ -23,6 +23,11 @@ ROOT = os.path.dirname(HERE)
 
 PEER = r'''
 import json, resource, sys, time
+import numpy
+# scikit-rf 0.15 still names numpy's scalar aliases that numpy 1.24 removed.
+for alias, builtin in (("complex", complex), ("float", float), ("int", int), ("bool", bool)):
+    if not hasattr(numpy, alias):
+        setattr(numpy, alias, builtin)
 t0 = time.perf_counter()
 import skrf
 t1 = time.perf_counter()
@@ -112,16 +117,17 @@ def main():
         print(json.dumps(row), file=sys.stderr)
 
     print("| file | MB | open MB/s | open / fast_float floor | open+load / fast_float floor | "
-          "open / strtod floor | scikit-rf / open | peak RSS of open / stored | RSS after load (MB) |")
-    print("|---|---|---|---|---|---|---|---|---|")
+          "open / strtod floor | scikit-rf / open | peak RSS of open / stored | scikit-rf peak RSS (MB) | "
+          "RSS after load (MB) |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     for row in rows:
         peer = "%.1f×" % (row["peer_s"] / row["open_s"]) if "peer_s" in row else "—"
-        print("| %s | %.0f | %.0f | %.2f | %.2f | %.2f | %s | %.0f / %.0f MB = %.2f | %.0f |" % (
+        peer_rss = "%.0f" % row["peer_rss_mb"] if "peer_rss_mb" in row else "—"
+        print("| %s | %.0f | %.0f | %.2f | %.2f | %.2f | %s | %.0f / %.0f MB = %.2f | %s | %.0f |" % (
             row["file"], row["size_mb"], row["size_mb"] / row["open_s"], row["open_s"] / row["fast_float_s"],
             row["open_load_s"] / row["fast_float_s"], row["open_s"] / row["strtod_s"], peer,
-            row["open_rss_mb"], row["stored_mb"], row["open_rss_mb"] / max(row["stored_mb"], 1e-9),
+            row["open_rss_mb"], row["stored_mb"], row["open_rss_mb"] / max(row["stored_mb"], 1e-9), peer_rss,
             row["rss_after_load_mb"]))
-
 
 if __name__ == "__main__":
     main()

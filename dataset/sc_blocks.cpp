@@ -17,7 +17,6 @@ namespace korvel {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 size_t sampleIndex(const DataSet& data, int block, int point) {
   return static_cast<size_t>(block) * static_cast<size_t>(data.pointCount) + static_cast<size_t>(point);
@@ -132,10 +131,8 @@ int readNoise(ScReading& reading, int block) {
       return kFailed;
     }
     size_t at = 2 * sampleIndex(*data, block, point);
-    double angle = columns[2] * kPi / 180.0;
     data->waveformData[reading.noiseBase][at] = columns[0];
-    data->waveformData[reading.noiseBase + 1][at] = columns[1] * std::cos(angle);
-    data->waveformData[reading.noiseBase + 1][at + 1] = columns[1] * std::sin(angle);
+    storePolar(&data->waveformData[reading.noiseBase + 1][at], columns[1], columns[2]);
     data->waveformData[reading.noiseBase + 2][at] = columns[3] * z0;
   }
   return kOk;
@@ -162,29 +159,6 @@ int readGroupDelay(ScReading& reading, int block) {
 }
 
 }  // namespace
-
-void convertComplex(int format, double* a, double* c) {
-  double magnitude;
-  double angle;
-  switch (format) {
-    case kFormatDbDegrees:
-      magnitude = std::pow(10.0, *a / 20.0);
-      angle = *c * kPi / 180.0;
-      break;
-    case kFormatMagnitudeDegrees:
-      magnitude = *a;
-      angle = *c * kPi / 180.0;
-      break;
-    case kFormatMagnitudeRadians:
-      magnitude = *a;
-      angle = *c;
-      break;
-    default:
-      return;  // already real and imaginary parts
-  }
-  *a = magnitude * std::cos(angle);
-  *c = magnitude * std::sin(angle);
-}
 
 int readReferenceImpedances(ScReading& reading) {
   DataSet* data = reading.data;

@@ -2,6 +2,7 @@
 #ifndef KORVEL_DATASET_SC_BLOCKS_H
 #define KORVEL_DATASET_SC_BLOCKS_H
 
+#include "dataset/complex_conversion.h"
 #include "dataset/sc_input.h"
 
 namespace korvel {
@@ -16,10 +17,6 @@ int readReferenceImpedances(ScReading& reading);
 // file has a noise section, then its group delays when it has those.
 // REQUIRES: the sample arrays exist and the reference impedances are read.
 int readBlock(ScReading& reading, int block);
-
-// Converts a complex value written as (a, c) in `format` to real and
-// imaginary parts in place.
-void convertComplex(int format, double* a, double* c);
 
 }  // namespace korvel
 

@@ -2,7 +2,7 @@
 #include "touchstone/noise_block.h"
 
 #include "dataset/waveform_names.h"
-#include "touchstone/complex_pair.h"
+#include "dataset/complex_conversion.h"
 #include "touchstone/line_kinds.h"
 
 namespace korvel {

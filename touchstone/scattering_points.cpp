@@ -2,7 +2,7 @@
 #include "touchstone/scattering_points.h"
 
 #include "dataset/open_file.h"
-#include "touchstone/complex_pair.h"
+#include "dataset/complex_conversion.h"
 #include "touchstone/network_storage.h"
 
 namespace korvel {

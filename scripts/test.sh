@@ -1,8 +1,31 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds korvelSC and runs the whole test suite.
+# Sets up the machine, builds korvelSC and runs the whole test suite: the
+# ordinary build, the same suite again under AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer, and each fuzz target on its
+# committed corpus for a fixed time.
+#   KORVEL_FUZZ_SECONDS   seconds per fuzz target (default 60; 0 skips)
+#   KORVEL_SKIP_SANITIZE  set to 1 to skip the sanitizer build
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
 bash scripts/setup.sh
+
+echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ "${KORVEL_SKIP_SANITIZE:-0}" != 1 ]; then
+  echo "== build and test with sanitizers"
+  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_SANITIZE=ON -DKORVEL_BUILD_BENCH=OFF
+  cmake --build build-sanitize -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+fi
+
+fuzz_seconds=${KORVEL_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" != 0 ]; then
+  echo "== fuzz"
+  bash scripts/fuzz.sh "$fuzz_seconds"
+fi

@@ -50,6 +50,46 @@ void multiplyElements(const DComplex* a, const DComplex* b, Size size, DComplex*
   }
 }
 
+// Element (i, j) of the product a x b.
+template <typename Size>
+DComplex productElement(const DComplex* a, const DComplex* b, Size size, size_t i, size_t j) {
+  const size_t n = dimension(size);
+  DComplex sum(0.0, 0.0);
+  for (size_t k = 0; k < n; ++k) sum += complexProduct(a[i * n + k], b[k * n + j]);
+  return sum;
+}
+
+inline bool isFinite(DComplex z) { return std::isfinite(z.real()) & std::isfinite(z.imag()); }
+
+template <typename Size>
+bool isRowFinite(const DComplex* a, Size size, size_t i) {
+  const size_t n = dimension(size);
+  bool finite = true;
+  for (size_t k = 0; k < n; ++k) finite &= isFinite(a[i * n + k]);
+  return finite;
+}
+
+// A diagonal element that is not finite goes the full way too: with two
+// values that are not numbers meeting in one term, which one the result
+// carries (its sign) would depend on how the compiler ordered the operands.
+template <typename Size>
+void multiplyElementsByDiagonal(const DComplex* a, const DComplex* d, Size size, DComplex* product) {
+  const size_t n = dimension(size);
+  for (size_t i = 0; i < n; ++i) {
+    const bool rowFinite = isRowFinite(a, size, i);
+    for (size_t j = 0; j < n; ++j) {
+      const DComplex diagonal = d[j * n + j];
+      if (!rowFinite || !isFinite(diagonal)) {
+        product[i * n + j] = productElement(a, d, size, i, j);
+        continue;
+      }
+      // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+      const DComplex term = complexProduct(a[i * n + j], diagonal);
+      product[i * n + j] = DComplex(0.0 + term.real(), 0.0 + term.imag());
+    }
+  }
+}
+
 // The step's pivot: the first element, scanning unused rows row by row, whose
 // modulus is strictly larger than every one met before it. Rows are skipped
 // by the pivot count of the column with the same number: after its exchange a
@@ -181,16 +221,21 @@ void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, i
   multiplyElements(a.data(), b.data(), n, product->data());
 }
 
-void addMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* sum) {
-  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*sum, n));
-  const size_t count = static_cast<size_t>(n) * static_cast<size_t>(n);
-  for (size_t i = 0; i < count; ++i) sum->data()[i] = a.data()[i] + b.data()[i];
+bool hasZeroOffDiagonal(const DComplexGenMat& m, int n) {
+  assert(isSquare(m, n));
+  const size_t size = static_cast<size_t>(n);
+  for (size_t r = 0; r < size; ++r) {
+    for (size_t c = 0; c < size; ++c) {
+      if (r != c && (m(r, c).real() != 0.0 || m(r, c).imag() != 0.0)) return false;
+    }
+  }
+  return true;
 }
 
-void subtractMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* difference) {
-  assert(isSquare(a, n) && isSquare(b, n) && isSquare(*difference, n));
-  const size_t count = static_cast<size_t>(n) * static_cast<size_t>(n);
-  for (size_t i = 0; i < count; ++i) difference->data()[i] = a.data()[i] - b.data()[i];
+void multiplyByDiagonal(const DComplexGenMat& a, const DComplexGenMat& d, int n, DComplexGenMat* product) {
+  assert(isSquare(a, n) && isSquare(d, n) && isSquare(*product, n));
+  assert(product != &a && product != &d);
+  withSize(n, [&](auto size) { multiplyElementsByDiagonal(a.data(), d.data(), size, product->data()); });
 }
 
 int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record) {

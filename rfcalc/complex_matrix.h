@@ -129,10 +129,22 @@ void multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, D
 // The same, returning a new matrix.
 DComplexGenMat multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n);
 
-// `*sum` = a + b and `*difference` = a - b, element by element.
-// REQUIRES: all three are n x n; the result may be one of the operands.
-void addMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* sum);
-void subtractMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* difference);
+// True when every element off the diagonal is a zero of either sign, so that
+// a product with `m` on the right can go through multiplyByDiagonal.
+// REQUIRES: m is n x n.
+bool hasZeroOffDiagonal(const DComplexGenMat& m, int n);
+
+// `*product` = a x d for a diagonal d, equal bit for bit to
+// multiplyMatrices(a, d, n, product) in N^2 instead of N^3 operations. In
+// the full product every term off the diagonal of d is a signed zero as long
+// as the factor it multiplies is finite, and adding signed zeros to the
+// running sum, which starts at (+0, +0), changes nothing but the sign of a
+// zero; so element (i, j) is +0 + a(i, j) x d(j, j), component by component.
+// A row of a holding an infinity or a value that is not a number is
+// multiplied in full, since there a zero factor gives not-a-number terms.
+// REQUIRES: all three are n x n, hasZeroOffDiagonal(d, n), and `product` is
+// neither a nor d.
+void multiplyByDiagonal(const DComplexGenMat& a, const DComplexGenMat& d, int n, DComplexGenMat* product);
 
 // Inverts the n x n matrix `m` in place by Gauss-Jordan elimination with full
 // pivoting. Each step takes as pivot the element of largest modulus among

@@ -24,21 +24,21 @@ DComplex determinant(const TwoPortScattering& s) {
 // its input and output mismatch alone, and its best gain is the maximum
 // unilateral gain, unbounded once a port reflects at least as much as it
 // receives.
-StabilityAndGain unilateralStabilityAndGain(const TwoPortScattering& s) {
-  const double mismatch = (1.0 - squaredModulus(s.s11)) * (1.0 - squaredModulus(s.s22));
+StabilityAndGain unilateralStabilityAndGain(const TwoPortModuli& moduli) {
+  const double mismatch = (1.0 - moduli.s11 * moduli.s11) * (1.0 - moduli.s22 * moduli.s22);
   StabilityAndGain result;
   result.k = mismatch > 0.0 ? kInfinity : mismatch < 0.0 ? -kInfinity : kNaN;
-  const bool matchable = modulus(s.s11) < 1.0 && modulus(s.s22) < 1.0;
-  result.gmax = matchable ? squaredModulus(s.s21) / mismatch : kInfinity;
+  const bool matchable = moduli.s11 < 1.0 && moduli.s22 < 1.0;
+  result.gmax = matchable ? moduli.s21 * moduli.s21 / mismatch : kInfinity;
   return result;
 }
 
 // Rollett's stability factor and the matching gain it allows.
-StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s) {
-  const double reflection1 = modulus(s.s11);
-  const double reflection2 = modulus(s.s22);
-  const double forward = modulus(s.s21);
-  const double reverse = modulus(s.s12);
+StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s, const TwoPortModuli& moduli) {
+  const double reflection1 = moduli.s11;
+  const double reflection2 = moduli.s22;
+  const double forward = moduli.s21;
+  const double reverse = moduli.s12;
   const double delta = modulus(determinant(s));
   const double coupling = modulus(complexProduct(s.s12, s.s21));
   StabilityAndGain result;
@@ -68,19 +68,28 @@ bool isTerminal(int index, const NetworkLayout& layout) {
 }  // namespace
 
 StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s) {
-  if (modulus(s.s21) < kVanishing) return {0.0, kInfinity};
-  if (modulus(s.s12) < kVanishing) return unilateralStabilityAndGain(s);
-  return bilateralStabilityAndGain(s);
+  return stabilityAndMaximumGain(s, TwoPortModuli(s));
 }
 
-double maximumStableGain(const TwoPortScattering& s) {
-  const double s12 = modulus(s.s12);
-  if (s12 == 0.0) return kNaN;
-  return modulus(s.s21) / s12;
+StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s, const TwoPortModuli& moduli) {
+  if (moduli.s21 < kVanishing) return {0.0, kInfinity};
+  if (moduli.s12 < kVanishing) return unilateralStabilityAndGain(moduli);
+  return bilateralStabilityAndGain(s, moduli);
+}
+
+double maximumStableGain(const TwoPortScattering& s) { return maximumStableGain(TwoPortModuli(s)); }
+
+double maximumStableGain(const TwoPortModuli& moduli) {
+  if (moduli.s12 == 0.0) return kNaN;
+  return moduli.s21 / moduli.s12;
 }
 
 double availableGain(const TwoPortScattering& s, DComplex gammaOpt) {
-  const double s21 = modulus(s.s21);
+  return availableGain(s, TwoPortModuli(s), gammaOpt);
+}
+
+double availableGain(const TwoPortScattering& s, const TwoPortModuli& moduli, DComplex gammaOpt) {
+  const double s21 = moduli.s21;
   const double gamma = modulus(gammaOpt);
   const DComplex delta = determinant(s);
   const double input = squaredModulus(DComplex(1.0, 0.0) - complexProduct(s.s11, gammaOpt));
@@ -100,13 +109,14 @@ void calculateGainAndStability(const NetworkSamples& network, const NetworkLayou
   double* const* gain = network.waveformData + layout.gainBase;
   for (size_t i = 0; i < layout.sampleCount; ++i) {
     const TwoPortScattering s = readTwoPort(network, layout, p1, p2, i);
-    const StabilityAndGain figures = stabilityAndMaximumGain(s);
+    const TwoPortModuli moduli(s);
+    const StabilityAndGain figures = stabilityAndMaximumGain(s, moduli);
     writeReal(gain[kMaximumGain], i, figures.gmax);
     writeReal(gain[kStabilityFactor], i, figures.k);
-    writeReal(gain[kMaximumStableGain], i, maximumStableGain(s));
+    writeReal(gain[kMaximumStableGain], i, maximumStableGain(moduli));
     if (withAvailableGain) {
       const DComplex gammaOpt = readSample(network.waveformData[layout.noiseBase + kOptimumReflection], i);
-      writeReal(gain[kAvailableGain], i, availableGain(s, gammaOpt));
+      writeReal(gain[kAvailableGain], i, availableGain(s, moduli, gammaOpt));
     }
   }
 }

@@ -19,6 +19,17 @@ struct TwoPortScattering {
   DComplex s22;
 };
 
+// |S11|, |S21|, |S12| and |S22|, taken once per sample and shared by every
+// figure, each the same modulus() the figures would take themselves.
+struct TwoPortModuli {
+  explicit TwoPortModuli(const TwoPortScattering& s)
+      : s11(modulus(s.s11)), s21(modulus(s.s21)), s12(modulus(s.s12)), s22(modulus(s.s22)) {}
+  double s11;
+  double s21;
+  double s12;
+  double s22;
+};
+
 struct StabilityAndGain {
   double gmax;
   double k;
@@ -37,6 +48,12 @@ double maximumStableGain(const TwoPortScattering& s);
 
 // |S21|^2 (1 - |G|^2) / (|1 - S11 G|^2 - |S22 - Delta G|^2) for G = gammaOpt.
 double availableGain(const TwoPortScattering& s, DComplex gammaOpt);
+
+// The same three with the moduli already taken; the results are the same,
+// bit for bit. REQUIRES: `moduli` was made from `s`.
+StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s, const TwoPortModuli& moduli);
+double maximumStableGain(const TwoPortModuli& moduli);
+double availableGain(const TwoPortScattering& s, const TwoPortModuli& moduli, DComplex gammaOpt);
 
 // Writes Gmax, K, Gmsg and, when hasNoise is 1, Gas at every sample, with
 // ports 1 and 2 at terminals port1Index and port2Index. Does nothing when a

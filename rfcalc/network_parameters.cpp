@@ -39,10 +39,8 @@ class NonTrappingArithmetic {
 // at every sample, so that no sample allocates.
 struct ConversionMatrices {
   explicit ConversionMatrices(int n)
-      : identity(size(n), size(n), DComplex()),
-        z0Matrix(size(n), size(n), DComplex()),
+      : z0Matrix(size(n), size(n), DComplex()),
         z0Inverse(size(n), size(n), DComplex()),
-        sMatrix(size(n), size(n), DComplex()),
         identityPlusS(size(n), size(n), DComplex()),
         identityMinusS(size(n), size(n), DComplex()),
         zResult(size(n), size(n), DComplex()),
@@ -51,14 +49,12 @@ struct ConversionMatrices {
         pivots(n) {}
   static unsigned size(int n) { return static_cast<unsigned>(n); }
 
-  DComplexGenMat identity;
   DComplexGenMat z0Matrix;
   DComplexGenMat z0Inverse;
-  DComplexGenMat sMatrix;
   DComplexGenMat identityPlusS;
   DComplexGenMat identityMinusS;
-  DComplexGenMat zResult;
-  DComplexGenMat yResult;
+  DComplexGenMat zResult;  // I - S, then its inverse, then Z
+  DComplexGenMat yResult;  // I + S, then its inverse, then Y
   DComplexGenMat product;  // left partial product, before the Z0 factor
   PivotRecord pivots;
 };
@@ -75,6 +71,7 @@ class ImpedanceConversion {
   void convertSample(size_t sample);
 
  private:
+  // I + S and I - S of the sample, each also as the matrix to invert.
   void loadScattering(size_t sample);
   // Z of the sample, or false when I - S has no inverse.
   bool impedance();
@@ -87,44 +84,47 @@ class ImpedanceConversion {
   const int n_;
   ConversionMatrices matrices_;
   bool z0Invertible_ = true;
+  // Whether Z0^-1 came out diagonal, as the inverse of a diagonal matrix
+  // does unless an infinite reciprocal spread not-a-number values.
+  bool z0InverseDiagonal_ = true;
 };
 
 void ImpedanceConversion::prepareReferenceImpedances() {
   ConversionMatrices& m = matrices_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
-    m.identity(t, t) = DComplex(1.0, 0.0);
     m.z0Matrix(t, t) = DComplex(readReal(network_.waveformData[layout_.zoBase + t], 0), 0.0);
     m.z0Inverse(t, t) = m.z0Matrix(t, t);
   }
   z0Invertible_ = invertMatrix(m.z0Inverse, n_, m.pivots) == kInverted;
   if (!z0Invertible_) reportSingularMatrix(kReferenceImpedanceSingular);
+  z0InverseDiagonal_ = hasZeroOffDiagonal(m.z0Inverse, n_);
 }
 
 void ImpedanceConversion::loadScattering(size_t sample) {
+  ConversionMatrices& m = matrices_;
   for (size_t r = 0; r < layout_.terminals; ++r) {
     for (size_t c = 0; c < layout_.terminals; ++c) {
-      matrices_.sMatrix(r, c) = readSample(network_.waveformData[layout_.scatteringEntry(r, c)], sample);
+      const DComplex s = readSample(network_.waveformData[layout_.scatteringEntry(r, c)], sample);
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      m.identityPlusS(r, c) = m.yResult(r, c) = identity + s;
+      m.identityMinusS(r, c) = m.zResult(r, c) = identity - s;
     }
   }
-  addMatrices(matrices_.identity, matrices_.sMatrix, n_, &matrices_.identityPlusS);
-  subtractMatrices(matrices_.identity, matrices_.sMatrix, n_, &matrices_.identityMinusS);
 }
 
 bool ImpedanceConversion::impedance() {
   ConversionMatrices& m = matrices_;
-  m.zResult = m.identityMinusS;
   if (invertMatrix(m.zResult, n_, m.pivots) != kInverted) {
     reportSingularMatrix(kIdentityMinusScatteringSingular);
     return false;
   }
   multiplyMatrices(m.identityPlusS, m.zResult, n_, &m.product);
-  multiplyMatrices(m.product, m.z0Matrix, n_, &m.zResult);
+  multiplyByDiagonal(m.product, m.z0Matrix, n_, &m.zResult);
   return true;
 }
 
 bool ImpedanceConversion::admittance() {
   ConversionMatrices& m = matrices_;
-  m.yResult = m.identityPlusS;
   if (invertMatrix(m.yResult, n_, m.pivots) != kInverted) {
     reportSingularMatrix(kIdentityPlusScatteringSingular);
     return false;
@@ -133,7 +133,11 @@ bool ImpedanceConversion::admittance() {
   // there is no admittance to form.
   if (!z0Invertible_) return false;
   multiplyMatrices(m.identityMinusS, m.yResult, n_, &m.product);
-  multiplyMatrices(m.product, m.z0Inverse, n_, &m.yResult);
+  if (z0InverseDiagonal_) {
+    multiplyByDiagonal(m.product, m.z0Inverse, n_, &m.yResult);
+  } else {
+    multiplyMatrices(m.product, m.z0Inverse, n_, &m.yResult);
+  }
   return true;
 }
 

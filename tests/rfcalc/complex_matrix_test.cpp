@@ -229,6 +229,72 @@ TEST(FastPaths, MatchReferenceBitForBit) {
   }
 }
 
+struct OffDiagonalCase {
+  const char* name;
+  DComplex offDiagonal;
+  bool zero;
+};
+
+class OffDiagonalTest : public ::testing::TestWithParam<OffDiagonalCase> {};
+
+TEST_P(OffDiagonalTest, OnlyZerosOfEitherSignCount) {
+  DComplexGenMat m = matrixOf(3, {5, 0, 0, 0, kNaN, 0, 0, 0, kInf});
+  m(2, 1) = GetParam().offDiagonal;
+  EXPECT_EQ(hasZeroOffDiagonal(m, 3), GetParam().zero);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OffDiagonalTest,
+    ::testing::Values(OffDiagonalCase{"PositiveZeros", DComplex(0.0, 0.0), true},
+                      OffDiagonalCase{"NegativeZeros", DComplex(-0.0, -0.0), true},
+                      OffDiagonalCase{"Subnormal", DComplex(0.0, 4.9e-324), false},
+                      OffDiagonalCase{"NotANumber", DComplex(kNaN, 0.0), false},
+                      OffDiagonalCase{"Infinite", DComplex(0.0, -kInf), false},
+                      OffDiagonalCase{"One", DComplex(1.0, 0.0), false}),
+    [](const ::testing::TestParamInfo<OffDiagonalCase>& tested) { return std::string(tested.param.name); });
+
+// Values that change the sign of a zero or turn a zero term into
+// not-a-number in the full product.
+const std::vector<double> kEdgeParts = {0.0, -0.0, kInf, -kInf, kNaN, 4.9e-324, -1e-310, 1e300, -1e-300, 1.0};
+
+double edgePart(std::mt19937_64& random) { return kEdgeParts[random() % kEdgeParts.size()]; }
+
+// A diagonal matrix whose off-diagonal zeros have random signs.
+DComplexGenMat randomDiagonal(int n, std::mt19937_64& random, bool withEdges) {
+  DComplexGenMat d = randomMatrix(n, random, 100.0);
+  for (unsigned r = 0; r < d.rows(); ++r) {
+    for (unsigned c = 0; c < d.cols(); ++c) {
+      if (r != c) d(r, c) = DComplex(random() % 2 ? 0.0 : -0.0, random() % 2 ? 0.0 : -0.0);
+      if (r == c && withEdges && random() % 3 == 0) d(r, c) = DComplex(edgePart(random), edgePart(random));
+    }
+  }
+  return d;
+}
+
+// The product with a diagonal right factor must give what the full product
+// gives, bit for bit: zeros of both signs, infinities, values that are not
+// numbers and subnormals in either factor.
+TEST(FastPaths, DiagonalProductMatchesFullProductBitForBit) {
+  std::mt19937_64 random(9);
+  for (int n : {1, 2, 3, 4, 5, 8}) {
+    for (int trial = 0; trial < 300; ++trial) {
+      const bool withEdges = trial % 2 == 1;
+      DComplexGenMat a = randomMatrix(n, random, trial % 3 == 0 ? 1e-300 : 1.0);
+      if (trial % 4 == 2) a(0, 0) = DComplex(-0.0, -0.0);  // -0 times a positive diagonal
+      if (withEdges) {
+        for (int e = 0; e < n; ++e) a.data()[random() % (n * n)] = DComplex(edgePart(random), edgePart(random));
+      }
+      const DComplexGenMat d = randomDiagonal(n, random, withEdges);
+      ASSERT_TRUE(hasZeroOffDiagonal(d, n));
+      DComplexGenMat fast(a.rows(), a.cols(), DComplex());
+      DComplexGenMat reference = fast;
+      multiplyByDiagonal(a, d, n, &fast);
+      multiplyMatricesAnySize(a, d, n, &reference);
+      EXPECT_TRUE(sameResults(fast, reference)) << "n = " << n << ", trial " << trial;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvel::testing
 

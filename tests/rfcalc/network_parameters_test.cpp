@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "network_fixture.h"
 #include "support/test_support.h"
@@ -177,6 +178,75 @@ TEST_P(MultiTerminalTest, SatisfiesDefiningEquations) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Terminals, MultiTerminalTest, ::testing::Values(3, 4));
+
+// Z and Y of one sample formed the plain way, with full products: the
+// result the driver's shortcuts must reproduce. A matrix with no inverse
+// gives quiet NaN throughout.
+struct FullProducts {
+  FullProducts(const DComplexGenMat& s, const DComplexGenMat& z0, int n)
+      : z(s.rows(), s.cols(), DComplex(kNaN, kNaN)), y(z) {
+    DComplexGenMat z0Inverse = z0;
+    PivotRecord record(n);
+    const bool z0Invertible = invertMatrixAnySize(z0Inverse, n, record) == kInverted;
+    const DComplexGenMat plus = identityPlus(s, 1);
+    const DComplexGenMat minus = identityPlus(s, -1);
+    DComplexGenMat inverse = minus;
+    DComplexGenMat left = z;
+    if (invertMatrixAnySize(inverse, n, record) == kInverted) {
+      multiplyMatricesAnySize(plus, inverse, n, &left);
+      multiplyMatricesAnySize(left, z0, n, &z);
+    }
+    inverse = plus;
+    if (invertMatrixAnySize(inverse, n, record) == kInverted && z0Invertible) {
+      multiplyMatricesAnySize(minus, inverse, n, &left);
+      multiplyMatricesAnySize(left, z0Inverse, n, &y);
+    }
+  }
+  DComplexGenMat z;
+  DComplexGenMat y;
+};
+
+// A subnormal reference has an infinite reciprocal, which leaves values
+// that are not numbers off the diagonal of Z0^-1; an infinite one a zero.
+struct ReferenceKind {
+  const char* name;
+  double first;  // the first terminal's reference; the others are 50 ohms
+};
+
+class FullProductTest : public ::testing::TestWithParam<ReferenceKind> {};
+
+TEST_P(FullProductTest, DriverMatchesFullProductsBitForBit) {
+  const std::vector<double> edges = {0.0, -0.0, kInf, -kInf, kNaN, 4.9e-324, -1e-310, 1e300};
+  std::mt19937_64 random(11);
+  for (int n : {1, 2, 3, 4, 5}) {
+    const int points = 64;
+    TestNetwork network(n, n, points);
+    for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+      DComplexGenMat s = randomMatrix(n, random, 0.9);
+      if (i % 4 == 1) s.data()[random() % (n * n)] = DComplex(edges[random() % 8], edges[random() % 8]);
+      if (i % 8 == 3) s = DComplexGenMat(s.rows(), s.cols(), DComplex(-0.0, -0.0));
+      network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + n * n));
+    }
+    std::vector<double> zo(static_cast<size_t>(n), 50.0);
+    zo[0] = GetParam().first;
+    network.setReferenceImpedances(zo);
+    calculate(network);
+    const NetworkLayout layout = network.layout();
+    for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+      const FullProducts expected(loadMatrix(network, 0, n, i), diagonal(zo), n);
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z, n = " << n << ", " << i;
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y)) << "Y, n = " << n << ", " << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(References, FullProductTest,
+                         ::testing::Values(ReferenceKind{"Ordinary", 75.0}, ReferenceKind{"Subnormal", 4.9e-324},
+                                           ReferenceKind{"Infinite", kInf}, ReferenceKind{"NegativeZero", -0.0},
+                                           ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
+                         [](const ::testing::TestParamInfo<ReferenceKind>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 TEST(NetworkParameters, ConvertsEverySampleOfEveryBlock) {
   TestNetwork network(1, 1, 2, 3);

@@ -48,11 +48,13 @@ inline double modulus(DComplex z) { return modulus(z, squaredParts(z)); }
 // parts is below the normal range (zero, for a real pivot). The library also
 // rescales such operands by powers of two, which change no bit of the result
 // as long as no intermediate value falls below the normal range, and none
-// can in that range. Every other pivot goes to the library.
+// can in that range. Every other pivot goes to the library. Always inlined:
+// returned from a call, the complex value went back through memory in two
+// halves and was read whole, a stall on every pivot.
 inline bool isOrdinaryPart(double magnitude) {
   return magnitude == 0.0 || (magnitude >= 0x1p-500 && magnitude <= 0x1p500);
 }
-inline DComplex reciprocal(DComplex p) {
+[[gnu::always_inline]] inline DComplex reciprocal(DComplex p) {
   const double c = p.real();
   const double d = p.imag();
   const double magnitudeC = std::fabs(c);

@@ -1,5 +1,6 @@
 // Speed of the network calculation alone, on networks built in memory:
-// a 1,000,000-point two-port and 2,000 points of a 32-terminal network.
+// a 1,000,000-point two-port and 2,000 points of a 16- and a 32-terminal
+// network.
 // Reports samples per second and, for the matrix work, floating-point
 // operations per second.
 #include <benchmark/benchmark.h>
@@ -66,6 +67,9 @@ void calculate(benchmark::State& state, int terminals, int points) {
 
 void BM_TwoPortMillionPoints(benchmark::State& state) { calculate(state, 2, 1000000); }
 BENCHMARK(BM_TwoPortMillionPoints)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_SixteenTerminals(benchmark::State& state) { calculate(state, 16, 2000); }
+BENCHMARK(BM_SixteenTerminals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ThirtyTwoTerminals(benchmark::State& state) { calculate(state, 32, 2000); }
 BENCHMARK(BM_ThirtyTwoTerminals)->Unit(benchmark::kMillisecond)->MinTime(2.0);

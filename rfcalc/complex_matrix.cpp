@@ -130,6 +130,64 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
   return found;
 }
 
+// The largest squared parts among the candidates for the step's pivot, or
+// -1 when some candidate's modulus may not be the square root of its squared
+// parts: those not a number, beyond the square root's range, or too small
+// for it but not zero (a zero's modulus can never be the largest).
+template <typename Size>
+double largestSquaredParts(const DComplex* m, Size size, const int* pivotCount) {
+  const size_t n = dimension(size);
+  double largest = 0.0;
+  bool squareRoots = true;
+  for (size_t j = 0; j < n; ++j) {
+    if (pivotCount[j] == 1) continue;
+    for (size_t k = 0; k < n; ++k) {
+      if (pivotCount[k] != 0) continue;
+      const double squared = squaredParts(m[j * n + k]);
+      largest = squared > largest ? squared : largest;
+      squareRoots &= squared == 0.0 || isModulusSquareRoot(squared);
+    }
+  }
+  return squareRoots ? largest : -1.0;
+}
+
+// The first candidate, in the pivot search's order, whose modulus is the
+// square root of `largest`: the pivot findPivot would choose, found without
+// the branches that follow the best so far. Only squared parts within a few
+// ulps of the largest can have the same square root.
+// REQUIRES: largest = largestSquaredParts(...) > 0.
+template <typename Size>
+void findFirstLargest(const DComplex* m, Size size, const int* pivotCount, double largest, size_t* pivotRow,
+                      size_t* pivotColumn) {
+  const size_t n = dimension(size);
+  const double best = std::sqrt(largest);
+  const double nearest = largest * (1.0 - 0x1p-48);
+  for (size_t j = 0; j < n; ++j) {
+    if (pivotCount[j] == 1) continue;
+    for (size_t k = 0; k < n; ++k) {
+      if (pivotCount[k] != 0) continue;
+      const double squared = squaredParts(m[j * n + k]);
+      if (squared >= nearest && std::sqrt(squared) == best) {
+        *pivotRow = j;
+        *pivotColumn = k;
+        return;
+      }
+    }
+  }
+}
+
+// The pivot of the step, as findPivot defines it. For any size, in two
+// passes when every candidate's modulus is a square root, the common case;
+// the unrolled searches of the fixed sizes are as fast as they are.
+template <typename Size>
+bool choosePivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+  if constexpr (!std::is_same_v<Size, int>) return findPivot(m, size, pivotCount, pivotRow, pivotColumn);
+  const double largest = largestSquaredParts(m, size, pivotCount);
+  if (largest <= 0.0) return findPivot(m, size, pivotCount, pivotRow, pivotColumn);
+  findFirstLargest(m, size, pivotCount, largest, pivotRow, pivotColumn);
+  return true;
+}
+
 template <typename Size>
 void swapRows(DComplex* m, Size size, size_t first, size_t second) {
   const size_t n = dimension(size);
@@ -171,7 +229,7 @@ int invertElements(DComplex* m, Size size, int* pivotCount, int* pivotRows, int*
   for (size_t step = 0; step < n; ++step) {
     size_t row = 0;
     size_t column = 0;
-    if (!findPivot(m, size, pivotCount, &row, &column)) return kSingular;
+    if (!choosePivot(m, size, pivotCount, &row, &column)) return kSingular;
     ++pivotCount[column];
     if (row != column) swapRows(m, size, row, column);
     pivotRows[step] = static_cast<int>(row);

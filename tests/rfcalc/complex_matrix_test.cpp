@@ -141,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The first pivot is the first element, row by row, whose modulus is
 // strictly larger than all before it, however close, tiny, huge or
-// non-finite the moduli are.
+// non-finite the moduli are, and when equal moduli come from squared parts
+// an ulp apart (5 and 5 + 6e-8 i). Three terminals take the search for any
+// size, four the fixed-size one.
 TEST(InvertMatrix, FirstPivotFollowsModulusOnEdgeValues) {
   const std::vector<DComplex> pool = {0,
                                       1,
@@ -159,26 +161,28 @@ TEST(InvertMatrix, FirstPivotFollowsModulusOnEdgeValues) {
                                       DComplex(kInf, kNaN),
                                       DComplex(kNaN, 1),
                                       DComplex(3, 4),
+                                      DComplex(5, 6e-8),
                                       5};
   std::mt19937_64 random(11);
   std::uniform_int_distribution<size_t> pick(0, pool.size() - 1);
-  for (int trial = 0; trial < 2000; ++trial) {
-    DComplexGenMat m(3, 3, DComplex());
-    for (size_t e = 0; e < 9; ++e) m.data()[e] = pool[pick(random)];
+  for (int trial = 0; trial < 4000; ++trial) {
+    const int n = trial % 2 == 0 ? 3 : 4;
+    DComplexGenMat m(n, n, DComplex());
+    for (int e = 0; e < n * n; ++e) m.data()[e] = pool[pick(random)];
     double best = 0.0;
     int expected = -1;
-    for (int e = 0; e < 9; ++e) {
+    for (int e = 0; e < n * n; ++e) {
       if (modulus(m.data()[e]) > best) {
         best = modulus(m.data()[e]);
         expected = e;
       }
     }
-    PivotRecord record(3);
-    const int result = invertMatrix(m, 3, record);
+    PivotRecord record(n);
+    const int result = invertMatrix(m, n, record);
     if (expected < 0) {
       EXPECT_EQ(result, kSingular);
     } else {
-      EXPECT_EQ(record.pivotRows[0] * 3 + record.pivotColumns[0], expected) << "trial " << trial;
+      EXPECT_EQ(record.pivotRows[0] * n + record.pivotColumns[0], expected) << "trial " << trial;
     }
   }
 }

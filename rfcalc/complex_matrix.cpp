@@ -130,20 +130,26 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
   return found;
 }
 
+// The rows and columns not yet used by a pivot, in ascending order: the same
+// numbers for both, since a pivot column's row is used up with it.
+struct UnusedIndices {
+  const int* index;
+  size_t count;
+};
+
 // The largest squared parts among the candidates for the step's pivot, or
 // -1 when some candidate's modulus may not be the square root of its squared
 // parts: those not a number, beyond the square root's range, or too small
 // for it but not zero (a zero's modulus can never be the largest).
 template <typename Size>
-double largestSquaredParts(const DComplex* m, Size size, const int* pivotCount) {
+double largestSquaredParts(const DComplex* m, Size size, UnusedIndices unused) {
   const size_t n = dimension(size);
   double largest = 0.0;
   bool squareRoots = true;
-  for (size_t j = 0; j < n; ++j) {
-    if (pivotCount[j] == 1) continue;
-    for (size_t k = 0; k < n; ++k) {
-      if (pivotCount[k] != 0) continue;
-      const double squared = squaredParts(m[j * n + k]);
+  for (size_t jj = 0; jj < unused.count; ++jj) {
+    const DComplex* row = m + static_cast<size_t>(unused.index[jj]) * n;
+    for (size_t kk = 0; kk < unused.count; ++kk) {
+      const double squared = squaredParts(row[unused.index[kk]]);
       largest = squared > largest ? squared : largest;
       squareRoots &= squared == 0.0 || isModulusSquareRoot(squared);
     }
@@ -157,15 +163,15 @@ double largestSquaredParts(const DComplex* m, Size size, const int* pivotCount) 
 // ulps of the largest can have the same square root.
 // REQUIRES: largest = largestSquaredParts(...) > 0.
 template <typename Size>
-void findFirstLargest(const DComplex* m, Size size, const int* pivotCount, double largest, size_t* pivotRow,
+void findFirstLargest(const DComplex* m, Size size, UnusedIndices unused, double largest, size_t* pivotRow,
                       size_t* pivotColumn) {
   const size_t n = dimension(size);
   const double best = std::sqrt(largest);
   const double nearest = largest * (1.0 - 0x1p-48);
-  for (size_t j = 0; j < n; ++j) {
-    if (pivotCount[j] == 1) continue;
-    for (size_t k = 0; k < n; ++k) {
-      if (pivotCount[k] != 0) continue;
+  for (size_t jj = 0; jj < unused.count; ++jj) {
+    const size_t j = static_cast<size_t>(unused.index[jj]);
+    for (size_t kk = 0; kk < unused.count; ++kk) {
+      const size_t k = static_cast<size_t>(unused.index[kk]);
       const double squared = squaredParts(m[j * n + k]);
       if (squared >= nearest && std::sqrt(squared) == best) {
         *pivotRow = j;
@@ -180,11 +186,12 @@ void findFirstLargest(const DComplex* m, Size size, const int* pivotCount, doubl
 // passes when every candidate's modulus is a square root, the common case;
 // the unrolled searches of the fixed sizes are as fast as they are.
 template <typename Size>
-bool choosePivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+bool choosePivot(const DComplex* m, Size size, const int* pivotCount, UnusedIndices unused, size_t* pivotRow,
+                 size_t* pivotColumn) {
   if constexpr (!std::is_same_v<Size, int>) return findPivot(m, size, pivotCount, pivotRow, pivotColumn);
-  const double largest = largestSquaredParts(m, size, pivotCount);
+  const double largest = largestSquaredParts(m, size, unused);
   if (largest <= 0.0) return findPivot(m, size, pivotCount, pivotRow, pivotColumn);
-  findFirstLargest(m, size, pivotCount, largest, pivotRow, pivotColumn);
+  findFirstLargest(m, size, unused, largest, pivotRow, pivotColumn);
   return true;
 }
 
@@ -222,15 +229,25 @@ void eliminatePivotColumn(DComplex* m, Size size, size_t c) {
   }
 }
 
+// Takes `index` out of the first `count` entries of the ascending list.
+void removeIndex(int* list, size_t count, size_t index) {
+  size_t kept = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (static_cast<size_t>(list[i]) != index) list[kept++] = list[i];
+  }
+}
+
 template <typename Size>
-int invertElements(DComplex* m, Size size, int* pivotCount, int* pivotRows, int* pivotColumns) {
+int invertElements(DComplex* m, Size size, int* pivotCount, int* pivotRows, int* pivotColumns, int* unused) {
   const size_t n = dimension(size);
   for (size_t i = 0; i < n; ++i) pivotCount[i] = 0;
+  for (size_t i = 0; i < n; ++i) unused[i] = static_cast<int>(i);
   for (size_t step = 0; step < n; ++step) {
     size_t row = 0;
     size_t column = 0;
-    if (!choosePivot(m, size, pivotCount, &row, &column)) return kSingular;
+    if (!choosePivot(m, size, pivotCount, UnusedIndices{unused, n - step}, &row, &column)) return kSingular;
     ++pivotCount[column];
+    removeIndex(unused, n - step, column);
     if (row != column) swapRows(m, size, row, column);
     pivotRows[step] = static_cast<int>(row);
     pivotColumns[step] = static_cast<int>(column);
@@ -259,7 +276,8 @@ DComplexGenMat::DComplexGenMat(unsigned rows, unsigned cols, DComplex fill)
 PivotRecord::PivotRecord(int n)
     : pivotCount(static_cast<unsigned>(n), 0),
       pivotRows(static_cast<unsigned>(n), 0),
-      pivotColumns(static_cast<unsigned>(n), 0) {}
+      pivotColumns(static_cast<unsigned>(n), 0),
+      unusedIndices(static_cast<unsigned>(n), 0) {}
 
 void multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product) {
   assert(isSquare(a, n) && isSquare(b, n) && isSquare(*product, n));
@@ -300,7 +318,7 @@ int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record) {
   assert(isSquare(m, n));
   return withSize(n, [&](auto size) {
     return invertElements(m.data(), size, record.pivotCount.data(), record.pivotRows.data(),
-                          record.pivotColumns.data());
+                          record.pivotColumns.data(), record.unusedIndices.data());
   });
 }
 
@@ -312,7 +330,7 @@ int invertMatrix(DComplexGenMat& m, int n) {
 int invertMatrixAnySize(DComplexGenMat& m, int n, PivotRecord& record) {
   assert(isSquare(m, n));
   return invertElements(m.data(), n, record.pivotCount.data(), record.pivotRows.data(),
-                        record.pivotColumns.data());
+                        record.pivotColumns.data(), record.unusedIndices.data());
 }
 
 }  // namespace korvel

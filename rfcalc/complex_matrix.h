@@ -116,6 +116,7 @@ struct PivotRecord {
   IntVec pivotCount;
   IntVec pivotRows;
   IntVec pivotColumns;
+  IntVec unusedIndices;  // scratch: the rows and columns no pivot has used yet
 };
 
 enum InversionResult : int {

@@ -1,6 +1,8 @@
 // Creation and release of the DataSet record.
 #include "dataset/data_set.h"
 
+#include "dataset/waveform_name_index.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +63,7 @@ void releaseDataSet(DataSet* data) {
       data->terminalNameSlots > data->terminalCount ? data->terminalNameSlots : data->terminalCount;
   freeArrayOfArrays(reinterpret_cast<void**>(data->terminalNames), nameSlots);
   Tcl_DStringFree(&data->fileName);
+  releaseWaveformNameIndex(data->nameIndex);
   std::free(data);
 }
 

@@ -14,6 +14,8 @@
 
 namespace korvel {
 
+struct WaveformNameIndex;
+
 struct DataSet {
   Tcl_DString fileName;       // the path exactly as the host passed it
   Tcl_DString waveformNames;  // Tcl list of every waveform name, stored order
@@ -51,6 +53,8 @@ struct DataSet {
   // block may allocate names before terminalCount is final).
   int waveformSlots;
   int terminalNameSlots;
+  // Lookup table over waveformNames, made on the first lookup by name.
+  mutable WaveformNameIndex* nameIndex;
 };
 
 // Complex format codes of complexFormat.

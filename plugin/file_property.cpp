@@ -55,7 +55,11 @@ namespace callbacks {
 int fileProperty(Tcl_Interp* interp, void* dataSet, const char* option, PropertyResult* result) {
   if (!isWellFormedOption(option) || dataSet == nullptr || result == nullptr) return 1;
   beginAnswer(result);
-  answerFileProperty(interp, *static_cast<const DataSet*>(dataSet), option, &result->answer);
+  try {
+    answerFileProperty(interp, *static_cast<const DataSet*>(dataSet), option, &result->answer);
+  } catch (...) {
+    // Out of memory while answering: the answer stays as far as it got.
+  }
   return 0;
 }
 

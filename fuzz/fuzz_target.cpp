@@ -7,11 +7,13 @@
 
 #include "fuzz/fuzz_driver.h"
 
+#if defined(KORVEL_FUZZ_TOUCHSTONE)
 namespace {
 
 const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p", ".s2", ".S2P", ".s9999"};
 
 }  // namespace
+#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #if defined(KORVEL_FUZZ_TOUCHSTONE)

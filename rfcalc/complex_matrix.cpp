@@ -2,8 +2,10 @@
 //
 // Each routine is written once as a template over the matrix size. Given a
 // compile-time size (FixedSize<K>) the compiler unrolls the loops; given a
-// plain int it serves any size. Both instantiations run the same operations
-// in the same order, which is what makes the fast paths exact.
+// plain int it serves any size. Both instantiations run the same arithmetic
+// in the same order, which is what makes the fast paths exact; only the
+// pivot search differs, each finding the same pivot in the way that is
+// faster for its size.
 #include "rfcalc/complex_matrix.h"
 
 #include <cassert>

@@ -5,8 +5,10 @@
 // Matrices are dense and stored row after row. Arithmetic is plain IEEE
 // double precision: infinities and not-a-number values propagate and
 // nothing traps. Both routines have fixed-size fast paths for 1, 2 and 4
-// terminals; they run the same steps in the same order as the routines for
-// any size, so their results are identical bit for bit.
+// terminals; they run the same arithmetic in the same order as the routines
+// for any size and choose the same pivots (found by a search of their own),
+// so their results are identical bit for bit. The product with a diagonal
+// right factor is a shortcut with the full product's exact result.
 #ifndef KORVEL_RFCALC_COMPLEX_MATRIX_H
 #define KORVEL_RFCALC_COMPLEX_MATRIX_H
 

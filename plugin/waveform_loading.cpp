@@ -142,7 +142,9 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
   int status = declareSweepParameters(interp, *data, handle);
   BlockWriter writer{interp, handle, gridFor(*data, name), samples, nullptr};
   bool impedance = startsWith(name, "Zo/");
-  if (status == kBuilderOk && realTyped && !impedance && writer.grid.pointsPerBlock > 0) {
+  // The scratch array is only made when a block will use it: a file with
+  // no blocks may still claim any number of points per block.
+  if (status == kBuilderOk && realTyped && !impedance && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {
     writer.realParts = static_cast<double*>(allocateZeroed(writer.grid.pointsPerBlock, sizeof(double)));
     if (writer.realParts == nullptr) status = kBuilderStopped;
   }

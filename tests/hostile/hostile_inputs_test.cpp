@@ -115,7 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"odd_numbers.s2p", 27 - 10, ""},
         HostileFile{"odd_numbers.sc0", 4, ""},
         HostileFile{"datatype_no_letters.sc0", 17, ""},
-        HostileFile{"two_port_one_terminal.sc0", -1, "A two-port needs two terminals.\n"}),
+        HostileFile{"two_port_one_terminal.sc0", -1, "A two-port needs two terminals.\n"},
+        // No blocks: any claimed point count holds no sample, and loading
+        // must not size anything by it.
+        HostileFile{"zero_blocks_huge_points.sc0", 5, ""}),
     [](const ::testing::TestParamInfo<HostileFile>& param) {
       std::string name;
       for (char c : std::string(param.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';

@@ -3,7 +3,6 @@
 // calls.
 #include "fuzz/fuzz_driver.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,15 +23,6 @@ host::PluginHost& linkedHost() {
     return created;
   }();
   return *host;
-}
-
-int openDescriptorCount() {
-  int count = 0;
-  DIR* directory = opendir("/proc/self/fd");
-  if (directory == nullptr) return -1;
-  while (readdir(directory) != nullptr) ++count;
-  closedir(directory);
-  return count;
 }
 
 const std::string& scratchDirectory() {
@@ -82,13 +72,13 @@ void driveInput(const uint8_t* data, size_t size, const char* extension) {
   // plug-in decides by the extension itself.
   const FormatDescriptor* format = host.formatFor(path, nullptr);
   if (format == nullptr) format = host.formats().front();
-  int before = openDescriptorCount();
+  int before = host::openDescriptorCount();
   {
     std::unique_ptr<host::OpenedFile> file = host::OpenedFile::open(host, *format, path);
     if (file != nullptr) exerciseOpenedFile(*file);
   }
   host::WaveformLibrary::instance().forgetWaveforms();
-  if (openDescriptorCount() != before) {
+  if (host::openDescriptorCount() != before) {
     std::fprintf(stderr, "file descriptor left open after closeFile\n");
     std::abort();
   }

@@ -103,6 +103,10 @@ class OpenedFile {
   bool open_ = true;
 };
 
+// The number of file descriptors this process has open, or -1; the plug-in
+// must leave none open once a file is closed.
+int openDescriptorCount();
+
 // Joins names into one Tcl list text.
 std::string joinTclList(const std::vector<std::string>& names);
 // Splits a Tcl list text; false when it is not a well-formed list.

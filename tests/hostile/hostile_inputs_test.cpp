@@ -1,7 +1,6 @@
 // Files built to hurt: absurd counts, empty and binary content, endless
 // lines, odd line ends and numbers. Each must end in an opened file or in
 // its refusal message, with nothing leaked and no descriptor left open.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,15 +12,6 @@
 
 namespace korvel::testing {
 namespace {
-
-int openDescriptorCount() {
-  int count = 0;
-  DIR* directory = opendir("/proc/self/fd");
-  if (directory == nullptr) return -1;
-  while (readdir(directory) != nullptr) ++count;
-  closedir(directory);
-  return count;
-}
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -42,7 +32,7 @@ struct Outcome {
 Outcome openAndExercise(const std::string& path) {
   Outcome outcome;
   const FormatDescriptor& format = *pluginHost().formats().at(1);
-  int descriptorsBefore = openDescriptorCount();
+  int descriptorsBefore = host::openDescriptorCount();
   {
     CapturedStream errors(stderr);
     CapturedStream output(stdout);
@@ -65,7 +55,7 @@ Outcome openAndExercise(const std::string& path) {
     outcome.errors = errors.finish();
   }
   host::WaveformLibrary::instance().forgetWaveforms();
-  EXPECT_EQ(openDescriptorCount(), descriptorsBefore) << "descriptor left open by " << path;
+  EXPECT_EQ(host::openDescriptorCount(), descriptorsBefore) << "descriptor left open by " << path;
   return outcome;
 }
 

@@ -12,6 +12,7 @@
 #include "dataset/messages.h"
 #include "dataset/open_file.h"
 #include "dataset/waveform_names.h"
+#include "rfcalc/network_layout.h"
 
 namespace korvel {
 
@@ -131,9 +132,10 @@ int readNoise(ScReading& reading, int block) {
       return kFailed;
     }
     size_t at = 2 * sampleIndex(*data, block, point);
-    data->waveformData[reading.noiseBase][at] = columns[0];
-    storePolar(&data->waveformData[reading.noiseBase + 1][at], columns[1], columns[2]);
-    data->waveformData[reading.noiseBase + 2][at] = columns[3] * z0;
+    double** noise = data->waveformData + reading.noiseBase;
+    noise[kMinimumNoiseFigure][at] = columns[0];
+    storePolar(&noise[kOptimumReflection][at], columns[1], columns[2]);
+    noise[kNoiseResistance][at] = columns[3] * z0;
   }
   return kOk;
 }

@@ -99,8 +99,8 @@ int appendGroupDelayNames(DataSet* data) {
   return first;
 }
 
-int noiseBaseIndex(const DataSet& data) {
-  int terminals = data.terminalCount;
+int64_t noiseBaseIndex(const DataSet& data) {
+  int64_t terminals = data.terminalCount;
   return terminals * (3 * terminals + 1) + (data.portCount == 2 ? 3 : 0);
 }
 

@@ -8,6 +8,7 @@
 #ifndef KORVEL_DATASET_WAVEFORM_NAMES_H
 #define KORVEL_DATASET_WAVEFORM_NAMES_H
 
+#include <cstdint>
 #include <string>
 
 #include "dataset/data_set.h"
@@ -39,8 +40,10 @@ void appendAvailableGainName(DataSet* data);
 // Appends the group-delay names, row-major; returns the index of the first.
 int appendGroupDelayNames(DataSet* data);
 
-// Index of the first noise waveform: after the S, Zo, Z, Y and gain names.
-int noiseBaseIndex(const DataSet& data);
+// Index of the first noise waveform, which is also the number of names
+// before it: the S, Zo, Z, Y and gain names. 64-bit, so that no terminal
+// count a file claims can overflow it.
+int64_t noiseBaseIndex(const DataSet& data);
 
 // The reference impedance of terminal `terminal` (from 0) for the value `z`
 // read from the file: doubled for a differential-mode terminal, halved for

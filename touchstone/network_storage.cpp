@@ -42,11 +42,6 @@ uint64_t touchstoneFileSize(const char* path) {
   return static_cast<uint64_t>(status.st_size);
 }
 
-int64_t waveformsBeforeNoise(const DataSet& data) {
-  int64_t terminals = data.terminalCount;
-  return terminals * (3 * terminals + 1) + (data.portCount == 2 ? 3 : 0);
-}
-
 int allocateNetworkStorage(DataSet* data, size_t capacity) {
   int waveforms = data->waveformCount;
   data->waveformData =

@@ -29,10 +29,6 @@ inline constexpr size_t kGrowthStartPoints = 256;
 // not a regular file or its size cannot be obtained.
 uint64_t touchstoneFileSize(const char* path);
 
-// The number of waveforms stored before the noise names (S, Zo, Z, Y and,
-// for a two-port, three gain figures), computed without overflow.
-int64_t waveformsBeforeNoise(const DataSet& data);
-
 // Allocates, zeroed, `capacity` frequencies, `capacity` samples for each of
 // the waveformCount waveforms named so far, and kSpareNoiseSlots empty
 // slots after them. All or nothing: returns kFailed, with no array left

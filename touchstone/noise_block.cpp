@@ -3,6 +3,7 @@
 
 #include "dataset/waveform_names.h"
 #include "dataset/complex_conversion.h"
+#include "rfcalc/network_layout.h"
 #include "touchstone/line_kinds.h"
 
 namespace korvel {
@@ -10,11 +11,6 @@ namespace korvel {
 namespace {
 
 constexpr int kNoiseFields = 5;
-
-// Offsets of the waveforms this block fills from the first noise waveform.
-constexpr int kMinimumFigure = 0;
-constexpr int kOptimumReflection = 1;
-constexpr int kNoiseResistance = 2;
 
 // Reads fields[first] to the last field from `cursor`; false when the
 // tokens run out before.
@@ -30,7 +26,7 @@ bool takeFields(TokenCursor* cursor, double* fields, int first) {
 void storeNoisePoint(DataSet* data, int k, const double* fields, double firstTerminalImpedance) {
   double** noise = data->waveformData + noiseBaseIndex(*data);
   data->noiseFrequencies[k] = fields[0] * data->frequencyScale;
-  noise[kMinimumFigure][2 * k] = fields[1];
+  noise[kMinimumNoiseFigure][2 * k] = fields[1];
   // The optimum reflection is written as magnitude and angle whatever the
   // option line's format.
   storePolar(noise[kOptimumReflection] + 2 * k, fields[2], fields[3]);

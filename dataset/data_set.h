@@ -57,14 +57,6 @@ struct DataSet {
   mutable WaveformNameIndex* nameIndex;
 };
 
-// Complex format codes of complexFormat.
-enum ComplexFormat : int {
-  kFormatDbDegrees = 0,
-  kFormatMagnitudeDegrees = 1,
-  kFormatRealImaginary = 2,
-  kFormatMagnitudeRadians = 3,
-};
-
 // Creates a zeroed record for `path` reading from `file` (which it then
 // owns), with the defaults every reader starts from: frequencyScale 1.0,
 // blockCount 1, port1Index 0, port2Index 1. Returns null when memory runs

@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

@@ -1,5 +1,5 @@
 // The callbacks that open and close a file.
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 #include "plugin/callbacks.h"
 
 namespace korvel::callbacks {

@@ -1,7 +1,7 @@
 // The data-type rule and the units and display-hint table.
 #include "plugin/waveform_kind.h"
 
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

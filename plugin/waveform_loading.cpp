@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 #include "plugin/callbacks.h"
 #include "plugin/waveform_kind.h"
 #include "plugin/waveform_lookup.h"

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 #include "touchstone/line_kinds.h"
 
 namespace korvel {

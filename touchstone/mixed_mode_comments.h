@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

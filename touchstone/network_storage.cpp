@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 
 namespace korvel {
 

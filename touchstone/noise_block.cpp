@@ -2,7 +2,7 @@
 #include "touchstone/noise_block.h"
 
 #include "dataset/waveform_names.h"
-#include "dataset/complex_conversion.h"
+#include "text/complex_conversion.h"
 #include "rfcalc/network_layout.h"
 #include "touchstone/line_kinds.h"
 

@@ -6,7 +6,7 @@
 #define KORVEL_TOUCHSTONE_NOISE_BLOCK_H
 
 #include "dataset/data_set.h"
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

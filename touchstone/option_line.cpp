@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
-#include "dataset/text_input.h"
+#include "dataset/result.h"
+#include "text/complex_conversion.h"
+#include "text/text_input.h"
 #include "touchstone/line_kinds.h"
 
 namespace korvel {

@@ -1,8 +1,8 @@
 // The S-parameter points of a Touchstone file.
 #include "touchstone/scattering_points.h"
 
-#include "dataset/open_file.h"
-#include "dataset/complex_conversion.h"
+#include "dataset/result.h"
+#include "text/complex_conversion.h"
 #include "touchstone/network_storage.h"
 
 namespace korvel {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 

@@ -4,8 +4,7 @@
 #include <climits>
 
 #include "dataset/messages.h"
-#include "dataset/network_calculation.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 #include "dataset/waveform_names.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
@@ -16,7 +15,6 @@ namespace korvel {
 
 namespace {
 
-constexpr double kNoiseTemperature = 290.0;
 constexpr char kNoDataMessage[] = "There is no data values.\n ";
 
 int failWithNoData() {
@@ -101,8 +99,6 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock && readNoise(source, &end, zo[0], data) != kOk) {
     return kFailed;
   }
-  data->noiseTemperature = kNoiseTemperature;
-  calculateNetworkParameters(data);
   return kOk;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
-#include "dataset/text_input.h"
+#include "dataset/result.h"
+#include "text/text_input.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/mixed_mode_comments.h"
 #include "touchstone/network_storage.h"

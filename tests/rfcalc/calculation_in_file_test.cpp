@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 #include "network_fixture.h"
 #include "support/test_support.h"
 

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "dataset/sc_blocks.h"
-#include "sc/sc_test_support.h"
+#include "sc/sc_blocks.h"
+#include "text/complex_conversion.h"
+#include "support/sc_test_support.h"
 
 namespace korvel::testing {
 namespace {

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "sc/sc_test_support.h"
+#include "text/complex_conversion.h"
+#include "support/sc_test_support.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {

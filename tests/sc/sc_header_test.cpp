@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "dataset/sc_header.h"
-#include "sc/sc_test_support.h"
+#include "sc/sc_header.h"
+#include "text/complex_conversion.h"
+#include "support/sc_test_support.h"
 
 namespace korvel::testing {
 namespace {

@@ -2,7 +2,7 @@
 // record.
 #include <gtest/gtest.h>
 
-#include "sc/sc_test_support.h"
+#include "support/sc_test_support.h"
 
 namespace korvel::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sc/sc_test_support.h"
+#include "support/sc_test_support.h"
 
 namespace korvel::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "dataset/open_file.h"
-#include "dataset/text_input.h"
+#include "plugin/open_file.h"
+#include "text/text_input.h"
 #include "dataset/waveform_names.h"
 #include "touchstone/touchstone_data.h"
 #include "touchstone_fixture.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 #include "host/plugin_host.h"
 
 namespace korvel::testing {

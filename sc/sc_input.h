@@ -5,8 +5,8 @@
 // lines, which begin with "*|", and data lines, which begin with "+". Every
 // other line is passed over wherever the reader looks for a particular
 // line. The reader meets the parts of a file strictly from top to bottom.
-#ifndef KORVEL_DATASET_SC_INPUT_H
-#define KORVEL_DATASET_SC_INPUT_H
+#ifndef KORVEL_SC_INPUT_H
+#define KORVEL_SC_INPUT_H
 
 #include <cstdio>
 #include <initializer_list>
@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 namespace korvel {
 
@@ -65,4 +65,4 @@ struct ScReading {
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_SC_INPUT_H
+#endif  // KORVEL_SC_INPUT_H

@@ -5,14 +5,14 @@
 // ",", or until the values cover every block. A list that has not covered
 // every block when its line ends goes on at the second token of the next
 // marked line.
-#include "dataset/sc_sweep.h"
+#include "sc/sc_sweep.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 
 namespace korvel {
 

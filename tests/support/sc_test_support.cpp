@@ -1,11 +1,11 @@
-#include "sc/sc_test_support.h"
+#include "support/sc_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 #include "host/plugin_host.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 // The SC reader: the head of the file, the sweep values, the sizing of the
 // sample arrays against what the file can hold, the reference impedances
 // and the blocks, then the network calculation.
-#include "dataset/sc_reader.h"
+#include "sc/sc_reader.h"
 
 #include <sys/types.h>
 
@@ -10,12 +10,11 @@
 #include <cstdio>
 
 #include "dataset/messages.h"
-#include "dataset/network_calculation.h"
-#include "dataset/open_file.h"
-#include "dataset/sc_blocks.h"
-#include "dataset/sc_header.h"
-#include "dataset/sc_input.h"
-#include "dataset/sc_sweep.h"
+#include "dataset/result.h"
+#include "sc/sc_blocks.h"
+#include "sc/sc_header.h"
+#include "sc/sc_input.h"
+#include "sc/sc_sweep.h"
 #include "dataset/waveform_names.h"
 
 namespace korvel {
@@ -106,8 +105,6 @@ int readScFile(DataSet* data) {
   for (int block = 0; block < data->blockCount; ++block) {
     if (readBlock(reading, block) != kOk) return kFailed;
   }
-  data->noiseTemperature = 290.0;
-  calculateNetworkParameters(data);
   return kOk;
 }
 

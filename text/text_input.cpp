@@ -1,5 +1,5 @@
 // Line reading, tokenising and number conversion shared by both readers.
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 #include <fast_float/fast_float.h>
 

@@ -4,13 +4,13 @@
 // The points of a block are written on data lines: a point's frequency
 // stands alone (the rest of its line is not read), and its values follow on
 // the next data lines. Tokens are separated by blanks only.
-#include "dataset/sc_blocks.h"
+#include "sc/sc_blocks.h"
 
 #include <cmath>
 #include <cstddef>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 #include "dataset/waveform_names.h"
 #include "rfcalc/network_layout.h"
 

@@ -5,13 +5,13 @@
 // Each function reads on from where the previous one stopped, fills its
 // fields of the record and returns kOk; on a failure it prints its one
 // message and returns kFailed, leaving the record for the caller to release.
-#ifndef KORVEL_DATASET_SC_HEADER_H
-#define KORVEL_DATASET_SC_HEADER_H
+#ifndef KORVEL_SC_HEADER_H
+#define KORVEL_SC_HEADER_H
 
 #include <string_view>
 #include <vector>
 
-#include "dataset/sc_input.h"
+#include "sc/sc_input.h"
 
 namespace korvel {
 
@@ -46,4 +46,4 @@ std::vector<std::string_view> splitTerminalNames(std::string_view value);
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_SC_HEADER_H
+#endif  // KORVEL_SC_HEADER_H

@@ -6,8 +6,8 @@
 // tokens; text that is not a number reads as 0) while reading lines of any
 // length whole, never depending on the process locale, and never copying a
 // line or a token.
-#ifndef KORVEL_DATASET_TEXT_INPUT_H
-#define KORVEL_DATASET_TEXT_INPUT_H
+#ifndef KORVEL_TEXT_TEXT_INPUT_H
+#define KORVEL_TEXT_TEXT_INPUT_H
 
 #include <array>
 #include <cstdint>
@@ -138,4 +138,4 @@ inline bool contains(std::string_view text, std::string_view needle) {
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_TEXT_INPUT_H
+#endif  // KORVEL_TEXT_TEXT_INPUT_H

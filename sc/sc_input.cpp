@@ -1,9 +1,9 @@
 // The search for the next line of a given kind in an SC file, and the
 // message of a file too large for memory.
-#include "dataset/sc_input.h"
+#include "sc/sc_input.h"
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
 
 namespace korvel {
 

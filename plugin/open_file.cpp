@@ -1,12 +1,13 @@
 // File opening and format dispatch.
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 
 #include <cstring>
 #include <string_view>
 
 #include "dataset/messages.h"
-#include "dataset/sc_reader.h"
-#include "dataset/text_input.h"
+#include "dataset/network_calculation.h"
+#include "sc/sc_reader.h"
+#include "text/text_input.h"
 #include "touchstone/touchstone_reader.h"
 
 namespace korvel {
@@ -17,6 +18,16 @@ namespace {
 const char* extensionOf(const char* path) {
   const char* dot = std::strrchr(path, '.');
   return dot != nullptr ? dot + 1 : nullptr;
+}
+
+// The noise temperature every derived noise figure refers to.
+constexpr double kNoiseTemperatureKelvin = 290.0;
+
+// Completes a record its reader has filled: the noise temperature, then
+// every derived waveform.
+void finishRead(DataSet* data) {
+  data->noiseTemperature = kNoiseTemperatureKelvin;
+  calculateNetworkParameters(data);
 }
 
 int failOpen(DataSet* data, DataSet** dataSet) {
@@ -60,6 +71,7 @@ int openFile(const char* path, DataSet** dataSet) {
   if (data->isScFormat == 1) {
     data->frequencyUnit = copyString("Hz");
     if (readScFile(data) != kOk) return failOpen(data, dataSet);
+    finishRead(data);
     *dataSet = data;
     return kOk;
   }
@@ -70,6 +82,7 @@ int openFile(const char* path, DataSet** dataSet) {
     reportError("Can't open file: %s.\n ", path);
     return failOpen(data, dataSet);
   }
+  finishRead(data);
   *dataSet = data;
   return kOk;
 }

@@ -1,14 +1,20 @@
 // Conversion of the value pairs both readers meet into stored complex
 // samples (real part, imaginary part): dB or linear magnitude with an angle
 // in degrees or radians, or real and imaginary parts as they stand.
-#ifndef KORVEL_DATASET_COMPLEX_CONVERSION_H
-#define KORVEL_DATASET_COMPLEX_CONVERSION_H
+#ifndef KORVEL_TEXT_COMPLEX_CONVERSION_H
+#define KORVEL_TEXT_COMPLEX_CONVERSION_H
 
 #include <cmath>
 
-#include "dataset/data_set.h"
-
 namespace korvel {
+
+// Complex format codes (the record's complexFormat).
+enum ComplexFormat : int {
+  kFormatDbDegrees = 0,
+  kFormatMagnitudeDegrees = 1,
+  kFormatRealImaginary = 2,
+  kFormatMagnitudeRadians = 3,
+};
 
 inline constexpr double kPi = 3.141592653589793;
 
@@ -53,4 +59,4 @@ inline void storePair(double* sample, double a, double b, int format) {
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_COMPLEX_CONVERSION_H
+#endif  // KORVEL_TEXT_COMPLEX_CONVERSION_H

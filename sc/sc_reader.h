@@ -1,6 +1,6 @@
 // The reader of the circuit simulator's own S-parameter format (SC).
-#ifndef KORVEL_DATASET_SC_READER_H
-#define KORVEL_DATASET_SC_READER_H
+#ifndef KORVEL_SC_READER_H
+#define KORVEL_SC_READER_H
 
 #include "dataset/data_set.h"
 
@@ -13,4 +13,4 @@ int readScFile(DataSet* data);
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_SC_READER_H
+#endif  // KORVEL_SC_READER_H

@@ -1,9 +1,9 @@
 // The reference impedances and the data blocks of an SC file.
-#ifndef KORVEL_DATASET_SC_BLOCKS_H
-#define KORVEL_DATASET_SC_BLOCKS_H
+#ifndef KORVEL_SC_BLOCKS_H
+#define KORVEL_SC_BLOCKS_H
 
-#include "dataset/complex_conversion.h"
-#include "dataset/sc_input.h"
+#include "text/complex_conversion.h"
+#include "sc/sc_input.h"
 
 namespace korvel {
 
@@ -20,4 +20,4 @@ int readBlock(ScReading& reading, int block);
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_SC_BLOCKS_H
+#endif  // KORVEL_SC_BLOCKS_H

@@ -1,12 +1,13 @@
 // The header line, sweep line and terminal line of an SC file.
-#include "dataset/sc_header.h"
+#include "sc/sc_header.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <string>
 
 #include "dataset/messages.h"
-#include "dataset/open_file.h"
+#include "dataset/result.h"
+#include "text/complex_conversion.h"
 
 namespace korvel {
 

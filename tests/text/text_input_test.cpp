@@ -1,6 +1,6 @@
 // The shared text handling: numbers as the C library reads them in the C
 // locale (whatever the process locale), strtok's tokens, and whole lines.
-#include "dataset/text_input.h"
+#include "text/text_input.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sc/sc_test_support.h"
+#include "support/sc_test_support.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {

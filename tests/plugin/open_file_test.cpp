@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "dataset/open_file.h"
+#include "plugin/open_file.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {

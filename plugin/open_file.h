@@ -1,13 +1,12 @@
 // Opening a file: the choice of reader by extension, and the record's
 // creation and release around the read.
-#ifndef KORVEL_DATASET_OPEN_FILE_H
-#define KORVEL_DATASET_OPEN_FILE_H
+#ifndef KORVEL_PLUGIN_OPEN_FILE_H
+#define KORVEL_PLUGIN_OPEN_FILE_H
 
 #include "dataset/data_set.h"
+#include "dataset/result.h"
 
 namespace korvel {
-
-enum Result : int { kOk = 0, kFailed = 1 };
 
 // Opens `path`, reads it whole with the reader its extension selects and
 // runs the network calculation. On success stores the new record in
@@ -28,4 +27,4 @@ int closeFile(DataSet* dataSet);
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_OPEN_FILE_H
+#endif  // KORVEL_PLUGIN_OPEN_FILE_H

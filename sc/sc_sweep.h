@@ -1,8 +1,8 @@
 // The values of the sweep parameters of an SC file.
-#ifndef KORVEL_DATASET_SC_SWEEP_H
-#define KORVEL_DATASET_SC_SWEEP_H
+#ifndef KORVEL_SC_SWEEP_H
+#define KORVEL_SC_SWEEP_H
 
-#include "dataset/sc_input.h"
+#include "sc/sc_input.h"
 
 namespace korvel {
 
@@ -18,4 +18,4 @@ int readSweepValues(ScLines& lines, DataSet* data);
 
 }  // namespace korvel
 
-#endif  // KORVEL_DATASET_SC_SWEEP_H
+#endif  // KORVEL_SC_SWEEP_H

@@ -20,18 +20,14 @@ bool takeKeyword(std::string_view token, std::string_view keyword, std::string_v
   return true;
 }
 
-// The complex format a COMPLEX_DATAFORMAT= value names by its first letter;
-// `current` when the letter names none.
+// The complex format a COMPLEX_DATAFORMAT= value names by its first letter:
+// DB, MA and RI as in any file, and besides C (real and imaginary parts)
+// and P (magnitude and radians); `current` when the letter names none.
 int complexFormatFor(std::string_view value, int current) {
-  switch (value.empty() ? '\0' : value[0]) {
-    case 'D':
-    case 'd':
-      return kFormatDbDegrees;
-    case 'M':
-    case 'm':
-      return kFormatMagnitudeDegrees;
-    case 'R':
-    case 'r':
+  char letter = value.empty() ? '\0' : value[0];
+  int format = complexFormatForLetter(letter);
+  if (format >= 0) return format;
+  switch (letter) {
     case 'C':
     case 'c':
       return kFormatRealImaginary;

@@ -3,8 +3,6 @@
 // and the blocks, then the network calculation.
 #include "sc/sc_reader.h"
 
-#include <sys/types.h>
-
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -20,18 +18,6 @@
 namespace korvel {
 
 namespace {
-
-constexpr uint64_t kUnknownSize = UINT64_MAX;
-
-// Bytes from the stream's position to its end, or kUnknownSize for a
-// stream that cannot seek. Leaves the position where it was.
-uint64_t remainingBytes(FILE* file) {
-  off_t start = ftello(file);
-  if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return kUnknownSize;
-  off_t end = ftello(file);
-  if (fseeko(file, start, SEEK_SET) != 0 || end < start) return kUnknownSize;
-  return static_cast<uint64_t>(end - start);
-}
 
 bool multiply(uint64_t a, uint64_t b, uint64_t* product) { return !__builtin_mul_overflow(a, b, product); }
 

@@ -1,8 +1,6 @@
 // The sample storage of a Touchstone read.
 #include "touchstone/network_storage.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -35,12 +33,6 @@ bool regrow(void** array, size_t used, size_t capacity, size_t size) {
 }
 
 }  // namespace
-
-uint64_t touchstoneFileSize(const char* path) {
-  struct stat status;
-  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) return 0;
-  return static_cast<uint64_t>(status.st_size);
-}
 
 int allocateNetworkStorage(DataSet* data, size_t capacity) {
   int waveforms = data->waveformCount;

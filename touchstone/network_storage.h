@@ -25,10 +25,6 @@ inline constexpr int kSpareNoiseSlots = 11;
 // Points the storage starts with when the file's size gives no bound.
 inline constexpr size_t kGrowthStartPoints = 256;
 
-// The size in bytes of the regular file at `path` (64-bit), or 0 when it is
-// not a regular file or its size cannot be obtained.
-uint64_t touchstoneFileSize(const char* path);
-
 // Allocates, zeroed, `capacity` frequencies, `capacity` samples for each of
 // the waveformCount waveforms named so far, and kSpareNoiseSlots empty
 // slots after them. All or nothing: returns kFailed, with no array left

@@ -40,24 +40,6 @@ int8_t upperCase(char c) {
   return static_cast<int8_t>(c);
 }
 
-// The complex-format code chosen by the first character of the format
-// token, or -1 when it names none of DB, MA, RI.
-int complexFormatCode(char first) {
-  switch (first) {
-    case 'D':
-    case 'd':
-      return kFormatDbDegrees;
-    case 'M':
-    case 'm':
-      return kFormatMagnitudeDegrees;
-    case 'R':
-    case 'r':
-      return kFormatRealImaginary;
-    default:
-      return -1;
-  }
-}
-
 // A mapping placed before the option line names portCount mixed-mode
 // ports, and the line may give one value per port: each then stands for
 // the terminals of that port in turn.
@@ -131,7 +113,7 @@ int readOptionLine(std::string_view line, DataSet* data, std::vector<double>* im
 
   std::string_view format = cursor.next(kWhitespaceDelimiters);
   if (format.empty()) return fail("Can not find the format information (DB, MA or RI?). \n");
-  int code = complexFormatCode(format[0]);
+  int code = complexFormatForLetter(format[0]);
   if (code < 0) return fail("Error, can not find the format information(DB, MA, RI). \n");
   data->complexFormat = code;
 

@@ -92,7 +92,7 @@ class ImpedanceConversion {
 void ImpedanceConversion::prepareReferenceImpedances() {
   ConversionMatrices& m = matrices_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
-    m.z0Matrix(t, t) = DComplex(readReal(network_.waveformData[layout_.zoBase + t], 0), 0.0);
+    m.z0Matrix(t, t) = DComplex(readReal(network_.waveformData[layout_.zo(t)], 0), 0.0);
     m.z0Inverse(t, t) = m.z0Matrix(t, t);
   }
   z0Invertible_ = invertMatrix(m.z0Inverse, n_, m.pivots) == kInverted;

@@ -40,8 +40,9 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
     reportError("Can't find enough S-parameter values.\n ");
     return kFailed;
   }
-  // Four matrices of names plus the Zo, gain, noise and available-gain ones.
-  uint64_t waveforms = 4 * pairs + terminals + 13;
+  // The most waveforms T terminals can have: a two-port's with noise and
+  // group delays.
+  uint64_t waveforms = NetworkLayout(data.terminalCount, 2, true, true).entryCount();
   if (points > INT_MAX / 2 || waveforms > INT_MAX) {
     reportError("The file is too large to be read.\n");
     return kFailed;
@@ -51,12 +52,13 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
 
 void buildWaveformNames(ScReading& reading) {
   DataSet* data = reading.data;
+  reading.layout = networkLayout(*data);
   appendNetworkNames(data);
   if (data->hasNoise != 0) {
-    reading.noiseBase = appendNoiseNames(data);
+    appendNoiseNames(data);
     if (data->portCount == 2) appendAvailableGainName(data);
   }
-  if (data->hasGroupDelay != 0) reading.groupDelayBase = appendGroupDelayNames(data);
+  if (data->hasGroupDelay != 0) appendGroupDelayNames(data);
 }
 
 // Every sample array at its final size, zeroed.

@@ -77,7 +77,7 @@ int readNoise(LineSource* source, StreamEnd* end, double firstTerminalImpedance,
 int readTouchstoneData(LineSource* source, const std::string_view* pending, const std::vector<double>& impedances,
                        uint64_t fileSize, DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
-  if (waveforms <= 0 || waveforms > INT_MAX - kSpareNoiseSlots - 1) return kFailed;
+  if (waveforms <= 0 || waveforms > INT_MAX - static_cast<int64_t>(noiseSlotCount(*data)) - 1) return kFailed;
   uint64_t estimate = fileSize / static_cast<uint64_t>(waveforms);
   // A known size too small for one point's text: nothing can be read, and
   // no name or array is built for it.

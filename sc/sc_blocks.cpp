@@ -82,8 +82,7 @@ int readScattering(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
-    reportError("Can't find S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringMissing);
   }
   size_t pairs = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
   bool complete = readPoints(
@@ -95,8 +94,7 @@ int readScattering(ScReading& reading, int block) {
         if (value % 2 == 1) convertComplex(data->complexFormat, &sample[0], &sample[1]);
       });
   if (!complete) {
-    reportError("Can't find enough S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringIncomplete);
   }
   return kOk;
 }
@@ -119,16 +117,14 @@ int readNoise(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kMarkedLine, {"frequency"}, &line)) {
-    reportError("Can't find noise parameter values.\n ");
-    return kFailed;
+    return fail(Message::kNoiseMissing);
   }
   // The noise resistance is written normalised to terminal 1's impedance.
   double z0 = data->waveformData[reading.layout.zo(0)][2 * sampleIndex(*data, block, 0)];
   for (int point = 0; point < data->pointCount; ++point) {
     double columns[4];
     if (!reading.lines.find(kMarkedLine, {}, &line) || !readNoiseColumns(line, columns)) {
-      reportError("Can't find enough noise parameter values.\n ");
-      return kFailed;
+      return fail(Message::kNoiseIncomplete);
     }
     size_t at = 2 * sampleIndex(*data, block, point);
     const NetworkLayout& layout = reading.layout;
@@ -143,8 +139,7 @@ int readGroupDelay(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
-    reportError("Can't find group delay values.\n ");
-    return kFailed;
+    return fail(Message::kGroupDelayMissing);
   }
   size_t entries = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
   bool complete = readPoints(
@@ -153,8 +148,7 @@ int readGroupDelay(ScReading& reading, int block) {
         data->waveformData[reading.layout.groupDelayBase() + entry][2 * sampleIndex(*data, block, point)] = delay;
       });
   if (!complete) {
-    reportError("Can't find enough Group Delay values.\n ");
-    return kFailed;
+    return fail(Message::kGroupDelayIncomplete);
   }
   return kOk;
 }
@@ -167,8 +161,7 @@ int readReferenceImpedances(ScReading& reading) {
   if (reading.zoLineHeld) {
     line = reading.heldZoLine;
   } else if (!reading.lines.find(kDataLine, {"Zo="}, &line)) {
-    reportError("Can't find the Zo's values.\n ");
-    return kFailed;
+    return fail(Message::kZoValuesMissing);
   }
   TokenCursor cursor(line.substr(line.find("Zo=") + 3));
   int terminals = data->terminalCount;
@@ -187,8 +180,7 @@ int readReferenceImpedances(ScReading& reading) {
       fillReferenceImpedance(reading, terminal, terminalImpedance(data, terminal, first));
     }
   } else if (read < terminals) {
-    reportError("Can't find enough Zo's values.\n ");
-    return kFailed;
+    return fail(Message::kZoValuesIncomplete);
   }
   return kOk;
 }

@@ -46,10 +46,6 @@ class ScLines {
 // line and is never a value.
 inline bool isLineEnd(std::string_view token) { return token == "\n" || startsWith(token, "\r\n"); }
 
-// Prints the message of a file whose arrays do not fit in memory; returns
-// kFailed.
-int reportOutOfMemory();
-
 // What the parts of the SC reader hand on to each other beyond the record.
 struct ScReading {
   explicit ScReading(DataSet* record) : data(record), lines(record->file) {}

@@ -37,15 +37,13 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
               multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points > 0 ? points : 1, &bytes) &&
               bytes <= fileSize;
   if (!fits) {
-    reportError("Can't find enough S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringIncomplete);
   }
   // The most waveforms T terminals can have: a two-port's with noise and
   // group delays.
   uint64_t waveforms = NetworkLayout(data.terminalCount, 2, true, true).entryCount();
   if (points > INT_MAX / 2 || waveforms > INT_MAX) {
-    reportError("The file is too large to be read.\n");
-    return kFailed;
+    return fail(Message::kFileTooLarge);
   }
   return kOk;
 }
@@ -66,10 +64,10 @@ int allocateSamples(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
   data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
   data->waveformData = static_cast<double**>(allocateZeroed(data->waveformCount, sizeof(double*)));
-  if (data->frequencies == nullptr || data->waveformData == nullptr) return reportOutOfMemory();
+  if (data->frequencies == nullptr || data->waveformData == nullptr) return fail(Message::kOutOfMemory);
   for (int w = 0; w < data->waveformCount; ++w) {
     data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
-    if (data->waveformData[w] == nullptr) return reportOutOfMemory();
+    if (data->waveformData[w] == nullptr) return fail(Message::kOutOfMemory);
   }
   return kOk;
 }

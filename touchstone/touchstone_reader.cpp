@@ -40,8 +40,7 @@ int readTouchstone(DataSet* data) {
   std::string_view line;
   CommentScan before = readMixedModeComments(&source, data, &line);
   if (!findOptionLine(&source, before.haveLine, &line)) {
-    reportError("%s", "Can not find the header line. \n");
-    return kFailed;
+    return fail(Message::kHeaderLineMissing);
   }
   std::vector<double> impedances;
   if (readOptionLine(line, data, &impedances) != kOk) return kFailed;

@@ -16,45 +16,45 @@ namespace korvel {
 
 enum class Message {
   // Opening a file.
-  kExtensionNotS,           // a Touchstone extension that does not begin with "s"
-  kCannotOpenForRead,       // the file cannot be opened (argument: the path)
-  kCannotOpenFile,          // a Touchstone read failed (argument: the path)
-  kOutOfMemory,             // the record's arrays do not fit in memory
-  kFileTooLarge,            // counts beyond what the record can index
+  kExtensionNotS,      // a Touchstone extension that does not begin with "s"
+  kCannotOpenForRead,  // the file cannot be opened (argument: the path)
+  kCannotOpenFile,     // a Touchstone read failed (argument: the path)
+  kOutOfMemory,        // the record's arrays do not fit in memory
+  kFileTooLarge,       // counts beyond what the record can index
 
   // Both readers.
-  kZoValuesIncomplete,      // fewer reference impedances than terminals
+  kZoValuesIncomplete,  // fewer reference impedances than terminals
 
   // The SC reader.
-  kZoValuesMissing,         // no Zo line
-  kScatteringIncomplete,    // fewer S-parameter values than the counts need, or than the file could hold
-  kPortNumberMissing,       // no header line with N= or NPort=
-  kCountsNotPositive,       // a port or point count of 0 or below
-  kSweepingMissing,         // no sweep line with NumOfBlock=
-  kBlockCountNegative,      // NumOfBlock= below 0
-  kSweepNamesIncomplete,    // fewer ParamNames= than NumOfParam=
-  kSweepValuesMissing,      // no ParamSweep line
-  kSweepParameterMissing,   // a parameter without its value list (argument: its name)
-  kSweepValuesIncomplete,   // the file ends inside a value list
-  kMixedModeMissing,        // neither a terminal line nor a Zo line
-  kTwoPortTerminals,        // a two-port with fewer than two terminals
-  kScatteringMissing,       // no DATA= line before a block's S-parameters
-  kNoiseMissing,            // no noise header line in a block
-  kNoiseIncomplete,         // fewer noise lines than points
-  kGroupDelayMissing,       // no DATA= line before a block's group delays
-  kGroupDelayIncomplete,    // fewer group delays than the counts need
+  kZoValuesMissing,        // no Zo line
+  kScatteringIncomplete,   // fewer S-parameter values than the counts need, or than the file could hold
+  kPortNumberMissing,      // no header line with N= or NPort=
+  kCountsNotPositive,      // a port or point count of 0 or below
+  kSweepingMissing,        // no sweep line with NumOfBlock=
+  kBlockCountNegative,     // NumOfBlock= below 0
+  kSweepNamesIncomplete,   // fewer ParamNames= than NumOfParam=
+  kSweepValuesMissing,     // no ParamSweep line
+  kSweepParameterMissing,  // a parameter without its value list (argument: its name)
+  kSweepValuesIncomplete,  // the file ends inside a value list
+  kMixedModeMissing,       // neither a terminal line nor a Zo line
+  kTwoPortTerminals,       // a two-port with fewer than two terminals
+  kScatteringMissing,      // no DATA= line before a block's S-parameters
+  kNoiseMissing,           // no noise header line in a block
+  kNoiseIncomplete,        // fewer noise lines than points
+  kGroupDelayMissing,      // no DATA= line before a block's group delays
+  kGroupDelayIncomplete,   // fewer group delays than the counts need
 
   // The Touchstone reader.
-  kHeaderLineMissing,       // no option line
-  kFrequencyUnitMissing,    // the option line ends before the unit
-  kParameterTypeMissing,    // the option line ends before the parameter type
-  kOnlyScattering,          // a parameter type other than S
-  kFormatMissing,           // the option line ends before the format
-  kFormatUnknown,           // a format other than DB, MA or RI
-  kImpedanceMissing,        // the option line ends before the impedance keyword
-  kMappingTerminalNumber,   // a mixed-mode mapping names a terminal out of range
-  kMappingIncomplete,       // a mixed-mode mapping leaves a terminal unnamed
-  kNoData,                  // no complete S-parameter point
+  kHeaderLineMissing,      // no option line
+  kFrequencyUnitMissing,   // the option line ends before the unit
+  kParameterTypeMissing,   // the option line ends before the parameter type
+  kOnlyScattering,         // a parameter type other than S
+  kFormatMissing,          // the option line ends before the format
+  kFormatUnknown,          // a format other than DB, MA or RI
+  kImpedanceMissing,       // the option line ends before the impedance keyword
+  kMappingTerminalNumber,  // a mixed-mode mapping names a terminal out of range
+  kMappingIncomplete,      // a mixed-mode mapping leaves a terminal unnamed
+  kNoData,                 // no complete S-parameter point
 };
 
 // The text of `message` byte for byte. A message with an argument holds

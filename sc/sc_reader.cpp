@@ -9,11 +9,11 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
+#include "dataset/waveform_names.h"
 #include "sc/sc_blocks.h"
 #include "sc/sc_header.h"
 #include "sc/sc_input.h"
 #include "sc/sc_sweep.h"
-#include "dataset/waveform_names.h"
 
 namespace korvel {
 

@@ -2,14 +2,14 @@
 #include "text/text_input.h"
 
 #include <fast_float/fast_float.h>
+#include <locale.h>
+#include <sys/types.h>
 
 #include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
-#include <sys/types.h>
 #include <string>
 
 namespace korvel {

@@ -19,7 +19,6 @@ constexpr size_t kMaxPortDigits = 3;
 constexpr int kMaxTerminalNumber = 1000;
 constexpr int kMaxPortNumber = 999;
 
-
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
 bool beginsWithS(std::string_view token) { return !token.empty() && (token[0] == 'S' || token[0] == 's'); }
@@ -76,7 +75,8 @@ int terminalNumber(std::string_view element) {
 // (the name then keeps only its letter).
 int applyMapping(const MappingTokens& tokens, DataSet* data) {
   int number = terminalNumber(tokens.element);
-  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return fail(Message::kMappingTerminalNumber);
+  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount)
+    return fail(Message::kMappingTerminalNumber);
   char* name = data->terminalNames[number - 1];
   std::memset(name, 0, kNameBytes);
   name[0] = characterAt(tokens.name, 1);

@@ -66,7 +66,7 @@ char** copyNames(const std::vector<std::string_view>& names) {
   auto** copies = static_cast<char**>(allocateZeroed(names.size(), sizeof(char*)));
   if (copies == nullptr) return nullptr;
   for (size_t i = 0; i < names.size(); ++i) {
-    copies[i] = copyString(std::string(names[i]).c_str());
+    copies[i] = copyString(names[i]);
     if (copies[i] == nullptr) {
       for (size_t j = 0; j < i; ++j) std::free(copies[j]);
       std::free(copies);

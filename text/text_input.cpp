@@ -78,7 +78,9 @@ bool LineSource::next(std::string_view* line) {
   for (;;) {
     const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched);
     if (feed != nullptr) {
-      emitLine(static_cast<const char*>(feed) - buffer_.data() + 1 - begin_, line);
+      // The line feed lies at or after begin_ in the buffer.
+      size_t feedAt = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data());
+      emitLine(feedAt + 1 - begin_, line);
       return true;
     }
     size_t pending = end_ - begin_;
@@ -94,7 +96,7 @@ bool LineSource::next(std::string_view* line) {
 void LineSource::emitLine(size_t length, std::string_view* line) {
   const char* start = buffer_.data() + begin_;
   const void* nul = std::memchr(start, '\0', length);
-  size_t textLength = nul != nullptr ? static_cast<const char*>(nul) - start : length;
+  size_t textLength = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - start) : length;
   *line = std::string_view(start, textLength);
   begin_ += length;
   consumed_ += length;
@@ -176,7 +178,7 @@ double parseDouble(std::string_view text) {
       }
     }
   }
-  return strtodInCLocale(std::string_view(p, end - p));
+  return strtodInCLocale(std::string_view(p, static_cast<size_t>(end - p)));  // p never passes end
 }
 
 int parseInt(std::string_view text) {

@@ -2,6 +2,7 @@
 #include "touchstone/scattering_points.h"
 
 #include "dataset/result.h"
+#include "rfcalc/network_layout.h"
 #include "text/complex_conversion.h"
 #include "touchstone/network_storage.h"
 
@@ -16,7 +17,7 @@ constexpr double kNoFrequencyYet = -9.999e29;
 // Storage is row-major, but a two-port file lists its pairs as S11, S21,
 // S12, S22: positions 1 and 2 change places. Files of other sizes list
 // their pairs row-major.
-int storedPosition(int pair, int terminals) {
+size_t storedPosition(size_t pair, size_t terminals) {
   if (terminals == 2 && (pair == 1 || pair == 2)) return 3 - pair;
   return pair;
 }
@@ -25,19 +26,20 @@ int storedPosition(int pair, int terminals) {
 
 ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity)
     : data_(data),
-      pairCount_(data->terminalCount * data->terminalCount),
+      terminals_(NetworkLayout(data->terminalCount, data->portCount, false, false).terminals),
+      pairCount_(terminals_ * terminals_),
       valueIndex_(pairCount_),
       capacity_(capacity),
       lastFrequency_(kNoFrequencyYet),
       scale_(data->frequencyScale),
       format_(data->complexFormat),
-      targets_(static_cast<size_t>(pairCount_)) {
+      targets_(pairCount_) {
   refreshTargets();
 }
 
 void ScatteringPoints::refreshTargets() {
-  for (int pair = 0; pair < pairCount_; ++pair) {
-    targets_[pair] = data_->waveformData[storedPosition(pair, data_->terminalCount)];
+  for (size_t pair = 0; pair < pairCount_; ++pair) {
+    targets_[pair] = data_->waveformData[storedPosition(pair, terminals_)];
   }
 }
 

@@ -39,8 +39,9 @@ class ScatteringPoints {
   void refreshTargets();
 
   DataSet* data_;
-  int pairCount_;
-  int valueIndex_;  // pair due within the point; pairCount_ when a frequency is due
+  size_t terminals_;
+  size_t pairCount_;
+  size_t valueIndex_;  // pair due within the point; pairCount_ when a frequency is due
   bool realRead_ = false;
   double real_ = 0.0;
   int64_t point_ = -1;

@@ -30,7 +30,10 @@ int allocateForFile(DataSet* data, size_t estimate, size_t* capacity) {
 // the reference impedance of the terminal that plays port 1.
 std::vector<double> terminalImpedances(DataSet* data, const std::vector<double>& written) {
   std::vector<double> converted(static_cast<size_t>(data->terminalCount));
-  for (int i = 0; i < data->terminalCount; ++i) converted[i] = terminalImpedance(data, i, written[i]);
+  for (int i = 0; i < data->terminalCount; ++i) {
+    size_t at = static_cast<size_t>(i);  // from 0 up
+    converted[at] = terminalImpedance(data, i, written[at]);
+  }
   return converted;
 }
 

@@ -234,16 +234,16 @@ TEST_P(MultiTerminalTest, SatisfiesDefiningEquations) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Terminals, MultiTerminalTest,
-    ::testing::Combine(::testing::Values(2, 3, 4),
-                       ::testing::Values(ReferenceSet{"Equal", {50, 50, 50, 50}},
-                                         ReferenceSet{"PerPort", {50, 75, 100, 25}},
-                                         ReferenceSet{"MixedMode", {100, 100, 25, 25}},
-                                         ReferenceSet{"MixedModeInterleaved", {100, 25, 100, 25}})),
-    [](const ::testing::TestParamInfo<std::tuple<int, ReferenceSet>>& tested) {
-      return std::get<1>(tested.param).name + std::to_string(std::get<0>(tested.param));
-    });
+INSTANTIATE_TEST_SUITE_P(Terminals, MultiTerminalTest,
+                         ::testing::Combine(::testing::Values(2, 3, 4),
+                                            ::testing::Values(ReferenceSet{"Equal", {50, 50, 50, 50}},
+                                                              ReferenceSet{"PerPort", {50, 75, 100, 25}},
+                                                              ReferenceSet{"MixedMode", {100, 100, 25, 25}},
+                                                              ReferenceSet{"MixedModeInterleaved",
+                                                                           {100, 25, 100, 25}})),
+                         [](const ::testing::TestParamInfo<std::tuple<int, ReferenceSet>>& tested) {
+                           return std::get<1>(tested.param).name + std::to_string(std::get<0>(tested.param));
+                         });
 
 // Z and Y of one sample formed the plain way, with full products: the
 // result the driver's shortcuts must reproduce. A matrix with no inverse
@@ -301,20 +301,21 @@ TEST_P(FullProductTest, EqualReferencesMatchFullProductsBitForBit) {
     const NetworkLayout layout = network.layout();
     for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
       const FullProducts expected(loadMatrix(network, 0, n, i), diagonal(zo), n);
-      EXPECT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z, n = " << n << ", " << i;
-      EXPECT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y)) << "Y, n = " << n << ", " << i;
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z))
+          << "Z, n = " << n << ", " << i;
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y))
+          << "Y, n = " << n << ", " << i;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(References, FullProductTest,
-                         ::testing::Values(ReferenceKind{"Fifty", 50.0}, ReferenceKind{"Ordinary", 75.3},
-                                           ReferenceKind{"Small", 1.7e-3}, ReferenceKind{"Subnormal", 4.9e-324},
-                                           ReferenceKind{"Infinite", kInf}, ReferenceKind{"NegativeZero", -0.0},
-                                           ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
-                         [](const ::testing::TestParamInfo<ReferenceKind>& tested) {
-                           return std::string(tested.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    References, FullProductTest,
+    ::testing::Values(ReferenceKind{"Fifty", 50.0}, ReferenceKind{"Ordinary", 75.3},
+                      ReferenceKind{"Small", 1.7e-3}, ReferenceKind{"Subnormal", 4.9e-324},
+                      ReferenceKind{"Infinite", kInf}, ReferenceKind{"NegativeZero", -0.0},
+                      ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
+    [](const ::testing::TestParamInfo<ReferenceKind>& tested) { return std::string(tested.param.name); });
 
 TEST(NetworkParameters, ConvertsEverySampleOfEveryBlock) {
   TestNetwork network(1, 1, 2, 3);

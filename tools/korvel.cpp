@@ -1,29 +1,14 @@
 // korvel: opens S-parameter files through the korvelSC plug-in exactly as
 // the viewer does, and shows, lists or dumps what the viewer would receive.
 #include <CLI/CLI.hpp>
-#include <fstream>
 #include <iostream>
-#include <optional>
 
-#include "tools/file_summary.h"
+#include "tools/command.h"
 #include "tools/plugin_session.h"
-#include "tools/waveform_dump.h"
 
 namespace korvel::tool {
 
 namespace {
-
-struct Arguments {
-  std::string pluginPath;
-  std::vector<std::string> files;  // korvel FILE... and korvel info FILE...
-  std::string file;                // list, props, dump
-  std::string name;                // props
-  std::vector<std::string> names;  // dump
-  std::string dumpFormat = "json";
-  std::string outputPath;
-};
-
-enum class Command { kInfo, kList, kProps, kDump };
 
 constexpr const char* kExitStatusHelp =
     "Exit status: 0 on success; 1 when the plug-in refuses a file, a waveform name is unknown or the\n"
@@ -31,103 +16,63 @@ constexpr const char* kExitStatusHelp =
 
 struct CommandLine {
   CLI::App app{"korvel: open S-parameter files through the korvelSC plug-in, as the viewer does"};
-  CLI::App* info = nullptr;
-  CLI::App* list = nullptr;
-  CLI::App* props = nullptr;
-  CLI::App* dump = nullptr;
+  std::string pluginPath;
+  std::vector<std::unique_ptr<Command>> commands = makeCommands();
+  std::vector<CLI::App*> subcommands;  // one per command, same order
+  Command* bareCommand = nullptr;      // runs `korvel FILE...`
 };
 
-void defineCommands(CommandLine* line, Arguments* arguments) {
+void defineCommands(CommandLine* line) {
   CLI::App& app = line->app;
   app.fallthrough();  // --plugin is accepted after the command name too
-  app.add_option("--plugin", arguments->pluginPath, "Plug-in to load (default: " + defaultPluginPath() + ")");
-  app.add_option("files", arguments->files, "Files to summarise (same as 'korvel info FILE...')");
-
-  line->info = app.add_subcommand("info", "Summarise each file: format, design, counts, grid, sweep, catalogue");
-  line->info->add_option("files", arguments->files, "S-parameter files")->required();
-
-  line->list = app.add_subcommand("list", "Print the catalogue of waveform names, one a line");
-  line->list->add_option("file", arguments->file, "S-parameter file")->required();
-
-  line->props = app.add_subcommand("props", "Print every waveform property answer of one waveform");
-  line->props->add_option("file", arguments->file, "S-parameter file")->required();
-  line->props->add_option("name", arguments->name, "Waveform name, e.g. S-Par/S(2,1)")->required();
-
-  line->dump = app.add_subcommand("dump", "Write waveforms exactly as the host received them");
-  line->dump->add_option("--format", arguments->dumpFormat, "Output format")
-      ->check(CLI::IsMember({"json", "csv"}))
-      ->capture_default_str();
-  line->dump->add_option("-o,--output", arguments->outputPath, "Write the dump to this file");
-  line->dump->add_option("file", arguments->file, "S-parameter file")->required();
-  line->dump->add_option("names", arguments->names, "Waveforms to dump (default: the whole catalogue)");
+  app.add_option("--plugin", line->pluginPath, "Plug-in to load (default: " + defaultPluginPath() + ")");
+  for (auto& command : line->commands) {
+    CLI::App* sub = app.add_subcommand(command->name(), command->summary());
+    command->define(*sub);
+    sub->footer(kExitStatusHelp);
+    line->subcommands.push_back(sub);
+    if (std::vector<std::string>* files = command->bareFiles(); files != nullptr && line->bareCommand == nullptr) {
+      app.add_option("files", *files, std::string("Files to summarise (same as 'korvel ") + command->name() +
+                                          " FILE...')");
+      line->bareCommand = command.get();
+    }
+  }
   app.require_subcommand(0, 1);
   app.footer(kExitStatusHelp);
-  for (CLI::App* command : {line->info, line->list, line->props, line->dump}) command->footer(kExitStatusHelp);
 }
 
-// The command given, or none when the arguments make no sense together.
-std::optional<Command> chosenCommand(const CommandLine& line, const Arguments& arguments) {
-  if (line.list->parsed()) return Command::kList;
-  if (line.props->parsed()) return Command::kProps;
-  if (line.dump->parsed()) return Command::kDump;
-  if (line.info->parsed() || !arguments.files.empty()) return Command::kInfo;
-  return std::nullopt;
+// The subcommand given, the bare form's command, or null when the
+// arguments make no sense together.
+Command* chosenCommand(const CommandLine& line) {
+  for (size_t i = 0; i < line.commands.size(); ++i) {
+    if (line.subcommands[i]->parsed()) return line.commands[i].get();
+  }
+  if (line.bareCommand != nullptr && !line.bareCommand->bareFiles()->empty()) return line.bareCommand;
+  return nullptr;
 }
 
 // Arguments that a subcommand did not take fall through to the file list
-// of the bare form; with a subcommand other than info that is a mistake.
-bool strayFiles(const CommandLine& line, const Arguments& arguments) {
-  return !line.info->parsed() && !arguments.files.empty() &&
-         (line.list->parsed() || line.props->parsed() || line.dump->parsed());
+// of the bare form; with another subcommand that is a mistake.
+bool strayFiles(const CommandLine& line, const Command* command) {
+  return line.bareCommand != nullptr && command != line.bareCommand && !line.bareCommand->bareFiles()->empty();
 }
 
-int runDump(PluginSession& session, const Arguments& arguments) {
-  DumpFormat format = arguments.dumpFormat == "csv" ? DumpFormat::kCsv : DumpFormat::kJson;
-  if (arguments.outputPath.empty()) return dumpWaveforms(session, arguments.file, arguments.names, format, std::cout);
-  std::ofstream output(arguments.outputPath, std::ios::binary);
-  if (!output) {
-    std::cerr << "korvel: cannot write " << arguments.outputPath << "\n";
-    return kExitRefused;
-  }
-  int status = dumpWaveforms(session, arguments.file, arguments.names, format, output);
-  output.close();
-  if (status == kExitOk && !output) {
-    std::cerr << "korvel: cannot write " << arguments.outputPath << "\n";
-    return kExitRefused;
-  }
-  return status;
-}
-
-int run(Command command, const Arguments& arguments) {
-  // The output of list, props and dump is read by programs: it must hold
-  // nothing but their own lines. The summary is for a person and passes
-  // the plug-in's reports through where the plug-in writes them.
-  PluginSession session(command != Command::kInfo);
-  std::string pluginPath = arguments.pluginPath.empty() ? defaultPluginPath() : arguments.pluginPath;
+int run(const CommandLine& line, Command& command) {
+  PluginSession session(command.machineReadable());
+  std::string pluginPath = line.pluginPath.empty() ? defaultPluginPath() : line.pluginPath;
   std::string error;
   if (!session.load(pluginPath, &error)) {
     std::cerr << "korvel: cannot load the plug-in " << pluginPath << ": " << error << "\n";
     return kExitRefused;
   }
-  switch (command) {
-    case Command::kInfo:
-      return printSummaries(session, arguments.files, std::cout);
-    case Command::kList:
-      return printCatalogue(session, arguments.file, std::cout);
-    case Command::kProps:
-      return printWaveformProperties(session, arguments.file, arguments.name, std::cout);
-    case Command::kDump:
-      return runDump(session, arguments);
-  }
-  return kExitUsage;
+  return command.run(session);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CommandLine line;
-  Arguments arguments;
-  defineCommands(&line, &arguments);
+  defineCommands(&line);
   try {
     line.app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -138,12 +83,17 @@ int main(int argc, char** argv) {
     line.app.exit(failure);
     return kExitUsage;
   }
-  std::optional<Command> command = chosenCommand(line, arguments);
-  if (!command || strayFiles(line, arguments)) {
-    std::cerr << (command ? "korvel: unexpected arguments\n" : "korvel: no file given\n") << line.app.help();
+  Command* command = chosenCommand(line);
+  if (command == nullptr || strayFiles(line, command)) {
+    std::cerr << (command != nullptr ? "korvel: unexpected arguments\n" : "korvel: no file given\n")
+              << line.app.help();
     return kExitUsage;
   }
-  int status = run(*command, arguments);
+  if (std::string problem = command->validate(); !problem.empty()) {
+    std::cerr << "korvel: " << problem << "\n";
+    return kExitUsage;
+  }
+  int status = run(line, *command);
   std::cout.flush();
   return status;
 }

@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "host/plugin_host.h"
+#include "tools/exit_codes.h"
 
 namespace korvel::tool {
-
-// Exit statuses of the tool.
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;  // a file refused, a name unknown, no plug-in
-constexpr int kExitUsage = 2;
 
 // The plug-in that sits beside the executable (the build tree), or the one
 // that cmake --install put in ../lib beside bin/.

@@ -31,10 +31,15 @@ std::unique_ptr<host::OpenedFile> openThroughHost(const std::string& path, int* 
   return host::OpenedFile::open(pluginHost(), *format, path, result);
 }
 
+std::string temporaryRoot() {
+  const char* root = std::getenv("TMPDIR");
+  return root != nullptr && root[0] != '\0' ? root : "/tmp";
+}
+
 TempFile::TempFile(const std::string& name, const std::string& contents) {
-  char pattern[] = "/tmp/korvel-test-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  directory_ = made != nullptr ? made : "/tmp";
+  std::string pattern = temporaryRoot() + "/korvel-test-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a folder under " << temporaryRoot();
+  directory_ = pattern;
   path_ = directory_ + "/" + name;
   std::ofstream out(path_, std::ios::binary);
   out << contents;

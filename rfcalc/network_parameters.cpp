@@ -273,7 +273,9 @@ void ImpedanceConversion::convertSample(size_t sample) {
   store(layout_.yBase, sample, hasAdmittance ? &matrices_.yResult : nullptr);
 }
 
-void ImpedanceConversion::convertTwoTerminalSample(size_t sample, const GainCalculation* gains) {
+// Flattened: every kernel inlined, so that the small matrices stay in
+// registers instead of going through memory between the steps.
+[[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample, const GainCalculation* gains) {
   constexpr kernels::FixedSize<2> two{};
   useReferencesOf(sample);
   const ConversionMatrices& m = matrices_;

@@ -70,7 +70,7 @@ inline constexpr bool kSerialCalculation = false;
 // starting and joining a thread costs some tens of microseconds, and the
 // parts only pay once each has well beyond that to do.
 inline constexpr double kWorkPerSample = 40.0;
-inline constexpr double kWorkPerCubedTerminal = 8.0;
+inline constexpr double kWorkPerCubedTerminal = 12.0;
 inline constexpr double kParallelWork = 200000.0;
 
 // How a calculation may use threads.

@@ -103,8 +103,8 @@ GainCalculation::GainCalculation(const NetworkSamples& network, const NetworkLay
   if (!hasEntries(network, 0, layout.terminals * layout.terminals)) return;
   if (!hasEntries(network, layout.gainBase, kGainEntryCount)) return;
   applies_ = true;
-  withAvailableGain_ = network.hasNoise == 1 && hasEntries(network, layout.noiseBase + kOptimumReflection, 1) &&
-                       hasEntries(network, layout.gainBase + kAvailableGain, 1);
+  withAvailableGain_ = network.hasNoise == 1 && hasEntries(network, layout.noise(kOptimumReflection), 1) &&
+                       hasEntries(network, layout.availableGain(), 1);
   port1_ = static_cast<size_t>(network.port1Index);
   port2_ = static_cast<size_t>(network.port2Index);
 }
@@ -117,8 +117,8 @@ void GainCalculation::storeSample(size_t sample, const TwoPortScattering& s) con
   writeReal(gain[kStabilityFactor], sample, figures.k);
   writeReal(gain[kMaximumStableGain], sample, maximumStableGain(moduli));
   if (withAvailableGain_) {
-    const DComplex gammaOpt = readSample(network_.waveformData[layout_.noiseBase + kOptimumReflection], sample);
-    writeReal(gain[kAvailableGain], sample, availableGain(s, moduli, gammaOpt));
+    const DComplex gammaOpt = readSample(network_.waveformData[layout_.noise(kOptimumReflection)], sample);
+    writeReal(network_.waveformData[layout_.availableGain()], sample, availableGain(s, moduli, gammaOpt));
   }
 }
 

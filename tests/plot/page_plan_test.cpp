@@ -137,6 +137,13 @@ TEST(PhasePanelsTest, FollowEachPanelAgainstFrequency) {
   EXPECT_EQ(page[2].kind, PanelKind::kSmith);
 }
 
+TEST(PhasePanelsTest, FollowSmithChartsOnAPageOfChartsAlone) {
+  std::vector<PanelSpec> page = withPhasePanels({{"Smith chart", PanelKind::kSmith, {"S-Par/S(1,1)"}}});
+  ASSERT_EQ(page.size(), 2u);
+  EXPECT_EQ(page[1].kind, PanelKind::kPhase);
+  EXPECT_EQ(page[1].names, (std::vector<std::string>{"S-Par/S(1,1)"}));
+}
+
 TEST(NamedPageTest, GroupsNamesByTheAxisTheyShare) {
   using korvel::testing::complexWaveform;
   using korvel::testing::realWaveform;

@@ -181,12 +181,14 @@ std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page, const std::
 }
 
 std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page) {
+  // A page of Smith charts alone has no panel against frequency to follow.
+  bool chartsOnly = std::none_of(page.begin(), page.end(),
+                                 [](const PanelSpec& spec) { return spec.kind == PanelKind::kCartesian; });
+  PanelKind followed = chartsOnly ? PanelKind::kSmith : PanelKind::kCartesian;
   std::vector<PanelSpec> withPhase;
   for (const PanelSpec& spec : page) {
     withPhase.push_back(spec);
-    if (spec.kind == PanelKind::kCartesian) {
-      withPhase.push_back({spec.title + ": phase", PanelKind::kPhase, spec.names});
-    }
+    if (spec.kind == followed) withPhase.push_back({spec.title + ": phase", PanelKind::kPhase, spec.names});
   }
   return withPhase;
 }

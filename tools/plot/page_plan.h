@@ -48,8 +48,9 @@ std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, co
 // reflections of the catalogue.
 std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page, const std::vector<std::string>& catalogue);
 
-// After each panel drawn against frequency, a panel of the phases of the
-// same waveforms (figure building drops the ones with no complex waveform).
+// After each panel drawn against frequency (or, on a page of Smith charts
+// alone, after each chart), a panel of the phases of the same waveforms
+// (figure building drops the ones with no complex waveform).
 std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page);
 
 // Named waveforms, one panel per y axis they share (same quantity and unit),

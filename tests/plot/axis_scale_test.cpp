@@ -32,9 +32,10 @@ TEST_P(TickStepTest, PicksOneTwoOrFiveTimesAPowerOfTen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Spans, TickStepTest,
-                         ::testing::Values(StepCase{0, 10, 5, 2}, StepCase{0, 10, 10, 1}, StepCase{0, 1, 5, 0.2},
-                                           StepCase{-30, 20, 6, 10}, StepCase{0.5e9, 6e9, 7, 1e9},
-                                           StepCase{0, 3e-10, 6, 5e-11}, StepCase{0, 100, 2, 50}));
+                         ::testing::Values(StepCase{0, 10, 5, 2}, StepCase{0, 10, 10, 1},
+                                           StepCase{0, 1, 5, 0.2}, StepCase{-30, 20, 6, 10},
+                                           StepCase{0.5e9, 6e9, 7, 1e9}, StepCase{0, 3e-10, 6, 5e-11},
+                                           StepCase{0, 100, 2, 50}));
 
 TEST(RangeTest, LeavesNaNAndInfinitiesOut) {
   Range range = rangeOf({kNaN, -kInf, 3, kInf, -2, kNaN});
@@ -118,15 +119,15 @@ TEST_P(EngineeringUnitTest, ChoosesThePrefixTheRangeAsks) {
   EXPECT_EQ(unit.unit, GetParam().shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Units, EngineeringUnitTest,
-    ::testing::Values(UnitCase{"Hz", 500, 1, "Hz"}, UnitCase{"Hz", 25e3, 1e3, "kHz"},
-                      UnitCase{"Hz", 900e6, 1e6, "MHz"}, UnitCase{"Hz", 6e9, 1e9, "GHz"},
-                      UnitCase{"Hz", 0.5, 1, "Hz"}, UnitCase{"s", 2.6e-10, 1e-12, "ps"},
-                      UnitCase{"s", 3.2e-9, 1e-9, "ns"}, UnitCase{"Ohms", 50, 1, "Ω"},
-                      UnitCase{"Ohms", 2e3, 1e3, "kΩ"}, UnitCase{"Siemens", 0.02, 1e-3, "mS"},
-                      UnitCase{"-", 1.5, 1, ""}, UnitCase{"dB", 20, 1, "dB"},
-                      UnitCase{"V^2", 4e-18, 1e-18, "×1e-18 V^2"}));
+INSTANTIATE_TEST_SUITE_P(Units, EngineeringUnitTest,
+                         ::testing::Values(UnitCase{"Hz", 500, 1, "Hz"}, UnitCase{"Hz", 25e3, 1e3, "kHz"},
+                                           UnitCase{"Hz", 900e6, 1e6, "MHz"}, UnitCase{"Hz", 6e9, 1e9, "GHz"},
+                                           UnitCase{"Hz", 0.5, 1, "Hz"}, UnitCase{"s", 2.6e-10, 1e-12, "ps"},
+                                           UnitCase{"s", 3.2e-9, 1e-9, "ns"}, UnitCase{"Ohms", 50, 1, "Ω"},
+                                           UnitCase{"Ohms", 2e3, 1e3, "kΩ"},
+                                           UnitCase{"Siemens", 0.02, 1e-3, "mS"}, UnitCase{"-", 1.5, 1, ""},
+                                           UnitCase{"dB", 20, 1, "dB"},
+                                           UnitCase{"V^2", 4e-18, 1e-18, "×1e-18 V^2"}));
 
 TEST(LabelAxisTest, WritesTicksInTheChosenUnit) {
   Axis axis = exactAxis(rangeOf({0.5e9, 6e9}), 7);

@@ -18,9 +18,9 @@ using korvel::testing::realWaveform;
 const std::vector<double> kFrequencies = {1e9, 2e9, 3e9};
 
 host::RecordedWaveform sweptGain() {
-  host::RecordedWaveform waveform = realWaveform(kFrequencies, {{10, 11, 12}, {20, 21, 22}, {30, 31, 32}, {1, 2, 3},
-                                                                {4, 5, 6}, {7, 8, 9}},
-                                                 "Gain", "db(y)", true);
+  host::RecordedWaveform waveform =
+      realWaveform(kFrequencies, {{10, 11, 12}, {20, 21, 22}, {30, 31, 32}, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}},
+                   "Gain", "db(y)", true);
   waveform.parameters = {{"temp", "", 2, {-40, 85}}, {"vdd", "", 3, {2.7, 3.0, 3.3}}};
   return waveform;
 }
@@ -31,7 +31,8 @@ Figure placed(Figure figure) {
 }
 
 TEST(SweepLabelTest, NamesEveryParameterTheFirstVaryingFastest) {
-  std::vector<host::RecordedParameter> parameters = {{"temp", "", 2, {-40, 85}}, {"vdd", "", 3, {2.7, 3.0, 3.3}}};
+  std::vector<host::RecordedParameter> parameters = {{"temp", "", 2, {-40, 85}},
+                                                     {"vdd", "", 3, {2.7, 3.0, 3.3}}};
   EXPECT_EQ(sweepLabel(parameters, 0), "temp = -40, vdd = 2.7");
   EXPECT_EQ(sweepLabel(parameters, 1), "temp = 85, vdd = 2.7");
   EXPECT_EQ(sweepLabel(parameters, 2), "temp = -40, vdd = 3");
@@ -42,7 +43,8 @@ TEST(FigureTest, SweptFileGetsOneColourPerSegmentAndOneLegend) {
   host::RecordedWaveform gain = sweptGain();
   host::RecordedWaveform other = sweptGain();
   WaveformSet set = {{"Gain-Par/Gmax", &gain}, {"Gain-Par/Gmsg", &other}};
-  Figure figure = buildFigure("t", {{"Gains", PanelKind::kCartesian, {"Gain-Par/Gmax", "Gain-Par/Gmsg"}}}, set, {});
+  Figure figure =
+      buildFigure("t", {{"Gains", PanelKind::kCartesian, {"Gain-Par/Gmax", "Gain-Par/Gmsg"}}}, set, {});
   ASSERT_EQ(figure.sweepLegend.size(), 6u);
   EXPECT_EQ(figure.sweepLegend[3].label, "temp = 85, vdd = 3");
   ASSERT_EQ(figure.panels.size(), 1u);
@@ -162,7 +164,8 @@ TEST(SmithChartTest, MarksFirstAndLastFrequency) {
   EXPECT_EQ(one.panels[0].markers[1].at.x, -0.5);
   EXPECT_EQ(one.panels[0].note, "● 1 GHz   ■ 3 GHz");
   // Curves over different grids name their own ends.
-  Figure two = buildFigure("t", {{"Smith", PanelKind::kSmith, {"S-Par/S(1,1)", "Noise-Par/GammaOpt"}}}, set, {});
+  Figure two =
+      buildFigure("t", {{"Smith", PanelKind::kSmith, {"S-Par/S(1,1)", "Noise-Par/GammaOpt"}}}, set, {});
   EXPECT_EQ(two.panels[0].legend[1].label, "GammaOpt (1 GHz – 2 GHz)");
 }
 

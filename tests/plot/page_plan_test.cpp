@@ -34,8 +34,8 @@ std::vector<std::string> mixedFourPort() {
     for (int r = 1; r <= 2; ++r) {
       for (const char* column : {"d", "c"}) {
         for (int c = 1; c <= 2; ++c) {
-          names.push_back(std::string("S-Par/S") + row + column + "(" + std::to_string(r) + "," + std::to_string(c) +
-                          ")");
+          names.push_back(std::string("S-Par/S") + row + column + "(" + std::to_string(r) + "," +
+                          std::to_string(c) + ")");
         }
       }
     }
@@ -78,45 +78,46 @@ TEST_P(DefaultPageTest, HoldsThePanelsOfTheFileShape) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, DefaultPageTest,
-    ::testing::Values(
-        ShapeCase{"TwoPortWithNoise",
-                  twoPortWithNoise(),
-                  FileShape::kTwoPort,
-                  {{"Transmission", {"S-Par/S(2,1)", "S-Par/S(1,2)"}},
-                   {"Reflection", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
-                   {"Smith chart", {"S-Par/S(1,1)", "S-Par/S(2,2)", "Noise-Par/GammaOpt"}},
-                   {"Gains", {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/Gas"}},
-                   {"Stability", {"Gain-Par/K"}},
-                   {"Noise figure", {"Noise-Par/NFmin", "Noise-Par/NF"}}}},
-        ShapeCase{"TwoPortWithoutNoise",
-                  [] {
-                    auto names = matrix("", 2);
-                    names.insert(names.end(), {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/K"});
-                    return names;
-                  }(),
-                  FileShape::kTwoPort,
-                  {{"Transmission", {"S-Par/S(2,1)", "S-Par/S(1,2)"}},
-                   {"Reflection", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
-                   {"Smith chart", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
-                   {"Gains", {"Gain-Par/Gmax", "Gain-Par/Gmsg"}},
-                   {"Stability", {"Gain-Par/K"}}}},
-        ShapeCase{"MixedModeFourPort",
-                  mixedFourPort(),
-                  FileShape::kMixedFourPort,
-                  {{"Differential transmission", {"S-Par/Sdd(2,1)", "S-Par/Sdd(1,2)"}},
-                   {"Differential reflection", {"S-Par/Sdd(1,1)", "S-Par/Sdd(2,2)"}},
-                   {"Mode conversion", {"S-Par/Scd(2,1)", "S-Par/Sdc(2,1)", "S-Par/Scd(1,1)", "S-Par/Sdc(1,1)"}},
-                   {"Common mode", {"S-Par/Scc(2,1)", "S-Par/Scc(1,1)"}}}},
-        ShapeCase{"OnePort",
-                  {"S-Par/S(1,1)", "Y-Par/Y(1,1)", "Z-Par/Z(1,1)", "Zo/Zo(1)"},
-                  FileShape::kOnePort,
-                  {{"Reflection", {"S-Par/S(1,1)"}}, {"Smith chart", {"S-Par/S(1,1)"}}}},
-        ShapeCase{"ThreePort",
-                  matrix("", 3),
-                  FileShape::kManyPorts,
-                  {{"Reflections", {"S-Par/S(1,1)", "S-Par/S(2,2)", "S-Par/S(3,3)"}},
-                   {"Largest transmissions", {"S-Par/S(3,1)", "S-Par/S(1,3)", "S-Par/S(2,1)", "S-Par/S(1,2)"}}}},
-        ShapeCase{"NoScattering", {"Zo/Zo(1)"}, FileShape::kNoScattering, {}}),
+    ::testing::Values(ShapeCase{"TwoPortWithNoise",
+                                twoPortWithNoise(),
+                                FileShape::kTwoPort,
+                                {{"Transmission", {"S-Par/S(2,1)", "S-Par/S(1,2)"}},
+                                 {"Reflection", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
+                                 {"Smith chart", {"S-Par/S(1,1)", "S-Par/S(2,2)", "Noise-Par/GammaOpt"}},
+                                 {"Gains", {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/Gas"}},
+                                 {"Stability", {"Gain-Par/K"}},
+                                 {"Noise figure", {"Noise-Par/NFmin", "Noise-Par/NF"}}}},
+                      ShapeCase{"TwoPortWithoutNoise",
+                                [] {
+                                  auto names = matrix("", 2);
+                                  names.insert(names.end(), {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/K"});
+                                  return names;
+                                }(),
+                                FileShape::kTwoPort,
+                                {{"Transmission", {"S-Par/S(2,1)", "S-Par/S(1,2)"}},
+                                 {"Reflection", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
+                                 {"Smith chart", {"S-Par/S(1,1)", "S-Par/S(2,2)"}},
+                                 {"Gains", {"Gain-Par/Gmax", "Gain-Par/Gmsg"}},
+                                 {"Stability", {"Gain-Par/K"}}}},
+                      ShapeCase{"MixedModeFourPort",
+                                mixedFourPort(),
+                                FileShape::kMixedFourPort,
+                                {{"Differential transmission", {"S-Par/Sdd(2,1)", "S-Par/Sdd(1,2)"}},
+                                 {"Differential reflection", {"S-Par/Sdd(1,1)", "S-Par/Sdd(2,2)"}},
+                                 {"Mode conversion",
+                                  {"S-Par/Scd(2,1)", "S-Par/Sdc(2,1)", "S-Par/Scd(1,1)", "S-Par/Sdc(1,1)"}},
+                                 {"Common mode", {"S-Par/Scc(2,1)", "S-Par/Scc(1,1)"}}}},
+                      ShapeCase{"OnePort",
+                                {"S-Par/S(1,1)", "Y-Par/Y(1,1)", "Z-Par/Z(1,1)", "Zo/Zo(1)"},
+                                FileShape::kOnePort,
+                                {{"Reflection", {"S-Par/S(1,1)"}}, {"Smith chart", {"S-Par/S(1,1)"}}}},
+                      ShapeCase{"ThreePort",
+                                matrix("", 3),
+                                FileShape::kManyPorts,
+                                {{"Reflections", {"S-Par/S(1,1)", "S-Par/S(2,2)", "S-Par/S(3,3)"}},
+                                 {"Largest transmissions",
+                                  {"S-Par/S(3,1)", "S-Par/S(1,3)", "S-Par/S(2,1)", "S-Par/S(1,2)"}}}},
+                      ShapeCase{"NoScattering", {"Zo/Zo(1)"}, FileShape::kNoScattering, {}}),
     [](const auto& param) { return std::string(param.param.label); });
 
 TEST(SmithPageTest, KeepsTheChartsOrChartsTheReflections) {
@@ -125,8 +126,9 @@ TEST(SmithPageTest, KeepsTheChartsOrChartsTheReflections) {
   ASSERT_EQ(charts.size(), 1u);
   EXPECT_EQ(charts[0].second.back(), "Noise-Par/GammaOpt");
   std::vector<std::string> mixed = mixedFourPort();
-  EXPECT_EQ(summary(smithPage(defaultPage(mixed, nullptr), mixed)),
-            (Panels{{"Smith chart", {"S-Par/Sdd(1,1)", "S-Par/Sdd(2,2)", "S-Par/Scc(1,1)", "S-Par/Scc(2,2)"}}}));
+  EXPECT_EQ(
+      summary(smithPage(defaultPage(mixed, nullptr), mixed)),
+      (Panels{{"Smith chart", {"S-Par/Sdd(1,1)", "S-Par/Sdd(2,2)", "S-Par/Scc(1,1)", "S-Par/Scc(2,2)"}}}));
 }
 
 TEST(PhasePanelsTest, FollowEachPanelAgainstFrequency) {
@@ -151,7 +153,8 @@ TEST(NamedPageTest, GroupsNamesByTheAxisTheyShare) {
   host::RecordedWaveform z = complexWaveform({1e9}, {{{1, 0}}}, "Ohms", "imag(y) real(y)");
   host::RecordedWaveform k = realWaveform({1e9}, {{1}}, "-", "");
   WaveformSet set = {{"S-Par/S(2,1)", &s}, {"Z-Par/Z(1,1)", &z}, {"S-Par/S(1,1)", &s}, {"Gain-Par/K", &k}};
-  Panels panels = summary(namedPage({"S-Par/S(2,1)", "Z-Par/Z(1,1)", "S-Par/S(1,1)", "Gain-Par/K"}, set, false));
+  Panels panels =
+      summary(namedPage({"S-Par/S(2,1)", "Z-Par/Z(1,1)", "S-Par/S(1,1)", "Gain-Par/K"}, set, false));
   EXPECT_EQ(panels, (Panels{{"S(2,1), S(1,1)", {"S-Par/S(2,1)", "S-Par/S(1,1)"}},
                             {"Z(1,1)", {"Z-Par/Z(1,1)"}},
                             {"K", {"Gain-Par/K"}}}));
@@ -162,7 +165,8 @@ TEST(NamedPageTest, GroupsNamesByTheAxisTheyShare) {
 
 TEST(PeakMagnitudeTest, TakesTheLargestFiniteMagnitudeOfAllSegments) {
   using korvel::testing::complexWaveform;
-  host::RecordedWaveform s = complexWaveform({1e9, 2e9}, {{{0.1, 0}, {std::nan(""), 0}}, {{0.3, 0.4}, {0, 0}}}, "-", "");
+  host::RecordedWaveform s =
+      complexWaveform({1e9, 2e9}, {{{0.1, 0}, {std::nan(""), 0}}, {{0.3, 0.4}, {0, 0}}}, "-", "");
   EXPECT_DOUBLE_EQ(peakMagnitude(&s), 0.5);
   EXPECT_EQ(peakMagnitude(nullptr), 0);
 }

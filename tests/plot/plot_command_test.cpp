@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"BadSize", {"--size", "10x10", "-o", "OUT/a.svg", "examples/amp.s2p"}, 2, "a.svg"},
         StatusCase{"SizeWithTrailingText", {"--size", "800x600px", "examples/amp.s2p"}, 2, ""},
         StatusCase{"SmithOfAWaveformWithAUnit",
-                   {"--smith", "-o", "OUT/a.svg", "examples/amp.s2p", "Z-Par/Z(1,1)"}, 2, "a.svg"},
+                   {"--smith", "-o", "OUT/a.svg", "examples/amp.s2p", "Z-Par/Z(1,1)"},
+                   2,
+                   "a.svg"},
         StatusCase{"SmithOfARealWaveform", {"--smith", "examples/amp.s2p", "Gain-Par/K"}, 2, ""},
         StatusCase{"UnknownName", {"-o", "OUT/a.svg", "examples/amp.s2p", "S-Par/S(3,1)"}, 1, "a.svg"},
         StatusCase{"MissingFile", {"-o", "OUT/a.png", "examples/none.s2p"}, 1, "a.png"},
@@ -82,7 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"SegmentOutOfRange", {"--segment", "6", "examples/lna_sweep.sc"}, 1, ""},
         StatusCase{"SegmentInRange", {"--segment", "5", "--segment", "0", "examples/lna_sweep.sc"}, 0, ""},
         StatusCase{"SmithOfReflections",
-                   {"--smith", "--phase", "examples/amp.s2p", "S-Par/S(1,1)", "Noise-Par/GammaOpt"}, 0, ""}),
+                   {"--smith", "--phase", "examples/amp.s2p", "S-Par/S(1,1)", "Noise-Par/GammaOpt"},
+                   0,
+                   ""}),
     [](const auto& param) { return std::string(param.param.label); });
 
 TEST(PlotCommandTest, RefusedFileWritesNothing) {
@@ -95,7 +99,8 @@ TEST(PlotCommandTest, RefusedFileWritesNothing) {
 
 TEST(PlotCommandTest, WritesPngAndPdfSignatures) {
   ScratchDirectory scratch;
-  ASSERT_EQ(plot({"--size", "640x480", "-o", scratch.file("a.png"), "examples/amp.s2p", "S-Par/S(2,1)"}).status, 0);
+  ASSERT_EQ(
+      plot({"--size", "640x480", "-o", scratch.file("a.png"), "examples/amp.s2p", "S-Par/S(2,1)"}).status, 0);
   std::string png = readFile(scratch.file("a.png"));
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
@@ -144,7 +149,8 @@ TEST_P(ReadmePictureTest, RegeneratesTheCommittedSvg) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, ReadmePictureTest,
                          ::testing::Values(PictureCase{"examples/amp.s2p", "docs/pictures/amp.svg"},
-                                           PictureCase{"examples/lna_sweep.sc", "docs/pictures/lna_sweep.svg"}));
+                                           PictureCase{"examples/lna_sweep.sc",
+                                                       "docs/pictures/lna_sweep.svg"}));
 
 }  // namespace
 }  // namespace korvel::testing

@@ -35,7 +35,8 @@ struct Rgb {
 
 Rgb hexColour(const std::string& hex) {
   unsigned value = static_cast<unsigned>(std::stoul(hex.substr(1), nullptr, 16));
-  return {static_cast<int>(value >> 16), static_cast<int>((value >> 8) & 0xff), static_cast<int>(value & 0xff)};
+  return {static_cast<int>(value >> 16), static_cast<int>((value >> 8) & 0xff),
+          static_cast<int>(value & 0xff)};
 }
 
 Rgb pixelAt(cairo_surface_t* image, int x, int y) {
@@ -81,10 +82,12 @@ TEST_F(RenderTest, PngHasThePageSizeAndTheCurveWhereTheModelPutsIt) {
   const Panel& panel = figure_.panels[0];
   Rgb curve = hexColour(panel.curves[0].colour);
   Point middle = panel.toPixel({2e9, 50});
-  Rgb onCurve = pixelAt(image, static_cast<int>(std::floor(middle.x)), static_cast<int>(std::floor(middle.y)));
+  Rgb onCurve =
+      pixelAt(image, static_cast<int>(std::floor(middle.x)), static_cast<int>(std::floor(middle.y)));
   EXPECT_LE(distance(onCurve, curve), 48) << onCurve.red << "," << onCurve.green << "," << onCurve.blue;
   // Well above the line inside the plot: no curve colour there.
-  Rgb above = pixelAt(image, static_cast<int>(middle.x) + 3, static_cast<int>(panel.plot.y + panel.plot.height / 8));
+  Rgb above =
+      pixelAt(image, static_cast<int>(middle.x) + 3, static_cast<int>(panel.plot.y + panel.plot.height / 8));
   EXPECT_GT(distance(above, curve), 100);
   cairo_surface_destroy(image);
 }

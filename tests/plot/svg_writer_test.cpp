@@ -18,11 +18,13 @@ using korvel::testing::realWaveform;
 
 size_t count(const std::string& text, const std::string& piece) {
   size_t found = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++found;
+  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size()))
+    ++found;
   return found;
 }
 
-std::string svgOf(const std::vector<PanelSpec>& specs, const WaveformSet& set, const std::string& title = "t") {
+std::string svgOf(const std::vector<PanelSpec>& specs, const WaveformSet& set,
+                  const std::string& title = "t") {
   Figure figure = buildFigure(title, specs, set, {});
   layoutFigure(&figure, defaultPageSize(figure));
   return writeSvg(figure);
@@ -34,8 +36,11 @@ class SweptSvgTest : public ::testing::Test {
     std::vector<double> f = {1e9, 2e9, 3e9};
     gain_ = realWaveform(f, {{10, 20, 30}, {11, 21, 31}, {12, 22, 32}, {13, 23, 33}}, "Gain", "db(y)", true);
     gain_.parameters = {{"temp", "", 2, {-40, 85}}, {"vdd", "", 2, {2.7, 3.3}}};
-    s21_ = complexWaveform(f, {{{1, 0}, {2, 0}, {3, 0}}, {{1, 1}, {2, 1}, {3, 1}}, {{1, 2}, {2, 2}, {3, 2}},
-                               {{1, 3}, {2, 3}, {3, 3}}},
+    s21_ = complexWaveform(f,
+                           {{{1, 0}, {2, 0}, {3, 0}},
+                            {{1, 1}, {2, 1}, {3, 1}},
+                            {{1, 2}, {2, 2}, {3, 2}},
+                            {{1, 3}, {2, 3}, {3, 3}}},
                            "-", "db(y)");
     s21_.parameters = gain_.parameters;
     set_ = {{"Gain-Par/Gmax", &gain_}, {"S-Par/S(2,1)", &s21_}};
@@ -93,14 +98,17 @@ TEST_P(XmlEscapeTest, KeepsOnlyWellFormedText) { EXPECT_EQ(xmlEscape(GetParam().
 
 INSTANTIATE_TEST_SUITE_P(Texts, XmlEscapeTest,
                          ::testing::Values(EscapeCase{"S(2,1)", "S(2,1)"}, EscapeCase{"in^2", "in^2"},
-                                           EscapeCase{"Ω µ", "Ω µ"}, EscapeCase{"a\x01" "b", "a?b"},
+                                           EscapeCase{"Ω µ", "Ω µ"},
+                                           EscapeCase{"a\x01"
+                                                      "b",
+                                                      "a?b"},
                                            EscapeCase{"\xff\xfe", "??"}, EscapeCase{"\xc0\x80", "??"},
                                            EscapeCase{"\xed\xa0\x80", "???"}, EscapeCase{"caf\xc3", "caf?"},
                                            EscapeCase{"<&>", "&lt;&amp;&gt;"}));
 
 TEST(SvgTest, BrokenPointsSplitACurveIntoRuns) {
-  host::RecordedWaveform s = complexWaveform({1e9, 2e9, 3e9, 4e9, 5e9}, {{{1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}}},
-                                             "-", "db(y)");
+  host::RecordedWaveform s =
+      complexWaveform({1e9, 2e9, 3e9, 4e9, 5e9}, {{{1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}}}, "-", "db(y)");
   WaveformSet set = {{"S-Par/S(1,1)", &s}};
   std::string svg = svgOf({{"R", PanelKind::kCartesian, {"S-Par/S(1,1)"}}}, set);
   EXPECT_EQ(count(svg, "<polyline data-waveform=\"S-Par/S(1,1)\" data-segment=\"0\""), 2u);

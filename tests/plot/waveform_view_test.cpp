@@ -46,8 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{"RealAmplitudeInDb", realWaveform({1e9}, {{-100}}, "-", "db(y)"), Display::kDbAmplitude, 40},
         HintCase{"RealAndImaginary", complexWaveform({1e9}, {{{50, -20}}}, "Ohms", "imag(y) real(y)"),
                  Display::kRealImaginary, 50},
-        HintCase{"ComplexWithoutHint", complexWaveform({1e9}, {{{0.3, 0.4}}}, "-", ""), Display::kRealImaginary,
-                 0.3},
+        HintCase{"ComplexWithoutHint", complexWaveform({1e9}, {{{0.3, 0.4}}}, "-", ""),
+                 Display::kRealImaginary, 0.3},
         HintCase{"RealWithoutHint", realWaveform({1e9}, {{1.25}}, "-", ""), Display::kLinear, 1.25},
         HintCase{"GroupDelay", realWaveform({1e9}, {{2.5e-10}}, "s", ""), Display::kLinear, 2.5e-10}),
     [](const auto& param) { return std::string(param.param.label); });
@@ -59,7 +59,8 @@ TEST(DisplayHintTest, PowerPropertyOnAComplexWaveformStaysAmplitude) {
 }
 
 TEST(DisplayHintTest, RealAndImaginaryGiveTwoParts) {
-  host::RecordedWaveform waveform = complexWaveform({1e9, 2e9}, {{{50, -20}, {40, 10}}}, "Ohms", "imag(y) real(y)");
+  host::RecordedWaveform waveform =
+      complexWaveform({1e9, 2e9}, {{{50, -20}, {40, 10}}}, "Ohms", "imag(y) real(y)");
   std::vector<Part> parts = partsOf(displayOf(waveform));
   ASSERT_EQ(parts.size(), 2u);
   EXPECT_EQ(partPoints(waveform, 0, Display::kRealImaginary, parts[1])[1].y, 10);
@@ -94,7 +95,8 @@ TEST(PhaseTest, NaNPointsStayNaNAndDoNotBreakTheUnwrapping) {
 }
 
 TEST(PartPointsTest, ReadsNoMoreSamplesThanTheSegmentHolds) {
-  host::RecordedWaveform waveform = complexWaveform({1e9, 2e9, 3e9}, {{{1, 0}, {1, 0}, {1, 0}}}, "-", "db(y)");
+  host::RecordedWaveform waveform =
+      complexWaveform({1e9, 2e9, 3e9}, {{{1, 0}, {1, 0}, {1, 0}}}, "-", "db(y)");
   waveform.segments[0].y.resize(3);  // one and a half complex samples
   waveform.segments[0].points = 3;
   EXPECT_EQ(partPoints(waveform, 0, Display::kDbAmplitude, Part::kDb).size(), 1u);

@@ -33,7 +33,8 @@ OutputFormat formatNamed(std::string name) {
 
 // The catalogue name a typed name stands for, or none. The one place where
 // the names typed on the command line meet the catalogue.
-std::optional<std::string> catalogueName(const std::vector<std::string>& catalogue, const std::string& typed) {
+std::optional<std::string> catalogueName(const std::vector<std::string>& catalogue,
+                                         const std::string& typed) {
   if (std::find(catalogue.begin(), catalogue.end(), typed) != catalogue.end()) return typed;
   return std::nullopt;
 }
@@ -84,7 +85,8 @@ class PlotCommand : public Command {
 };
 
 void PlotCommand::define(CLI::App& command) {
-  command.add_option("-o,--output", outputPath_, "Write the picture to this file (SVG goes to standard output without it)");
+  command.add_option("-o,--output", outputPath_,
+                     "Write the picture to this file (SVG goes to standard output without it)");
   command.add_option("--format", format_, "Picture format (default: from the extension of -o, else svg)")
       ->check(CLI::IsMember({"svg", "png", "pdf"}));
   command.add_flag("--smith", smith_, "Put the (unitless, complex) waveforms on a Smith chart");
@@ -112,14 +114,15 @@ std::string PlotCommand::validate() const {
     return "plot: PNG and PDF need an output file (-o FILE)";
   }
   if (!size_.empty() && !parseSize(size_)) {
-    return "plot: --size takes WIDTHxHEIGHT in pixels, from " + std::to_string(plot::kSmallestPageWidth) + "x" +
-           std::to_string(plot::kSmallestPageHeight) + " to " + std::to_string(plot::kLargestPageSide) + "x" +
-           std::to_string(plot::kLargestPageSide);
+    return "plot: --size takes WIDTHxHEIGHT in pixels, from " + std::to_string(plot::kSmallestPageWidth) +
+           "x" + std::to_string(plot::kSmallestPageHeight) + " to " + std::to_string(plot::kLargestPageSide) +
+           "x" + std::to_string(plot::kLargestPageSide);
   }
   return {};
 }
 
-bool PlotCommand::loadWaveforms(PluginSession& session, host::OpenedFile& file, const std::vector<std::string>& names,
+bool PlotCommand::loadWaveforms(PluginSession& session, host::OpenedFile& file,
+                                const std::vector<std::string>& names,
                                 std::vector<const host::RecordedWaveform*>* loaded, plot::WaveformSet* set) {
   *loaded = session.load(file, names);
   for (size_t i = 0; i < names.size(); ++i) {
@@ -132,7 +135,8 @@ bool PlotCommand::loadWaveforms(PluginSession& session, host::OpenedFile& file, 
   return true;
 }
 
-std::string PlotCommand::smithProblem(const std::vector<std::string>& names, const plot::WaveformSet& set) const {
+std::string PlotCommand::smithProblem(const std::vector<std::string>& names,
+                                      const plot::WaveformSet& set) const {
   for (const std::string& name : names) {
     const host::RecordedWaveform* waveform = set.at(name);
     if (!waveform->isComplex()) return "plot: --smith needs complex waveforms; " + name + " is real";
@@ -222,7 +226,8 @@ int PlotCommand::write(const plot::Figure& figure, plot::PageSize size) {
   if (format != OutputFormat::kSvg) {
     std::string rendered;
     std::string error;
-    plot::RenderFormat target = format == OutputFormat::kPng ? plot::RenderFormat::kPng : plot::RenderFormat::kPdf;
+    plot::RenderFormat target =
+        format == OutputFormat::kPng ? plot::RenderFormat::kPng : plot::RenderFormat::kPdf;
     if (!plot::renderSvg(picture, size.width, size.height, target, &rendered, &error)) {
       std::cerr << "korvel: cannot render " << outputPath_ << ": " << error << "\n";
       return kExitRefused;

@@ -24,22 +24,32 @@ struct PrefixedUnit {
 // Units that take SI prefixes. Frequencies stay in Hz..GHz (no mHz, and
 // THz only past 1000 GHz).
 constexpr PrefixedUnit kPrefixedUnits[] = {
-    {"Hz", "Hz", 0, 12}, {"s", "s", -15, 0},       {"Ohms", "Ω", -3, 9}, {"Siemens", "S", -12, 3},
-    {"V", "V", -12, 6},  {"A", "A", -15, 3},
+    {"Hz", "Hz", 0, 12},      {"s", "s", -15, 0}, {"Ohms", "Ω", -3, 9},
+    {"Siemens", "S", -12, 3}, {"V", "V", -12, 6}, {"A", "A", -15, 3},
 };
 
 const char* prefixFor(int exponent) {
   switch (exponent) {
-    case -15: return "f";
-    case -12: return "p";
-    case -9: return "n";
-    case -6: return "µ";
-    case -3: return "m";
-    case 3: return "k";
-    case 6: return "M";
-    case 9: return "G";
-    case 12: return "T";
-    default: return "";
+    case -15:
+      return "f";
+    case -12:
+      return "p";
+    case -9:
+      return "n";
+    case -6:
+      return "µ";
+    case -3:
+      return "m";
+    case 3:
+      return "k";
+    case 6:
+      return "M";
+    case 9:
+      return "G";
+    case 12:
+      return "T";
+    default:
+      return "";
   }
 }
 

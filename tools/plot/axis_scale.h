@@ -36,7 +36,7 @@ struct Axis {
   std::vector<double> ticks;  // inside [low, high], ascending
   double factor = 1;          // tick label = tick / factor
   int decimals = 0;
-  std::string label;          // the axis title, unit included
+  std::string label;  // the axis title, unit included
 
   // The text of the tick at `value`.
   std::string tickLabel(double value) const;

@@ -84,7 +84,9 @@ std::vector<size_t> segmentsToDraw(const host::RecordedWaveform& waveform, const
   return segments;
 }
 
-const std::string& cycled(const std::vector<std::string>& list, size_t index) { return list[index % list.size()]; }
+const std::string& cycled(const std::vector<std::string>& list, size_t index) {
+  return list[index % list.size()];
+}
 
 // The first waveform of the set that carries sweep parameters, or null.
 const host::RecordedWaveform* sweptWaveform(const WaveformSet& waveforms) {
@@ -99,8 +101,9 @@ void addCurves(Panel* panel, const std::vector<Series>& series, bool swept, cons
     const Series& one = series[i];
     const std::string& dash = cycled(dashStyles(), i);
     for (size_t segment : segmentsToDraw(*one.waveform, options)) {
-      Curve curve{one.name, segment, one.part, cycled(curveColours(), swept ? segment : i), dash,
-                  partPoints(*one.waveform, segment, one.display, one.part)};
+      Curve curve{one.name, segment,
+                  one.part, cycled(curveColours(), swept ? segment : i),
+                  dash,     partPoints(*one.waveform, segment, one.display, one.part)};
       panel->curves.push_back(std::move(curve));
     }
     panel->legend.push_back({one.label, swept ? kNeutralColour : cycled(curveColours(), i), dash});
@@ -176,7 +179,8 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
   for (const Curve& curve : panel->curves) {
     size_t first = 0;
     size_t last = 0;
-    auto source = std::find_if(series.begin(), series.end(), [&](const Series& one) { return one.name == curve.waveform; });
+    auto source = std::find_if(series.begin(), series.end(),
+                               [&](const Series& one) { return one.name == curve.waveform; });
     if (source == series.end() || !endsOf(curve, &first, &last)) continue;
     panel->markers.push_back({curve.points[first], true, curve.colour});
     panel->markers.push_back({curve.points[last], false, curve.colour});
@@ -188,13 +192,14 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     return span.first == spans.front().first && span.last == spans.front().last;
   });
   if (shared) {
-    panel->note = std::string(kFirstMark) + " " + formatFrequency(spans.front().first) + "   " + kLastMark + " " +
-                  formatFrequency(spans.front().last);
+    panel->note = std::string(kFirstMark) + " " + formatFrequency(spans.front().first) + "   " + kLastMark +
+                  " " + formatFrequency(spans.front().last);
     return;
   }
   panel->note = std::string(kFirstMark) + " first   " + kLastMark + " last frequency";
   for (size_t i = 0; i < panel->legend.size() && i < series.size(); ++i) {
-    auto span = std::find_if(spans.begin(), spans.end(), [&](const Span& one) { return one.waveform == series[i].name; });
+    auto span = std::find_if(spans.begin(), spans.end(),
+                             [&](const Span& one) { return one.waveform == series[i].name; });
     if (span == spans.end()) continue;
     panel->legend[i].label += " (" + formatFrequency(span->first) + " – " + formatFrequency(span->last) + ")";
   }
@@ -237,14 +242,15 @@ std::string shortName(const std::string& name) {
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
-Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs, const WaveformSet& waveforms,
-                   const FigureOptions& options) {
+Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs,
+                   const WaveformSet& waveforms, const FigureOptions& options) {
   Figure figure;
   figure.title = title;
   const host::RecordedWaveform* swept = sweptWaveform(waveforms);
   if (swept != nullptr) {
     for (size_t segment : segmentsToDraw(*swept, options)) {
-      figure.sweepLegend.push_back({sweepLabel(swept->parameters, segment), cycled(curveColours(), segment), ""});
+      figure.sweepLegend.push_back(
+          {sweepLabel(swept->parameters, segment), cycled(curveColours(), segment), ""});
     }
   }
   for (const PanelSpec& spec : specs) {
@@ -259,7 +265,8 @@ Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs
       frameSmith(&panel, series);
     } else {
       if (spec.kind == PanelKind::kCartesian &&
-          std::any_of(series.begin(), series.end(), [](const Series& one) { return isStabilityFactor(one.name); })) {
+          std::any_of(series.begin(), series.end(),
+                      [](const Series& one) { return isStabilityFactor(one.name); })) {
         panel.referenceLines.push_back(1.0);
       }
       frameCartesian(&panel, series.front());

@@ -116,8 +116,8 @@ std::string quantityOf(const std::string& name, Display display);
 
 // Builds the panels of `specs` from `waveforms`. Names missing from
 // `waveforms` are skipped; a panel left without curves is dropped.
-Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs, const WaveformSet& waveforms,
-                   const FigureOptions& options);
+Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs,
+                   const WaveformSet& waveforms, const FigureOptions& options);
 
 // Splits points into the runs a line joins: every non-finite point ends a
 // run. Runs of one point are kept (they are drawn as dots).

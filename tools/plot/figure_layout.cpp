@@ -59,7 +59,8 @@ void layoutPanel(Panel* panel, const Rect& cell) {
   cursor += flowLegend(panel->legend, cell.x + kLeftRoom, cursor, legendWidth, &panel->legendAt) + 8;
   double bottom = cell.y + cell.height - kBottomRoom;
   if (panel->kind == PanelKind::kSmith) {
-    double side = std::max(kSmallestPlot, std::min(cell.width - 2 * kSmithRoom, bottom + kBottomRoom - kSmithRoom - cursor));
+    double side = std::max(kSmallestPlot,
+                           std::min(cell.width - 2 * kSmithRoom, bottom + kBottomRoom - kSmithRoom - cursor));
     panel->plot = {cell.x + (cell.width - side) / 2, cursor + kSmithRoom / 2, side, side};
     return;
   }
@@ -101,8 +102,8 @@ void layoutFigure(Figure* figure, PageSize size) {
   double cellWidth = (size.width - 2 * kMargin) / static_cast<double>(columns);
   double cellHeight = std::max(kSmallestPlot, (size.height - kMargin - top) / static_cast<double>(rows));
   for (size_t i = 0; i < figure->panels.size(); ++i) {
-    Rect cell{kMargin + static_cast<double>(i % columns) * cellWidth, top + static_cast<double>(i / columns) * cellHeight,
-              cellWidth, cellHeight};
+    Rect cell{kMargin + static_cast<double>(i % columns) * cellWidth,
+              top + static_cast<double>(i / columns) * cellHeight, cellWidth, cellHeight};
     layoutPanel(&figure->panels[i], cell);
   }
 }

@@ -70,7 +70,8 @@ std::vector<std::string> largestTransmissions(const std::vector<std::string>& ca
     double value = peak ? peak(name) : 0.0;
     ranked.push_back({std::isfinite(value) ? value : 0.0, name});
   }
-  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
   std::vector<std::string> names;
   for (size_t i = 0; i < ranked.size() && i < kLargestTransmissions; ++i) names.push_back(ranked[i].second);
   return names;
@@ -157,19 +158,25 @@ std::vector<std::string> scatteringNames(const std::vector<std::string>& catalog
 
 std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, const PeakOf& peak) {
   switch (shapeOf(catalogue)) {
-    case FileShape::kOnePort: return presentPanels(onePortPage(), catalogue);
-    case FileShape::kTwoPort: return presentPanels(twoPortPage(), catalogue);
-    case FileShape::kMixedFourPort: return presentPanels(mixedFourPortPage(), catalogue);
+    case FileShape::kOnePort:
+      return presentPanels(onePortPage(), catalogue);
+    case FileShape::kTwoPort:
+      return presentPanels(twoPortPage(), catalogue);
+    case FileShape::kMixedFourPort:
+      return presentPanels(mixedFourPortPage(), catalogue);
     case FileShape::kManyPorts:
-      return presentPanels({{"Reflections", PanelKind::kCartesian, reflectionsOf(catalogue)},
-                            {"Largest transmissions", PanelKind::kCartesian, largestTransmissions(catalogue, peak)}},
-                           catalogue);
-    case FileShape::kNoScattering: break;
+      return presentPanels(
+          {{"Reflections", PanelKind::kCartesian, reflectionsOf(catalogue)},
+           {"Largest transmissions", PanelKind::kCartesian, largestTransmissions(catalogue, peak)}},
+          catalogue);
+    case FileShape::kNoScattering:
+      break;
   }
   return {};
 }
 
-std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page, const std::vector<std::string>& catalogue) {
+std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page,
+                                 const std::vector<std::string>& catalogue) {
   std::vector<PanelSpec> charts;
   for (const PanelSpec& spec : page) {
     if (spec.kind == PanelKind::kSmith) charts.push_back(spec);
@@ -193,7 +200,8 @@ std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page) {
   return withPhase;
 }
 
-std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms, bool smith) {
+std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms,
+                                 bool smith) {
   if (smith) return {{"Smith chart: " + titleOf(names), PanelKind::kSmith, names}};
   std::vector<std::string> keys;
   std::vector<PanelSpec> page;

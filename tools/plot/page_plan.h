@@ -46,7 +46,8 @@ std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, co
 
 // The Smith charts of `page`, or when it has none one chart of the
 // reflections of the catalogue.
-std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page, const std::vector<std::string>& catalogue);
+std::vector<PanelSpec> smithPage(const std::vector<PanelSpec>& page,
+                                 const std::vector<std::string>& catalogue);
 
 // After each panel drawn against frequency (or, on a page of Smith charts
 // alone, after each chart), a panel of the phases of the same waveforms
@@ -55,7 +56,8 @@ std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page);
 
 // Named waveforms, one panel per y axis they share (same quantity and unit),
 // in the order the names were given; with `smith`, one Smith chart.
-std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms, bool smith);
+std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms,
+                                 bool smith);
 
 // The peak magnitude of a loaded complex waveform, 0 when absent.
 double peakMagnitude(const host::RecordedWaveform* waveform);

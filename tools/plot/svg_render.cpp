@@ -30,7 +30,8 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
 }
 
 Surface surfaceFor(RenderFormat format, int width, int height, std::string* output) {
-  if (format == RenderFormat::kPng) return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  if (format == RenderFormat::kPng)
+    return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   return Surface(cairo_pdf_surface_create_for_stream(appendBytes, output, width, height));
 }
 

@@ -43,7 +43,10 @@ size_t utf8Length(const std::string& text, size_t i) {
   auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
   unsigned char lead = byte(0);
   if (lead < 0x80) return 1;
-  size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                  : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
   if (length == 0 || i + length > text.size()) return 0;
   for (size_t k = 1; k < length; ++k) {
     if ((byte(k) & 0xC0) != 0x80) return 0;
@@ -60,7 +63,8 @@ class SvgOut {
 
   void text(Point at, const std::string& content, double size, const char* anchor = "start",
             const char* weight = nullptr, const std::string& extra = "") {
-    out_ << "<text x=\"" << number(at.x) << "\" y=\"" << number(at.y) << "\" font-size=\"" << number(size) << "\"";
+    out_ << "<text x=\"" << number(at.x) << "\" y=\"" << number(at.y) << "\" font-size=\"" << number(size)
+         << "\"";
     if (std::string(anchor) != "start") out_ << " text-anchor=\"" << anchor << "\"";
     if (weight != nullptr) out_ << " font-weight=\"" << weight << "\"";
     out_ << extra << ">" << xmlEscape(content) << "</text>\n";
@@ -68,14 +72,16 @@ class SvgOut {
 
   void line(Point from, Point to, const std::string& colour, double width, const std::string& dash = "") {
     out_ << "<line x1=\"" << number(from.x) << "\" y1=\"" << number(from.y) << "\" x2=\"" << number(to.x)
-         << "\" y2=\"" << number(to.y) << "\" stroke=\"" << colour << "\" stroke-width=\"" << number(width) << "\"";
+         << "\" y2=\"" << number(to.y) << "\" stroke=\"" << colour << "\" stroke-width=\"" << number(width)
+         << "\"";
     if (!dash.empty()) out_ << " stroke-dasharray=\"" << dash << "\"";
     out_ << "/>\n";
   }
 
   void circle(Point centre, double radius, const std::string& stroke, const std::string& fill, double width) {
-    out_ << "<circle cx=\"" << number(centre.x) << "\" cy=\"" << number(centre.y) << "\" r=\"" << number(radius)
-         << "\" fill=\"" << fill << "\" stroke=\"" << stroke << "\" stroke-width=\"" << number(width) << "\"/>\n";
+    out_ << "<circle cx=\"" << number(centre.x) << "\" cy=\"" << number(centre.y) << "\" r=\""
+         << number(radius) << "\" fill=\"" << fill << "\" stroke=\"" << stroke << "\" stroke-width=\""
+         << number(width) << "\"/>\n";
   }
 
  private:
@@ -161,9 +167,10 @@ void writeCurve(SvgOut* svg, const Panel& panel, const Curve& curve) {
     // A lone point between breaks is drawn as a dot: a zero-length line
     // with round caps.
     if (run.size() == 1) points << " " << points.str();
-    svg->out() << "<polyline data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\"" << curve.segment
-               << "\" data-part=\"" << partName(curve.part) << "\" points=\"" << points.str()
-               << "\" fill=\"none\" stroke=\"" << curve.colour << "\" stroke-width=\"" << number(kCurveWidth) << "\"";
+    svg->out() << "<polyline data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\""
+               << curve.segment << "\" data-part=\"" << partName(curve.part) << "\" points=\"" << points.str()
+               << "\" fill=\"none\" stroke=\"" << curve.colour << "\" stroke-width=\"" << number(kCurveWidth)
+               << "\"";
     if (!curve.dash.empty()) svg->out() << " stroke-dasharray=\"" << curve.dash << "\"";
     svg->out() << " stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
   }
@@ -231,12 +238,23 @@ std::string xmlEscape(const std::string& text) {
       continue;
     }
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&apos;"; break;
-      default: escaped.append(text, i, length);
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped.append(text, i, length);
     }
     i += length;
   }
@@ -249,9 +267,10 @@ std::string writeSvg(const Figure& figure) {
   std::string height = number(figure.height);
   svg.out() << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-            << "\" viewBox=\"0 0 " << width << " " << height << "\" font-family=\"" << kFontFamily << "\" fill=\""
-            << kTextColour << "\">\n"
-            << "<rect x=\"0\" y=\"0\" width=\"" << width << "\" height=\"" << height << "\" fill=\"#ffffff\"/>\n";
+            << "\" viewBox=\"0 0 " << width << " " << height << "\" font-family=\"" << kFontFamily
+            << "\" fill=\"" << kTextColour << "\">\n"
+            << "<rect x=\"0\" y=\"0\" width=\"" << width << "\" height=\"" << height
+            << "\" fill=\"#ffffff\"/>\n";
   svg.text(figure.titleAt, figure.title, kTitleFontSize, "start", "bold");
   writeLegend(&svg, figure.sweepLegend, figure.sweepLegendAt);
   for (size_t i = 0; i < figure.panels.size(); ++i) writePanel(&svg, figure.panels[i], i);

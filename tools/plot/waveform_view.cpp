@@ -33,11 +33,15 @@ Samples samplesOf(const host::RecordedWaveform& waveform, const host::RecordedSe
 
 double valueOf(Display display, Part part, double re, double im) {
   switch (part) {
-    case Part::kDb: return display == Display::kDbPower ? powerDecibels(re) : amplitudeDecibels(re, im);
+    case Part::kDb:
+      return display == Display::kDbPower ? powerDecibels(re) : amplitudeDecibels(re, im);
     case Part::kReal:
-    case Part::kLinear: return re;
-    case Part::kImaginary: return im;
-    default: return kNaN;
+    case Part::kLinear:
+      return re;
+    case Part::kImaginary:
+      return im;
+    default:
+      return kNaN;
   }
 }
 
@@ -66,21 +70,30 @@ Display displayOf(const host::RecordedWaveform& waveform) {
 std::vector<Part> partsOf(Display display) {
   switch (display) {
     case Display::kDbAmplitude:
-    case Display::kDbPower: return {Part::kDb};
-    case Display::kRealImaginary: return {Part::kReal, Part::kImaginary};
-    case Display::kLinear: return {Part::kLinear};
+    case Display::kDbPower:
+      return {Part::kDb};
+    case Display::kRealImaginary:
+      return {Part::kReal, Part::kImaginary};
+    case Display::kLinear:
+      return {Part::kLinear};
   }
   return {};
 }
 
 const char* partName(Part part) {
   switch (part) {
-    case Part::kDb: return "db";
-    case Part::kReal: return "re";
-    case Part::kImaginary: return "im";
-    case Part::kLinear: return "y";
-    case Part::kPhase: return "phase";
-    case Part::kReflection: return "gamma";
+    case Part::kDb:
+      return "db";
+    case Part::kReal:
+      return "re";
+    case Part::kImaginary:
+      return "im";
+    case Part::kLinear:
+      return "y";
+    case Part::kPhase:
+      return "phase";
+    case Part::kReflection:
+      return "gamma";
   }
   return "";
 }
@@ -102,7 +115,8 @@ std::vector<double> unwrappedPhaseDegrees(const std::vector<double>& re, const s
   return phase;
 }
 
-std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display, Part part) {
+std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display,
+                              Part part) {
   if (segment >= waveform.segments.size()) return {};
   const host::RecordedSegment& source = waveform.segments[segment];
   Samples samples = samplesOf(waveform, source);

@@ -60,7 +60,8 @@ std::vector<double> unwrappedPhaseDegrees(const std::vector<double>& re, const s
 // are (real, imaginary) for a Smith chart; every other part is (x, value).
 // A value without a picture (log of zero, NaN in the file) is NaN. Reads
 // only the samples the segment holds, whatever its point count claims.
-std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display, Part part);
+std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display,
+                              Part part);
 
 }  // namespace korvel::plot
 

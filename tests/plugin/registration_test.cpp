@@ -73,7 +73,7 @@ TEST(HostFormatChoice, MatchesTheExtensionAgainstPatterns) {
 TEST(HostFormatChoice, NameBeginningWithScIsTouchstone) {
   std::string error;
   EXPECT_STREQ(pluginHost().formatFor("/data/scope_probe.s2p", &error)->formatName, "TouchStone");
-  EXPECT_STREQ(pluginHost().formatFor("sc_net.S4P", &error)->formatName, "TouchStone");
+  EXPECT_STREQ(pluginHost().formatFor("sc_net.s4p", &error)->formatName, "TouchStone");
   EXPECT_EQ(pluginHost().formatFor("/data/scope_probe", &error), nullptr);
 }
 

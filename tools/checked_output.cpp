@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 namespace korvel::tool {
@@ -99,9 +100,27 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {}
 ReplacingFile::~ReplacingFile() { discard(); }
 
 bool ReplacingFile::open(std::string* error) {
-  size_t slash = path_.find_last_of('/');
-  std::string directory = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
-  std::string tail = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  struct stat existing {};
+  bool exists = ::stat(path_.c_str(), &existing) == 0;
+  // A device, a pipe or a terminal cannot be replaced: it is written as it is.
+  if (exists && !S_ISREG(existing.st_mode)) {
+    descriptor_ = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (descriptor_ < 0) {
+      *error = errorText(errno);
+      return false;
+    }
+    buffer_ = std::make_unique<DescriptorBuffer>(descriptor_);
+    stream_ = std::make_unique<std::ostream>(buffer_.get());
+    return true;
+  }
+  // Through a symbolic link, the file it names is replaced, not the link.
+  std::error_code ignored;
+  std::string target = exists ? std::filesystem::canonical(path_, ignored).string() : path_;
+  if (target.empty()) target = path_;
+  target_ = target;
+  size_t slash = target.find_last_of('/');
+  std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  std::string tail = slash == std::string::npos ? target : target.substr(slash + 1);
   std::string pattern = directory + "." + tail + ".korvel-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -111,11 +130,11 @@ bool ReplacingFile::open(std::string* error) {
     return false;
   }
   temporary_ = name.data();
-  // mkstemp makes the file private; give it the mode a new file gets.
+  // mkstemp makes the file private; give it the mode the file had, or the
+  // one a new file gets.
   mode_t mask = umask(0);
   umask(mask);
-  struct stat existing {};
-  mode_t mode = ::stat(path_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : (0666 & ~mask);
+  mode_t mode = exists ? existing.st_mode & 07777 : (0666 & ~mask);
   fchmod(descriptor_, mode);
   buffer_ = std::make_unique<DescriptorBuffer>(descriptor_);
   stream_ = std::make_unique<std::ostream>(buffer_.get());
@@ -132,7 +151,7 @@ bool ReplacingFile::commit(std::string* error) {
   int failure = written ? 0 : buffer_->error();
   if (written && ::close(descriptor_) != 0) failure = errno;
   if (written) descriptor_ = -1;
-  if (failure == 0 && std::rename(temporary_.c_str(), path_.c_str()) != 0) failure = errno;
+  if (failure == 0 && !temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
   if (failure != 0) {
     *error = errorText(failure);
     discard();

@@ -62,7 +62,8 @@ class CheckedStandardOutput {
 
 // A file written through a temporary in the same directory, renamed over
 // `path` by commit(); without a successful commit the temporary is removed
-// and whatever was at `path` stays as it was.
+// and whatever was at `path` stays as it was. A `path` that exists and is
+// not a regular file (a device, a pipe) is written directly instead.
 class ReplacingFile {
  public:
   explicit ReplacingFile(std::string path);
@@ -80,7 +81,8 @@ class ReplacingFile {
   void discard();
 
   std::string path_;
-  std::string temporary_;
+  std::string target_;     // the regular file replaced (path_ with links resolved)
+  std::string temporary_;  // empty when writing directly
   int descriptor_ = -1;
   std::unique_ptr<DescriptorBuffer> buffer_;
   std::unique_ptr<std::ostream> stream_;

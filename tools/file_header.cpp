@@ -105,6 +105,7 @@ FileHeader scHeader(std::string_view head) {
   FileHeader header;
   header.parameterType = "S";
   header.frequencyUnit = "Hz";
+  bool pastHeader = false;
   forEachLine(head, [&](std::string_view raw) {
     std::string_view line = trimmed(raw);
     if (line.empty()) return true;
@@ -116,10 +117,12 @@ FileHeader scHeader(std::string_view head) {
       }
       return true;
     }
-    if (line[0] == '*') {
+    // Comments after the first "+" line belong to the blocks.
+    if (line[0] == '*' && !pastHeader) {
       header.comments.push_back(commentText(line));
       return true;
     }
+    pastHeader = pastHeader || line[0] == '+';
     return line.find("DATA=") == std::string_view::npos;
   });
   return header;

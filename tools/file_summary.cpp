@@ -216,7 +216,16 @@ class SummaryWriter {
   void comments(const std::vector<std::string>& lines) {
     if (lines.empty()) return;
     size_t shown = options_.allComments ? lines.size() : std::min(lines.size(), kShownComments);
-    for (size_t i = 0; i < shown; ++i) row(i == 0 ? "comments" : "", printable(lines[i]));
+    for (size_t i = 0; i < shown; ++i) {
+      // A comment keeps its own spacing (often column headings) when it fits.
+      std::string lead = "  " + padded(i == 0 ? "comments" : "", kLabelWidth);
+      std::string text = printable(lines[i]);
+      if (lead.size() + text.size() <= options_.width) {
+        out_ << lead << text << "\n";
+      } else {
+        row(i == 0 ? "comments" : "", text);
+      }
+    }
     if (shown < lines.size()) {
       row("", "(" + std::to_string(lines.size() - shown) + " more; --comments shows them all)");
     }

@@ -32,10 +32,13 @@ struct CommandLine {
 void defineGlobalOptions(CommandLine* line) {
   CLI::App& app = line->app;
   app.fallthrough();  // the global options are accepted after the command name too
-  app.add_option("--plugin", line->pluginPath, "Plug-in to load (default: " + defaultPluginPath() + ")");
+  app.add_option("--plugin", line->pluginPath,
+                 "Plug-in to load (default: libkorvelSC.so beside korvel, else in ../lib/korvel or ../lib)")
+      ->type_name("PATH");
   app.add_flag("-v,--verbose", line->verbose, "Show the plug-in's own messages unchanged instead of one line each");
   app.add_option("--stdin-as", line->stdinExtension,
-                 "Extension that says how to read standard input given as -, e.g. s2p or sc (default: guessed)");
+                 "Extension that says how to read standard input given as -, e.g. s2p or sc (default: guessed)")
+      ->type_name("EXT");
   app.add_flag("--version", line->version, "Print the version and the plug-in used, then exit");
   app.add_flag("--man", line->manPage, "Print the manual page (roff), then exit")->group("");
   app.add_option("--completion", line->completion, "Print the completion script for a shell (bash), then exit")

@@ -33,7 +33,8 @@ class DumpCommand : public Command {
                      "Find names as the viewer does: the first waveform whose name equals the one given or "
                      "begins it");
     command.add_option("-o,--output", outputPath_,
-                       "Write to this file (replaced only when the whole export succeeded)");
+                       "Write to this file (replaced only when the whole export succeeded)")
+        ->type_name("FILE");
     command.add_option("arguments", arguments_, "FILE... then NAME...; - reads standard input")->required();
   }
   std::string validate() const override {

@@ -359,7 +359,7 @@ std::string formatFrequency(double hertz) {
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
   for (const auto& unit : kUnits) {
-    if (std::fabs(hertz) >= unit.scale) return formatNumber(hertz / unit.scale) + " " + unit.unit;
+    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale) return formatNumber(hertz / unit.scale) + " " + unit.unit;
   }
   return formatNumber(hertz) + " Hz";
 }

@@ -4,17 +4,11 @@
 #include <cstdio>
 #include <functional>
 
+#include "tools/text_format.h"
+
 namespace korvel::tool {
 
 namespace {
-
-std::string upperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);

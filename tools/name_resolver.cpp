@@ -4,19 +4,13 @@
 #include <algorithm>
 #include <functional>
 
+#include "tools/text_format.h"
+
 namespace korvel::tool {
 
 namespace {
 
 constexpr size_t kMaxSuggestions = 5;
-
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 std::string_view itemOf(std::string_view name) {
   size_t slash = name.find('/');

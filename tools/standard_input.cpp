@@ -9,17 +9,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "tools/text_format.h"
+
 namespace korvel::tool {
 
 namespace {
-
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 std::string_view withoutComment(std::string_view line) {
   size_t bang = line.find('!');

@@ -26,6 +26,10 @@ void writeJsonString(std::ostream& out, std::string_view text);
 // `text` as a CSV field, quoted when it holds a comma, quote or line end.
 std::string csvField(std::string_view text);
 
+// The text with ASCII letters in lower (upper) case, other bytes as they are.
+std::string lowerCase(std::string_view text);
+std::string upperCase(std::string_view text);
+
 // The text with each control character and invalid UTF-8 byte shown as
 // \xHH, for messages on a terminal.
 std::string printable(std::string_view text);

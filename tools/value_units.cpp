@@ -14,6 +14,10 @@ double degrees(double re, double im) { return std::atan2(im, re) * 180.0 / std::
 
 }  // namespace
 
+const char* const kValueUnitHelp =
+    "Complex values as ri (real, imaginary), ma (magnitude, angle), db, mag or deg; with db, gains and noise "
+    "figures are in dB as well";
+
 const std::vector<std::string>& valueUnitNames() {
   static const std::vector<std::string> names = {"ri", "ma", "db", "mag", "deg"};
   return names;

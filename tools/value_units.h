@@ -17,6 +17,8 @@ enum class ValueUnit { kRealImaginary, kMagnitudeAngle, kDb, kMagnitude, kDegree
 
 // The --unit choices, in the order help lists them.
 const std::vector<std::string>& valueUnitNames();
+// What --unit does, for the help of the commands that take it.
+extern const char* const kValueUnitHelp;
 // The unit for a --unit choice ("ri", "ma", "db", "mag", "deg").
 ValueUnit valueUnitNamed(const std::string& name);
 

@@ -17,13 +17,6 @@ namespace korvel::tool {
 
 namespace {
 
-std::string lowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 std::string shortNumber(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6g", value);

@@ -21,7 +21,9 @@ class FrequencyTextTest : public ::testing::TestWithParam<FrequencyCase> {};
 TEST_P(FrequencyTextTest, ReadsUnitsAndLetters) {
   double hertz = -1.0;
   EXPECT_EQ(tool::parseFrequency(GetParam().text, &hertz), GetParam().valid) << GetParam().text;
-  if (GetParam().valid) EXPECT_DOUBLE_EQ(hertz, GetParam().hertz) << GetParam().text;
+  if (GetParam().valid) {
+    EXPECT_DOUBLE_EQ(hertz, GetParam().hertz) << GetParam().text;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FrequencyTextTest,

@@ -25,8 +25,7 @@ class DumpCommand : public Command {
         ->capture_default_str();
     command.add_flag("--wide", wide_, "CSV: one row per frequency, one column per quantity");
     command.add_option("--unit", unit_,
-                       "CSV values: ri (real, imaginary), ma (magnitude, angle), db, mag or deg; with db, "
-                       "gains and noise figures are in dB as well")
+                       kValueUnitHelp)
         ->check(CLI::IsMember(valueUnitNames()))
         ->capture_default_str();
     command.add_flag("--prefix", prefix_,

@@ -19,8 +19,7 @@ class GetCommand : public Command {
         "point with NAME alone. Between two frequencies of the file the value is interpolated on a straight "
         "line (real and imaginary parts) and the output says so; outside them is an error.");
     command.add_option("--unit", unit_,
-                       "Complex values as ri (real, imaginary), ma (magnitude, angle), db, mag or deg; with db, "
-                       "gains and noise figures are in dB as well")
+                       kValueUnitHelp)
         ->check(CLI::IsMember(valueUnitNames()))
         ->capture_default_str();
     command.add_option("arguments", arguments_,

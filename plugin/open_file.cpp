@@ -47,7 +47,7 @@ int touchstonePortCount(const char* path) {
   const char* extension = extensionOf(path);
   if (extension == nullptr || std::strlen(extension) >= 6) return 0;
   if (extension[0] != 's' && extension[0] != 'S') {
-    reportError("The first character of file extension should be s.");
+    report(Message::kExtensionNotS);
     return 0;
   }
   std::string_view text(extension + 1);
@@ -58,8 +58,7 @@ int touchstonePortCount(const char* path) {
 int openFile(const char* path, DataSet** dataSet) {
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) {
-    reportError("Error: unable to open %s for read.\n", path);
-    return kFailed;
+    return fail(Message::kCannotOpenForRead, path);
   }
   DataSet* data = createDataSet(path, file);
   if (data == nullptr) {
@@ -79,7 +78,7 @@ int openFile(const char* path, DataSet** dataSet) {
   data->portCount = ports;
   data->terminalCount = ports;
   if (ports <= 0 || readTouchstone(data) != kOk) {
-    reportError("Can't open file: %s.\n ", path);
+    report(Message::kCannotOpenFile, path);
     return failOpen(data, dataSet);
   }
   finishRead(data);

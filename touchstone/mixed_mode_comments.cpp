@@ -19,9 +19,6 @@ constexpr size_t kMaxPortDigits = 3;
 constexpr int kMaxTerminalNumber = 1000;
 constexpr int kMaxPortNumber = 999;
 
-constexpr char kTerminalNumberMessage[] =
-    "format error, mixed mode terminal number should be positive and less than 999.\n";
-constexpr char kIncompleteMessage[] = "format error, name mapping for mixed mode is not complete.\n";
 
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
@@ -72,11 +69,6 @@ int terminalNumber(std::string_view element) {
   return characterAt(element, 0) - '0';
 }
 
-int rejectMapping() {
-  reportError("%s", kTerminalNumberMessage);
-  return kFailed;
-}
-
 // Names one terminal from a mapping line: the mode letter is the second
 // character of the name token, the port number its fourth character or
 // the text from "(" to the next ",". A terminal number outside the file's
@@ -84,7 +76,7 @@ int rejectMapping() {
 // (the name then keeps only its letter).
 int applyMapping(const MappingTokens& tokens, DataSet* data) {
   int number = terminalNumber(tokens.element);
-  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return rejectMapping();
+  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return fail(Message::kMappingTerminalNumber);
   char* name = data->terminalNames[number - 1];
   std::memset(name, 0, kNameBytes);
   name[0] = characterAt(tokens.name, 1);
@@ -94,7 +86,7 @@ int applyMapping(const MappingTokens& tokens, DataSet* data) {
   }
   std::string_view port = tokens.name.substr(4);
   port = port.substr(0, port.find(','));
-  if (port.size() > kMaxPortDigits) return rejectMapping();
+  if (port.size() > kMaxPortDigits) return fail(Message::kMappingTerminalNumber);
   port.copy(name + 1, port.size());
   return kOk;
 }
@@ -152,7 +144,7 @@ void checkCompleteness(DataSet* data) {
   for (int k = 0; k < data->terminalCount; ++k) {
     int port = portNumberOf(data->terminalNames[k]);
     if (port < 1 || port > kMaxPortNumber || port > data->terminalCount) {
-      reportError("%s", kIncompleteMessage);
+      report(Message::kMappingIncomplete);
       data->portCount = data->terminalCount;
       data->mixedMode = 0;
       return;

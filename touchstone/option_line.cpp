@@ -27,35 +27,12 @@ constexpr FrequencyUnit kFrequencyUnits[] = {
     {"KHz", 1.0e3},
 };
 
-int fail(const char* message) {
-  reportError("%s", message);
-  return kFailed;
-}
-
 // The character at `index`, or NUL past the end, as a C string reads.
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
 int8_t upperCase(char c) {
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return static_cast<int8_t>(c);
-}
-
-// The complex-format code chosen by the first character of the format
-// token, or -1 when it names none of DB, MA, RI.
-int complexFormatCode(char first) {
-  switch (first) {
-    case 'D':
-    case 'd':
-      return kFormatDbDegrees;
-    case 'M':
-    case 'm':
-      return kFormatMagnitudeDegrees;
-    case 'R':
-    case 'r':
-      return kFormatRealImaginary;
-    default:
-      return -1;
-  }
 }
 
 // A mapping placed before the option line names portCount mixed-mode
@@ -88,7 +65,7 @@ int readReferenceImpedances(TokenCursor* cursor, const DataSet& data, std::vecto
   } else if (givesOneValuePerPort(data, impedances->size())) {
     repeatPerPort(data, impedances);
   }
-  if (impedances->size() < terminals) return fail("Can't find enough Zo's values.\n ");
+  if (impedances->size() < terminals) return fail(Message::kZoValuesIncomplete);
   return kOk;
 }
 
@@ -122,22 +99,22 @@ int readOptionLine(std::string_view line, DataSet* data, std::vector<double>* im
   data->hasNoise = 0;
 
   std::string_view unit = cursor.next(kWhitespaceDelimiters);
-  if (unit.empty()) return fail("Can not find the freq_unit information. \n");
+  if (unit.empty()) return fail(Message::kFrequencyUnitMissing);
   if (parseFrequencyUnit(unit, data) != kOk) return kFailed;
 
   std::string_view type = cursor.next(kWhitespaceDelimiters);
-  if (type.empty()) return fail("Can not find the parameter_type information. \n");
-  if (type[0] != 'S' && type[0] != 's') return fail("Sorry, we only support S parameter now. \n");
+  if (type.empty()) return fail(Message::kParameterTypeMissing);
+  if (type[0] != 'S' && type[0] != 's') return fail(Message::kOnlyScattering);
 
   std::string_view format = cursor.next(kWhitespaceDelimiters);
-  if (format.empty()) return fail("Can not find the format information (DB, MA or RI?). \n");
-  int code = complexFormatCode(format[0]);
-  if (code < 0) return fail("Error, can not find the format information(DB, MA, RI). \n");
+  if (format.empty()) return fail(Message::kFormatMissing);
+  int code = complexFormatForLetter(format[0]);
+  if (code < 0) return fail(Message::kFormatUnknown);
   data->complexFormat = code;
 
   // The keyword (normally R) is required but its text is not examined.
   if (cursor.next(kWhitespaceDelimiters).empty()) {
-    return fail("Can not find the normalization impedence information. \n");
+    return fail(Message::kImpedanceMissing);
   }
   return readReferenceImpedances(&cursor, *data, impedances);
 }

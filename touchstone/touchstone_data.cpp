@@ -15,13 +15,6 @@ namespace korvel {
 
 namespace {
 
-constexpr char kNoDataMessage[] = "There is no data values.\n ";
-
-int failWithNoData() {
-  reportError("%s", kNoDataMessage);
-  return kFailed;
-}
-
 // Storage for the points the file can hold; a file whose size is unknown
 // starts small and grows. Falls back to that small start when the
 // estimate cannot be had.
@@ -77,11 +70,11 @@ int readNoise(LineSource* source, StreamEnd* end, double firstTerminalImpedance,
 int readTouchstoneData(LineSource* source, const std::string_view* pending, const std::vector<double>& impedances,
                        uint64_t fileSize, DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
-  if (waveforms <= 0 || waveforms > INT_MAX - kSpareNoiseSlots - 1) return kFailed;
+  if (waveforms <= 0 || waveforms > INT_MAX - static_cast<int64_t>(noiseSlotCount(*data)) - 1) return kFailed;
   uint64_t estimate = fileSize / static_cast<uint64_t>(waveforms);
   // A known size too small for one point's text: nothing can be read, and
   // no name or array is built for it.
-  if (fileSize > 0 && estimate == 0) return failWithNoData();
+  if (fileSize > 0 && estimate == 0) return fail(Message::kNoData);
   if (estimate > INT_MAX) estimate = INT_MAX;
 
   appendNetworkNames(data);
@@ -93,7 +86,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   StreamEnd end = readPoints(source, pending, &points);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
   data->pointCount = points.completePoints();
-  if (data->pointCount == 0) return failWithNoData();
+  if (data->pointCount == 0) return fail(Message::kNoData);
   writeReferenceImpedances(data, zo);
 
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock && readNoise(source, &end, zo[0], data) != kOk) {

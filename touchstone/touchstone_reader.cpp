@@ -25,15 +25,22 @@ bool findOptionLine(LineSource* source, bool haveLine, std::string_view* line) {
   return haveLine;
 }
 
+// The size of the whole text, taken before any of it is read; 0 when the
+// stream cannot tell it, and the storage then grows as points arrive.
+uint64_t textSize(FILE* file) {
+  uint64_t size = remainingBytes(file);
+  return size == kUnknownSize ? 0 : size;
+}
+
 }  // namespace
 
 int readTouchstone(DataSet* data) {
+  uint64_t fileSize = textSize(data->file);
   LineSource source(data->file);
   std::string_view line;
   CommentScan before = readMixedModeComments(&source, data, &line);
   if (!findOptionLine(&source, before.haveLine, &line)) {
-    reportError("%s", "Can not find the header line. \n");
-    return kFailed;
+    return fail(Message::kHeaderLineMissing);
   }
   std::vector<double> impedances;
   if (readOptionLine(line, data, &impedances) != kOk) return kFailed;
@@ -44,7 +51,6 @@ int readTouchstone(DataSet* data) {
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
     pending = readMixedModeComments(&source, data, &line).haveLine;
   }
-  uint64_t fileSize = touchstoneFileSize(Tcl_DStringValue(&data->fileName));
   return readTouchstoneData(&source, pending ? &line : nullptr, impedances, fileSize, data);
 }
 

@@ -11,6 +11,7 @@ namespace korvel::tool {
 namespace {
 
 constexpr size_t kMaxSuggestions = 5;
+constexpr size_t kLongestCompared = 200;
 
 std::string_view itemOf(std::string_view name) {
   size_t slash = name.find('/');
@@ -56,6 +57,8 @@ size_t editDistance(std::string_view a, std::string_view b) {
 std::vector<std::string> closeNames(const std::vector<std::string>& catalogue, std::string_view typed) {
   std::string key = compact(typed);
   std::vector<std::pair<size_t, std::string>> ranked;
+  // No waveform name is near a text this long; comparing would only cost.
+  if (key.size() > kLongestCompared) return {};
   for (const std::string& name : catalogue) {
     std::string item = compact(itemOf(name));
     std::string full = compact(name);

@@ -52,6 +52,10 @@ auto PluginSession::guarded(Call call) {
     if (quiet_) toError = std::make_unique<StandardOutputToError>();
     return call();
   }
+  // Without scratch files to collect into, the plug-in's output at least
+  // stays off a command's own standard output.
+  std::unique_ptr<StandardOutputToError> toError;
+  if (!capture_.usable() && quiet_) toError = std::make_unique<StandardOutputToError>();
   CapturedCall captured(capture_);
   return call();
 }

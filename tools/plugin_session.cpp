@@ -21,6 +21,11 @@ namespace {
 
 constexpr const char* kPluginFileName = "libkorvelSC.so";
 
+// Where the installed plug-in sits relative to the installed tool.
+#ifndef KORVEL_PLUGIN_DIR_FROM_BIN
+#define KORVEL_PLUGIN_DIR_FROM_BIN "../lib"
+#endif
+
 std::filesystem::path executableDirectory() {
   std::error_code error;
   std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -36,12 +41,11 @@ constexpr std::uintmax_t kLargeFileBytes = 32u << 20;
 std::string defaultPluginPath() {
   std::filesystem::path directory = executableDirectory();
   std::error_code error;
-  for (const std::filesystem::path& candidate :
-       {directory / kPluginFileName, directory.parent_path() / "lib" / "korvel" / kPluginFileName,
-        directory.parent_path() / "lib" / kPluginFileName}) {
-    if (std::filesystem::exists(candidate, error)) return candidate.string();
-  }
-  return (directory / kPluginFileName).string();
+  std::filesystem::path beside = directory / kPluginFileName;
+  if (std::filesystem::exists(beside, error)) return beside.string();
+  std::filesystem::path installed = (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
+  if (std::filesystem::exists(installed, error)) return installed.string();
+  return beside.string();
 }
 
 template <typename Call>

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "support/test_support.h"
-#include "support/tool_runner.h"
+#include "support/tool_run.h"
 
 namespace korvel::testing {
 namespace {

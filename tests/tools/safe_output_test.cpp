@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/test_support.h"
-#include "support/tool_runner.h"
+#include "support/tool_run.h"
 
 namespace korvel::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dataset/data_set.h"
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -65,7 +65,7 @@ struct RefusedOptionLine {
 class RefusedHeaderTest : public ::testing::TestWithParam<RefusedOptionLine> {};
 
 TEST_P(RefusedHeaderTest, PrintsMessageThenOpenFileLine) {
-  TouchstoneRead read(GetParam().fileName, GetParam().text);
+  OpenedText read(GetParam().fileName, GetParam().text);
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.data, nullptr);
   EXPECT_EQ(read.errors, read.refusal(GetParam().message));
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedOptionLine{"a.s2p", "# GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5\n", "There is no data values.\n "}));
 
 TEST(OptionLine, GigahertzMagnitudeAngle) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 50\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# GHz S MA R 50\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "");
   EXPECT_EQ(read.data->frequencyScale, 1e9);
@@ -104,14 +104,14 @@ TEST(OptionLine, GigahertzMagnitudeAngle) {
 }
 
 TEST(OptionLine, LowerCaseWithoutBlankAfterHash) {
-  TouchstoneRead read("a.s2p", std::string("#ghz s ri r 50\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("#ghz s ri r 50\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->frequencyScale, 1e9);
   EXPECT_EQ(read.data->complexFormat, 2);
 }
 
 TEST(OptionLine, UnknownUnitReadsAsHertz) {
-  TouchstoneRead read("a.s2p", std::string("# THz S MA R 50\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# THz S MA R 50\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->frequencyScale, 1.0);
   EXPECT_EQ(read.data->frequencies[0], 1.0);
@@ -119,14 +119,14 @@ TEST(OptionLine, UnknownUnitReadsAsHertz) {
 
 TEST(OptionLine, FormatIsChosenByFirstCharacter) {
   for (const char* format : {"DB", "d", "dBm"}) {
-    TouchstoneRead read("a.s1p", std::string("# Hz S ") + format + " R 50\n1 0 0\n");
+    OpenedText read("a.s1p", std::string("# Hz S ") + format + " R 50\n1 0 0\n");
     ASSERT_TRUE(read.opened()) << format << read.errors;
     EXPECT_EQ(read.data->complexFormat, 0) << format;
   }
 }
 
 TEST(OptionLine, ExtraImpedancesAreIgnored) {
-  TouchstoneRead read("a.s3p", "# GHz S RI R 50 75 100 125\n1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+  OpenedText read("a.s3p", "# GHz S RI R 50 75 100 125\n1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0).real(), 50);
   EXPECT_EQ(read.sample("Zo/Zo(2)", 0).real(), 75);
@@ -135,33 +135,33 @@ TEST(OptionLine, ExtraImpedancesAreIgnored) {
 }
 
 TEST(OptionLine, ImpedanceThatIsNoNumberReadsAsZero) {
-  TouchstoneRead read("a.s1p", "# GHz S RI R fifty\n1 0.5 0\n");
+  OpenedText read("a.s1p", "# GHz S RI R fifty\n1 0.5 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0).real(), 0);
 }
 
 TEST(OptionLine, TrailingCommentIsIgnored) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 50 ! from the bench\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# GHz S MA R 50 ! from the bench\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0).real(), 50);
   EXPECT_EQ(read.sample("Zo/Zo(2)", 0).real(), 50);
 }
 
 TEST(OptionLine, CommentRightAfterImpedanceKeepsValues) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 50 75!two values\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# GHz S MA R 50 75!two values\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Zo/Zo(2)", 0).real(), 75);
 }
 
 TEST(OptionLine, DataBeforeOptionLineIsSkipped) {
-  TouchstoneRead read("a.s1p", "1 0.1 0\n2 0.2 0\n# Hz S RI R 50\n5 0.5 0\n");
+  OpenedText read("a.s1p", "1 0.1 0\n2 0.2 0\n# Hz S RI R 50\n5 0.5 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->frequencies[0], 5);
 }
 
 TEST(OptionLine, ResetsNoiseAndLeavesImpedancesUnconverted) {
-  TouchstoneRead read("a.s2p", std::string("# MHz S DB R 50 75\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# MHz S DB R 50 75\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->hasNoise, 0);
   EXPECT_EQ(read.data->frequencyScale, 1e6);

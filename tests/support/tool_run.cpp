@@ -1,4 +1,4 @@
-#include "support/tool_runner.h"
+#include "support/tool_run.h"
 
 #include <sys/wait.h>
 
@@ -36,10 +36,23 @@ ToolRun shell(const std::string& commandLine) {
   return run;
 }
 
-ToolRun korvel(const std::vector<std::string>& arguments, const std::string& input) {
+namespace {
+
+std::string korvelCommand(const std::vector<std::string>& arguments) {
   std::string command = shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel");
   for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
-  return shell(command + " <" + shellQuoted(input));
+  return command;
+}
+
+}  // namespace
+
+ToolRun runKorvel(const std::vector<std::string>& arguments, const std::string& directory) {
+  std::string command = directory.empty() ? "" : "cd " + shellQuoted(directory) + " && ";
+  return shell(command + korvelCommand(arguments) + " </dev/null");
+}
+
+ToolRun korvel(const std::vector<std::string>& arguments, const std::string& input) {
+  return shell(korvelCommand(arguments) + " <" + shellQuoted(input));
 }
 
 }  // namespace korvel::testing

@@ -6,6 +6,7 @@ namespace korvel::tool {
 std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makePropsCommand();
+std::unique_ptr<Command> makeGetCommand();
 std::unique_ptr<Command> makeDumpCommand();
 std::unique_ptr<Command> makePlotCommand();
 
@@ -14,6 +15,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeInfoCommand());
   commands.push_back(makeListCommand());
   commands.push_back(makePropsCommand());
+  commands.push_back(makeGetCommand());
   commands.push_back(makeDumpCommand());
   commands.push_back(makePlotCommand());
   return commands;

@@ -89,5 +89,21 @@ TEST(ReadmeExamples, ShowWhatTheToolPrints) {
   }
 }
 
+// The common tasks stay shown with real commands: S21 at a frequency, a
+// table in dB, stability, a folder at once, a refused file.
+TEST(ReadmeExamples, CommonTasksAreShownAndRun) {
+  std::string readme = readFile(std::string(KORVEL_SOURCE_DIR) + "/README.md");
+  size_t start = readme.find("### Common tasks\n");
+  ASSERT_NE(start, std::string::npos);
+  size_t end = readme.find("\n### ", start + 1);
+  std::vector<ShownExample> tasks = shownExamples(readme.substr(start, end - start));
+  ASSERT_GE(tasks.size(), 5u);
+  for (const char* needed : {"S21@", "--wide --unit db", " K ", "examples/*", "refused"}) {
+    bool shown = false;
+    for (const ShownExample& task : tasks) shown = shown || (task.command + task.output).find(needed) != std::string::npos;
+    EXPECT_TRUE(shown) << needed;
+  }
+}
+
 }  // namespace
 }  // namespace korvel::testing

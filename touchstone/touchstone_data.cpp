@@ -2,14 +2,17 @@
 #include "touchstone/touchstone_data.h"
 
 #include <climits>
+#include <string>
+#include <utility>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
+#include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
-#include "touchstone/scattering_points.h"
+#include "touchstone/parameter_conversion.h"
 
 namespace korvel {
 
@@ -17,10 +20,29 @@ namespace {
 
 constexpr char kNoDataMessage[] = "There is no data values.\n ";
 
-int failWithNoData() {
-  reportError("%s", kNoDataMessage);
+// More pairs than a 1.x data line may hold.
+constexpr int kPairsPerLine = 4;
+
+int failWithNoData(int line) {
+  reportAt(Severity::kError, line, kNoDataMessage);
   return kFailed;
 }
+
+// Errors of the data stage; a collecting sink hears of each and the read
+// goes on where it can.
+class Refusal {
+ public:
+  // Reports an error; true when the read must stop at once.
+  bool refuse(int line, const std::string& text) {
+    reportLine(Severity::kError, line, text);
+    failed_ = true;
+    return !messageSink().collectsAll();
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
 
 // Storage for the points the file can hold; a file whose size is unknown
 // starts small and grows. Falls back to that small start when the
@@ -45,61 +67,174 @@ struct StreamEnd {
   ScatteringPoints::Outcome outcome = ScatteringPoints::Outcome::kLineDone;
   TokenCursor rest{""};  // the fields after the number that opened the noise block
   double opening = 0.0;
+  int line = 0;          // the line where the points ended
+  std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
 };
 
-// Feeds every data line to `points` until the noise block or the end of
-// the file. Comment lines are skipped, as is text after a "!".
-StreamEnd readPoints(LineSource* source, const std::string_view* pending, ScatteringPoints* points) {
+// The pairs a 1.x data line holds beyond the frequency that may open it.
+int pairsOnLine(TokenCursor cursor, bool opensPoint) {
+  int numbers = 0;
+  double ignored = 0.0;
+  while (cursor.nextNumber(kWhitespaceDelimiters, &ignored)) ++numbers;
+  return (numbers - (opensPoint ? 1 : 0)) / 2;
+}
+
+// Feeds every data line to `points` until the noise block, a keyword line
+// in a 2.x file, or the end of the file. Comment lines are skipped, as is
+// text after a "!".
+StreamEnd readPoints(LineSource* source, const std::string_view* pending, const DataPlan& plan,
+                     ScatteringPoints* points) {
+  // Line widths are a matter of style, looked at only for a full check.
+  bool checkWidth = !plan.keywords && messageSink().collectsAll();
+  bool warnedWidth = false;
   StreamEnd end;
   std::string_view line;
   bool haveLine = pending != nullptr ? (line = *pending, true) : source->next(&line);
   for (; haveLine; haveLine = source->next(&line)) {
+    end.line = source->lineNumber();
     if (isCommentLine(line)) continue;
+    if (plan.keywords && isKeywordLine(line)) {
+      end.keyword = keywordName(line);
+      return end;
+    }
     end.rest = TokenCursor(withoutComment(line));
-    end.outcome = points->read(&end.rest, &end.opening);
+    if (checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {
+      warnedWidth = true;
+      reportLine(Severity::kWarning, end.line, "more than four pairs on one data line");
+    }
+    end.outcome = points->read(&end.rest, &end.opening, end.line);
     if (end.outcome != ScatteringPoints::Outcome::kLineDone) break;
   }
   return end;
 }
 
-int readNoise(LineSource* source, StreamEnd* end, double firstTerminalImpedance, DataSet* data) {
+int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resistance, DataSet* data) {
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return kFailed;
-  readNoiseBlock(source, &end->rest, end->opening, firstTerminalImpedance, data);
-  // The available gain pairs every S point with a noise point.
-  if (data->portCount == 2 && data->noisePointCount == data->pointCount) appendAvailableGainName(data);
+  readNoiseBlock(source, &end->rest, end->opening, resistance, data);
   return kOk;
+}
+
+// The available gain pairs every network point with a noise point.
+void appendAvailableGainWhenComplete(DataSet* data) {
+  if (data->hasNoise == 1 && data->portCount == 2 && data->noisePointCount == data->pointCount) {
+    appendAvailableGainName(data);
+  }
+}
+
+// The points read against [Number of Frequencies].
+bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan, Refusal* refusal) {
+  int64_t declared = plan.layout.pointLimit;
+  if (end.outcome == ScatteringPoints::Outcome::kTooManyPoints) {
+    return refusal->refuse(end.line, "a value stands where a keyword is due: [Number of Frequencies] is " +
+                                         std::to_string(declared) + " and the points are complete");
+  }
+  if (!points.frequencyDue()) {
+    if (refusal->refuse(end.line, "the last point of [Network Data] is incomplete")) return true;
+  }
+  if (points.completePoints() != declared) {
+    return refusal->refuse(end.line, "[Number of Frequencies] is " + std::to_string(declared) +
+                                         " but [Network Data] holds " + std::to_string(points.completePoints()) +
+                                         " points");
+  }
+  return false;
+}
+
+// [Noise Data] to the keyword after it. Returns true when the read must stop.
+bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
+                           Refusal* refusal) {
+  int line = end->line;
+  if (data->terminalCount != 2) return refusal->refuse(line, "[Noise Data] belongs to two-ports only");
+  if (plan.noisePoints == 0) return refusal->refuse(line, "[Noise Data] needs [Number of Noise Frequencies]");
+  data->hasNoise = 1;
+  appendNoiseNames(data);
+  if (allocateNoiseStorage(data) != kOk) return true;
+  NoiseEnd noise = readNoiseData(source, plan.noisePoints, 1.0, data);
+  end->keyword = noise.keyword;
+  end->line = noise.keywordLine != 0 ? noise.keywordLine : source->lineNumber();
+  if (noise.tooMany) {
+    return refusal->refuse(end->line, "a value stands where a keyword is due: [Number of Noise Frequencies] is " +
+                                          std::to_string(plan.noisePoints) + " and the noise points are complete");
+  }
+  if (noise.incomplete && refusal->refuse(end->line, "the last point of [Noise Data] is incomplete")) return true;
+  if (noise.points != plan.noisePoints) {
+    return refusal->refuse(end->line, "[Number of Noise Frequencies] is " + std::to_string(plan.noisePoints) +
+                                          " but [Noise Data] holds " + std::to_string(noise.points) + " points");
+  }
+  if (noise.points > data->pointCount) {
+    reportLine(Severity::kWarning, plan.noiseDeclaredLine,
+               "only the first " + std::to_string(data->pointCount) +
+                   " noise points are kept, one for each network data point");
+  }
+  return false;
+}
+
+// The keywords after the network data: [Noise Data] when declared, then
+// [End]. Returns true when the read must stop.
+bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
+                         Refusal* refusal) {
+  if (end->keyword == "noise data") {
+    if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
+  } else if (plan.noisePoints > 0 &&
+             refusal->refuse(plan.noiseDeclaredLine, "[Number of Noise Frequencies] is given but [Noise Data] is missing")) {
+    return true;
+  }
+  if (end->keyword.empty()) {
+    reportLine(Severity::kWarning, source->lineNumber(), "[End] is missing; the data read is kept");
+    return false;
+  }
+  if (end->keyword != "end") {
+    return refusal->refuse(end->line, "[" + end->keyword + "] stands where [End] is due");
+  }
+  return false;
 }
 
 }  // namespace
 
-int readTouchstoneData(LineSource* source, const std::string_view* pending, const std::vector<double>& impedances,
-                       uint64_t fileSize, DataSet* data) {
+DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize) {
+  DataPlan plan;
+  plan.resistances = std::move(resistances);
+  plan.layout = matrixLayout(data.terminalCount, MatrixFormat::kFull, true);
+  plan.layout.fallingOpensNoise = data.terminalCount == 2;
+  plan.fileSize = fileSize;
+  return plan;
+}
+
+int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan, DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
   if (waveforms <= 0 || waveforms > INT_MAX - kSpareNoiseSlots - 1) return kFailed;
-  uint64_t estimate = fileSize / static_cast<uint64_t>(waveforms);
+  uint64_t estimate = plan.fileSize / static_cast<uint64_t>(waveforms);
   // A known size too small for one point's text: nothing can be read, and
   // no name or array is built for it.
-  if (fileSize > 0 && estimate == 0) return failWithNoData();
+  if (plan.fileSize > 0 && estimate == 0) return failWithNoData(source->lineNumber());
   if (estimate > INT_MAX) estimate = INT_MAX;
 
   appendNetworkNames(data);
   size_t capacity = 0;
   if (allocateForFile(data, static_cast<size_t>(estimate), &capacity) != kOk) return kFailed;
-  std::vector<double> zo = terminalImpedances(data, impedances);
+  std::vector<double> zo = terminalImpedances(data, plan.resistances);
+  if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
 
-  ScatteringPoints points(data, capacity);
-  StreamEnd end = readPoints(source, pending, &points);
+  ScatteringPoints points(data, capacity, plan.layout);
+  StreamEnd end = readPoints(source, pending, plan, &points);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
+  Refusal refusal;
+  if (plan.keywords && checkPointCount(end, points, plan, &refusal)) return kFailed;
   data->pointCount = points.completePoints();
-  if (data->pointCount == 0) return failWithNoData();
+  if (data->pointCount == 0) return failWithNoData(end.line);
   writeReferenceImpedances(data, zo);
-
-  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock && readNoise(source, &end, zo[0], data) != kOk) {
-    return kFailed;
+  if (plan.parameter != ParameterType::kScattering) {
+    convertToScattering(data, plan.parameter, zo, plan.normalised ? plan.normalisingResistance : 0.0);
   }
-  return kOk;
+
+  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
+    double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];
+    if (readNoiseBlockOfVersionOne(source, &end, resistance, data) != kOk) return kFailed;
+  }
+  if (plan.keywords && readClosingKeywords(source, plan, &end, data, &refusal)) return kFailed;
+  appendAvailableGainWhenComplete(data);
+  return refusal.failed() ? kFailed : kOk;
 }
 
 }  // namespace korvel

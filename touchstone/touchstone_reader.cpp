@@ -1,13 +1,17 @@
-// The reader of Touchstone S-parameter files: the comment lines before the
-// option line (with a possible mixed-mode mapping), the option line, more
-// comments after it, then the data stage.
+// The reader of Touchstone files. A file whose first field is [Version]
+// is a 2.x file: its keyword section, then the data stage. Any other file
+// is a 1.x file: the comment lines before the option line (with a possible
+// mixed-mode mapping), the option line, more comments after it, then the
+// data stage.
 #include "touchstone/touchstone_reader.h"
 
+#include <string>
 #include <vector>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "text/text_input.h"
+#include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/mixed_mode_comments.h"
 #include "touchstone/network_storage.h"
@@ -25,27 +29,154 @@ bool findOptionLine(LineSource* source, bool haveLine, std::string_view* line) {
   return haveLine;
 }
 
-}  // namespace
+// Skips comment and blank lines; false when the file ends first.
+bool findFirstField(LineSource* source, std::string_view* line) {
+  while (source->next(line)) {
+    if (!isCommentLine(*line) && !isBlankLine(*line)) return true;
+  }
+  return false;
+}
 
-int readTouchstone(DataSet* data) {
-  LineSource source(data->file);
-  std::string_view line;
-  CommentScan before = readMixedModeComments(&source, data, &line);
-  if (!findOptionLine(&source, before.haveLine, &line)) {
-    reportError("%s", "Can not find the header line. \n");
+bool isHybridType(ParameterType type) {
+  return type == ParameterType::kHybrid || type == ParameterType::kInverseHybrid;
+}
+
+// H and G describe two-ports only.
+int checkParameterFitsPorts(const OptionLine& option, int ports) {
+  if (!isHybridType(option.parameter) || ports == 2) return kOk;
+  reportLine(Severity::kError, option.line,
+             std::string(1, parameterLetter(option.parameter)) + " parameters describe two-ports only; this file has " +
+                 std::to_string(ports) + " ports");
+  return kFailed;
+}
+
+// Forgets a mapping of comment lines read before a 2.x file's [Version]:
+// there the mixed-mode order comes from the keyword.
+void forgetCommentMapping(DataSet* data) {
+  data->mixedMode = 0;
+  data->port1Index = 0;
+  data->port2Index = 1;
+}
+
+// One resistance per port, from [Reference] or else the option line.
+int portResistances(const KeywordHeader& header, std::vector<double>* resistances) {
+  if (!header.reference.empty()) {
+    *resistances = header.reference;
+    return kOk;
+  }
+  DataSet ports{};
+  ports.terminalCount = header.ports;
+  return terminalResistances(header.option, ports, resistances);
+}
+
+class Outcome {
+ public:
+  void take(int status) { failed_ = failed_ || status != kOk; }
+  // True when the read must stop now.
+  bool stop() const { return failed_ && !messageSink().collectsAll(); }
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
+int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* data) {
+  KeywordHeader header;
+  Outcome outcome;
+  outcome.take(readKeywordHeader(source, versionLine, &header));
+  if (outcome.stop() || header.ports == 0) return kFailed;
+  if (data->terminalCount > 0 && data->terminalCount != header.ports) {
+    reportLine(Severity::kWarning, header.portsLine,
+               "[Number of Ports] is " + std::to_string(header.ports) + " but the file name says " +
+                   std::to_string(data->terminalCount) + "; " + std::to_string(header.ports) + " ports are read");
+  }
+  forgetCommentMapping(data);
+  data->terminalCount = data->portCount = header.ports;
+  if (applyOptionLine(header.option, data) != kOk) return kFailed;
+  outcome.take(checkParameterFitsPorts(header.option, header.ports));
+  std::vector<double> resistances;
+  outcome.take(portResistances(header, &resistances));
+  if (outcome.stop() || resistances.size() != static_cast<size_t>(header.ports)) return kFailed;
+  DataPlan plan;
+  if (!header.mixedModeOrder.empty()) {
+    outcome.take(applyMixedModeOrder(header.mixedModeOrder, resistances, header.mixedModeLine, data,
+                                     &plan.resistances));
+    if (outcome.stop()) return kFailed;
+  } else {
+    plan.resistances = resistances;
+  }
+  plan.layout = matrixLayout(header.ports, header.matrix, header.columnsFirst);
+  plan.layout.pointLimit = header.frequencies;
+  plan.parameter = header.option.parameter;
+  plan.keywords = true;
+  plan.noisePoints = header.noiseFrequencies;
+  plan.noiseDeclaredLine = header.noiseFrequenciesLine;
+  // Noise data refers to the option line's R (port 1's of a list), not
+  // to [Reference].
+  plan.noiseResistance = header.option.resistances.front();
+  plan.fileSize = touchstoneFileSize(Tcl_DStringValue(&data->fileName));
+  outcome.take(readTouchstoneData(source, nullptr, plan, data));
+  return outcome.failed() ? kFailed : kOk;
+}
+
+// 1.x Y, Z, H and G values are normalised to one resistance; a list of
+// per-port values gives none to normalise them to.
+int checkNormalisation(const OptionLine& option) {
+  if (option.parameter == ParameterType::kScattering || option.resistances.size() <= 1) return kOk;
+  reportLine(Severity::kError, option.line,
+             std::string(1, parameterLetter(option.parameter)) +
+                 " data with one reference resistance per port is defined only from Touchstone 2.0 on ([Version])");
+  return kFailed;
+}
+
+int readVersionOne(LineSource* source, CommentScan before, std::string_view line, DataSet* data) {
+  if (data->terminalCount <= 0) {
+    reportLine(Severity::kError, source->lineNumber(),
+               "a .ts file begins with [Version] and gives its port count in [Number of Ports]");
     return kFailed;
   }
-  std::vector<double> impedances;
-  if (readOptionLine(line, data, &impedances) != kOk) return kFailed;
+  if (!findOptionLine(source, before.haveLine, &line)) {
+    reportAt(Severity::kError, source->lineNumber(), "Can not find the header line. \n");
+    return kFailed;
+  }
+  Outcome outcome;
+  OptionLine option;
+  outcome.take(readOptionLine(line, source->lineNumber(), &option));
+  if (outcome.stop() || applyOptionLine(option, data) != kOk) return kFailed;
+  outcome.take(checkParameterFitsPorts(option, data->terminalCount));
+  outcome.take(checkNormalisation(option));
+  std::vector<double> resistances;
+  outcome.take(terminalResistances(option, *data, &resistances));
+  if (outcome.stop() || resistances.size() != static_cast<size_t>(data->terminalCount)) return kFailed;
 
   // A mapping may also follow the option line, unless one was already
   // read or abandoned before it.
   bool pending = false;
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
-    pending = readMixedModeComments(&source, data, &line).haveLine;
+    pending = readMixedModeComments(source, data, &line).haveLine;
   }
-  uint64_t fileSize = touchstoneFileSize(Tcl_DStringValue(&data->fileName));
-  return readTouchstoneData(&source, pending ? &line : nullptr, impedances, fileSize, data);
+  DataPlan plan = versionOnePlan(*data, resistances, touchstoneFileSize(Tcl_DStringValue(&data->fileName)));
+  plan.parameter = option.parameter;
+  plan.normalised = true;
+  plan.normalisingResistance = option.resistances.front();
+  outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
+  return outcome.failed() ? kFailed : kOk;
+}
+
+}  // namespace
+
+int readTouchstone(DataSet* data) {
+  LineSource source(data->file, LineEnds::kAny);
+  std::string_view line;
+  CommentScan before;
+  // A .ts file (no port count in its name) has no comment mapping to read.
+  if (data->terminalCount > 0) {
+    before = readMixedModeComments(&source, data, &line);
+  } else {
+    before.haveLine = findFirstField(&source, &line);
+  }
+  if (before.haveLine && keywordName(line) == "version") return readVersionTwo(&source, line, data);
+  return readVersionOne(&source, before, line, data);
 }
 
 }  // namespace korvel

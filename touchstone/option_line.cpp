@@ -56,7 +56,7 @@ class OptionFields {
   void take(TokenCursor* cursor) {
     for (std::string_view token = cursor->next(kWhitespaceDelimiters); !token.empty() && !stopped();
          token = cursor->next(kWhitespaceDelimiters)) {
-      if (compareIgnoreCase(token, "R") == 0) {
+      while (compareIgnoreCase(token, "R") == 0) {
         token = takeResistances(cursor);
         if (token.empty() || stopped()) return;
       }

@@ -32,7 +32,10 @@ class BenchNetwork {
     for (size_t e = 0; e < layout.zoBase; ++e) {
       for (double& value : arrays_[e]) value = part(random);
     }
-    for (size_t t = 0; t < layout.terminals; ++t) arrays_[layout.zoBase + t][0] = 50.0;
+    // Every sample carries its reference, as the readers write them.
+    for (size_t t = 0; t < layout.terminals; ++t) {
+      for (size_t i = 0; i < samples; ++i) arrays_[layout.zoBase + t][2 * i] = 50.0;
+    }
     for (auto& array : arrays_) pointers_.push_back(array.data());
     network_.waveformData = pointers_.data();
     network_.waveformSlots = static_cast<int>(entries);

@@ -1,39 +1,32 @@
 // The calculation driver and the conversion of S-parameters into Z- and
-// Y-parameters, sample by sample:
-//   Z = (I + S)(I - S)^-1 Z0    and    Y = (I - S)(I + S)^-1 Z0^-1,
-// with Z0 the diagonal of the terminals' reference impedances, the factors
-// multiplied in exactly this order. With unequal reference impedances Z is
-// therefore not symmetric; that is the system's convention.
+// Y-parameters, sample by sample, with R the diagonal of the terminals'
+// reference impedances:
+//   Z = R^1/2 (I + S)(I - S)^-1 R^1/2  and  Y = R^-1/2 (I - S)(I + S)^-1 R^-1/2.
+// When every terminal of a sample has the same reference r these are
+// Z = (I + S)(I - S)^-1 Z0 and Y = (I - S)(I + S)^-1 Z0^-1 with Z0 = r I,
+// and that is how they are then computed, the factors multiplied in exactly
+// this order, so that such networks keep their results bit for bit. With
+// unequal references the outer factors scale the elements: Zij by
+// sqrt(ri) sqrt(rj) (ri on the diagonal), Yij by the reciprocal of that.
 #include "rfcalc/network_parameters.h"
 
-#include <cfenv>
+#include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/gain_stability.h"
 #include "rfcalc/network_layout.h"
 #include "rfcalc/noise_parameters.h"
+#include "rfcalc/non_trapping_arithmetic.h"
 #include "rfcalc/singular_matrix_report.h"
 
 namespace korvel {
 namespace {
 
 const DComplex kNoValue(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN());
-
-// Masks every floating-point exception while it lives, whatever the host
-// process enabled, and restores the host's environment (discarding the
-// flags raised meanwhile) when it goes.
-class NonTrappingArithmetic {
- public:
-  NonTrappingArithmetic() { std::feholdexcept(&saved_); }
-  ~NonTrappingArithmetic() { std::fesetenv(&saved_); }
-  NonTrappingArithmetic(const NonTrappingArithmetic&) = delete;
-  NonTrappingArithmetic& operator=(const NonTrappingArithmetic&) = delete;
-
- private:
-  std::fenv_t saved_;
-};
 
 // The working matrices of the conversion, made once per network and reused
 // at every sample, so that no sample allocates.
@@ -46,7 +39,10 @@ struct ConversionMatrices {
         zResult(size(n), size(n), DComplex()),
         yResult(size(n), size(n), DComplex()),
         product(size(n), size(n), DComplex()),
-        pivots(n) {}
+        pivots(n),
+        references(size(n)),
+        impedanceWeights(size(n) * size(n)),
+        admittanceWeights(size(n) * size(n)) {}
   static unsigned size(int n) { return static_cast<unsigned>(n); }
 
   DComplexGenMat z0Matrix;
@@ -55,9 +51,34 @@ struct ConversionMatrices {
   DComplexGenMat identityMinusS;
   DComplexGenMat zResult;  // I - S, then its inverse, then Z
   DComplexGenMat yResult;  // I + S, then its inverse, then Y
-  DComplexGenMat product;  // left partial product, before the Z0 factor
+  DComplexGenMat product;  // the inner product, before the reference factors
   PivotRecord pivots;
+  // The reference of each terminal that the matrices and weights below
+  // were made from.
+  std::vector<double> references;
+  // Row-major factors of unequal references: sqrt(ri) sqrt(rj) for Z (ri
+  // itself on the diagonal), their reciprocals for Y.
+  std::vector<double> impedanceWeights;
+  std::vector<double> admittanceWeights;
 };
+
+// Whether every reference equals the first (values that are not numbers
+// count as equal when their bits are the same): the networks whose Z and
+// Y keep the computation with Z0 = r I.
+bool areEqual(const std::vector<double>& references) {
+  for (double r : references) {
+    if (!(r == references[0]) && std::memcmp(&r, &references[0], sizeof r) != 0) return false;
+  }
+  return true;
+}
+
+// `*scaled` = the elements of `m`, each multiplied by its real weight.
+void scaleElements(const DComplexGenMat& m, const std::vector<double>& weights, DComplexGenMat* scaled) {
+  for (size_t e = 0; e < weights.size(); ++e) {
+    const DComplex value = m.data()[e];
+    scaled->data()[e] = DComplex(value.real() * weights[e], value.imag() * weights[e]);
+  }
+}
 
 // One network's conversion: its samples, layout and working matrices.
 class ImpedanceConversion {
@@ -65,12 +86,16 @@ class ImpedanceConversion {
   ImpedanceConversion(const NetworkSamples& network, const NetworkLayout& layout)
       : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_) {}
 
-  // Sets up I, Z0 and Z0^-1 from the first sample of each reference
-  // impedance; reports a singular Z0. Every sample shares them.
-  void prepareReferenceImpedances();
   void convertSample(size_t sample);
 
  private:
+  // Makes the reference matrices of the sample's references unless the
+  // sample before had the same ones, as the samples of a network usually
+  // do.
+  void useReferencesOf(size_t sample);
+  // Sets up Z0 and Z0^-1, or the weights of unequal references, from
+  // matrices_.references; reports a singular Z0, once per network.
+  void prepareReferences();
   // I + S and I - S of the sample, each also as the matrix to invert.
   void loadScattering(size_t sample);
   // Z of the sample, or false when I - S has no inverse.
@@ -83,21 +108,48 @@ class ImpedanceConversion {
   const NetworkLayout& layout_;
   const int n_;
   ConversionMatrices matrices_;
+  bool prepared_ = false;
+  bool singularReferenceReported_ = false;
+  bool equalReferences_ = true;
   bool z0Invertible_ = true;
   // Whether Z0^-1 came out diagonal, as the inverse of a diagonal matrix
   // does unless an infinite reciprocal spread not-a-number values.
   bool z0InverseDiagonal_ = true;
 };
 
-void ImpedanceConversion::prepareReferenceImpedances() {
-  ConversionMatrices& m = matrices_;
+void ImpedanceConversion::useReferencesOf(size_t sample) {
+  bool same = prepared_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
-    m.z0Matrix(t, t) = DComplex(readReal(network_.waveformData[layout_.zoBase + t], 0), 0.0);
-    m.z0Inverse(t, t) = m.z0Matrix(t, t);
+    const double r = readReal(network_.waveformData[layout_.zoBase + t], sample);
+    same = same && std::memcmp(&r, &matrices_.references[t], sizeof r) == 0;
+    matrices_.references[t] = r;
   }
+  if (same) return;
+  prepareReferences();
+  prepared_ = true;
+}
+
+void ImpedanceConversion::prepareReferences() {
+  ConversionMatrices& m = matrices_;
+  const size_t n = layout_.terminals;
+  for (size_t e = 0; e < n * n; ++e) m.z0Inverse.data()[e] = m.z0Matrix.data()[e] = DComplex();
+  for (size_t t = 0; t < n; ++t) m.z0Matrix(t, t) = m.z0Inverse(t, t) = DComplex(m.references[t], 0.0);
   z0Invertible_ = invertMatrix(m.z0Inverse, n_, m.pivots) == kInverted;
-  if (!z0Invertible_) reportSingularMatrix(kReferenceImpedanceSingular);
+  if (!z0Invertible_ && !singularReferenceReported_) {
+    reportSingularMatrix(kReferenceImpedanceSingular);
+    singularReferenceReported_ = true;
+  }
   z0InverseDiagonal_ = hasZeroOffDiagonal(m.z0Inverse, n_);
+  equalReferences_ = areEqual(m.references);
+  if (equalReferences_) return;
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t c = 0; c < n; ++c) {
+      const double weight =
+          r == c ? m.references[r] : std::sqrt(m.references[r]) * std::sqrt(m.references[c]);
+      m.impedanceWeights[r * n + c] = weight;
+      m.admittanceWeights[r * n + c] = 1.0 / weight;
+    }
+  }
 }
 
 void ImpedanceConversion::loadScattering(size_t sample) {
@@ -119,7 +171,11 @@ bool ImpedanceConversion::impedance() {
     return false;
   }
   multiplyMatrices(m.identityPlusS, m.zResult, n_, &m.product);
-  multiplyByDiagonal(m.product, m.z0Matrix, n_, &m.zResult);
+  if (equalReferences_) {
+    multiplyByDiagonal(m.product, m.z0Matrix, n_, &m.zResult);
+  } else {
+    scaleElements(m.product, m.impedanceWeights, &m.zResult);
+  }
   return true;
 }
 
@@ -133,7 +189,9 @@ bool ImpedanceConversion::admittance() {
   // there is no admittance to form.
   if (!z0Invertible_) return false;
   multiplyMatrices(m.identityMinusS, m.yResult, n_, &m.product);
-  if (z0InverseDiagonal_) {
+  if (!equalReferences_) {
+    scaleElements(m.product, m.admittanceWeights, &m.yResult);
+  } else if (z0InverseDiagonal_) {
     multiplyByDiagonal(m.product, m.z0Inverse, n_, &m.yResult);
   } else {
     multiplyMatrices(m.product, m.z0Inverse, n_, &m.yResult);
@@ -153,6 +211,7 @@ void ImpedanceConversion::store(size_t firstEntry, size_t sample, const DComplex
 }
 
 void ImpedanceConversion::convertSample(size_t sample) {
+  useReferencesOf(sample);
   loadScattering(sample);
   const bool hasImpedance = impedance();
   const bool hasAdmittance = admittance();
@@ -175,7 +234,6 @@ void convertToImpedanceAndAdmittance(const NetworkSamples& network, const Networ
   if (!hasEntries(network, 0, layout.gainBase)) return;
   try {
     ImpedanceConversion conversion(network, layout);
-    conversion.prepareReferenceImpedances();
     for (size_t i = 0; i < layout.sampleCount; ++i) conversion.convertSample(i);
   } catch (const std::bad_alloc&) {
     storeNoImpedanceOrAdmittance(network, layout);

@@ -34,9 +34,18 @@ struct NetworkSamples {
 
 // Fills the Z, Y, gain and noise entries, in this order of steps: the noise
 // quantities (when hasNoise is 1; NFmin is turned into a linear factor in
-// place), Z = (I + S)(I - S)^-1 Z0 and Y = (I - S)(I + S)^-1 Z0^-1 at every
-// sample, then for a two-port the stability factor and gains.
-// REQUIRES: every entry present holds pointCount x blockCount samples.
+// place), Z = R^1/2 (I + S)(I - S)^-1 R^1/2 and
+// Y = R^-1/2 (I - S)(I + S)^-1 R^-1/2 at every sample, with R the diagonal
+// of the sample's own reference impedances (the real parts of the Zo
+// entries at that sample), then for a two-port the stability factor and
+// gains. When the references of a sample are all equal (Z0 = r I), Z and Y
+// are (I + S)(I - S)^-1 Z0 and (I - S)(I + S)^-1 Z0^-1 computed in exactly
+// that order. Among unequal references, a zero one gives zero entries off
+// the diagonal of Z in its row and column, a negative one quiet NaN there,
+// in Y as well; a zero reference also leaves Y without a value, as Z0 is
+// then singular (reported once per network).
+// REQUIRES: every entry present holds pointCount x blockCount samples, the
+// Zo entries included.
 // Never fails: a singular matrix is reported on standard output, the values
 // that depend on its inverse become quiet NaN, and the calculation goes on.
 // Floating-point exceptions are masked for the duration, so nothing traps.

@@ -53,8 +53,13 @@ class TestNetwork {
   void setScattering(size_t sample, const std::vector<DComplex>& s) {
     for (size_t e = 0; e < s.size(); ++e) set(e, sample, s[e]);
   }
+  // The same references at every sample, as the readers write them.
   void setReferenceImpedances(const std::vector<double>& zo) {
-    for (size_t t = 0; t < zo.size(); ++t) set(layout().zoBase + t, 0, zo[t]);
+    const NetworkLayout shape = layout();
+    for (size_t i = 0; i < shape.sampleCount; ++i) setReferenceImpedancesAt(i, zo);
+  }
+  void setReferenceImpedancesAt(size_t sample, const std::vector<double>& zo) {
+    for (size_t t = 0; t < zo.size(); ++t) set(layout().zoBase + t, sample, zo[t]);
   }
   DComplex z(size_t r, size_t c, size_t sample) const { return matrixEntry(layout().zBase, r, c, sample); }
   DComplex y(size_t r, size_t c, size_t sample) const { return matrixEntry(layout().yBase, r, c, sample); }

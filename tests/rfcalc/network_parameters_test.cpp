@@ -1,10 +1,14 @@
-// The calculation driver: Z and Y at every sample, the singular-matrix
-// messages and the values given where an inverse does not exist, and the
-// entries each step writes.
+// The calculation driver: Z and Y at every sample, with equal and unequal
+// references, the singular-matrix messages and the values given where an
+// inverse does not exist, and the entries each step writes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <random>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "network_fixture.h"
 #include "support/test_support.h"
@@ -106,17 +110,59 @@ TEST(NetworkParameters, OneZeroReferenceLeavesNoAdmittanceButImpedance) {
   EXPECT_EQ(network.z(1, 1, 1), DComplex(0, 0));
 }
 
-// Z = (I + S)(I - S)^-1 Z0: the reference impedance scales Z's columns,
-// so Z is not symmetric when the references differ.
-TEST(NetworkParameters, UnequalReferencesGiveAsymmetricImpedance) {
+// Z = R^1/2 (I + S)(I - S)^-1 R^1/2: with (I + S)(I - S)^-1 =
+// [[17, 4], [4, 21]] / 11, the off-diagonal entries take sqrt(50 x 25), so
+// a reciprocal network keeps a symmetric Z whatever its references.
+TEST(NetworkParameters, UnequalReferencesScaleBySquareRoots) {
   TestNetwork network(2, 2, 1);
   network.setScattering(0, {0.2, 0.1, 0.1, 0.3});
   network.setReferenceImpedances({50, 25});
   EXPECT_EQ(calculate(network), "");
   EXPECT_TRUE(isClose(network.z(0, 0, 0), 850.0 / 11));
-  EXPECT_TRUE(isClose(network.z(0, 1, 0), 100.0 / 11));
-  EXPECT_TRUE(isClose(network.z(1, 0, 0), 200.0 / 11));
+  EXPECT_TRUE(isClose(network.z(0, 1, 0), 100.0 * std::sqrt(2.0) / 11));
+  EXPECT_TRUE(isClose(network.z(1, 0, 0), 100.0 * std::sqrt(2.0) / 11));
   EXPECT_TRUE(isClose(network.z(1, 1, 0), 525.0 / 11));
+  // Y = R^-1/2 [[21, -4], [-4, 17]] / 31 R^-1/2, the inverse of Z.
+  EXPECT_TRUE(isClose(network.y(0, 0, 0), 21.0 / 31 / 50));
+  EXPECT_TRUE(isClose(network.y(0, 1, 0), -4.0 / 31 / std::sqrt(1250.0)));
+  EXPECT_TRUE(isClose(network.y(1, 0, 0), -4.0 / 31 / std::sqrt(1250.0)));
+  EXPECT_TRUE(isClose(network.y(1, 1, 0), 17.0 / 31 / 25));
+}
+
+// Each sample is converted at its own references; a singular Z0 is still
+// reported once, however often it recurs.
+TEST(NetworkParameters, ReferencesAreReadAtEverySample) {
+  TestNetwork network(2, 2, 4);
+  for (size_t i = 0; i < 4; ++i) network.setScattering(i, {0.2, 0.1, 0.1, 0.3});
+  network.setReferenceImpedancesAt(0, {50, 50});
+  network.setReferenceImpedancesAt(1, {50, 25});
+  network.setReferenceImpedancesAt(2, {0, 25});
+  network.setReferenceImpedancesAt(3, {0, 0});
+  EXPECT_EQ(calculate(network), "Matrix (Z_0) is singular.\n");
+  EXPECT_TRUE(isClose(network.z(0, 1, 0), 50.0 * 4 / 11));
+  EXPECT_TRUE(isClose(network.z(0, 1, 1), 100.0 * std::sqrt(2.0) / 11));
+  EXPECT_TRUE(isClose(network.z(1, 1, 1), 525.0 / 11));
+  EXPECT_TRUE(isClose(network.z(1, 1, 2), 525.0 / 11));
+  EXPECT_EQ(network.z(0, 1, 2), DComplex(0, 0));
+  for (size_t i : {2, 3}) EXPECT_TRUE(isNoValue(network.y(0, 0, i))) << i;
+  EXPECT_TRUE(isClose(network.y(1, 1, 1), 17.0 / 31 / 25));
+}
+
+// A negative reference has no square root: among unequal references the
+// entries of Z and Y off the diagonal in its row and column have no value,
+// the rest are as usual.
+TEST(NetworkParameters, NegativeAmongUnequalReferencesLeavesItsCouplingsWithoutValue) {
+  TestNetwork network(3, 3, 1);
+  network.setScattering(0, {0.2, 0.1, 0, 0.1, 0.3, 0, 0, 0, 0.5});
+  network.setReferenceImpedances({50, 25, -50});
+  EXPECT_EQ(calculate(network), "");
+  for (size_t k = 0; k < 2; ++k) {
+    for (DComplex value : {network.z(k, 2, 0), network.z(2, k, 0), network.y(k, 2, 0), network.y(2, k, 0)}) {
+      EXPECT_TRUE(isNoValue(value)) << k;
+    }
+  }
+  EXPECT_TRUE(isClose(network.z(0, 1, 0), 100.0 * std::sqrt(2.0) / 11));
+  EXPECT_TRUE(isClose(network.z(2, 2, 0), -150.0));
 }
 
 // The loader of every matrix of a sample: with N terminals, sample i.
@@ -142,42 +188,62 @@ DComplexGenMat diagonal(const std::vector<double>& values) {
   return m;
 }
 
-// Checked without any inversion: Z solves (I - S) Z = (I + S) Z0, and Y
-// solves (I + S) Y Z0 = I - S; with equal references Z Y = I as well.
-class MultiTerminalTest : public ::testing::TestWithParam<int> {};
+DComplexGenMat diagonalPower(const std::vector<double>& values, double power) {
+  std::vector<double> powers;
+  for (double value : values) powers.push_back(std::pow(value, power));
+  return diagonal(powers);
+}
 
+// Reference sets: equal, per port, and mixed-mode-like (two differential
+// terminals at twice and two common-mode ones at half the single-ended 50).
+struct ReferenceSet {
+  const char* name;
+  std::vector<double> ohms;
+};
+
+class MultiTerminalTest : public ::testing::TestWithParam<std::tuple<int, ReferenceSet>> {};
+
+// Checked without any inversion: with R^a the diagonal of the references
+// to the power a, Z solves (I - S) R^-1/2 Z = (I + S) R^1/2, Y solves
+// (I + S) R^1/2 Y R^1/2 = I - S, and Z Y = I.
 TEST_P(MultiTerminalTest, SatisfiesDefiningEquations) {
-  const int n = GetParam();
+  const int n = std::get<0>(GetParam());
+  const std::vector<double>& references = std::get<1>(GetParam()).ohms;
   std::mt19937_64 random(static_cast<unsigned>(n));
-  for (const std::vector<double>& references :
-       {std::vector<double>(static_cast<size_t>(n), 50.0), std::vector<double>{50, 75, 100, 25}}) {
-    const std::vector<double> zo(references.begin(), references.begin() + n);
-    TestNetwork network(n, n, 4);
-    for (size_t i = 0; i < 4; ++i) {
-      DComplexGenMat s = randomMatrix(n, random, 0.3);
-      network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + n * n));
-    }
-    network.setReferenceImpedances(zo);
-    EXPECT_EQ(calculate(network), "");
-    const NetworkLayout layout = network.layout();
-    for (size_t i = 0; i < 4; ++i) {
-      DComplexGenMat s = loadMatrix(network, 0, n, i);
-      DComplexGenMat z = loadMatrix(network, layout.zBase, n, i);
-      DComplexGenMat y = loadMatrix(network, layout.yBase, n, i);
-      DComplexGenMat z0 = diagonal(zo);
-      EXPECT_TRUE(
-          matricesClose(naiveProduct(identityPlus(s, -1), z), naiveProduct(identityPlus(s, 1), z0), 1e-12));
-      EXPECT_TRUE(
-          matricesClose(naiveProduct(naiveProduct(identityPlus(s, 1), y), z0), identityPlus(s, -1), 1e-12));
-      if (zo == std::vector<double>(static_cast<size_t>(n), 50.0)) {
-        EXPECT_TRUE(matricesClose(naiveProduct(z, y),
-                                  diagonal(std::vector<double>(static_cast<size_t>(n), 1.0)), 1e-12));
-      }
-    }
+  const std::vector<double> zo(references.begin(), references.begin() + n);
+  TestNetwork network(n, n, 4);
+  for (size_t i = 0; i < 4; ++i) {
+    DComplexGenMat s = randomMatrix(n, random, 0.3);
+    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + n * n));
+  }
+  network.setReferenceImpedances(zo);
+  EXPECT_EQ(calculate(network), "");
+  const NetworkLayout layout = network.layout();
+  const DComplexGenMat root = diagonalPower(zo, 0.5);
+  const DComplexGenMat inverseRoot = diagonalPower(zo, -0.5);
+  for (size_t i = 0; i < 4; ++i) {
+    DComplexGenMat s = loadMatrix(network, 0, n, i);
+    DComplexGenMat z = loadMatrix(network, layout.zBase, n, i);
+    DComplexGenMat y = loadMatrix(network, layout.yBase, n, i);
+    EXPECT_TRUE(matricesClose(naiveProduct(naiveProduct(identityPlus(s, -1), inverseRoot), z),
+                              naiveProduct(identityPlus(s, 1), root), 1e-12));
+    EXPECT_TRUE(matricesClose(naiveProduct(naiveProduct(naiveProduct(identityPlus(s, 1), root), y), root),
+                              identityPlus(s, -1), 1e-12));
+    EXPECT_TRUE(
+        matricesClose(naiveProduct(z, y), diagonal(std::vector<double>(static_cast<size_t>(n), 1.0)), 1e-12));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Terminals, MultiTerminalTest, ::testing::Values(3, 4));
+INSTANTIATE_TEST_SUITE_P(Terminals, MultiTerminalTest,
+                         ::testing::Combine(::testing::Values(2, 3, 4),
+                                            ::testing::Values(ReferenceSet{"Equal", {50, 50, 50, 50}},
+                                                              ReferenceSet{"PerPort", {50, 75, 100, 25}},
+                                                              ReferenceSet{"MixedMode", {100, 100, 25, 25}},
+                                                              ReferenceSet{"MixedModeInterleaved",
+                                                                           {100, 25, 100, 25}})),
+                         [](const ::testing::TestParamInfo<std::tuple<int, ReferenceSet>>& tested) {
+                           return std::get<1>(tested.param).name + std::to_string(std::get<0>(tested.param));
+                         });
 
 // Z and Y of one sample formed the plain way, with full products: the
 // result the driver's shortcuts must reproduce. A matrix with no inverse
@@ -210,12 +276,14 @@ struct FullProducts {
 // that are not numbers off the diagonal of Z0^-1; an infinite one a zero.
 struct ReferenceKind {
   const char* name;
-  double first;  // the first terminal's reference; the others are 50 ohms
+  double every;  // the reference of every terminal
 };
 
+// With equal references the driver gives exactly what the plain formula
+// Z = (I + S)(I - S)^-1 Z0, Y = (I - S)(I + S)^-1 Z0^-1 gives.
 class FullProductTest : public ::testing::TestWithParam<ReferenceKind> {};
 
-TEST_P(FullProductTest, DriverMatchesFullProductsBitForBit) {
+TEST_P(FullProductTest, EqualReferencesMatchFullProductsBitForBit) {
   const std::vector<double> edges = {0.0, -0.0, kInf, -kInf, kNaN, 4.9e-324, -1e-310, 1e300};
   std::mt19937_64 random(11);
   for (int n : {1, 2, 3, 4, 5}) {
@@ -227,26 +295,27 @@ TEST_P(FullProductTest, DriverMatchesFullProductsBitForBit) {
       if (i % 8 == 3) s = DComplexGenMat(s.rows(), s.cols(), DComplex(-0.0, -0.0));
       network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + n * n));
     }
-    std::vector<double> zo(static_cast<size_t>(n), 50.0);
-    zo[0] = GetParam().first;
+    const std::vector<double> zo(static_cast<size_t>(n), GetParam().every);
     network.setReferenceImpedances(zo);
     calculate(network);
     const NetworkLayout layout = network.layout();
     for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
       const FullProducts expected(loadMatrix(network, 0, n, i), diagonal(zo), n);
-      EXPECT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z, n = " << n << ", " << i;
-      EXPECT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y)) << "Y, n = " << n << ", " << i;
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z))
+          << "Z, n = " << n << ", " << i;
+      EXPECT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y))
+          << "Y, n = " << n << ", " << i;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(References, FullProductTest,
-                         ::testing::Values(ReferenceKind{"Ordinary", 75.0}, ReferenceKind{"Subnormal", 4.9e-324},
-                                           ReferenceKind{"Infinite", kInf}, ReferenceKind{"NegativeZero", -0.0},
-                                           ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
-                         [](const ::testing::TestParamInfo<ReferenceKind>& tested) {
-                           return std::string(tested.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    References, FullProductTest,
+    ::testing::Values(ReferenceKind{"Fifty", 50.0}, ReferenceKind{"Ordinary", 75.3},
+                      ReferenceKind{"Small", 1.7e-3}, ReferenceKind{"Subnormal", 4.9e-324},
+                      ReferenceKind{"Infinite", kInf}, ReferenceKind{"NegativeZero", -0.0},
+                      ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
+    [](const ::testing::TestParamInfo<ReferenceKind>& tested) { return std::string(tested.param.name); });
 
 TEST(NetworkParameters, ConvertsEverySampleOfEveryBlock) {
   TestNetwork network(1, 1, 2, 3);

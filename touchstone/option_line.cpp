@@ -23,9 +23,9 @@ struct Word {
 
 constexpr Word kUnits[] = {{"Hz", 1}, {"kHz", 1000}, {"MHz", 1000000}, {"GHz", 1000000000}};
 constexpr Word kParameters[] = {
-    {"S", static_cast<int>(ParameterType::kScattering)}, {"Y", static_cast<int>(ParameterType::kAdmittance)},
-    {"Z", static_cast<int>(ParameterType::kImpedance)},  {"H", static_cast<int>(ParameterType::kHybrid)},
-    {"G", static_cast<int>(ParameterType::kInverseHybrid)}};
+    {"S", static_cast<int>(ParameterKind::kScattering)}, {"Y", static_cast<int>(ParameterKind::kAdmittance)},
+    {"Z", static_cast<int>(ParameterKind::kImpedance)},  {"H", static_cast<int>(ParameterKind::kHybrid)},
+    {"G", static_cast<int>(ParameterKind::kInverseHybrid)}};
 constexpr Word kFormats[] = {
     {"DB", kFormatDbDegrees}, {"MA", kFormatMagnitudeDegrees}, {"RI", kFormatRealImaginary}};
 
@@ -88,7 +88,7 @@ class OptionFields {
     if (const Word* unit = findWord(kUnits, token); unit != nullptr) {
       if (once(&unitSeen_, token, "frequency unit")) option_->frequencyScale = unit->value;
     } else if (const Word* type = findWord(kParameters, token); type != nullptr) {
-      if (once(&parameterSeen_, token, "parameter type")) option_->parameter = static_cast<ParameterType>(type->value);
+      if (once(&parameterSeen_, token, "parameter type")) option_->parameter = static_cast<ParameterKind>(type->value);
     } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
       if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
     } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
@@ -145,7 +145,12 @@ void repeatPerPort(const DataSet& data, std::vector<double>* resistances) {
 
 }  // namespace
 
-char parameterLetter(ParameterType type) { return kParameters[static_cast<int>(type)].text[0]; }
+char parameterLetter(ParameterKind type) {
+  for (const Word& word : kParameters) {
+    if (word.value == static_cast<int>(type)) return word.text[0];
+  }
+  return '?';
+}
 
 int compareIgnoreCase(std::string_view a, std::string_view b) {
   for (size_t i = 0;; ++i) {

@@ -9,19 +9,17 @@
 #include <vector>
 
 #include "dataset/data_set.h"
+#include "rfcalc/scattering_conversion.h"
 #include "text/complex_conversion.h"
 
 namespace korvel {
 
-// The network parameter a file's data holds.
-enum class ParameterType { kScattering, kAdmittance, kImpedance, kHybrid, kInverseHybrid };
-
 // The letter that names a parameter type on the option line ('S', 'Y', ...).
-char parameterLetter(ParameterType type);
+char parameterLetter(ParameterKind type);
 
 struct OptionLine {
   double frequencyScale = 1.0e9;  // to hertz
-  ParameterType parameter = ParameterType::kScattering;
+  ParameterKind parameter = ParameterKind::kScattering;
   int complexFormat = kFormatMagnitudeDegrees;
   // The values after R as written, one for all ports or one per port; the
   // default single 50 ohms when the line has no R.

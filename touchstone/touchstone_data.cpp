@@ -12,7 +12,7 @@
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
-#include "touchstone/parameter_conversion.h"
+#include "rfcalc/scattering_conversion.h"
 
 namespace korvel {
 
@@ -190,6 +190,27 @@ bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* en
   return false;
 }
 
+// Turns the Y, Z, H or G values read into the S storage into S at the
+// terminals' reference impedances, de-normalising 1.x values first.
+int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataSet* data) {
+  size_t points = static_cast<size_t>(data->pointCount);
+  int terminals = data->terminalCount;
+  ScatteringConversion outcome = ScatteringConversion::kConverted;
+  if (plan.normalised) {
+    outcome = denormaliseParameters(plan.parameter, terminals, plan.normalisingResistance, data->waveformData, points);
+  }
+  if (outcome == ScatteringConversion::kConverted) {
+    outcome = convertToScattering(plan.parameter, terminals, zo.data(), data->waveformData, points);
+  }
+  if (outcome == ScatteringConversion::kConverted) return kOk;
+  if (outcome == ScatteringConversion::kReferenceNotPositive) {
+    reportLine(Severity::kError, plan.optionLine,
+               std::string(1, parameterLetter(plan.parameter)) +
+                   " data needs reference resistances above zero to be turned into S");
+  }
+  return kFailed;
+}
+
 }  // namespace
 
 DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize) {
@@ -224,9 +245,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failWithNoData(end.line);
   writeReferenceImpedances(data, zo);
-  if (plan.parameter != ParameterType::kScattering) {
-    convertToScattering(data, plan.parameter, zo, plan.normalised ? plan.normalisingResistance : 0.0);
-  }
+  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
 
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
     double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];

@@ -22,7 +22,8 @@ struct DataPlan {
   // terminal's conversion (D twice, C half).
   std::vector<double> resistances;
   PointLayout layout;
-  ParameterType parameter = ParameterType::kScattering;
+  ParameterKind parameter = ParameterKind::kScattering;
+  int optionLine = 0;  // the option line's line number
   // 1.x: Y, Z, H and G values are normalised to this resistance.
   bool normalised = false;
   double normalisingResistance = 50.0;

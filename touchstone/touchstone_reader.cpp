@@ -37,8 +37,8 @@ bool findFirstField(LineSource* source, std::string_view* line) {
   return false;
 }
 
-bool isHybridType(ParameterType type) {
-  return type == ParameterType::kHybrid || type == ParameterType::kInverseHybrid;
+bool isHybridType(ParameterKind type) {
+  return type == ParameterKind::kHybrid || type == ParameterKind::kInverseHybrid;
 }
 
 // H and G describe two-ports only.
@@ -108,6 +108,7 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* da
   plan.layout = matrixLayout(header.ports, header.matrix, header.columnsFirst);
   plan.layout.pointLimit = header.frequencies;
   plan.parameter = header.option.parameter;
+  plan.optionLine = header.option.line;
   plan.keywords = true;
   plan.noisePoints = header.noiseFrequencies;
   plan.noiseDeclaredLine = header.noiseFrequenciesLine;
@@ -122,7 +123,7 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* da
 // 1.x Y, Z, H and G values are normalised to one resistance; a list of
 // per-port values gives none to normalise them to.
 int checkNormalisation(const OptionLine& option) {
-  if (option.parameter == ParameterType::kScattering || option.resistances.size() <= 1) return kOk;
+  if (option.parameter == ParameterKind::kScattering || option.resistances.size() <= 1) return kOk;
   reportLine(Severity::kError, option.line,
              std::string(1, parameterLetter(option.parameter)) +
                  " data with one reference resistance per port is defined only from Touchstone 2.0 on ([Version])");
@@ -157,6 +158,7 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   }
   DataPlan plan = versionOnePlan(*data, resistances, touchstoneFileSize(Tcl_DStringValue(&data->fileName)));
   plan.parameter = option.parameter;
+  plan.optionLine = option.line;
   plan.normalised = true;
   plan.normalisingResistance = option.resistances.front();
   outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));

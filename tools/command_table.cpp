@@ -7,6 +7,7 @@ std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makePropsCommand();
 std::unique_ptr<Command> makeDumpCommand();
+std::unique_ptr<Command> makeCheckCommand();
 
 std::vector<std::unique_ptr<Command>> makeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
@@ -14,6 +15,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeListCommand());
   commands.push_back(makePropsCommand());
   commands.push_back(makeDumpCommand());
+  commands.push_back(makeCheckCommand());
   return commands;
 }
 

@@ -300,6 +300,7 @@ class KeywordReader {
       double value = 0.0;
       if (!parseWholeNumber(token, &value)) {
         refuse(lineNumber_, "[Reference] holds \"" + token + "\", which is no resistance");
+        header_->reference.clear();
         return;
       }
       header_->reference.push_back(value);
@@ -307,6 +308,7 @@ class KeywordReader {
     if (header_->reference.size() != ports) {
       refuse(line, "[Reference] gives " + std::to_string(header_->reference.size()) +
                        " resistances for " + std::to_string(ports) + " ports");
+      header_->reference.clear();
     }
   }
 
@@ -320,6 +322,7 @@ class KeywordReader {
       if (!parseDescriptor(token, &descriptor)) {
         refuse(header_->mixedModeLine, "[Mixed-Mode Order] holds \"" + token +
                                            "\", which is none of D<i>,<j>, C<i>,<j> or S<i>");
+        header_->mixedModeOrder.clear();
         return;
       }
       header_->mixedModeOrder.push_back(descriptor);
@@ -327,6 +330,7 @@ class KeywordReader {
     if (header_->mixedModeOrder.size() != ports) {
       refuse(header_->mixedModeLine, "[Mixed-Mode Order] gives " + std::to_string(tokens.size()) +
                                          " descriptors for " + std::to_string(ports) + " ports");
+      header_->mixedModeOrder.clear();
     }
   }
 
@@ -350,11 +354,13 @@ class KeywordReader {
     if (ports != 2 && orderGiven) {
       refuse(line, "[Two-Port Data Order] is given for a file of " + std::to_string(ports) + " ports");
     }
-    if (!header_->mixedModeOrder.empty()) checkMixedModeOrder();
+    // An order found wrong is dropped, so that a check that reads on never
+    // maps terminals by it.
+    if (!header_->mixedModeOrder.empty() && !checkMixedModeOrder()) header_->mixedModeOrder.clear();
   }
 
   // Every port in exactly one pair or single; every D pair with its C pair.
-  void checkMixedModeOrder() {
+  bool checkMixedModeOrder() {
     int line = header_->mixedModeLine;
     std::vector<int> owner(static_cast<size_t>(header_->ports) + 1, 0);
     std::set<std::pair<int, int>> differential;
@@ -366,22 +372,24 @@ class KeywordReader {
         if (d.mode == 'S' && port == d.second) continue;
         if (port < 1 || port > header_->ports || (d.mode != 'S' && d.first == d.second)) {
           refuse(line, "[Mixed-Mode Order] names a port outside 1.." + std::to_string(header_->ports));
-          return;
+          return false;
         }
         int& taken = owner[static_cast<size_t>(port)];
         if (taken != 0 && taken != group) {
           refuse(line, "[Mixed-Mode Order] uses port " + std::to_string(port) + " in two groups");
-          return;
+          return false;
         }
         taken = group;
       }
       std::set<std::pair<int, int>>* pairs = d.mode == 'D' ? &differential : d.mode == 'C' ? &common : nullptr;
       if (pairs != nullptr && !pairs->insert({d.first, d.second}).second) {
         refuse(line, "[Mixed-Mode Order] names one mode of a pair twice");
-        return;
+        return false;
       }
     }
-    if (differential != common) refuse(line, "[Mixed-Mode Order] must give each D pair its C pair, and each C its D");
+    if (differential == common) return true;
+    refuse(line, "[Mixed-Mode Order] must give each D pair its C pair, and each C its D");
+    return false;
   }
 
   LineSource* source_;

@@ -241,7 +241,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   StreamEnd end = readPoints(source, pending, plan, &points);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
   Refusal refusal;
-  if (plan.keywords && checkPointCount(end, points, plan, &refusal)) return kFailed;
+  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal)) return kFailed;
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failWithNoData(end.line);
   writeReferenceImpedances(data, zo);

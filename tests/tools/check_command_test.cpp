@@ -1,0 +1,90 @@
+// korvel check: every problem of each file on a line of its own, and the
+// exit status that tells opened from refused.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace korvel::testing {
+namespace {
+
+struct CheckRun {
+  int status = -1;
+  std::string out;
+};
+
+// Runs build/korvel check over `files`, standard error discarded.
+CheckRun check(const std::vector<std::string>& files) {
+  TempFile out("out.txt", "");
+  std::string command = std::string(KORVEL_BINARY_DIR) + "/korvel check";
+  for (const std::string& file : files) command += " '" + file + "'";
+  command += " >'" + out.path() + "' 2>/dev/null </dev/null";
+  int raw = std::system(command.c_str());
+  CheckRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream in(out.path(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  run.out = text.str();
+  return run;
+}
+
+TEST(CheckCommand, ListsEveryProblemWithItsLine) {
+  TempFile file("several.ts",
+                "! a file with several problems\n"
+                "[Version] 2.0\n"
+                "# THz S RI R 50 dBm\n"
+                "[Number of Ports] 1\n"
+                "[Number of Frequencies] 3\n"
+                "[Colour] blue\n"
+                "[Network Data]\n"
+                "1 0.5 0\n"
+                "1 0.4 0\n");
+  CheckRun run = check({file.path()});
+  EXPECT_EQ(run.status, 1);
+  const std::string& f = file.path();
+  std::string noOption =
+      " is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, Z, H, G), "
+      "a data format (DB, MA, RI) and R with its reference resistances\n";
+  EXPECT_EQ(run.out, f + ":3: error: \"THz\"" + noOption +                                   //
+                         f + ":3: error: \"dBm\"" + noOption +                               //
+                         f + ":6: error: unknown keyword [colour]\n" +                       //
+                         f + ":9: warning: frequency 1 does not rise above the one before; the point is kept\n" +
+                         f + ":9: error: [Number of Frequencies] is 3 but [Network Data] holds 2 points\n" +
+                         f + ":9: warning: [End] is missing; the data read is kept\n");
+}
+
+TEST(CheckCommand, WarningsOfAFileThatOpens) {
+  TempFile file("wide.s3p",
+                "# Hz S RI R 50\n"
+                "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+  CheckRun run = check({file.path()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, file.path() + ":2: warning: more than four pairs on one data line\n");
+}
+
+TEST(CheckCommand, EveryExampleOpensWithoutAProblem) {
+  std::vector<std::string> files;
+  for (const char* name : {"amp.s2p", "diff_pair.s4p", "diff_pair_upper.ts", "lowpass_t.z2p", "lna_sweep.sc",
+                           "balanced_filter.sc"}) {
+    files.push_back(examplePath(name));
+  }
+  CheckRun run = check(files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(CheckCommand, ExitStatuses) {
+  TempFile refused("refused.s1p", "no option line\n");
+  EXPECT_EQ(check({examplePath("amp.s2p"), refused.path()}).status, 1);
+  EXPECT_EQ(check({refused.path()}).out, refused.path() + ":1: error: Can not find the header line.\n");
+  EXPECT_EQ(check({}).status, 2);
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -25,39 +25,41 @@ std::string numberText(double value) {
 
 }  // namespace
 
-PointLayout matrixLayout(int terminals, MatrixFormat format, bool columnsFirst) {
-  PointLayout layout;
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors) {
+  targets->clear();
+  mirrors->clear();
+  MatrixFormat format = layout.matrix;
   for (int row = 0; row < terminals; ++row) {
     int first = format == MatrixFormat::kUpper ? row : 0;
     int last = format == MatrixFormat::kLower ? row : terminals - 1;
     for (int col = first; col <= last; ++col) {
-      layout.targets.push_back(row * terminals + col);
-      layout.mirrors.push_back(format != MatrixFormat::kFull && col != row ? col * terminals + row : -1);
+      targets->push_back(row * terminals + col);
+      mirrors->push_back(format != MatrixFormat::kFull && col != row ? col * terminals + row : -1);
     }
   }
   // The column-first two-port order exchanges the second and third pairs.
-  if (terminals == 2 && format == MatrixFormat::kFull && columnsFirst) std::swap(layout.targets[1], layout.targets[2]);
-  return layout;
+  if (terminals == 2 && format == MatrixFormat::kFull && layout.columnsFirst) std::swap((*targets)[1], (*targets)[2]);
 }
 
-ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, PointLayout layout)
+ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLayout& layout)
     : data_(data),
-      layout_(std::move(layout)),
-      pairCount_(static_cast<int>(layout_.targets.size())),
-      valueIndex_(pairCount_),
+      layout_(layout),
       capacity_(capacity),
       lastFrequency_(kNoFrequencyYet),
       scale_(data->frequencyScale),
-      format_(data->complexFormat),
-      targets_(layout_.targets.size()),
-      mirrors_(layout_.targets.size()) {
+      format_(data->complexFormat) {
+  pairEntries(data->terminalCount, layout, &targetEntries_, &mirrorEntries_);
+  pairCount_ = static_cast<int>(targetEntries_.size());
+  valueIndex_ = pairCount_;
+  targets_.resize(targetEntries_.size());
+  mirrors_.resize(targetEntries_.size());
   refreshTargets();
 }
 
 void ScatteringPoints::refreshTargets() {
   for (size_t pair = 0; pair < targets_.size(); ++pair) {
-    targets_[pair] = data_->waveformData[layout_.targets[pair]];
-    mirrors_[pair] = layout_.mirrors[pair] >= 0 ? data_->waveformData[layout_.mirrors[pair]] : nullptr;
+    targets_[pair] = data_->waveformData[targetEntries_[pair]];
+    mirrors_[pair] = mirrorEntries_[pair] >= 0 ? data_->waveformData[mirrorEntries_[pair]] : nullptr;
   }
 }
 

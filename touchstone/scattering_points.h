@@ -21,10 +21,9 @@ enum class MatrixFormat { kFull, kLower, kUpper };
 
 // Where the pairs of one point go, and how points follow each other.
 struct PointLayout {
-  // For each pair of a point in file order, the stored matrix entry it
-  // fills, and the entry its mirror fills (-1 for none).
-  std::vector<int> targets;
-  std::vector<int> mirrors;
+  MatrixFormat matrix = MatrixFormat::kFull;
+  // A full two-port written column first: N11 N21 N12 N22.
+  bool columnsFirst = true;
   // A frequency below its predecessor opens the noise block; otherwise
   // it is kept as a point, with a warning.
   bool fallingOpensNoise = false;
@@ -33,9 +32,10 @@ struct PointLayout {
   int64_t pointLimit = -1;
 };
 
-// The layout of a matrix of `terminals` entries a side. A full two-port
-// with `columnsFirst` is written N11 N21 N12 N22.
-PointLayout matrixLayout(int terminals, MatrixFormat format, bool columnsFirst);
+// For each pair of a point of `layout` in file order, the stored matrix
+// entry it fills (`*targets`) and the entry its mirror fills (`*mirrors`,
+// -1 for none), for a matrix of `terminals` entries a side.
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors);
 
 class ScatteringPoints {
  public:
@@ -48,7 +48,7 @@ class ScatteringPoints {
 
   // `data` holds storage for `capacity` points (allocateNetworkStorage);
   // it grows as needed. The data set must outlive this reader.
-  ScatteringPoints(DataSet* data, size_t capacity, PointLayout layout);
+  ScatteringPoints(DataSet* data, size_t capacity, const PointLayout& layout);
 
   // Takes the numbers of `cursor` (text of line `line`) in turn. On
   // kNoiseBlock `*opening` holds the number (as written, in the file's
@@ -68,8 +68,10 @@ class ScatteringPoints {
 
   DataSet* data_;
   PointLayout layout_;
-  int pairCount_;
-  int valueIndex_;  // pair due within the point; pairCount_ when a frequency is due
+  std::vector<int> targetEntries_;  // per pair: the stored entry, and its mirror's or -1
+  std::vector<int> mirrorEntries_;
+  int pairCount_ = 0;
+  int valueIndex_ = 0;  // pair due within the point; pairCount_ when a frequency is due
   bool realRead_ = false;
   bool warnedOrder_ = false;
   double real_ = 0.0;

@@ -216,7 +216,6 @@ int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataS
 DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize) {
   DataPlan plan;
   plan.resistances = std::move(resistances);
-  plan.layout = matrixLayout(data.terminalCount, MatrixFormat::kFull, true);
   plan.layout.fallingOpensNoise = data.terminalCount == 2;
   plan.fileSize = fileSize;
   return plan;

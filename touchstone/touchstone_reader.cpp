@@ -105,7 +105,8 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* da
   } else {
     plan.resistances = resistances;
   }
-  plan.layout = matrixLayout(header.ports, header.matrix, header.columnsFirst);
+  plan.layout.matrix = header.matrix;
+  plan.layout.columnsFirst = header.columnsFirst;
   // A count that is missing was reported; a check then reads on unbounded.
   plan.layout.pointLimit = header.frequencies > 0 ? header.frequencies : -1;
   plan.parameter = header.option.parameter;

@@ -64,6 +64,12 @@ std::string keywordText(const std::string& name) {
   return written != nullptr ? written : "[" + name + "]";
 }
 
+// The keyword of a keyword line as the file wrote it, brackets included.
+std::string asWritten(std::string_view line) {
+  size_t open = line.find('[');
+  return std::string(line.substr(open, line.find(']', open) - open + 1));
+}
+
 char lowerCase(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 // A whole token of decimal digits as a count; false for anything else or a
@@ -217,12 +223,12 @@ class KeywordReader {
         refuse(lineNumber_, keywordText(name) + " is given a second time");
         continue;
       }
-      readKeyword(name, rest);
+      readKeyword(name, rest, line);
     }
     if (!stopped()) refuse(source_->lineNumber(), "[Network Data] is missing");
   }
 
-  void readKeyword(const std::string& name, std::string_view rest) {
+  void readKeyword(const std::string& name, std::string_view rest, std::string_view line) {
     if (name == kTwoPortDataOrder) {
       std::string order = singleWord(rest);
       if (order == "12_21" || order == "21_12") {
@@ -246,7 +252,7 @@ class KeywordReader {
     } else if (isKnownKeyword(name)) {
       refuse(lineNumber_, keywordText(name) + " is out of order: it may not stand before [Network Data] here");
     } else {
-      refuse(lineNumber_, "unknown keyword " + keywordText(name));
+      refuse(lineNumber_, "unknown keyword " + asWritten(line));
     }
   }
 

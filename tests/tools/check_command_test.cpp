@@ -53,7 +53,7 @@ TEST(CheckCommand, ListsEveryProblemWithItsLine) {
       "a data format (DB, MA, RI) and R with its reference resistances\n";
   EXPECT_EQ(run.out, f + ":3: error: \"THz\"" + noOption +                                   //
                          f + ":3: error: \"dBm\"" + noOption +                               //
-                         f + ":6: error: unknown keyword [colour]\n" +                       //
+                         f + ":6: error: unknown keyword [Colour]\n" +                       //
                          f + ":9: warning: frequency 1 does not rise above the one before; the point is kept\n" +
                          f + ":9: error: [Number of Frequencies] is 3 but [Network Data] holds 2 points\n" +
                          f + ":9: warning: [End] is missing; the data read is kept\n");

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"port count zero", "[Version] 2.0\n#\n[Number of Ports] 0\n",
                     error(3, "[Number of Ports] needs a port count from 1 to 9999")},
         RefusedFile{"unknown keyword", twoPortHeader("[Colour] blue\n") + kTwoPoints,
-                    error(6, "unknown keyword [colour]")},
+                    error(6, "unknown keyword [Colour]")},
         RefusedFile{"keyword twice", twoPortHeader("[Matrix Format] Full\n[Matrix Format] Full\n") + kTwoPoints,
                     error(7, "[Matrix Format] is given a second time")},
         RefusedFile{"value where a keyword is due", twoPortHeader("50 50\n") + kTwoPoints,

@@ -118,24 +118,24 @@ TEST_P(GivenAs, VersionOneReadsTheSameScattering) {
   expectKnownScattering(read, std::string("1.x ") + type);
 }
 
-TEST_P(GivenAs, VersionTwoReadsTheSameScatteringAtPerPortReferences) {
-  char type = GetParam();
+// A 2.1 file of the network in `type` at references 50 and 75 ohms, given
+// by `references` (the option line's R and any keyword before the data).
+std::string versionTwoFile(char type, const std::string& references) {
   M values = type == 'S' ? kS : written(type, 50, 75);
-  TouchstoneRead read("net.ts", std::string("[Version] 2.1\n# GHz ") + type +
-                                    " RI R 50 75\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
-                                    "[Number of Frequencies] 1\n[Network Data]\n" +
-                                    point(values) + "[End]\n");
-  expectKnownScattering(read, std::string("2.x ") + type);
+  std::string option = references.substr(0, references.find('\n'));
+  return std::string("[Version] 2.1\n# GHz ") + type + " RI " + option + "\n" +
+         "[Number of Ports] 2\n[Two-Port Data Order] 21_12\n[Number of Frequencies] 1\n" +
+         references.substr(option.size() + 1) + "[Network Data]\n" + point(values) + "[End]\n";
+}
+
+TEST_P(GivenAs, VersionTwoReadsTheSameScatteringAtPerPortReferences) {
+  TouchstoneRead read("net.ts", versionTwoFile(GetParam(), "R 50 75\n"));
+  expectKnownScattering(read, std::string("2.x ") + GetParam());
 }
 
 TEST_P(GivenAs, ReferenceKeywordGivesTheSameAsTheOptionLine) {
-  char type = GetParam();
-  M values = type == 'S' ? kS : written(type, 50, 75);
-  TouchstoneRead read("net.ts", std::string("[Version] 2.0\n# GHz ") + type +
-                                    " RI R 10\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
-                                    "[Number of Frequencies] 1\n[Reference] 50 75\n[Network Data]\n" +
-                                    point(values) + "[End]\n");
-  expectKnownScattering(read, std::string("[Reference] ") + type);
+  TouchstoneRead read("net.ts", versionTwoFile(GetParam(), "R 10\n[Reference] 50 75\n"));
+  expectKnownScattering(read, std::string("[Reference] ") + GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, GivenAs, ::testing::Values('S', 'Z', 'Y', 'H', 'G'));

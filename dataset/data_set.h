@@ -23,7 +23,7 @@ struct DataSet {
   double frequencyScale;      // file frequency unit to hertz
   double referenceImpedance;  // ohms of the terminal that plays port 1
   FILE* file;                 // the input, open until closeFile
-  // waveformCount entries (Touchstone: capacity for 11 more), each an
+  // waveformCount entries (Touchstone: room for the noise entries), each an
   // array of complex samples: real part then imaginary part.
   double** waveformData;
   double** sweepValues;  // per parameter: [0] = count n, [1..n] = values

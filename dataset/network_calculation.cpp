@@ -11,6 +11,7 @@ int calculateNetworkParameters(DataSet* data) {
   network.terminalCount = data->terminalCount;
   network.portCount = data->portCount;
   network.hasNoise = data->hasNoise;
+  network.hasGroupDelay = data->hasGroupDelay;
   network.isScFormat = data->isScFormat;
   network.pointCount = data->pointCount;
   network.noisePointCount = data->noisePointCount;

@@ -2,6 +2,7 @@
 #include "dataset/waveform_names.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -99,9 +100,15 @@ int appendGroupDelayNames(DataSet* data) {
   return first;
 }
 
+NetworkLayout networkLayout(const DataSet& data) {
+  return NetworkLayout(data.terminalCount, data.portCount, data.hasNoise != 0, data.hasGroupDelay != 0);
+}
+
 int64_t noiseBaseIndex(const DataSet& data) {
-  int64_t terminals = data.terminalCount;
-  return terminals * (3 * terminals + 1) + (data.portCount == 2 ? 3 : 0);
+  // Only a terminal count near INT_MAX comes beyond INT64_MAX; it stays at
+  // INT64_MAX, which is as far out of reach as the true count.
+  size_t base = networkLayout(data).noiseBase;
+  return base > static_cast<size_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(base);
 }
 
 double terminalImpedance(DataSet* data, int terminal, double z) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "dataset/data_set.h"
+#include "rfcalc/network_layout.h"
 
 namespace korvel {
 
@@ -40,9 +41,14 @@ void appendAvailableGainName(DataSet* data);
 // Appends the group-delay names, row-major; returns the index of the first.
 int appendGroupDelayNames(DataSet* data);
 
+// Where each waveform of the record lies: the layout of its terminal and
+// port counts, its noise and its group delays. The names are appended in
+// this order, and both readers store their samples at its entries.
+NetworkLayout networkLayout(const DataSet& data);
+
 // Index of the first noise waveform, which is also the number of names
-// before it: the S, Zo, Z, Y and gain names. 64-bit, so that no terminal
-// count a file claims can overflow it.
+// before it: the S, Zo, Z, Y and gain names. 64-bit and never negative, so
+// that no terminal count a file claims can overflow it.
 int64_t noiseBaseIndex(const DataSet& data);
 
 // The reference impedance of terminal `terminal` (from 0) for the value `z`

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,11 @@ host::PluginHost& linkedHost() {
 
 const std::string& scratchDirectory() {
   static std::string directory = [] {
-    char pattern[] = "/tmp/korvel-fuzz-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made != nullptr ? made : "/tmp");
+    // Under TMPDIR (or /tmp); the temporary directory itself when no
+    // directory of our own can be made there.
+    std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    std::string pattern = (temporary / "korvel-fuzz-XXXXXX").string();
+    return mkdtemp(pattern.data()) != nullptr ? pattern : temporary.string();
   }();
   return directory;
 }

@@ -19,8 +19,8 @@ const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s
 // Takes every message and asks the reader to go on after errors.
 class ReadOnSink final : public korvel::MessageSink {
  public:
-  void report(const korvel::Problem&) override {}
-  bool collectsAll() const override { return true; }
+  void report(korvel::Message, const char*) noexcept override {}
+  bool collectsAll() const noexcept override { return true; }
 };
 
 }  // namespace
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* extension = kTouchstoneExtensions[data[0] % kChoices];
   if ((data[0] / kChoices) % 2 == 1) {
     ReadOnSink sink;
-    korvel::ScopedMessageSink scope(&sink);
+    korvel::MessageRoute route(sink);
     korvel::fuzz::driveInput(data + 1, size - 1, extension);
   } else {
     korvel::fuzz::driveInput(data + 1, size - 1, extension);

@@ -58,7 +58,7 @@ int touchstonePortCount(const char* path) {
   // The letter names the parameter type some tools write (".z2p"); the
   // option line decides what the data is.
   if (std::strchr("sSyYzZhHgG", extension[0]) == nullptr || extension[0] == '\0') {
-    reportError("The first character of file extension should be s.");
+    report(Message::kExtensionNotS);
     return 0;
   }
   std::string_view text(extension + 1);
@@ -69,8 +69,7 @@ int touchstonePortCount(const char* path) {
 int openFile(const char* path, DataSet** dataSet) {
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) {
-    reportError("Error: unable to open %s for read.\n", path);
-    return kFailed;
+    return fail(Message::kCannotOpenForRead, path);
   }
   DataSet* data = createDataSet(path, file);
   if (data == nullptr) {
@@ -92,7 +91,7 @@ int openFile(const char* path, DataSet** dataSet) {
   data->portCount = ports;
   data->terminalCount = ports;
   if ((!portsInside && ports <= 0) || readTouchstone(data) != kOk) {
-    reportAt(Severity::kOutcome, 0, std::string("Can't open file: ") + path + ".\n ");
+    report(Message::kCannotOpenFile, path);
     return failOpen(data, dataSet);
   }
   finishRead(data);

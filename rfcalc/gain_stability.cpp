@@ -102,8 +102,8 @@ void calculateGainAndStability(const NetworkSamples& network, const NetworkLayou
   if (!hasEntries(network, 0, layout.terminals * layout.terminals)) return;
   if (!hasEntries(network, layout.gainBase, kGainEntryCount)) return;
   const bool withAvailableGain = network.hasNoise == 1 &&
-                                 hasEntries(network, layout.noiseBase + kOptimumReflection, 1) &&
-                                 hasEntries(network, layout.gainBase + kAvailableGain, 1);
+                                 hasEntries(network, layout.noise(kOptimumReflection), 1) &&
+                                 hasEntries(network, layout.availableGain(), 1);
   const auto p1 = static_cast<size_t>(network.port1Index);
   const auto p2 = static_cast<size_t>(network.port2Index);
   double* const* gain = network.waveformData + layout.gainBase;
@@ -115,8 +115,8 @@ void calculateGainAndStability(const NetworkSamples& network, const NetworkLayou
     writeReal(gain[kStabilityFactor], i, figures.k);
     writeReal(gain[kMaximumStableGain], i, maximumStableGain(moduli));
     if (withAvailableGain) {
-      const DComplex gammaOpt = readSample(network.waveformData[layout.noiseBase + kOptimumReflection], i);
-      writeReal(gain[kAvailableGain], i, availableGain(s, moduli, gammaOpt));
+      const DComplex gammaOpt = readSample(network.waveformData[layout.noise(kOptimumReflection)], i);
+      writeReal(network.waveformData[layout.availableGain()], i, availableGain(s, moduli, gammaOpt));
     }
   }
 }

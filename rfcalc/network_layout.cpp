@@ -9,13 +9,24 @@ size_t countOf(int value) { return value > 0 ? static_cast<size_t>(value) : 0; }
 
 }  // namespace
 
-NetworkLayout::NetworkLayout(const NetworkSamples& network) {
-  terminals = countOf(network.terminalCount);
+void NetworkLayout::placeEntries(int terminalCount, bool twoPort) {
+  terminals = countOf(terminalCount);
+  isTwoPort = twoPort;
   zoBase = terminals * terminals;
   zBase = zoBase + terminals;
   yBase = zBase + terminals * terminals;
   gainBase = yBase + terminals * terminals;
-  noiseBase = gainBase + (network.portCount == 2 ? kGainEntryCount : 0);
+  noiseBase = gainBase + (twoPort ? kGainEntryCount : 0);
+}
+
+NetworkLayout::NetworkLayout(int terminalCount, int portCount, bool withNoise, bool withGroupDelay)
+    : sampleCount(0), noiseSampleCount(0), hasNoise(withNoise), hasGroupDelay(withGroupDelay) {
+  placeEntries(terminalCount, portCount == 2);
+}
+
+NetworkLayout::NetworkLayout(const NetworkSamples& network)
+    : hasNoise(network.hasNoise != 0), hasGroupDelay(network.hasGroupDelay != 0) {
+  placeEntries(network.terminalCount, network.portCount == 2);
   const size_t blocks = countOf(network.blockCount);
   sampleCount = countOf(network.pointCount) * blocks;
   // An SC network has one noise record per frequency point; a Touchstone

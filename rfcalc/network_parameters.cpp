@@ -120,7 +120,7 @@ class ImpedanceConversion {
 void ImpedanceConversion::useReferencesOf(size_t sample) {
   bool same = prepared_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
-    const double r = readReal(network_.waveformData[layout_.zoBase + t], sample);
+    const double r = readReal(network_.waveformData[layout_.zo(t)], sample);
     same = same && std::memcmp(&r, &matrices_.references[t], sizeof r) == 0;
     matrices_.references[t] = r;
   }

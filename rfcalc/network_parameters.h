@@ -13,7 +13,8 @@ namespace korvel {
 // complex samples, two doubles each (real part, then imaginary part).
 // waveformData is indexed as the stored waveform order lays it out: S
 // row-major, Zo per terminal, Z, Y, the three two-port gain entries, the
-// nine noise entries, and the available-gain entry at gain base + 12.
+// nine noise entries, the available-gain entry and the group delays, at
+// the positions NetworkLayout gives.
 struct NetworkSamples {
   double** waveformData = nullptr;
   // Entries that waveformData really has. An entry at or beyond it, or a
@@ -22,6 +23,7 @@ struct NetworkSamples {
   int terminalCount = 0;
   int portCount = 0;
   int hasNoise = 0;
+  int hasGroupDelay = 0;
   int isScFormat = 0;
   int pointCount = 0;
   int noisePointCount = 0;

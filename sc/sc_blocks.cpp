@@ -27,10 +27,9 @@ size_t samplesPerWaveform(const DataSet& data) {
   return static_cast<size_t>(data.blockCount) * static_cast<size_t>(data.pointCount);
 }
 
-int zoIndex(const DataSet& data, int terminal) { return data.terminalCount * data.terminalCount + terminal; }
-
-void fillReferenceImpedance(DataSet* data, int terminal, double impedance) {
-  double* samples = data->waveformData[zoIndex(*data, terminal)];
+void fillReferenceImpedance(ScReading& reading, int terminal, double impedance) {
+  DataSet* data = reading.data;
+  double* samples = data->waveformData[reading.layout.zo(static_cast<size_t>(terminal))];
   size_t count = samplesPerWaveform(*data);
   for (size_t s = 0; s < count; ++s) samples[2 * s] = impedance;
 }
@@ -83,8 +82,7 @@ int readScattering(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
-    reportError("Can't find S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringMissing);
   }
   size_t pairs = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
   bool complete = readPoints(
@@ -96,8 +94,7 @@ int readScattering(ScReading& reading, int block) {
         if (value % 2 == 1) convertComplex(data->complexFormat, &sample[0], &sample[1]);
       });
   if (!complete) {
-    reportError("Can't find enough S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringIncomplete);
   }
   return kOk;
 }
@@ -120,22 +117,20 @@ int readNoise(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kMarkedLine, {"frequency"}, &line)) {
-    reportError("Can't find noise parameter values.\n ");
-    return kFailed;
+    return fail(Message::kNoiseMissing);
   }
   // The noise resistance is written normalised to terminal 1's impedance.
-  double z0 = data->waveformData[zoIndex(*data, 0)][2 * sampleIndex(*data, block, 0)];
+  double z0 = data->waveformData[reading.layout.zo(0)][2 * sampleIndex(*data, block, 0)];
   for (int point = 0; point < data->pointCount; ++point) {
     double columns[4];
     if (!reading.lines.find(kMarkedLine, {}, &line) || !readNoiseColumns(line, columns)) {
-      reportError("Can't find enough noise parameter values.\n ");
-      return kFailed;
+      return fail(Message::kNoiseIncomplete);
     }
     size_t at = 2 * sampleIndex(*data, block, point);
-    double** noise = data->waveformData + reading.noiseBase;
-    noise[kMinimumNoiseFigure][at] = columns[0];
-    storePolar(&noise[kOptimumReflection][at], columns[1], columns[2]);
-    noise[kNoiseResistance][at] = columns[3] * z0;
+    const NetworkLayout& layout = reading.layout;
+    data->waveformData[layout.noise(kMinimumNoiseFigure)][at] = columns[0];
+    storePolar(&data->waveformData[layout.noise(kOptimumReflection)][at], columns[1], columns[2]);
+    data->waveformData[layout.noise(kNoiseResistance)][at] = columns[3] * z0;
   }
   return kOk;
 }
@@ -144,18 +139,16 @@ int readGroupDelay(ScReading& reading, int block) {
   DataSet* data = reading.data;
   std::string_view line;
   if (!reading.lines.find(kDataLine, {"DATA="}, &line)) {
-    reportError("Can't find group delay values.\n ");
-    return kFailed;
+    return fail(Message::kGroupDelayMissing);
   }
   size_t entries = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
   bool complete = readPoints(
       reading.lines, data->pointCount, entries, [](int, double) {},
       [&](int point, size_t entry, double delay) {
-        data->waveformData[reading.groupDelayBase + entry][2 * sampleIndex(*data, block, point)] = delay;
+        data->waveformData[reading.layout.groupDelayBase() + entry][2 * sampleIndex(*data, block, point)] = delay;
       });
   if (!complete) {
-    reportError("Can't find enough Group Delay values.\n ");
-    return kFailed;
+    return fail(Message::kGroupDelayIncomplete);
   }
   return kOk;
 }
@@ -168,8 +161,7 @@ int readReferenceImpedances(ScReading& reading) {
   if (reading.zoLineHeld) {
     line = reading.heldZoLine;
   } else if (!reading.lines.find(kDataLine, {"Zo="}, &line)) {
-    reportError("Can't find the Zo's values.\n ");
-    return kFailed;
+    return fail(Message::kZoValuesMissing);
   }
   TokenCursor cursor(line.substr(line.find("Zo=") + 3));
   int terminals = data->terminalCount;
@@ -180,16 +172,15 @@ int readReferenceImpedances(ScReading& reading) {
     if (token.empty() || isLineEnd(token)) break;
     double value = parseDouble(token);
     if (read == 0) first = value;
-    fillReferenceImpedance(data, read, terminalImpedance(data, read, value));
+    fillReferenceImpedance(reading, read, terminalImpedance(data, read, value));
   }
   if (read == 1) {
     // One value written for all terminals, each converted by its own mode.
     for (int terminal = 1; terminal < terminals; ++terminal) {
-      fillReferenceImpedance(data, terminal, terminalImpedance(data, terminal, first));
+      fillReferenceImpedance(reading, terminal, terminalImpedance(data, terminal, first));
     }
   } else if (read < terminals) {
-    reportError("Can't find enough Zo's values.\n ");
-    return kFailed;
+    return fail(Message::kZoValuesIncomplete);
   }
   return kOk;
 }

@@ -20,18 +20,14 @@ bool takeKeyword(std::string_view token, std::string_view keyword, std::string_v
   return true;
 }
 
-// The complex format a COMPLEX_DATAFORMAT= value names by its first letter;
-// `current` when the letter names none.
+// The complex format a COMPLEX_DATAFORMAT= value names by its first letter:
+// DB, MA and RI as in any file, and besides C (real and imaginary parts)
+// and P (magnitude and radians); `current` when the letter names none.
 int complexFormatFor(std::string_view value, int current) {
-  switch (value.empty() ? '\0' : value[0]) {
-    case 'D':
-    case 'd':
-      return kFormatDbDegrees;
-    case 'M':
-    case 'm':
-      return kFormatMagnitudeDegrees;
-    case 'R':
-    case 'r':
+  char letter = value.empty() ? '\0' : value[0];
+  int format = complexFormatForLetter(letter);
+  if (format >= 0) return format;
+  switch (letter) {
     case 'C':
     case 'c':
       return kFormatRealImaginary;
@@ -85,8 +81,7 @@ char** copyNames(const std::vector<std::string_view>& names) {
 int readHeaderLine(ScLines& lines, DataSet* data) {
   std::string_view line;
   if (!lines.find(kMarkedLine, {"N=", "NPort="}, &line)) {
-    reportError("Can not find the port_number information. \n");
-    return kFailed;
+    return fail(Message::kPortNumberMissing);
   }
   data->complexFormat = kFormatRealImaginary;
   TokenCursor cursor(line);
@@ -96,8 +91,7 @@ int readHeaderLine(ScLines& lines, DataSet* data) {
   }
   // A negative count is as meaningless as none, and would size arrays.
   if (data->portCount <= 0 || data->pointCount <= 0) {
-    reportError("Port_number and data points number can not be 0. \n");
-    return kFailed;
+    return fail(Message::kCountsNotPositive);
   }
   return kOk;
 }
@@ -105,8 +99,7 @@ int readHeaderLine(ScLines& lines, DataSet* data) {
 int readSweepLine(ScLines& lines, DataSet* data) {
   std::string_view line;
   if (!lines.find(kMarkedLine, {"NumOfBlock="}, &line)) {
-    reportError("Can not find the sweeping information. \n");
-    return kFailed;
+    return fail(Message::kSweepingMissing);
   }
   // Names are gathered as views first, so that a parameter count far beyond
   // what the line can name never sizes an array.
@@ -129,18 +122,16 @@ int readSweepLine(ScLines& lines, DataSet* data) {
     }
   }
   if (data->blockCount < 0) {
-    reportError("NumOfBlock can not be negative.\n");
-    return kFailed;
+    return fail(Message::kBlockCountNegative);
   }
   if (static_cast<int>(names.size()) < data->sweepCount) {
-    reportError("The sweep parameter names are not complete.\n");
-    return kFailed;
+    return fail(Message::kSweepNamesIncomplete);
   }
   if (data->sweepCount > 0) {
     // A later, smaller NumOfParam= leaves names that have no place.
     names.resize(data->sweepCount);
     data->sweepNames = copyNames(names);
-    if (data->sweepNames == nullptr) return reportOutOfMemory();
+    if (data->sweepNames == nullptr) return fail(Message::kOutOfMemory);
   }
   return kOk;
 }
@@ -205,7 +196,7 @@ int storeTerminalNames(const std::vector<std::string_view>& names, DataSet* data
     if (data->mixedMode == 1 && !isMixedModeName(name)) data->mixedMode = 0;
   }
   data->terminalNames = copyNames(names);
-  if (data->terminalNames == nullptr) return reportOutOfMemory();
+  if (data->terminalNames == nullptr) return fail(Message::kOutOfMemory);
   data->terminalNameSlots = static_cast<int>(names.size());
   data->terminalCount = static_cast<int>(names.size());
   return kOk;
@@ -227,8 +218,7 @@ int readTerminalLine(ScReading& reading) {
       return storeTerminalNames(readMixedModeKeywords(line, data), data);
     }
   }
-  reportError("Can not find the MIXEDMOD information. \n");
-  return kFailed;
+  return fail(Message::kMixedModeMissing);
 }
 
 int assignPortRoles(DataSet* data) {
@@ -242,8 +232,7 @@ int assignPortRoles(DataSet* data) {
   }
   // The two-port formulas read both terminals' samples.
   if (data->port1Index >= data->terminalCount || data->port2Index >= data->terminalCount) {
-    reportError("A two-port needs two terminals.\n");
-    return kFailed;
+    return fail(Message::kTwoPortTerminals);
   }
   return kOk;
 }

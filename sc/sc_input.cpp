@@ -1,9 +1,5 @@
-// The search for the next line of a given kind in an SC file, and the
-// message of a file too large for memory.
+// The search for the next line of a given kind in an SC file.
 #include "sc/sc_input.h"
-
-#include "dataset/messages.h"
-#include "dataset/result.h"
 
 namespace korvel {
 
@@ -17,11 +13,6 @@ bool ScLines::find(std::string_view kind, std::initializer_list<std::string_view
     }
   }
   return false;
-}
-
-int reportOutOfMemory() {
-  reportError("Not enough memory to read the file.\n");
-  return kFailed;
 }
 
 }  // namespace korvel

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
+#include "rfcalc/network_layout.h"
 #include "text/text_input.h"
 
 namespace korvel {
@@ -45,10 +46,6 @@ class ScLines {
 // line and is never a value.
 inline bool isLineEnd(std::string_view token) { return token == "\n" || startsWith(token, "\r\n"); }
 
-// Prints the message of a file whose arrays do not fit in memory; returns
-// kFailed.
-int reportOutOfMemory();
-
 // What the parts of the SC reader hand on to each other beyond the record.
 struct ScReading {
   explicit ScReading(DataSet* record) : data(record), lines(record->file) {}
@@ -58,9 +55,8 @@ struct ScReading {
   // The Zo line, when the search for the terminal line met it first.
   std::string heldZoLine;
   bool zoLineHeld = false;
-  // Indexes of "Noise-Par/NFmin" and of the first group-delay waveform.
-  int noiseBase = 0;
-  int groupDelayBase = 0;
+  // Where the blocks' samples go, once the head has been read.
+  NetworkLayout layout{0, 0, false, false};
 };
 
 }  // namespace korvel

@@ -3,8 +3,6 @@
 // and the blocks, then the network calculation.
 #include "sc/sc_reader.h"
 
-#include <sys/types.h>
-
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -20,18 +18,6 @@
 namespace korvel {
 
 namespace {
-
-constexpr uint64_t kUnknownSize = UINT64_MAX;
-
-// Bytes from the stream's position to its end, or kUnknownSize for a
-// stream that cannot seek. Leaves the position where it was.
-uint64_t remainingBytes(FILE* file) {
-  off_t start = ftello(file);
-  if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return kUnknownSize;
-  off_t end = ftello(file);
-  if (fseeko(file, start, SEEK_SET) != 0 || end < start) return kUnknownSize;
-  return static_cast<uint64_t>(end - start);
-}
 
 bool multiply(uint64_t a, uint64_t b, uint64_t* product) { return !__builtin_mul_overflow(a, b, product); }
 
@@ -51,26 +37,26 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
               multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points > 0 ? points : 1, &bytes) &&
               bytes <= fileSize;
   if (!fits) {
-    reportError("Can't find enough S-parameter values.\n ");
-    return kFailed;
+    return fail(Message::kScatteringIncomplete);
   }
-  // Four matrices of names plus the Zo, gain, noise and available-gain ones.
-  uint64_t waveforms = 4 * pairs + terminals + 13;
+  // The most waveforms T terminals can have: a two-port's with noise and
+  // group delays.
+  uint64_t waveforms = NetworkLayout(data.terminalCount, 2, true, true).entryCount();
   if (points > INT_MAX / 2 || waveforms > INT_MAX) {
-    reportError("The file is too large to be read.\n");
-    return kFailed;
+    return fail(Message::kFileTooLarge);
   }
   return kOk;
 }
 
 void buildWaveformNames(ScReading& reading) {
   DataSet* data = reading.data;
+  reading.layout = networkLayout(*data);
   appendNetworkNames(data);
   if (data->hasNoise != 0) {
-    reading.noiseBase = appendNoiseNames(data);
+    appendNoiseNames(data);
     if (data->portCount == 2) appendAvailableGainName(data);
   }
-  if (data->hasGroupDelay != 0) reading.groupDelayBase = appendGroupDelayNames(data);
+  if (data->hasGroupDelay != 0) appendGroupDelayNames(data);
 }
 
 // Every sample array at its final size, zeroed.
@@ -78,10 +64,10 @@ int allocateSamples(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
   data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
   data->waveformData = static_cast<double**>(allocateZeroed(data->waveformCount, sizeof(double*)));
-  if (data->frequencies == nullptr || data->waveformData == nullptr) return reportOutOfMemory();
+  if (data->frequencies == nullptr || data->waveformData == nullptr) return fail(Message::kOutOfMemory);
   for (int w = 0; w < data->waveformCount; ++w) {
     data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
-    if (data->waveformData[w] == nullptr) return reportOutOfMemory();
+    if (data->waveformData[w] == nullptr) return fail(Message::kOutOfMemory);
   }
   return kOk;
 }

@@ -55,8 +55,7 @@ int readValueList(ScLines& lines, const char* name, uint64_t blockCount, uint64_
   size_t at = saved->find(name);
   size_t colon = at == std::string::npos ? std::string::npos : saved->find(':', at + std::char_traits<char>::length(name));
   if (colon == std::string::npos) {
-    reportError("Can not find the sweep parameter %s's values.\n", name);
-    return kFailed;
+    return fail(Message::kSweepParameterMissing, name);
   }
   ListLine list(std::string_view(*saved).substr(colon + 1));
   uint64_t covered = 0;
@@ -70,8 +69,7 @@ int readValueList(ScLines& lines, const char* name, uint64_t blockCount, uint64_
     } else if (isLineEnd(token)) {
       if (covered >= blockCount) return kOk;
       if (!lines.find(kMarkedLine, {}, &line)) {
-        reportError("Can't read enough parameter values.\n ");
-        return kFailed;
+        return fail(Message::kSweepValuesIncomplete);
       }
       saved->assign(line);
       list.moveTo(line);
@@ -97,12 +95,11 @@ double* makeSweepEntry(const std::vector<double>& values) {
 int readSweepValues(ScLines& lines, DataSet* data) {
   data->sweepValues = static_cast<double**>(allocateZeroed(data->sweepCount, sizeof(double*)));
   if (data->sweepValues == nullptr) {
-    return reportOutOfMemory();
+    return fail(Message::kOutOfMemory);
   }
   std::string_view line;
   if (!lines.find(kMarkedLine, {"ParamSweep"}, &line)) {
-    reportError("Can not find the sweep parameter values.\n");
-    return kFailed;
+    return fail(Message::kSweepValuesMissing);
   }
   std::string saved(line);
   uint64_t weight = 1;
@@ -114,7 +111,7 @@ int readSweepValues(ScLines& lines, DataSet* data) {
     }
     data->sweepValues[q] = makeSweepEntry(values);
     if (data->sweepValues[q] == nullptr) {
-      return reportOutOfMemory();
+      return fail(Message::kOutOfMemory);
     }
     weight = saturatingMultiply(weight, values.size());
   }

@@ -16,6 +16,25 @@ enum ComplexFormat : int {
   kFormatMagnitudeRadians = 3,
 };
 
+// The complex format that both formats name alike by the first letter of
+// "DB", "MA" or "RI", in either case; -1 for any other letter. Each reader
+// decides what another letter means.
+constexpr int complexFormatForLetter(char letter) {
+  switch (letter) {
+    case 'D':
+    case 'd':
+      return kFormatDbDegrees;
+    case 'M':
+    case 'm':
+      return kFormatMagnitudeDegrees;
+    case 'R':
+    case 'r':
+      return kFormatRealImaginary;
+    default:
+      return -1;
+  }
+}
+
 inline constexpr double kPi = 3.141592653589793;
 
 // Stores magnitude `magnitude` at `degrees` as a complex sample.

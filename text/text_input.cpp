@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+#include <sys/types.h>
 #include <string>
 
 namespace korvel {
@@ -44,6 +45,14 @@ bool startsPlainNumber(const char* p, const char* end) {
 }
 
 }  // namespace
+
+uint64_t remainingBytes(FILE* file) {
+  off_t start = ftello(file);
+  if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return kUnknownSize;
+  off_t end = ftello(file);
+  if (fseeko(file, start, SEEK_SET) != 0 || end < start) return kUnknownSize;
+  return static_cast<uint64_t>(end - start);
+}
 
 LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), buffer_(kReadBlock) {}
 

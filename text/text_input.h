@@ -64,6 +64,15 @@ class LineSource {
   uint64_t consumed_ = 0;
 };
 
+// What remainingBytes returns for a stream that cannot tell its size.
+inline constexpr uint64_t kUnknownSize = UINT64_MAX;
+
+// Bytes from the stream's current position to its end, or kUnknownSize for
+// a stream that cannot seek (a pipe). Leaves the position where it was. The
+// readers size their arrays against it, so that no count a file claims can
+// ask for more memory than the file's own text could fill.
+uint64_t remainingBytes(FILE* file);
+
 // A set of delimiter characters, tested in constant time: one table load
 // per character, since the readers test every byte of a file against one.
 class DelimiterSet {

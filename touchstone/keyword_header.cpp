@@ -70,6 +70,9 @@ std::string asWritten(std::string_view line) {
   return std::string(line.substr(open, line.find(']', open) - open + 1));
 }
 
+// "1 for 2 ports": what a list gives against what it needs.
+std::string countFor(size_t given, size_t ports) { return std::to_string(given) + " for " + std::to_string(ports) + " ports"; }
+
 char lowerCase(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 // A whole token of decimal digits as a count; false for anything else or a
@@ -121,10 +124,10 @@ class KeywordReader {
   }
 
  private:
-  bool stopped() const { return failed_ && !messageSink().collectsAll(); }
+  bool stopped() const { return failed_ && !readsOnAfterErrors(); }
 
-  void refuse(int line, const std::string& text) {
-    reportLine(Severity::kError, line, text);
+  void refuse(int line, Message message, const std::string& argument = std::string()) {
+    reportAt(message, line, argument);
     failed_ = true;
   }
 
@@ -155,18 +158,18 @@ class KeywordReader {
     TokenCursor cursor(withoutComment(rest));
     std::string_view version = cursor.next(kWhitespaceDelimiters);
     if (version != "2.0" && version != "2.1") {
-      refuse(source_->lineNumber(), "[Version] \"" + std::string(version) + "\" is none this reader knows (2.0, 2.1)");
+      refuse(source_->lineNumber(), Message::kVersionUnknown, std::string(version));
     }
   }
 
   bool readOptionLineAfterVersion() {
     std::string_view line;
     if (!nextLine(&line)) {
-      refuse(source_->lineNumber(), "the file ends before the option line");
+      refuse(source_->lineNumber(), Message::kOptionLineNotAfterVersion);
       return false;
     }
     if (!isOptionLine(line)) {
-      refuse(lineNumber_, "the option line (\"#\" in the first column) must follow [Version]");
+      refuse(lineNumber_, Message::kOptionLineNotAfterVersion);
       if (isKeywordLine(line)) putBack(line);
       return true;
     }
@@ -178,12 +181,12 @@ class KeywordReader {
     std::string_view line;
     std::string_view rest;
     if (!nextLine(&line) || keywordName(line, &rest) != kNumberOfPorts) {
-      refuse(lineNumber_, "[Number of Ports] must follow the option line");
+      refuse(lineNumber_, Message::kPortsNotAfterOptionLine);
       return false;
     }
     int64_t ports = 0;
     if (!singleCount(rest, &ports) || ports < 1 || ports > kMaxPorts) {
-      refuse(lineNumber_, "[Number of Ports] needs a port count from 1 to " + std::to_string(kMaxPorts));
+      refuse(lineNumber_, Message::kPortCountInvalid);
       return false;
     }
     header_->ports = static_cast<int>(ports);
@@ -211,8 +214,7 @@ class KeywordReader {
       std::string_view rest;
       std::string name = keywordName(line, &rest);
       if (name.empty()) {
-        refuse(lineNumber_, isOptionLine(line) ? "the option line is given a second time"
-                                               : "a value stands where a keyword is due");
+        refuse(lineNumber_, isOptionLine(line) ? Message::kOptionLineTwice : Message::kValueWhereKeywordDue);
         continue;
       }
       if (name == kNetworkData) {
@@ -220,12 +222,12 @@ class KeywordReader {
         return;
       }
       if (!seen_.insert(name).second && isKnownKeyword(name)) {
-        refuse(lineNumber_, keywordText(name) + " is given a second time");
+        refuse(lineNumber_, Message::kKeywordTwice, keywordText(name));
         continue;
       }
       readKeyword(name, rest, line);
     }
-    if (!stopped()) refuse(source_->lineNumber(), "[Network Data] is missing");
+    if (!stopped()) refuse(source_->lineNumber(), Message::kNetworkDataMissing);
   }
 
   void readKeyword(const std::string& name, std::string_view rest, std::string_view line) {
@@ -234,7 +236,7 @@ class KeywordReader {
       if (order == "12_21" || order == "21_12") {
         header_->columnsFirst = order == "21_12";
       } else {
-        refuse(lineNumber_, "[Two-Port Data Order] must be 12_21 or 21_12");
+        refuse(lineNumber_, Message::kTwoPortOrderInvalid);
       }
     } else if (name == kNumberOfFrequencies) {
       readPositiveCount(rest, "[Number of Frequencies]", &header_->frequencies);
@@ -250,16 +252,16 @@ class KeywordReader {
     } else if (name == kBeginInformation) {
       skipInformation();
     } else if (isKnownKeyword(name)) {
-      refuse(lineNumber_, keywordText(name) + " is out of order: it may not stand before [Network Data] here");
+      refuse(lineNumber_, Message::kKeywordOutOfOrder, keywordText(name));
     } else {
-      refuse(lineNumber_, "unknown keyword " + asWritten(line));
+      refuse(lineNumber_, Message::kKeywordUnknown, asWritten(line));
     }
   }
 
   void readPositiveCount(std::string_view rest, const char* keyword, int64_t* count) {
     if (!singleCount(rest, count) || *count < 1 || *count > INT32_MAX) {
       *count = 0;
-      refuse(lineNumber_, std::string(keyword) + " needs a count of at least 1");
+      refuse(lineNumber_, Message::kCountInvalid, keyword);
     }
   }
 
@@ -272,7 +274,7 @@ class KeywordReader {
     } else if (format == "upper") {
       header_->matrix = MatrixFormat::kUpper;
     } else {
-      refuse(lineNumber_, "[Matrix Format] must be Full, Lower or Upper");
+      refuse(lineNumber_, Message::kMatrixFormatInvalid);
     }
   }
 
@@ -305,15 +307,14 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       double value = 0.0;
       if (!parseWholeNumber(token, &value)) {
-        refuse(lineNumber_, "[Reference] holds \"" + token + "\", which is no resistance");
+        refuse(lineNumber_, Message::kReferenceNotResistance, token);
         header_->reference.clear();
         return;
       }
       header_->reference.push_back(value);
     }
     if (header_->reference.size() != ports) {
-      refuse(line, "[Reference] gives " + std::to_string(header_->reference.size()) +
-                       " resistances for " + std::to_string(ports) + " ports");
+      refuse(line, Message::kReferenceCount, countFor(header_->reference.size(), ports));
       header_->reference.clear();
     }
   }
@@ -326,16 +327,14 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       KeywordHeader::ModeDescriptor descriptor;
       if (!parseDescriptor(token, &descriptor)) {
-        refuse(header_->mixedModeLine, "[Mixed-Mode Order] holds \"" + token +
-                                           "\", which is none of D<i>,<j>, C<i>,<j> or S<i>");
+        refuse(header_->mixedModeLine, Message::kDescriptorInvalid, token);
         header_->mixedModeOrder.clear();
         return;
       }
       header_->mixedModeOrder.push_back(descriptor);
     }
     if (header_->mixedModeOrder.size() != ports) {
-      refuse(header_->mixedModeLine, "[Mixed-Mode Order] gives " + std::to_string(tokens.size()) +
-                                         " descriptors for " + std::to_string(ports) + " ports");
+      refuse(header_->mixedModeLine, Message::kDescriptorCount, countFor(tokens.size(), ports));
       header_->mixedModeOrder.clear();
     }
   }
@@ -346,19 +345,19 @@ class KeywordReader {
     while (nextLine(&line)) {
       if (keywordName(line) == kEndInformation) return;
     }
-    refuse(opened, "[Begin Information] has no [End Information]");
+    refuse(opened, Message::kInformationNotEnded);
   }
 
   void checkComplete() {
     int line = lineNumber_;
     int ports = header_->ports;
     if (header_->frequencies == 0 && seen_.count(kNumberOfFrequencies) == 0) {
-      refuse(line, "[Number of Frequencies] is missing before [Network Data]");
+      refuse(line, Message::kFrequencyCountMissing);
     }
     bool orderGiven = seen_.count(kTwoPortDataOrder) > 0;
-    if (ports == 2 && !orderGiven) refuse(line, "[Two-Port Data Order] is missing before [Network Data]");
+    if (ports == 2 && !orderGiven) refuse(line, Message::kTwoPortOrderMissing);
     if (ports != 2 && orderGiven) {
-      refuse(line, "[Two-Port Data Order] is given for a file of " + std::to_string(ports) + " ports");
+      refuse(line, Message::kTwoPortOrderNotTwoPort, std::to_string(ports));
     }
     // An order found wrong is dropped, so that a check that reads on never
     // maps terminals by it.
@@ -377,24 +376,24 @@ class KeywordReader {
       for (int port : {d.first, d.second}) {
         if (d.mode == 'S' && port == d.second) continue;
         if (port < 1 || port > header_->ports || (d.mode != 'S' && d.first == d.second)) {
-          refuse(line, "[Mixed-Mode Order] names a port outside 1.." + std::to_string(header_->ports));
+          refuse(line, Message::kMixedPortOutOfRange, std::to_string(header_->ports));
           return false;
         }
         int& taken = owner[static_cast<size_t>(port)];
         if (taken != 0 && taken != group) {
-          refuse(line, "[Mixed-Mode Order] uses port " + std::to_string(port) + " in two groups");
+          refuse(line, Message::kMixedPortTwice, std::to_string(port));
           return false;
         }
         taken = group;
       }
       std::set<std::pair<int, int>>* pairs = d.mode == 'D' ? &differential : d.mode == 'C' ? &common : nullptr;
       if (pairs != nullptr && !pairs->insert({d.first, d.second}).second) {
-        refuse(line, "[Mixed-Mode Order] names one mode of a pair twice");
+        refuse(line, Message::kMixedModeTwice);
         return false;
       }
     }
     if (differential == common) return true;
-    refuse(line, "[Mixed-Mode Order] must give each D pair its C pair, and each C its D");
+    refuse(line, Message::kMixedPairIncomplete);
     return false;
   }
 

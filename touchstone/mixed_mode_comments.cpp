@@ -24,9 +24,6 @@ constexpr size_t kMaxPortDigits = 3;
 constexpr int kMaxTerminalNumber = 1000;
 constexpr int kMaxPortNumber = 999;
 
-constexpr char kTerminalNumberMessage[] =
-    "format error, mixed mode terminal number should be positive and less than 999.\n";
-constexpr char kIncompleteMessage[] = "format error, name mapping for mixed mode is not complete.\n";
 
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
@@ -77,12 +74,6 @@ int terminalNumber(std::string_view element) {
   return characterAt(element, 0) - '0';
 }
 
-// The file still opens after either mapping message: both are warnings.
-int rejectMapping() {
-  reportAt(Severity::kWarning, 0, kTerminalNumberMessage);
-  return kFailed;
-}
-
 // Names one terminal from a mapping line: the mode letter is the second
 // character of the name token, the port number its fourth character or
 // the text from "(" to the next ",". A terminal number outside the file's
@@ -90,7 +81,7 @@ int rejectMapping() {
 // (the name then keeps only its letter).
 int applyMapping(const MappingTokens& tokens, DataSet* data) {
   int number = terminalNumber(tokens.element);
-  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return rejectMapping();
+  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return fail(Message::kMappingTerminalNumber);
   char* name = data->terminalNames[number - 1];
   std::memset(name, 0, kNameBytes);
   name[0] = characterAt(tokens.name, 1);
@@ -100,7 +91,7 @@ int applyMapping(const MappingTokens& tokens, DataSet* data) {
   }
   std::string_view port = tokens.name.substr(4);
   port = port.substr(0, port.find(','));
-  if (port.size() > kMaxPortDigits) return rejectMapping();
+  if (port.size() > kMaxPortDigits) return fail(Message::kMappingTerminalNumber);
   port.copy(name + 1, port.size());
   return kOk;
 }
@@ -158,7 +149,7 @@ void checkCompleteness(DataSet* data) {
   for (int k = 0; k < data->terminalCount; ++k) {
     int port = portNumberOf(data->terminalNames[k]);
     if (port < 1 || port > kMaxPortNumber || port > data->terminalCount) {
-      reportAt(Severity::kWarning, 0, kIncompleteMessage);
+      report(Message::kMappingIncomplete);
       data->portCount = data->terminalCount;
       data->mixedMode = 0;
       return;
@@ -225,18 +216,14 @@ int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
   int highest = 0;
   for (int port : ports) highest = port > highest ? port : highest;
   if (highest > kMaxPortNumber) {
-    reportLine(Severity::kError, line, "[Mixed-Mode Order] gives more than 999 mixed-mode ports");
-    return kFailed;
+    return failAt(Message::kMixedModePortsTooMany, line);
   }
   resistances->assign(order.size(), 0.0);
   for (size_t k = 0; k < order.size(); ++k) {
     const KeywordHeader::ModeDescriptor& d = order[k];
     double first = portResistances[static_cast<size_t>(d.first - 1)];
     if (d.mode != 'S' && portResistances[static_cast<size_t>(d.second - 1)] != first) {
-      reportLine(Severity::kError, line,
-                 "ports " + std::to_string(d.first) + " and " + std::to_string(d.second) +
-                     " of a mixed-mode pair have different reference resistances");
-      return kFailed;
+      return failAt(Message::kMixedPairResistances, line, std::to_string(d.first) + " and " + std::to_string(d.second));
     }
     (*resistances)[k] = first;
   }

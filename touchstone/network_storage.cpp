@@ -1,13 +1,12 @@
 // The sample storage of a Touchstone read.
 #include "touchstone/network_storage.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "dataset/result.h"
+#include "dataset/waveform_names.h"
 
 namespace korvel {
 
@@ -36,19 +35,18 @@ bool regrow(void** array, size_t used, size_t capacity, size_t size) {
 
 }  // namespace
 
-uint64_t touchstoneFileSize(const char* path) {
-  struct stat status;
-  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) return 0;
-  return static_cast<uint64_t>(status.st_size);
+size_t noiseSlotCount(const DataSet& data) {
+  NetworkLayout withNoise(data.terminalCount, data.portCount, true, false);
+  return withNoise.entryCount() - withNoise.noiseBase;
 }
 
 int allocateNetworkStorage(DataSet* data, size_t capacity) {
   int waveforms = data->waveformCount;
-  data->waveformData =
-      static_cast<double**>(allocateZeroed(static_cast<size_t>(waveforms) + kSpareNoiseSlots, sizeof(double*)));
+  size_t slots = static_cast<size_t>(waveforms) + noiseSlotCount(*data);
+  data->waveformData = static_cast<double**>(allocateZeroed(slots, sizeof(double*)));
   data->frequencies = static_cast<double*>(allocateZeroed(capacity, sizeof(double)));
   bool complete = data->waveformData != nullptr && data->frequencies != nullptr;
-  if (data->waveformData != nullptr) data->waveformSlots = waveforms + kSpareNoiseSlots;
+  if (data->waveformData != nullptr) data->waveformSlots = static_cast<int>(slots);
   for (int i = 0; complete && i < waveforms; ++i) {
     data->waveformData[i] = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
     complete = data->waveformData[i] != nullptr;
@@ -81,8 +79,8 @@ int allocateNoiseStorage(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount);
   data->noiseFrequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
   if (data->noiseFrequencies == nullptr) return kFailed;
-  int first = data->waveformSlots - kSpareNoiseSlots;
-  for (int slot = first; slot < first + kSpareNoiseSlots; ++slot) {
+  NetworkLayout layout = networkLayout(*data);
+  for (size_t slot = layout.noiseBase; slot < layout.entryCount(); ++slot) {
     data->waveformData[slot] = static_cast<double*>(allocateZeroed(points, kSampleBytes));
     if (data->waveformData[slot] == nullptr) return kFailed;
   }
@@ -90,9 +88,9 @@ int allocateNoiseStorage(DataSet* data) {
 }
 
 void writeReferenceImpedances(DataSet* data, const std::vector<double>& impedances) {
-  int scatteringWaveforms = data->terminalCount * data->terminalCount;
+  NetworkLayout layout = networkLayout(*data);
   for (int terminal = 0; terminal < data->terminalCount; ++terminal) {
-    double* samples = data->waveformData[scatteringWaveforms + terminal];
+    double* samples = data->waveformData[layout.zo(static_cast<size_t>(terminal))];
     for (int k = 0; k < data->pointCount; ++k) samples[2 * k] = impedances[terminal];
   }
 }

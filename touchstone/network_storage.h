@@ -18,19 +18,16 @@
 
 namespace korvel {
 
-// Spare waveform slots after the names the data stage stores: the nine
-// noise waveforms, the available gain, and one that is never named.
-inline constexpr int kSpareNoiseSlots = 11;
+// Waveform slots kept after the names the data stage stores first, for a
+// noise block that may follow the S-parameter points: the noise entries
+// and, for a two-port, the available gain.
+size_t noiseSlotCount(const DataSet& data);
 
 // Points the storage starts with when the file's size gives no bound.
 inline constexpr size_t kGrowthStartPoints = 256;
 
-// The size in bytes of the regular file at `path` (64-bit), or 0 when it is
-// not a regular file or its size cannot be obtained.
-uint64_t touchstoneFileSize(const char* path);
-
 // Allocates, zeroed, `capacity` frequencies, `capacity` samples for each of
-// the waveformCount waveforms named so far, and kSpareNoiseSlots empty
+// the waveformCount waveforms named so far, and noiseSlotCount empty
 // slots after them. All or nothing: returns kFailed, with no array left
 // behind, when memory runs out.
 int allocateNetworkStorage(DataSet* data, size_t capacity);
@@ -42,7 +39,7 @@ int allocateNetworkStorage(DataSet* data, size_t capacity);
 // record, some possibly at the old capacity).
 int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity);
 
-// Gives noiseFrequencies and each spare slot pointCount zeroed samples.
+// Gives noiseFrequencies and each noise slot pointCount zeroed samples.
 // REQUIRES: allocateNetworkStorage succeeded.
 int allocateNoiseStorage(DataSet* data);
 

@@ -28,13 +28,14 @@ bool takeFields(TokenCursor* cursor, double* fields, int first) {
 }
 
 void storeNoisePoint(DataSet* data, int k, const double* fields, double firstTerminalImpedance) {
-  double** noise = data->waveformData + noiseBaseIndex(*data);
+  NetworkLayout layout = networkLayout(*data);
+  double** entries = data->waveformData;
   data->noiseFrequencies[k] = fields[0] * data->frequencyScale;
-  noise[kMinimumNoiseFigure][2 * k] = fields[1];
+  entries[layout.noise(kMinimumNoiseFigure)][2 * k] = fields[1];
   // The optimum reflection is written as magnitude and angle whatever the
   // option line's format.
-  storePolar(noise[kOptimumReflection] + 2 * k, fields[2], fields[3]);
-  noise[kNoiseResistance][2 * k] = fields[4] * firstTerminalImpedance;
+  storePolar(entries[layout.noise(kOptimumReflection)] + 2 * k, fields[2], fields[3]);
+  entries[layout.noise(kNoiseResistance)][2 * k] = fields[4] * firstTerminalImpedance;
 }
 
 // The next line that is not a comment line, as a cursor over its fields.
@@ -55,7 +56,7 @@ bool fallsBack(const DataSet& data, int k, double frequency) {
 }
 
 void warnOrder(int line) {
-  reportLine(Severity::kWarning, line, "a noise frequency does not rise above the one before; the point is kept");
+  reportAt(Message::kNoiseFrequencyNotRising, line);
 }
 
 }  // namespace

@@ -14,8 +14,6 @@ namespace korvel {
 
 namespace {
 
-constexpr char kTooFewValues[] = "Can't find enough Zo's values.\n ";
-
 struct Word {
   const char* text;
   int value;
@@ -68,16 +66,16 @@ class OptionFields {
 
  private:
   // Only a collecting sink hears of more than the first bad field.
-  bool stopped() const { return failed_ && !messageSink().collectsAll(); }
+  bool stopped() const { return failed_ && !readsOnAfterErrors(); }
 
-  void refuse(const std::string& text) {
-    reportLine(Severity::kError, line_, text);
+  void refuse(Message message, const std::string& argument) {
+    reportAt(message, line_, argument);
     failed_ = true;
   }
 
   bool once(bool* seen, std::string_view token, const char* field) {
     if (*seen) {
-      refuse(quoted(token) + " gives the " + field + " a second time on the option line");
+      refuse(Message::kOptionFieldTwice, quoted(token) + " gives the " + field);
       return false;
     }
     *seen = true;
@@ -92,11 +90,9 @@ class OptionFields {
     } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
       if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
     } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
-      refuse(quoted(token) + " is a number with no R before it on the option line");
+      refuse(Message::kOptionNumberWithoutR, std::string(token));
     } else {
-      refuse(quoted(token) +
-             " is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, "
-             "Z, H, G), a data format (DB, MA, RI) and R with its reference resistances");
+      refuse(Message::kOptionFieldUnknown, std::string(token));
     }
   }
 
@@ -113,7 +109,7 @@ class OptionFields {
       if (first) option_->resistances.push_back(value);
     }
     if (first && option_->resistances.empty()) {
-      reportAt(Severity::kError, line_, kTooFewValues);
+      reportAt(Message::kZoValuesIncomplete, line_);
       failed_ = true;
     }
     return token;
@@ -190,13 +186,12 @@ int terminalResistances(const OptionLine& option, const DataSet& data, std::vect
     repeatPerPort(data, resistances);
   }
   if (resistances->size() < terminals) {
-    reportAt(Severity::kError, option.line, kTooFewValues);
-    return kFailed;
+    return failAt(Message::kZoValuesIncomplete, option.line);
   }
   if (resistances->size() > terminals) {
-    reportLine(Severity::kWarning, option.line,
-               "the option line gives " + std::to_string(option.resistances.size()) +
-                   " reference resistances for " + std::to_string(terminals) + " ports; the extra ones are ignored");
+    reportAt(Message::kOptionResistancesExtra, option.line,
+             std::to_string(option.resistances.size()) + " reference resistances for " + std::to_string(terminals) +
+                 " ports");
     resistances->resize(terminals);
   }
   return kOk;

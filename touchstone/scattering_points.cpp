@@ -109,8 +109,7 @@ ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* op
     }
     if (frequency <= lastFrequency_ && !warnedOrder_) {
       warnedOrder_ = true;
-      reportLine(Severity::kWarning, line,
-                 "frequency " + numberText(number) + " does not rise above the one before; the point is kept");
+      reportAt(Message::kFrequencyNotRising, line, numberText(number));
     }
     if (!startPoint(frequency)) return Outcome::kOutOfMemory;
   }

@@ -18,31 +18,29 @@ namespace korvel {
 
 namespace {
 
-constexpr char kNoDataMessage[] = "There is no data values.\n ";
-
 // More pairs than a 1.x data line may hold.
 constexpr int kPairsPerLine = 4;
-
-int failWithNoData(int line) {
-  reportAt(Severity::kError, line, kNoDataMessage);
-  return kFailed;
-}
 
 // Errors of the data stage; a collecting sink hears of each and the read
 // goes on where it can.
 class Refusal {
  public:
   // Reports an error; true when the read must stop at once.
-  bool refuse(int line, const std::string& text) {
-    reportLine(Severity::kError, line, text);
+  bool refuse(int line, Message message, const std::string& argument = std::string()) {
+    reportAt(message, line, argument);
     failed_ = true;
-    return !messageSink().collectsAll();
+    return !readsOnAfterErrors();
   }
   bool failed() const { return failed_; }
 
  private:
   bool failed_ = false;
 };
+
+// "3 declared, 2 read".
+std::string declaredAndRead(int64_t declared, int64_t read) {
+  return std::to_string(declared) + " declared, " + std::to_string(read) + " read";
+}
 
 // Storage for the points the file can hold; a file whose size is unknown
 // starts small and grows. Falls back to that small start when the
@@ -85,7 +83,7 @@ int pairsOnLine(TokenCursor cursor, bool opensPoint) {
 StreamEnd readPoints(LineSource* source, const std::string_view* pending, const DataPlan& plan,
                      ScatteringPoints* points) {
   // Line widths are a matter of style, looked at only for a full check.
-  bool checkWidth = !plan.keywords && messageSink().collectsAll();
+  bool checkWidth = !plan.keywords && readsOnAfterErrors();
   bool warnedWidth = false;
   StreamEnd end;
   std::string_view line;
@@ -100,7 +98,7 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
     end.rest = TokenCursor(withoutComment(line));
     if (checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {
       warnedWidth = true;
-      reportLine(Severity::kWarning, end.line, "more than four pairs on one data line");
+      reportAt(Message::kWideDataLine, end.line);
     }
     end.outcome = points->read(&end.rest, &end.opening, end.line);
     if (end.outcome != ScatteringPoints::Outcome::kLineDone) break;
@@ -127,16 +125,14 @@ void appendAvailableGainWhenComplete(DataSet* data) {
 bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan, Refusal* refusal) {
   int64_t declared = plan.layout.pointLimit;
   if (end.outcome == ScatteringPoints::Outcome::kTooManyPoints) {
-    return refusal->refuse(end.line, "a value stands where a keyword is due: [Number of Frequencies] is " +
-                                         std::to_string(declared) + " and the points are complete");
+    return refusal->refuse(end.line, Message::kPointsBeyondCount, std::to_string(declared));
   }
   if (!points.frequencyDue()) {
-    if (refusal->refuse(end.line, "the last point of [Network Data] is incomplete")) return true;
+    if (refusal->refuse(end.line, Message::kPointIncomplete)) return true;
   }
   if (points.completePoints() != declared) {
-    return refusal->refuse(end.line, "[Number of Frequencies] is " + std::to_string(declared) +
-                                         " but [Network Data] holds " + std::to_string(points.completePoints()) +
-                                         " points");
+    return refusal->refuse(end.line, Message::kPointCountMismatch,
+                           declaredAndRead(declared, points.completePoints()));
   }
   return false;
 }
@@ -145,8 +141,8 @@ bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const
 bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
                            Refusal* refusal) {
   int line = end->line;
-  if (data->terminalCount != 2) return refusal->refuse(line, "[Noise Data] belongs to two-ports only");
-  if (plan.noisePoints == 0) return refusal->refuse(line, "[Noise Data] needs [Number of Noise Frequencies]");
+  if (data->terminalCount != 2) return refusal->refuse(line, Message::kNoiseNotTwoPort);
+  if (plan.noisePoints == 0) return refusal->refuse(line, Message::kNoiseCountMissing);
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return true;
@@ -154,18 +150,14 @@ bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* 
   end->keyword = noise.keyword;
   end->line = noise.keywordLine != 0 ? noise.keywordLine : source->lineNumber();
   if (noise.tooMany) {
-    return refusal->refuse(end->line, "a value stands where a keyword is due: [Number of Noise Frequencies] is " +
-                                          std::to_string(plan.noisePoints) + " and the noise points are complete");
+    return refusal->refuse(end->line, Message::kNoisePointsBeyondCount, std::to_string(plan.noisePoints));
   }
-  if (noise.incomplete && refusal->refuse(end->line, "the last point of [Noise Data] is incomplete")) return true;
+  if (noise.incomplete && refusal->refuse(end->line, Message::kNoisePointIncomplete)) return true;
   if (noise.points != plan.noisePoints) {
-    return refusal->refuse(end->line, "[Number of Noise Frequencies] is " + std::to_string(plan.noisePoints) +
-                                          " but [Noise Data] holds " + std::to_string(noise.points) + " points");
+    return refusal->refuse(end->line, Message::kNoiseCountMismatch, declaredAndRead(plan.noisePoints, noise.points));
   }
   if (noise.points > data->pointCount) {
-    reportLine(Severity::kWarning, plan.noiseDeclaredLine,
-               "only the first " + std::to_string(data->pointCount) +
-                   " noise points are kept, one for each network data point");
+    reportAt(Message::kNoisePointsDropped, plan.noiseDeclaredLine, std::to_string(data->pointCount));
   }
   return false;
 }
@@ -177,15 +169,15 @@ bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* en
   if (end->keyword == "noise data") {
     if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
   } else if (plan.noisePoints > 0 &&
-             refusal->refuse(plan.noiseDeclaredLine, "[Number of Noise Frequencies] is given but [Noise Data] is missing")) {
+             refusal->refuse(plan.noiseDeclaredLine, Message::kNoiseDataMissing)) {
     return true;
   }
   if (end->keyword.empty()) {
-    reportLine(Severity::kWarning, source->lineNumber(), "[End] is missing; the data read is kept");
+    reportAt(Message::kEndMissing, source->lineNumber());
     return false;
   }
   if (end->keyword != "end") {
-    return refusal->refuse(end->line, "[" + end->keyword + "] stands where [End] is due");
+    return refusal->refuse(end->line, Message::kEndExpected, "[" + end->keyword + "]");
   }
   return false;
 }
@@ -204,9 +196,7 @@ int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataS
   }
   if (outcome == ScatteringConversion::kConverted) return kOk;
   if (outcome == ScatteringConversion::kReferenceNotPositive) {
-    reportLine(Severity::kError, plan.optionLine,
-               std::string(1, parameterLetter(plan.parameter)) +
-                   " data needs reference resistances above zero to be turned into S");
+    reportAt(Message::kReferenceNotPositive, plan.optionLine, std::string(1, parameterLetter(plan.parameter)));
   }
   return kFailed;
 }
@@ -223,11 +213,11 @@ DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, ui
 
 int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan, DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
-  if (waveforms <= 0 || waveforms > INT_MAX - kSpareNoiseSlots - 1) return kFailed;
+  if (waveforms <= 0 || waveforms > INT_MAX - static_cast<int64_t>(noiseSlotCount(*data)) - 1) return kFailed;
   uint64_t estimate = plan.fileSize / static_cast<uint64_t>(waveforms);
   // A known size too small for one point's text: nothing can be read, and
   // no name or array is built for it.
-  if (plan.fileSize > 0 && estimate == 0) return failWithNoData(source->lineNumber());
+  if (plan.fileSize > 0 && estimate == 0) return failAt(Message::kNoData, source->lineNumber());
   if (estimate > INT_MAX) estimate = INT_MAX;
 
   appendNetworkNames(data);
@@ -242,7 +232,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   Refusal refusal;
   if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal)) return kFailed;
   data->pointCount = points.completePoints();
-  if (data->pointCount == 0) return failWithNoData(end.line);
+  if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
   writeReferenceImpedances(data, zo);
   if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
 

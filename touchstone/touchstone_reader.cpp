@@ -29,6 +29,13 @@ bool findOptionLine(LineSource* source, bool haveLine, std::string_view* line) {
   return haveLine;
 }
 
+// The size of the whole text, taken before any of it is read; 0 when the
+// stream cannot tell it, and the storage then grows as points arrive.
+uint64_t textSize(FILE* file) {
+  uint64_t size = remainingBytes(file);
+  return size == kUnknownSize ? 0 : size;
+}
+
 // Skips comment and blank lines; false when the file ends first.
 bool findFirstField(LineSource* source, std::string_view* line) {
   while (source->next(line)) {
@@ -44,10 +51,7 @@ bool isHybridType(ParameterKind type) {
 // H and G describe two-ports only.
 int checkParameterFitsPorts(const OptionLine& option, int ports) {
   if (!isHybridType(option.parameter) || ports == 2) return kOk;
-  reportLine(Severity::kError, option.line,
-             std::string(1, parameterLetter(option.parameter)) + " parameters describe two-ports only; this file has " +
-                 std::to_string(ports) + " ports");
-  return kFailed;
+  return failAt(Message::kHybridNotTwoPort, option.line, std::to_string(ports));
 }
 
 // Forgets a mapping of comment lines read before a 2.x file's [Version]:
@@ -73,22 +77,21 @@ class Outcome {
  public:
   void take(int status) { failed_ = failed_ || status != kOk; }
   // True when the read must stop now.
-  bool stop() const { return failed_ && !messageSink().collectsAll(); }
+  bool stop() const { return failed_ && !readsOnAfterErrors(); }
   bool failed() const { return failed_; }
 
  private:
   bool failed_ = false;
 };
 
-int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* data) {
+int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fileSize, DataSet* data) {
   KeywordHeader header;
   Outcome outcome;
   outcome.take(readKeywordHeader(source, versionLine, &header));
   if (outcome.stop() || header.ports == 0) return kFailed;
   if (data->terminalCount > 0 && data->terminalCount != header.ports) {
-    reportLine(Severity::kWarning, header.portsLine,
-               "[Number of Ports] is " + std::to_string(header.ports) + " but the file name says " +
-                   std::to_string(data->terminalCount) + "; " + std::to_string(header.ports) + " ports are read");
+    reportAt(Message::kPortCountDiffers, header.portsLine,
+             std::to_string(header.ports) + " ports, the file name " + std::to_string(data->terminalCount));
   }
   forgetCommentMapping(data);
   data->terminalCount = data->portCount = header.ports;
@@ -117,7 +120,7 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* da
   // Noise data refers to the option line's R (port 1's of a list), not
   // to [Reference].
   plan.noiseResistance = header.option.resistances.front();
-  plan.fileSize = touchstoneFileSize(Tcl_DStringValue(&data->fileName));
+  plan.fileSize = fileSize;
   outcome.take(readTouchstoneData(source, nullptr, plan, data));
   return outcome.failed() ? kFailed : kOk;
 }
@@ -126,21 +129,16 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, DataSet* da
 // per-port values gives none to normalise them to.
 int checkNormalisation(const OptionLine& option) {
   if (option.parameter == ParameterKind::kScattering || option.resistances.size() <= 1) return kOk;
-  reportLine(Severity::kError, option.line,
-             std::string(1, parameterLetter(option.parameter)) +
-                 " data with one reference resistance per port is defined only from Touchstone 2.0 on ([Version])");
-  return kFailed;
+  return failAt(Message::kPerPortNormalised, option.line, std::string(1, parameterLetter(option.parameter)));
 }
 
-int readVersionOne(LineSource* source, CommentScan before, std::string_view line, DataSet* data) {
+int readVersionOne(LineSource* source, CommentScan before, std::string_view line, uint64_t fileSize,
+                   DataSet* data) {
   if (data->terminalCount <= 0) {
-    reportLine(Severity::kError, source->lineNumber(),
-               "a .ts file begins with [Version] and gives its port count in [Number of Ports]");
-    return kFailed;
+    return failAt(Message::kTsWithoutVersion, source->lineNumber());
   }
   if (!findOptionLine(source, before.haveLine, &line)) {
-    reportAt(Severity::kError, source->lineNumber(), "Can not find the header line. \n");
-    return kFailed;
+    return failAt(Message::kHeaderLineMissing, source->lineNumber());
   }
   Outcome outcome;
   OptionLine option;
@@ -158,7 +156,7 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
     pending = readMixedModeComments(source, data, &line).haveLine;
   }
-  DataPlan plan = versionOnePlan(*data, resistances, touchstoneFileSize(Tcl_DStringValue(&data->fileName)));
+  DataPlan plan = versionOnePlan(*data, resistances, fileSize);
   plan.parameter = option.parameter;
   plan.optionLine = option.line;
   plan.normalised = true;
@@ -170,6 +168,7 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
 }  // namespace
 
 int readTouchstone(DataSet* data) {
+  uint64_t fileSize = textSize(data->file);
   LineSource source(data->file, LineEnds::kAny);
   std::string_view line;
   CommentScan before;
@@ -179,8 +178,8 @@ int readTouchstone(DataSet* data) {
   } else {
     before.haveLine = findFirstField(&source, &line);
   }
-  if (before.haveLine && keywordName(line) == "version") return readVersionTwo(&source, line, data);
-  return readVersionOne(&source, before, line, data);
+  if (before.haveLine && keywordName(line) == "version") return readVersionTwo(&source, line, fileSize, data);
+  return readVersionOne(&source, before, line, fileSize, data);
 }
 
 }  // namespace korvel

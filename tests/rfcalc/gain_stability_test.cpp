@@ -88,7 +88,7 @@ TEST(GainAndStability, WritesRealPartOfEverySample) {
     EXPECT_TRUE(sameFigure(network.at(layout.gainBase + kMaximumStableGain, i).real(), 20)) << i;
   }
   EXPECT_EQ(network.at(layout.gainBase + kStabilityFactor, 1).imag(), 7);
-  EXPECT_EQ(network.at(layout.gainBase + kAvailableGain, 0), DComplex(0, 0));
+  EXPECT_EQ(network.at(layout.availableGain(), 0), DComplex(0, 0));
 }
 
 }  // namespace

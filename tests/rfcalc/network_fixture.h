@@ -30,7 +30,7 @@ class TestNetwork {
     network_.isScFormat = 1;
     network_.referenceImpedance = 50.0;
     NetworkLayout layout(network_);
-    const size_t entries = layout.gainBase + kAvailableGain + 1;
+    const size_t entries = layout.availableGain() + 1;
     const size_t samples = static_cast<size_t>(pointCount) * static_cast<size_t>(blockCount);
     arrays_.assign(entries, std::vector<double>(2 * samples, 0.0));
     for (auto& array : arrays_) pointers_.push_back(array.data());

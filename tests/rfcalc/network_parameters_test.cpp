@@ -380,7 +380,7 @@ TEST(NetworkParameters, GainUsesChosenPorts) {
   EXPECT_TRUE(isClose(network.at(layout.gainBase + kMaximumGain, 0), 9.91757993, 1e-8));
   EXPECT_TRUE(isClose(network.at(layout.gainBase + kStabilityFactor, 0), 1.25625));
   EXPECT_TRUE(isClose(network.at(layout.gainBase + kMaximumStableGain, 0), 20));
-  EXPECT_TRUE(isClose(network.at(layout.gainBase + kAvailableGain, 0), 4 / 0.75));
+  EXPECT_TRUE(isClose(network.at(layout.availableGain(), 0), 4 / 0.75));
 }
 
 TEST(NetworkParameters, PortIndexOutsideTerminalsWritesNoGain) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 namespace korvel::testing {
 
@@ -32,9 +33,11 @@ std::unique_ptr<host::OpenedFile> openThroughHost(const std::string& path, int* 
 }
 
 TempFile::TempFile(const std::string& name, const std::string& contents) {
-  char pattern[] = "/tmp/korvel-test-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  directory_ = made != nullptr ? made : "/tmp";
+  // A directory of its own under TMPDIR (or /tmp), removed whole at the end:
+  // without one there is nothing the test may safely remove.
+  std::string pattern = (std::filesystem::temp_directory_path() / "korvel-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a directory in " + pattern);
+  directory_ = pattern;
   path_ = directory_ + "/" + name;
   std::ofstream out(path_, std::ios::binary);
   out << contents;

@@ -55,7 +55,7 @@ TEST(CheckCommand, ListsEveryProblemWithItsLine) {
                          f + ":3: error: \"dBm\"" + noOption +                               //
                          f + ":6: error: unknown keyword [Colour]\n" +                       //
                          f + ":9: warning: frequency 1 does not rise above the one before; the point is kept\n" +
-                         f + ":9: error: [Number of Frequencies] is 3 but [Network Data] holds 2 points\n" +
+                         f + ":9: error: [Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read\n" +
                          f + ":9: warning: [End] is missing; the data read is kept\n");
 }
 

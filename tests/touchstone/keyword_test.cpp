@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptedFile{"[End] missing", "a.ts", twoPortHeader() + kTwoPoints,
                      "Warning in line 8: [End] is missing; the data read is kept\n"},
         AcceptedFile{"port count against the name", "a.s3p", twoPortHeader() + kTwoPoints + "[End]\n",
-                     "Warning in line 3: [Number of Ports] is 2 but the file name says 3; 2 ports are read\n"}));
+                     "Warning in line 3: [Number of Ports] gives 2 ports, the file name 3; the keyword holds\n"}));
 
 struct RefusedFile {
   const char* name;
@@ -139,13 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"bad matrix format", twoPortHeader("[Matrix Format] Half\n") + kTwoPoints,
                     error(6, "[Matrix Format] must be Full, Lower or Upper")},
         RefusedFile{"reference too short", twoPortHeader("[Reference] 50\n") + kTwoPoints,
-                    error(6, "[Reference] gives 1 resistances for 2 ports")},
+                    error(6, "[Reference] needs one resistance per port; it gives 1 for 2 ports")},
         RefusedFile{"no network data", "[Version] 2.0\n#\n[Number of Ports] 1\n[Number of Frequencies] 1\n",
                     error(4, "[Network Data] is missing")},
         RefusedFile{"information not ended", twoPortHeader("[Begin Information]\n"),
                     error(6, "[Begin Information] has no [End Information]")},
         RefusedFile{"fewer points than declared", twoPortHeader("", "3") + kTwoPoints + "[End]\n",
-                    error(9, "[Number of Frequencies] is 3 but [Network Data] holds 2 points")},
+                    error(9, "[Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read")},
         RefusedFile{"more points than declared", twoPortHeader("", "1") + kTwoPoints + "[End]\n",
                     error(8, "a value stands where a keyword is due: [Number of Frequencies] is 1 and the points "
                              "are complete")},
@@ -164,10 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"fewer noise points than declared",
                     twoPortHeader("[Number of Noise Frequencies] 2\n") + kTwoPoints +
                         "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
-                    error(12, "[Number of Noise Frequencies] is 2 but [Noise Data] holds 1 points")},
+                    error(12, "[Number of Noise Frequencies] and the points of [Noise Data] differ: 2 declared, 1 read")},
         RefusedFile{"H data for three ports",
                     "[Version] 2.0\n# H\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Network Data]\n",
-                    error(2, "H parameters describe two-ports only; this file has 3 ports")},
+                    error(2, "H and G parameters describe two-ports only; this file has 3 ports")},
         RefusedFile{"too few option values",
                     "[Version] 2.1\n# R 50 50\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Network Data]\n",
                     "Can't find enough Zo's values.\n "}));
@@ -291,7 +291,7 @@ TEST_P(RefusedMixedModeOrder, SaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     Orders, RefusedMixedModeOrder,
     ::testing::Values(
-        RefusedOrder{"D1,2 D3,4 C1,2", "", error(5, "[Mixed-Mode Order] gives 3 descriptors for 4 ports")},
+        RefusedOrder{"D1,2 D3,4 C1,2", "", error(5, "[Mixed-Mode Order] needs one descriptor per port; it gives 3 for 4 ports")},
         RefusedOrder{"D1,2 D3,4 C1,2 S3", "", error(5, "[Mixed-Mode Order] uses port 3 in two groups")},
         RefusedOrder{"D1,2 S3 S4 S5", "", error(5, "[Mixed-Mode Order] names a port outside 1..4")},
         RefusedOrder{"D1,2 D3,4 C1,2 X3", "",

@@ -123,9 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedOptionLine{"a.s2p", "# GHz S MA R\n", "Can't find enough Zo's values.\n "},
         RefusedOptionLine{"a.s3p", "# GHz S MA R 50 75\n", "Can't find enough Zo's values.\n "},
         RefusedOptionLine{"a.s3p", "! three ports\n# GHz H MA R 50\n",
-                          "Error in line 2: H parameters describe two-ports only; this file has 3 ports\n"},
+                          "Error in line 2: H and G parameters describe two-ports only; this file has 3 ports\n"},
         RefusedOptionLine{"a.s1p", "# GHz G MA R 50\n",
-                          "Error in line 1: G parameters describe two-ports only; this file has 1 ports\n"},
+                          "Error in line 1: H and G parameters describe two-ports only; this file has 1 ports\n"},
         RefusedOptionLine{"a.s2p", "# GHz Z MA R 50 75\n",
                           "Error in line 1: Z data with one reference resistance per port is defined only from "
                           "Touchstone 2.0 on ([Version])\n"},

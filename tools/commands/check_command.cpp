@@ -16,19 +16,31 @@ namespace korvel::tool {
 
 namespace {
 
+struct Problem {
+  Severity severity = Severity::kError;
+  int line = 0;  // 0: the problem belongs to no line
+  std::string text;
+};
+
 class CollectingSink final : public MessageSink {
  public:
-  void report(const Problem& problem) override {
-    // The closing "Can't open file" line only repeats that the file is refused.
-    if (problem.severity != Severity::kOutcome) problems.push_back(problem);
+  void report(Message message, const char* argument) noexcept override { reportAt(message, 0, argument); }
+  void reportAt(Message message, int line, const char* argument) noexcept override {
+    // The closing "Can't open file" line only repeats that the file is
+    // refused. Memory too short for the list ends it.
+    Severity severity = messageSeverity(message);
+    if (severity == Severity::kOutcome) return;
+    try {
+      problems.push_back({severity, line, messageWithArgument(message, argument)});
+    } catch (...) {
+    }
   }
-  bool collectsAll() const override { return true; }
+  bool collectsAll() const noexcept override { return true; }
 
   std::vector<Problem> problems;
 };
 
-// The message as one line: the reader's fixed texts end in line feeds and
-// blanks, and a few hold a line feed inside.
+// The message as one line: the fixed texts end in line feeds and blanks.
 std::string oneLine(const std::string& text) {
   std::string line;
   for (char c : text) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
@@ -52,7 +64,7 @@ bool checkFile(const std::string& file, std::ostream& out) {
     // The calculation reports singular matrices on standard output, which
     // here carries the problem list alone.
     StandardOutputToError quiet;
-    ScopedMessageSink scope(&sink);
+    MessageRoute route(sink);
     result = openFile(file.c_str(), &data);
   }
   bool opened = result == kOk && data != nullptr;
@@ -62,7 +74,7 @@ bool checkFile(const std::string& file, std::ostream& out) {
     printProblem(file, problem, out);
     anyError = anyError || problem.severity == Severity::kError;
   }
-  if (!opened && !anyError) printProblem(file, Problem{Severity::kError, 0, "the file is refused", false}, out);
+  if (!opened && !anyError) printProblem(file, Problem{Severity::kError, 0, "the file is refused"}, out);
   return opened;
 }
 

@@ -218,6 +218,7 @@ class KeywordReader {
         continue;
       }
       if (name == kNetworkData) {
+        header_->networkDataFound = true;
         checkComplete();
         return;
       }

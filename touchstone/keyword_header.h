@@ -48,6 +48,7 @@ struct KeywordHeader {
   };
   std::vector<ModeDescriptor> mixedModeOrder;  // empty when absent
   int mixedModeLine = 0;
+  bool networkDataFound = false;  // the section ended at [Network Data]
 };
 
 // Reads from the line after [Version] (whose line `versionLine` holds) to

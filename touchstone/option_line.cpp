@@ -111,6 +111,8 @@ class OptionFields {
     if (first && option_->resistances.empty()) {
       reportAt(Message::kZoValuesIncomplete, line_);
       failed_ = true;
+      // A check reads on with the default, which it reports no more.
+      option_->resistances.push_back(OptionLine().resistances.front());
     }
     return token;
   }

@@ -86,6 +86,7 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
   bool checkWidth = !plan.keywords && readsOnAfterErrors();
   bool warnedWidth = false;
   StreamEnd end;
+  end.line = source->lineNumber();
   std::string_view line;
   bool haveLine = pending != nullptr ? (line = *pending, true) : source->next(&line);
   for (; haveLine; haveLine = source->next(&line)) {

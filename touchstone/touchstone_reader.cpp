@@ -88,7 +88,8 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fi
   KeywordHeader header;
   Outcome outcome;
   outcome.take(readKeywordHeader(source, versionLine, &header));
-  if (outcome.stop() || header.ports == 0) return kFailed;
+  // Without [Network Data] there is nothing more to read, even for a check.
+  if (outcome.stop() || header.ports == 0 || !header.networkDataFound) return kFailed;
   if (data->terminalCount > 0 && data->terminalCount != header.ports) {
     reportAt(Message::kPortCountDiffers, header.portsLine,
              std::to_string(header.ports) + " ports, the file name " + std::to_string(data->terminalCount));

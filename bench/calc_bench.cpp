@@ -1,6 +1,9 @@
 // Speed of the network calculation alone, on networks built in memory:
 // a 1,000,000-point two-port and 2,000 points of a 16- and a 32-terminal
-// network.
+// network, each on one thread (/threads:1) and on as many as the process
+// may use (/threads:0), timed by the wall clock. The Split family finds
+// where threads start to pay: networks of a few sizes and lengths around
+// the threshold, forced onto one thread or onto two whatever their size.
 // Reports samples per second and, for the matrix work, floating-point
 // operations per second.
 #include <benchmark/benchmark.h>
@@ -59,23 +62,49 @@ double operationsPerSample(double n) {
   return identitySums + 2 * inversion + 4 * product;
 }
 
-void calculate(benchmark::State& state, int terminals, int points) {
+// Threads 0: as many as the process may use; else at most that many.
+void calculate(benchmark::State& state, int terminals, int points, unsigned threads, double parallelWork) {
   BenchNetwork bench(terminals, points);
-  for (auto _ : state) benchmark::DoNotOptimize(calculateNetworkParameters(bench.network()));
+  CalculationSettings settings;
+  settings.maxThreads = threads;
+  settings.parallelWork = parallelWork;
+  for (auto _ : state) benchmark::DoNotOptimize(calculateNetworkParameters(bench.network(), settings));
   const double samples = static_cast<double>(state.iterations()) * points;
   state.SetItemsProcessed(static_cast<int64_t>(samples));
   state.counters["flops"] =
       benchmark::Counter(samples * operationsPerSample(terminals), benchmark::Counter::kIsRate);
 }
 
-void BM_TwoPortMillionPoints(benchmark::State& state) { calculate(state, 2, 1000000); }
-BENCHMARK(BM_TwoPortMillionPoints)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+unsigned threadsOf(const benchmark::State& state) { return static_cast<unsigned>(state.range(0)); }
 
-void BM_SixteenTerminals(benchmark::State& state) { calculate(state, 16, 2000); }
-BENCHMARK(BM_SixteenTerminals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+void BM_TwoPortMillionPoints(benchmark::State& state) {
+  calculate(state, 2, 1000000, threadsOf(state), kParallelWork);
+}
+BENCHMARK(BM_TwoPortMillionPoints)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)->UseRealTime();
 
-void BM_ThirtyTwoTerminals(benchmark::State& state) { calculate(state, 32, 2000); }
-BENCHMARK(BM_ThirtyTwoTerminals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+void BM_SixteenTerminals(benchmark::State& state) { calculate(state, 16, 2000, threadsOf(state), kParallelWork); }
+BENCHMARK(BM_SixteenTerminals)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)->UseRealTime();
+
+void BM_ThirtyTwoTerminals(benchmark::State& state) {
+  calculate(state, 32, 2000, threadsOf(state), kParallelWork);
+}
+BENCHMARK(BM_ThirtyTwoTerminals)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)->UseRealTime();
+
+// Arguments: terminals, points, threads (1, or 2 with no threshold).
+void BM_Split(benchmark::State& state) {
+  const auto threads = static_cast<unsigned>(state.range(2));
+  calculate(state, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), threads,
+            threads == 1 ? kParallelWork : 0.0);
+}
+BENCHMARK(BM_Split)
+    ->ArgNames({"terminals", "points", "threads"})
+    ->ArgsProduct({{1, 2, 4}, {250, 1000, 4000, 16000}, {1, 2}})
+    ->ArgsProduct({{8, 16}, {25, 100, 400}, {1, 2}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace korvel

@@ -1,10 +1,8 @@
 #include "dataset/network_calculation.h"
 
-#include "rfcalc/network_parameters.h"
-
 namespace korvel {
 
-int calculateNetworkParameters(DataSet* data) {
+NetworkSamples networkSamplesOf(DataSet* data) {
   NetworkSamples network;
   network.waveformData = data->waveformData;
   network.waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
@@ -20,7 +18,9 @@ int calculateNetworkParameters(DataSet* data) {
   network.port2Index = data->port2Index;
   network.referenceImpedance = data->referenceImpedance;
   network.noiseTemperature = data->noiseTemperature;
-  return calculateNetworkParameters(network);
+  return network;
 }
+
+int calculateNetworkParameters(DataSet* data) { return calculateNetworkParameters(networkSamplesOf(data)); }
 
 }  // namespace korvel

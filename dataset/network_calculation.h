@@ -3,8 +3,12 @@
 #define KORVEL_DATASET_NETWORK_CALCULATION_H
 
 #include "dataset/data_set.h"
+#include "rfcalc/network_parameters.h"
 
 namespace korvel {
+
+// The record's samples and counts as the calculation takes them.
+NetworkSamples networkSamplesOf(DataSet* data);
 
 // Hands the record's samples and counts to the calculation, which fills the
 // derived waveforms in place. Returns 0.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dataset/messages.h"
 #include "host/plugin_host.h"
 
 namespace korvel::fuzz {
@@ -26,15 +27,29 @@ host::PluginHost& linkedHost() {
   return *host;
 }
 
+// The folder for temporary files: TMPDIR, else /tmp.
+std::string temporaryRoot() {
+  const char* root = std::getenv("TMPDIR");
+  return root != nullptr && root[0] != '\0' ? root : "/tmp";
+}
+
+// One folder per process for the input files, removed when the process
+// exits normally. Never destroyed itself, so the removal at exit can still
+// read it.
 const std::string& scratchDirectory() {
-  static std::string directory = [] {
-    // Under TMPDIR (or /tmp); the temporary directory itself when no
-    // directory of our own can be made there.
-    std::filesystem::path temporary = std::filesystem::temp_directory_path();
-    std::string pattern = (temporary / "korvel-fuzz-XXXXXX").string();
-    return mkdtemp(pattern.data()) != nullptr ? pattern : temporary.string();
+  static const std::string* directory = [] {
+    auto* made = new std::string(temporaryRoot() + "/korvel-fuzz-XXXXXX");
+    if (mkdtemp(made->data()) == nullptr) {
+      *made = temporaryRoot();
+      return made;
+    }
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(*directory, ignored);
+    });
+    return made;
   }();
-  return directory;
+  return *directory;
 }
 
 bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
@@ -44,6 +59,17 @@ bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
   std::fclose(file);
   return written;
 }
+
+const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p",
+                                             ".s2",  ".S2P", ".s9999", ".ts",  ".z2p"};
+
+// Takes every message and asks the reader to go on after errors, as the
+// file check does.
+class ReadOnSink final : public MessageSink {
+ public:
+  void report(Message, const char*) noexcept override {}
+  bool collectsAll() const noexcept override { return true; }
+};
 
 const char* const kFileOptions[] = {"-design", "-filenames", "-nwaveforms", "-nsegments", "-pfname",
                                     "-waveforms", "-x", "-", "x"};
@@ -86,5 +112,20 @@ void driveInput(const uint8_t* data, size_t size, const char* extension) {
     std::abort();
   }
 }
+
+void driveTouchstoneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return;
+  constexpr size_t kChoices = sizeof kTouchstoneExtensions / sizeof kTouchstoneExtensions[0];
+  const char* extension = kTouchstoneExtensions[data[0] % kChoices];
+  if ((data[0] / kChoices) % 2 == 0) {
+    driveInput(data + 1, size - 1, extension);
+    return;
+  }
+  ReadOnSink sink;
+  MessageRoute route(sink);
+  driveInput(data + 1, size - 1, extension);
+}
+
+void driveScInput(const uint8_t* data, size_t size) { driveInput(data, size, ".sc0"); }
 
 }  // namespace korvel::fuzz

@@ -97,28 +97,38 @@ double availableGain(const TwoPortScattering& s, const TwoPortModuli& moduli, DC
   return (s21 * s21) * (1.0 - gamma * gamma) / (input - output);
 }
 
-void calculateGainAndStability(const NetworkSamples& network, const NetworkLayout& layout) {
+GainCalculation::GainCalculation(const NetworkSamples& network, const NetworkLayout& layout)
+    : network_(network), layout_(layout) {
   if (!isTerminal(network.port1Index, layout) || !isTerminal(network.port2Index, layout)) return;
   if (!hasEntries(network, 0, layout.terminals * layout.terminals)) return;
   if (!hasEntries(network, layout.gainBase, kGainEntryCount)) return;
-  const bool withAvailableGain = network.hasNoise == 1 &&
-                                 hasEntries(network, layout.noise(kOptimumReflection), 1) &&
-                                 hasEntries(network, layout.availableGain(), 1);
-  const auto p1 = static_cast<size_t>(network.port1Index);
-  const auto p2 = static_cast<size_t>(network.port2Index);
-  double* const* gain = network.waveformData + layout.gainBase;
-  for (size_t i = 0; i < layout.sampleCount; ++i) {
-    const TwoPortScattering s = readTwoPort(network, layout, p1, p2, i);
-    const TwoPortModuli moduli(s);
-    const StabilityAndGain figures = stabilityAndMaximumGain(s, moduli);
-    writeReal(gain[kMaximumGain], i, figures.gmax);
-    writeReal(gain[kStabilityFactor], i, figures.k);
-    writeReal(gain[kMaximumStableGain], i, maximumStableGain(moduli));
-    if (withAvailableGain) {
-      const DComplex gammaOpt = readSample(network.waveformData[layout.noise(kOptimumReflection)], i);
-      writeReal(network.waveformData[layout.availableGain()], i, availableGain(s, moduli, gammaOpt));
-    }
+  applies_ = true;
+  withAvailableGain_ = network.hasNoise == 1 && hasEntries(network, layout.noise(kOptimumReflection), 1) &&
+                       hasEntries(network, layout.availableGain(), 1);
+  port1_ = static_cast<size_t>(network.port1Index);
+  port2_ = static_cast<size_t>(network.port2Index);
+}
+
+void GainCalculation::storeSample(size_t sample, const TwoPortScattering& s) const {
+  double* const* gain = network_.waveformData + layout_.gainBase;
+  const TwoPortModuli moduli(s);
+  const StabilityAndGain figures = stabilityAndMaximumGain(s, moduli);
+  writeReal(gain[kMaximumGain], sample, figures.gmax);
+  writeReal(gain[kStabilityFactor], sample, figures.k);
+  writeReal(gain[kMaximumStableGain], sample, maximumStableGain(moduli));
+  if (withAvailableGain_) {
+    const DComplex gammaOpt = readSample(network_.waveformData[layout_.noise(kOptimumReflection)], sample);
+    writeReal(network_.waveformData[layout_.availableGain()], sample, availableGain(s, moduli, gammaOpt));
   }
+}
+
+void GainCalculation::calculateRange(size_t begin, size_t end) const {
+  for (size_t i = begin; i < end; ++i) storeSample(i, readTwoPort(network_, layout_, port1_, port2_, i));
+}
+
+void calculateGainAndStability(const NetworkSamples& network, const NetworkLayout& layout) {
+  const GainCalculation gains(network, layout);
+  if (gains.applies()) gains.calculateRange(0, layout.sampleCount);
 }
 
 }  // namespace korvel

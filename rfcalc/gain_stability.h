@@ -55,6 +55,34 @@ StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s, const TwoPo
 double maximumStableGain(const TwoPortModuli& moduli);
 double availableGain(const TwoPortScattering& s, const TwoPortModuli& moduli, DComplex gammaOpt);
 
+// The gain step of one network: where its figures go, decided once, and
+// the figures of a sample written there.
+class GainCalculation {
+ public:
+  GainCalculation(const NetworkSamples& network, const NetworkLayout& layout);
+
+  // False when a port index is not a terminal or an entry the figures need
+  // is missing: the step is then left out.
+  bool applies() const { return applies_; }
+  // The terminals that play ports 1 and 2.
+  size_t port1() const { return port1_; }
+  size_t port2() const { return port2_; }
+
+  // Writes Gmax, K, Gmsg and, with noise data, Gas of `sample` from its
+  // scattering parameters `s`. REQUIRES: applies().
+  void storeSample(size_t sample, const TwoPortScattering& s) const;
+  // The same for samples begin .. end - 1, reading S from the network.
+  void calculateRange(size_t begin, size_t end) const;
+
+ private:
+  const NetworkSamples& network_;
+  const NetworkLayout& layout_;
+  bool applies_ = false;
+  bool withAvailableGain_ = false;
+  size_t port1_ = 0;
+  size_t port2_ = 0;
+};
+
 // Writes Gmax, K, Gmsg and, when hasNoise is 1, Gas at every sample, with
 // ports 1 and 2 at terminals port1Index and port2Index. Does nothing when a
 // port index is not a terminal or an entry it needs is missing.

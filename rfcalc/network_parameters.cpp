@@ -10,6 +10,7 @@
 // sqrt(ri) sqrt(rj) (ri on the diagonal), Yij by the reciprocal of that.
 #include "rfcalc/network_parameters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -18,10 +19,12 @@
 
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/gain_stability.h"
+#include "rfcalc/matrix_kernels.h"
 #include "rfcalc/network_layout.h"
 #include "rfcalc/noise_parameters.h"
 #include "rfcalc/non_trapping_arithmetic.h"
 #include "rfcalc/singular_matrix_report.h"
+#include "rfcalc/worker_threads.h"
 
 namespace korvel {
 namespace {
@@ -72,21 +75,71 @@ bool areEqual(const std::vector<double>& references) {
   return true;
 }
 
-// `*scaled` = the elements of `m`, each multiplied by its real weight.
-void scaleElements(const DComplexGenMat& m, const std::vector<double>& weights, DComplexGenMat* scaled) {
-  for (size_t e = 0; e < weights.size(); ++e) {
-    const DComplex value = m.data()[e];
-    scaled->data()[e] = DComplex(value.real() * weights[e], value.imag() * weights[e]);
-  }
+// `scaled` = the `count` elements of `m`, each multiplied by its real weight.
+void scaleElements(const DComplex* m, const double* weights, size_t count, DComplex* scaled) {
+  for (size_t e = 0; e < count; ++e) scaled[e] = DComplex(m[e].real() * weights[e], m[e].imag() * weights[e]);
 }
+
+void scaleElements(const DComplexGenMat& m, const std::vector<double>& weights, DComplexGenMat* scaled) {
+  scaleElements(m.data(), weights.data(), weights.size(), scaled->data());
+}
+
+// The singular-matrix messages of a calculation, in the order they arise.
+// On the calling thread of a serial calculation they go straight to
+// standard output; a part run on a worker keeps them, for the calling
+// thread to print once every part has ended.
+class SingularMatrixLog {
+ public:
+  enum Matrix : unsigned char { kReference, kIdentityMinusS, kIdentityPlusS };
+
+  explicit SingularMatrixLog(bool keep) : keep_(keep) {}
+
+  // Throws std::bad_alloc when a kept message finds no memory.
+  void report(Matrix matrix) {
+    if (keep_) {
+      kept_.push_back(matrix);
+    } else {
+      reportSingularMatrix(textOf(matrix));
+    }
+  }
+
+  // Prints the kept messages. The reference message is printed only while
+  // *referenceReported is false, as a network reports it once.
+  void printKept(bool* referenceReported) const {
+    for (Matrix matrix : kept_) {
+      if (matrix == kReference && *referenceReported) continue;
+      if (matrix == kReference) *referenceReported = true;
+      reportSingularMatrix(textOf(matrix));
+    }
+  }
+
+ private:
+  static const char* textOf(Matrix matrix) {
+    switch (matrix) {
+      case kReference:
+        return kReferenceImpedanceSingular;
+      case kIdentityMinusS:
+        return kIdentityMinusScatteringSingular;
+      default:
+        return kIdentityPlusScatteringSingular;
+    }
+  }
+
+  bool keep_;
+  std::vector<Matrix> kept_;
+};
 
 // One network's conversion: its samples, layout and working matrices.
 class ImpedanceConversion {
  public:
-  ImpedanceConversion(const NetworkSamples& network, const NetworkLayout& layout)
-      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_) {}
+  // Throws std::bad_alloc when the working matrices find no memory.
+  ImpedanceConversion(const NetworkSamples& network, const NetworkLayout& layout, SingularMatrixLog& log)
+      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_), log_(log) {}
 
   void convertSample(size_t sample);
+  // The same for a two-terminal network, the matrices held in registers;
+  // with `gains`, the sample's gain figures follow in the same pass.
+  void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
 
  private:
   // Makes the reference matrices of the sample's references unless the
@@ -108,6 +161,7 @@ class ImpedanceConversion {
   const NetworkLayout& layout_;
   const int n_;
   ConversionMatrices matrices_;
+  SingularMatrixLog& log_;
   bool prepared_ = false;
   bool singularReferenceReported_ = false;
   bool equalReferences_ = true;
@@ -136,7 +190,7 @@ void ImpedanceConversion::prepareReferences() {
   for (size_t t = 0; t < n; ++t) m.z0Matrix(t, t) = m.z0Inverse(t, t) = DComplex(m.references[t], 0.0);
   z0Invertible_ = invertMatrix(m.z0Inverse, n_, m.pivots) == kInverted;
   if (!z0Invertible_ && !singularReferenceReported_) {
-    reportSingularMatrix(kReferenceImpedanceSingular);
+    log_.report(SingularMatrixLog::kReference);
     singularReferenceReported_ = true;
   }
   z0InverseDiagonal_ = hasZeroOffDiagonal(m.z0Inverse, n_);
@@ -167,7 +221,7 @@ void ImpedanceConversion::loadScattering(size_t sample) {
 bool ImpedanceConversion::impedance() {
   ConversionMatrices& m = matrices_;
   if (invertMatrix(m.zResult, n_, m.pivots) != kInverted) {
-    reportSingularMatrix(kIdentityMinusScatteringSingular);
+    log_.report(SingularMatrixLog::kIdentityMinusS);
     return false;
   }
   multiplyMatrices(m.identityPlusS, m.zResult, n_, &m.product);
@@ -182,7 +236,7 @@ bool ImpedanceConversion::impedance() {
 bool ImpedanceConversion::admittance() {
   ConversionMatrices& m = matrices_;
   if (invertMatrix(m.yResult, n_, m.pivots) != kInverted) {
-    reportSingularMatrix(kIdentityPlusScatteringSingular);
+    log_.report(SingularMatrixLog::kIdentityPlusS);
     return false;
   }
   // Still inverted for its message when Z0 is singular, but with no Z0^-1
@@ -219,36 +273,182 @@ void ImpedanceConversion::convertSample(size_t sample) {
   store(layout_.yBase, sample, hasAdmittance ? &matrices_.yResult : nullptr);
 }
 
-// Fills every Z and Y sample with quiet NaN, when the working matrices
-// cannot even be made.
-void storeNoImpedanceOrAdmittance(const NetworkSamples& network, const NetworkLayout& layout) {
+// Flattened: every kernel inlined, so that the small matrices stay in
+// registers instead of going through memory between the steps.
+[[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample, const GainCalculation* gains) {
+  constexpr kernels::FixedSize<2> two{};
+  useReferencesOf(sample);
+  const ConversionMatrices& m = matrices_;
+  DComplex s[4];
+  DComplex plus[4];
+  DComplex minus[4];
+  for (size_t e = 0; e < 4; ++e) {
+    s[e] = readSample(network_.waveformData[e], sample);
+    const DComplex identity = e == 0 || e == 3 ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+    plus[e] = identity + s[e];
+    minus[e] = identity - s[e];
+  }
+  DComplex product[4];
+  DComplex z[4] = {minus[0], minus[1], minus[2], minus[3]};
+  const bool hasImpedance = kernels::invertTwoByTwo(z) == kInverted;
+  if (!hasImpedance) {
+    log_.report(SingularMatrixLog::kIdentityMinusS);
+  } else {
+    kernels::multiplyElements(plus, z, two, product);
+    if (equalReferences_) {
+      kernels::multiplyElementsByDiagonal(product, m.z0Matrix.data(), two, z);
+    } else {
+      scaleElements(product, m.impedanceWeights.data(), 4, z);
+    }
+  }
+  DComplex y[4] = {plus[0], plus[1], plus[2], plus[3]};
+  bool hasAdmittance = kernels::invertTwoByTwo(y) == kInverted;
+  if (!hasAdmittance) {
+    log_.report(SingularMatrixLog::kIdentityPlusS);
+  } else if (!z0Invertible_) {
+    hasAdmittance = false;
+  } else {
+    kernels::multiplyElements(minus, y, two, product);
+    if (!equalReferences_) {
+      scaleElements(product, m.admittanceWeights.data(), 4, y);
+    } else if (z0InverseDiagonal_) {
+      kernels::multiplyElementsByDiagonal(product, m.z0Inverse.data(), two, y);
+    } else {
+      kernels::multiplyElements(product, m.z0Inverse.data(), two, y);
+    }
+  }
+  for (size_t e = 0; e < 4; ++e) {
+    writeSample(network_.waveformData[layout_.zBase + e], sample, hasImpedance ? z[e] : kNoValue);
+    writeSample(network_.waveformData[layout_.yBase + e], sample, hasAdmittance ? y[e] : kNoValue);
+  }
+  if (gains == nullptr) return;
+  const size_t p1 = gains->port1();
+  const size_t p2 = gains->port2();
+  gains->storeSample(sample, TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
+}
+
+// Fills the Z and Y samples begin .. end - 1 with quiet NaN, when the
+// working matrices cannot even be made.
+void storeNoImpedanceOrAdmittance(const NetworkSamples& network, const NetworkLayout& layout, size_t begin,
+                                  size_t end) {
   const size_t entries = 2 * layout.terminals * layout.terminals;
   for (size_t entry = layout.zBase; entry < layout.zBase + entries; ++entry) {
-    for (size_t i = 0; i < layout.sampleCount; ++i) writeSample(network.waveformData[entry], i, kNoValue);
+    for (size_t i = begin; i < end; ++i) writeSample(network.waveformData[entry], i, kNoValue);
   }
 }
 
-void convertToImpedanceAndAdmittance(const NetworkSamples& network, const NetworkLayout& layout) {
-  // With no sample the reference-impedance entries may hold nothing to read.
-  if (layout.terminals == 0 || layout.sampleCount == 0) return;
-  if (!hasEntries(network, 0, layout.gainBase)) return;
-  try {
-    ImpedanceConversion conversion(network, layout);
-    for (size_t i = 0; i < layout.sampleCount; ++i) conversion.convertSample(i);
-  } catch (const std::bad_alloc&) {
-    storeNoImpedanceOrAdmittance(network, layout);
+// One network's calculation, which steps apply decided once, run over any
+// range of its samples. Ranges are independent: each sample's results
+// depend on that sample's data alone, so the samples may be calculated in
+// parts, in any order, with the same results bit for bit.
+class NetworkCalculation {
+ public:
+  explicit NetworkCalculation(const NetworkSamples& network)
+      : network_(network),
+        layout_(network),
+        gains_(network, layout_),
+        withNoise_(network.hasNoise == 1),
+        withImpedance_(layout_.terminals != 0 && layout_.sampleCount != 0 &&
+                       hasEntries(network, 0, layout_.gainBase)),
+        withGains_(network.portCount == 2 && gains_.applies()) {}
+
+  size_t sampleCount() const { return layout_.sampleCount; }
+  size_t terminals() const { return layout_.terminals; }
+
+  // The steps in their order for samples begin .. end - 1: noise, Z and Y,
+  // gains (in the pass of Z and Y for a two-terminal network). Throws
+  // std::bad_alloc when memory runs out, unless `degradeOnNoMemory`: then,
+  // as a serial calculation does, Z and Y are left without a value.
+  void calculateRange(size_t begin, size_t end, SingularMatrixLog& log, bool degradeOnNoMemory) const;
+
+ private:
+  // Z and Y, and the gains when `fusedGains` is set; false when the
+  // working matrices could not be made.
+  void convertRange(size_t begin, size_t end, SingularMatrixLog& log, const GainCalculation* fusedGains) const;
+
+  const NetworkSamples& network_;
+  const NetworkLayout layout_;
+  const GainCalculation gains_;
+  const bool withNoise_;
+  const bool withImpedance_;
+  const bool withGains_;
+};
+
+void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log,
+                                        bool degradeOnNoMemory) const {
+  if (withNoise_) calculateNoiseParameters(network_, layout_, kFourBoltzmann * network_.noiseTemperature, begin, end);
+  const GainCalculation* fusedGains = withGains_ && layout_.terminals == 2 ? &gains_ : nullptr;
+  bool gainsDone = false;
+  if (withImpedance_) {
+    try {
+      convertRange(begin, end, log, fusedGains);
+      gainsDone = fusedGains != nullptr;
+    } catch (const std::bad_alloc&) {
+      if (!degradeOnNoMemory) throw;
+      storeNoImpedanceOrAdmittance(network_, layout_, begin, end);
+    }
   }
+  if (withGains_ && !gainsDone) gains_.calculateRange(begin, end);
+}
+
+void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLog& log,
+                                      const GainCalculation* fusedGains) const {
+  ImpedanceConversion conversion(network_, layout_, log);
+  if (layout_.terminals == 2) {
+    for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
+  } else {
+    for (size_t i = begin; i < end; ++i) conversion.convertSample(i);
+  }
+}
+
+// The work of a network's samples in units of about a nanosecond of one
+// processor's time; see kParallelWork.
+double estimatedWork(size_t samples, size_t terminals) {
+  const double n = static_cast<double>(terminals);
+  return static_cast<double>(samples) * (kWorkPerSample + kWorkPerCubedTerminal * n * n * n);
+}
+
+unsigned partCountFor(const NetworkCalculation& calculation, const CalculationSettings& settings) {
+  if (settings.maxThreads == 1) return 1;
+  if (estimatedWork(calculation.sampleCount(), calculation.terminals()) < settings.parallelWork) return 1;
+  unsigned parts = settings.maxThreads != 0 ? settings.maxThreads : usableProcessorCount();
+  // No part shorter than a sample.
+  if (parts > calculation.sampleCount()) parts = static_cast<unsigned>(calculation.sampleCount());
+  return parts > 0 ? parts : 1;
+}
+
+// Runs the parts on worker threads, each keeping its messages, and prints
+// the messages in sample order once all have ended: the output of a
+// serial calculation, line for line.
+void calculateInParts(const NetworkCalculation& calculation, unsigned parts, const CalculationSettings& settings) {
+  std::vector<SingularMatrixLog> logs(parts, SingularMatrixLog(true));
+  runInParts(parts, [&](unsigned index) {
+    if (settings.partStartHook != nullptr) settings.partStartHook(index);
+    const SampleRange range = rangeOf(calculation.sampleCount(), parts, index);
+    calculation.calculateRange(range.begin, range.end, logs[index], false);
+  });
+  bool referenceReported = false;
+  for (const SingularMatrixLog& log : logs) log.printKept(&referenceReported);
 }
 
 }  // namespace
 
+CalculationSettings::CalculationSettings() : maxThreads(kSerialCalculation ? 1 : 0) {}
+
 int calculateNetworkParameters(const NetworkSamples& network) {
+  return calculateNetworkParameters(network, CalculationSettings());
+}
+
+int calculateNetworkParameters(const NetworkSamples& network, const CalculationSettings& settings) {
   NonTrappingArithmetic arithmetic;
-  const double fourKT = kFourBoltzmann * network.noiseTemperature;
-  const NetworkLayout layout(network);
-  if (network.hasNoise == 1) calculateNoiseParameters(network, layout, fourKT);
-  convertToImpedanceAndAdmittance(network, layout);
-  if (network.portCount == 2) calculateGainAndStability(network, layout);
+  const NetworkCalculation calculation(network);
+  const unsigned parts = partCountFor(calculation, settings);
+  if (parts > 1) {
+    calculateInParts(calculation, parts, settings);
+    return 0;
+  }
+  SingularMatrixLog log(false);
+  calculation.calculateRange(0, calculation.sampleCount(), log, true);
   return 0;
 }
 

@@ -48,11 +48,48 @@ struct NetworkSamples {
 // then singular (reported once per network).
 // REQUIRES: every entry present holds pointCount x blockCount samples, the
 // Zo entries included.
-// Never fails: a singular matrix is reported on standard output, the values
-// that depend on its inverse become quiet NaN, and the calculation goes on.
+// A singular matrix is reported on standard output, the values that depend
+// on its inverse become quiet NaN, and the calculation goes on.
 // Floating-point exceptions are masked for the duration, so nothing traps.
-// Returns 0.
+// Large networks are calculated in parts on worker threads, with results
+// and messages identical to those of one thread (see CalculationSettings).
+// Returns 0. Throws std::bad_alloc when a worker thread ran out of memory
+// (its part then has no trustworthy results); on one thread the only
+// allocation, the working matrices, leaves Z and Y without a value instead.
 int calculateNetworkParameters(const NetworkSamples& network);
+
+// Whether the build calculates on the calling thread only, for comparison
+// with the parallel calculation (the KORVEL_SERIAL_CALCULATION option).
+#ifdef KORVEL_SERIAL_CALCULATION
+inline constexpr bool kSerialCalculation = true;
+#else
+inline constexpr bool kSerialCalculation = false;
+#endif
+
+// The estimated work of a sample, in nanoseconds of one processor:
+// kWorkPerSample + kWorkPerCubedTerminal x N^3 for N terminals. Below
+// kParallelWork a network is calculated on the calling thread alone:
+// starting and joining a thread costs some tens of microseconds, and the
+// parts only pay once each has well beyond that to do.
+inline constexpr double kWorkPerSample = 40.0;
+inline constexpr double kWorkPerCubedTerminal = 12.0;
+inline constexpr double kParallelWork = 200000.0;
+
+// How a calculation may use threads.
+struct CalculationSettings {
+  // 1 in a serial build, else 0.
+  CalculationSettings();
+  // The most threads to use, the calling thread included; 0 for as many as
+  // the process may run on at once (usableProcessorCount()).
+  unsigned maxThreads;
+  // The estimated work from which the calculation is split.
+  double parallelWork = kParallelWork;
+  // Called at the start of each part with its index, on the thread that
+  // runs it: a test's way to make a part fail.
+  void (*partStartHook)(unsigned part) = nullptr;
+};
+
+int calculateNetworkParameters(const NetworkSamples& network, const CalculationSettings& settings);
 
 }  // namespace korvel
 

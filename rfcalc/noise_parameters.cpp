@@ -45,9 +45,14 @@ NoiseFigures computeNoiseFigures(double nfminDb, DComplex gammaOpt, double rn, d
 }
 
 void calculateNoiseParameters(const NetworkSamples& network, const NetworkLayout& layout, double fourKT) {
+  calculateNoiseParameters(network, layout, fourKT, 0, layout.noiseSampleCount);
+}
+
+void calculateNoiseParameters(const NetworkSamples& network, const NetworkLayout& layout, double fourKT,
+                              size_t begin, size_t end) {
   if (!hasEntries(network, layout.noiseBase, kNoiseEntryCount)) return;
   double* const* noise = network.waveformData + layout.noiseBase;
-  for (size_t p = 0; p < layout.noiseSampleCount; ++p) {
+  for (size_t p = begin; p < end && p < layout.noiseSampleCount; ++p) {
     const NoiseFigures figures =
         computeNoiseFigures(readReal(noise[kMinimumNoiseFigure], p), readSample(noise[kOptimumReflection], p),
                             readReal(noise[kNoiseResistance], p), network.referenceImpedance, fourKT);

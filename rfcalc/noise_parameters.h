@@ -4,6 +4,8 @@
 #ifndef KORVEL_RFCALC_NOISE_PARAMETERS_H
 #define KORVEL_RFCALC_NOISE_PARAMETERS_H
 
+#include <cstddef>
+
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/network_layout.h"
 #include "rfcalc/network_parameters.h"
@@ -32,6 +34,10 @@ NoiseFigures computeNoiseFigures(double nfminDb, DComplex gammaOpt, double rn, d
 // Writes the figures of every noise sample into the noise entries, NFmin
 // replaced by its linear factor. Does nothing unless all nine entries exist.
 void calculateNoiseParameters(const NetworkSamples& network, const NetworkLayout& layout, double fourKT);
+
+// The same for the noise samples among begin .. end - 1 only.
+void calculateNoiseParameters(const NetworkSamples& network, const NetworkLayout& layout, double fourKT,
+                              size_t begin, size_t end);
 
 }  // namespace korvel
 

@@ -13,6 +13,11 @@ namespace {
 
 constexpr const char* kPluginFileName = "libkorvelSC.so";
 
+// Where the installed plug-in sits relative to the installed tool.
+#ifndef KORVEL_PLUGIN_DIR_FROM_BIN
+#define KORVEL_PLUGIN_DIR_FROM_BIN "../lib"
+#endif
+
 std::filesystem::path executableDirectory() {
   std::error_code error;
   std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -27,7 +32,7 @@ std::string defaultPluginPath() {
   std::filesystem::path beside = directory / kPluginFileName;
   std::error_code error;
   if (std::filesystem::exists(beside, error)) return beside.string();
-  std::filesystem::path installed = directory.parent_path() / "lib" / kPluginFileName;
+  std::filesystem::path installed = (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
   if (std::filesystem::exists(installed, error)) return installed.string();
   return beside.string();
 }

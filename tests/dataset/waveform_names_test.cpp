@@ -7,32 +7,12 @@
 
 #include "dataset/data_set.h"
 #include "dataset/waveform_names.h"
-#include "host/plugin_host.h"
+#include "support/opened_text.h"
 
 namespace korvel {
 namespace {
 
-// A record owning its names, released at the end of the test.
-struct Record {
-  DataSet* data;
-  explicit Record(int terminals, int ports = -1) {
-    data = createDataSet("/tmp/none.s2p", nullptr);
-    data->terminalCount = terminals;
-    data->portCount = ports < 0 ? terminals : ports;
-  }
-  ~Record() { releaseDataSet(data); }
-  void nameTerminals(const std::vector<std::string>& names) {
-    data->mixedMode = 1;
-    data->terminalNames = static_cast<char**>(allocateZeroed(names.size(), sizeof(char*)));
-    for (size_t i = 0; i < names.size(); ++i) data->terminalNames[i] = copyString(names[i].c_str());
-  }
-  std::vector<std::string> names() const {
-    std::vector<std::string> list;
-    EXPECT_TRUE(host::splitTclList(Tcl_DStringValue(&data->waveformNames), &list));
-    EXPECT_EQ(static_cast<int>(list.size()), data->waveformCount);
-    return list;
-  }
-};
+using Record = testing::ScratchRecord;
 
 TEST(WaveformNames, OnePortHasFourNames) {
   Record record(1);

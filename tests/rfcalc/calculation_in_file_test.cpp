@@ -7,40 +7,23 @@
 #include <cmath>
 #include <string>
 
-#include "plugin/open_file.h"
+#include "dataset/result.h"
 #include "network_fixture.h"
-#include "support/test_support.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
 
-// Opens a Touchstone file written from `contents`, capturing what the
-// calculation prints; null when the file is refused.
-DataSet* openTouchstone(const std::string& name, const std::string& contents, std::string* output) {
-  TempFile file(name, contents);
-  CapturedStream captured(stdout);
-  DataSet* data = nullptr;
-  const int result = openFile(file.path().c_str(), &data);
-  *output = captured.finish();
-  EXPECT_EQ(result, kOk);
-  return data;
-}
-
-DComplex sampleOf(const DataSet& data, int entry, int sample) {
-  return {data.waveformData[entry][2 * sample], data.waveformData[entry][2 * sample + 1]};
-}
-
 TEST(CalculationInFile, OpenPortReportedAndLeftWithoutImpedance) {
-  std::string output;
-  DataSet* data = openTouchstone("open.s1p", "# Hz S RI R 50\n1e9 1 0\n2e9 0.5 0\n", &output);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(output, "Matrix ([I] - S) is singular.\n");
+  OpenedText opened("open.s1p", "# Hz S RI R 50\n1e9 1 0\n2e9 0.5 0\n");
+  EXPECT_EQ(opened.result, kOk);
+  ASSERT_NE(opened.data, nullptr);
+  EXPECT_EQ(opened.output, "Matrix ([I] - S) is singular.\n");
   // One port: S at 0, Zo at 1, Z at 2, Y at 3.
-  EXPECT_TRUE(isNoValue(sampleOf(*data, 2, 0)));
-  EXPECT_TRUE(isClose(sampleOf(*data, 3, 0), 0));
-  EXPECT_TRUE(isClose(sampleOf(*data, 2, 1), 150));
-  EXPECT_TRUE(isClose(sampleOf(*data, 3, 1), 1.0 / 150));
-  closeFile(data);
+  EXPECT_TRUE(isNoValue(opened.sample(2, 0)));
+  EXPECT_TRUE(isClose(opened.sample(3, 0), 0));
+  EXPECT_TRUE(isClose(opened.sample(2, 1), 150));
+  EXPECT_TRUE(isClose(opened.sample(3, 1), 1.0 / 150));
 }
 
 // Division by zero and invalid operations give infinities and NaN even in

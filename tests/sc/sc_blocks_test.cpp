@@ -7,7 +7,7 @@
 
 #include "sc/sc_blocks.h"
 #include "text/complex_conversion.h"
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -23,7 +23,7 @@ const char* const kAcceptedFile =
     "+ 0.2 0 0.4 0 0.4 0 0.2 0\n";
 
 TEST(ScBlocks, AcceptedTwoPortStoresEverySample) {
-  ScOpening opening = openScText(kAcceptedFile);
+  OpenedText opening("network.sc", kAcceptedFile);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.waveformCount, 17);
@@ -41,7 +41,7 @@ TEST(ScBlocks, AcceptedTwoPortStoresEverySample) {
 }
 
 TEST(ScBlocks, ValuesMaySpreadOverLinesAndSplitPairs) {
-  ScOpening opening = openScText(
+  OpenedText opening("network.sc", 
       "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50 75\n+ DATA=\n* a comment line\n+ 3e9\n+ 0.1\n+ 0.2 0.3 0.4\r\n"
       "*| not data 9 9\n+   0.5    0.6\t+0.9 0.7 \n+ 0.8 \n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -60,8 +60,7 @@ TEST(ScBlocks, ValuesMaySpreadOverLinesAndSplitPairs) {
 }
 
 TEST(ScBlocks, TokenGluedToPlusIsNoValue) {
-  ScOpening opening =
-      openScText("*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+0.1 0.3 +0.7 0.4\n");
+  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+0.1 0.3 +0.7 0.4\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "S-Par/S(1,1)", 0), 0.3);
   EXPECT_EQ(imagPart(*opening.data, "S-Par/S(1,1)", 0), 0.4);
@@ -70,7 +69,7 @@ TEST(ScBlocks, TokenGluedToPlusIsNoValue) {
 TEST(ScBlocks, TextAfterTheLastValueIsIgnored) {
   // The token after the last point's values would be a frequency beyond
   // the block; it belongs to no point and must not be stored.
-  ScOpening opening = openScText("*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.3 0.4 5e9 7 8\n");
+  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.3 0.4 5e9 7 8\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->frequencies[0], 1e9);
   EXPECT_EQ(imagPart(*opening.data, "S-Par/S(1,1)", 0), 0.4);
@@ -87,7 +86,7 @@ class ComplexConversion : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(ComplexConversion, StoresRealAndImaginaryParts) {
   const ConversionCase& param = GetParam();
-  ScOpening opening = openScText(std::string("*| N=1 DATA=1 COMPLEX_DATAFORMAT=") + param.format +
+  OpenedText opening("network.sc", std::string("*| N=1 DATA=1 COMPLEX_DATAFORMAT=") + param.format +
                                  "\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ " + param.pair + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_NEAR(realPart(*opening.data, "S-Par/S(1,1)", 0), param.real, 1e-5) << param.format << " " << param.pair;
@@ -115,7 +114,7 @@ TEST(ScConversion, RealImaginaryKeepsValuesExactly) {
 TEST(ScReferenceImpedance, SingleValueServesMixedModeTerminals) {
   std::string values = "+";
   for (int k = 0; k < 16; ++k) values += " 0 0";
-  ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n"
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n"
                                  "+ DATA=\n+ 1e9\n" +
                                  values + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -129,8 +128,7 @@ TEST(ScReferenceImpedance, SingleValueServesMixedModeTerminals) {
 
 TEST(ScReferenceImpedance, SingleValueFillsEveryTerminalAndBlock) {
   std::string block = "+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n+ 2e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
-  ScOpening opening =
-      openScText("*| N=3 DATA=2\n*| NumOfBlock=3\n+ Zo= 75\n" + block + block + block);
+  OpenedText opening("network.sc", "*| N=3 DATA=2\n*| NumOfBlock=3\n+ Zo= 75\n" + block + block + block);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   ASSERT_EQ(data.blockCount, 3);
@@ -142,7 +140,7 @@ TEST(ScReferenceImpedance, SingleValueFillsEveryTerminalAndBlock) {
 }
 
 TEST(ScReferenceImpedance, ValuesPerTerminalExtraIgnored) {
-  ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo=50 75 100\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n");
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo=50 75 100\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(1)", 0), 50.0);
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(2)", 0), 75.0);
@@ -151,8 +149,7 @@ TEST(ScReferenceImpedance, ValuesPerTerminalExtraIgnored) {
 
 TEST(ScReferenceImpedance, CarriageReturnIsNoSecondValue) {
   // "50 \r\n": one value written, so it serves both terminals.
-  ScOpening opening =
-      openScText("*| N=2 DATA=1\r\n*| NumOfBlock=1\r\n+ Zo= 50 \r\n+ DATA=\r\n+ 1e9\r\n+ 0 0 0 0 0 0 0 0\r\n");
+  OpenedText opening("network.sc", "*| N=2 DATA=1\r\n*| NumOfBlock=1\r\n+ Zo= 50 \r\n+ DATA=\r\n+ 1e9\r\n+ 0 0 0 0 0 0 0 0\r\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(2)", 0), 50.0);
 }
@@ -172,7 +169,7 @@ const char* const kNoiseFile =
     "*| 2e9 2.0 0.25 -30 0.4 extra columns 9 9\n";
 
 TEST(ScNoise, ColumnsBecomeNoiseInputs) {
-  ScOpening opening = openScText(kNoiseFile);
+  OpenedText opening("network.sc", kNoiseFile);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.waveformCount, 27);
@@ -190,7 +187,7 @@ TEST(ScNoise, ColumnsBecomeNoiseInputs) {
 TEST(ScNoise, NoiseResistanceScaledByFirstTerminalImpedance) {
   std::string file = kNoiseFile;
   file.replace(file.find("+ Zo= 50"), 8, "+ Zo= 25 50");
-  ScOpening opening = openScText(file);
+  OpenedText opening("network.sc", file);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_DOUBLE_EQ(realPart(*opening.data, "Noise-Par/Rn", 0), 5.0);
 }
@@ -199,7 +196,7 @@ TEST(ScNoise, NoiseTwoListsNamesButReadsNoSection) {
   std::string file = kNoiseFile;
   file.replace(file.find("NOISE=1"), 7, "NOISE=2");
   file = file.substr(0, file.find("*| frequency"));
-  ScOpening opening = openScText(file);
+  OpenedText opening("network.sc", file);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->waveformCount, 27);
   EXPECT_EQ(realPart(*opening.data, "Noise-Par/Rn", 0), 0.0);
@@ -207,7 +204,7 @@ TEST(ScNoise, NoiseTwoListsNamesButReadsNoSection) {
 }
 
 TEST(ScGroupDelay, EntriesAreRealValuesRowMajor) {
-  ScOpening opening = openScText(
+  OpenedText opening("network.sc", 
       "*| N=2 DATA=2 GROUPDELAY=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n+ 2e9\n"
       "+ 0 0 0 0 0 0 0 0\n+ DATA=\n+ 7e9\n+ 1e-10 2e-10\n+ 3e-10 4e-10\n+ 8e9\n+ 5e-10 6e-10 7e-10 8e-10\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -228,7 +225,7 @@ TEST(ScBlocks, LongDataLineIsReadWhole) {
   std::string values = "+";
   for (int k = 0; k < 100; ++k) values += " 0.0" + std::to_string(1000 + k) + "00 -0.00" + std::to_string(1000 + k);
   ASSERT_GE(values.size(), 2000u);
-  ScOpening opening = openScText("*| N=10 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n" + values + "\n");
+  OpenedText opening("network.sc", "*| N=10 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n" + values + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(realPart(data, "S-Par/S(1,1)", 0), 0.01);

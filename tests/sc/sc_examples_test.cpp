@@ -1,14 +1,18 @@
 // The SC examples opened through the plug-in binary as the viewer opens
-// them.
+// them, with samples checked against values worked out from the files' own
+// numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "dataset/data_set.h"
 #include "text/complex_conversion.h"
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {
@@ -19,12 +23,27 @@ std::vector<std::string> sorted(std::vector<std::string> names) {
   return names;
 }
 
+using Complex = std::complex<double>;
+
+Complex polarDegrees(double magnitude, double degrees) {
+  return std::polar(magnitude, degrees * std::numbers::pi / 180.0);
+}
+
+Complex decibelDegrees(double decibels, double degrees) { return polarDegrees(std::pow(10.0, decibels / 20), degrees); }
+
+// Sample `sample` (block-major) of the waveform `name`.
+struct ExpectedSample {
+  const char* name;
+  int sample;
+  Complex value;
+};
+
 struct ExampleCase {
   const char* file;
   int waveforms;
   int blocks;
   int points;
-  std::vector<std::string> someNames;
+  std::vector<ExpectedSample> samples;
 };
 
 class ScExample : public ::testing::TestWithParam<ExampleCase> {};
@@ -44,8 +63,10 @@ TEST_P(ScExample, OpensThroughTheHostWithItsWaveforms) {
   EXPECT_EQ(data.pointCount, param.points);
   std::vector<std::string> names = waveformNames(data);
   EXPECT_EQ(static_cast<int>(names.size()), param.waveforms);
-  for (const std::string& name : param.someNames) {
-    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  for (const ExpectedSample& expected : param.samples) {
+    Complex actual = sampleOf(data, expected.name, expected.sample);
+    EXPECT_LE(std::abs(actual - expected.value), 1e-9 * std::max(1.0, std::abs(expected.value)))
+        << expected.name << " sample " << expected.sample << ": " << actual << " is not " << expected.value;
   }
   EXPECT_EQ(std::stoi(opened->fileProperty("-nwaveforms").text), param.waveforms);
   EXPECT_EQ(sorted(opened->catalogue()), sorted(names));
@@ -56,25 +77,39 @@ TEST_P(ScExample, OpensThroughTheHostWithItsWaveforms) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ScExample,
-    ::testing::Values(ExampleCase{"lna_sweep.sc",
-                                  31,
-                                  6,
-                                  4,
-                                  {"S-Par/S(2,1)", "Zo/Zo(2)", "Gain-Par/K", "Noise-Par/NFmin", "Noise-Par/NF",
-                                   "Gain-Par/Gas", "GroupDelay/GD(2,1)"}},
-                      ExampleCase{"balanced_filter.sc",
-                                  55,
-                                  1,
-                                  5,
-                                  {"S-Par/Sdd(2,1)", "S-Par/Scd(2,1)", "Zo/Zoc(2)", "Z-Par/Zdc(1,2)",
-                                   "Y-Par/Ycc(2,2)", "Gain-Par/Gmsg"}}),
+    ::testing::Values(
+        // Two ports in dB and degrees; six blocks of four points, the
+        // second block 2.5 dB less gain and 0.5 dB more noise.
+        ExampleCase{"lna_sweep.sc",
+                    31,
+                    6,
+                    4,
+                    {{"S-Par/S(1,1)", 0, decibelDegrees(-7.4322, -80.000)},
+                     {"S-Par/S(2,1)", 0, decibelDegrees(16.0126, 132.500)},
+                     {"S-Par/S(2,1)", 4, decibelDegrees(13.5126, 132.500)},
+                     {"S-Par/S(1,2)", 3, decibelDegrees(-26.0206, 30.000)},
+                     {"Zo/Zo(2)", 0, 50},
+                     {"Noise-Par/NFmin", 0, std::pow(10.0, 0.54 / 10)},
+                     {"Noise-Par/NFmin", 4, std::pow(10.0, 1.04 / 10)},
+                     {"GroupDelay/GD(2,1)", 0, 2.6180e-10}}},
+        // Mixed mode, terminals D1 D2 C1 C2, magnitude and degrees.
+        ExampleCase{"balanced_filter.sc",
+                    55,
+                    1,
+                    5,
+                    {{"S-Par/Sdd(2,1)", 0, polarDegrees(0.34539, 68.199)},
+                     {"S-Par/Sdd(1,1)", 4, polarDegrees(0.88205, -158.199)},
+                     {"S-Par/Scd(2,1)", 0, polarDegrees(0.00446, 68.199)},
+                     {"S-Par/Scc(2,2)", 1, polarDegrees(0.92000, 0.000)},
+                     {"Zo/Zod(1)", 0, 100},
+                     {"Zo/Zoc(2)", 0, 25}}}),
     [](const auto& param) {
       std::string name = param.param.file;
       return name.substr(0, name.find('.'));
     });
 
 TEST(ScExampleValues, AmplifierSweepAndNoise) {
-  ScOpening opening = openScPath(examplePath("lna_sweep.sc"));
+  OpenedText opening = OpenedText::atPath(examplePath("lna_sweep.sc"));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   ASSERT_EQ(data.sweepCount, 2);
@@ -94,7 +129,7 @@ TEST(ScExampleValues, AmplifierSweepAndNoise) {
 }
 
 TEST(ScExampleValues, BalancedFilterTerminals) {
-  ScOpening opening = openScPath(examplePath("balanced_filter.sc"));
+  OpenedText opening = OpenedText::atPath(examplePath("balanced_filter.sc"));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.mixedMode, 1);

@@ -7,7 +7,7 @@
 
 #include "sc/sc_header.h"
 #include "text/complex_conversion.h"
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -25,7 +25,7 @@ std::string points(int terminals, int count) {
 }
 
 TEST(ScHeader, MinimalHeaderLineIsComplete) {
-  ScOpening opening = openScText("*| N=2 DATA=3\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + points(2, 3));
+  OpenedText opening("network.sc", "*| N=2 DATA=3\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + points(2, 3));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.portCount, 2);
@@ -50,7 +50,7 @@ struct FormatCase {
 class ComplexFormatKeyword : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(ComplexFormatKeyword, SelectsFormatByFirstLetter) {
-  ScOpening opening = openScText(std::string("*| N=1 DATA=1 ") + GetParam().keywords +
+  OpenedText opening("network.sc", std::string("*| N=1 DATA=1 ") + GetParam().keywords +
                                  "\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->complexFormat, GetParam().format) << GetParam().keywords;
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"COMPLEX_DATAFORMAT=MA\tCOMPLEX_DATAFORMAT=DB", 1}));
 
 TEST(ScHeader, KeywordsTakeLastValueAndNPortCounts) {
-  ScOpening opening = openScText("*| NPort=3 DATA=5 DATA=1 NOISE=2 GROUPDELAY=0 UNKNOWN=7\n"
+  OpenedText opening("network.sc", "*| NPort=3 DATA=5 DATA=1 NOISE=2 GROUPDELAY=0 UNKNOWN=7\n"
                                  "*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" +
                                  points(3, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -79,7 +79,7 @@ TEST(ScHeader, KeywordsTakeLastValueAndNPortCounts) {
 }
 
 TEST(ScHeader, HeaderLineFoundAfterOtherLines) {
-  ScOpening opening = openScText("title\n* N=9 DATA=9\n+ N=9\n*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n"
+  OpenedText opening("network.sc", "title\n* N=9 DATA=9\n+ N=9\n*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n"
                                  "+ Zo= 50\n" +
                                  points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -87,7 +87,7 @@ TEST(ScHeader, HeaderLineFoundAfterOtherLines) {
 }
 
 TEST(ScSweepLine, StoresNamesInOrder) {
-  ScOpening opening = openScText(
+  OpenedText opening("network.sc", 
       "*| N=1 DATA=1\n*| NumOfBlock=6 NumOfParam=2 ParamNames=temp vdd\n*| ParamSweep temp: 25 50 75, vdd: 1.0 1.2\n"
       "+ Zo= 50\n" +
       points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1));
@@ -99,7 +99,7 @@ TEST(ScSweepLine, StoresNamesInOrder) {
 }
 
 TEST(ScSweepLine, NamesBeyondCountAreIgnored) {
-  ScOpening opening = openScText(
+  OpenedText opening("network.sc", 
       "*| N=1 DATA=1\n*| NumOfBlock=2 NumOfParam=1 ParamNames=temp vdd\n*| ParamSweep temp: 25 50\n"
       "+ Zo= 50\n" +
       points(1, 1) + points(1, 1));
@@ -110,22 +110,21 @@ TEST(ScSweepLine, NamesBeyondCountAreIgnored) {
 
 TEST(ScSweepLine, ZeroParametersStopsTheLine) {
   // NumOfBlock= after NumOfParam=0 is not read: one block.
-  ScOpening opening =
-      openScText("*| N=1 DATA=1\n*| NumOfParam=0 NumOfBlock=3\n+ Zo= 50\n" + points(1, 1));
+  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfParam=0 NumOfBlock=3\n+ Zo= 50\n" + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->blockCount, 1);
   EXPECT_EQ(opening.data->sweepCount, 0);
 }
 
 TEST(ScSweepLine, NoBlocksGivesWaveformsWithoutSamples) {
-  ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=0 NumOfParam=0\n+ Zo= 50\n" + points(2, 1));
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=0 NumOfParam=0\n+ Zo= 50\n" + points(2, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->blockCount, 0);
   EXPECT_EQ(opening.data->waveformCount, 17);
 }
 
 TEST(ScSweepLine, NoParameterCountMeansNoSweepWithBlocks) {
-  ScOpening opening = openScText("*| N=1 DATA=1\n*| NumOfBlock=2\n+ Zo= 50\n" + points(1, 1) + points(1, 1));
+  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=2\n+ Zo= 50\n" + points(1, 1) + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->blockCount, 2);
   EXPECT_EQ(opening.data->sweepCount, 0);
@@ -146,7 +145,7 @@ class TerminalLine : public ::testing::TestWithParam<TerminalCase> {};
 TEST_P(TerminalLine, SetsTerminalsAndPortRoles) {
   const TerminalCase& param = GetParam();
   int terminals = param.terminals.empty() ? param.ports : static_cast<int>(param.terminals.size());
-  ScOpening opening = openScText("*| N=" + std::to_string(param.ports) + " DATA=1\n*| NumOfBlock=1\n" +
+  OpenedText opening("network.sc", "*| N=" + std::to_string(param.ports) + " DATA=1\n*| NumOfBlock=1\n" +
                                  param.terminalLine + "\n+ Zo= 50\n" + points(terminals, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
@@ -193,8 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ScTerminalLine, NamedTerminalsWithoutMixedModeGetPlainNames) {
-  ScOpening opening =
-      openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n*| DATATYPE=D1D2C1C2 MIXEDMODE=0\n+ Zo= 50\n" + points(4, 1));
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| DATATYPE=D1D2C1C2 MIXEDMODE=0\n+ Zo= 50\n" + points(4, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<std::string> names = waveformNames(*opening.data);
   ASSERT_EQ(names.size(), 16u + 4 + 16 + 16 + 3);
@@ -207,7 +205,7 @@ TEST(ScTerminalLine, NamedTerminalsWithoutMixedModeGetPlainNames) {
 }
 
 TEST(ScTerminalLine, ZoLineFirstMeansNotMixed) {
-  ScOpening opening = openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n" +
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n" +
                                  points(2, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->mixedMode, 0);
@@ -238,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TerminalNameSplit,
 TEST(ScNames, TwoPortWithNoiseAndGroupDelayListsThirtyOne) {
   std::string file = "*| N=2 DATA=1 NOISE=1 GROUPDELAY=1\n*| NumOfBlock=1\n+ Zo= 50\n" + points(2, 1) +
                      "*| frequency\n*| 1e9 1 0.1 0 0.2\n+ DATA=\n+ 1e9\n+ 1 2 3 4\n";
-  ScOpening opening = openScText(file);
+  OpenedText opening("network.sc", file);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<std::string> names = waveformNames(*opening.data);
   ASSERT_EQ(names.size(), 31u);
@@ -254,14 +252,13 @@ TEST(ScNames, TwoPortWithNoiseAndGroupDelayListsThirtyOne) {
 }
 
 TEST(ScNames, PlainThreePortListsThirty) {
-  ScOpening opening = openScText("*| N=3 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n" + points(3, 1));
+  OpenedText opening("network.sc", "*| N=3 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n" + points(3, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(waveformNames(*opening.data).size(), 30u);
 }
 
 TEST(ScNames, MixedModeNamesFollowTerminals) {
-  ScOpening opening =
-      openScText("*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n" + points(4, 1));
+  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n" + points(4, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<std::string> names = waveformNames(*opening.data);
   ASSERT_EQ(names.size(), 55u);

@@ -2,7 +2,7 @@
 // record.
 #include <gtest/gtest.h>
 
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -27,7 +27,7 @@ struct RefusalCase {
 class Refusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(Refusal, PrintsItsMessageAndReturnsNoRecord) {
-  ScOpening opening = openScText(GetParam().contents);
+  OpenedText opening("network.sc", GetParam().contents);
   EXPECT_EQ(opening.result, 1);
   EXPECT_EQ(opening.data, nullptr);
   EXPECT_EQ(opening.errors, GetParam().message);

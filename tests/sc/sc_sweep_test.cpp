@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -42,7 +42,7 @@ class SweepValues : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(SweepValues, StoresEachParameterList) {
   const SweepCase& param = GetParam();
-  ScOpening opening = openScText(sweepFile(param.blocks, param.parameters, param.sweepLines));
+  OpenedText opening("network.sc", sweepFile(param.blocks, param.parameters, param.sweepLines));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   ASSERT_EQ(data.sweepCount, static_cast<int>(param.values.size()));
@@ -82,7 +82,7 @@ TEST(SweepValues, ThreeHundredValuesOnOneLongLine) {
   std::string line = "*| ParamSweep offset:";
   for (int i = 1; i <= 300; ++i) line += " " + std::to_string(i) + ".25";
   ASSERT_GT(line.size(), 2000u);
-  ScOpening opening = openScText(sweepFile(300, "1 ParamNames=offset", line + "\n"));
+  OpenedText opening("network.sc", sweepFile(300, "1 ParamNames=offset", line + "\n"));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<double> values = sweepEntry(*opening.data, 0);
   ASSERT_EQ(values.size(), 300u);
@@ -94,8 +94,7 @@ TEST(SweepValues, ThreeHundredValuesOnOneLongLine) {
 
 TEST(SweepBlocks, FirstParameterChangesFastest) {
   // Two parameters of 2 and 3 values: six blocks in file order.
-  ScOpening opening =
-      openScText(sweepFile(6, "2 ParamNames=temp vdd", "*| ParamSweep temp: 25 75, vdd: 1.0 1.2 1.5\n"));
+  OpenedText opening("network.sc", sweepFile(6, "2 ParamNames=temp vdd", "*| ParamSweep temp: 25 75, vdd: 1.0 1.2 1.5\n"));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.blockCount, 6);

@@ -32,10 +32,15 @@ std::unique_ptr<host::OpenedFile> openThroughHost(const std::string& path, int* 
   return host::OpenedFile::open(pluginHost(), *format, path, result);
 }
 
+std::string temporaryRoot() {
+  const char* root = std::getenv("TMPDIR");
+  return root != nullptr && root[0] != '\0' ? root : "/tmp";
+}
+
 TempFile::TempFile(const std::string& name, const std::string& contents) {
   // A directory of its own under TMPDIR (or /tmp), removed whole at the end:
   // without one there is nothing the test may safely remove.
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvel-test-XXXXXX").string();
+  std::string pattern = temporaryRoot() + "/korvel-test-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a directory in " + pattern);
   directory_ = pattern;
   path_ = directory_ + "/" + name;

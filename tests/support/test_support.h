@@ -19,6 +19,9 @@ host::PluginHost& pluginHost();
 // receives openFile's result; null when the file is refused.
 std::unique_ptr<host::OpenedFile> openThroughHost(const std::string& path, int* result = nullptr);
 
+// The folder for temporary files: TMPDIR, else /tmp.
+std::string temporaryRoot();
+
 // A file in a fresh temporary directory, removed with the object.
 class TempFile {
  public:

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/sc_test_support.h"
+#include "support/opened_text.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {
@@ -96,7 +96,7 @@ TEST(ParseDouble, IgnoresDecimalCommaLocale) {
   EXPECT_EQ(parseDouble("-6.0206e1"), -60.206);
   EXPECT_EQ(parseDouble("0x1.8p1"), 3.0);
   EXPECT_EQ(parseDouble("0,5"), 0.0);
-  ScOpening opening = openScText("*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50.5\n+ DATA=\n+ 1.5e9\n+ 0.25 -0.5\n");
+  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50.5\n+ DATA=\n+ 1.5e9\n+ 0.25 -0.5\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->frequencies[0], 1.5e9);
   EXPECT_EQ(realPart(*opening.data, "S-Par/S(1,1)", 0), 0.25);

@@ -1,37 +1,21 @@
 // korvel check: every problem of each file on a line of its own, and the
 // exit status that tells opened from refused.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/tool_run.h"
 
 namespace korvel::testing {
 namespace {
 
-struct CheckRun {
-  int status = -1;
-  std::string out;
-};
-
-// Runs build/korvel check over `files`, standard error discarded.
-CheckRun check(const std::vector<std::string>& files) {
-  TempFile out("out.txt", "");
-  std::string command = std::string(KORVEL_BINARY_DIR) + "/korvel check";
-  for (const std::string& file : files) command += " '" + file + "'";
-  command += " >'" + out.path() + "' 2>/dev/null </dev/null";
-  int raw = std::system(command.c_str());
-  CheckRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(out.path(), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  run.out = text.str();
-  return run;
+// Runs korvel check over `files`.
+ToolRun check(const std::vector<std::string>& files) {
+  std::vector<std::string> arguments{"check"};
+  arguments.insert(arguments.end(), files.begin(), files.end());
+  return runKorvel(arguments);
 }
 
 TEST(CheckCommand, ListsEveryProblemWithItsLine) {
@@ -45,7 +29,7 @@ TEST(CheckCommand, ListsEveryProblemWithItsLine) {
                 "[Network Data]\n"
                 "1 0.5 0\n"
                 "1 0.4 0\n");
-  CheckRun run = check({file.path()});
+  ToolRun run = check({file.path()});
   EXPECT_EQ(run.status, 1);
   const std::string& f = file.path();
   std::string noOption =
@@ -63,7 +47,7 @@ TEST(CheckCommand, WarningsOfAFileThatOpens) {
   TempFile file("wide.s3p",
                 "# Hz S RI R 50\n"
                 "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
-  CheckRun run = check({file.path()});
+  ToolRun run = check({file.path()});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, file.path() + ":2: warning: more than four pairs on one data line\n");
 }
@@ -74,7 +58,7 @@ TEST(CheckCommand, EveryExampleOpensWithoutAProblem) {
                            "balanced_filter.sc"}) {
     files.push_back(examplePath(name));
   }
-  CheckRun run = check(files);
+  ToolRun run = check(files);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
 }

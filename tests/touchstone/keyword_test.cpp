@@ -3,10 +3,13 @@
 // the two-port orders and the closing [End].
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <complex>
 #include <string>
 
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
+#include "support/test_support.h"
 
 namespace korvel::testing {
 namespace {
@@ -34,7 +37,7 @@ class AcceptedKeywordFile : public ::testing::TestWithParam<AcceptedFile> {};
 // Each file holds the same two points, whatever its keywords and layout.
 TEST_P(AcceptedKeywordFile, ReadsTheTwoPoints) {
   const AcceptedFile& param = GetParam();
-  TouchstoneRead read(param.fileName, param.text);
+  OpenedText read(param.fileName, param.text);
   ASSERT_TRUE(read.opened()) << param.name << ": " << read.errors;
   EXPECT_EQ(read.errors, param.errors) << param.name;
   ASSERT_EQ(read.data->pointCount, 2) << param.name;
@@ -92,7 +95,7 @@ class RefusedKeywordFile : public ::testing::TestWithParam<RefusedFile> {};
 
 TEST_P(RefusedKeywordFile, NamesTheKeywordAndLine) {
   const RefusedFile& param = GetParam();
-  TouchstoneRead read("a.ts", param.text);
+  OpenedText read("a.ts", param.text);
   EXPECT_EQ(read.result, 1) << param.name;
   EXPECT_EQ(read.data, nullptr) << param.name;
   EXPECT_EQ(read.errors, read.refusal(param.message)) << param.name;
@@ -193,9 +196,9 @@ TEST(MatrixFormat, LowerAndUpperMatchFull) {
     return "[Version] 2.0\n# Hz S RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Matrix Format] " + format +
            "\n[Network Data]\n" + point + "\n[End]\n";
   };
-  TouchstoneRead whole("a.ts", file("Full", full));
-  TouchstoneRead below("a.ts", file("Lower", lower));
-  TouchstoneRead above("a.ts", file("Upper", upper));
+  OpenedText whole("a.ts", file("Full", full));
+  OpenedText below("a.ts", file("Lower", lower));
+  OpenedText above("a.ts", file("Upper", upper));
   ASSERT_TRUE(whole.opened()) << whole.errors;
   ASSERT_TRUE(below.opened()) << below.errors;
   ASSERT_TRUE(above.opened()) << above.errors;
@@ -213,7 +216,7 @@ TEST(KeywordNoise, ResistanceInOhmsAndReflectionAtTheOptionLineReference) {
                      "[Number of Frequencies] 2\n[Number of Noise Frequencies] 2\n[Reference] 50 50\n"
                      "[Network Data]\n" +
                      std::string(kTwoPoints) + "[Noise Data]\n1 1.5 0.4 45 20\n2 1.6\n0.45 50 22\n[End]\n";
-  TouchstoneRead read("a.ts", text);
+  OpenedText read("a.ts", text);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 2);
   EXPECT_EQ(read.sample("Noise-Par/Rn", 0).real(), 20.0);
@@ -225,7 +228,7 @@ TEST(KeywordNoise, ResistanceInOhmsAndReflectionAtTheOptionLineReference) {
 }
 
 TEST(KeywordNoise, VersionOneResistanceIsNormalised) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S RI R 25\n") + "1 0.1 0 0.3 0 0.2 0 0.4 0\n0.5 1.5 0.4 45 0.8\n");
+  OpenedText read("a.s2p", std::string("# GHz S RI R 25\n") + "1 0.1 0 0.3 0 0.2 0 0.4 0\n0.5 1.5 0.4 45 0.8\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Noise-Par/Rn", 0).real(), 20.0);
 }
@@ -235,9 +238,9 @@ TEST(KeywordNoise, VersionOneResistanceIsNormalised) {
 TEST(KeywordMixedMode, MatchesTheCommentMapping) {
   std::string point = "1";
   for (int p = 0; p < 16; ++p) point += " " + std::to_string(p) + " 0";
-  TouchstoneRead comments("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC22\n# GHz S RI R 50\n" +
+  OpenedText comments("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC22\n# GHz S RI R 50\n" +
                                        point + "\n");
-  TouchstoneRead keyword("a.ts",
+  OpenedText keyword("a.ts",
                          "[Version] 2.1\n# GHz S RI R 50\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
                          "[Mixed-Mode Order] D1,2 D3,4 C1,2 C3,4\n[Network Data]\n" +
                              point + "\n[End]\n");
@@ -256,7 +259,7 @@ TEST(KeywordMixedMode, MatchesTheCommentMapping) {
 }
 
 TEST(KeywordMixedMode, EachTerminalTakesItsOwnPortsReference) {
-  TouchstoneRead read("a.ts",
+  OpenedText read("a.ts",
                       "[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
                       "[Reference] 40 40 30 30\n[Mixed-Mode Order] S4 D1,2 C1,2 S3\n[Network Data]\n1" +
                           std::string(32, ' ') + "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
@@ -281,7 +284,7 @@ struct RefusedOrder {
 class RefusedMixedModeOrder : public ::testing::TestWithParam<RefusedOrder> {};
 
 TEST_P(RefusedMixedModeOrder, SaysWhy) {
-  TouchstoneRead read("a.ts", std::string("[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n") +
+  OpenedText read("a.ts", std::string("[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n") +
                                   GetParam().reference + "[Mixed-Mode Order] " + GetParam().order +
                                   "\n[Network Data]\n");
   EXPECT_EQ(read.result, 1);

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -27,7 +27,7 @@ std::vector<std::string> terminalNames(const DataSet& data) {
   return names;
 }
 
-bool hasName(const TouchstoneRead& read, const std::string& name) {
+bool hasName(const OpenedText& read, const std::string& name) {
   std::vector<std::string> names = read.names();
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -35,7 +35,7 @@ bool hasName(const TouchstoneRead& read, const std::string& name) {
 using Names = std::vector<std::string>;
 
 TEST(MixedMode, MappingBeforeOptionLine) {
-  TouchstoneRead read("a.s4p", std::string(kDifferentialMapping) + "# GHz S MA R 50\n" + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kDifferentialMapping) + "# GHz S MA R 50\n" + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "");
   EXPECT_EQ(read.data->mixedMode, 1);
@@ -56,7 +56,7 @@ TEST(MixedMode, MappingBeforeOptionLine) {
 }
 
 TEST(MixedMode, FourPortValuesStayRowMajor) {
-  TouchstoneRead read("a.s4p", std::string(kDifferentialMapping) + kOptionLine + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kDifferentialMapping) + kOptionLine + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("S-Par/Sdd(1,2)", 0).real(), 1);
   EXPECT_EQ(read.sample("S-Par/Sdd(2,1)", 0).real(), 4);
@@ -64,7 +64,7 @@ TEST(MixedMode, FourPortValuesStayRowMajor) {
 }
 
 TEST(MixedMode, OneValuePerPortBeforeOptionLineIsRepeated) {
-  TouchstoneRead read("a.s4p", std::string(kDifferentialMapping) + "# GHz S RI R 50 75\n" + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kDifferentialMapping) + "# GHz S RI R 50 75\n" + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Zo/Zod(1)", 0).real(), 100);
   EXPECT_EQ(read.sample("Zo/Zod(2)", 0).real(), 100);
@@ -73,7 +73,7 @@ TEST(MixedMode, OneValuePerPortBeforeOptionLineIsRepeated) {
 }
 
 TEST(MixedMode, ParenthesisedForms) {
-  TouchstoneRead read("a.s4p",
+  OpenedText read("a.s4p",
                       "! S(1,1) = SDD(1,1)\n! S(2,2) = SDD(2,2)\n! S(3,3) = SCC(1,1)\n! S(4,4) = SCC(2,2)\n" +
                           std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
@@ -86,7 +86,7 @@ TEST(MixedMode, SeveralDigitPortNumbers) {
   for (int t = 2; t <= 12; ++t) text += "! S(" + std::to_string(t) + ",1) = SSS(" + std::to_string(t - 1) + ",1)\n";
   std::string point = "1";
   for (int p = 0; p < 144; ++p) point += " 0 0";
-  TouchstoneRead read("a.s12p", text + kOptionLine + point + "\n");
+  OpenedText read("a.s12p", text + kOptionLine + point + "\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->portCount, 12);
   EXPECT_STREQ(read.data->terminalNames[0], "D12");
@@ -95,7 +95,7 @@ TEST(MixedMode, SeveralDigitPortNumbers) {
 }
 
 TEST(MixedMode, MappingAfterOptionLine) {
-  TouchstoneRead read("a.s4p", std::string(kOptionLine) + kDifferentialMapping + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kOptionLine) + kDifferentialMapping + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"D1", "D2", "C1", "C2"}));
   EXPECT_EQ(read.sample("Zo/Zoc(1)", 0).real(), 25);
@@ -103,13 +103,13 @@ TEST(MixedMode, MappingAfterOptionLine) {
 }
 
 TEST(MixedMode, OneValuePerPortAfterOptionLineIsNotEnough) {
-  TouchstoneRead read("a.s4p", std::string("# GHz S RI R 50 75\n") + kDifferentialMapping + fourPortPoint());
+  OpenedText read("a.s4p", std::string("# GHz S RI R 50 75\n") + kDifferentialMapping + fourPortPoint());
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, read.refusal("Can't find enough Zo's values.\n "));
 }
 
 TEST(MixedMode, TriggerNeedsEqualsApartFromValue) {
-  TouchstoneRead read("a.s4p", "! S11=SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) + fourPortPoint());
+  OpenedText read("a.s4p", "! S11=SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->mixedMode, 0);
   EXPECT_EQ(read.data->terminalNames, nullptr);
@@ -117,20 +117,20 @@ TEST(MixedMode, TriggerNeedsEqualsApartFromValue) {
 }
 
 TEST(MixedMode, TriggerWithEqualsAttachedToElement) {
-  TouchstoneRead read("a.s4p", "! S11= SDD11\n! S22=SDD22\n! s33 = SCC11\n! S44 =SCC22\n" +
+  OpenedText read("a.s4p", "! S11= SDD11\n! S22=SDD22\n! s33 = SCC11\n! S44 =SCC22\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"D1", "D2", "C1", "C2"}));
 }
 
 TEST(MixedMode, TriggerValueMustBeginWithS) {
-  TouchstoneRead read("a.s4p", "! S11 = DD11\n! S22 = SDD22\n" + std::string(kOptionLine) + fourPortPoint());
+  OpenedText read("a.s4p", "! S11 = DD11\n! S22 = SDD22\n" + std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->mixedMode, 0);
 }
 
 TEST(MixedMode, NamesOfThreePortsHaveNoGains) {
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SDD33\n! S44 = SCC11\n" +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SDD33\n! S44 = SCC11\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->portCount, 3);
@@ -140,7 +140,7 @@ TEST(MixedMode, NamesOfThreePortsHaveNoGains) {
 }
 
 TEST(MixedMode, TwoPortTerminalsFollowTheirNames) {
-  TouchstoneRead read("a.s4p", "! S11 = SCC11\n! S22 = SCC22\n! S33 = SDD11\n! S44 = SDD22\n" +
+  OpenedText read("a.s4p", "! S11 = SCC11\n! S22 = SCC22\n! S33 = SDD11\n! S44 = SDD22\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->port1Index, 2);
@@ -149,7 +149,7 @@ TEST(MixedMode, TwoPortTerminalsFollowTheirNames) {
 }
 
 TEST(MixedMode, LowerCaseLettersConvertButDoNotPlayPorts) {
-  TouchstoneRead read("a.s4p", "! s11 = scc11\n! s22 = scc22\n! s33 = sdd11\n! s44 = sdd22\n" +
+  OpenedText read("a.s4p", "! s11 = scc11\n! s22 = scc22\n! s33 = sdd11\n! s44 = sdd22\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"c1", "c2", "d1", "d2"}));
@@ -161,7 +161,7 @@ TEST(MixedMode, LowerCaseLettersConvertButDoNotPlayPorts) {
 }
 
 TEST(MixedMode, LaterLineWithTerminalZeroIsDropped) {
-  TouchstoneRead read("a.s4p", std::string(kDifferentialMapping) + "! S0 = SDD00\n" + kOptionLine + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kDifferentialMapping) + "! S0 = SDD00\n" + kOptionLine + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, mixed mode terminal number should be positive and less than 999.\n");
   EXPECT_EQ(read.data->mixedMode, 1);
@@ -169,7 +169,7 @@ TEST(MixedMode, LaterLineWithTerminalZeroIsDropped) {
 }
 
 TEST(MixedMode, LaterLineAboveTerminalCountIsDropped) {
-  TouchstoneRead read("a.s4p", std::string(kDifferentialMapping) + "! S(5,5) = SDD33\n! S(1000,1000) = SDD11\n" +
+  OpenedText read("a.s4p", std::string(kDifferentialMapping) + "! S(5,5) = SDD33\n! S(1000,1000) = SDD11\n" +
                                    kOptionLine + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors,
@@ -180,7 +180,7 @@ TEST(MixedMode, LaterLineAboveTerminalCountIsDropped) {
 }
 
 TEST(MixedMode, UnequalLaterLineAcceptedAndOthersSkipped) {
-  TouchstoneRead read("a.s4p",
+  OpenedText read("a.s4p",
                       "! S11 = SDD11\n! a remark without assignment\n\n! S22=SDD22\n! Note = value\n! S33 SCC11 =\n"
                       "! S44 = SCC22\n" +
                           std::string(kOptionLine) + fourPortPoint());
@@ -189,7 +189,7 @@ TEST(MixedMode, UnequalLaterLineAcceptedAndOthersSkipped) {
 }
 
 TEST(MixedMode, PortBeyondTerminalCountIsIncomplete) {
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SDD55\n" +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SDD55\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
@@ -201,7 +201,7 @@ TEST(MixedMode, PortBeyondTerminalCountIsIncomplete) {
 }
 
 TEST(MixedMode, UnnamedTerminalIsIncomplete) {
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(kOptionLine) +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(kOptionLine) +
                                    fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
@@ -210,7 +210,7 @@ TEST(MixedMode, UnnamedTerminalIsIncomplete) {
 }
 
 TEST(MixedMode, BareLetterAfterLongPortNumberIsIncomplete) {
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC(1234,2)\n" +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC(1234,2)\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors,
@@ -222,7 +222,7 @@ TEST(MixedMode, BareLetterAfterLongPortNumberIsIncomplete) {
 
 TEST(MixedMode, ShortOrMalformedNamesAreIncomplete) {
   for (const char* last : {"! S44 = SC\n", "! S44 = S\n", "! S44 = SCCx2\n", "! S44 = SCC(,2)\n", "! S44 = SCC00\n"}) {
-    TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(last) +
+    OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(last) +
                                      kOptionLine + fourPortPoint());
     ASSERT_TRUE(read.opened()) << last << read.errors;
     EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n") << last;
@@ -231,7 +231,7 @@ TEST(MixedMode, ShortOrMalformedNamesAreIncomplete) {
 }
 
 TEST(MixedMode, AbandonedTriggerReadsPlainIndices) {
-  TouchstoneRead read("a.s4p", "! S(1,1) = SDD(1234,1)\n! S22 = SDD22\n# GHz S RI R 50 75\n" +
+  OpenedText read("a.s4p", "! S(1,1) = SDD(1234,1)\n! S22 = SDD22\n# GHz S RI R 50 75\n" +
                                    std::string(kDifferentialMapping) + fourPortPoint());
   EXPECT_EQ(read.result, 1);
   // The two values are not repeated per port: plain indices need four.
@@ -240,7 +240,7 @@ TEST(MixedMode, AbandonedTriggerReadsPlainIndices) {
 }
 
 TEST(MixedMode, AbandonedTriggerStopsLaterMappings) {
-  TouchstoneRead read("a.s4p", "! S(1,1) = SDD(1234,1)\n" + std::string(kOptionLine) + kDifferentialMapping +
+  OpenedText read("a.s4p", "! S(1,1) = SDD(1234,1)\n" + std::string(kOptionLine) + kDifferentialMapping +
                                    fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, mixed mode terminal number should be positive and less than 999.\n");
@@ -251,7 +251,7 @@ TEST(MixedMode, AbandonedTriggerStopsLaterMappings) {
 }
 
 TEST(MixedMode, AbandonedTriggerAfterOptionLine) {
-  TouchstoneRead read("a.s4p", std::string(kOptionLine) + "! S11 = SDD(1000,1)\n! S22 = SDD22\n" + fourPortPoint());
+  OpenedText read("a.s4p", std::string(kOptionLine) + "! S11 = SDD(1000,1)\n! S22 = SDD22\n" + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->mixedMode, 0);
   EXPECT_EQ(read.data->pointCount, 1);
@@ -259,7 +259,7 @@ TEST(MixedMode, AbandonedTriggerAfterOptionLine) {
 }
 
 TEST(MixedMode, RejectedBlockBeforeOptionLineLeavesRoomForOneAfter) {
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) + kDifferentialMapping +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) + kDifferentialMapping +
                                    fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
@@ -270,14 +270,14 @@ TEST(MixedMode, RejectedBlockBeforeOptionLineLeavesRoomForOneAfter) {
 TEST(MixedMode, BlockEndsAtFirstDataLine) {
   // The data line before the option line ends the block and is skipped;
   // the mapping comment after it is never read.
-  TouchstoneRead read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n1 0 0\n! S44 = SCC22\n" +
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n1 0 0\n! S44 = SCC22\n" +
                                    std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
 }
 
 TEST(MixedMode, BlockEndingTheFileLeavesNoHeader) {
-  TouchstoneRead read("a.s4p", kDifferentialMapping);
+  OpenedText read("a.s4p", kDifferentialMapping);
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, read.refusal("Can not find the header line. \n"));
 }

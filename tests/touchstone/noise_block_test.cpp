@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -27,7 +27,7 @@ int countOf(const std::vector<std::string>& names, const std::string& name) {
 }
 
 TEST(NoiseBlock, EqualCountsAddAvailableGainAfterNoiseNames) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 3);
   EXPECT_EQ(read.data->noisePointCount, 3);
@@ -42,7 +42,7 @@ TEST(NoiseBlock, EqualCountsAddAvailableGainAfterNoiseNames) {
 }
 
 TEST(NoiseBlock, FewerNoisePointsGiveNoAvailableGain) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 2);
   std::vector<std::string> names = read.names();
@@ -52,7 +52,7 @@ TEST(NoiseBlock, FewerNoisePointsGiveNoAvailableGain) {
 }
 
 TEST(NoiseBlock, StoresFieldsConvertedAndScaled) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + kNoiseLine2 + kNoiseLine3);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noiseFrequencies[0], 1e9);
   EXPECT_EQ(read.data->noiseFrequencies[2], 3e9);
@@ -66,7 +66,7 @@ TEST(NoiseBlock, StoresFieldsConvertedAndScaled) {
 }
 
 TEST(NoiseBlock, GammaOptIsMagnitudeAngleWhateverTheFormat) {
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n1 0 0 0 0 0 0 0 0\n2 0 0 0 0 0 0 0 0\n1 1.5 0.5 90 0.2\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n1 0 0 0 0 0 0 0 0\n2 0 0 0 0 0 0 0 0\n1 1.5 0.5 90 0.2\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   std::complex<double> gamma = read.sample("Noise-Par/GammaOpt", 0);
   EXPECT_NEAR(gamma.real(), 0.0, 1e-15);
@@ -74,27 +74,27 @@ TEST(NoiseBlock, GammaOptIsMagnitudeAngleWhateverTheFormat) {
 }
 
 TEST(NoiseBlock, RnScaledByFirstTerminalImpedance) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 75 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n") +
+  OpenedText read("a.s2p", std::string("# GHz S MA R 75 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n") +
                                    "0.5 1.5 0.4 45 0.2\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 15.0);
 }
 
 TEST(NoiseBlock, FourNumberLineEndsBlockWithoutAPoint) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.5 0.4 45\n" + kNoiseLine3);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.5 0.4 45\n" + kNoiseLine3);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 1);
   EXPECT_EQ(read.data->hasNoise, 1);
 }
 
 TEST(NoiseBlock, BlankLineEndsBlock) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "\n" + kNoiseLine2);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "\n" + kNoiseLine2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 1);
 }
 
 TEST(NoiseBlock, CommentLinesInsideAreSkippedAndTrailingCommentsIgnored) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + "! noise parameters\n1 1.5 0.4 45 0.2 ! first\n" +
+  OpenedText read("a.s2p", std::string(kThreePoints) + "! noise parameters\n1 1.5 0.4 45 0.2 ! first\n" +
                                    "! between\n" + kNoiseLine2 + "3 1.7 0.5 55 0.3 9 9 9\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 3);
@@ -102,7 +102,7 @@ TEST(NoiseBlock, CommentLinesInsideAreSkippedAndTrailingCommentsIgnored) {
 }
 
 TEST(NoiseBlock, CommentCuttingAPointShortEndsBlock) {
-  TouchstoneRead read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.6 0.45 ! 50 0.25\n" + kNoiseLine3);
+  OpenedText read("a.s2p", std::string(kThreePoints) + kNoiseLine1 + "2 1.6 0.45 ! 50 0.25\n" + kNoiseLine3);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 1);
 }
@@ -110,7 +110,7 @@ TEST(NoiseBlock, CommentCuttingAPointShortEndsBlock) {
 TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
   // The third frequency (1) is below the second (2): the noise point is
   // that token and the four after it on the same line.
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n1 0.1 0 0 0 0 0 0 0 2 0.2 0 0 0 0 0 0 0 1 1.5 0.5 0 0.4\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n1 0.1 0 0 0 0 0 0 0 2 0.2 0 0 0 0 0 0 0 1 1.5 0.5 0 0.4\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 2);
   EXPECT_EQ(read.data->noisePointCount, 1);
@@ -119,7 +119,7 @@ TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
 }
 
 TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->noisePointCount, 1);
@@ -138,7 +138,7 @@ struct FallingFrequency {
 class FallingFrequencyTest : public ::testing::TestWithParam<FallingFrequency> {};
 
 TEST_P(FallingFrequencyTest, IsKeptWithAWarningOutsideTwoPorts) {
-  TouchstoneRead read(GetParam().fileName, GetParam().text);
+  OpenedText read(GetParam().fileName, GetParam().text);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->hasNoise, 0);
   ASSERT_EQ(read.data->pointCount, GetParam().points);
@@ -159,13 +159,13 @@ INSTANTIATE_TEST_SUITE_P(
                                        2, 1, 5}));
 
 TEST(NoiseBlock, DropBeforeAnyPointMeansNoData) {
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, read.refusal("There is no data values.\n "));
 }
 
 TEST(NoiseBlock, EmptyNoiseBlockStillCountsAsNoise) {
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n2 0.5 0 0 0 0 0 0 0\n1 0.5\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n2 0.5 0 0 0 0 0 0 0\n1 0.5\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->hasNoise, 1);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dataset/data_set.h"
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -45,7 +45,7 @@ class AcceptedOptionLineTest : public ::testing::TestWithParam<AcceptedOptionLin
 
 TEST_P(AcceptedOptionLineTest, ReadsFieldsAndDefaults) {
   const AcceptedOptionLine& param = GetParam();
-  TouchstoneRead read("a.s2p", std::string(param.line) + "\n" + kPoint2);
+  OpenedText read("a.s2p", std::string(param.line) + "\n" + kPoint2);
   ASSERT_TRUE(read.opened()) << param.line << read.errors;
   EXPECT_EQ(read.errors, "") << param.line;
   EXPECT_EQ(read.data->frequencyScale, param.scale) << param.line;
@@ -96,7 +96,7 @@ struct RefusedOptionLine {
 class RefusedHeaderTest : public ::testing::TestWithParam<RefusedOptionLine> {};
 
 TEST_P(RefusedHeaderTest, PrintsMessageThenOpenFileLine) {
-  TouchstoneRead read(GetParam().fileName, GetParam().text);
+  OpenedText read(GetParam().fileName, GetParam().text);
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.data, nullptr);
   EXPECT_EQ(read.errors, read.refusal(GetParam().message));
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedOptionLine{"a.s2p", "# GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5\n", "There is no data values.\n "}));
 
 TEST(OptionLine, GigahertzMagnitudeAngle) {
-  TouchstoneRead read("a.s2p", std::string("# GHz S MA R 50\n") + kPoint2);
+  OpenedText read("a.s2p", std::string("# GHz S MA R 50\n") + kPoint2);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "");
   EXPECT_EQ(read.data->frequencyScale, 1e9);
@@ -145,7 +145,7 @@ TEST(OptionLine, GigahertzMagnitudeAngle) {
 }
 
 TEST(OptionLine, ExtraImpedancesAreIgnoredWithAWarning) {
-  TouchstoneRead read("a.s3p", "# GHz S RI R 50 75 100 125\n1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+  OpenedText read("a.s3p", "# GHz S RI R 50 75 100 125\n1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors,
             "Warning in line 1: the option line gives 4 reference resistances for 3 ports; the extra ones are "
@@ -157,7 +157,7 @@ TEST(OptionLine, ExtraImpedancesAreIgnoredWithAWarning) {
 }
 
 TEST(OptionLine, DataBeforeOptionLineIsSkipped) {
-  TouchstoneRead read("a.s1p", "1 0.1 0\n2 0.2 0\n# Hz S RI R 50\n5 0.5 0\n");
+  OpenedText read("a.s1p", "1 0.1 0\n2 0.2 0\n# Hz S RI R 50\n5 0.5 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->frequencies[0], 5);

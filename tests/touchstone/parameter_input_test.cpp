@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
 
 namespace korvel::testing {
 namespace {
@@ -97,7 +97,7 @@ M written(char type, double r1, double r2) {
   return kS;
 }
 
-void expectKnownScattering(const TouchstoneRead& read, const std::string& what) {
+void expectKnownScattering(const OpenedText& read, const std::string& what) {
   ASSERT_TRUE(read.opened()) << what << ": " << read.errors;
   EXPECT_EQ(read.errors, "") << what;
   const char* names[] = {"S-Par/S(1,1)", "S-Par/S(1,2)", "S-Par/S(2,1)", "S-Par/S(2,2)"};
@@ -114,7 +114,7 @@ TEST_P(GivenAs, VersionOneReadsTheSameScattering) {
   char type = GetParam();
   M values = type == 'S' ? kS : normalised(type, written(type, 50, 50), 50);
   std::string extension = type == 'S' ? "s2p" : std::string(1, static_cast<char>(std::tolower(type))) + "2p";
-  TouchstoneRead read("net." + extension, std::string("# GHz ") + type + " RI R 50\n" + point(values));
+  OpenedText read("net." + extension, std::string("# GHz ") + type + " RI R 50\n" + point(values));
   expectKnownScattering(read, std::string("1.x ") + type);
 }
 
@@ -129,12 +129,12 @@ std::string versionTwoFile(char type, const std::string& references) {
 }
 
 TEST_P(GivenAs, VersionTwoReadsTheSameScatteringAtPerPortReferences) {
-  TouchstoneRead read("net.ts", versionTwoFile(GetParam(), "R 50 75\n"));
+  OpenedText read("net.ts", versionTwoFile(GetParam(), "R 50 75\n"));
   expectKnownScattering(read, std::string("2.x ") + GetParam());
 }
 
 TEST_P(GivenAs, ReferenceKeywordGivesTheSameAsTheOptionLine) {
-  TouchstoneRead read("net.ts", versionTwoFile(GetParam(), "R 10\n[Reference] 50 75\n"));
+  OpenedText read("net.ts", versionTwoFile(GetParam(), "R 10\n[Reference] 50 75\n"));
   expectKnownScattering(read, std::string("[Reference] ") + GetParam());
 }
 
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Types, GivenAs, ::testing::Values('S', 'Z', 'Y', 'H', '
 // A transposed read of the non-reciprocal network must not pass.
 TEST(GivenAsZ, TwoPortOrderMatters) {
   M z = written('Z', 50, 50);
-  TouchstoneRead read("net.ts", "[Version] 2.0\n# GHz Z RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+  OpenedText read("net.ts", "[Version] 2.0\n# GHz Z RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
                                 "[Number of Frequencies] 1\n[Network Data]\n1 " +
                                     number(z[0].real()) + " " + number(z[0].imag()) + " " + number(z[1].real()) +
                                     " " + number(z[1].imag()) + " " + number(z[2].real()) + " " +
@@ -159,7 +159,7 @@ TEST(RoundTrip, ZFileShownAsZGivesItsOwnValues) {
   std::string text = "[Version] 2.0\n# Hz Z RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n"
                      "[Reference] 50 75 30\n[Network Data]\n1";
   for (const C& v : z) text += " " + number(v.real()) + " " + number(v.imag());
-  TouchstoneRead read("net.ts", text + "\n[End]\n");
+  OpenedText read("net.ts", text + "\n[End]\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
@@ -170,7 +170,7 @@ TEST(RoundTrip, ZFileShownAsZGivesItsOwnValues) {
 }
 
 TEST(RoundTrip, NormalisedYFileShownAsYGivesItsValuesInSiemens) {
-  TouchstoneRead read("net.y1p", "# Hz Y RI R 50\n1 2 0.5\n");
+  OpenedText read("net.y1p", "# Hz Y RI R 50\n1 2 0.5\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   C back = read.sample("Y-Par/Y(1,1)", 0);
   EXPECT_NEAR(back.real(), 2.0 / 50, 1e-15);
@@ -180,14 +180,14 @@ TEST(RoundTrip, NormalisedYFileShownAsYGivesItsValuesInSiemens) {
 // Z + R singular at a point: that point becomes not-a-number, the file
 // still opens.
 TEST(SingularPoint, BecomesNotANumber) {
-  TouchstoneRead read("net.z1p", "# Hz Z RI R 50\n1 -1 0\n2 1 0\n");
+  OpenedText read("net.z1p", "# Hz Z RI R 50\n1 -1 0\n2 1 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_TRUE(std::isnan(read.sample("S-Par/S(1,1)", 0).real()));
   EXPECT_EQ(read.sample("S-Par/S(1,1)", 1), C(0, 0));
 }
 
 TEST(Reference, NotAboveZeroRefusesYZData) {
-  TouchstoneRead read("net.z1p", "# Hz Z RI R 0\n1 1 0\n");
+  OpenedText read("net.z1p", "# Hz Z RI R 0\n1 1 0\n");
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors,
             read.refusal("Error in line 1: Z data needs reference resistances above zero to be turned into S\n"));

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,7 +17,8 @@
 #include "text/text_input.h"
 #include "dataset/waveform_names.h"
 #include "touchstone/touchstone_data.h"
-#include "touchstone_fixture.h"
+#include "support/opened_text.h"
+#include "support/test_support.h"
 
 namespace korvel::testing {
 namespace {
@@ -33,7 +35,7 @@ void expectNear(std::complex<double> actual, std::complex<double> expected) {
 }
 
 TEST(ScatteringPoints, TwoPortPairsExchangeSecondAndThird) {
-  TouchstoneRead read("a.s2p", "# GHz S MA R 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n");
+  OpenedText read("a.s2p", "# GHz S MA R 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->frequencies[0], 1e9);
@@ -48,7 +50,7 @@ TEST(ScatteringPoints, TwoPortPairsExchangeSecondAndThird) {
 TEST(ScatteringPoints, ThreePortIsRowMajorWithoutExchange) {
   std::string point = "1";
   for (int i = 1; i <= 9; ++i) point += " " + std::to_string(i) + " 0";
-  TouchstoneRead read("a.s3p", "# Hz S RI R 50\n" + point + "\n");
+  OpenedText read("a.s3p", "# Hz S RI R 50\n" + point + "\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   std::vector<std::string> names = read.names();
   for (int i = 0; i < 9; ++i) EXPECT_EQ(read.sample(i, 0).real(), i + 1) << names[i];
@@ -57,7 +59,7 @@ TEST(ScatteringPoints, ThreePortIsRowMajorWithoutExchange) {
 }
 
 TEST(ScatteringPoints, DecibelsAndDegrees) {
-  TouchstoneRead read("a.s1p", "# Hz S DB R 50\n1 -6.0206 90\n");
+  OpenedText read("a.s1p", "# Hz S DB R 50\n1 -6.0206 90\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   std::complex<double> s11 = read.sample(0, 0);
   EXPECT_NEAR(s11.real(), 0.0, 1e-6);
@@ -65,7 +67,7 @@ TEST(ScatteringPoints, DecibelsAndDegrees) {
 }
 
 TEST(ScatteringPoints, RealImaginaryStoredUnchanged) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.123456789 -0.987654321\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.123456789 -0.987654321\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample(0, 0), std::complex<double>(0.123456789, -0.987654321));
 }
@@ -77,7 +79,7 @@ TEST(ScatteringPoints, FourPortPointOverFourLines) {
     for (int col = 0; col < 4; ++col) text += " " + std::to_string(10 * (row + 1) + col + 1) + " 0.5";
     text += "\n";
   }
-  TouchstoneRead read("a.s4p", text);
+  OpenedText read("a.s4p", text);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->frequencies[0], 1e7);
@@ -86,7 +88,7 @@ TEST(ScatteringPoints, FourPortPointOverFourLines) {
 }
 
 TEST(ScatteringPoints, TwoOnePortPointsOnOneLineAndPairSplitAcrossLines) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.1 0.2 2 0.3 0.4 3 0.5\n0.6\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.1 0.2 2 0.3 0.4 3 0.5\n0.6\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   ASSERT_EQ(read.data->pointCount, 3);
   EXPECT_EQ(read.sample(0, 1), std::complex<double>(0.3, 0.4));
@@ -95,26 +97,26 @@ TEST(ScatteringPoints, TwoOnePortPointsOnOneLineAndPairSplitAcrossLines) {
 }
 
 TEST(ScatteringPoints, EqualFrequenciesAreBothPoints) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.1 0\n1 0.2 0\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.1 0\n1 0.2 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 2);
   EXPECT_EQ(read.data->hasNoise, 0);
 }
 
 TEST(ScatteringPoints, IncompleteLastPointIsDropped) {
-  TouchstoneRead read("a.s2p", "# Hz S RI R 50\n1 1 0 2 0 3 0 4 0\n2 1 0 2 0 3\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n1 1 0 2 0 3 0 4 0\n2 1 0 2 0 3\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
 }
 
 TEST(ScatteringPoints, CommentLinesAndBlankLinesBetweenPoints) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.1 0\n! between\n\n   \n2 0.2 0\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.1 0\n! between\n\n   \n2 0.2 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 2);
 }
 
 TEST(ScatteringPoints, TrailingCommentIsNotReadAsNumbers) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 0.5 0 ! note\n2 0.25 0 !! 0 0 0\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.5 0 ! note\n2 0.25 0 !! 0 0 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 2);
   EXPECT_EQ(read.data->hasNoise, 0);
@@ -123,7 +125,7 @@ TEST(ScatteringPoints, TrailingCommentIsNotReadAsNumbers) {
 }
 
 TEST(ScatteringPoints, TextThatIsNoNumberReadsAsZero) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 50\n1 abc 0.5e\n");
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 abc 0.5e\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample(0, 0), std::complex<double>(0, 0.5));
 }
@@ -132,7 +134,7 @@ TEST(ScatteringPoints, SixteenPortPointOnOneLongLine) {
   std::string point = "7";
   for (int i = 0; i < 256; ++i) point += " " + std::to_string(1000 + i) + ".000000000 -0.500000000";
   ASSERT_GT(point.size(), 5000u);
-  TouchstoneRead read("a.s16p", "# Hz S RI R 50\n" + point + "\n8" + point.substr(1) + "\n");
+  OpenedText read("a.s16p", "# Hz S RI R 50\n" + point + "\n8" + point.substr(1) + "\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   ASSERT_EQ(read.data->pointCount, 2);
   EXPECT_EQ(read.data->frequencies[1], 8);
@@ -141,7 +143,7 @@ TEST(ScatteringPoints, SixteenPortPointOnOneLongLine) {
 }
 
 TEST(ScatteringPoints, ReferenceImpedancesWrittenOnlyForPointsRead) {
-  TouchstoneRead read("a.s1p", "# Hz S RI R 75\n! padding that makes the file hold room for more points\n1 0.5 0\n");
+  OpenedText read("a.s1p", "# Hz S RI R 75\n! padding that makes the file hold room for more points\n1 0.5 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   ASSERT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0), std::complex<double>(75, 0));
@@ -182,18 +184,18 @@ class DecimalCommaLocale {
 
 TEST(ScatteringPoints, NumbersDoNotDependOnTheLocale) {
   std::string text = "# Hz S RI R 50.5\n1.5 0.25 -0.75\n";
-  DataSet* data = nullptr;
+  std::optional<OpenedText> read;
   {
     DecimalCommaLocale locale;
     if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
-    TempFile file("a.s1p", text);
-    ASSERT_EQ(openFile(file.path().c_str(), &data), 0);
+    read.emplace("a.s1p", text);
   }
+  ASSERT_EQ(read->result, 0);
+  const DataSet* data = read->data.get();
   EXPECT_EQ(data->frequencies[0], 1.5);
   EXPECT_EQ(data->waveformData[0][0], 0.25);
   EXPECT_EQ(data->waveformData[0][1], -0.75);
   EXPECT_EQ(data->waveformData[1][0], 50.5);
-  closeFile(data);
 }
 
 // Reads `text` as the lines after the option line of a one-port RI file,
@@ -253,16 +255,12 @@ TEST(ScatteringPoints, FileReadFromPipeGrowsItsStorage) {
     std::fwrite(text.data(), 1, text.size(), pipe);
     std::fclose(pipe);
   });
-  DataSet* data = nullptr;
-  CapturedStream captured(stderr);
-  int result = openFile(path.c_str(), &data);
-  std::string errors = captured.finish();
+  OpenedText read = OpenedText::atPath(path);
   writer.join();
-  ASSERT_EQ(result, 0) << errors;
-  EXPECT_EQ(data->pointCount, 5000);
-  EXPECT_EQ(data->frequencies[4999], 5000);
-  EXPECT_EQ(data->waveformData[0][2 * 4999], 4999);
-  closeFile(data);
+  ASSERT_EQ(read.result, 0) << read.errors;
+  EXPECT_EQ(read.data->pointCount, 5000);
+  EXPECT_EQ(read.data->frequencies[4999], 5000);
+  EXPECT_EQ(read.data->waveformData[0][2 * 4999], 4999);
 }
 
 }  // namespace

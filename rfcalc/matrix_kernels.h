@@ -1,0 +1,208 @@
+// The element-level routines behind the matrix product and the Gauss-Jordan
+// inversion, shared by complex_matrix.cpp and the fused two-terminal path of
+// the network conversion, so that both run literally the same operations.
+//
+// Each routine is written once as a template over the matrix size. Given a
+// compile-time size (FixedSize<K>) the compiler unrolls the loops; given a
+// plain int it serves any size. Internal to rfcalc.
+#ifndef KORVEL_RFCALC_MATRIX_KERNELS_H
+#define KORVEL_RFCALC_MATRIX_KERNELS_H
+
+#include <cstddef>
+#include <type_traits>
+
+#include "rfcalc/complex_matrix.h"
+
+namespace korvel::kernels {
+
+template <int K>
+using FixedSize = std::integral_constant<int, K>;
+
+// The size as an index type, so that no index product can overflow.
+template <typename Size>
+constexpr size_t dimension(Size size) {
+  return static_cast<size_t>(static_cast<int>(size));
+}
+
+// Runs `routine` with the size as a compile-time constant for the sizes
+// networks most often have (one-, two- and four-port), else as an int.
+template <typename Routine>
+auto withSize(int n, Routine&& routine) {
+  switch (n) {
+    case 1:
+      return routine(FixedSize<1>{});
+    case 2:
+      return routine(FixedSize<2>{});
+    case 4:
+      return routine(FixedSize<4>{});
+    default:
+      return routine(n);
+  }
+}
+
+template <typename Size>
+void multiplyElements(const DComplex* a, const DComplex* b, Size size, DComplex* product) {
+  const size_t n = dimension(size);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      DComplex sum(0.0, 0.0);
+      for (size_t k = 0; k < n; ++k) sum += complexProduct(a[i * n + k], b[k * n + j]);
+      product[i * n + j] = sum;
+    }
+  }
+}
+
+// Element (i, j) of the product a x b.
+template <typename Size>
+DComplex productElement(const DComplex* a, const DComplex* b, Size size, size_t i, size_t j) {
+  const size_t n = dimension(size);
+  DComplex sum(0.0, 0.0);
+  for (size_t k = 0; k < n; ++k) sum += complexProduct(a[i * n + k], b[k * n + j]);
+  return sum;
+}
+
+inline bool isFinite(DComplex z) { return std::isfinite(z.real()) & std::isfinite(z.imag()); }
+
+template <typename Size>
+bool isRowFinite(const DComplex* a, Size size, size_t i) {
+  const size_t n = dimension(size);
+  bool finite = true;
+  for (size_t k = 0; k < n; ++k) finite &= isFinite(a[i * n + k]);
+  return finite;
+}
+
+// A diagonal element that is not finite goes the full way too: with two
+// values that are not numbers meeting in one term, which one the result
+// carries (its sign) would depend on how the compiler ordered the operands.
+template <typename Size>
+void multiplyElementsByDiagonal(const DComplex* a, const DComplex* d, Size size, DComplex* product) {
+  const size_t n = dimension(size);
+  for (size_t i = 0; i < n; ++i) {
+    const bool rowFinite = isRowFinite(a, size, i);
+    for (size_t j = 0; j < n; ++j) {
+      const DComplex diagonal = d[j * n + j];
+      if (!rowFinite || !isFinite(diagonal)) {
+        product[i * n + j] = productElement(a, d, size, i, j);
+        continue;
+      }
+      // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+      const DComplex term = complexProduct(a[i * n + j], diagonal);
+      product[i * n + j] = DComplex(0.0 + term.real(), 0.0 + term.imag());
+    }
+  }
+}
+
+// The step's pivot: the first element, scanning unused rows row by row, whose
+// modulus is strictly larger than every one met before it. Rows are skipped
+// by the pivot count of the column with the same number: after its exchange a
+// pivot sits on the diagonal, so pivot column c has also used up row c.
+// Returns false when no element has a non-zero numeric modulus: the matrix is
+// singular. A column is thus never chosen twice, so the counts stay 0 or 1,
+// and a chosen pivot is never zero.
+template <typename Size>
+bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+  const size_t n = dimension(size);
+  double best = 0.0;
+  // While the best modulus is the square root of bestSquared, a candidate
+  // whose squared parts are no larger cannot have a larger modulus (the
+  // square root is correctly rounded, hence monotonic), and is passed over
+  // without taking its root.
+  double bestSquared = 0.0;
+  bool bestIsRoot = false;
+  bool found = false;
+  for (size_t j = 0; j < n; ++j) {
+    if (pivotCount[j] == 1) continue;
+    for (size_t k = 0; k < n; ++k) {
+      if (pivotCount[k] != 0) continue;
+      const DComplex element = m[j * n + k];
+      const double squared = squaredParts(element);
+      const bool isRoot = isModulusSquareRoot(squared);
+      if (isRoot && bestIsRoot && squared <= bestSquared) continue;
+      const double candidate = modulus(element, squared);
+      if (candidate > best) {
+        best = candidate;
+        bestSquared = squared;
+        bestIsRoot = isRoot;
+        *pivotRow = j;
+        *pivotColumn = k;
+        found = true;
+      }
+    }
+  }
+  return found;
+}
+
+// Divides the pivot row by the pivot. The inverse is built in place, so the
+// pivot's own element is set to 1 first and ends up holding the reciprocal.
+template <typename Size>
+void normalisePivotRow(DComplex* m, Size size, size_t c) {
+  const size_t n = dimension(size);
+  const DComplex inverse = reciprocal(m[c * n + c]);
+  m[c * n + c] = DComplex(1.0, 0.0);
+  for (size_t l = 0; l < n; ++l) m[c * n + l] = complexProduct(m[c * n + l], inverse);
+}
+
+// Clears column c from every other row, building that column of the inverse.
+template <typename Size>
+void eliminatePivotColumn(DComplex* m, Size size, size_t c) {
+  const size_t n = dimension(size);
+  for (size_t r = 0; r < n; ++r) {
+    if (r == c) continue;
+    const DComplex d = m[r * n + c];
+    m[r * n + c] = DComplex(0.0, 0.0);
+    for (size_t l = 0; l < n; ++l) m[r * n + l] -= complexProduct(m[c * n + l], d);
+  }
+}
+
+// Inverts the 2 x 2 row-major matrix `m` in place, equal bit for bit to
+// invertMatrix(m, 2): the same pivot search, and the same normalisation and
+// elimination on the same elements in the same order. What differs is that
+// the row exchange after the first pivot and the column exchange at the end
+// rename elements instead of moving them through memory: each of the four
+// places of the first pivot has its own copy of the steps with every index
+// fixed, so the compiler keeps the whole matrix in registers.
+template <size_t R, size_t C>
+[[gnu::always_inline]] inline int invertTwoByTwoWithFirstPivotAt(DComplex* m) {
+  constexpr FixedSize<2> two{};
+  constexpr size_t o = 1 - C;  // the other row and column
+  // The matrix after the row exchange: its row C is row R of m.
+  DComplex x[4] = {m[(R == C ? 0 : 2)], m[(R == C ? 1 : 3)], m[(R == C ? 2 : 0)], m[(R == C ? 3 : 1)]};
+  normalisePivotRow(x, two, C);
+  eliminatePivotColumn(x, two, C);
+  // The second step's only candidate is the element of the row and column
+  // left; it is the pivot when its modulus is non-zero and a number.
+  if (!(modulus(x[o * 2 + o]) > 0.0)) {
+    for (size_t e = 0; e < 4; ++e) m[e] = x[e];
+    return kSingular;
+  }
+  normalisePivotRow(x, two, o);
+  eliminatePivotColumn(x, two, o);
+  // The column exchange that undoes the row exchange.
+  constexpr bool exchanged = R != C;
+  m[0] = x[exchanged ? 1 : 0];
+  m[1] = x[exchanged ? 0 : 1];
+  m[2] = x[exchanged ? 3 : 2];
+  m[3] = x[exchanged ? 2 : 3];
+  return kInverted;
+}
+
+[[gnu::always_inline]] inline int invertTwoByTwo(DComplex* m) {
+  const int unused[2] = {0, 0};
+  size_t row = 0;
+  size_t column = 0;
+  if (!findPivot(m, FixedSize<2>{}, unused, &row, &column)) return kSingular;
+  switch (row * 2 + column) {
+    case 0:
+      return invertTwoByTwoWithFirstPivotAt<0, 0>(m);
+    case 1:
+      return invertTwoByTwoWithFirstPivotAt<0, 1>(m);
+    case 2:
+      return invertTwoByTwoWithFirstPivotAt<1, 0>(m);
+    default:
+      return invertTwoByTwoWithFirstPivotAt<1, 1>(m);
+  }
+}
+
+}  // namespace korvel::kernels
+
+#endif  // KORVEL_RFCALC_MATRIX_KERNELS_H

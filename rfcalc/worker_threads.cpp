@@ -1,0 +1,140 @@
+#include "rfcalc/worker_threads.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rfcalc/non_trapping_arithmetic.h"
+
+namespace korvel {
+namespace {
+
+unsigned affinityProcessorCount() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  const int count = CPU_COUNT(&set);
+  return count > 0 ? static_cast<unsigned>(count) : 1;
+}
+
+// The processors a cpu.max file allows ("max 100000" for no limit, else
+// "quota period" in microseconds), or 0 when it sets no limit or cannot be
+// read.
+unsigned quotaProcessorCount(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return 0;
+  long long quota = 0;
+  long long period = 0;
+  const int fields = std::fscanf(file, "%lld %lld", &quota, &period);
+  std::fclose(file);
+  if (fields != 2 || quota <= 0 || period <= 0) return 0;
+  const long long processors = (quota + period - 1) / period;
+  return processors > 0 && processors < 1 << 20 ? static_cast<unsigned>(processors) : 0;
+}
+
+// The process's control group in the unified hierarchy ("0::/path" in
+// /proc/self/cgroup), or "" when there is none.
+std::string ownControlGroup() {
+  std::FILE* file = std::fopen("/proc/self/cgroup", "r");
+  if (file == nullptr) return "";
+  std::string group;
+  char line[4096];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    std::string text(line);
+    if (text.rfind("0::", 0) != 0) continue;
+    group = text.substr(3);
+    while (!group.empty() && (group.back() == '\n' || group.back() == '/')) group.pop_back();
+    break;
+  }
+  std::fclose(file);
+  return group;
+}
+
+// The smallest quota of the process's control group and every group above
+// it up to the mount's root, each of which limits it; 0 when none does.
+unsigned controlGroupProcessorCount() {
+  const std::string root = "/sys/fs/cgroup";
+  std::string group = ownControlGroup();
+  unsigned smallest = 0;
+  while (true) {
+    const unsigned count = quotaProcessorCount(root + group + "/cpu.max");
+    if (count != 0 && (smallest == 0 || count < smallest)) smallest = count;
+    const size_t parent = group.rfind('/');
+    if (parent == std::string::npos) break;
+    group.erase(parent);
+  }
+  return smallest;
+}
+
+// Starts a thread running `part`, with every signal blocked from its first
+// instruction on: the mask is inherited, so the caller blocks everything
+// for the moment of the start and then restores its own mask.
+std::thread startWorker(const std::function<void()>& part) {
+  sigset_t all;
+  sigset_t saved;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &saved);
+  try {
+    std::thread worker(part);
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    return worker;
+  } catch (...) {
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    throw;
+  }
+}
+
+}  // namespace
+
+unsigned usableProcessorCount() {
+  const unsigned affinity = affinityProcessorCount();
+  const unsigned quota = controlGroupProcessorCount();
+  return quota != 0 && quota < affinity ? quota : affinity;
+}
+
+SampleRange rangeOf(size_t count, unsigned parts, unsigned index) {
+  const size_t base = count / parts;
+  const size_t longer = count % parts;  // the first `longer` parts take one more
+  const size_t begin = index * base + (index < longer ? index : longer);
+  return {begin, begin + base + (index < longer ? 1 : 0)};
+}
+
+void runInParts(unsigned parts, const std::function<void(unsigned)>& work) {
+  std::vector<std::exception_ptr> failures(parts);
+  auto runPart = [&](unsigned index) {
+    try {
+      work(index);
+    } catch (...) {
+      failures[index] = std::current_exception();
+    }
+  };
+  // Reserved before any thread starts, so that keeping one cannot fail.
+  std::vector<std::thread> workers;
+  std::vector<unsigned> leftToCaller;
+  workers.reserve(parts);
+  leftToCaller.reserve(parts);
+  for (unsigned index = 1; index < parts; ++index) {
+    try {
+      workers.push_back(startWorker([&runPart, index] {
+        NonTrappingArithmetic arithmetic;
+        runPart(index);
+      }));
+    } catch (...) {
+      leftToCaller.push_back(index);
+    }
+  }
+  runPart(0);
+  for (unsigned index : leftToCaller) runPart(index);
+  for (std::thread& worker : workers) worker.join();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+}
+
+}  // namespace korvel

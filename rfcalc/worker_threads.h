@@ -1,0 +1,40 @@
+// Running one calculation in parts on worker threads inside the viewer's
+// process.
+//
+// The process belongs to the viewer, so a worker must leave it as it found
+// it: it runs with every signal blocked (signals stay with the viewer's own
+// threads), under its own floating-point scope in which nothing traps, and
+// it never touches the interpreter or standard output. Whatever a part
+// throws is caught on its own thread and handed to the caller once every
+// part has ended.
+#ifndef KORVEL_RFCALC_WORKER_THREADS_H
+#define KORVEL_RFCALC_WORKER_THREADS_H
+
+#include <cstddef>
+#include <functional>
+
+namespace korvel {
+
+// The processors this process may run on: those of its CPU affinity mask,
+// fewer when its control group's CPU quota (cpu.max, rounded up to whole
+// processors) allows fewer. At least 1.
+unsigned usableProcessorCount();
+
+// Part `index` of `count` samples cut into `parts` contiguous ranges whose
+// lengths differ by at most one, in ascending order.
+struct SampleRange {
+  size_t begin;
+  size_t end;
+};
+SampleRange rangeOf(size_t count, unsigned parts, unsigned index);
+
+// Runs work(0) .. work(parts - 1): part 0 on the calling thread, every other
+// part on a thread of its own, or on the calling thread after part 0 when no
+// thread can be started for it. Returns when every part has ended. When a
+// part threw, rethrows the exception of the first such part, after all
+// parts ended; the others' are dropped.
+void runInParts(unsigned parts, const std::function<void(unsigned)>& work);
+
+}  // namespace korvel
+
+#endif  // KORVEL_RFCALC_WORKER_THREADS_H

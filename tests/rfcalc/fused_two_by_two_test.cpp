@@ -1,0 +1,113 @@
+// The fused 2 x 2 inversion against the inversion for any size, bit for
+// bit, on millions of matrices: ordinary ones, and ones built from values
+// that test every branch of the pivot search, the reciprocal and the
+// elimination (zeros of both signs, subnormals, huge values, infinities,
+// values that are not numbers, and ties between equal moduli).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "network_fixture.h"
+#include "rfcalc/matrix_kernels.h"
+
+namespace korvel::testing {
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// Complex values whose moduli tie with one another (5 = |3 + 4i| = |-4 + 3i|
+// = |5i|), meet the edges of the modulus's and the reciprocal's fast ranges,
+// or are not finite.
+const std::vector<DComplex> kSpecialValues = {
+    {0.0, 0.0},        {-0.0, 0.0},       {0.0, -0.0},      {1.0, 0.0},        {-1.0, 0.0},
+    {0.0, 1.0},        {3.0, 4.0},        {-4.0, 3.0},      {0.0, 5.0},        {5.0, 0.0},
+    {4.9e-324, 0.0},   {0.0, -1e-310},    {1e-300, 1e-300}, {0x1p-500, 0.0},   {0x1p-501, 0x1p-501},
+    {1e300, 0.0},      {1e200, -1e200},   {0x1p500, 1.0},   {0x1p501, 0.0},    {1.7e308, 1.7e308},
+    {kInf, 0.0},       {0.0, -kInf},      {kInf, kNaN},     {kNaN, 0.0},       {1.0, kNaN},
+    {0.5, 0.5},        {0.5, -0.5},       {-0.5, 0.5},      {1e-9, 0.0},       {2.0, 0.0}};
+
+// Runs both inversions on `a` and compares result and every element.
+::testing::AssertionResult matchesReference(const DComplexGenMat& a, bool exactNotNumbers) {
+  DComplexGenMat reference = a;
+  PivotRecord record(2);
+  const int expected = invertMatrixAnySize(reference, 2, record);
+  DComplexGenMat fused = a;
+  const int result = kernels::invertTwoByTwo(fused.data());
+  if (result != expected) return ::testing::AssertionFailure() << "result " << result << ", not " << expected;
+  if (exactNotNumbers) {
+    if (std::memcmp(fused.data(), reference.data(), 4 * sizeof(DComplex)) != 0) {
+      return ::testing::AssertionFailure() << "different bits";
+    }
+    return ::testing::AssertionSuccess();
+  }
+  return sameResults(fused, reference);
+}
+
+std::string describe(const DComplexGenMat& a) {
+  std::string text;
+  for (int e = 0; e < 4; ++e) {
+    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
+  }
+  return text;
+}
+
+// Ordinary matrices of elements over many orders of magnitude; none of
+// their values is not a number, so every bit must agree.
+TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
+  std::mt19937_64 random(17);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  for (int trial = 0; trial < 1000000; ++trial) {
+    DComplexGenMat a(2, 2, DComplex());
+    const bool wide = trial % 4 == 0;
+    for (int e = 0; e < 4; ++e) {
+      const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
+      a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
+    }
+    if (trial % 8 == 1) a.data()[3] = a.data()[0];                               // a tie on the diagonal
+    if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);          // a tie of moduli
+    if (trial % 8 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
+    ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describe(a);
+  }
+}
+
+// Matrices mixing the special values with ordinary ones, the special ones
+// at every place: the pivot search's ties and refusals, singular second
+// steps, and infinities and NaN carried through the elimination.
+TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
+  std::mt19937_64 random(23);
+  std::uniform_real_distribution<double> part(-2.0, 2.0);
+  std::uniform_int_distribution<size_t> pick(0, kSpecialValues.size() - 1);
+  for (int trial = 0; trial < 1000000; ++trial) {
+    DComplexGenMat a(2, 2, DComplex());
+    const int specials = trial % 5;  // 0 .. 4 special elements
+    for (int e = 0; e < 4; ++e) {
+      const double re = part(random);
+      a.data()[e] = e < specials ? kSpecialValues[pick(random)] : DComplex(re, part(random));
+    }
+    std::shuffle(a.data(), a.data() + 4, random);
+    ASSERT_TRUE(matchesReference(a, false)) << "trial " << trial << ": " << describe(a);
+  }
+}
+
+// Every pair of special values on each diagonal and off it, exhaustively.
+TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
+  for (const DComplex& first : kSpecialValues) {
+    for (const DComplex& second : kSpecialValues) {
+      for (int layout = 0; layout < 3; ++layout) {
+        const DComplex filler = layout == 2 ? DComplex(0.25, -0.75) : DComplex(0.0, 0.0);
+        DComplexGenMat a = layout == 0 ? matrixOf(2, {first, filler, filler, second})
+                                       : matrixOf(2, {filler, first, second, filler});
+        EXPECT_TRUE(matchesReference(a, false)) << describe(a);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvel::testing

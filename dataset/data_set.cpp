@@ -15,10 +15,11 @@ void* allocateZeroed(size_t count, size_t size) {
   return std::calloc(count, size);
 }
 
-char* copyString(const char* text) {
-  size_t length = std::strlen(text);
-  char* copy = static_cast<char*>(std::malloc(length + 1));
-  if (copy != nullptr) std::memcpy(copy, text, length + 1);
+char* copyString(std::string_view text) {
+  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy == nullptr) return nullptr;
+  text.copy(copy, text.size());
+  copy[text.size()] = '\0';
   return copy;
 }
 

@@ -11,6 +11,7 @@
 #include <tcl.h>
 
 #include <cstdio>
+#include <string_view>
 
 namespace korvel {
 
@@ -71,8 +72,9 @@ void releaseDataSet(DataSet* data);
 // product overflows or memory runs out. Untouched pages stay unfaulted.
 void* allocateZeroed(size_t count, size_t size);
 
-// Heap copy of `text` (C heap, released by releaseDataSet).
-char* copyString(const char* text);
+// Heap copy of `text` with a terminating NUL (C heap, released by
+// releaseDataSet); null when memory runs out. Never throws.
+char* copyString(std::string_view text);
 
 }  // namespace korvel
 

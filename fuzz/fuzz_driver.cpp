@@ -60,7 +60,7 @@ bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
   return written;
 }
 
-const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p",
+const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p",   ".s4p", ".s12p",
                                              ".s2",  ".S2P", ".s9999", ".ts",  ".z2p"};
 
 // Takes every message and asks the reader to go on after errors, as the
@@ -71,10 +71,11 @@ class ReadOnSink final : public MessageSink {
   bool collectsAll() const noexcept override { return true; }
 };
 
-const char* const kFileOptions[] = {"-design", "-filenames", "-nwaveforms", "-nsegments", "-pfname",
-                                    "-waveforms", "-x", "-", "x"};
-const char* const kWaveformOptions[] = {"-datatype", "-got_xaxis", "-nsegments", "-wftype", "-xname", "-xunit",
-                                        "-xscale",   "-yname",     "-yunit",     "-yscale", "-q"};
+const char* const kFileOptions[] = {"-design",    "-filenames", "-nwaveforms", "-nsegments", "-pfname",
+                                    "-waveforms", "-x",         "-",           "x"};
+const char* const kWaveformOptions[] = {"-datatype", "-got_xaxis", "-nsegments", "-wftype",
+                                        "-xname",    "-xunit",     "-xscale",    "-yname",
+                                        "-yunit",    "-yscale",    "-q"};
 
 void exerciseOpenedFile(host::OpenedFile& file) {
   for (const char* option : kFileOptions) file.fileProperty(option);

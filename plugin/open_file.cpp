@@ -2,7 +2,8 @@
 #include "plugin/open_file.h"
 
 #include <cstring>
-#include <string>
+#include <memory>
+#include <new>
 #include <string_view>
 
 #include "dataset/messages.h"
@@ -31,10 +32,28 @@ void finishRead(DataSet* data) {
   calculateNetworkParameters(data);
 }
 
-int failOpen(DataSet* data, DataSet** dataSet) {
-  releaseDataSet(data);
-  *dataSet = nullptr;
-  return kFailed;
+// Releases a record that was not handed over: its arrays, its names and
+// its stream.
+struct ReleaseDataSet {
+  void operator()(DataSet* data) const { releaseDataSet(data); }
+};
+using OwnedDataSet = std::unique_ptr<DataSet, ReleaseDataSet>;
+
+// Fills the record with the reader the path's extension selects.
+int readRecord(const char* path, DataSet* data) {
+  data->isScFormat = isScExtension(path);
+  if (data->isScFormat == 1) {
+    data->frequencyUnit = copyString("Hz");
+    return readScFile(data);
+  }
+  // A .ts file gives its port count inside.
+  bool portsInside = isTsExtension(path) == 1;
+  int ports = portsInside ? 0 : touchstonePortCount(path);
+  data->portCount = ports;
+  data->terminalCount = ports;
+  if ((!portsInside && ports <= 0) || readTouchstone(data) != kOk)
+    return fail(Message::kCannotOpenFile, path);
+  return kOk;
 }
 
 }  // namespace
@@ -46,8 +65,8 @@ int isScExtension(const char* path) {
 
 int isTsExtension(const char* path) {
   const char* extension = extensionOf(path);
-  return extension != nullptr && std::strlen(extension) == 2 && (extension[0] == 't' || extension[0] == 'T') &&
-                 (extension[1] == 's' || extension[1] == 'S')
+  return extension != nullptr && std::strlen(extension) == 2 &&
+                 (extension[0] == 't' || extension[0] == 'T') && (extension[1] == 's' || extension[1] == 'S')
              ? 1
              : 0;
 }
@@ -68,34 +87,27 @@ int touchstonePortCount(const char* path) {
 
 int openFile(const char* path, DataSet** dataSet) {
   FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    return fail(Message::kCannotOpenForRead, path);
-  }
-  DataSet* data = createDataSet(path, file);
+  if (file == nullptr) return fail(Message::kCannotOpenForRead, path);
+  return openStream(file, path, dataSet);
+}
+
+int openStream(FILE* stream, const char* path, DataSet** dataSet) {
+  *dataSet = nullptr;
+  OwnedDataSet data(createDataSet(path, stream));
   if (data == nullptr) {
-    std::fclose(file);
-    *dataSet = nullptr;
-    return kFailed;
+    std::fclose(stream);
+    return fail(Message::kOutOfMemory);
   }
-  data->isScFormat = isScExtension(path);
-  if (data->isScFormat == 1) {
-    data->frequencyUnit = copyString("Hz");
-    if (readScFile(data) != kOk) return failOpen(data, dataSet);
-    finishRead(data);
-    *dataSet = data;
-    return kOk;
+  try {
+    if (readRecord(path, data.get()) != kOk) return kFailed;
+    finishRead(data.get());
+  } catch (const std::bad_alloc&) {
+    // Everything the read had built goes, the stream is closed, and only
+    // then is the refusal reported.
+    data.reset();
+    return fail(Message::kOutOfMemory);
   }
-  // A .ts file gives its port count inside.
-  bool portsInside = isTsExtension(path) == 1;
-  int ports = portsInside ? 0 : touchstonePortCount(path);
-  data->portCount = ports;
-  data->terminalCount = ports;
-  if ((!portsInside && ports <= 0) || readTouchstone(data) != kOk) {
-    report(Message::kCannotOpenFile, path);
-    return failOpen(data, dataSet);
-  }
-  finishRead(data);
-  *dataSet = data;
+  *dataSet = data.release();
   return kOk;
 }
 

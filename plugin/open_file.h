@@ -3,6 +3,8 @@
 #ifndef KORVEL_PLUGIN_OPEN_FILE_H
 #define KORVEL_PLUGIN_OPEN_FILE_H
 
+#include <cstdio>
+
 #include "dataset/data_set.h"
 #include "dataset/result.h"
 
@@ -10,10 +12,17 @@ namespace korvel {
 
 // Opens `path`, reads it whole with the reader its extension selects and
 // runs the network calculation. On success stores the new record in
-// `*dataSet` and returns kOk. On failure prints the reader's message and
+// `*dataSet` and returns kOk. On failure reports the reader's message and
 // returns kFailed; `*dataSet` is set to null, except when the file cannot be
-// opened at all, when it is left as it was.
+// opened at all, when it is left as it was. Memory running out anywhere in
+// the read is a refusal like any other: everything is released, the file
+// closed, and "Not enough memory to read the file." reported.
 int openFile(const char* path, DataSet** dataSet);
+
+// openFile for a stream already open (a file, or text in memory), which the
+// record then owns and which is closed whatever the outcome. `path` names
+// the file: its extension selects the reader, and the record keeps it.
+int openStream(FILE* stream, const char* path, DataSet** dataSet);
 
 // 1 when the text after the last "." of `path` begins with "sc".
 int isScExtension(const char* path);

@@ -82,7 +82,9 @@ void appendWaveformCatalogue(const DataSet& data, Tcl_DString* answer) {
     appendText(&catalogue, " ");
     appendText(&catalogue, list.substr(list.find("GroupDelay")));
   }
-  appendText(answer, std::string_view(Tcl_DStringValue(&catalogue), Tcl_DStringLength(&catalogue)));
+  // A Tcl string's length is never negative.
+  size_t length = static_cast<size_t>(Tcl_DStringLength(&catalogue));
+  appendText(answer, std::string_view(Tcl_DStringValue(&catalogue), length));
   Tcl_DStringFree(&catalogue);
 }
 

@@ -145,7 +145,8 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
   // The scratch array is only made when a block will use it: a file with
   // no blocks may still claim any number of points per block.
   if (status == kBuilderOk && realTyped && !impedance && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {
-    writer.realParts = static_cast<double*>(allocateZeroed(writer.grid.pointsPerBlock, sizeof(double)));
+    size_t points = static_cast<size_t>(writer.grid.pointsPerBlock);  // positive, tested above
+    writer.realParts = static_cast<double*>(allocateZeroed(points, sizeof(double)));
     if (writer.realParts == nullptr) status = kBuilderStopped;
   }
   if (status == kBuilderOk) addBlocks(*data, writer, realTyped, impedance);

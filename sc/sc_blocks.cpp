@@ -145,7 +145,8 @@ int readGroupDelay(ScReading& reading, int block) {
   bool complete = readPoints(
       reading.lines, data->pointCount, entries, [](int, double) {},
       [&](int point, size_t entry, double delay) {
-        data->waveformData[reading.layout.groupDelayBase() + entry][2 * sampleIndex(*data, block, point)] = delay;
+        data->waveformData[reading.layout.groupDelayBase() + entry][2 * sampleIndex(*data, block, point)] =
+            delay;
       });
   if (!complete) {
     return fail(Message::kGroupDelayIncomplete);

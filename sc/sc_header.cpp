@@ -66,7 +66,7 @@ char** copyNames(const std::vector<std::string_view>& names) {
   auto** copies = static_cast<char**>(allocateZeroed(names.size(), sizeof(char*)));
   if (copies == nullptr) return nullptr;
   for (size_t i = 0; i < names.size(); ++i) {
-    copies[i] = copyString(std::string(names[i]).c_str());
+    copies[i] = copyString(names[i]);
     if (copies[i] == nullptr) {
       for (size_t j = 0; j < i; ++j) std::free(copies[j]);
       std::free(copies);
@@ -129,7 +129,7 @@ int readSweepLine(ScLines& lines, DataSet* data) {
   }
   if (data->sweepCount > 0) {
     // A later, smaller NumOfParam= leaves names that have no place.
-    names.resize(data->sweepCount);
+    names.resize(static_cast<size_t>(data->sweepCount));  // positive, tested above
     data->sweepNames = copyNames(names);
     if (data->sweepNames == nullptr) return fail(Message::kOutOfMemory);
   }
@@ -138,7 +138,9 @@ int readSweepLine(ScLines& lines, DataSet* data) {
 
 std::vector<std::string_view> splitTerminalNames(std::string_view value) {
   size_t count = 0;
-  for (char c : value) count += isModeLetter(c) ? 1 : 0;
+  for (char c : value) {
+    if (isModeLetter(c)) ++count;
+  }
   std::vector<std::string_view> names;
   size_t start = 0;
   for (size_t i = 0; i < count; ++i) {

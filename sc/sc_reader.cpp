@@ -9,11 +9,11 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
+#include "dataset/waveform_names.h"
 #include "sc/sc_blocks.h"
 #include "sc/sc_header.h"
 #include "sc/sc_input.h"
 #include "sc/sc_sweep.h"
-#include "dataset/waveform_names.h"
 
 namespace korvel {
 
@@ -63,9 +63,11 @@ void buildWaveformNames(ScReading& reading) {
 int allocateSamples(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
   data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
-  data->waveformData = static_cast<double**>(allocateZeroed(data->waveformCount, sizeof(double*)));
+  // Never negative: a count of names appended.
+  size_t waveforms = static_cast<size_t>(data->waveformCount);
+  data->waveformData = static_cast<double**>(allocateZeroed(waveforms, sizeof(double*)));
   if (data->frequencies == nullptr || data->waveformData == nullptr) return fail(Message::kOutOfMemory);
-  for (int w = 0; w < data->waveformCount; ++w) {
+  for (size_t w = 0; w < waveforms; ++w) {
     data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
     if (data->waveformData[w] == nullptr) return fail(Message::kOutOfMemory);
   }

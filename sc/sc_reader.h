@@ -6,9 +6,10 @@
 
 namespace korvel {
 
-// Reads the whole SC file from data->file into the record and runs the
-// network calculation. Returns 0 on success; on failure prints its message
-// and returns 1, leaving the record for the caller to release.
+// Reads the whole SC text from data->file, and from nothing else, into the
+// record. Returns 0 on success; on failure reports its message and returns
+// 1, leaving the record for the caller to release. Memory running out
+// throws std::bad_alloc, with everything built so far owned by the record.
 int readScFile(DataSet* data);
 
 }  // namespace korvel

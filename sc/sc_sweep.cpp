@@ -93,7 +93,8 @@ double* makeSweepEntry(const std::vector<double>& values) {
 }  // namespace
 
 int readSweepValues(ScLines& lines, DataSet* data) {
-  data->sweepValues = static_cast<double**>(allocateZeroed(data->sweepCount, sizeof(double*)));
+  size_t parameters = static_cast<size_t>(data->sweepCount);  // positive, as required
+  data->sweepValues = static_cast<double**>(allocateZeroed(parameters, sizeof(double*)));
   if (data->sweepValues == nullptr) {
     return fail(Message::kOutOfMemory);
   }

@@ -2,14 +2,14 @@
 #include "text/text_input.h"
 
 #include <fast_float/fast_float.h>
+#include <locale.h>
+#include <sys/types.h>
 
 #include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
-#include <sys/types.h>
 #include <string>
 
 namespace korvel {
@@ -93,7 +93,8 @@ bool LineSource::next(std::string_view* line) {
     size_t length = 0;
     if (ends_ == LineEnds::kAny) {
       length = lengthToAnyEnd(searched);
-    } else if (const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched); feed != nullptr) {
+    } else if (const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched);
+               feed != nullptr) {
       length = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data()) + 1 - begin_;
     }
     if (length > 0) {
@@ -196,13 +197,13 @@ double parseDouble(std::string_view text) {
     if (result.ptr == digits) {
       // fast_float takes no number here; strtod takes none either unless
       // the text is one of the forms only the C library knows.
-      if (unsignedPart == end || (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' &&
-                                  *unsignedPart != 'N')) {
+      if (unsignedPart == end ||
+          (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' && *unsignedPart != 'N')) {
         return 0.0;
       }
     }
   }
-  return strtodInCLocale(std::string_view(p, end - p));
+  return strtodInCLocale(std::string_view(p, static_cast<size_t>(end - p)));  // p never passes end
 }
 
 bool parseWholeNumber(std::string_view token, double* value) {

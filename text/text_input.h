@@ -92,8 +92,8 @@ class DelimiterSet {
 
  private:
   static constexpr bool canBePartOfNumber(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' || c == '-' ||
-           c == '.' || c == '(' || c == ')' || c == '_';
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
+           c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
   }
 
   std::array<bool, 256> members_;

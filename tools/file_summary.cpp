@@ -63,13 +63,15 @@ std::string describeSweep(const host::RecordedWaveform& waveform) {
 }
 
 // The catalogue's groups in order of first appearance, each with its items.
-std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(const std::vector<std::string>& names) {
+std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
+    const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::vector<std::string>>> groups;
   for (const std::string& name : names) {
     size_t slash = name.find('/');
     std::string group = slash == std::string::npos ? name : name.substr(0, slash);
     std::string item = slash == std::string::npos ? name : name.substr(slash + 1);
-    auto found = std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
+    auto found =
+        std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
     if (found == groups.end()) {
       groups.push_back({group, {}});
       found = groups.end() - 1;
@@ -105,7 +107,8 @@ void printGrids(PluginSession& session, host::OpenedFile& file, const std::vecto
   printRow(out, "sweep", describeSweep(*received[0]));
 }
 
-void printSummary(PluginSession& session, const std::string& path, OpenedFileInfo& opened, std::ostream& out) {
+void printSummary(PluginSession& session, const std::string& path, OpenedFileInfo& opened,
+                  std::ostream& out) {
   host::OpenedFile& file = *opened.file;
   std::vector<std::string> names = session.catalogue(file);
   out << path << "\n";

@@ -48,7 +48,8 @@ Json waveformOf(const std::string& name, const host::RecordedWaveform& waveform)
   json["xunit"] = waveform.xUnit;
   json["yunit"] = waveform.yUnit;
   json["props"] = Json::object();
-  for (const auto& property : waveform.properties) json["props"][std::to_string(property.code)] = property.value;
+  for (const auto& property : waveform.properties)
+    json["props"][std::to_string(property.code)] = property.value;
   json["parameters"] = Json::array();
   for (const auto& parameter : waveform.parameters) {
     json["parameters"].push_back(

@@ -71,7 +71,9 @@ std::string asWritten(std::string_view line) {
 }
 
 // "1 for 2 ports": what a list gives against what it needs.
-std::string countFor(size_t given, size_t ports) { return std::to_string(given) + " for " + std::to_string(ports) + " ports"; }
+std::string countFor(size_t given, size_t ports) {
+  return std::to_string(given) + " for " + std::to_string(ports) + " ports";
+}
 
 char lowerCase(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -387,7 +389,9 @@ class KeywordReader {
         }
         taken = group;
       }
-      std::set<std::pair<int, int>>* pairs = d.mode == 'D' ? &differential : d.mode == 'C' ? &common : nullptr;
+      std::set<std::pair<int, int>>* pairs = d.mode == 'D'   ? &differential
+                                             : d.mode == 'C' ? &common
+                                                             : nullptr;
       if (pairs != nullptr && !pairs->insert({d.first, d.second}).second) {
         refuse(line, Message::kMixedModeTwice);
         return false;

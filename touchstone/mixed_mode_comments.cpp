@@ -2,10 +2,9 @@
 #include "touchstone/mixed_mode_comments.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-
 #include <map>
 #include <string>
 #include <utility>
@@ -23,7 +22,6 @@ constexpr size_t kNameBytes = 5;
 constexpr size_t kMaxPortDigits = 3;
 constexpr int kMaxTerminalNumber = 1000;
 constexpr int kMaxPortNumber = 999;
-
 
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
@@ -81,7 +79,8 @@ int terminalNumber(std::string_view element) {
 // (the name then keeps only its letter).
 int applyMapping(const MappingTokens& tokens, DataSet* data) {
   int number = terminalNumber(tokens.element);
-  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount) return fail(Message::kMappingTerminalNumber);
+  if (number < 1 || number > kMaxTerminalNumber || number > data->terminalCount)
+    return fail(Message::kMappingTerminalNumber);
   char* name = data->terminalNames[number - 1];
   std::memset(name, 0, kNameBytes);
   name[0] = characterAt(tokens.name, 1);
@@ -223,7 +222,8 @@ int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
     const KeywordHeader::ModeDescriptor& d = order[k];
     double first = portResistances[static_cast<size_t>(d.first - 1)];
     if (d.mode != 'S' && portResistances[static_cast<size_t>(d.second - 1)] != first) {
-      return failAt(Message::kMixedPairResistances, line, std::to_string(d.first) + " and " + std::to_string(d.second));
+      return failAt(Message::kMixedPairResistances, line,
+                    std::to_string(d.first) + " and " + std::to_string(d.second));
     }
     (*resistances)[k] = first;
   }

@@ -89,9 +89,10 @@ int allocateNoiseStorage(DataSet* data) {
 
 void writeReferenceImpedances(DataSet* data, const std::vector<double>& impedances) {
   NetworkLayout layout = networkLayout(*data);
-  for (int terminal = 0; terminal < data->terminalCount; ++terminal) {
-    double* samples = data->waveformData[layout.zo(static_cast<size_t>(terminal))];
-    for (int k = 0; k < data->pointCount; ++k) samples[2 * k] = impedances[terminal];
+  size_t points = static_cast<size_t>(data->pointCount);  // at least one point was read
+  for (size_t terminal = 0; terminal < layout.terminals; ++terminal) {
+    double* samples = data->waveformData[layout.zo(terminal)];
+    for (size_t k = 0; k < points; ++k) samples[2 * k] = impedances[terminal];
   }
 }
 

@@ -5,8 +5,8 @@
 
 #include "dataset/messages.h"
 #include "dataset/waveform_names.h"
-#include "text/complex_conversion.h"
 #include "rfcalc/network_layout.h"
+#include "text/complex_conversion.h"
 #include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 
@@ -55,9 +55,7 @@ bool fallsBack(const DataSet& data, int k, double frequency) {
   return k > 0 && frequency * data.frequencyScale <= data.noiseFrequencies[k - 1];
 }
 
-void warnOrder(int line) {
-  reportAt(Message::kNoiseFrequencyNotRising, line);
-}
+void warnOrder(int line) { reportAt(Message::kNoiseFrequencyNotRising, line); }
 
 }  // namespace
 

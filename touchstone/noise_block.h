@@ -27,7 +27,7 @@ void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, dou
 
 // How the noise data of a 2.x file ended.
 struct NoiseEnd {
-  int64_t points = 0;    // whole points read
+  int64_t points = 0;       // whole points read
   bool incomplete = false;  // a point was cut short
   bool tooMany = false;     // a number stood after the declared points
   std::string keyword;      // the keyword line that ended them, or empty at the end of the file

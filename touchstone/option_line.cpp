@@ -20,10 +20,11 @@ struct Word {
 };
 
 constexpr Word kUnits[] = {{"Hz", 1}, {"kHz", 1000}, {"MHz", 1000000}, {"GHz", 1000000000}};
-constexpr Word kParameters[] = {
-    {"S", static_cast<int>(ParameterKind::kScattering)}, {"Y", static_cast<int>(ParameterKind::kAdmittance)},
-    {"Z", static_cast<int>(ParameterKind::kImpedance)},  {"H", static_cast<int>(ParameterKind::kHybrid)},
-    {"G", static_cast<int>(ParameterKind::kInverseHybrid)}};
+constexpr Word kParameters[] = {{"S", static_cast<int>(ParameterKind::kScattering)},
+                                {"Y", static_cast<int>(ParameterKind::kAdmittance)},
+                                {"Z", static_cast<int>(ParameterKind::kImpedance)},
+                                {"H", static_cast<int>(ParameterKind::kHybrid)},
+                                {"G", static_cast<int>(ParameterKind::kInverseHybrid)}};
 constexpr Word kFormats[] = {
     {"DB", kFormatDbDegrees}, {"MA", kFormatMagnitudeDegrees}, {"RI", kFormatRealImaginary}};
 
@@ -86,7 +87,8 @@ class OptionFields {
     if (const Word* unit = findWord(kUnits, token); unit != nullptr) {
       if (once(&unitSeen_, token, "frequency unit")) option_->frequencyScale = unit->value;
     } else if (const Word* type = findWord(kParameters, token); type != nullptr) {
-      if (once(&parameterSeen_, token, "parameter type")) option_->parameter = static_cast<ParameterKind>(type->value);
+      if (once(&parameterSeen_, token, "parameter type"))
+        option_->parameter = static_cast<ParameterKind>(type->value);
     } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
       if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
     } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
@@ -192,8 +194,8 @@ int terminalResistances(const OptionLine& option, const DataSet& data, std::vect
   }
   if (resistances->size() > terminals) {
     reportAt(Message::kOptionResistancesExtra, option.line,
-             std::to_string(option.resistances.size()) + " reference resistances for " + std::to_string(terminals) +
-                 " ports");
+             std::to_string(option.resistances.size()) + " reference resistances for " +
+                 std::to_string(terminals) + " ports");
     resistances->resize(terminals);
   }
   return kOk;

@@ -6,6 +6,7 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
+#include "rfcalc/network_layout.h"
 #include "text/complex_conversion.h"
 #include "touchstone/network_storage.h"
 
@@ -25,7 +26,8 @@ std::string numberText(double value) {
 
 }  // namespace
 
-void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors) {
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets,
+                 std::vector<int>* mirrors) {
   targets->clear();
   mirrors->clear();
   MatrixFormat format = layout.matrix;
@@ -38,7 +40,8 @@ void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* tar
     }
   }
   // The column-first two-port order exchanges the second and third pairs.
-  if (terminals == 2 && format == MatrixFormat::kFull && layout.columnsFirst) std::swap((*targets)[1], (*targets)[2]);
+  if (terminals == 2 && format == MatrixFormat::kFull && layout.columnsFirst)
+    std::swap((*targets)[1], (*targets)[2]);
 }
 
 ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLayout& layout)
@@ -77,9 +80,10 @@ bool ScatteringPoints::startPoint(double frequency) {
 }
 
 void ScatteringPoints::storeValue(double imaginary) {
-  double* sample = targets_[valueIndex_] + 2 * point_;
+  size_t pair = static_cast<size_t>(valueIndex_);  // below pairCount_ here
+  double* sample = targets_[pair] + 2 * point_;
   storePair(sample, real_, imaginary, format_);
-  if (double* mirror = mirrors_[valueIndex_]; mirror != nullptr) {
+  if (double* mirror = mirrors_[pair]; mirror != nullptr) {
     mirror[2 * point_] = sample[0];
     mirror[2 * point_ + 1] = sample[1];
   }

@@ -35,7 +35,8 @@ struct PointLayout {
 // For each pair of a point of `layout` in file order, the stored matrix
 // entry it fills (`*targets`) and the entry its mirror fills (`*mirrors`,
 // -1 for none), for a matrix of `terminals` entries a side.
-void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors);
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets,
+                 std::vector<int>* mirrors);
 
 class ScatteringPoints {
  public:

@@ -8,11 +8,11 @@
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
+#include "rfcalc/scattering_conversion.h"
 #include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
-#include "rfcalc/scattering_conversion.h"
 
 namespace korvel {
 
@@ -57,7 +57,10 @@ int allocateForFile(DataSet* data, size_t estimate, size_t* capacity) {
 // the reference impedance of the terminal that plays port 1.
 std::vector<double> terminalImpedances(DataSet* data, const std::vector<double>& written) {
   std::vector<double> converted(static_cast<size_t>(data->terminalCount));
-  for (int i = 0; i < data->terminalCount; ++i) converted[i] = terminalImpedance(data, i, written[i]);
+  for (int i = 0; i < data->terminalCount; ++i) {
+    size_t at = static_cast<size_t>(i);  // from 0 up
+    converted[at] = terminalImpedance(data, i, written[at]);
+  }
   return converted;
 }
 
@@ -65,8 +68,8 @@ struct StreamEnd {
   ScatteringPoints::Outcome outcome = ScatteringPoints::Outcome::kLineDone;
   TokenCursor rest{""};  // the fields after the number that opened the noise block
   double opening = 0.0;
-  int line = 0;          // the line where the points ended
-  std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
+  int line = 0;         // the line where the points ended
+  std::string keyword;  // 2.x: the keyword line that ended the points, or empty at the end
 };
 
 // The pairs a 1.x data line holds beyond the frequency that may open it.
@@ -123,7 +126,8 @@ void appendAvailableGainWhenComplete(DataSet* data) {
 }
 
 // The points read against [Number of Frequencies].
-bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan, Refusal* refusal) {
+bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan,
+                     Refusal* refusal) {
   int64_t declared = plan.layout.pointLimit;
   if (end.outcome == ScatteringPoints::Outcome::kTooManyPoints) {
     return refusal->refuse(end.line, Message::kPointsBeyondCount, std::to_string(declared));
@@ -155,7 +159,8 @@ bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* 
   }
   if (noise.incomplete && refusal->refuse(end->line, Message::kNoisePointIncomplete)) return true;
   if (noise.points != plan.noisePoints) {
-    return refusal->refuse(end->line, Message::kNoiseCountMismatch, declaredAndRead(plan.noisePoints, noise.points));
+    return refusal->refuse(end->line, Message::kNoiseCountMismatch,
+                           declaredAndRead(plan.noisePoints, noise.points));
   }
   if (noise.points > data->pointCount) {
     reportAt(Message::kNoisePointsDropped, plan.noiseDeclaredLine, std::to_string(data->pointCount));
@@ -169,8 +174,7 @@ bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* en
                          Refusal* refusal) {
   if (end->keyword == "noise data") {
     if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
-  } else if (plan.noisePoints > 0 &&
-             refusal->refuse(plan.noiseDeclaredLine, Message::kNoiseDataMissing)) {
+  } else if (plan.noisePoints > 0 && refusal->refuse(plan.noiseDeclaredLine, Message::kNoiseDataMissing)) {
     return true;
   }
   if (end->keyword.empty()) {
@@ -190,14 +194,16 @@ int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataS
   int terminals = data->terminalCount;
   ScatteringConversion outcome = ScatteringConversion::kConverted;
   if (plan.normalised) {
-    outcome = denormaliseParameters(plan.parameter, terminals, plan.normalisingResistance, data->waveformData, points);
+    outcome = denormaliseParameters(plan.parameter, terminals, plan.normalisingResistance, data->waveformData,
+                                    points);
   }
   if (outcome == ScatteringConversion::kConverted) {
     outcome = convertToScattering(plan.parameter, terminals, zo.data(), data->waveformData, points);
   }
   if (outcome == ScatteringConversion::kConverted) return kOk;
   if (outcome == ScatteringConversion::kReferenceNotPositive) {
-    reportAt(Message::kReferenceNotPositive, plan.optionLine, std::string(1, parameterLetter(plan.parameter)));
+    reportAt(Message::kReferenceNotPositive, plan.optionLine,
+             std::string(1, parameterLetter(plan.parameter)));
   }
   return kFailed;
 }
@@ -212,7 +218,8 @@ DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, ui
   return plan;
 }
 
-int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan, DataSet* data) {
+int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan,
+                       DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
   if (waveforms <= 0 || waveforms > INT_MAX - static_cast<int64_t>(noiseSlotCount(*data)) - 1) return kFailed;
   uint64_t estimate = plan.fileSize / static_cast<uint64_t>(waveforms);
@@ -231,11 +238,13 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   StreamEnd end = readPoints(source, pending, plan, &points);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
   Refusal refusal;
-  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal)) return kFailed;
+  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal))
+    return kFailed;
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
   writeReferenceImpedances(data, zo);
-  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
+  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk)
+    return kFailed;
 
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
     double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];

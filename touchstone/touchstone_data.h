@@ -48,7 +48,8 @@ DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, ui
 // already read after it, or null when the next line is still in `source`.
 // Returns kOk, or reports the failure and returns kFailed, leaving the
 // record for the caller to release.
-int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan, DataSet* data);
+int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan,
+                       DataSet* data);
 
 }  // namespace korvel
 

@@ -6,10 +6,12 @@
 
 namespace korvel {
 
-// Reads the whole Touchstone file from data->file (portCount and
-// terminalCount already hold N from the extension) and runs the network
-// calculation. Returns 0 on success; on failure prints its message and
-// returns 1, leaving the record for the caller to release.
+// Reads the whole Touchstone text from data->file, and from nothing else,
+// into the record (portCount and terminalCount already hold N from the
+// extension). Returns 0 on success; on failure reports its message and
+// returns 1, leaving the record for the caller to release. Memory running
+// out throws std::bad_alloc, with everything built so far owned by the
+// record.
 int readTouchstone(DataSet* data);
 
 }  // namespace korvel

@@ -33,7 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, StandardErrorMessage,
     ::testing::Values(
         MessageCase{Message::kExtensionNotS, nullptr, "The first character of file extension should be s."},
-        MessageCase{Message::kCannotOpenForRead, "/data/a b%s.s2p", "Error: unable to open /data/a b%s.s2p for read.\n"},
+        MessageCase{Message::kCannotOpenForRead, "/data/a b%s.s2p",
+                    "Error: unable to open /data/a b%s.s2p for read.\n"},
         MessageCase{Message::kCannotOpenFile, "amp.s2p", "Can't open file: amp.s2p.\n "},
         MessageCase{Message::kOutOfMemory, nullptr, "Not enough memory to read the file.\n"},
         MessageCase{Message::kFileTooLarge, nullptr, "The file is too large to be read.\n"},
@@ -41,12 +42,14 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{Message::kZoValuesMissing, nullptr, "Can't find the Zo's values.\n "},
         MessageCase{Message::kScatteringIncomplete, nullptr, "Can't find enough S-parameter values.\n "},
         MessageCase{Message::kPortNumberMissing, nullptr, "Can not find the port_number information. \n"},
-        MessageCase{Message::kCountsNotPositive, nullptr, "Port_number and data points number can not be 0. \n"},
+        MessageCase{Message::kCountsNotPositive, nullptr,
+                    "Port_number and data points number can not be 0. \n"},
         MessageCase{Message::kSweepingMissing, nullptr, "Can not find the sweeping information. \n"},
         MessageCase{Message::kBlockCountNegative, nullptr, "NumOfBlock can not be negative.\n"},
         MessageCase{Message::kSweepNamesIncomplete, nullptr, "The sweep parameter names are not complete.\n"},
         MessageCase{Message::kSweepValuesMissing, nullptr, "Can not find the sweep parameter values.\n"},
-        MessageCase{Message::kSweepParameterMissing, "Vgs", "Can not find the sweep parameter Vgs's values.\n"},
+        MessageCase{Message::kSweepParameterMissing, "Vgs",
+                    "Can not find the sweep parameter Vgs's values.\n"},
         MessageCase{Message::kSweepValuesIncomplete, nullptr, "Can't read enough parameter values.\n "},
         MessageCase{Message::kMixedModeMissing, nullptr, "Can not find the MIXEDMOD information. \n"},
         MessageCase{Message::kTwoPortTerminals, nullptr, "A two-port needs two terminals.\n"},
@@ -84,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, MessageAboutALine,
     ::testing::Values(
         LineCase{Message::kKeywordUnknown, 7, "[Colour]", "Error in line 7: unknown keyword [Colour]\n"},
-        LineCase{Message::kEndMissing, 12, nullptr, "Warning in line 12: [End] is missing; the data read is kept\n"},
+        LineCase{Message::kEndMissing, 12, nullptr,
+                 "Warning in line 12: [End] is missing; the data read is kept\n"},
         LineCase{Message::kOptionFieldTwice, 1, "\"MHz\" gives the frequency unit",
                  "Error in line 1: \"MHz\" gives the frequency unit a second time on the option line\n"},
         LineCase{Message::kHeaderLineMissing, 4, nullptr, "Can not find the header line. \n"},
@@ -95,7 +99,8 @@ TEST(MessageTable, SeverityOfWarningsAndTheClosingLine) {
   EXPECT_EQ(messageSeverity(Message::kMappingIncomplete), Severity::kWarning);
   EXPECT_EQ(messageSeverity(Message::kFrequencyNotRising), Severity::kWarning);
   EXPECT_EQ(messageSeverity(Message::kCannotOpenFile), Severity::kOutcome);
-  EXPECT_EQ(messageWithArgument(Message::kMixedPortTwice, "3"), "[Mixed-Mode Order] uses port 3 in two groups");
+  EXPECT_EQ(messageWithArgument(Message::kMixedPortTwice, "3"),
+            "[Mixed-Mode Order] uses port 3 in two groups");
 }
 
 TEST(MessageRoute, SendsMessagesToItsSinkWhileItLasts) {

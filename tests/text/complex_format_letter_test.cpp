@@ -19,14 +19,13 @@ TEST_P(ComplexFormatLetter, NamesTheSharedFormats) {
 
 // C and P mean something only to the SC reader, so the shared table names
 // neither.
-INSTANTIATE_TEST_SUITE_P(Letters, ComplexFormatLetter,
-                         ::testing::Values(LetterCase{'D', kFormatDbDegrees}, LetterCase{'d', kFormatDbDegrees},
-                                           LetterCase{'M', kFormatMagnitudeDegrees},
-                                           LetterCase{'m', kFormatMagnitudeDegrees},
-                                           LetterCase{'R', kFormatRealImaginary},
-                                           LetterCase{'r', kFormatRealImaginary}, LetterCase{'C', -1},
-                                           LetterCase{'c', -1}, LetterCase{'P', -1}, LetterCase{'p', -1},
-                                           LetterCase{'\0', -1}, LetterCase{'S', -1}, LetterCase{'x', -1}));
+INSTANTIATE_TEST_SUITE_P(
+    Letters, ComplexFormatLetter,
+    ::testing::Values(LetterCase{'D', kFormatDbDegrees}, LetterCase{'d', kFormatDbDegrees},
+                      LetterCase{'M', kFormatMagnitudeDegrees}, LetterCase{'m', kFormatMagnitudeDegrees},
+                      LetterCase{'R', kFormatRealImaginary}, LetterCase{'r', kFormatRealImaginary},
+                      LetterCase{'C', -1}, LetterCase{'c', -1}, LetterCase{'P', -1}, LetterCase{'p', -1},
+                      LetterCase{'\0', -1}, LetterCase{'S', -1}, LetterCase{'x', -1}));
 
 }  // namespace
 }  // namespace korvel::testing

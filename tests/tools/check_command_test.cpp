@@ -33,14 +33,17 @@ TEST(CheckCommand, ListsEveryProblemWithItsLine) {
   EXPECT_EQ(run.status, 1);
   const std::string& f = file.path();
   std::string noOption =
-      " is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, Z, H, G), "
+      " is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, Z, "
+      "H, G), "
       "a data format (DB, MA, RI) and R with its reference resistances\n";
-  EXPECT_EQ(run.out, f + ":3: error: \"THz\"" + noOption +                                   //
-                         f + ":3: error: \"dBm\"" + noOption +                               //
-                         f + ":6: error: unknown keyword [Colour]\n" +                       //
-                         f + ":9: warning: frequency 1 does not rise above the one before; the point is kept\n" +
-                         f + ":9: error: [Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read\n" +
-                         f + ":9: warning: [End] is missing; the data read is kept\n");
+  EXPECT_EQ(
+      run.out,
+      f + ":3: error: \"THz\"" + noOption +              //
+          f + ":3: error: \"dBm\"" + noOption +          //
+          f + ":6: error: unknown keyword [Colour]\n" +  //
+          f + ":9: warning: frequency 1 does not rise above the one before; the point is kept\n" + f +
+          ":9: error: [Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read\n" +
+          f + ":9: warning: [End] is missing; the data read is kept\n");
 }
 
 TEST(CheckCommand, WarningsOfAFileThatOpens) {

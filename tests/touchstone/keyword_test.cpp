@@ -75,15 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
                      twoPortHeader() + "1 0.1 0\n0.2 0 0.3\n0 0.4 0 2\n0.2 0 0.4 0 0.6 0 0.8 0\n[End]\n", ""},
         AcceptedFile{"reference over lines", "a.ts",
                      twoPortHeader("[Reference] 50\n50\n") + kTwoPoints + "[End]\n", ""},
-        AcceptedFile{"CR line ends, tabs, byte-order mark, no last line end", "a.ts",
-                     "\xEF\xBB\xBF[Version]\t2.0\r# GHz S RI R 50\r[Number of Ports] 2\r[Two-Port Data Order] "
-                     "12_21\r\n[Number of Frequencies] 2\r[Network Data]\r1\t0.1 0 0.2 0 0.3 0 0.4 0\r2 0.2 0 0.4 0 "
-                     "0.6 0 0.8 0\r[End]",
-                     ""},
+        AcceptedFile{
+            "CR line ends, tabs, byte-order mark, no last line end", "a.ts",
+            "\xEF\xBB\xBF[Version]\t2.0\r# GHz S RI R 50\r[Number of Ports] 2\r[Two-Port Data Order] "
+            "12_21\r\n[Number of Frequencies] 2\r[Network Data]\r1\t0.1 0 0.2 0 0.3 0 0.4 0\r2 0.2 0 0.4 0 "
+            "0.6 0 0.8 0\r[End]",
+            ""},
         AcceptedFile{"[End] missing", "a.ts", twoPortHeader() + kTwoPoints,
                      "Warning in line 8: [End] is missing; the data read is kept\n"},
-        AcceptedFile{"port count against the name", "a.s3p", twoPortHeader() + kTwoPoints + "[End]\n",
-                     "Warning in line 3: [Number of Ports] gives 2 ports, the file name 3; the keyword holds\n"}));
+        AcceptedFile{
+            "port count against the name", "a.s3p", twoPortHeader() + kTwoPoints + "[End]\n",
+            "Warning in line 3: [Number of Ports] gives 2 ports, the file name 3; the keyword holds\n"}));
 
 struct RefusedFile {
   const char* name;
@@ -101,14 +103,18 @@ TEST_P(RefusedKeywordFile, NamesTheKeywordAndLine) {
   EXPECT_EQ(read.errors, read.refusal(param.message)) << param.name;
 }
 
-std::string error(int line, const std::string& text) { return "Error in line " + std::to_string(line) + ": " + text + "\n"; }
+std::string error(int line, const std::string& text) {
+  return "Error in line " + std::to_string(line) + ": " + text + "\n";
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedKeywordFile,
     ::testing::Values(
-        RefusedFile{"no version", "# GHz S RI R 50\n1 0 0\n",
-                    error(1, "a .ts file begins with [Version] and gives its port count in [Number of Ports]")},
-        RefusedFile{"version 3.0", "[Version] 3.0\n", error(1, "[Version] \"3.0\" is none this reader knows (2.0, 2.1)")},
+        RefusedFile{
+            "no version", "# GHz S RI R 50\n1 0 0\n",
+            error(1, "a .ts file begins with [Version] and gives its port count in [Number of Ports]")},
+        RefusedFile{"version 3.0", "[Version] 3.0\n",
+                    error(1, "[Version] \"3.0\" is none this reader knows (2.0, 2.1)")},
         RefusedFile{"no option line", "[Version] 2.0\n[Number of Ports] 2\n",
                     error(2, "the option line (\"#\" in the first column) must follow [Version]")},
         RefusedFile{"no port count", "[Version] 2.0\n#\n[Number of Frequencies] 1\n",
@@ -117,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                     error(3, "[Number of Ports] needs a port count from 1 to 9999")},
         RefusedFile{"unknown keyword", twoPortHeader("[Colour] blue\n") + kTwoPoints,
                     error(6, "unknown keyword [Colour]")},
-        RefusedFile{"keyword twice", twoPortHeader("[Matrix Format] Full\n[Matrix Format] Full\n") + kTwoPoints,
+        RefusedFile{"keyword twice",
+                    twoPortHeader("[Matrix Format] Full\n[Matrix Format] Full\n") + kTwoPoints,
                     error(7, "[Matrix Format] is given a second time")},
         RefusedFile{"value where a keyword is due", twoPortHeader("50 50\n") + kTwoPoints,
                     error(6, "a value stands where a keyword is due")},
@@ -131,14 +138,17 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"no two-port order",
                     "[Version] 2.0\n#\n[Number of Ports] 2\n[Number of Frequencies] 1\n[Network Data]\n",
                     error(5, "[Two-Port Data Order] is missing before [Network Data]")},
-        RefusedFile{"two-port order for one port",
-                    "[Version] 2.0\n#\n[Number of Ports] 1\n[Two-Port Data Order] 12_21\n[Number of Frequencies] "
-                    "1\n[Network Data]\n",
-                    error(6, "[Two-Port Data Order] is given for a file of 1 ports")},
-        RefusedFile{"bad two-port order",
-                    "[Version] 2.0\n#\n[Number of Ports] 2\n[Two-Port Data Order] 12-21\n[Number of Frequencies] 2\n"
-                    "[Network Data]\n" + std::string(kTwoPoints),
-                    error(4, "[Two-Port Data Order] must be 12_21 or 21_12")},
+        RefusedFile{
+            "two-port order for one port",
+            "[Version] 2.0\n#\n[Number of Ports] 1\n[Two-Port Data Order] 12_21\n[Number of Frequencies] "
+            "1\n[Network Data]\n",
+            error(6, "[Two-Port Data Order] is given for a file of 1 ports")},
+        RefusedFile{
+            "bad two-port order",
+            "[Version] 2.0\n#\n[Number of Ports] 2\n[Two-Port Data Order] 12-21\n[Number of Frequencies] 2\n"
+            "[Network Data]\n" +
+                std::string(kTwoPoints),
+            error(4, "[Two-Port Data Order] must be 12_21 or 21_12")},
         RefusedFile{"bad matrix format", twoPortHeader("[Matrix Format] Half\n") + kTwoPoints,
                     error(6, "[Matrix Format] must be Full, Lower or Upper")},
         RefusedFile{"reference too short", twoPortHeader("[Reference] 50\n") + kTwoPoints,
@@ -147,14 +157,19 @@ INSTANTIATE_TEST_SUITE_P(
                     error(4, "[Network Data] is missing")},
         RefusedFile{"information not ended", twoPortHeader("[Begin Information]\n"),
                     error(6, "[Begin Information] has no [End Information]")},
-        RefusedFile{"fewer points than declared", twoPortHeader("", "3") + kTwoPoints + "[End]\n",
-                    error(9, "[Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read")},
-        RefusedFile{"more points than declared", twoPortHeader("", "1") + kTwoPoints + "[End]\n",
-                    error(8, "a value stands where a keyword is due: [Number of Frequencies] is 1 and the points "
-                             "are complete")},
-        RefusedFile{"point cut short", twoPortHeader() + kTwoPoints + "3 0 0\n[End]\n",
-                    error(9, "a value stands where a keyword is due: [Number of Frequencies] is 2 and the points "
-                             "are complete")},
+        RefusedFile{
+            "fewer points than declared", twoPortHeader("", "3") + kTwoPoints + "[End]\n",
+            error(9, "[Number of Frequencies] and the points of [Network Data] differ: 3 declared, 2 read")},
+        RefusedFile{
+            "more points than declared", twoPortHeader("", "1") + kTwoPoints + "[End]\n",
+            error(8,
+                  "a value stands where a keyword is due: [Number of Frequencies] is 1 and the points "
+                  "are complete")},
+        RefusedFile{
+            "point cut short", twoPortHeader() + kTwoPoints + "3 0 0\n[End]\n",
+            error(9,
+                  "a value stands where a keyword is due: [Number of Frequencies] is 2 and the points "
+                  "are complete")},
         RefusedFile{"last point incomplete", twoPortHeader() + "1 0.1 0 0.2 0 0.3 0 0.4 0\n2 0 0\n[End]\n",
                     error(9, "the last point of [Network Data] is incomplete")},
         RefusedFile{"keyword after data", twoPortHeader() + kTwoPoints + "[Reference] 50 50\n",
@@ -162,18 +177,22 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"noise count without noise data",
                     twoPortHeader("[Number of Noise Frequencies] 1\n") + kTwoPoints + "[End]\n",
                     error(6, "[Number of Noise Frequencies] is given but [Noise Data] is missing")},
-        RefusedFile{"noise data without count", twoPortHeader() + kTwoPoints + "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
+        RefusedFile{"noise data without count",
+                    twoPortHeader() + kTwoPoints + "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
                     error(9, "[Noise Data] needs [Number of Noise Frequencies]")},
-        RefusedFile{"fewer noise points than declared",
-                    twoPortHeader("[Number of Noise Frequencies] 2\n") + kTwoPoints +
-                        "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
-                    error(12, "[Number of Noise Frequencies] and the points of [Noise Data] differ: 2 declared, 1 read")},
+        RefusedFile{
+            "fewer noise points than declared",
+            twoPortHeader("[Number of Noise Frequencies] 2\n") + kTwoPoints +
+                "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
+            error(12,
+                  "[Number of Noise Frequencies] and the points of [Noise Data] differ: 2 declared, 1 read")},
         RefusedFile{"H data for three ports",
                     "[Version] 2.0\n# H\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Network Data]\n",
                     error(2, "H and G parameters describe two-ports only; this file has 3 ports")},
-        RefusedFile{"too few option values",
-                    "[Version] 2.1\n# R 50 50\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Network Data]\n",
-                    "Can't find enough Zo's values.\n "}));
+        RefusedFile{
+            "too few option values",
+            "[Version] 2.1\n# R 50 50\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Network Data]\n",
+            "Can't find enough Zo's values.\n "}));
 
 // A symmetric three-port given whole, as its lower half and as its upper
 // half: the halves mirror into the same matrix.
@@ -193,8 +212,8 @@ TEST(MatrixFormat, LowerAndUpperMatchFull) {
     }
   }
   auto file = [](const std::string& format, const std::string& point) {
-    return "[Version] 2.0\n# Hz S RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Matrix Format] " + format +
-           "\n[Network Data]\n" + point + "\n[End]\n";
+    return "[Version] 2.0\n# Hz S RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n[Matrix Format] " +
+           format + "\n[Network Data]\n" + point + "\n[End]\n";
   };
   OpenedText whole("a.ts", file("Full", full));
   OpenedText below("a.ts", file("Lower", lower));
@@ -212,10 +231,11 @@ TEST(MatrixFormat, LowerAndUpperMatchFull) {
 // The noise of a 2.x file: Rn in ohms as written, the optimum reflection
 // at the option line's R whatever [Reference] says.
 TEST(KeywordNoise, ResistanceInOhmsAndReflectionAtTheOptionLineReference) {
-  std::string text = "[Version] 2.0\n# GHz S RI R 25\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
-                     "[Number of Frequencies] 2\n[Number of Noise Frequencies] 2\n[Reference] 50 50\n"
-                     "[Network Data]\n" +
-                     std::string(kTwoPoints) + "[Noise Data]\n1 1.5 0.4 45 20\n2 1.6\n0.45 50 22\n[End]\n";
+  std::string text =
+      "[Version] 2.0\n# GHz S RI R 25\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
+      "[Number of Frequencies] 2\n[Number of Noise Frequencies] 2\n[Reference] 50 50\n"
+      "[Network Data]\n" +
+      std::string(kTwoPoints) + "[Noise Data]\n1 1.5 0.4 45 20\n2 1.6\n0.45 50 22\n[End]\n";
   OpenedText read("a.ts", text);
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 2);
@@ -228,7 +248,8 @@ TEST(KeywordNoise, ResistanceInOhmsAndReflectionAtTheOptionLineReference) {
 }
 
 TEST(KeywordNoise, VersionOneResistanceIsNormalised) {
-  OpenedText read("a.s2p", std::string("# GHz S RI R 25\n") + "1 0.1 0 0.3 0 0.2 0 0.4 0\n0.5 1.5 0.4 45 0.8\n");
+  OpenedText read("a.s2p",
+                  std::string("# GHz S RI R 25\n") + "1 0.1 0 0.3 0 0.2 0 0.4 0\n0.5 1.5 0.4 45 0.8\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.sample("Noise-Par/Rn", 0).real(), 20.0);
 }
@@ -238,12 +259,13 @@ TEST(KeywordNoise, VersionOneResistanceIsNormalised) {
 TEST(KeywordMixedMode, MatchesTheCommentMapping) {
   std::string point = "1";
   for (int p = 0; p < 16; ++p) point += " " + std::to_string(p) + " 0";
-  OpenedText comments("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC22\n# GHz S RI R 50\n" +
-                                       point + "\n");
+  OpenedText comments(
+      "a.s4p",
+      "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC22\n# GHz S RI R 50\n" + point + "\n");
   OpenedText keyword("a.ts",
-                         "[Version] 2.1\n# GHz S RI R 50\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
-                         "[Mixed-Mode Order] D1,2 D3,4 C1,2 C3,4\n[Network Data]\n" +
-                             point + "\n[End]\n");
+                     "[Version] 2.1\n# GHz S RI R 50\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
+                     "[Mixed-Mode Order] D1,2 D3,4 C1,2 C3,4\n[Network Data]\n" +
+                         point + "\n[End]\n");
   ASSERT_TRUE(comments.opened()) << comments.errors;
   ASSERT_TRUE(keyword.opened()) << keyword.errors;
   EXPECT_EQ(keyword.names(), comments.names());
@@ -260,9 +282,10 @@ TEST(KeywordMixedMode, MatchesTheCommentMapping) {
 
 TEST(KeywordMixedMode, EachTerminalTakesItsOwnPortsReference) {
   OpenedText read("a.ts",
-                      "[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
-                      "[Reference] 40 40 30 30\n[Mixed-Mode Order] S4 D1,2 C1,2 S3\n[Network Data]\n1" +
-                          std::string(32, ' ') + "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+                  "[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n"
+                  "[Reference] 40 40 30 30\n[Mixed-Mode Order] S4 D1,2 C1,2 S3\n[Network Data]\n1" +
+                      std::string(32, ' ') +
+                      "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_STREQ(read.data->terminalNames[0], "S1");
   EXPECT_STREQ(read.data->terminalNames[1], "D2");
@@ -284,9 +307,9 @@ struct RefusedOrder {
 class RefusedMixedModeOrder : public ::testing::TestWithParam<RefusedOrder> {};
 
 TEST_P(RefusedMixedModeOrder, SaysWhy) {
-  OpenedText read("a.ts", std::string("[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n") +
-                                  GetParam().reference + "[Mixed-Mode Order] " + GetParam().order +
-                                  "\n[Network Data]\n");
+  OpenedText read("a.ts",
+                  std::string("[Version] 2.1\n# Hz S RI\n[Number of Ports] 4\n[Number of Frequencies] 1\n") +
+                      GetParam().reference + "[Mixed-Mode Order] " + GetParam().order + "\n[Network Data]\n");
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, read.refusal(GetParam().message));
 }
@@ -294,11 +317,13 @@ TEST_P(RefusedMixedModeOrder, SaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     Orders, RefusedMixedModeOrder,
     ::testing::Values(
-        RefusedOrder{"D1,2 D3,4 C1,2", "", error(5, "[Mixed-Mode Order] needs one descriptor per port; it gives 3 for 4 ports")},
+        RefusedOrder{"D1,2 D3,4 C1,2", "",
+                     error(5, "[Mixed-Mode Order] needs one descriptor per port; it gives 3 for 4 ports")},
         RefusedOrder{"D1,2 D3,4 C1,2 S3", "", error(5, "[Mixed-Mode Order] uses port 3 in two groups")},
         RefusedOrder{"D1,2 S3 S4 S5", "", error(5, "[Mixed-Mode Order] names a port outside 1..4")},
-        RefusedOrder{"D1,2 D3,4 C1,2 X3", "",
-                     error(5, "[Mixed-Mode Order] holds \"X3\", which is none of D<i>,<j>, C<i>,<j> or S<i>")},
+        RefusedOrder{
+            "D1,2 D3,4 C1,2 X3", "",
+            error(5, "[Mixed-Mode Order] holds \"X3\", which is none of D<i>,<j>, C<i>,<j> or S<i>")},
         RefusedOrder{"D1,2 S3 S4 D1,2", "", error(5, "[Mixed-Mode Order] names one mode of a pair twice")},
         RefusedOrder{"D1,2 C1,2 D3,4 S3", "", error(5, "[Mixed-Mode Order] uses port 3 in two groups")},
         RefusedOrder{"D1,2 C1,2 S3 S4", "[Reference] 50 60 50 50\n",

@@ -75,7 +75,7 @@ TEST(NoiseBlock, GammaOptIsMagnitudeAngleWhateverTheFormat) {
 
 TEST(NoiseBlock, RnScaledByFirstTerminalImpedance) {
   OpenedText read("a.s2p", std::string("# GHz S MA R 75 50\n1 0.9 -10 2.0 80 0.05 70 0.8 -20\n") +
-                                   "0.5 1.5 0.4 45 0.2\n");
+                               "0.5 1.5 0.4 45 0.2\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 15.0);
 }
@@ -95,7 +95,7 @@ TEST(NoiseBlock, BlankLineEndsBlock) {
 
 TEST(NoiseBlock, CommentLinesInsideAreSkippedAndTrailingCommentsIgnored) {
   OpenedText read("a.s2p", std::string(kThreePoints) + "! noise parameters\n1 1.5 0.4 45 0.2 ! first\n" +
-                                   "! between\n" + kNoiseLine2 + "3 1.7 0.5 55 0.3 9 9 9\n");
+                               "! between\n" + kNoiseLine2 + "3 1.7 0.5 55 0.3 9 9 9\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->noisePointCount, 3);
   EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 2).real(), 15.0);
@@ -119,7 +119,8 @@ TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
 }
 
 TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
-  OpenedText read("a.s2p", "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
+  OpenedText read("a.s2p",
+                  "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->noisePointCount, 1);
@@ -152,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, FallingFrequencyTest,
     ::testing::Values(FallingFrequency{"a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5\n", 2, 1, 3},
                       FallingFrequency{"a.s1p", "# Hz S RI R 50\n5 0.1 0\n5 0.2 0\n", 2, 5, 3},
-                      FallingFrequency{"a.s2p", "# Hz S RI R 50\n5 0 0 0 0 0 0 0 0\n5 0 0 0 0 0 0 0 0\n", 2, 5, 3},
+                      FallingFrequency{"a.s2p", "# Hz S RI R 50\n5 0 0 0 0 0 0 0 0\n5 0 0 0 0 0 0 0 0\n", 2,
+                                       5, 3},
                       FallingFrequency{"a.s3p",
                                        "# Hz S RI R 50\n2 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n"
                                        "1 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n",

@@ -65,10 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AcceptedOptionLine{"# r 75 KHZ s db", 1e3, 0, 75, 75},
                       AcceptedOptionLine{"#", 1e9, 1, 50, 50},
                       AcceptedOptionLine{"#\t! nothing but a comment", 1e9, 1, 50, 50},
-                      AcceptedOptionLine{"# MHz", 1e6, 1, 50, 50},
-                      AcceptedOptionLine{"# Hz", 1, 1, 50, 50},
-                      AcceptedOptionLine{"# dB", 1e9, 0, 50, 50},
-                      AcceptedOptionLine{"# S", 1e9, 1, 50, 50},
+                      AcceptedOptionLine{"# MHz", 1e6, 1, 50, 50}, AcceptedOptionLine{"# Hz", 1, 1, 50, 50},
+                      AcceptedOptionLine{"# dB", 1e9, 0, 50, 50}, AcceptedOptionLine{"# S", 1e9, 1, 50, 50},
                       AcceptedOptionLine{"# R 25", 1e9, 1, 25, 25},
                       AcceptedOptionLine{"#GHz\tS\tRI\tR\t50", 1e9, 2, 50, 50},
                       AcceptedOptionLine{"# GHz S MA R 50 ! from the bench", 1e9, 1, 50, 50},
@@ -79,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
 // What the viewer sees for a field that is none.
 std::string noOption(const std::string& token) {
   return "Error in line 1: \"" + token +
-         "\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, Z, "
+         "\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, "
+         "Y, Z, "
          "H, G), a data format (DB, MA, RI) and R with its reference resistances\n";
 }
 
@@ -106,8 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, RefusedHeaderTest,
     ::testing::Values(
         RefusedOptionLine{"a.s2p", "", "Can not find the header line. \n"},
-        RefusedOptionLine{"a.s2p", "! only a comment\n1 0.5 0 0.5 0 0.5 0 0.5 0\n", "Can not find the header line. \n"},
-        RefusedOptionLine{"a.s2p", " # GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5 0\n", "Can not find the header line. \n"},
+        RefusedOptionLine{"a.s2p", "! only a comment\n1 0.5 0 0.5 0 0.5 0 0.5 0\n",
+                          "Can not find the header line. \n"},
+        RefusedOptionLine{"a.s2p", " # GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5 0\n",
+                          "Can not find the header line. \n"},
         RefusedOptionLine{"a.s2p", "# THz S MA R 50\n", noOption("THz")},
         RefusedOptionLine{"a.s2p", "# GHz S dBm R 50\n", noOption("dBm")},
         RefusedOptionLine{"a.s2p", "# Hertz S MA R 50\n", noOption("Hertz")},
@@ -122,15 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedOptionLine{"a.s2p", "# R 50 R 75\n", twice("R", "reference resistance")},
         RefusedOptionLine{"a.s2p", "# GHz S MA R\n", "Can't find enough Zo's values.\n "},
         RefusedOptionLine{"a.s3p", "# GHz S MA R 50 75\n", "Can't find enough Zo's values.\n "},
-        RefusedOptionLine{"a.s3p", "! three ports\n# GHz H MA R 50\n",
-                          "Error in line 2: H and G parameters describe two-ports only; this file has 3 ports\n"},
-        RefusedOptionLine{"a.s1p", "# GHz G MA R 50\n",
-                          "Error in line 1: H and G parameters describe two-ports only; this file has 1 ports\n"},
-        RefusedOptionLine{"a.s2p", "# GHz Z MA R 50 75\n",
-                          "Error in line 1: Z data with one reference resistance per port is defined only from "
-                          "Touchstone 2.0 on ([Version])\n"},
+        RefusedOptionLine{
+            "a.s3p", "! three ports\n# GHz H MA R 50\n",
+            "Error in line 2: H and G parameters describe two-ports only; this file has 3 ports\n"},
+        RefusedOptionLine{
+            "a.s1p", "# GHz G MA R 50\n",
+            "Error in line 1: H and G parameters describe two-ports only; this file has 1 ports\n"},
+        RefusedOptionLine{
+            "a.s2p", "# GHz Z MA R 50 75\n",
+            "Error in line 1: Z data with one reference resistance per port is defined only from "
+            "Touchstone 2.0 on ([Version])\n"},
         RefusedOptionLine{"a.s2p", "# GHz S MA R 50\n", "There is no data values.\n "},
-        RefusedOptionLine{"a.s2p", "# GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5\n", "There is no data values.\n "}));
+        RefusedOptionLine{"a.s2p", "# GHz S MA R 50\n1 0.5 0 0.5 0 0.5 0 0.5\n",
+                          "There is no data values.\n "}));
 
 TEST(OptionLine, GigahertzMagnitudeAngle) {
   OpenedText read("a.s2p", std::string("# GHz S MA R 50\n") + kPoint2);
@@ -147,9 +152,10 @@ TEST(OptionLine, GigahertzMagnitudeAngle) {
 TEST(OptionLine, ExtraImpedancesAreIgnoredWithAWarning) {
   OpenedText read("a.s3p", "# GHz S RI R 50 75 100 125\n1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
-  EXPECT_EQ(read.errors,
-            "Warning in line 1: the option line gives 4 reference resistances for 3 ports; the extra ones are "
-            "ignored\n");
+  EXPECT_EQ(
+      read.errors,
+      "Warning in line 1: the option line gives 4 reference resistances for 3 ports; the extra ones are "
+      "ignored\n");
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0).real(), 50);
   EXPECT_EQ(read.sample("Zo/Zo(2)", 0).real(), 75);
   EXPECT_EQ(read.sample("Zo/Zo(3)", 0).real(), 100);

@@ -143,21 +143,21 @@ INSTANTIATE_TEST_SUITE_P(Types, GivenAs, ::testing::Values('S', 'Z', 'Y', 'H', '
 // A transposed read of the non-reciprocal network must not pass.
 TEST(GivenAsZ, TwoPortOrderMatters) {
   M z = written('Z', 50, 50);
-  OpenedText read("net.ts", "[Version] 2.0\n# GHz Z RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
-                                "[Number of Frequencies] 1\n[Network Data]\n1 " +
-                                    number(z[0].real()) + " " + number(z[0].imag()) + " " + number(z[1].real()) +
-                                    " " + number(z[1].imag()) + " " + number(z[2].real()) + " " +
-                                    number(z[2].imag()) + " " + number(z[3].real()) + " " + number(z[3].imag()) +
-                                    "\n[End]\n");
+  OpenedText read("net.ts",
+                  "[Version] 2.0\n# GHz Z RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                  "[Number of Frequencies] 1\n[Network Data]\n1 " +
+                      number(z[0].real()) + " " + number(z[0].imag()) + " " + number(z[1].real()) + " " +
+                      number(z[1].imag()) + " " + number(z[2].real()) + " " + number(z[2].imag()) + " " +
+                      number(z[3].real()) + " " + number(z[3].imag()) + "\n[End]\n");
   expectKnownScattering(read, "12_21");
 }
 
 // Z read, turned into S, and derived again as Z: the values written.
 TEST(RoundTrip, ZFileShownAsZGivesItsOwnValues) {
-  const C z[9] = {C(60, 5),  C(12, -3), C(4, 1),  C(10, 2), C(80, -7),
-                  C(6, 0.5), C(3, 1),   C(5, -2), C(45, 9)};
-  std::string text = "[Version] 2.0\n# Hz Z RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n"
-                     "[Reference] 50 75 30\n[Network Data]\n1";
+  const C z[9] = {C(60, 5), C(12, -3), C(4, 1), C(10, 2), C(80, -7), C(6, 0.5), C(3, 1), C(5, -2), C(45, 9)};
+  std::string text =
+      "[Version] 2.0\n# Hz Z RI\n[Number of Ports] 3\n[Number of Frequencies] 1\n"
+      "[Reference] 50 75 30\n[Network Data]\n1";
   for (const C& v : z) text += " " + number(v.real()) + " " + number(v.imag());
   OpenedText read("net.ts", text + "\n[End]\n");
   ASSERT_TRUE(read.opened()) << read.errors;
@@ -189,8 +189,9 @@ TEST(SingularPoint, BecomesNotANumber) {
 TEST(Reference, NotAboveZeroRefusesYZData) {
   OpenedText read("net.z1p", "# Hz Z RI R 0\n1 1 0\n");
   EXPECT_EQ(read.result, 1);
-  EXPECT_EQ(read.errors,
-            read.refusal("Error in line 1: Z data needs reference resistances above zero to be turned into S\n"));
+  EXPECT_EQ(
+      read.errors,
+      read.refusal("Error in line 1: Z data needs reference resistances above zero to be turned into S\n"));
 }
 
 }  // namespace

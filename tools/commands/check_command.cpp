@@ -51,8 +51,8 @@ std::string oneLine(const std::string& text) {
 void printProblem(const std::string& file, const Problem& problem, std::ostream& out) {
   out << file;
   if (problem.line > 0) out << ':' << problem.line;
-  out << ": " << (problem.severity == Severity::kWarning ? "warning" : "error") << ": " << oneLine(problem.text)
-      << "\n";
+  out << ": " << (problem.severity == Severity::kWarning ? "warning" : "error") << ": "
+      << oneLine(problem.text) << "\n";
 }
 
 // Reads one file; true when it opens.

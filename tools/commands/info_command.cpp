@@ -1,9 +1,9 @@
 // korvel info FILE... (and the bare form korvel FILE...): a summary of each
 // file for a person.
+#include <iostream>
+
 #include "tools/command.h"
 #include "tools/file_summary.h"
-
-#include <iostream>
 
 namespace korvel::tool {
 

@@ -1,8 +1,8 @@
 // korvel list FILE: the catalogue, one name a line.
+#include <iostream>
+
 #include "tools/command.h"
 #include "tools/file_summary.h"
-
-#include <iostream>
 
 namespace korvel::tool {
 

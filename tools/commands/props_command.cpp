@@ -1,9 +1,9 @@
 // korvel props FILE NAME: every answer the plug-in gives the viewer about
 // one waveform.
+#include <iostream>
+
 #include "tools/command.h"
 #include "tools/file_summary.h"
-
-#include <iostream>
 
 namespace korvel::tool {
 

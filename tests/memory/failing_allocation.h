@@ -1,0 +1,24 @@
+// A replacement of the global operator new that can be told to fail once,
+// at the k-th allocation from now, as an exhausted heap would.
+//
+// It replaces every plain and array form of new and delete of the test
+// program (memory from malloc, returned with free), so that the sanitizer
+// build still pairs each allocation with its release.
+#ifndef KORVEL_TESTS_MEMORY_FAILING_ALLOCATION_H
+#define KORVEL_TESTS_MEMORY_FAILING_ALLOCATION_H
+
+#include <cstddef>
+
+namespace korvel::testing {
+
+// Makes the `k`-th allocation from now (k >= 1) throw std::bad_alloc; every
+// other allocation succeeds.
+void failAllocation(size_t k);
+
+// Stops counting. Returns true when the chosen allocation was reached and
+// failed.
+bool stopFailingAllocations();
+
+}  // namespace korvel::testing
+
+#endif  // KORVEL_TESTS_MEMORY_FAILING_ALLOCATION_H

@@ -8,6 +8,7 @@ std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makePropsCommand();
 std::unique_ptr<Command> makeGetCommand();
 std::unique_ptr<Command> makeDumpCommand();
+std::unique_ptr<Command> makeCheckCommand();
 std::unique_ptr<Command> makePlotCommand();
 
 std::vector<std::unique_ptr<Command>> makeCommands() {
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makePropsCommand());
   commands.push_back(makeGetCommand());
   commands.push_back(makeDumpCommand());
+  commands.push_back(makeCheckCommand());
   commands.push_back(makePlotCommand());
   return commands;
 }

@@ -49,13 +49,16 @@ INSTANTIATE_TEST_SUITE_P(Examples, OpenStream,
                                            StreamCase{"lna_sweep.sc", "/no/such/folder/lna.sc0", 4, 2}));
 
 TEST(OpenStream, ARefusalClosesTheStreamAndClearsTheSlot) {
-  std::string text = "# GHz Y MA R 50\n";
+  std::string text = "# GHz Y MA R 50 THz\n";
   FILE* stream = fmemopen(text.data(), text.size(), "r");
   ASSERT_NE(stream, nullptr);
   DataSet* data = reinterpret_cast<DataSet*>(&text);
   CapturedStream captured(stderr);
   EXPECT_EQ(openStream(stream, "memory.s2p", &data), kFailed);
-  EXPECT_EQ(captured.finish(), "Sorry, we only support S parameter now. \nCan't open file: memory.s2p.\n ");
+  EXPECT_EQ(captured.finish(),
+            "Error in line 1: \"THz\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a "
+            "parameter type (S, Y, Z, H, G), a data format (DB, MA, RI) and R with its reference resistances\n"
+            "Can't open file: memory.s2p.\n ");
   EXPECT_EQ(data, nullptr);
 }
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <climits>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -42,13 +42,14 @@ TEST_P(ParseDoubleMatchesStrtod, ForText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseDoubleMatchesStrtod,
-    ::testing::Values("0.5", "1e9", "-6.0206", "  0.5", "\t-1.5e3", "\n\r\v\f 2", " \t 7.25x", "+.5e-1x", "5.", ".5",
-                      ".", "", " ", "+", "-", "+-1", "-+1", "++1", "--1", "abc", "1.5abc", "1e", "1e+", "1e-x",
-                      "1e400", "-1e400", "1e-400", "4.9e-324", "2.4e-324", "1.7976931348623157e308",
-                      "1.7976931348623159e308", "-0", "-0.0", "+0", "0x1p3", "0X1.8p1", "-0x10", "0x", "0xg", "0x.8",
-                      "+0x1p1", "0x1P-1074", "inf", "-Infinity", "+inf", "INF", "infx", "infinit", "nan", "-nan",
-                      "NaN(123)", "nanx", "in", "na", "1,5", "0,5", "00012", "1_000", "12\n", "75,", "3.0\r\n",
-                      "0.1234567890123456789012345", "123456789012345678901234567890", "DATA=", "e5"));
+    ::testing::Values("0.5", "1e9", "-6.0206", "  0.5", "\t-1.5e3", "\n\r\v\f 2", " \t 7.25x", "+.5e-1x",
+                      "5.", ".5", ".", "", " ", "+", "-", "+-1", "-+1", "++1", "--1", "abc", "1.5abc", "1e",
+                      "1e+", "1e-x", "1e400", "-1e400", "1e-400", "4.9e-324", "2.4e-324",
+                      "1.7976931348623157e308", "1.7976931348623159e308", "-0", "-0.0", "+0", "0x1p3",
+                      "0X1.8p1", "-0x10", "0x", "0xg", "0x.8", "+0x1p1", "0x1P-1074", "inf", "-Infinity",
+                      "+inf", "INF", "infx", "infinit", "nan", "-nan", "NaN(123)", "nanx", "in", "na", "1,5",
+                      "0,5", "00012", "1_000", "12\n", "75,", "3.0\r\n", "0.1234567890123456789012345",
+                      "123456789012345678901234567890", "DATA=", "e5"));
 
 TEST(ParseDouble, StopsAtTheEndOfTheView) {
   std::string text = "12345";
@@ -96,7 +97,8 @@ TEST(ParseDouble, IgnoresDecimalCommaLocale) {
   EXPECT_EQ(parseDouble("-6.0206e1"), -60.206);
   EXPECT_EQ(parseDouble("0x1.8p1"), 3.0);
   EXPECT_EQ(parseDouble("0,5"), 0.0);
-  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50.5\n+ DATA=\n+ 1.5e9\n+ 0.25 -0.5\n");
+  OpenedText opening("network.sc",
+                     "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50.5\n+ DATA=\n+ 1.5e9\n+ 0.25 -0.5\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->frequencies[0], 1.5e9);
   EXPECT_EQ(realPart(*opening.data, "S-Par/S(1,1)", 0), 0.25);
@@ -111,15 +113,17 @@ struct IntCase {
 
 class ParseIntCases : public ::testing::TestWithParam<IntCase> {};
 
-TEST_P(ParseIntCases, ReadsLeadingInteger) { EXPECT_EQ(parseInt(GetParam().text), GetParam().value) << GetParam().text; }
+TEST_P(ParseIntCases, ReadsLeadingInteger) {
+  EXPECT_EQ(parseInt(GetParam().text), GetParam().value) << GetParam().text;
+}
 
 INSTANTIATE_TEST_SUITE_P(Texts, ParseIntCases,
                          ::testing::Values(IntCase{"42", 42}, IntCase{"  -7", -7}, IntCase{"+3", 3},
                                            IntCase{"\t\n 8", 8}, IntCase{"12abc", 12}, IntCase{"3.9", 3},
-                                           IntCase{"", 0}, IntCase{"abc", 0}, IntCase{"- 5", 0}, IntCase{"+-1", 0},
-                                           IntCase{"2\r\n", 2}, IntCase{"2147483647", INT_MAX},
-                                           IntCase{"2147483648", INT_MAX}, IntCase{"-2147483648", INT_MIN},
-                                           IntCase{"-2147483649", INT_MIN},
+                                           IntCase{"", 0}, IntCase{"abc", 0}, IntCase{"- 5", 0},
+                                           IntCase{"+-1", 0}, IntCase{"2\r\n", 2},
+                                           IntCase{"2147483647", INT_MAX}, IntCase{"2147483648", INT_MAX},
+                                           IntCase{"-2147483648", INT_MIN}, IntCase{"-2147483649", INT_MIN},
                                            IntCase{"99999999999999999999999", INT_MAX},
                                            IntCase{"-99999999999999999999999", INT_MIN}, IntCase{"0x10", 0},
                                            IntCase{"007", 7}));
@@ -152,7 +156,8 @@ TEST_P(TokenCursorMatchesStrtok, ForText) {
   TokenCursor cursor(param.text);
   std::vector<std::string> tokens;
   for (size_t call = 0;; ++call) {
-    DelimiterSet delimiters = delimiterSet(param.delimiterSets[std::min(call, param.delimiterSets.size() - 1)]);
+    DelimiterSet delimiters =
+        delimiterSet(param.delimiterSets[std::min(call, param.delimiterSets.size() - 1)]);
     bool atEnd = cursor.atEnd(delimiters);
     std::string_view token = cursor.next(delimiters);
     EXPECT_EQ(atEnd, token.empty());
@@ -222,15 +227,19 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberWalkCase{"", " "}, NumberWalkCase{"   ", " "}));
 
 // The lines a LineSource gives for `contents`.
-std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr) {
+std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr,
+                                   LineEnds ends = LineEnds::kLineFeed) {
   TempFile file("lines.txt", contents);
   FILE* stream = std::fopen(file.path().c_str(), "rb");
   EXPECT_NE(stream, nullptr);
   std::vector<std::string> lines;
   {
-    LineSource source(stream);
+    LineSource source(stream, ends);
     std::string_view line;
-    while (source.next(&line)) lines.emplace_back(line);
+    while (source.next(&line)) {
+      lines.emplace_back(line);
+      EXPECT_EQ(source.lineNumber(), static_cast<int>(lines.size()));
+    }
     if (consumed != nullptr) *consumed = source.consumed();
   }
   std::fclose(stream);
@@ -248,6 +257,65 @@ TEST(LineSource, KeepsLineFeedsAndLastLineWithout) {
 TEST(LineSource, CarriageReturnsAloneDoNotEndLines) {
   EXPECT_EQ(readLines("a\rb\rc\r"), std::vector<std::string>{"a\rb\rc\r"});
   EXPECT_EQ(readLines("a\r\nb\r\n"), (std::vector<std::string>{"a\r\n", "b\r\n"}));
+}
+
+struct AnyEndsCase {
+  std::string contents;
+  std::vector<std::string> lines;
+};
+
+class AnyLineEnds : public ::testing::TestWithParam<AnyEndsCase> {};
+
+// LF, CR LF and CR alone each end one line; a byte-order mark before the
+// first line is dropped.
+TEST_P(AnyLineEnds, SplitsAtEachKind) {
+  uint64_t consumed = 0;
+  EXPECT_EQ(readLines(GetParam().contents, &consumed, LineEnds::kAny), GetParam().lines);
+  EXPECT_EQ(consumed, GetParam().contents.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, AnyLineEnds,
+                         ::testing::Values(AnyEndsCase{"a\rb\rc\r", {"a\r", "b\r", "c\r"}},
+                                           AnyEndsCase{"a\r\nb\r\n", {"a\r\n", "b\r\n"}},
+                                           AnyEndsCase{"a\nb\rc\r\nd", {"a\n", "b\r", "c\r\n", "d"}},
+                                           AnyEndsCase{"a\r\rb", {"a\r", "\r", "b"}},
+                                           AnyEndsCase{"\r", {"\r"}},
+                                           AnyEndsCase{"\xEF\xBB\xBF# GHz\n1\n", {"# GHz\n", "1\n"}},
+                                           AnyEndsCase{"x\xEF\xBB\xBF\n", {"x\xEF\xBB\xBF\n"}}));
+
+TEST(LineSource, CrLfSplitAcrossReadBlocksIsOneLineEnd) {
+  // The CR is the last byte of the first 64 KiB block, its LF the first of
+  // the next.
+  std::string first(65535, 'x');
+  std::vector<std::string> lines = readLines(first + "\r\nnext\r", nullptr, LineEnds::kAny);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], first + "\r\n");
+  EXPECT_EQ(lines[1], "next\r");
+}
+
+TEST(LineSource, ByteOrderMarkIsTextWhenOnlyLineFeedsEndLines) {
+  EXPECT_EQ(readLines("\xEF\xBB\xBF"
+                      "a\n"),
+            std::vector<std::string>{"\xEF\xBB\xBF"
+                                     "a\n"});
+}
+
+TEST(ParseWholeNumber, AcceptsOnlyAWholeNumber) {
+  struct Case {
+    const char* token;
+    bool number;
+    double value;
+  };
+  for (const Case& c :
+       {Case{"50", true, 50}, Case{"+2.5e1", true, 25}, Case{"-.5", true, -0.5}, Case{"1e2", true, 100},
+        Case{"50ohm", false, 0}, Case{"R", false, 0}, Case{"", false, 0}, Case{"+", false, 0},
+        Case{"+-1", false, 0}, Case{"(50+50j)", false, 0}, Case{"0x10", false, 0}, Case{"inf", false, 0}}) {
+    double value = 0.0;
+    EXPECT_EQ(parseWholeNumber(c.token, &value), c.number) << c.token;
+    if (c.number) {
+      EXPECT_EQ(value, c.value) << c.token;
+    }
+  }
 }
 
 TEST(LineSource, TextEndsAtFirstNulButLineIsConsumedWhole) {

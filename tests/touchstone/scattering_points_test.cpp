@@ -7,18 +7,18 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
 
-#include "plugin/open_file.h"
-#include "text/text_input.h"
 #include "dataset/waveform_names.h"
-#include "touchstone/touchstone_data.h"
+#include "plugin/open_file.h"
 #include "support/opened_text.h"
 #include "support/test_support.h"
+#include "text/text_input.h"
+#include "touchstone/touchstone_data.h"
 
 namespace korvel::testing {
 namespace {
@@ -143,7 +143,8 @@ TEST(ScatteringPoints, SixteenPortPointOnOneLongLine) {
 }
 
 TEST(ScatteringPoints, ReferenceImpedancesWrittenOnlyForPointsRead) {
-  OpenedText read("a.s1p", "# Hz S RI R 75\n! padding that makes the file hold room for more points\n1 0.5 0\n");
+  OpenedText read("a.s1p",
+                  "# Hz S RI R 75\n! padding that makes the file hold room for more points\n1 0.5 0\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   ASSERT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.sample("Zo/Zo(1)", 0), std::complex<double>(75, 0));
@@ -208,7 +209,7 @@ struct DataStage {
     data->complexFormat = 2;
     LineSource source(stream);
     CapturedStream captured(stderr);
-    result = readTouchstoneData(&source, nullptr, {50.0}, fileSize, data);
+    result = readTouchstoneData(&source, nullptr, versionOnePlan(*data, {50.0}, fileSize), data);
     errors = captured.finish();
   }
   ~DataStage() { releaseDataSet(data); }

@@ -80,17 +80,19 @@ bool matchesAnyPattern(const std::string& text, const std::string& patterns) {
 
 }  // namespace
 
-// The registered patterns ("sc*", "s[0-9]*p*") describe extensions, so a
-// format matches when a pattern matches the file's tail or, failing that,
-// the tail's extension without its dot.
+// The registered patterns ("sc*", "s[0-9]*p*") describe extensions: a
+// format matches when a pattern matches the extension of the file's tail,
+// without its dot. Matching the whole tail would take "scope_probe.s2p"
+// for an "sc*" file.
 const FormatDescriptor* PluginHost::formatFor(const std::string& path, std::string* error) const {
   std::string tail = tailOf(path);
   size_t dot = tail.find_last_of('.');
-  std::string extension = dot == std::string::npos ? std::string() : tail.substr(dot + 1);
-  for (FormatDescriptor* format : formats()) {
-    if (format->filePatterns == nullptr) continue;
-    if (matchesAnyPattern(tail, format->filePatterns)) return format;
-    if (dot != std::string::npos && matchesAnyPattern(extension, format->filePatterns)) return format;
+  if (dot != std::string::npos) {
+    std::string extension = tail.substr(dot + 1);
+    for (FormatDescriptor* format : formats()) {
+      if (format->filePatterns == nullptr) continue;
+      if (matchesAnyPattern(extension, format->filePatterns)) return format;
+    }
   }
   if (error != nullptr) *error = "no registered format matches the file name " + tail;
   return nullptr;
@@ -158,8 +160,7 @@ PropertyAnswer OpenedFile::fileProperty(const std::string& option) {
 
 PropertyAnswer OpenedFile::waveformProperty(const std::string& name, const std::string& option) {
   HostPropertyRecord holder;
-  int result =
-      format_->waveformProperty(host_->interp(), dataSet_, name.c_str(), option.c_str(), &holder.record);
+  int result = format_->waveformProperty(host_->interp(), dataSet_, name.c_str(), option.c_str(), &holder.record);
   return holder.finish(result);
 }
 
@@ -177,13 +178,11 @@ int OpenedFile::loadWaveform(const std::string& name, WaveformHandle* handle) {
   return result;
 }
 
-int OpenedFile::loadWaveformList(const std::vector<std::string>& names,
-                                 std::vector<WaveformHandle>* handles) {
+int OpenedFile::loadWaveformList(const std::vector<std::string>& names, std::vector<WaveformHandle>* handles) {
   return loadWaveformListText(joinTclList(names), names.size(), handles);
 }
 
-int OpenedFile::loadWaveformListText(const std::string& list, size_t slots,
-                                     std::vector<WaveformHandle>* handles) {
+int OpenedFile::loadWaveformListText(const std::string& list, size_t slots, std::vector<WaveformHandle>* handles) {
   std::vector<WaveformHandle> out(slots + 1, nullptr);
   int result = format_->loadWaveformList(host_->interp(), dataSet_, list.c_str(), nullptr, out.data());
   out.resize(slots);

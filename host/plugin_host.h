@@ -3,8 +3,8 @@
 // PluginHost owns a real Tcl interpreter, loads the plug-in file with
 // dlopen (RTLD_NOW | RTLD_GLOBAL, so the plug-in resolves the waveform
 // library from this process), calls its korvelSC_Init, and chooses the
-// format of a file by matching the file's tail against each registered
-// format's patterns with Tcl's string-match rules. OpenedFile wraps one
+// format of a file by matching the extension of its name against each
+// registered format's patterns with Tcl's string-match rules. OpenedFile wraps one
 // opened file and closes it when destroyed.
 #ifndef KORVEL_HOST_PLUGIN_HOST_H
 #define KORVEL_HOST_PLUGIN_HOST_H
@@ -50,8 +50,8 @@ class PluginHost {
   // The formats registered with the waveform library, in order.
   const std::vector<FormatDescriptor*>& formats() const;
 
-  // The first registered format one of whose patterns matches the tail of
-  // `path`, or null with a reason in `*error`.
+  // The first registered format one of whose patterns matches the extension
+  // of `path`'s file name (after the last dot), or null with a reason in `*error`.
   const FormatDescriptor* formatFor(const std::string& path, std::string* error) const;
 
   // Asks a format property.

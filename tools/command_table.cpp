@@ -6,6 +6,7 @@ namespace korvel::tool {
 std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makePropsCommand();
+std::unique_ptr<Command> makeGetCommand();
 std::unique_ptr<Command> makeDumpCommand();
 std::unique_ptr<Command> makeCheckCommand();
 std::unique_ptr<Command> makePlotCommand();
@@ -15,6 +16,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeInfoCommand());
   commands.push_back(makeListCommand());
   commands.push_back(makePropsCommand());
+  commands.push_back(makeGetCommand());
   commands.push_back(makeDumpCommand());
   commands.push_back(makeCheckCommand());
   commands.push_back(makePlotCommand());

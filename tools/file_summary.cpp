@@ -1,6 +1,9 @@
 // Human-readable descriptions of opened files.
 #include "tools/file_summary.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,13 +11,20 @@
 #include <iostream>
 #include <limits>
 
+#include "tools/file_header.h"
+#include "tools/resolved_names.h"
+#include "tools/text_format.h"
+
 namespace korvel::tool {
 
 namespace {
 
-// Every waveform property the host asks, in the order shown.
+// Every waveform property the viewer asks, in the order shown.
 const char* const kWaveformOptions[] = {"-datatype", "-got_xaxis", "-nsegments", "-wftype", "-xname",
                                         "-xunit",    "-xscale",    "-yname",     "-yunit",  "-yscale"};
+
+constexpr size_t kShownComments = 3;
+constexpr size_t kLabelWidth = 12;
 
 std::string formatNumber(double value) {
   char text[32];
@@ -51,10 +61,120 @@ std::string describeGrid(const GridExtent& extent) {
   return text;
 }
 
-std::string describeSweep(const host::RecordedWaveform& waveform) {
-  if (waveform.parameters.empty()) return "none";
+std::string groupOf(const std::string& name) {
+  size_t slash = name.find('/');
+  return slash == std::string::npos ? name : name.substr(0, slash);
+}
+
+std::string itemOf(const std::string& name) {
+  size_t slash = name.find('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Everything the summary shows of one file, gathered before it is written.
+struct FileFacts {
+  std::string path;
+  std::string formatName;
+  std::string design;
+  std::string waveformCount;
+  std::string segmentCount;
+  size_t ports = 0;
+  FileHeader header;
+  bool gridKnown = false;
+  GridExtent grid;
+  bool noiseGridDiffers = false;
+  GridExtent noiseGrid;
+  std::vector<host::RecordedParameter> sweep;
+  std::vector<std::pair<std::string, double>> references;  // terminal item, ohms
+  bool referencesVary = false;
+  std::vector<std::string> catalogue;
+};
+
+// The reference impedance of each terminal from its Zo waveform (its
+// values at the first and last frequency of every segment).
+void gatherReferences(const std::vector<std::string>& names,
+                      const std::vector<const host::RecordedWaveform*>& received, FileFacts* facts) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (groupOf(names[i]) != "Zo" || received[i] == nullptr) continue;
+    bool first = true;
+    double value = 0.0;
+    for (const host::RecordedSegment& segment : received[i]->segments) {
+      for (double y : segment.y) {
+        if (first) value = y;
+        if (!first && y != value) facts->referencesVary = true;
+        first = false;
+      }
+    }
+    if (!first) facts->references.push_back({itemOf(names[i]), value});
+  }
+}
+
+// Loads the first waveform of the main grid, a noise waveform when there
+// is one and the reference impedances, for the grids, sweep and references.
+void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* facts) {
+  const std::vector<std::string>& names = facts->catalogue;
+  std::vector<std::string> probes;
+  if (!names.empty()) probes.push_back(names.front());
+  bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
+  if (noise && probes.front() != "Noise-Par/NF") probes.push_back("Noise-Par/NF");
+  for (const std::string& name : names) {
+    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end()) probes.push_back(name);
+  }
+  std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
+  if (!received.empty() && received[0] != nullptr) {
+    facts->gridKnown = true;
+    facts->grid = extentOf(*received[0]);
+    facts->sweep = received[0]->parameters;
+    // Touchstone noise data may have a grid of its own; shown when it does.
+    if (noise && received.size() > 1 && received[1] != nullptr) {
+      facts->noiseGrid = extentOf(*received[1]);
+      facts->noiseGridDiffers = describeGrid(facts->noiseGrid) != describeGrid(facts->grid);
+    }
+  }
+  gatherReferences(probes, received, facts);
+  host::WaveformLibrary::instance().forgetWaveforms();
+}
+
+FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
+  host::OpenedFile& file = *opened.file;
+  FileFacts facts;
+  facts.path = opened.path;
+  facts.formatName = opened.formatName;
+  facts.catalogue = session.catalogue(file);
+  facts.design = session.fileProperty(file, "-design");
+  facts.waveformCount = session.fileProperty(file, "-nwaveforms");
+  facts.segmentCount = session.fileProperty(file, "-nsegments");
+  facts.ports = static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
+                                                  [](const std::string& name) { return groupOf(name) == "Zo"; }));
+  facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
+  gatherGrids(session, file, &facts);
+  return facts;
+}
+
+std::string describeReferences(const FileFacts& facts) {
+  if (facts.references.empty()) return "unknown";
+  if (facts.referencesVary) return "per frequency";
+  bool same = std::all_of(facts.references.begin(), facts.references.end(),
+                          [&](const auto& entry) { return entry.second == facts.references.front().second; });
+  if (same) return formatNumber(facts.references.front().second) + " Ohms";
   std::string text;
-  for (const auto& parameter : waveform.parameters) {
+  for (const auto& [item, value] : facts.references) text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
+  return text + " Ohms";
+}
+
+std::string describeParameters(const FileFacts& facts) {
+  std::string type = facts.header.parameterType.empty() ? "S" : facts.header.parameterType;
+  std::string text = type + "-parameters";
+  if (!facts.header.dataFormat.empty()) text += ", " + describeDataFormat(facts.header.dataFormat);
+  if (!facts.header.frequencyUnit.empty()) text += ", frequency in " + facts.header.frequencyUnit;
+  if (!facts.header.version.empty()) text += ", Touchstone " + facts.header.version;
+  return text;
+}
+
+std::string describeSweep(const std::vector<host::RecordedParameter>& sweep) {
+  if (sweep.empty()) return "none";
+  std::string text;
+  for (const auto& parameter : sweep) {
     if (!text.empty()) text += "; ";
     text += parameter.name + " =";
     for (double value : parameter.values) text += " " + formatNumber(value);
@@ -63,66 +183,172 @@ std::string describeSweep(const host::RecordedWaveform& waveform) {
 }
 
 // The catalogue's groups in order of first appearance, each with its items.
-std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
-    const std::vector<std::string>& names) {
+std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::vector<std::string>>> groups;
   for (const std::string& name : names) {
-    size_t slash = name.find('/');
-    std::string group = slash == std::string::npos ? name : name.substr(0, slash);
-    std::string item = slash == std::string::npos ? name : name.substr(slash + 1);
-    auto found =
-        std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
+    std::string group = groupOf(name);
+    auto found = std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
     if (found == groups.end()) {
       groups.push_back({group, {}});
       found = groups.end() - 1;
     }
-    found->second.push_back(item);
+    found->second.push_back(itemOf(name));
   }
   return groups;
 }
 
-void printRow(std::ostream& out, const std::string& label, const std::string& value) {
-  out << "  " << std::left << std::setw(12) << label << value << "\n";
+std::string padded(const std::string& text, size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-// Loads the first waveform of the main grid and, when there is one, a
-// noise waveform, to learn the frequency grids and the sweep.
-void printGrids(PluginSession& session, host::OpenedFile& file, const std::vector<std::string>& names,
-                std::ostream& out) {
-  std::vector<std::string> probes;
-  if (!names.empty()) probes.push_back(names.front());
-  bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
-  if (noise) probes.push_back("Noise-Par/NF");
-  std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
-  if (received.empty() || received[0] == nullptr) {
-    printRow(out, "frequency", "unknown");
-    return;
-  }
-  printRow(out, "frequency", describeGrid(extentOf(*received[0])));
-  // Touchstone noise data may have a grid of its own; show it when it does.
-  if (noise && received.size() > 1 && received[1] != nullptr) {
-    std::string noiseGrid = describeGrid(extentOf(*received[1]));
-    if (noiseGrid != describeGrid(extentOf(*received[0]))) printRow(out, "noise grid", noiseGrid);
-  }
-  printRow(out, "sweep", describeSweep(*received[0]));
-}
+class SummaryWriter {
+ public:
+  SummaryWriter(std::ostream& out, const SummaryOptions& options) : out_(out), options_(options) {}
 
-void printSummary(PluginSession& session, const std::string& path, OpenedFileInfo& opened,
-                  std::ostream& out) {
-  host::OpenedFile& file = *opened.file;
-  std::vector<std::string> names = session.catalogue(file);
-  out << path << "\n";
-  printRow(out, "format", opened.formatName);
-  printRow(out, "design", session.fileProperty(file, "-design"));
-  printRow(out, "waveforms", session.fileProperty(file, "-nwaveforms"));
-  printRow(out, "segments", session.fileProperty(file, "-nsegments"));
-  printGrids(session, file, names, out);
+  void row(const std::string& label, const std::string& value) {
+    out_ << wrapWords("  " + padded(label, kLabelWidth), splitWords(value), 2 + kLabelWidth, options_.width) << "\n";
+  }
+  void listRow(const std::string& label, const std::vector<std::string>& items, size_t indent) {
+    out_ << wrapWords(std::string(indent, ' ') + padded(label, kLabelWidth), items, indent + kLabelWidth,
+                      options_.width)
+         << "\n";
+  }
+  void comments(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    size_t shown = options_.allComments ? lines.size() : std::min(lines.size(), kShownComments);
+    for (size_t i = 0; i < shown; ++i) {
+      // A comment keeps its own spacing (often column headings) when it fits.
+      std::string lead = "  " + padded(i == 0 ? "comments" : "", kLabelWidth);
+      std::string text = printable(lines[i]);
+      if (lead.size() + text.size() <= options_.width) {
+        out_ << lead << text << "\n";
+      } else {
+        row(i == 0 ? "comments" : "", text);
+      }
+    }
+    if (shown < lines.size()) {
+      row("", "(" + std::to_string(lines.size() - shown) + " more; --comments shows them all)");
+    }
+  }
+
+ private:
+  static std::vector<std::string> splitWords(const std::string& text) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+      size_t end = text.find(' ', i);
+      if (end == std::string::npos) end = text.size();
+      if (end > i) words.push_back(text.substr(i, end - i));
+      i = end + 1;
+    }
+    return words;
+  }
+
+  std::ostream& out_;
+  const SummaryOptions& options_;
+};
+
+void printSummary(const FileFacts& facts, const SummaryOptions& options, std::ostream& out) {
+  SummaryWriter writer(out, options);
+  out << printable(facts.path) << "\n";
+  writer.row("format", facts.formatName);
+  writer.row("design", printable(facts.design));
+  writer.row("ports", std::to_string(facts.ports));
+  writer.row("data", describeParameters(facts));
+  writer.row("reference", describeReferences(facts));
+  writer.row("waveforms", facts.waveformCount);
+  writer.row("segments", facts.segmentCount);
+  writer.row("frequency", facts.gridKnown ? describeGrid(facts.grid) : "unknown");
+  if (facts.noiseGridDiffers) writer.row("noise grid", describeGrid(facts.noiseGrid));
+  writer.row("sweep", printable(describeSweep(facts.sweep)));
+  writer.comments(facts.header.comments);
   out << "  catalogue\n";
-  for (const auto& [group, items] : groupByKind(names)) {
-    std::string line;
-    for (const std::string& item : items) line += (line.empty() ? "" : " ") + item;
-    out << "    " << std::left << std::setw(12) << group << line << "\n";
+  for (const auto& [group, items] : groupByKind(facts.catalogue)) {
+    std::vector<std::string> shown;
+    for (const std::string& item : items) shown.push_back(printable(item));
+    writer.listRow(printable(group), shown, 4);
   }
+}
+
+void writeJsonStrings(std::ostream& out, const std::vector<std::string>& texts) {
+  out << '[';
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out << ',';
+    writeJsonString(out, texts[i]);
+  }
+  out << ']';
+}
+
+void writeJsonGrid(std::ostream& out, const GridExtent& grid) {
+  out << "{\"start\":";
+  writeJsonNumber(out, grid.segments > 0 ? grid.low : std::nan(""));
+  out << ",\"stop\":";
+  writeJsonNumber(out, grid.segments > 0 ? grid.high : std::nan(""));
+  out << ",\"points\":" << grid.points << ",\"segments\":" << grid.segments << '}';
+}
+
+void printJsonSummary(const FileFacts& facts, std::ostream& out) {
+  auto field = [&](const char* key) {
+    out << ',';
+    writeJsonString(out, key);
+    out << ':';
+  };
+  out << "{\"file\":";
+  writeJsonString(out, facts.path);
+  field("format");
+  writeJsonString(out, facts.formatName);
+  field("design");
+  writeJsonString(out, facts.design);
+  field("ports");
+  out << facts.ports;
+  field("parameter");
+  writeJsonString(out, facts.header.parameterType.empty() ? "S" : facts.header.parameterType);
+  field("dataFormat");
+  writeJsonString(out, facts.header.dataFormat);
+  field("frequencyUnit");
+  writeJsonString(out, facts.header.frequencyUnit);
+  field("version");
+  writeJsonString(out, facts.header.version);
+  field("reference");
+  out << '{';
+  for (size_t i = 0; i < facts.references.size(); ++i) {
+    if (i > 0) out << ',';
+    writeJsonString(out, facts.references[i].first);
+    out << ':';
+    writeJsonNumber(out, facts.references[i].second);
+  }
+  out << '}';
+  field("referenceVaries");
+  out << (facts.referencesVary ? "true" : "false");
+  field("nwaveforms");
+  out << std::atoi(facts.waveformCount.c_str());
+  field("nsegments");
+  out << std::atoi(facts.segmentCount.c_str());
+  field("frequency");
+  writeJsonGrid(out, facts.grid);
+  if (facts.noiseGridDiffers) {
+    field("noiseFrequency");
+    writeJsonGrid(out, facts.noiseGrid);
+  }
+  field("sweep");
+  out << '[';
+  for (size_t i = 0; i < facts.sweep.size(); ++i) {
+    if (i > 0) out << ',';
+    out << "{\"name\":";
+    writeJsonString(out, facts.sweep[i].name);
+    out << ",\"values\":[";
+    for (size_t v = 0; v < facts.sweep[i].values.size(); ++v) {
+      if (v > 0) out << ',';
+      writeJsonNumber(out, facts.sweep[i].values[v]);
+    }
+    out << "]}";
+  }
+  out << ']';
+  field("comments");
+  writeJsonStrings(out, facts.header.comments);
+  field("catalogue");
+  writeJsonStrings(out, facts.catalogue);
+  out << "}\n";
 }
 
 }  // namespace
@@ -133,12 +359,43 @@ std::string formatFrequency(double hertz) {
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
   for (const auto& unit : kUnits) {
-    if (std::fabs(hertz) >= unit.scale) return formatNumber(hertz / unit.scale) + " " + unit.unit;
+    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale) return formatNumber(hertz / unit.scale) + " " + unit.unit;
   }
   return formatNumber(hertz) + " Hz";
 }
 
-int printSummaries(PluginSession& session, const std::vector<std::string>& paths, std::ostream& out) {
+size_t outputWidth() {
+  struct winsize size {};
+  if (isatty(STDOUT_FILENO) == 1 && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 40) {
+    return size.ws_col;
+  }
+  return 100;
+}
+
+std::string wrapWords(const std::string& lead, const std::vector<std::string>& words, size_t indent, size_t width,
+                      const std::string& separator) {
+  std::string text = lead;
+  size_t lineLength = lead.size();
+  bool lineEmpty = true;
+  for (const std::string& word : words) {
+    size_t needed = (lineEmpty ? 0 : separator.size()) + word.size();
+    if (!lineEmpty && lineLength + needed > width) {
+      text += "\n" + std::string(indent, ' ');
+      lineLength = indent;
+      lineEmpty = true;
+      needed = word.size();
+    }
+    if (!lineEmpty) text += separator;
+    text += word;
+    lineLength += needed;
+    lineEmpty = false;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+int printSummaries(PluginSession& session, const std::vector<std::string>& paths, const SummaryOptions& options,
+                   std::ostream& out) {
   int status = kExitOk;
   bool first = true;
   for (const std::string& path : paths) {
@@ -147,33 +404,56 @@ int printSummaries(PluginSession& session, const std::vector<std::string>& paths
       status = kExitRefused;
       continue;
     }
-    if (!first) out << "\n";
+    FileFacts facts = gatherFacts(session, opened);
+    if (!first && !options.json) out << "\n";
     first = false;
-    printSummary(session, path, opened, out);
+    if (options.json) {
+      printJsonSummary(facts, out);
+    } else {
+      printSummary(facts, options, out);
+    }
+    if (!out) return kExitRefused;
   }
   return status;
 }
 
-int printCatalogue(PluginSession& session, const std::string& path, std::ostream& out) {
-  OpenedFileInfo opened = session.open(path);
-  if (opened.file == nullptr) return kExitRefused;
-  for (const std::string& name : session.catalogue(*opened.file)) out << name << "\n";
-  return kExitOk;
+int printCatalogues(PluginSession& session, const std::vector<std::string>& paths, std::ostream& out) {
+  int status = kExitOk;
+  for (const std::string& path : paths) {
+    OpenedFileInfo opened = session.open(path);
+    if (opened.file == nullptr) {
+      status = kExitRefused;
+      continue;
+    }
+    const std::string prefix = paths.size() > 1 ? path + ":" : "";
+    for (const std::string& name : session.catalogue(*opened.file)) out << prefix << name << "\n";
+    if (!out) return kExitRefused;
+  }
+  return status;
 }
 
-int printWaveformProperties(PluginSession& session, const std::string& path, const std::string& name,
-                            std::ostream& out) {
-  OpenedFileInfo opened = session.open(path);
-  if (opened.file == nullptr) return kExitRefused;
-  for (const char* option : kWaveformOptions) {
-    host::PropertyAnswer answer = session.waveformProperty(*opened.file, name, option);
-    if (answer.result != 0) {
-      std::cerr << "korvel: " << path << ": no waveform named " << name << "\n";
-      return kExitRefused;
+int printWaveformProperties(PluginSession& session, const std::vector<std::string>& paths,
+                            const std::vector<std::string>& typed, std::ostream& out) {
+  int status = kExitOk;
+  bool headed = paths.size() > 1 || typed.size() > 1;
+  for (const std::string& path : paths) {
+    OpenedFileInfo opened = session.open(path);
+    std::vector<std::string> names;
+    if (opened.file == nullptr ||
+        !resolveNames(session, opened, session.catalogue(*opened.file), typed, false, &names)) {
+      status = kExitRefused;
+      continue;
     }
-    out << std::left << std::setw(12) << option << answer.text << "\n";
+    for (const std::string& name : names) {
+      if (headed) out << (paths.size() > 1 ? path + ": " : "") << name << "\n";
+      for (const char* option : kWaveformOptions) {
+        host::PropertyAnswer answer = session.waveformProperty(*opened.file, name, option);
+        out << (headed ? "  " : "") << std::left << std::setw(12) << option << answer.text << "\n";
+      }
+    }
+    if (!out) return kExitRefused;
   }
-  return kExitOk;
+  return status;
 }
 
 }  // namespace korvel::tool

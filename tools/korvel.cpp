@@ -1,40 +1,62 @@
 // korvel: opens S-parameter files through the korvelSC plug-in exactly as
-// the viewer does, and shows, lists or dumps what the viewer would receive.
+// the viewer does, and shows, looks up or exports what the viewer would
+// receive.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 
+#include "tools/checked_output.h"
 #include "tools/command.h"
+#include "tools/help_pages.h"
 #include "tools/plugin_session.h"
+#include "tools/version.h"
 
 namespace korvel::tool {
 
 namespace {
 
-constexpr const char* kExitStatusHelp =
-    "Exit status: 0 on success; 1 when the plug-in refuses a file, a waveform name is unknown or the\n"
-    "plug-in cannot be loaded; 2 for a usage error.";
-
 struct CommandLine {
-  CLI::App app{"korvel: open S-parameter files through the korvelSC plug-in, as the viewer does"};
+  CLI::App app{"korvel: look into S-parameter files (Touchstone .sNp, KORVELRF .sc) as the waveform viewer "
+               "sees them"};
   std::string pluginPath;
+  std::string stdinExtension;
+  bool verbose = false;
+  bool version = false;
+  bool manPage = false;
+  std::string completion;
   std::vector<std::unique_ptr<Command>> commands = makeCommands();
   std::vector<CLI::App*> subcommands;  // one per command, same order
   Command* bareCommand = nullptr;      // runs `korvel FILE...`
 };
 
+void defineGlobalOptions(CommandLine* line) {
+  CLI::App& app = line->app;
+  app.fallthrough();  // the global options are accepted after the command name too
+  app.add_option("--plugin", line->pluginPath,
+                 "Plug-in to load (default: libkorvelSC.so beside korvel, else in ../lib/korvel or ../lib)")
+      ->type_name("PATH");
+  app.add_flag("-v,--verbose", line->verbose, "Show the plug-in's own messages unchanged instead of one line each");
+  app.add_option("--stdin-as", line->stdinExtension,
+                 "Extension that says how to read standard input given as -, e.g. s2p or sc (default: guessed)")
+      ->type_name("EXT");
+  app.add_flag("--version", line->version, "Print the version and the plug-in used, then exit");
+  app.add_flag("--man", line->manPage, "Print the manual page (roff), then exit")->group("");
+  app.add_option("--completion", line->completion, "Print the completion script for a shell (bash), then exit")
+      ->check(CLI::IsMember({"bash"}))
+      ->group("");
+}
+
 void defineCommands(CommandLine* line) {
   CLI::App& app = line->app;
-  app.fallthrough();  // --plugin is accepted after the command name too
-  app.add_option("--plugin", line->pluginPath, "Plug-in to load (default: " + defaultPluginPath() + ")");
+  defineGlobalOptions(line);
   for (auto& command : line->commands) {
     CLI::App* sub = app.add_subcommand(command->name(), command->summary());
     command->define(*sub);
     sub->footer(kExitStatusHelp);
     line->subcommands.push_back(sub);
-    if (std::vector<std::string>* files = command->bareFiles();
-        files != nullptr && line->bareCommand == nullptr) {
-      app.add_option("files", *files,
-                     std::string("Files to summarise (same as 'korvel ") + command->name() + " FILE...')");
+    if (std::vector<std::string>* files = command->bareFiles(); files != nullptr && line->bareCommand == nullptr) {
+      app.add_option("files", *files, std::string("Files to summarise (same as 'korvel ") + command->name() +
+                                          " FILE...')");
       line->bareCommand = command.get();
     }
   }
@@ -55,24 +77,33 @@ Command* chosenCommand(const CommandLine& line) {
 // Arguments that a subcommand did not take fall through to the file list
 // of the bare form; with another subcommand that is a mistake.
 bool strayFiles(const CommandLine& line, const Command* command) {
-  return line.bareCommand != nullptr && command != line.bareCommand &&
-         !line.bareCommand->bareFiles()->empty();
+  return line.bareCommand != nullptr && command != line.bareCommand && !line.bareCommand->bareFiles()->empty();
+}
+
+bool loadPlugin(const CommandLine& line, PluginSession& session) {
+  std::string pluginPath = line.pluginPath.empty() ? defaultPluginPath() : line.pluginPath;
+  std::string error;
+  if (session.load(pluginPath, &error)) return true;
+  std::cerr << "korvel: cannot load the plug-in " << pluginPath << ": " << error << "\n";
+  return false;
+}
+
+int printVersion(const CommandLine& line) {
+  PluginSession session(true);
+  if (!loadPlugin(line, session)) return kExitRefused;
+  std::cout << "korvel " << kToolVersion << "\nplug-in " << session.pluginPath() << "\n";
+  return kExitOk;
 }
 
 int run(const CommandLine& line, Command& command) {
   PluginSession session(command.machineReadable());
-  std::string pluginPath = line.pluginPath.empty() ? defaultPluginPath() : line.pluginPath;
-  std::string error;
-  if (!session.load(pluginPath, &error)) {
-    std::cerr << "korvel: cannot load the plug-in " << pluginPath << ": " << error << "\n";
-    return kExitRefused;
-  }
+  session.setVerbose(line.verbose);
+  session.setStandardInputExtension(line.stdinExtension);
+  if (!loadPlugin(line, session)) return kExitRefused;
   return command.run(session);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int parseAndRun(int argc, char** argv) {
   CommandLine line;
   defineCommands(&line);
   try {
@@ -85,6 +116,15 @@ int main(int argc, char** argv) {
     line.app.exit(failure);
     return kExitUsage;
   }
+  if (line.version) return printVersion(line);
+  if (line.manPage) {
+    writeManPage(line.app, std::cout);
+    return kExitOk;
+  }
+  if (!line.completion.empty()) {
+    writeBashCompletion(line.app, std::cout);
+    return kExitOk;
+  }
   Command* command = chosenCommand(line);
   if (command == nullptr || strayFiles(line, command)) {
     std::cerr << (command != nullptr ? "korvel: unexpected arguments\n" : "korvel: no file given\n")
@@ -95,8 +135,29 @@ int main(int argc, char** argv) {
     std::cerr << "korvel: " << problem << "\n";
     return kExitUsage;
   }
-  int status = run(line, *command);
-  std::cout.flush();
+  return run(line, *command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CheckedStandardOutput output;
+  int status = kExitRefused;
+  // Nothing escapes as an uncaught exception: an abort would leave a
+  // half-written file and say nothing useful.
+  try {
+    status = parseAndRun(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "korvel: out of memory\n";
+    status = kExitRefused;
+  } catch (const std::exception& failure) {
+    std::cerr << "korvel: " << failure.what() << "\n";
+    status = kExitRefused;
+  } catch (...) {
+    std::cerr << "korvel: unexpected failure\n";
+    status = kExitRefused;
+  }
+  if (!output.finish()) return kExitRefused;
   return status;
 }
 

@@ -1,11 +1,19 @@
 // Loading the plug-in and driving it for the korvel tool.
 #include "tools/plugin_session.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+
+#include "tools/file_summary.h"
+#include "tools/progress.h"
+#include "tools/text_format.h"
 
 namespace korvel::tool {
 
@@ -25,87 +33,167 @@ std::filesystem::path executableDirectory() {
   return executable.parent_path();
 }
 
+// Files worth a progress line while the plug-in reads them.
+constexpr std::uintmax_t kLargeFileBytes = 32u << 20;
+
 }  // namespace
 
 std::string defaultPluginPath() {
   std::filesystem::path directory = executableDirectory();
-  std::filesystem::path beside = directory / kPluginFileName;
   std::error_code error;
+  std::filesystem::path beside = directory / kPluginFileName;
   if (std::filesystem::exists(beside, error)) return beside.string();
-  std::filesystem::path installed =
-      (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
+  std::filesystem::path installed = (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
   if (std::filesystem::exists(installed, error)) return installed.string();
   return beside.string();
 }
 
-StandardOutputToError::StandardOutputToError() {
-  std::cout.flush();
-  std::fflush(stdout);
-  saved_ = dup(STDOUT_FILENO);
-  if (saved_ >= 0) dup2(STDERR_FILENO, STDOUT_FILENO);
-}
-
-StandardOutputToError::~StandardOutputToError() {
-  std::fflush(stdout);
-  if (saved_ < 0) return;
-  dup2(saved_, STDOUT_FILENO);
-  close(saved_);
-}
-
-std::unique_ptr<StandardOutputToError> PluginSession::guard() const {
-  return quiet_ ? std::make_unique<StandardOutputToError>() : nullptr;
+template <typename Call>
+auto PluginSession::guarded(Call call) {
+  if (verbose_) {
+    std::cout.flush();
+    std::unique_ptr<StandardOutputToError> toError;
+    if (quiet_) toError = std::make_unique<StandardOutputToError>();
+    return call();
+  }
+  // Without scratch files to collect into, the plug-in's output at least
+  // stays off a command's own standard output.
+  std::unique_ptr<StandardOutputToError> toError;
+  if (!capture_.usable() && quiet_) toError = std::make_unique<StandardOutputToError>();
+  CapturedCall captured(capture_);
+  return call();
 }
 
 bool PluginSession::load(const std::string& pluginPath, std::string* error) {
-  auto quiet = guard();
-  return host_.load(pluginPath, error);
+  pluginPath_ = pluginPath;
+  bool loaded = guarded([&] { return host_.load(pluginPath, error); });
+  // What the plug-in says while it registers is not about any file.
+  if (!verbose_) {
+    capture_.takeOutputLines([](std::string_view) {});
+    capture_.takeErrorText();
+  }
+  return loaded;
+}
+
+std::string PluginSession::readablePath(const std::string& path) {
+  if (path == "-") {
+    if (standardInput_ == nullptr) {
+      standardInput_ = std::make_unique<StandardInputCopy>();
+      std::string error;
+      if (!standardInput_->make(stdinExtension_, &error)) {
+        std::cerr << "korvel: -: " << error << "\n";
+        return {};
+      }
+    }
+    return standardInput_->path();
+  }
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    std::cerr << "korvel: " << printable(path) << ": cannot read: " << std::strerror(errno) << "\n";
+    return {};
+  }
+  if (S_ISDIR(status.st_mode)) {
+    std::cerr << "korvel: " << printable(path) << ": is a folder, not a file\n";
+    return {};
+  }
+  return path;
 }
 
 OpenedFileInfo PluginSession::open(const std::string& path) {
   OpenedFileInfo info;
+  info.path = path;
+  info.readPath = readablePath(path);
+  if (info.readPath.empty()) return info;
   std::string error;
-  const FormatDescriptor* format = host_.formatFor(path, &error);
+  const FormatDescriptor* format = host_.formatFor(info.readPath, &error);
   if (format == nullptr) {
-    std::cerr << "korvel: " << path << ": " << error << "\n";
+    std::cerr << "korvel: " << printable(path) << ": " << printable(error) << "\n";
     return info;
   }
-  int result = 1;
-  {
-    auto quiet = guard();
-    info.file = host::OpenedFile::open(host_, *format, path, &result);
+  std::error_code sizeError;
+  std::uintmax_t bytes = std::filesystem::file_size(info.readPath, sizeError);
+  Progress progress(sizeError || bytes < kLargeFileBytes ? Progress::kNever : Progress::kAtOnce);
+  // Nothing left over from earlier calls is laid to this file's account.
+  capture_.takeOutputLines([](std::string_view) {});
+  capture_.takeErrorText();
+  progress.show("reading " + printable(path) + " (" + std::to_string(bytes >> 20) + " MB)");
+  info.file = guarded([&] { return host::OpenedFile::open(host_, *format, info.readPath); });
+  progress.clear();
+  if (verbose_) {
+    if (info.file == nullptr) std::cerr << "korvel: " << printable(path) << ": refused\n";
+  } else {
+    std::vector<RepeatedLine> lines;
+    capture_.takeOutputLines([&](std::string_view line) { countLine(&lines, line); });
+    std::string errorText = capture_.takeErrorText();
+    if (info.file == nullptr) {
+      std::string message = oneLineMessage(errorText);
+      for (const RepeatedLine& line : lines) message += (message.empty() ? "" : " ") + line.text;
+      if (message.empty()) message = "the plug-in gave no reason";
+      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(message) << "\n";
+    } else {
+      info.formatName = format->formatName;
+      reportWarnings(info, lines, errorText);
+    }
   }
-  if (info.file == nullptr) {
-    std::cerr << "korvel: " << path << ": refused by the plug-in (" << format->formatName << ")\n";
-    return info;
-  }
-  info.formatName = format->formatName;
+  if (info.file != nullptr) info.formatName = format->formatName;
   return info;
 }
 
+void PluginSession::reportWarnings(const OpenedFileInfo& opened, const std::vector<RepeatedLine>& lines,
+                                   const std::string& errorText) {
+  if (std::string message = oneLineMessage(errorText); !message.empty()) {
+    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(message) << "\n";
+  }
+  for (const RepeatedLine& line : lines) {
+    size_t total = 0;
+    std::string first;
+    std::string waveform = waveformOfSingularPoint(line.text);
+    if (!waveform.empty()) locateFailures(opened, waveform, &total, &first);
+    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(collapsedMessage(line, total, first))
+              << "\n";
+  }
+}
+
+// The plug-in hands each waveform over once, so the points are counted on
+// a second opening of the file rather than on the one the command uses.
+// The matrix with no inverse leaves not-a-number values in `waveform`.
+void PluginSession::locateFailures(const OpenedFileInfo& opened, const std::string& waveform, size_t* total,
+                                   std::string* first) {
+  std::unique_ptr<host::OpenedFile> second =
+      guarded([&] { return host::OpenedFile::open(host_, opened.file->format(), opened.readPath); });
+  capture_.takeOutputLines([](std::string_view) {});
+  capture_.takeErrorText();
+  if (second == nullptr) return;
+  std::vector<const host::RecordedWaveform*> received = load(*second, {waveform});
+  if (received.empty() || received[0] == nullptr) return;
+  for (const host::RecordedSegment& segment : received[0]->segments) {
+    for (size_t p = 0; p < segment.x.size() && 2 * p + 1 < segment.y.size(); ++p) {
+      ++*total;
+      bool failed = std::isnan(segment.y[2 * p]) || std::isnan(segment.y[2 * p + 1]);
+      if (failed && first->empty()) *first = formatFrequency(segment.x[p]);
+    }
+  }
+  host::WaveformLibrary::instance().forgetWaveforms();
+}
+
 std::string PluginSession::fileProperty(host::OpenedFile& file, const std::string& option) {
-  auto quiet = guard();
-  host::PropertyAnswer answer = file.fileProperty(option);
+  host::PropertyAnswer answer = guarded([&] { return file.fileProperty(option); });
   return answer.result == 0 ? answer.text : std::string();
 }
 
 host::PropertyAnswer PluginSession::waveformProperty(host::OpenedFile& file, const std::string& name,
                                                      const std::string& option) {
-  auto quiet = guard();
-  return file.waveformProperty(name, option);
+  return guarded([&] { return file.waveformProperty(name, option); });
 }
 
 std::vector<std::string> PluginSession::catalogue(host::OpenedFile& file) {
-  auto quiet = guard();
-  return file.catalogue();
+  return guarded([&] { return file.catalogue(); });
 }
 
 std::vector<const host::RecordedWaveform*> PluginSession::load(host::OpenedFile& file,
                                                                const std::vector<std::string>& names) {
   std::vector<WaveformHandle> handles;
-  {
-    auto quiet = guard();
-    file.loadWaveformList(names, &handles);
-  }
+  guarded([&] { return file.loadWaveformList(names, &handles); });
   std::vector<const host::RecordedWaveform*> waveforms;
   for (WaveformHandle handle : handles) {
     waveforms.push_back(handle != nullptr ? host::WaveformLibrary::instance().find(handle) : nullptr);

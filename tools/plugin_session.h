@@ -1,6 +1,9 @@
 // The korvel tool's side of the host: the plug-in loaded through the
 // stand-in waveform library with a real Tcl interpreter, files opened
 // through the format the host chooses, and the waveforms the host received.
+// What the plug-in prints is collected and shown as the tool's own lines
+// on standard error (see plugin_messages.h), or passed through unchanged
+// when verbose.
 #ifndef KORVEL_TOOLS_PLUGIN_SESSION_H
 #define KORVEL_TOOLS_PLUGIN_SESSION_H
 
@@ -10,45 +13,48 @@
 
 #include "host/plugin_host.h"
 #include "tools/exit_codes.h"
+#include "tools/output_capture.h"
+#include "tools/plugin_messages.h"
+#include "tools/standard_input.h"
 
 namespace korvel::tool {
 
 // The plug-in that sits beside the executable (the build tree), or the one
-// that cmake --install put in ../lib beside bin/.
+// that cmake --install put in ../lib or ../lib/korvel beside bin/.
 std::string defaultPluginPath();
-
-// While alive, whatever is written to standard output goes to standard
-// error instead. The plug-in reports singular matrices on standard output;
-// what list, props and dump print must stand alone there.
-class StandardOutputToError {
- public:
-  StandardOutputToError();
-  ~StandardOutputToError();
-  StandardOutputToError(const StandardOutputToError&) = delete;
-  StandardOutputToError& operator=(const StandardOutputToError&) = delete;
-
- private:
-  int saved_ = -1;
-};
 
 // An opened file with what the host learnt about it.
 struct OpenedFileInfo {
   std::unique_ptr<host::OpenedFile> file;
   std::string formatName;
+  std::string path;      // as the user named it ("-" for standard input)
+  std::string readPath;  // the file the plug-in read
 };
 
 class PluginSession {
  public:
-  // When `quiet` is set, the plug-in's standard output is sent to standard
-  // error around every call into it.
+  // When `quiet` is set and the session is verbose, the plug-in's standard
+  // output is sent to standard error around every call into it (its output
+  // must not mix with what a command writes for programs).
   explicit PluginSession(bool quiet) : quiet_(quiet) {}
+
+  // Passes the plug-in's output through unchanged instead of collecting it.
+  void setVerbose(bool verbose) { verbose_ = verbose; }
+  bool verbose() const { return verbose_; }
+  // How standard input ("-") is named for the plug-in (its extension
+  // chooses the reader); empty to guess from the contents.
+  void setStandardInputExtension(const std::string& extension) { stdinExtension_ = extension; }
 
   // Loads the plug-in; false with a reason on failure.
   bool load(const std::string& pluginPath, std::string* error);
+  // The path of the loaded plug-in.
+  const std::string& pluginPath() const { return pluginPath_; }
 
-  // Opens `path` through the format whose patterns match it. Writes a line
-  // to standard error and returns an empty file when no format matches or
-  // the plug-in refuses the file (the plug-in writes its own reason).
+  // Opens `path` ("-": standard input) through the format whose patterns
+  // match it. When no format matches, the file cannot be read or the
+  // plug-in refuses it, writes "korvel: FILE: ..." on standard error and
+  // returns an empty file. The plug-in's warnings while opening are shown
+  // collapsed, one line each.
   OpenedFileInfo open(const std::string& path);
 
   // A file property answer ("" when refused).
@@ -61,14 +67,29 @@ class PluginSession {
 
   // Loads `names` with one loadWaveformList call; one record per name, null
   // where the plug-in gave no waveform.
-  std::vector<const host::RecordedWaveform*> load(host::OpenedFile& file,
-                                                  const std::vector<std::string>& names);
+  std::vector<const host::RecordedWaveform*> load(host::OpenedFile& file, const std::vector<std::string>& names);
 
  private:
-  std::unique_ptr<StandardOutputToError> guard() const;
+  // Runs `call` with the plug-in's output captured or passed through.
+  template <typename Call>
+  auto guarded(Call call);
+  // Shows the warnings collected while `opened` was opened.
+  void reportWarnings(const OpenedFileInfo& opened, const std::vector<RepeatedLine>& lines,
+                      const std::string& errorText);
+  // Points and first failing frequency for a per-point message, from a
+  // private second opening of the file.
+  void locateFailures(const OpenedFileInfo& opened, const std::string& waveform, size_t* total,
+                      std::string* first);
+  // The file the plug-in is to read for `path`, or "" with a message shown.
+  std::string readablePath(const std::string& path);
 
   bool quiet_;
+  bool verbose_ = false;
+  std::string stdinExtension_;
+  std::string pluginPath_;
   host::PluginHost host_;
+  CaptureFiles capture_;
+  std::unique_ptr<StandardInputCopy> standardInput_;
 };
 
 }  // namespace korvel::tool

@@ -1,5 +1,6 @@
-// korvel dump: the waveforms of a file exactly as the host received them,
-// as JSON or CSV.
+// korvel dump: the waveforms of files as the host received them, as JSON
+// (one document per file and line) or CSV (one row per point, or with
+// --wide one row per frequency and one column per quantity).
 #ifndef KORVEL_TOOLS_WAVEFORM_DUMP_H
 #define KORVEL_TOOLS_WAVEFORM_DUMP_H
 
@@ -8,17 +9,26 @@
 #include <vector>
 
 #include "tools/plugin_session.h"
+#include "tools/value_units.h"
 
 namespace korvel::tool {
 
 enum class DumpFormat { kJson, kCsv };
 
-// Opens `path`, loads `names` (every catalogue name when empty) and writes
-// the dump to `out`. Nothing is written unless every name loads: an
-// unknown name or a refused file gives kExitRefused with a line on
-// standard error.
-int dumpWaveforms(PluginSession& session, const std::string& path, const std::vector<std::string>& names,
-                  DumpFormat format, std::ostream& out);
+struct DumpOptions {
+  DumpFormat format = DumpFormat::kJson;
+  bool wide = false;                             // CSV: one row per frequency
+  ValueUnit unit = ValueUnit::kRealImaginary;    // CSV values
+  bool viewerLookup = false;                     // names found as the viewer finds them
+};
+
+// Dumps each file in turn: `names` (typed, resolved per file; every
+// catalogue name when empty). A file is written only once all its names
+// resolved; a refused file or an unknown name is reported on standard
+// error and the next file dumped. Stops at the first failed write.
+// Returns kExitOk, or kExitRefused when anything failed.
+int dumpFiles(PluginSession& session, const std::vector<std::string>& paths, const std::vector<std::string>& names,
+              const DumpOptions& options, std::ostream& out);
 
 }  // namespace korvel::tool
 

@@ -60,13 +60,21 @@ INSTANTIATE_TEST_SUITE_P(Options, FormatPropertyTest,
                                            FormatPropertyCase{"-x", 1}, FormatPropertyCase{"", 1},
                                            FormatPropertyCase{"a", 1}));
 
-TEST(HostFormatChoice, MatchesTailAgainstPatterns) {
+TEST(HostFormatChoice, MatchesTheExtensionAgainstPatterns) {
   std::string error;
   EXPECT_STREQ(pluginHost().formatFor("/data/amp.s2p", &error)->formatName, "TouchStone");
   EXPECT_STREQ(pluginHost().formatFor("/data/net.sc0", &error)->formatName, "KORVELRF SC");
   EXPECT_STREQ(pluginHost().formatFor("x.s12", &error)->formatName, "TouchStone");
   EXPECT_EQ(pluginHost().formatFor("/sc0/amp.txt", &error), nullptr);
   EXPECT_FALSE(error.empty());
+}
+
+// A name that begins like an SC extension is still read by its extension.
+TEST(HostFormatChoice, NameBeginningWithScIsTouchstone) {
+  std::string error;
+  EXPECT_STREQ(pluginHost().formatFor("/data/scope_probe.s2p", &error)->formatName, "TouchStone");
+  EXPECT_STREQ(pluginHost().formatFor("sc_net.s4p", &error)->formatName, "TouchStone");
+  EXPECT_EQ(pluginHost().formatFor("/data/scope_probe", &error), nullptr);
 }
 
 }  // namespace

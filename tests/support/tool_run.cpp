@@ -23,19 +23,36 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
-ToolRun runKorvel(const std::vector<std::string>& arguments, const std::string& directory) {
+ToolRun shell(const std::string& commandLine) {
   TempFile out("out.txt", "");
   TempFile err("err.txt", "");
-  std::string command = directory.empty() ? "" : "cd " + shellQuoted(directory) + " && ";
-  command += shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel");
-  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
-  command += " >" + shellQuoted(out.path()) + " 2>" + shellQuoted(err.path()) + " </dev/null";
+  std::string command = "PATH=" + shellQuoted(KORVEL_BINARY_DIR) + ":\"$PATH\"; { " + commandLine + "; } >" +
+                        shellQuoted(out.path()) + " 2>" + shellQuoted(err.path());
   int raw = std::system(command.c_str());
   ToolRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.out = readFile(out.path());
   run.err = readFile(err.path());
   return run;
+}
+
+namespace {
+
+std::string korvelCommand(const std::vector<std::string>& arguments) {
+  std::string command = shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel");
+  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+  return command;
+}
+
+}  // namespace
+
+ToolRun runKorvel(const std::vector<std::string>& arguments, const std::string& directory) {
+  std::string command = directory.empty() ? "" : "cd " + shellQuoted(directory) + " && ";
+  return shell(command + korvelCommand(arguments) + " </dev/null");
+}
+
+ToolRun korvel(const std::vector<std::string>& arguments, const std::string& input) {
+  return shell(korvelCommand(arguments) + " <" + shellQuoted(input));
 }
 
 }  // namespace korvel::testing

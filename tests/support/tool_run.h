@@ -24,6 +24,13 @@ std::string readFile(const std::string& path);
 // when empty), standard input empty.
 ToolRun runKorvel(const std::vector<std::string>& arguments, const std::string& directory = "");
 
+// Runs build/korvel with `arguments`, standard input from the file
+// `input`.
+ToolRun korvel(const std::vector<std::string>& arguments, const std::string& input = "/dev/null");
+
+// Runs a shell command line with the build directory first on PATH.
+ToolRun shell(const std::string& commandLine);
+
 }  // namespace korvel::testing
 
 #endif  // KORVEL_TESTS_SUPPORT_TOOL_RUN_H

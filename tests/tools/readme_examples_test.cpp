@@ -59,8 +59,8 @@ std::string readFile(const std::string& path) {
 // Runs `command` with the built korvel first on the path, from the source
 // tree; returns its standard output.
 std::string runFromSourceTree(const std::string& command, int* status) {
-  std::string script = "cd '" + std::string(KORVEL_SOURCE_DIR) + "' && PATH='" +
-                       std::string(KORVEL_BINARY_DIR) + "':\"$PATH\" && " + command + " 2>/dev/null";
+  std::string script = "cd '" + std::string(KORVEL_SOURCE_DIR) + "' && PATH='" + std::string(KORVEL_BINARY_DIR) +
+                       "':\"$PATH\" && " + command + " 2>/dev/null";
   std::string output;
   FILE* pipe = popen(script.c_str(), "r");
   if (pipe == nullptr) {
@@ -86,6 +86,22 @@ TEST(ReadmeExamples, ShowWhatTheToolPrints) {
     std::string output = runFromSourceTree(example.command, &status);
     EXPECT_EQ(status, 0) << example.command;
     EXPECT_EQ(output, example.output) << example.command;
+  }
+}
+
+// The common tasks stay shown with real commands: S21 at a frequency, a
+// table in dB, stability, a folder at once, a refused file.
+TEST(ReadmeExamples, CommonTasksAreShownAndRun) {
+  std::string readme = readFile(std::string(KORVEL_SOURCE_DIR) + "/README.md");
+  size_t start = readme.find("### Common tasks\n");
+  ASSERT_NE(start, std::string::npos);
+  size_t end = readme.find("\n### ", start + 1);
+  std::vector<ShownExample> tasks = shownExamples(readme.substr(start, end - start));
+  ASSERT_GE(tasks.size(), 5u);
+  for (const char* needed : {"S21@", "--wide --unit db", " K ", "examples/*", "refused"}) {
+    bool shown = false;
+    for (const ShownExample& task : tasks) shown = shown || (task.command + task.output).find(needed) != std::string::npos;
+    EXPECT_TRUE(shown) << needed;
   }
 }
 

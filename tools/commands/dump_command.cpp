@@ -1,9 +1,11 @@
-// korvel dump [--format json|csv] [-o FILE] FILE [NAME...]: the waveforms
-// exactly as the viewer's waveform library received them.
-#include <fstream>
+// korvel dump [--format json|csv] [--wide] [--unit U] [--prefix] [-o FILE]
+// FILE... [NAME...]: the waveforms as the viewer receives them.
 #include <iostream>
 
+#include "tools/checked_output.h"
 #include "tools/command.h"
+#include "tools/resolved_names.h"
+#include "tools/text_format.h"
 #include "tools/waveform_dump.h"
 
 namespace korvel::tool {
@@ -13,39 +15,68 @@ namespace {
 class DumpCommand : public Command {
  public:
   const char* name() const override { return "dump"; }
-  const char* summary() const override { return "Write waveforms exactly as the host received them"; }
+  const char* summary() const override { return "Export waveforms as JSON or as a CSV table"; }
   void define(CLI::App& command) override {
-    command.add_option("--format", format_, "Output format")
+    command.description(
+        "Export waveforms as JSON or as a CSV table, exactly as the viewer receives them. Without names, every "
+        "waveform of the file. Names may be short: S21, S(2,1), Sdd21, K, NFmin (any case).");
+    command.add_option("--format", format_, "json (one document per file and line) or csv")
         ->check(CLI::IsMember({"json", "csv"}))
         ->capture_default_str();
-    command.add_option("-o,--output", outputPath_, "Write the dump to this file");
-    command.add_option("file", file_, "S-parameter file")->required();
-    command.add_option("names", names_, "Waveforms to dump (default: the whole catalogue)");
+    command.add_flag("--wide", wide_, "CSV: one row per frequency, one column per quantity");
+    command.add_option("--unit", unit_,
+                       kValueUnitHelp)
+        ->check(CLI::IsMember(valueUnitNames()))
+        ->capture_default_str();
+    command.add_flag("--prefix", prefix_,
+                     "Find names as the viewer does: the first waveform whose name equals the one given or "
+                     "begins it");
+    command.add_option("-o,--output", outputPath_,
+                       "Write to this file (replaced only when the whole export succeeded)")
+        ->type_name("FILE");
+    command.add_option("arguments", arguments_, "FILE... then NAME...; - reads standard input")->required();
+  }
+  std::string validate() const override {
+    if (wide_ && format_ != "csv") return "--wide needs --format csv";
+    return {};
   }
   int run(PluginSession& session) override;
 
  private:
   std::string format_ = "json";
+  bool wide_ = false;
+  std::string unit_ = "ri";
+  bool prefix_ = false;
   std::string outputPath_;
-  std::string file_;
-  std::vector<std::string> names_;
+  std::vector<std::string> arguments_;
 };
 
 int DumpCommand::run(PluginSession& session) {
-  DumpFormat format = format_ == "csv" ? DumpFormat::kCsv : DumpFormat::kJson;
-  if (outputPath_.empty()) return dumpWaveforms(session, file_, names_, format, std::cout);
-  std::ofstream output(outputPath_, std::ios::binary);
-  if (!output) {
-    std::cerr << "korvel: cannot write " << outputPath_ << "\n";
+  DumpOptions options;
+  options.format = format_ == "csv" ? DumpFormat::kCsv : DumpFormat::kJson;
+  options.wide = wide_;
+  options.unit = valueUnitNamed(unit_);
+  options.viewerLookup = prefix_;
+  std::vector<std::string> files;
+  std::vector<std::string> names;
+  splitFilesAndNames(arguments_, &files, &names);
+  if (outputPath_.empty()) return dumpFiles(session, files, names, options, std::cout);
+  ReplacingFile output(outputPath_);
+  std::string error;
+  if (!output.open(&error)) {
+    std::cerr << "korvel: cannot write " << printable(outputPath_) << ": " << error << "\n";
     return kExitRefused;
   }
-  int status = dumpWaveforms(session, file_, names_, format, output);
-  output.close();
-  if (status == kExitOk && !output) {
-    std::cerr << "korvel: cannot write " << outputPath_ << "\n";
+  int status = dumpFiles(session, files, names, options, output.stream());
+  if (status != kExitOk) {
+    std::cerr << "korvel: " << printable(outputPath_) << " left as it was\n";
+    return status;
+  }
+  if (!output.commit(&error)) {
+    std::cerr << "korvel: cannot write " << printable(outputPath_) << ": " << error << "\n";
     return kExitRefused;
   }
-  return status;
+  return kExitOk;
 }
 
 }  // namespace

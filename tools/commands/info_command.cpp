@@ -1,5 +1,5 @@
 // korvel info FILE... (and the bare form korvel FILE...): a summary of each
-// file for a person.
+// file for a person, or for scripts as JSON.
 #include <iostream>
 
 #include "tools/command.h"
@@ -13,18 +13,27 @@ class InfoCommand : public Command {
  public:
   const char* name() const override { return "info"; }
   const char* summary() const override {
-    return "Summarise each file: format, design, counts, grid, sweep, catalogue";
+    return "Summarise each file: format, ports, data format, reference impedances, frequencies, sweep, "
+           "comments, waveform names";
   }
   void define(CLI::App& command) override {
-    command.add_option("files", files_, "S-parameter files")->required();
+    command.add_flag("--json", json_, "One JSON document per file, one a line, for scripts");
+    command.add_flag("--comments", allComments_, "Show every comment line of the file's header, not the first few");
+    command.add_option("files", files_, "S-parameter files; - reads standard input")->required();
   }
-  // The summary is for a person: the plug-in's reports pass through where
-  // the plug-in writes them.
-  bool machineReadable() const override { return false; }
-  int run(PluginSession& session) override { return printSummaries(session, files_, std::cout); }
+  bool machineReadable() const override { return json_; }
+  int run(PluginSession& session) override {
+    SummaryOptions options;
+    options.json = json_;
+    options.allComments = allComments_;
+    options.width = outputWidth();
+    return printSummaries(session, files_, options, std::cout);
+  }
   std::vector<std::string>* bareFiles() override { return &files_; }
 
  private:
+  bool json_ = false;
+  bool allComments_ = false;
   std::vector<std::string> files_;
 };
 

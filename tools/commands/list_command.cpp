@@ -1,4 +1,4 @@
-// korvel list FILE: the catalogue, one name a line.
+// korvel list FILE...: the waveform names, one a line.
 #include <iostream>
 
 #include "tools/command.h"
@@ -11,14 +11,16 @@ namespace {
 class ListCommand : public Command {
  public:
   const char* name() const override { return "list"; }
-  const char* summary() const override { return "Print the catalogue of waveform names, one a line"; }
-  void define(CLI::App& command) override {
-    command.add_option("file", file_, "S-parameter file")->required();
+  const char* summary() const override {
+    return "Print the waveform names of each file, one a line (FILE:NAME with several files)";
   }
-  int run(PluginSession& session) override { return printCatalogue(session, file_, std::cout); }
+  void define(CLI::App& command) override {
+    command.add_option("files", files_, "S-parameter files; - reads standard input")->required();
+  }
+  int run(PluginSession& session) override { return printCatalogues(session, files_, std::cout); }
 
  private:
-  std::string file_;
+  std::vector<std::string> files_;
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "tools/command.h"
+#include "tools/name_resolver.h"
 #include "tools/plot/figure.h"
 #include "tools/plot/figure_layout.h"
 #include "tools/plot/page_plan.h"
@@ -33,9 +34,13 @@ OutputFormat formatNamed(std::string name) {
 
 // The catalogue name a typed name stands for, or none. The one place where
 // the names typed on the command line meet the catalogue.
+// Short names (S21, NFmin, any case) resolve as in get, props and dump; a
+// name that does not resolve gets its message in `*problem`.
 std::optional<std::string> catalogueName(const std::vector<std::string>& catalogue,
-                                         const std::string& typed) {
-  if (std::find(catalogue.begin(), catalogue.end(), typed) != catalogue.end()) return typed;
+                                         const std::string& typed, std::string* problem) {
+  NameResolution resolution = resolveWaveformName(catalogue, typed);
+  if (resolution.outcome == NameResolution::Outcome::kFound) return resolution.name;
+  *problem = unresolvedMessage(typed, resolution);
   return std::nullopt;
 }
 
@@ -165,9 +170,10 @@ int PlotCommand::run(PluginSession& session) {
   std::vector<std::string> catalogue = session.catalogue(*opened.file);
   std::vector<std::string> names;
   for (const std::string& typed : names_) {
-    std::optional<std::string> name = catalogueName(catalogue, typed);
+    std::string problem;
+    std::optional<std::string> name = catalogueName(catalogue, typed, &problem);
     if (!name) {
-      std::cerr << "korvel: " << file_ << ": no waveform named " << typed << "\n";
+      std::cerr << "korvel: " << file_ << ": " << problem << "\n";
       return kExitRefused;
     }
     addUnique(&names, *name);

@@ -1,0 +1,252 @@
+// The tool's lookups, tables and summaries end to end on the examples.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "support/test_support.h"
+#include "support/tool_run.h"
+
+namespace korvel::testing {
+namespace {
+
+using Json = nlohmann::json;
+
+const std::string kAmp = examplePath("amp.s2p");
+const std::string kSweep = examplePath("lna_sweep.sc");
+
+std::vector<std::string> splitCsvLine(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.push_back(field);
+      field.clear();
+    } else {
+      field += c;
+    }
+  }
+  fields.push_back(field);
+  return fields;
+}
+
+std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) rows.push_back(splitCsvLine(line));
+  return rows;
+}
+
+// The stored point at 2 GHz, the same as the JSON dump holds.
+TEST(KorvelGet, ExactPointIsTheStoredValue) {
+  ToolRun run = korvel({"get", kAmp, "s(2,1)@2GHz"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Json dump = Json::parse(korvel({"dump", kAmp, "S21"}).out)["waveforms"][0]["segments"][0];
+  size_t p = 3;  // 2 GHz is the fourth point of the file
+  ASSERT_EQ(dump["x"][p], 2e9);
+  char expected[128];
+  double re = dump["re"][p];
+  double im = dump["im"][p];
+  std::snprintf(expected, sizeof expected, "%.6g %s %.6gj", re, im < 0 ? "-" : "+", std::fabs(im));
+  EXPECT_EQ(run.out, "waveform      f      value\nS-Par/S(2,1)  2 GHz  " + std::string(expected) + "\n");
+}
+
+TEST(KorvelGet, BetweenPointsSaysItInterpolated) {
+  ToolRun run = korvel({"get", kAmp, "K@2.2GHz", "NFmin@2GHz", "--unit", "db"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::string header, k, nf;
+  std::getline(lines, header);
+  std::getline(lines, k);
+  std::getline(lines, nf);
+  EXPECT_EQ(header.rfind("waveform         f        value", 0), 0u) << header;
+  EXPECT_EQ(header.substr(header.size() - 4), "note") << header;
+  EXPECT_NE(k.find("interpolated between 2 GHz and 2.5 GHz"), std::string::npos) << k;
+  // The file gives NFmin 0.5 dB at 2 GHz; the plug-in holds it linear.
+  EXPECT_EQ(nf, "Noise-Par/NFmin  2 GHz    0.5 dB");
+}
+
+TEST(KorvelGet, OutsideTheGridIsAnError) {
+  ToolRun run = korvel({"get", kAmp, "S21@7GHz"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "korvel: " + kAmp + ": S-Par/S(2,1) has no value at 7 GHz (its frequencies: 500 MHz .. 6 GHz)\n");
+}
+
+TEST(KorvelGet, SweptFileGivesARowPerSegment) {
+  ToolRun run = korvel({"get", kSweep, "Zo2@2GHz"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("waveform  f      sweep             value\nZo/Zo(2)  2 GHz  temp=-40 vdd=2.7  50 Ohms\n", 0), 0u)
+      << run.out;
+  EXPECT_NE(run.out.find("Zo/Zo(2)  2 GHz  temp=85 vdd=3.3   50 Ohms\n"), std::string::npos) << run.out;
+}
+
+// The wide table in dB holds the same numbers as the JSON dump.
+TEST(KorvelDump, WideCsvInDbAgreesWithJson) {
+  ToolRun wide = korvel({"dump", "--format", "csv", "--wide", "--unit", "db", kAmp, "S21", "NFmin", "K"});
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  std::vector<std::vector<std::string>> rows = csvRows(wide.out);
+  ASSERT_EQ(rows.size(), 13u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"segment", "f [Hz]", "S-Par/S(2,1) [dB]", "Noise-Par/NFmin [dB]",
+                                               "Gain-Par/K [-]"}));
+  Json dump = Json::parse(korvel({"dump", kAmp, "S21", "NFmin", "K"}).out)["waveforms"];
+  for (size_t p = 0; p < 12; ++p) {
+    SCOPED_TRACE(p);
+    EXPECT_EQ(std::stod(rows[p + 1][1]), dump[0]["segments"][0]["x"][p].get<double>());
+    double re = dump[0]["segments"][0]["re"][p];
+    double im = dump[0]["segments"][0]["im"][p];
+    EXPECT_EQ(std::stod(rows[p + 1][2]), 20.0 * std::log10(std::hypot(re, im)));
+    EXPECT_EQ(std::stod(rows[p + 1][3]), 10.0 * std::log10(dump[1]["segments"][0]["y"][p].get<double>()));
+    EXPECT_EQ(std::stod(rows[p + 1][4]), dump[2]["segments"][0]["y"][p].get<double>());
+  }
+}
+
+TEST(KorvelDump, WideCsvCarriesSweepValuesAndLeavesMissingPointsEmpty) {
+  ToolRun wide = korvel({"dump", "--format", "csv", "--wide", kSweep, "S21", "Zo1"});
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  std::vector<std::vector<std::string>> rows = csvRows(wide.out);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"segment", "temp", "vdd", "f [Hz]", "S-Par/S(2,1) re [-]",
+                                               "S-Par/S(2,1) im [-]", "Zo/Zo(1) [Ohms]"}));
+  ASSERT_EQ(rows.size(), 1u + 6 * 4);
+  EXPECT_EQ(rows[1][0], "0");
+  EXPECT_EQ(rows[1][1], "-40");
+  EXPECT_EQ(rows[1][2], "2.7");
+  EXPECT_EQ(rows[1][6], "50") << "Zo has a point at the first frequency";
+  EXPECT_EQ(rows[2][6], "") << "and none at the second";
+  EXPECT_EQ(rows[24][1], "85");
+  EXPECT_EQ(rows[24][2], "3.3");
+}
+
+TEST(KorvelDump, CsvAndJsonWriteTheSameShortestNumbers) {
+  TempFile tenth("tenth.s1p", "# Hz S RI R 50\n1 0.1 0.2\n");
+  ToolRun csv = korvel({"dump", "--format", "csv", tenth.path(), "S11"});
+  ToolRun json = korvel({"dump", tenth.path(), "S11"});
+  EXPECT_EQ(csv.out, "name,segment,f [Hz],re,im,unit\n\"S-Par/S(1,1)\",0,1,0.1,0.2,-\n");
+  EXPECT_NE(json.out.find("\"re\":[0.1],\"im\":[0.2]"), std::string::npos) << json.out;
+}
+
+TEST(KorvelDump, JsonNamesTheDisplayHints) {
+  Json waveform = Json::parse(korvel({"dump", kAmp, "Gmax"}).out)["waveforms"][0];
+  EXPECT_EQ(waveform["display"], Json::parse(R"j({"power":"1","y":"db(y)"})j"));
+  EXPECT_EQ(waveform["yunit"], "Gain");
+}
+
+TEST(KorvelDump, SeveralFilesGiveOneDocumentALineOrAFileColumn) {
+  ToolRun json = korvel({"dump", kAmp, kAmp, "K"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  std::istringstream lines(json.out);
+  std::string line;
+  int documents = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_EQ(Json::parse(line)["waveforms"][0]["name"], "Gain-Par/K");
+    ++documents;
+  }
+  EXPECT_EQ(documents, 2);
+  ToolRun csv = korvel({"dump", "--format", "csv", kAmp, kAmp, "K"});
+  std::vector<std::vector<std::string>> rows = csvRows(csv.out);
+  ASSERT_EQ(rows.size(), 25u) << "one header for both files";
+  EXPECT_EQ(rows[0][0], "file");
+  EXPECT_EQ(rows[24][0], kAmp);
+}
+
+TEST(KorvelInfo, JsonForScripts) {
+  ToolRun run = korvel({"info", "--json", kAmp, kSweep});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::string line;
+  std::getline(lines, line);
+  Json amp = Json::parse(line);
+  EXPECT_EQ(amp["ports"], 2);
+  EXPECT_EQ(amp["parameter"], "S");
+  EXPECT_EQ(amp["dataFormat"], "MA");
+  EXPECT_EQ(amp["reference"], Json::parse(R"j({"Zo(1)":50,"Zo(2)":50})j"));
+  EXPECT_EQ(amp["comments"].size(), 3u);
+  EXPECT_EQ(amp["frequency"], Json::parse(R"({"start":5e8,"stop":6e9,"points":12,"segments":1})"));
+  std::getline(lines, line);
+  Json sweep = Json::parse(line);
+  EXPECT_EQ(sweep["dataFormat"], "DB");
+  EXPECT_EQ(sweep["sweep"][1], Json::parse(R"({"name":"vdd","values":[2.7,3,3.3]})"));
+}
+
+TEST(KorvelInfo, MixedModeReferencesAndLongLinesWrapped) {
+  ToolRun run = korvel({"info", examplePath("diff_pair.s4p")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  ports       4\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  reference   Zod(1) 100, Zod(2) 100, Zoc(1) 25, Zoc(2) 25 Ohms\n"), std::string::npos)
+      << run.out;
+  std::istringstream lines(run.out);
+  std::string line;
+  while (std::getline(lines, line)) EXPECT_LE(line.size(), 100u) << line;
+}
+
+TEST(KorvelInfo, ReferencesThatDifferAreListed) {
+  TempFile mixed("refs.s2p",
+                 "[Version] 2.0\n# GHz S RI\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                 "[Number of Frequencies] 2\n[Reference] 50 75\n"
+                 "[Network Data]\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n[End]\n");
+  ToolRun run = korvel({"info", mixed.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  reference   Zo(1) 50, Zo(2) 75 Ohms\n"), std::string::npos) << run.out;
+}
+
+TEST(KorvelInfo, AllCommentsOnRequest) {
+  std::string text;
+  for (int i = 0; i < 6; ++i) text += "! comment " + std::to_string(i) + "\n";
+  TempFile many("many.s1p", text + "# GHz S MA R 50\n1 0.5 0\n");
+  ToolRun few = korvel({"info", many.path()});
+  EXPECT_NE(few.out.find("              (3 more; --comments shows them all)\n"), std::string::npos) << few.out;
+  ToolRun all = korvel({"info", "--comments", many.path()});
+  EXPECT_NE(all.out.find("              comment 5\n"), std::string::npos) << all.out;
+}
+
+TEST(KorvelInfo, FileNamedLikeAnScFileIsTouchstone) {
+  TempFile probe("scope_probe.s2p", readFile(kAmp));
+  ToolRun run = korvel({"info", probe.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  format      TouchStone\n"), std::string::npos) << run.out;
+}
+
+TEST(KorvelTool, StandardInputReadOnce) {
+  ToolRun run = korvel({"list", "-"}, kAmp);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, korvel({"list", kAmp}).out);
+  ToolRun named = korvel({"--stdin-as", "sc", "get", "-", "S21@1GHz"}, kSweep);
+  ASSERT_EQ(named.status, 0) << named.err;
+  ToolRun twice = korvel({"list", "-", "-"}, kAmp);
+  EXPECT_EQ(twice.status, 0) << twice.err;
+  ToolRun unknown = korvel({"list", "-"}, "/dev/null");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("--stdin-as"), std::string::npos) << unknown.err;
+}
+
+TEST(KorvelTool, VersionNamesThePlugin) {
+  ToolRun run = korvel({"--version"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("korvel ", 0), 0u);
+  EXPECT_NE(run.out.find("plug-in " + std::string(KORVEL_PLUGIN_PATH) + "\n"), std::string::npos) << run.out;
+}
+
+// The manual page and the completion come from the same definitions as
+// --help: every option of every command is in both.
+TEST(KorvelTool, ManualPageAndCompletionCoverEveryOption) {
+  ToolRun man = korvel({"--man"});
+  ToolRun completion = korvel({"--completion", "bash"});
+  ASSERT_EQ(man.status, 0);
+  ASSERT_EQ(completion.status, 0);
+  for (const char* command : {"info", "list", "props", "get", "dump"}) {
+    EXPECT_NE(man.out.find(".SS " + std::string(command) + "\n"), std::string::npos) << command;
+    EXPECT_NE(completion.out.find("    " + std::string(command) + ") flags='"), std::string::npos) << command;
+  }
+  for (const char* option : {"\\-\\-wide", "\\-\\-unit", "\\-\\-prefix", "\\-\\-comments", "\\-\\-json"}) {
+    EXPECT_NE(man.out.find(option), std::string::npos) << option;
+  }
+  TempFile script("korvel.bash", completion.out);
+  EXPECT_EQ(shell("bash -n " + shellQuoted(script.path())).status, 0);
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -1,0 +1,46 @@
+// What the plug-in prints, turned into korvel's own lines. The plug-in
+// writes its reasons for refusing a file on standard error (sometimes
+// several run together, with stray blanks and line ends) and a line on
+// standard output for every singular matrix it meets, which can be one
+// per frequency point. The tool collects both and shows one line each:
+//   korvel: FILE: refused: MESSAGE
+//   korvel: FILE: Matrix ([I] - S) is singular at 401 of 401 points (first 1 GHz)
+#ifndef KORVEL_TOOLS_PLUGIN_MESSAGES_H
+#define KORVEL_TOOLS_PLUGIN_MESSAGES_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvel::tool {
+
+// The plug-in's messages as one line: each message trimmed of surrounding
+// blanks and line ends, messages that ran together split apart, all joined
+// by one blank. Empty when there was no text.
+std::string oneLineMessage(std::string_view text);
+
+// The lines of the text trimmed, each distinct line once in order of first
+// appearance with how many times it came.
+struct RepeatedLine {
+  std::string text;
+  size_t count = 0;
+};
+std::vector<RepeatedLine> countRepeatedLines(std::string_view text);
+// Counts one more line (trimmed; blank lines are not counted).
+void countLine(std::vector<RepeatedLine>* counted, std::string_view line);
+
+// Which waveform a per-point singular-matrix message is about: the matrix
+// whose inverse failed leaves that waveform without values at the point.
+// Empty for any other message.
+std::string waveformOfSingularPoint(std::string_view line);
+
+// The collapsed line for a message that came `count` times:
+// "TEXT at COUNT of TOTAL points (first FREQ)" when the points are known
+// (total > 0), else "TEXT" or "TEXT (COUNT times)". The message's own
+// closing full stop is dropped when anything follows it.
+std::string collapsedMessage(const RepeatedLine& line, size_t totalPoints, const std::string& firstFrequency);
+
+}  // namespace korvel::tool
+
+#endif  // KORVEL_TOOLS_PLUGIN_MESSAGES_H

@@ -58,6 +58,7 @@ LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), bu
 
 bool LineSource::refill() {
   if (eof_) return false;
+  feedKnown_ = false;  // the bytes move
   if (begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
@@ -73,10 +74,19 @@ bool LineSource::refill() {
   return true;
 }
 
-size_t LineSource::lengthToAnyEnd(size_t searched) const {
+size_t LineSource::nextFeed(size_t from) {
+  if (feedKnown_ && from >= feedFrom_ && from <= feedAt_) return feedAt_;
+  const void* feed = std::memchr(buffer_.data() + from, '\n', end_ - from);
+  feedFrom_ = from;
+  feedAt_ = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data()) : end_;
+  feedKnown_ = true;
+  return feedAt_;
+}
+
+size_t LineSource::lengthToAnyEnd(size_t searched) {
   const char* base = buffer_.data();
-  const void* feed = std::memchr(base + searched, '\n', end_ - searched);
-  size_t limit = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - base) : end_;
+  size_t limit = nextFeed(searched);
+  bool feed = limit < end_;
   const void* ret = std::memchr(base + searched, '\r', limit - searched);
   if (ret != nullptr) {
     size_t at = static_cast<size_t>(static_cast<const char*>(ret) - base);
@@ -84,7 +94,7 @@ size_t LineSource::lengthToAnyEnd(size_t searched) const {
     if (at + 1 >= end_) return 0;
     return at + 1 - begin_ + (base[at + 1] == '\n' ? 1 : 0);
   }
-  return feed != nullptr ? limit + 1 - begin_ : 0;
+  return feed ? limit + 1 - begin_ : 0;
 }
 
 bool LineSource::next(std::string_view* line) {

@@ -51,12 +51,19 @@ class LineSource {
   // Where the line that starts at begin_ ends when a carriage return ends
   // lines too: the length of that line with its end, or 0 when more bytes
   // must be read to know (the buffer ends in the line or right after a CR).
-  size_t lengthToAnyEnd(size_t searched) const;
+  size_t lengthToAnyEnd(size_t searched);
+  // The first line feed at or after `from`, or end_ when there is none.
+  // The last answer is kept until the buffer moves, so that lines ended by
+  // CR alone do not search the rest of the buffer once each.
+  size_t nextFeed(size_t from);
   void dropByteOrderMark(std::string_view* line);
 
   FILE* file_;
   LineEnds ends_;
   int lineNumber_ = 0;
+  bool feedKnown_ = false;
+  size_t feedFrom_ = 0;
+  size_t feedAt_ = 0;
   std::vector<char> buffer_;
   size_t begin_ = 0;  // first unread byte in buffer_
   size_t end_ = 0;    // one past the last valid byte in buffer_

@@ -54,10 +54,9 @@ void defineCommands(CommandLine* line) {
     command->define(*sub);
     sub->footer(kExitStatusHelp);
     line->subcommands.push_back(sub);
-    if (std::vector<std::string>* files = command->bareFiles();
-        files != nullptr && line->bareCommand == nullptr) {
-      app.add_option("files", *files,
-                     std::string("Files to summarise (same as 'korvel ") + command->name() + " FILE...')");
+    if (std::vector<std::string>* files = command->bareFiles(); files != nullptr && line->bareCommand == nullptr) {
+      app.add_option("files", *files, std::string("Files to summarise (same as 'korvel ") + command->name() +
+                                          " FILE...')");
       line->bareCommand = command.get();
     }
   }
@@ -78,8 +77,7 @@ Command* chosenCommand(const CommandLine& line) {
 // Arguments that a subcommand did not take fall through to the file list
 // of the bare form; with another subcommand that is a mistake.
 bool strayFiles(const CommandLine& line, const Command* command) {
-  return line.bareCommand != nullptr && command != line.bareCommand &&
-         !line.bareCommand->bareFiles()->empty();
+  return line.bareCommand != nullptr && command != line.bareCommand && !line.bareCommand->bareFiles()->empty();
 }
 
 bool loadPlugin(const CommandLine& line, PluginSession& session) {

@@ -43,8 +43,7 @@ std::string defaultPluginPath() {
   std::error_code error;
   std::filesystem::path beside = directory / kPluginFileName;
   if (std::filesystem::exists(beside, error)) return beside.string();
-  std::filesystem::path installed =
-      (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
+  std::filesystem::path installed = (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
   if (std::filesystem::exists(installed, error)) return installed.string();
   return beside.string();
 }

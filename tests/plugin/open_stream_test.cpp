@@ -55,10 +55,11 @@ TEST(OpenStream, ARefusalClosesTheStreamAndClearsTheSlot) {
   DataSet* data = reinterpret_cast<DataSet*>(&text);
   CapturedStream captured(stderr);
   EXPECT_EQ(openStream(stream, "memory.s2p", &data), kFailed);
-  EXPECT_EQ(captured.finish(),
-            "Error in line 1: \"THz\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a "
-            "parameter type (S, Y, Z, H, G), a data format (DB, MA, RI) and R with its reference resistances\n"
-            "Can't open file: memory.s2p.\n ");
+  EXPECT_EQ(
+      captured.finish(),
+      "Error in line 1: \"THz\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a "
+      "parameter type (S, Y, Z, H, G), a data format (DB, MA, RI) and R with its reference resistances\n"
+      "Can't open file: memory.s2p.\n ");
   EXPECT_EQ(data, nullptr);
 }
 

@@ -293,6 +293,17 @@ TEST(LineSource, CrLfSplitAcrossReadBlocksIsOneLineEnd) {
   EXPECT_EQ(lines[1], "next\r");
 }
 
+TEST(LineSource, ManyCarriageReturnLinesAcrossReadBlocks) {
+  std::string contents;
+  for (int i = 0; i < 200000; ++i) contents += "+ " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\r");
+  std::vector<std::string> lines = readLines(contents, nullptr, LineEnds::kAny);
+  ASSERT_EQ(lines.size(), 200000u);
+  EXPECT_EQ(lines[0], "+ 0\r\n");
+  EXPECT_EQ(lines[1], "+ 1\r");
+  EXPECT_EQ(lines[199998], "+ 199998\r\n");
+  EXPECT_EQ(lines[199999], "+ 199999\r");
+}
+
 TEST(LineSource, ByteOrderMarkIsTextWhenOnlyLineFeedsEndLines) {
   EXPECT_EQ(readLines("\xEF\xBB\xBF"
                       "a\n"),

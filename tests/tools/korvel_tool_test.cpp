@@ -33,8 +33,7 @@ const std::string kAmp = examplePath("amp.s2p");
 INSTANTIATE_TEST_SUITE_P(
     Commands, ExitStatusTest,
     ::testing::Values(StatusCase{"Summary", {kAmp}, 0}, StatusCase{"Info", {"info", kAmp}, 0},
-                      StatusCase{"List", {"list", kAmp}, 0},
-                      StatusCase{"Props", {"props", kAmp, "Gain-Par/K"}, 0},
+                      StatusCase{"List", {"list", kAmp}, 0}, StatusCase{"Props", {"props", kAmp, "Gain-Par/K"}, 0},
                       StatusCase{"Dump", {"dump", kAmp, "Gain-Par/K"}, 0},
                       StatusCase{"DumpCsv", {"dump", "--format", "csv", kAmp}, 0},
                       StatusCase{"Help", {"--help"}, 0}, StatusCase{"DumpHelp", {"dump", "--help"}, 0},

@@ -11,13 +11,18 @@ namespace {
 struct MessageEntry {
   Message message;
   const char* text;
+  Severity severity = Severity::kError;
+  bool citesLine = false;
 };
+
+constexpr Severity kWarning = Severity::kWarning;
+constexpr bool kLine = true;
 
 // In the order of the enumeration, which messageText checks.
 constexpr MessageEntry kMessages[] = {
     {Message::kExtensionNotS, "The first character of file extension should be s."},
     {Message::kCannotOpenForRead, "Error: unable to open %s for read.\n"},
-    {Message::kCannotOpenFile, "Can't open file: %s.\n "},
+    {Message::kCannotOpenFile, "Can't open file: %s.\n ", Severity::kOutcome},
     {Message::kOutOfMemory, "Not enough memory to read the file.\n"},
     {Message::kFileTooLarge, "The file is too large to be read.\n"},
     {Message::kZoValuesIncomplete, "Can't find enough Zo's values.\n "},
@@ -39,16 +44,89 @@ constexpr MessageEntry kMessages[] = {
     {Message::kGroupDelayMissing, "Can't find group delay values.\n "},
     {Message::kGroupDelayIncomplete, "Can't find enough Group Delay values.\n "},
     {Message::kHeaderLineMissing, "Can not find the header line. \n"},
-    {Message::kFrequencyUnitMissing, "Can not find the freq_unit information. \n"},
-    {Message::kParameterTypeMissing, "Can not find the parameter_type information. \n"},
-    {Message::kOnlyScattering, "Sorry, we only support S parameter now. \n"},
-    {Message::kFormatMissing, "Can not find the format information (DB, MA or RI?). \n"},
-    {Message::kFormatUnknown, "Error, can not find the format information(DB, MA, RI). \n"},
-    {Message::kImpedanceMissing, "Can not find the normalization impedence information. \n"},
     {Message::kMappingTerminalNumber,
-     "format error, mixed mode terminal number should be positive and less than 999.\n"},
-    {Message::kMappingIncomplete, "format error, name mapping for mixed mode is not complete.\n"},
+     "format error, mixed mode terminal number should be positive and less than 999.\n", kWarning},
+    {Message::kMappingIncomplete, "format error, name mapping for mixed mode is not complete.\n", kWarning},
     {Message::kNoData, "There is no data values.\n "},
+    {Message::kOptionFieldUnknown,
+     "\"%s\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, Y, Z, H, "
+     "G), a data format (DB, MA, RI) and R with its reference resistances",
+     Severity::kError, kLine},
+    {Message::kOptionNumberWithoutR, "\"%s\" is a number with no R before it on the option line", Severity::kError,
+     kLine},
+    {Message::kOptionFieldTwice, "%s a second time on the option line", Severity::kError, kLine},
+    {Message::kOptionResistancesExtra, "the option line gives %s; the extra ones are ignored", kWarning, kLine},
+    {Message::kHybridNotTwoPort, "H and G parameters describe two-ports only; this file has %s ports", Severity::kError,
+     kLine},
+    {Message::kPerPortNormalised,
+     "%s data with one reference resistance per port is defined only from Touchstone 2.0 on ([Version])",
+     Severity::kError, kLine},
+    {Message::kReferenceNotPositive, "%s data needs reference resistances above zero to be turned into S",
+     Severity::kError, kLine},
+    {Message::kTsWithoutVersion, "a .ts file begins with [Version] and gives its port count in [Number of Ports]",
+     Severity::kError, kLine},
+    {Message::kPortCountDiffers, "[Number of Ports] gives %s; the keyword holds", kWarning, kLine},
+    {Message::kVersionUnknown, "[Version] \"%s\" is none this reader knows (2.0, 2.1)", Severity::kError, kLine},
+    {Message::kOptionLineNotAfterVersion, "the option line (\"#\" in the first column) must follow [Version]",
+     Severity::kError, kLine},
+    {Message::kOptionLineTwice, "the option line is given a second time", Severity::kError, kLine},
+    {Message::kPortsNotAfterOptionLine, "[Number of Ports] must follow the option line", Severity::kError, kLine},
+    {Message::kPortCountInvalid, "[Number of Ports] needs a port count from 1 to 9999", Severity::kError, kLine},
+    {Message::kValueWhereKeywordDue, "a value stands where a keyword is due", Severity::kError, kLine},
+    {Message::kKeywordTwice, "%s is given a second time", Severity::kError, kLine},
+    {Message::kKeywordUnknown, "unknown keyword %s", Severity::kError, kLine},
+    {Message::kKeywordOutOfOrder, "%s is out of order: it may not stand before [Network Data] here", Severity::kError,
+     kLine},
+    {Message::kCountInvalid, "%s needs a count of at least 1", Severity::kError, kLine},
+    {Message::kTwoPortOrderInvalid, "[Two-Port Data Order] must be 12_21 or 21_12", Severity::kError, kLine},
+    {Message::kTwoPortOrderMissing, "[Two-Port Data Order] is missing before [Network Data]", Severity::kError, kLine},
+    {Message::kTwoPortOrderNotTwoPort, "[Two-Port Data Order] is given for a file of %s ports", Severity::kError,
+     kLine},
+    {Message::kMatrixFormatInvalid, "[Matrix Format] must be Full, Lower or Upper", Severity::kError, kLine},
+    {Message::kReferenceNotResistance, "[Reference] holds \"%s\", which is no resistance", Severity::kError, kLine},
+    {Message::kReferenceCount, "[Reference] needs one resistance per port; it gives %s", Severity::kError, kLine},
+    {Message::kDescriptorInvalid, "[Mixed-Mode Order] holds \"%s\", which is none of D<i>,<j>, C<i>,<j> or S<i>",
+     Severity::kError, kLine},
+    {Message::kDescriptorCount, "[Mixed-Mode Order] needs one descriptor per port; it gives %s", Severity::kError,
+     kLine},
+    {Message::kMixedPortOutOfRange, "[Mixed-Mode Order] names a port outside 1..%s", Severity::kError, kLine},
+    {Message::kMixedPortTwice, "[Mixed-Mode Order] uses port %s in two groups", Severity::kError, kLine},
+    {Message::kMixedModeTwice, "[Mixed-Mode Order] names one mode of a pair twice", Severity::kError, kLine},
+    {Message::kMixedPairIncomplete, "[Mixed-Mode Order] must give each D pair its C pair, and each C its D",
+     Severity::kError, kLine},
+    {Message::kMixedPairResistances, "ports %s of a mixed-mode pair have different reference resistances",
+     Severity::kError, kLine},
+    {Message::kMixedModePortsTooMany, "[Mixed-Mode Order] gives more than 999 mixed-mode ports", Severity::kError,
+     kLine},
+    {Message::kInformationNotEnded, "[Begin Information] has no [End Information]", Severity::kError, kLine},
+    {Message::kFrequencyCountMissing, "[Number of Frequencies] is missing before [Network Data]", Severity::kError,
+     kLine},
+    {Message::kNetworkDataMissing, "[Network Data] is missing", Severity::kError, kLine},
+    {Message::kFrequencyNotRising, "frequency %s does not rise above the one before; the point is kept", kWarning,
+     kLine},
+    {Message::kWideDataLine, "more than four pairs on one data line", kWarning, kLine},
+    {Message::kPointsBeyondCount,
+     "a value stands where a keyword is due: [Number of Frequencies] is %s and the points are complete",
+     Severity::kError, kLine},
+    {Message::kPointIncomplete, "the last point of [Network Data] is incomplete", Severity::kError, kLine},
+    {Message::kPointCountMismatch, "[Number of Frequencies] and the points of [Network Data] differ: %s",
+     Severity::kError, kLine},
+    {Message::kNoiseNotTwoPort, "[Noise Data] belongs to two-ports only", Severity::kError, kLine},
+    {Message::kNoiseCountMissing, "[Noise Data] needs [Number of Noise Frequencies]", Severity::kError, kLine},
+    {Message::kNoisePointsBeyondCount,
+     "a value stands where a keyword is due: [Number of Noise Frequencies] is %s and the noise points are complete",
+     Severity::kError, kLine},
+    {Message::kNoisePointIncomplete, "the last point of [Noise Data] is incomplete", Severity::kError, kLine},
+    {Message::kNoiseCountMismatch, "[Number of Noise Frequencies] and the points of [Noise Data] differ: %s",
+     Severity::kError, kLine},
+    {Message::kNoisePointsDropped, "only the first %s noise points are kept, one for each network data point",
+     kWarning, kLine},
+    {Message::kNoiseFrequencyNotRising, "a noise frequency does not rise above the one before; the point is kept",
+     kWarning, kLine},
+    {Message::kNoiseDataMissing, "[Number of Noise Frequencies] is given but [Noise Data] is missing",
+     Severity::kError, kLine},
+    {Message::kEndExpected, "%s stands where [End] is due", Severity::kError, kLine},
+    {Message::kEndMissing, "[End] is missing; the data read is kept", kWarning, kLine},
 };
 
 constexpr bool tableFollowsEnumeration() {
@@ -74,6 +152,17 @@ class StandardErrorSink final : public MessageSink {
     std::fprintf(stderr, "%.*s%s%s", static_cast<int>(slot - text), text, argument != nullptr ? argument : "",
                  slot + 2);
   }
+
+  void reportAt(Message message, int line, const char* argument) noexcept override {
+    if (!messageCitesLine(message)) {
+      report(message, argument);
+      return;
+    }
+    std::fprintf(stderr, "%s in line %d: ", messageSeverity(message) == Severity::kWarning ? "Warning" : "Error",
+                 line);
+    report(message, argument);
+    std::fputc('\n', stderr);
+  }
 };
 
 thread_local MessageSink* currentSink = nullptr;
@@ -81,6 +170,17 @@ thread_local MessageSink* currentSink = nullptr;
 }  // namespace
 
 const char* messageText(Message message) { return kMessages[static_cast<int>(message)].text; }
+
+Severity messageSeverity(Message message) { return kMessages[static_cast<int>(message)].severity; }
+
+bool messageCitesLine(Message message) { return kMessages[static_cast<int>(message)].citesLine; }
+
+std::string messageWithArgument(Message message, const char* argument) {
+  std::string text = messageText(message);
+  size_t slot = text.find("%s");
+  if (slot != std::string::npos) text.replace(slot, 2, argument != nullptr ? argument : "");
+  return text;
+}
 
 MessageSink& standardErrorSink() {
   static StandardErrorSink sink;
@@ -94,5 +194,9 @@ MessageRoute::MessageRoute(MessageSink& sink) : previous_(currentSink) { current
 MessageRoute::~MessageRoute() { currentSink = previous_; }
 
 void report(Message message, const char* argument) { currentMessageSink().report(message, argument); }
+
+void reportAt(Message message, int line, const char* argument) {
+  currentMessageSink().reportAt(message, line, argument);
+}
 
 }  // namespace korvel

@@ -7,8 +7,15 @@
 // a message goes is up to the current sink: standard error unless a caller
 // routes a read's messages elsewhere, say to gather them instead of
 // printing the first.
+//
+// Messages about one place in a file (a token, a keyword, a data point)
+// carry that line's number: the viewer sees them as "Error in line N: "
+// or "Warning in line N: " before the text, and a gathering sink keeps the
+// number apart. A warning leaves the file open; an error refuses it.
 #ifndef KORVEL_DATASET_MESSAGES_H
 #define KORVEL_DATASET_MESSAGES_H
+
+#include <string>
 
 #include "dataset/result.h"
 
@@ -46,16 +53,80 @@ enum class Message {
 
   // The Touchstone reader.
   kHeaderLineMissing,       // no option line
-  kFrequencyUnitMissing,    // the option line ends before the unit
-  kParameterTypeMissing,    // the option line ends before the parameter type
-  kOnlyScattering,          // a parameter type other than S
-  kFormatMissing,           // the option line ends before the format
-  kFormatUnknown,           // a format other than DB, MA or RI
-  kImpedanceMissing,        // the option line ends before the impedance keyword
-  kMappingTerminalNumber,   // a mixed-mode mapping names a terminal out of range
-  kMappingIncomplete,       // a mixed-mode mapping leaves a terminal unnamed
+  kMappingTerminalNumber,   // a mixed-mode mapping names a terminal out of range (a warning)
+  kMappingIncomplete,       // a mixed-mode mapping leaves a terminal unnamed (a warning)
   kNoData,                  // no complete S-parameter point
+
+  // The Touchstone reader, about one line of the file. The argument is
+  // said in the comment; "count" texts take a phrase such as "3 for 4 ports".
+  kOptionFieldUnknown,        // an option-line token that is no field (the token)
+  kOptionNumberWithoutR,      // a number with no R before it (the number)
+  kOptionFieldTwice,          // a field given twice (the token and the field, "\"MHz\" gives the frequency unit")
+  kOptionResistancesExtra,    // warning: more R values than ports (count)
+  kHybridNotTwoPort,          // H or G data for other than two ports (the port count)
+  kPerPortNormalised,         // 1.x Y/Z/H/G data with per-port R values (the parameter letter)
+  kReferenceNotPositive,      // Y/Z/H/G data at a reference of zero or below (the parameter letter)
+  kTsWithoutVersion,          // a .ts file that is no 2.x file
+  kPortCountDiffers,          // warning: [Number of Ports] against the file name ("2 ports, the file name 3")
+  kVersionUnknown,            // a [Version] other than 2.0 and 2.1 (the version given)
+  kOptionLineNotAfterVersion, // no option line right after [Version]
+  kOptionLineTwice,           // a second option line
+  kPortsNotAfterOptionLine,   // no [Number of Ports] right after the option line
+  kPortCountInvalid,          // a port count outside 1..9999
+  kValueWhereKeywordDue,      // a line of values among the keywords
+  kKeywordTwice,              // a keyword given twice (the keyword)
+  kKeywordUnknown,            // an unknown keyword (the keyword as written)
+  kKeywordOutOfOrder,         // a known keyword where it may not stand (the keyword)
+  kCountInvalid,              // a count keyword without a count of at least 1 (the keyword)
+  kTwoPortOrderInvalid,       // [Two-Port Data Order] other than 12_21 or 21_12
+  kTwoPortOrderMissing,       // a two-port without [Two-Port Data Order]
+  kTwoPortOrderNotTwoPort,    // [Two-Port Data Order] in a file of other than two ports (the port count)
+  kMatrixFormatInvalid,       // [Matrix Format] other than Full, Lower, Upper
+  kReferenceNotResistance,    // [Reference] holding text (the token)
+  kReferenceCount,            // [Reference] with other than one value per port (count)
+  kDescriptorInvalid,         // [Mixed-Mode Order] holding no descriptor (the token)
+  kDescriptorCount,           // [Mixed-Mode Order] with other than one descriptor per port (count)
+  kMixedPortOutOfRange,       // a descriptor's port beyond the port count (the port count)
+  kMixedPortTwice,            // a port in two groups (the port)
+  kMixedModeTwice,            // one mode of a pair named twice
+  kMixedPairIncomplete,       // a D pair without its C pair, or a C without its D
+  kMixedPairResistances,      // the ports of a pair at different references ("1 and 2")
+  kMixedModePortsTooMany,     // more mixed-mode ports than names can number
+  kInformationNotEnded,       // [Begin Information] without [End Information]
+  kFrequencyCountMissing,     // no [Number of Frequencies]
+  kNetworkDataMissing,        // no [Network Data]
+  kFrequencyNotRising,        // warning: a network frequency not above its predecessor (the frequency)
+  kWideDataLine,              // warning: more than four pairs on a 1.x data line
+  kPointsBeyondCount,         // a value after the declared points (the count)
+  kPointIncomplete,           // the last network point cut short
+  kPointCountMismatch,        // points read against [Number of Frequencies] ("3 declared, 2 read")
+  kNoiseNotTwoPort,           // [Noise Data] in a file of other than two ports
+  kNoiseCountMissing,         // [Noise Data] without [Number of Noise Frequencies]
+  kNoisePointsBeyondCount,    // a value after the declared noise points (the count)
+  kNoisePointIncomplete,      // the last noise point cut short
+  kNoiseCountMismatch,        // noise points read against their count ("3 declared, 2 read")
+  kNoisePointsDropped,        // warning: more noise points than network points (the network point count)
+  kNoiseFrequencyNotRising,   // warning: a noise frequency not above its predecessor
+  kNoiseDataMissing,          // [Number of Noise Frequencies] without [Noise Data]
+  kEndExpected,               // another keyword where [End] is due (the keyword)
+  kEndMissing,                // warning: no [End]
 };
+
+// What a message means for the file.
+enum class Severity {
+  kError,    // the file is refused
+  kWarning,  // the file opens all the same
+  kOutcome,  // the closing line after a refusal, naming the file
+};
+
+Severity messageSeverity(Message message);
+
+// True for a message about one line, written with its line number.
+bool messageCitesLine(Message message);
+
+// The text with its argument in place, without any line number. Allocates:
+// for a sink that keeps messages, not for the way out of a failed read.
+std::string messageWithArgument(Message message, const char* argument);
 
 // The text of `message` byte for byte. A message with an argument holds
 // one "%s" where it goes.
@@ -69,6 +140,11 @@ class MessageSink {
   // Must not throw: it is called on the way out of a failed read,
   // including one that ran out of memory.
   virtual void report(Message message, const char* argument) noexcept = 0;
+  // The same for a message about line `line` of the file (from 1; 0 when
+  // none applies). A sink that has no use for the line passes it over.
+  virtual void reportAt(Message message, int line, const char* argument) noexcept { report(message, argument); }
+  // True when a reader should go on after an error to find more of them.
+  virtual bool collectsAll() const noexcept { return false; }
 };
 
 // Writes every message's text to standard error, as the viewer has always
@@ -94,12 +170,30 @@ class MessageRoute {
 // Hands `message` to the current sink.
 void report(Message message, const char* argument = nullptr);
 
+// Hands `message` about line `line` to the current sink.
+void reportAt(Message message, int line, const char* argument = nullptr);
+inline void reportAt(Message message, int line, const std::string& argument) {
+  reportAt(message, line, argument.c_str());
+}
+
 // Hands `message` to the current sink and returns kFailed: the way every
 // refusal ends.
 inline int fail(Message message, const char* argument = nullptr) {
   report(message, argument);
   return kFailed;
 }
+
+// The same for a message about line `line`.
+inline int failAt(Message message, int line, const char* argument = nullptr) {
+  reportAt(message, line, argument);
+  return kFailed;
+}
+inline int failAt(Message message, int line, const std::string& argument) {
+  return failAt(message, line, argument.c_str());
+}
+
+// True when the current sink wants a read to go on after an error.
+inline bool readsOnAfterErrors() { return currentMessageSink().collectsAll(); }
 
 }  // namespace korvel
 

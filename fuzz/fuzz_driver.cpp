@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dataset/messages.h"
 #include "host/plugin_host.h"
 
 namespace korvel::fuzz {
@@ -59,7 +60,16 @@ bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
   return written;
 }
 
-const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p", ".s2", ".S2P", ".s9999"};
+const char* const kTouchstoneExtensions[] = {".s1p", ".s2p", ".s3p", ".s4p", ".s12p",
+                                             ".s2",  ".S2P", ".s9999", ".ts",  ".z2p"};
+
+// Takes every message and asks the reader to go on after errors, as the
+// file check does.
+class ReadOnSink final : public MessageSink {
+ public:
+  void report(Message, const char*) noexcept override {}
+  bool collectsAll() const noexcept override { return true; }
+};
 
 const char* const kFileOptions[] = {"-design", "-filenames", "-nwaveforms", "-nsegments", "-pfname",
                                     "-waveforms", "-x", "-", "x"};
@@ -106,7 +116,14 @@ void driveInput(const uint8_t* data, size_t size, const char* extension) {
 void driveTouchstoneInput(const uint8_t* data, size_t size) {
   if (size == 0) return;
   constexpr size_t kChoices = sizeof kTouchstoneExtensions / sizeof kTouchstoneExtensions[0];
-  driveInput(data + 1, size - 1, kTouchstoneExtensions[data[0] % kChoices]);
+  const char* extension = kTouchstoneExtensions[data[0] % kChoices];
+  if ((data[0] / kChoices) % 2 == 0) {
+    driveInput(data + 1, size - 1, extension);
+    return;
+  }
+  ReadOnSink sink;
+  MessageRoute route(sink);
+  driveInput(data + 1, size - 1, extension);
 }
 
 void driveScInput(const uint8_t* data, size_t size) { driveInput(data, size, ".sc0"); }

@@ -16,7 +16,9 @@ void driveInput(const uint8_t* data, size_t size, const char* extension);
 
 // The Touchstone entry point: the input's first byte picks the file's
 // extension, so that one target covers one-, two-, three-, four- and
-// many-port files and the extension rules; the rest is the file.
+// many-port files, .ts files and the extension rules, and whether the
+// reader stops at the first error (as in the viewer) or reads on (as for
+// the file check); the rest is the file.
 void driveTouchstoneInput(const uint8_t* data, size_t size);
 
 // The SC entry point: every input is an .sc0 file.

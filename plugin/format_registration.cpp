@@ -18,7 +18,7 @@ struct FormatRow {
 // The formats served, in registration order, ended by a null name.
 constexpr FormatRow kFormatTable[] = {
     {"KORVELRF SC", "sc*"},
-    {"TouchStone", "s[0-9]*p* s[0-9][0-9]"},
+    {"TouchStone", "s[0-9]*p* s[0-9][0-9] ts y[0-9]*p* z[0-9]*p* h[0-9]*p* g[0-9]*p*"},
     {nullptr, nullptr},
 };
 

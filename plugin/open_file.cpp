@@ -2,6 +2,7 @@
 #include "plugin/open_file.h"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "dataset/messages.h"
@@ -43,10 +44,20 @@ int isScExtension(const char* path) {
   return extension != nullptr && extension[0] == 's' && extension[1] == 'c' ? 1 : 0;
 }
 
+int isTsExtension(const char* path) {
+  const char* extension = extensionOf(path);
+  return extension != nullptr && std::strlen(extension) == 2 && (extension[0] == 't' || extension[0] == 'T') &&
+                 (extension[1] == 's' || extension[1] == 'S')
+             ? 1
+             : 0;
+}
+
 int touchstonePortCount(const char* path) {
   const char* extension = extensionOf(path);
   if (extension == nullptr || std::strlen(extension) >= 6) return 0;
-  if (extension[0] != 's' && extension[0] != 'S') {
+  // The letter names the parameter type some tools write (".z2p"); the
+  // option line decides what the data is.
+  if (std::strchr("sSyYzZhHgG", extension[0]) == nullptr || extension[0] == '\0') {
     report(Message::kExtensionNotS);
     return 0;
   }
@@ -74,10 +85,12 @@ int openFile(const char* path, DataSet** dataSet) {
     *dataSet = data;
     return kOk;
   }
-  int ports = touchstonePortCount(path);
+  // A .ts file gives its port count inside.
+  bool portsInside = isTsExtension(path) == 1;
+  int ports = portsInside ? 0 : touchstonePortCount(path);
   data->portCount = ports;
   data->terminalCount = ports;
-  if (ports <= 0 || readTouchstone(data) != kOk) {
+  if ((!portsInside && ports <= 0) || readTouchstone(data) != kOk) {
     report(Message::kCannotOpenFile, path);
     return failOpen(data, dataSet);
   }

@@ -18,8 +18,13 @@ int openFile(const char* path, DataSet** dataSet);
 // 1 when the text after the last "." of `path` begins with "sc".
 int isScExtension(const char* path);
 
-// The port count N of a Touchstone extension (".s2p" gives 2), or 0; prints
-// a message when the extension does not begin with "s" or "S".
+// 1 when the text after the last "." of `path` is "ts" in any case: a
+// Touchstone 2.x file, which gives its port count in [Number of Ports].
+int isTsExtension(const char* path);
+
+// The port count N of a Touchstone extension (".s2p" gives 2, as do
+// ".y2p", ".z2p", ".h2p" and ".g2p"), or 0; prints a message when the
+// extension begins with none of those letters.
 int touchstonePortCount(const char* path);
 
 // Releases a record handed to the host. Returns 0.

@@ -8,6 +8,7 @@ packages=(
   tcl-dev tcl8.6-doc
   libgtest-dev libgmock-dev libbenchmark-dev
   libfast-float-dev libcli11-dev nlohmann-json3-dev
+  librsvg2-dev libcairo2-dev fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
   python3
 )

@@ -26,7 +26,7 @@ if [ "${KORVEL_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_SANITIZE=ON -DKORVEL_BUILD_BENCH=OFF \
     -DKORVEL_WERROR=ON
   cmake --build build-sanitize -j"$jobs"
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LSAN_OPTIONS=suppressions="$PWD/tests/lsan_fontconfig.supp" \
     ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 fi
 

@@ -64,7 +64,7 @@ uint64_t remainingBytes(FILE* file) {
   return static_cast<uint64_t>(end - start);
 }
 
-LineSource::LineSource(FILE* file) : file_(file), buffer_(kReadBlock) {}
+LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), buffer_(kReadBlock) {}
 
 bool LineSource::refill() {
   if (eof_) return false;
@@ -83,31 +83,57 @@ bool LineSource::refill() {
   return true;
 }
 
+size_t LineSource::lengthToAnyEnd(size_t searched) const {
+  const char* base = buffer_.data();
+  const void* feed = std::memchr(base + searched, '\n', end_ - searched);
+  size_t limit = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - base) : end_;
+  const void* ret = std::memchr(base + searched, '\r', limit - searched);
+  if (ret != nullptr) {
+    size_t at = static_cast<size_t>(static_cast<const char*>(ret) - base);
+    // A CR as the buffer's last byte may be the first half of CR LF.
+    if (at + 1 >= end_) return 0;
+    return at + 1 - begin_ + (base[at + 1] == '\n' ? 1 : 0);
+  }
+  return feed != nullptr ? limit + 1 - begin_ : 0;
+}
+
 bool LineSource::next(std::string_view* line) {
   size_t searched = begin_;
   for (;;) {
-    const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched);
-    if (feed != nullptr) {
-      emitLine(static_cast<const char*>(feed) - buffer_.data() + 1 - begin_, line);
+    size_t length = 0;
+    if (ends_ == LineEnds::kAny) {
+      length = lengthToAnyEnd(searched);
+    } else if (const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched); feed != nullptr) {
+      length = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data()) + 1 - begin_;
+    }
+    if (length > 0) {
+      emitLine(length, line);
       return true;
     }
     size_t pending = end_ - begin_;
     if (!refill()) {
       if (pending == 0) return false;
-      emitLine(pending, line);  // a last line without a line feed
+      emitLine(pending, line);  // a last line without a line end
       return true;
     }
-    searched = begin_ + pending;
+    // A trailing CR is searched again, with the byte after it now in hand.
+    searched = begin_ + (pending > 0 && buffer_[begin_ + pending - 1] == '\r' ? pending - 1 : pending);
   }
 }
 
 void LineSource::emitLine(size_t length, std::string_view* line) {
   const char* start = buffer_.data() + begin_;
   const void* nul = std::memchr(start, '\0', length);
-  size_t textLength = nul != nullptr ? static_cast<const char*>(nul) - start : length;
+  size_t textLength = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - start) : length;
   *line = std::string_view(start, textLength);
   begin_ += length;
   consumed_ += length;
+  ++lineNumber_;
+  if (lineNumber_ == 1 && ends_ == LineEnds::kAny) dropByteOrderMark(line);
+}
+
+void LineSource::dropByteOrderMark(std::string_view* line) {
+  if (startsWith(*line, "\xEF\xBB\xBF")) line->remove_prefix(3);
 }
 
 std::string_view TokenCursor::next(const DelimiterSet& delimiters) {
@@ -217,6 +243,18 @@ double parseDouble(std::string_view text) {
 bool parseNumberInFull(std::string_view text, double* value) {
   size_t used = readNumberPrefix(text, value);
   return used > 0 && onlySpaceUntil(text.data() + used, text.data() + text.size());
+}
+
+bool parseWholeNumber(std::string_view token, double* value) {
+  const char* p = token.data();
+  const char* end = p + token.size();
+  if (p < end && *p == '+' && end - p > 1 && p[1] != '-') ++p;
+  if (p == end || !((*p >= '0' && *p <= '9') || *p == '.' || *p == '-')) return false;
+  double parsed = 0.0;
+  fast_float::from_chars_result result = fast_float::from_chars(p, end, parsed);
+  if (result.ec != std::errc() || result.ptr != end) return false;
+  *value = parsed;
+  return true;
 }
 
 int parseInt(std::string_view text) {

@@ -19,12 +19,19 @@
 
 namespace korvel {
 
+// Which characters end a line.
+enum class LineEnds {
+  kLineFeed,  // only a line feed; a lone carriage return is text
+  kAny,       // a line feed, a carriage return, or the pair CR LF; a UTF-8
+              // byte-order mark before the first line is dropped
+};
+
 // Reads a stream line by line in large blocks.
 class LineSource {
  public:
   // `file` must stay open while the source is in use; the source never
   // closes it. Reading starts at the stream's current position.
-  explicit LineSource(FILE* file);
+  explicit LineSource(FILE* file, LineEnds ends = LineEnds::kLineFeed);
 
   // Stores the next line in `*line` and returns true, or returns false at
   // the end of the stream. The view holds the line's characters including
@@ -36,11 +43,22 @@ class LineSource {
   // Number of bytes consumed so far, counted from where reading started.
   uint64_t consumed() const { return consumed_; }
 
+  // The number of the line last returned by next(), counted from 1; 0
+  // before the first.
+  int lineNumber() const { return lineNumber_; }
+
  private:
   bool refill();
   void emitLine(size_t length, std::string_view* line);
+  // Where the line that starts at begin_ ends when a carriage return ends
+  // lines too: the length of that line with its end, or 0 when more bytes
+  // must be read to know (the buffer ends in the line or right after a CR).
+  size_t lengthToAnyEnd(size_t searched) const;
+  void dropByteOrderMark(std::string_view* line);
 
   FILE* file_;
+  LineEnds ends_;
+  int lineNumber_ = 0;
   std::vector<char> buffer_;
   size_t begin_ = 0;  // first unread byte in buffer_
   size_t end_ = 0;    // one past the last valid byte in buffer_
@@ -156,6 +174,11 @@ size_t readNumberPrefix(std::string_view text, double* value);
 // "nan", signs and exponents included), white space, and nothing else.
 // "abc", "0.5O", "1,5" and "1.2.3" are not.
 bool parseNumberInFull(std::string_view text, double* value);
+
+// True, with the value in `*value`, when the whole of `token` is one
+// decimal number (optional sign, digits, point, exponent); false for any
+// other text, a number followed by more characters included.
+bool parseWholeNumber(std::string_view token, double* value);
 
 // The value of the leading decimal integer of `text` as atoi reads it
 // (white space, optional sign, digits), 0 when there is none. Values

@@ -7,6 +7,8 @@ std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makePropsCommand();
 std::unique_ptr<Command> makeDumpCommand();
+std::unique_ptr<Command> makeCheckCommand();
+std::unique_ptr<Command> makePlotCommand();
 
 std::vector<std::unique_ptr<Command>> makeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
@@ -14,6 +16,8 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeListCommand());
   commands.push_back(makePropsCommand());
   commands.push_back(makeDumpCommand());
+  commands.push_back(makeCheckCommand());
+  commands.push_back(makePlotCommand());
   return commands;
 }
 

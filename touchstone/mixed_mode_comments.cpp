@@ -3,7 +3,12 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+
+#include <map>
+#include <string>
+#include <utility>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
@@ -189,7 +194,48 @@ CommentScan readMappingBlock(LineSource* source, DataSet* data, std::string_view
   return scan;
 }
 
+// The mixed-mode port of each descriptor: each distinct pair or single
+// port, numbered from 1 in order of first appearance.
+std::vector<int> mixedModePorts(const std::vector<KeywordHeader::ModeDescriptor>& order) {
+  std::map<std::pair<int, int>, int> numbers;
+  std::vector<int> ports;
+  for (const KeywordHeader::ModeDescriptor& d : order) {
+    std::pair<int, int> group{d.first, d.mode == 'S' ? 0 : d.second};
+    auto found = numbers.try_emplace(group, static_cast<int>(numbers.size()) + 1).first;
+    ports.push_back(found->second);
+  }
+  return ports;
+}
+
 }  // namespace
+
+int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
+                        const std::vector<double>& portResistances, int line, DataSet* data,
+                        std::vector<double>* resistances) {
+  std::vector<int> ports = mixedModePorts(order);
+  int highest = 0;
+  for (int port : ports) highest = port > highest ? port : highest;
+  if (highest > kMaxPortNumber) {
+    return failAt(Message::kMixedModePortsTooMany, line);
+  }
+  resistances->assign(order.size(), 0.0);
+  for (size_t k = 0; k < order.size(); ++k) {
+    const KeywordHeader::ModeDescriptor& d = order[k];
+    double first = portResistances[static_cast<size_t>(d.first - 1)];
+    if (d.mode != 'S' && portResistances[static_cast<size_t>(d.second - 1)] != first) {
+      return failAt(Message::kMixedPairResistances, line, std::to_string(d.first) + " and " + std::to_string(d.second));
+    }
+    (*resistances)[k] = first;
+  }
+  if (!allocateNameTable(data)) return kFailed;
+  for (size_t k = 0; k < order.size(); ++k) {
+    std::snprintf(data->terminalNames[k], kNameBytes, "%c%d", order[k].mode, ports[k]);
+  }
+  data->mixedMode = 1;
+  data->portCount = highest;
+  if (data->portCount == 2) assignTwoPortTerminals(data);
+  return kOk;
+}
 
 CommentScan readMixedModeComments(LineSource* source, DataSet* data, std::string_view* line) {
   CommentScan scan;

@@ -13,9 +13,11 @@
 #define KORVEL_TOUCHSTONE_MIXED_MODE_COMMENTS_H
 
 #include <string_view>
+#include <vector>
 
 #include "dataset/data_set.h"
 #include "text/text_input.h"
+#include "touchstone/keyword_header.h"
 
 namespace korvel {
 
@@ -36,6 +38,19 @@ struct CommentScan {
 // Writes mixedMode, terminalNames (terminalCount names, kept allocated even
 // when the block is rejected), portCount, port1Index and port2Index.
 CommentScan readMixedModeComments(LineSource* source, DataSet* data, std::string_view* line);
+
+// Names the terminals from a 2.x file's [Mixed-Mode Order] (on line
+// `line`): each distinct pair (i,j) or single port i becomes one mixed-mode
+// port, numbered in order of first appearance, and descriptor k names
+// terminal k "D<port>", "C<port>" or "S<port>". Sets mixedMode, portCount,
+// port1Index and port2Index, and gives each terminal in `*resistances` the
+// resistance of its descriptor's port (from `portResistances`, one per file
+// port). Reports and returns kFailed when the two ports of a pair differ in
+// resistance or there are too many mixed-mode ports to name.
+// REQUIRES: the order was checked (every port from 1 to terminalCount).
+int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
+                        const std::vector<double>& portResistances, int line, DataSet* data,
+                        std::vector<double>* resistances);
 
 }  // namespace korvel
 

@@ -1,9 +1,13 @@
 // The noise block of a Touchstone file.
 #include "touchstone/noise_block.h"
 
+#include <string>
+
+#include "dataset/messages.h"
 #include "dataset/waveform_names.h"
 #include "text/complex_conversion.h"
 #include "rfcalc/network_layout.h"
+#include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 
 namespace korvel {
@@ -45,7 +49,56 @@ bool nextNoiseLine(LineSource* source, TokenCursor* cursor) {
   return false;
 }
 
+// True when the frequency of noise point k does not rise above the one
+// before.
+bool fallsBack(const DataSet& data, int k, double frequency) {
+  return k > 0 && frequency * data.frequencyScale <= data.noiseFrequencies[k - 1];
+}
+
+void warnOrder(int line) {
+  reportAt(Message::kNoiseFrequencyNotRising, line);
+}
+
 }  // namespace
+
+NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceScale, DataSet* data) {
+  NoiseEnd end;
+  double fields[kNoiseFields] = {};
+  int taken = 0;
+  bool warned = false;
+  std::string_view line;
+  while (source->next(&line)) {
+    if (isBlankLine(line)) continue;
+    if (isKeywordLine(line)) {
+      end.keywordLine = source->lineNumber();
+      end.keyword = keywordName(line);
+      break;
+    }
+    TokenCursor cursor(withoutComment(line));
+    double number = 0.0;
+    while (cursor.nextNumber(kWhitespaceDelimiters, &number)) {
+      fields[taken++] = number;
+      if (taken < kNoiseFields) continue;
+      taken = 0;
+      if (end.points >= declared) {
+        end.tooMany = true;
+        end.keywordLine = source->lineNumber();
+        return end;
+      }
+      int k = static_cast<int>(end.points++);
+      // Noise points beyond the network points have no place to go.
+      if (k >= data->pointCount) continue;
+      if (!warned && fallsBack(*data, k, fields[0])) {
+        warned = true;
+        warnOrder(source->lineNumber());
+      }
+      storeNoisePoint(data, k, fields, resistanceScale);
+      data->noisePointCount = k + 1;
+    }
+  }
+  end.incomplete = taken != 0;
+  return end;
+}
 
 void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
                     DataSet* data) {

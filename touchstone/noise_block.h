@@ -5,6 +5,9 @@
 #ifndef KORVEL_TOUCHSTONE_NOISE_BLOCK_H
 #define KORVEL_TOUCHSTONE_NOISE_BLOCK_H
 
+#include <cstdint>
+#include <string>
+
 #include "dataset/data_set.h"
 #include "text/text_input.h"
 
@@ -21,6 +24,22 @@ namespace korvel {
 // REQUIRES: the noise names are appended and allocateNoiseStorage ran.
 void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
                     DataSet* data);
+
+// How the noise data of a 2.x file ended.
+struct NoiseEnd {
+  int64_t points = 0;    // whole points read
+  bool incomplete = false;  // a point was cut short
+  bool tooMany = false;     // a number stood after the declared points
+  std::string keyword;      // the keyword line that ended them, or empty at the end of the file
+  int keywordLine = 0;
+};
+
+// Reads the noise data of a 2.x file after [Noise Data]: five numbers a
+// point across any line breaks, until a keyword line or the end of the
+// file. At most `declared` points are taken and, of those, at most
+// pointCount stored; Rn is multiplied by `resistanceScale`.
+// REQUIRES: the noise names are appended and allocateNoiseStorage ran.
+NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceScale, DataSet* data);
 
 }  // namespace korvel
 

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
-#include "text/complex_conversion.h"
 #include "text/text_input.h"
 #include "touchstone/line_kinds.h"
 
@@ -14,26 +14,117 @@ namespace korvel {
 
 namespace {
 
-struct FrequencyUnit {
-  const char* name;
-  double scale;
+struct Word {
+  const char* text;
+  int value;
 };
 
-// Tried in this order; a unit matches only as a whole token.
-constexpr FrequencyUnit kFrequencyUnits[] = {
-    {"Hz", 1.0},
-    {"GHz", 1.0e9},
-    {"MHz", 1.0e6},
-    {"KHz", 1.0e3},
-};
+constexpr Word kUnits[] = {{"Hz", 1}, {"kHz", 1000}, {"MHz", 1000000}, {"GHz", 1000000000}};
+constexpr Word kParameters[] = {
+    {"S", static_cast<int>(ParameterKind::kScattering)}, {"Y", static_cast<int>(ParameterKind::kAdmittance)},
+    {"Z", static_cast<int>(ParameterKind::kImpedance)},  {"H", static_cast<int>(ParameterKind::kHybrid)},
+    {"G", static_cast<int>(ParameterKind::kInverseHybrid)}};
+constexpr Word kFormats[] = {
+    {"DB", kFormatDbDegrees}, {"MA", kFormatMagnitudeDegrees}, {"RI", kFormatRealImaginary}};
 
-// The character at `index`, or NUL past the end, as a C string reads.
-char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
+template <size_t N>
+const Word* findWord(const Word (&words)[N], std::string_view token) {
+  for (const Word& word : words) {
+    if (compareIgnoreCase(token, word.text) == 0) return &word;
+  }
+  return nullptr;
+}
 
 int8_t upperCase(char c) {
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return static_cast<int8_t>(c);
 }
+
+char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
+
+std::string quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
+
+// Walks the fields of one option line, remembering which it has seen, and
+// reports each token that is not a field. Reading goes on after a bad
+// token, so that a collecting sink hears of every one.
+class OptionFields {
+ public:
+  OptionFields(int line, OptionLine* option) : line_(line), option_(option) {}
+
+  void take(TokenCursor* cursor) {
+    for (std::string_view token = cursor->next(kWhitespaceDelimiters); !token.empty() && !stopped();
+         token = cursor->next(kWhitespaceDelimiters)) {
+      while (compareIgnoreCase(token, "R") == 0) {
+        token = takeResistances(cursor);
+        if (token.empty() || stopped()) return;
+      }
+      takeWord(token);
+    }
+  }
+
+  bool failed() const { return failed_; }
+
+ private:
+  // Only a collecting sink hears of more than the first bad field.
+  bool stopped() const { return failed_ && !readsOnAfterErrors(); }
+
+  void refuse(Message message, const std::string& argument) {
+    reportAt(message, line_, argument);
+    failed_ = true;
+  }
+
+  bool once(bool* seen, std::string_view token, const char* field) {
+    if (*seen) {
+      refuse(Message::kOptionFieldTwice, quoted(token) + " gives the " + field);
+      return false;
+    }
+    *seen = true;
+    return true;
+  }
+
+  void takeWord(std::string_view token) {
+    if (const Word* unit = findWord(kUnits, token); unit != nullptr) {
+      if (once(&unitSeen_, token, "frequency unit")) option_->frequencyScale = unit->value;
+    } else if (const Word* type = findWord(kParameters, token); type != nullptr) {
+      if (once(&parameterSeen_, token, "parameter type")) option_->parameter = static_cast<ParameterKind>(type->value);
+    } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
+      if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
+    } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
+      refuse(Message::kOptionNumberWithoutR, std::string(token));
+    } else {
+      refuse(Message::kOptionFieldUnknown, std::string(token));
+    }
+  }
+
+  // The numbers after R; returns the token that ended them (empty at the
+  // end of the line).
+  std::string_view takeResistances(TokenCursor* cursor) {
+    bool first = !resistancesSeen_;
+    if (!once(&resistancesSeen_, "R", "reference resistance")) first = false;
+    if (first) option_->resistances.clear();
+    std::string_view token;
+    double value = 0.0;
+    for (token = cursor->next(kWhitespaceDelimiters); parseWholeNumber(token, &value);
+         token = cursor->next(kWhitespaceDelimiters)) {
+      if (first) option_->resistances.push_back(value);
+    }
+    if (first && option_->resistances.empty()) {
+      reportAt(Message::kZoValuesIncomplete, line_);
+      failed_ = true;
+      // A check reads on with the default, which it reports no more.
+      option_->resistances.push_back(OptionLine().resistances.front());
+    }
+    return token;
+  }
+
+  int line_;
+  OptionLine* option_;
+  bool unitSeen_ = false;
+  bool parameterSeen_ = false;
+  bool formatSeen_ = false;
+  bool resistancesSeen_ = false;
+  bool failed_ = false;
+};
 
 // A mapping placed before the option line names portCount mixed-mode
 // ports, and the line may give one value per port: each then stands for
@@ -42,34 +133,22 @@ bool givesOneValuePerPort(const DataSet& data, size_t valuesRead) {
   return data.mixedMode == 1 && data.portCount >= 1 && valuesRead == static_cast<size_t>(data.portCount);
 }
 
-void repeatPerPort(const DataSet& data, std::vector<double>* impedances) {
+void repeatPerPort(const DataSet& data, std::vector<double>* resistances) {
   size_t repeats = static_cast<size_t>(data.terminalCount / data.portCount);
   std::vector<double> perPort;
-  perPort.swap(*impedances);
-  impedances->reserve(perPort.size() * repeats);
-  for (double value : perPort) impedances->insert(impedances->end(), repeats, value);
-}
-
-// Reads the values after the impedance keyword: at most one per terminal,
-// one value for all terminals, or one per mixed-mode port.
-int readReferenceImpedances(TokenCursor* cursor, const DataSet& data, std::vector<double>* impedances) {
-  size_t terminals = static_cast<size_t>(data.terminalCount);
-  impedances->clear();
-  while (impedances->size() < terminals) {
-    std::string_view token = cursor->next(kWhitespaceDelimiters);
-    if (token.empty()) break;
-    impedances->push_back(parseDouble(token));
-  }
-  if (impedances->size() == 1) {
-    impedances->assign(terminals, impedances->front());
-  } else if (givesOneValuePerPort(data, impedances->size())) {
-    repeatPerPort(data, impedances);
-  }
-  if (impedances->size() < terminals) return fail(Message::kZoValuesIncomplete);
-  return kOk;
+  perPort.swap(*resistances);
+  resistances->reserve(perPort.size() * repeats);
+  for (double value : perPort) resistances->insert(resistances->end(), repeats, value);
 }
 
 }  // namespace
+
+char parameterLetter(ParameterKind type) {
+  for (const Word& word : kParameters) {
+    if (word.value == static_cast<int>(type)) return word.text[0];
+  }
+  return '?';
+}
 
 int compareIgnoreCase(std::string_view a, std::string_view b) {
   for (size_t i = 0;; ++i) {
@@ -80,43 +159,44 @@ int compareIgnoreCase(std::string_view a, std::string_view b) {
   }
 }
 
-int parseFrequencyUnit(std::string_view token, DataSet* data) {
+int readOptionLine(std::string_view line, int lineNumber, OptionLine* option) {
+  *option = OptionLine();
+  option->line = lineNumber;
+  // The "#" separates like a blank: "#GHz" reads as "# GHz".
+  TokenCursor cursor(withoutComment(line.substr(1)));
+  OptionFields fields(lineNumber, option);
+  fields.take(&cursor);
+  return fields.failed() ? kFailed : kOk;
+}
+
+int applyOptionLine(const OptionLine& option, DataSet* data) {
   std::free(data->frequencyUnit);
   data->frequencyUnit = copyString("Hz");
   if (data->frequencyUnit == nullptr) return kFailed;
-  for (const FrequencyUnit& unit : kFrequencyUnits) {
-    if (compareIgnoreCase(token, unit.name) == 0) {
-      data->frequencyScale = unit.scale;
-      break;
-    }
-  }
+  data->frequencyScale = option.frequencyScale;
+  data->complexFormat = option.complexFormat;
+  data->hasNoise = 0;
   return kOk;
 }
 
-int readOptionLine(std::string_view line, DataSet* data, std::vector<double>* impedances) {
-  // The "#" separates like a blank: "#GHz" reads as "# GHz".
-  TokenCursor cursor(withoutComment(line.substr(1)));
-  data->hasNoise = 0;
-
-  std::string_view unit = cursor.next(kWhitespaceDelimiters);
-  if (unit.empty()) return fail(Message::kFrequencyUnitMissing);
-  if (parseFrequencyUnit(unit, data) != kOk) return kFailed;
-
-  std::string_view type = cursor.next(kWhitespaceDelimiters);
-  if (type.empty()) return fail(Message::kParameterTypeMissing);
-  if (type[0] != 'S' && type[0] != 's') return fail(Message::kOnlyScattering);
-
-  std::string_view format = cursor.next(kWhitespaceDelimiters);
-  if (format.empty()) return fail(Message::kFormatMissing);
-  int code = complexFormatForLetter(format[0]);
-  if (code < 0) return fail(Message::kFormatUnknown);
-  data->complexFormat = code;
-
-  // The keyword (normally R) is required but its text is not examined.
-  if (cursor.next(kWhitespaceDelimiters).empty()) {
-    return fail(Message::kImpedanceMissing);
+int terminalResistances(const OptionLine& option, const DataSet& data, std::vector<double>* resistances) {
+  size_t terminals = static_cast<size_t>(data.terminalCount);
+  *resistances = option.resistances;
+  if (resistances->size() == 1) {
+    resistances->assign(terminals, resistances->front());
+  } else if (givesOneValuePerPort(data, resistances->size())) {
+    repeatPerPort(data, resistances);
   }
-  return readReferenceImpedances(&cursor, *data, impedances);
+  if (resistances->size() < terminals) {
+    return failAt(Message::kZoValuesIncomplete, option.line);
+  }
+  if (resistances->size() > terminals) {
+    reportAt(Message::kOptionResistancesExtra, option.line,
+             std::to_string(option.resistances.size()) + " reference resistances for " + std::to_string(terminals) +
+                 " ports");
+    resistances->resize(terminals);
+  }
+  return kOk;
 }
 
 }  // namespace korvel

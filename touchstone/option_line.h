@@ -1,7 +1,7 @@
 // The option line of a Touchstone file ("# GHz S MA R 50"): frequency unit,
-// parameter type, complex format, impedance keyword and the reference
-// impedances, all five positions required and recognised only in this
-// order.
+// parameter type, complex format and reference resistances. Each field is
+// recognised by its value, in any order and any case, at most once; each
+// may be missing and then takes its default (GHz, S, MA, R 50).
 #ifndef KORVEL_TOUCHSTONE_OPTION_LINE_H
 #define KORVEL_TOUCHSTONE_OPTION_LINE_H
 
@@ -9,8 +9,23 @@
 #include <vector>
 
 #include "dataset/data_set.h"
+#include "rfcalc/scattering_conversion.h"
+#include "text/complex_conversion.h"
 
 namespace korvel {
+
+// The letter that names a parameter type on the option line ('S', 'Y', ...).
+char parameterLetter(ParameterKind type);
+
+struct OptionLine {
+  double frequencyScale = 1.0e9;  // to hertz
+  ParameterKind parameter = ParameterKind::kScattering;
+  int complexFormat = kFormatMagnitudeDegrees;
+  // The values after R as written, one for all ports or one per port; the
+  // default single 50 ohms when the line has no R.
+  std::vector<double> resistances{50.0};
+  int line = 0;  // where the line stands in the file
+};
 
 // Compares two texts character by character after turning each character
 // to upper case; the end of a text compares as a NUL. Returns 0 when they
@@ -18,20 +33,23 @@ namespace korvel {
 // upper-cased characters that differ, each taken as a signed 8-bit value.
 int compareIgnoreCase(std::string_view a, std::string_view b);
 
-// Stores a heap copy of "Hz" in frequencyUnit (frequencies are always kept
-// in hertz) and, when `token` names Hz, GHz, MHz or KHz in any case, that
-// unit's factor to hertz in frequencyScale. Any other token leaves the
-// scale as it was. Returns kFailed only when memory runs out.
-int parseFrequencyUnit(std::string_view token, DataSet* data);
+// Reads the option line `line` (its first character is "#"), line number
+// `lineNumber` of the file, into `*option`; a trailing comment is ignored.
+// Returns kOk, or reports every field that is not one and returns kFailed.
+int readOptionLine(std::string_view line, int lineNumber, OptionLine* option);
 
-// Reads the option line `line` (its first character is "#") into `data`
-// (hasNoise, frequencyUnit, frequencyScale, complexFormat) and
-// `impedances` (terminalCount ohms, one per terminal, as written). A
-// trailing comment is ignored. When a mixed-mode mapping was found before
-// this line and the line gives one value per mixed-mode port, each value
-// stands for terminalCount / portCount terminals in turn. Returns kOk, or
-// prints the failure and returns kFailed.
-int readOptionLine(std::string_view line, DataSet* data, std::vector<double>* impedances);
+// Stores the option line's unit and format in `data` (frequencies are kept
+// in hertz, so the unit stored is always "Hz"). Returns kFailed only when
+// memory runs out.
+int applyOptionLine(const OptionLine& option, DataSet* data);
+
+// One reference resistance per terminal from the values after R: one value
+// stands for every terminal; one per terminal as written; and when a
+// mixed-mode mapping of comment lines gives portCount ports, one value per
+// port stands for that port's terminals in turn. Values beyond the
+// terminals are ignored with a warning. Reports and returns kFailed when
+// there are more than one value but too few.
+int terminalResistances(const OptionLine& option, const DataSet& data, std::vector<double>* resistances);
 
 }  // namespace korvel
 

@@ -1,6 +1,10 @@
-// The S-parameter points of a Touchstone file.
+// The network data points of a Touchstone file.
 #include "touchstone/scattering_points.h"
 
+#include <string>
+#include <utility>
+
+#include "dataset/messages.h"
 #include "dataset/result.h"
 #include "text/complex_conversion.h"
 #include "touchstone/network_storage.h"
@@ -13,31 +17,49 @@ namespace {
 // noise block.
 constexpr double kNoFrequencyYet = -9.999e29;
 
-// Storage is row-major, but a two-port file lists its pairs as S11, S21,
-// S12, S22: positions 1 and 2 change places. Files of other sizes list
-// their pairs row-major.
-int storedPosition(int pair, int terminals) {
-  if (terminals == 2 && (pair == 1 || pair == 2)) return 3 - pair;
-  return pair;
+std::string numberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", value);
+  return text;
 }
 
 }  // namespace
 
-ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity)
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors) {
+  targets->clear();
+  mirrors->clear();
+  MatrixFormat format = layout.matrix;
+  for (int row = 0; row < terminals; ++row) {
+    int first = format == MatrixFormat::kUpper ? row : 0;
+    int last = format == MatrixFormat::kLower ? row : terminals - 1;
+    for (int col = first; col <= last; ++col) {
+      targets->push_back(row * terminals + col);
+      mirrors->push_back(format != MatrixFormat::kFull && col != row ? col * terminals + row : -1);
+    }
+  }
+  // The column-first two-port order exchanges the second and third pairs.
+  if (terminals == 2 && format == MatrixFormat::kFull && layout.columnsFirst) std::swap((*targets)[1], (*targets)[2]);
+}
+
+ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLayout& layout)
     : data_(data),
-      pairCount_(data->terminalCount * data->terminalCount),
-      valueIndex_(pairCount_),
+      layout_(layout),
       capacity_(capacity),
       lastFrequency_(kNoFrequencyYet),
       scale_(data->frequencyScale),
-      format_(data->complexFormat),
-      targets_(static_cast<size_t>(pairCount_)) {
+      format_(data->complexFormat) {
+  pairEntries(data->terminalCount, layout, &targetEntries_, &mirrorEntries_);
+  pairCount_ = static_cast<int>(targetEntries_.size());
+  valueIndex_ = pairCount_;
+  targets_.resize(targetEntries_.size());
+  mirrors_.resize(targetEntries_.size());
   refreshTargets();
 }
 
 void ScatteringPoints::refreshTargets() {
-  for (int pair = 0; pair < pairCount_; ++pair) {
-    targets_[pair] = data_->waveformData[storedPosition(pair, data_->terminalCount)];
+  for (size_t pair = 0; pair < targets_.size(); ++pair) {
+    targets_[pair] = data_->waveformData[targetEntries_[pair]];
+    mirrors_[pair] = mirrorEntries_[pair] >= 0 ? data_->waveformData[mirrorEntries_[pair]] : nullptr;
   }
 }
 
@@ -54,7 +76,16 @@ bool ScatteringPoints::startPoint(double frequency) {
   return true;
 }
 
-ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* opening) {
+void ScatteringPoints::storeValue(double imaginary) {
+  double* sample = targets_[valueIndex_] + 2 * point_;
+  storePair(sample, real_, imaginary, format_);
+  if (double* mirror = mirrors_[valueIndex_]; mirror != nullptr) {
+    mirror[2 * point_] = sample[0];
+    mirror[2 * point_ + 1] = sample[1];
+  }
+}
+
+ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* opening, int line) {
   for (;;) {
     double number = 0.0;
     if (!cursor->nextNumber(kWhitespaceDelimiters, &number)) return Outcome::kLineDone;
@@ -66,14 +97,19 @@ ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* op
         continue;
       }
       realRead_ = false;
-      storePair(targets_[valueIndex_] + 2 * point_, real_, number, format_);
+      storeValue(number);
       ++valueIndex_;
       continue;
     }
+    if (layout_.pointLimit >= 0 && point_ + 1 >= layout_.pointLimit) return Outcome::kTooManyPoints;
     double frequency = number * scale_;
-    if (frequency < lastFrequency_) {
+    if (frequency < lastFrequency_ && layout_.fallingOpensNoise) {
       *opening = number;
       return Outcome::kNoiseBlock;
+    }
+    if (frequency <= lastFrequency_ && !warnedOrder_) {
+      warnedOrder_ = true;
+      reportAt(Message::kFrequencyNotRising, line, numberText(number));
     }
     if (!startPoint(frequency)) return Outcome::kOutOfMemory;
   }

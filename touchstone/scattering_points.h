@@ -1,7 +1,7 @@
-// The S-parameter points of a Touchstone file: one stream of numbers that
-// runs across line ends, a frequency followed by N x N value pairs, point
-// after point, until a frequency lower than its predecessor opens the
-// noise block.
+// The network data points of a Touchstone file: one stream of numbers that
+// runs across line ends, a frequency followed by the matrix entries as
+// value pairs, point after point. In a 1.x two-port file a frequency lower
+// than its predecessor opens the noise block.
 #ifndef KORVEL_TOUCHSTONE_SCATTERING_POINTS_H
 #define KORVEL_TOUCHSTONE_SCATTERING_POINTS_H
 
@@ -14,41 +14,74 @@
 
 namespace korvel {
 
+// Which entries of each matrix a point holds: all, row-major, or the lower
+// (row i: columns 1..i) or upper (row i: columns i..n) half, the other half
+// mirroring it.
+enum class MatrixFormat { kFull, kLower, kUpper };
+
+// Where the pairs of one point go, and how points follow each other.
+struct PointLayout {
+  MatrixFormat matrix = MatrixFormat::kFull;
+  // A full two-port written column first: N11 N21 N12 N22.
+  bool columnsFirst = true;
+  // A frequency below its predecessor opens the noise block; otherwise
+  // it is kept as a point, with a warning.
+  bool fallingOpensNoise = false;
+  // The points the file declares; a number after the last of them is
+  // refused. Negative: no limit.
+  int64_t pointLimit = -1;
+};
+
+// For each pair of a point of `layout` in file order, the stored matrix
+// entry it fills (`*targets`) and the entry its mirror fills (`*mirrors`,
+// -1 for none), for a matrix of `terminals` entries a side.
+void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets, std::vector<int>* mirrors);
+
 class ScatteringPoints {
  public:
   enum class Outcome {
-    kLineDone,     // every number of the line was taken
-    kNoiseBlock,   // a frequency below its predecessor opened the noise block
-    kOutOfMemory,  // the storage could not grow for the next point
+    kLineDone,       // every number of the line was taken
+    kNoiseBlock,     // a frequency below its predecessor opened the noise block
+    kOutOfMemory,    // the storage could not grow for the next point
+    kTooManyPoints,  // a number stands after the last declared point
   };
 
   // `data` holds storage for `capacity` points (allocateNetworkStorage);
   // it grows as needed. The data set must outlive this reader.
-  ScatteringPoints(DataSet* data, size_t capacity);
+  ScatteringPoints(DataSet* data, size_t capacity, const PointLayout& layout);
 
-  // Takes the numbers of `cursor` in turn. On kNoiseBlock `*opening` holds
-  // the number (as written, in the file's unit) that opened the block, and
-  // the cursor stands after it.
-  Outcome read(TokenCursor* cursor, double* opening);
+  // Takes the numbers of `cursor` (text of line `line`) in turn. On
+  // kNoiseBlock `*opening` holds the number (as written, in the file's
+  // unit) that opened the block, and the cursor stands after it.
+  Outcome read(TokenCursor* cursor, double* opening, int line);
 
   // The points read whole so far: an unfinished last point is not counted.
   int completePoints() const;
 
+  // True when the next number is a frequency: no point is half read.
+  bool frequencyDue() const { return valueIndex_ == pairCount_ && !realRead_; }
+
  private:
   bool startPoint(double frequency);
   void refreshTargets();
+  void storeValue(double imaginary);
 
   DataSet* data_;
-  int pairCount_;
-  int valueIndex_;  // pair due within the point; pairCount_ when a frequency is due
+  PointLayout layout_;
+  std::vector<int> targetEntries_;  // per pair: the stored entry, and its mirror's or -1
+  std::vector<int> mirrorEntries_;
+  int pairCount_ = 0;
+  int valueIndex_ = 0;  // pair due within the point; pairCount_ when a frequency is due
   bool realRead_ = false;
+  bool warnedOrder_ = false;
   double real_ = 0.0;
   int64_t point_ = -1;
   size_t capacity_;
   double lastFrequency_;
   double scale_;
   int format_;
-  std::vector<double*> targets_;  // the S array of each pair, in file order
+  std::vector<double*> targets_;  // the array of each pair, in file order
+  std::vector<double*> mirrors_;  // the mirror's array, or null
 };
 
 }  // namespace korvel

@@ -2,18 +2,45 @@
 #include "touchstone/touchstone_data.h"
 
 #include <climits>
+#include <string>
+#include <utility>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
+#include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
-#include "touchstone/scattering_points.h"
+#include "rfcalc/scattering_conversion.h"
 
 namespace korvel {
 
 namespace {
+
+// More pairs than a 1.x data line may hold.
+constexpr int kPairsPerLine = 4;
+
+// Errors of the data stage; a collecting sink hears of each and the read
+// goes on where it can.
+class Refusal {
+ public:
+  // Reports an error; true when the read must stop at once.
+  bool refuse(int line, Message message, const std::string& argument = std::string()) {
+    reportAt(message, line, argument);
+    failed_ = true;
+    return !readsOnAfterErrors();
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
+// "3 declared, 2 read".
+std::string declaredAndRead(int64_t declared, int64_t read) {
+  return std::to_string(declared) + " declared, " + std::to_string(read) + " read";
+}
 
 // Storage for the points the file can hold; a file whose size is unknown
 // starts small and grows. Falls back to that small start when the
@@ -38,61 +65,185 @@ struct StreamEnd {
   ScatteringPoints::Outcome outcome = ScatteringPoints::Outcome::kLineDone;
   TokenCursor rest{""};  // the fields after the number that opened the noise block
   double opening = 0.0;
+  int line = 0;          // the line where the points ended
+  std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
 };
 
-// Feeds every data line to `points` until the noise block or the end of
-// the file. Comment lines are skipped, as is text after a "!".
-StreamEnd readPoints(LineSource* source, const std::string_view* pending, ScatteringPoints* points) {
+// The pairs a 1.x data line holds beyond the frequency that may open it.
+int pairsOnLine(TokenCursor cursor, bool opensPoint) {
+  int numbers = 0;
+  double ignored = 0.0;
+  while (cursor.nextNumber(kWhitespaceDelimiters, &ignored)) ++numbers;
+  return (numbers - (opensPoint ? 1 : 0)) / 2;
+}
+
+// Feeds every data line to `points` until the noise block, a keyword line
+// in a 2.x file, or the end of the file. Comment lines are skipped, as is
+// text after a "!".
+StreamEnd readPoints(LineSource* source, const std::string_view* pending, const DataPlan& plan,
+                     ScatteringPoints* points) {
+  // Line widths are a matter of style, looked at only for a full check.
+  bool checkWidth = !plan.keywords && readsOnAfterErrors();
+  bool warnedWidth = false;
   StreamEnd end;
+  end.line = source->lineNumber();
   std::string_view line;
   bool haveLine = pending != nullptr ? (line = *pending, true) : source->next(&line);
   for (; haveLine; haveLine = source->next(&line)) {
+    end.line = source->lineNumber();
     if (isCommentLine(line)) continue;
+    if (plan.keywords && isKeywordLine(line)) {
+      end.keyword = keywordName(line);
+      return end;
+    }
     end.rest = TokenCursor(withoutComment(line));
-    end.outcome = points->read(&end.rest, &end.opening);
+    if (checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {
+      warnedWidth = true;
+      reportAt(Message::kWideDataLine, end.line);
+    }
+    end.outcome = points->read(&end.rest, &end.opening, end.line);
     if (end.outcome != ScatteringPoints::Outcome::kLineDone) break;
   }
   return end;
 }
 
-int readNoise(LineSource* source, StreamEnd* end, double firstTerminalImpedance, DataSet* data) {
+int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resistance, DataSet* data) {
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return kFailed;
-  readNoiseBlock(source, &end->rest, end->opening, firstTerminalImpedance, data);
-  // The available gain pairs every S point with a noise point.
-  if (data->portCount == 2 && data->noisePointCount == data->pointCount) appendAvailableGainName(data);
+  readNoiseBlock(source, &end->rest, end->opening, resistance, data);
   return kOk;
+}
+
+// The available gain pairs every network point with a noise point.
+void appendAvailableGainWhenComplete(DataSet* data) {
+  if (data->hasNoise == 1 && data->portCount == 2 && data->noisePointCount == data->pointCount) {
+    appendAvailableGainName(data);
+  }
+}
+
+// The points read against [Number of Frequencies].
+bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan, Refusal* refusal) {
+  int64_t declared = plan.layout.pointLimit;
+  if (end.outcome == ScatteringPoints::Outcome::kTooManyPoints) {
+    return refusal->refuse(end.line, Message::kPointsBeyondCount, std::to_string(declared));
+  }
+  if (!points.frequencyDue()) {
+    if (refusal->refuse(end.line, Message::kPointIncomplete)) return true;
+  }
+  if (points.completePoints() != declared) {
+    return refusal->refuse(end.line, Message::kPointCountMismatch,
+                           declaredAndRead(declared, points.completePoints()));
+  }
+  return false;
+}
+
+// [Noise Data] to the keyword after it. Returns true when the read must stop.
+bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
+                           Refusal* refusal) {
+  int line = end->line;
+  if (data->terminalCount != 2) return refusal->refuse(line, Message::kNoiseNotTwoPort);
+  if (plan.noisePoints == 0) return refusal->refuse(line, Message::kNoiseCountMissing);
+  data->hasNoise = 1;
+  appendNoiseNames(data);
+  if (allocateNoiseStorage(data) != kOk) return true;
+  NoiseEnd noise = readNoiseData(source, plan.noisePoints, 1.0, data);
+  end->keyword = noise.keyword;
+  end->line = noise.keywordLine != 0 ? noise.keywordLine : source->lineNumber();
+  if (noise.tooMany) {
+    return refusal->refuse(end->line, Message::kNoisePointsBeyondCount, std::to_string(plan.noisePoints));
+  }
+  if (noise.incomplete && refusal->refuse(end->line, Message::kNoisePointIncomplete)) return true;
+  if (noise.points != plan.noisePoints) {
+    return refusal->refuse(end->line, Message::kNoiseCountMismatch, declaredAndRead(plan.noisePoints, noise.points));
+  }
+  if (noise.points > data->pointCount) {
+    reportAt(Message::kNoisePointsDropped, plan.noiseDeclaredLine, std::to_string(data->pointCount));
+  }
+  return false;
+}
+
+// The keywords after the network data: [Noise Data] when declared, then
+// [End]. Returns true when the read must stop.
+bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
+                         Refusal* refusal) {
+  if (end->keyword == "noise data") {
+    if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
+  } else if (plan.noisePoints > 0 &&
+             refusal->refuse(plan.noiseDeclaredLine, Message::kNoiseDataMissing)) {
+    return true;
+  }
+  if (end->keyword.empty()) {
+    reportAt(Message::kEndMissing, source->lineNumber());
+    return false;
+  }
+  if (end->keyword != "end") {
+    return refusal->refuse(end->line, Message::kEndExpected, "[" + end->keyword + "]");
+  }
+  return false;
+}
+
+// Turns the Y, Z, H or G values read into the S storage into S at the
+// terminals' reference impedances, de-normalising 1.x values first.
+int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataSet* data) {
+  size_t points = static_cast<size_t>(data->pointCount);
+  int terminals = data->terminalCount;
+  ScatteringConversion outcome = ScatteringConversion::kConverted;
+  if (plan.normalised) {
+    outcome = denormaliseParameters(plan.parameter, terminals, plan.normalisingResistance, data->waveformData, points);
+  }
+  if (outcome == ScatteringConversion::kConverted) {
+    outcome = convertToScattering(plan.parameter, terminals, zo.data(), data->waveformData, points);
+  }
+  if (outcome == ScatteringConversion::kConverted) return kOk;
+  if (outcome == ScatteringConversion::kReferenceNotPositive) {
+    reportAt(Message::kReferenceNotPositive, plan.optionLine, std::string(1, parameterLetter(plan.parameter)));
+  }
+  return kFailed;
 }
 
 }  // namespace
 
-int readTouchstoneData(LineSource* source, const std::string_view* pending, const std::vector<double>& impedances,
-                       uint64_t fileSize, DataSet* data) {
+DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize) {
+  DataPlan plan;
+  plan.resistances = std::move(resistances);
+  plan.layout.fallingOpensNoise = data.terminalCount == 2;
+  plan.fileSize = fileSize;
+  return plan;
+}
+
+int readTouchstoneData(LineSource* source, const std::string_view* pending, const DataPlan& plan, DataSet* data) {
   int64_t waveforms = noiseBaseIndex(*data);
   if (waveforms <= 0 || waveforms > INT_MAX - static_cast<int64_t>(noiseSlotCount(*data)) - 1) return kFailed;
-  uint64_t estimate = fileSize / static_cast<uint64_t>(waveforms);
+  uint64_t estimate = plan.fileSize / static_cast<uint64_t>(waveforms);
   // A known size too small for one point's text: nothing can be read, and
   // no name or array is built for it.
-  if (fileSize > 0 && estimate == 0) return fail(Message::kNoData);
+  if (plan.fileSize > 0 && estimate == 0) return failAt(Message::kNoData, source->lineNumber());
   if (estimate > INT_MAX) estimate = INT_MAX;
 
   appendNetworkNames(data);
   size_t capacity = 0;
   if (allocateForFile(data, static_cast<size_t>(estimate), &capacity) != kOk) return kFailed;
-  std::vector<double> zo = terminalImpedances(data, impedances);
+  std::vector<double> zo = terminalImpedances(data, plan.resistances);
+  if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
 
-  ScatteringPoints points(data, capacity);
-  StreamEnd end = readPoints(source, pending, &points);
+  ScatteringPoints points(data, capacity, plan.layout);
+  StreamEnd end = readPoints(source, pending, plan, &points);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
+  Refusal refusal;
+  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal)) return kFailed;
   data->pointCount = points.completePoints();
-  if (data->pointCount == 0) return fail(Message::kNoData);
+  if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
   writeReferenceImpedances(data, zo);
+  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
 
-  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock && readNoise(source, &end, zo[0], data) != kOk) {
-    return kFailed;
+  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
+    double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];
+    if (readNoiseBlockOfVersionOne(source, &end, resistance, data) != kOk) return kFailed;
   }
-  return kOk;
+  if (plan.keywords && readClosingKeywords(source, plan, &end, data, &refusal)) return kFailed;
+  appendAvailableGainWhenComplete(data);
+  return refusal.failed() ? kFailed : kOk;
 }
 
 }  // namespace korvel

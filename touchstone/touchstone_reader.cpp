@@ -1,13 +1,17 @@
-// The reader of Touchstone S-parameter files: the comment lines before the
-// option line (with a possible mixed-mode mapping), the option line, more
-// comments after it, then the data stage.
+// The reader of Touchstone files. A file whose first field is [Version]
+// is a 2.x file: its keyword section, then the data stage. Any other file
+// is a 1.x file: the comment lines before the option line (with a possible
+// mixed-mode mapping), the option line, more comments after it, then the
+// data stage.
 #include "touchstone/touchstone_reader.h"
 
+#include <string>
 #include <vector>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "text/text_input.h"
+#include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 #include "touchstone/mixed_mode_comments.h"
 #include "touchstone/network_storage.h"
@@ -32,26 +36,151 @@ uint64_t textSize(FILE* file) {
   return size == kUnknownSize ? 0 : size;
 }
 
-}  // namespace
-
-int readTouchstone(DataSet* data) {
-  uint64_t fileSize = textSize(data->file);
-  LineSource source(data->file);
-  std::string_view line;
-  CommentScan before = readMixedModeComments(&source, data, &line);
-  if (!findOptionLine(&source, before.haveLine, &line)) {
-    return fail(Message::kHeaderLineMissing);
+// Skips comment and blank lines; false when the file ends first.
+bool findFirstField(LineSource* source, std::string_view* line) {
+  while (source->next(line)) {
+    if (!isCommentLine(*line) && !isBlankLine(*line)) return true;
   }
-  std::vector<double> impedances;
-  if (readOptionLine(line, data, &impedances) != kOk) return kFailed;
+  return false;
+}
+
+bool isHybridType(ParameterKind type) {
+  return type == ParameterKind::kHybrid || type == ParameterKind::kInverseHybrid;
+}
+
+// H and G describe two-ports only.
+int checkParameterFitsPorts(const OptionLine& option, int ports) {
+  if (!isHybridType(option.parameter) || ports == 2) return kOk;
+  return failAt(Message::kHybridNotTwoPort, option.line, std::to_string(ports));
+}
+
+// Forgets a mapping of comment lines read before a 2.x file's [Version]:
+// there the mixed-mode order comes from the keyword.
+void forgetCommentMapping(DataSet* data) {
+  data->mixedMode = 0;
+  data->port1Index = 0;
+  data->port2Index = 1;
+}
+
+// One resistance per port, from [Reference] or else the option line.
+int portResistances(const KeywordHeader& header, std::vector<double>* resistances) {
+  if (!header.reference.empty()) {
+    *resistances = header.reference;
+    return kOk;
+  }
+  DataSet ports{};
+  ports.terminalCount = header.ports;
+  return terminalResistances(header.option, ports, resistances);
+}
+
+class Outcome {
+ public:
+  void take(int status) { failed_ = failed_ || status != kOk; }
+  // True when the read must stop now.
+  bool stop() const { return failed_ && !readsOnAfterErrors(); }
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
+int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fileSize, DataSet* data) {
+  KeywordHeader header;
+  Outcome outcome;
+  outcome.take(readKeywordHeader(source, versionLine, &header));
+  // Without [Network Data] there is nothing more to read, even for a check.
+  if (outcome.stop() || header.ports == 0 || !header.networkDataFound) return kFailed;
+  if (data->terminalCount > 0 && data->terminalCount != header.ports) {
+    reportAt(Message::kPortCountDiffers, header.portsLine,
+             std::to_string(header.ports) + " ports, the file name " + std::to_string(data->terminalCount));
+  }
+  forgetCommentMapping(data);
+  data->terminalCount = data->portCount = header.ports;
+  if (applyOptionLine(header.option, data) != kOk) return kFailed;
+  outcome.take(checkParameterFitsPorts(header.option, header.ports));
+  std::vector<double> resistances;
+  outcome.take(portResistances(header, &resistances));
+  if (outcome.stop() || resistances.size() != static_cast<size_t>(header.ports)) return kFailed;
+  DataPlan plan;
+  if (!header.mixedModeOrder.empty()) {
+    outcome.take(applyMixedModeOrder(header.mixedModeOrder, resistances, header.mixedModeLine, data,
+                                     &plan.resistances));
+    if (outcome.stop()) return kFailed;
+  } else {
+    plan.resistances = resistances;
+  }
+  plan.layout.matrix = header.matrix;
+  plan.layout.columnsFirst = header.columnsFirst;
+  // A count that is missing was reported; a check then reads on unbounded.
+  plan.layout.pointLimit = header.frequencies > 0 ? header.frequencies : -1;
+  plan.parameter = header.option.parameter;
+  plan.optionLine = header.option.line;
+  plan.keywords = true;
+  plan.noisePoints = header.noiseFrequencies;
+  plan.noiseDeclaredLine = header.noiseFrequenciesLine;
+  // Noise data refers to the option line's R (port 1's of a list), not
+  // to [Reference].
+  plan.noiseResistance = header.option.resistances.front();
+  plan.fileSize = fileSize;
+  outcome.take(readTouchstoneData(source, nullptr, plan, data));
+  return outcome.failed() ? kFailed : kOk;
+}
+
+// 1.x Y, Z, H and G values are normalised to one resistance; a list of
+// per-port values gives none to normalise them to.
+int checkNormalisation(const OptionLine& option) {
+  if (option.parameter == ParameterKind::kScattering || option.resistances.size() <= 1) return kOk;
+  return failAt(Message::kPerPortNormalised, option.line, std::string(1, parameterLetter(option.parameter)));
+}
+
+int readVersionOne(LineSource* source, CommentScan before, std::string_view line, uint64_t fileSize,
+                   DataSet* data) {
+  if (data->terminalCount <= 0) {
+    return failAt(Message::kTsWithoutVersion, source->lineNumber());
+  }
+  if (!findOptionLine(source, before.haveLine, &line)) {
+    return failAt(Message::kHeaderLineMissing, source->lineNumber());
+  }
+  Outcome outcome;
+  OptionLine option;
+  outcome.take(readOptionLine(line, source->lineNumber(), &option));
+  if (outcome.stop() || applyOptionLine(option, data) != kOk) return kFailed;
+  outcome.take(checkParameterFitsPorts(option, data->terminalCount));
+  outcome.take(checkNormalisation(option));
+  std::vector<double> resistances;
+  outcome.take(terminalResistances(option, *data, &resistances));
+  if (outcome.stop() || resistances.size() != static_cast<size_t>(data->terminalCount)) return kFailed;
 
   // A mapping may also follow the option line, unless one was already
   // read or abandoned before it.
   bool pending = false;
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
-    pending = readMixedModeComments(&source, data, &line).haveLine;
+    pending = readMixedModeComments(source, data, &line).haveLine;
   }
-  return readTouchstoneData(&source, pending ? &line : nullptr, impedances, fileSize, data);
+  DataPlan plan = versionOnePlan(*data, resistances, fileSize);
+  plan.parameter = option.parameter;
+  plan.optionLine = option.line;
+  plan.normalised = true;
+  plan.normalisingResistance = option.resistances.front();
+  outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
+  return outcome.failed() ? kFailed : kOk;
+}
+
+}  // namespace
+
+int readTouchstone(DataSet* data) {
+  uint64_t fileSize = textSize(data->file);
+  LineSource source(data->file, LineEnds::kAny);
+  std::string_view line;
+  CommentScan before;
+  // A .ts file (no port count in its name) has no comment mapping to read.
+  if (data->terminalCount > 0) {
+    before = readMixedModeComments(&source, data, &line);
+  } else {
+    before.haveLine = findFirstField(&source, &line);
+  }
+  if (before.haveLine && keywordName(line) == "version") return readVersionTwo(&source, line, fileSize, data);
+  return readVersionOne(&source, before, line, fileSize, data);
 }
 
 }  // namespace korvel

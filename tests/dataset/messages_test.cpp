@@ -56,17 +56,47 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{Message::kGroupDelayMissing, nullptr, "Can't find group delay values.\n "},
         MessageCase{Message::kGroupDelayIncomplete, nullptr, "Can't find enough Group Delay values.\n "},
         MessageCase{Message::kHeaderLineMissing, nullptr, "Can not find the header line. \n"},
-        MessageCase{Message::kFrequencyUnitMissing, nullptr, "Can not find the freq_unit information. \n"},
-        MessageCase{Message::kParameterTypeMissing, nullptr, "Can not find the parameter_type information. \n"},
-        MessageCase{Message::kOnlyScattering, nullptr, "Sorry, we only support S parameter now. \n"},
-        MessageCase{Message::kFormatMissing, nullptr, "Can not find the format information (DB, MA or RI?). \n"},
-        MessageCase{Message::kFormatUnknown, nullptr, "Error, can not find the format information(DB, MA, RI). \n"},
-        MessageCase{Message::kImpedanceMissing, nullptr, "Can not find the normalization impedence information. \n"},
         MessageCase{Message::kMappingTerminalNumber, nullptr,
                     "format error, mixed mode terminal number should be positive and less than 999.\n"},
         MessageCase{Message::kMappingIncomplete, nullptr,
                     "format error, name mapping for mixed mode is not complete.\n"},
         MessageCase{Message::kNoData, nullptr, "There is no data values.\n "}));
+
+struct LineCase {
+  Message message;
+  int line;
+  const char* argument;
+  const char* printed;
+};
+
+class MessageAboutALine : public ::testing::TestWithParam<LineCase> {};
+
+// A message about one line carries its number and its kind; one that is
+// not keeps its bytes, the line number going only to a sink that keeps it.
+TEST_P(MessageAboutALine, PrintsLineNumberAndKind) {
+  const LineCase& c = GetParam();
+  CapturedStream captured(stderr);
+  EXPECT_EQ(failAt(c.message, c.line, c.argument), kFailed);
+  EXPECT_EQ(captured.finish(), c.printed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MessageAboutALine,
+    ::testing::Values(
+        LineCase{Message::kKeywordUnknown, 7, "[Colour]", "Error in line 7: unknown keyword [Colour]\n"},
+        LineCase{Message::kEndMissing, 12, nullptr, "Warning in line 12: [End] is missing; the data read is kept\n"},
+        LineCase{Message::kOptionFieldTwice, 1, "\"MHz\" gives the frequency unit",
+                 "Error in line 1: \"MHz\" gives the frequency unit a second time on the option line\n"},
+        LineCase{Message::kHeaderLineMissing, 4, nullptr, "Can not find the header line. \n"},
+        LineCase{Message::kZoValuesIncomplete, 1, nullptr, "Can't find enough Zo's values.\n "}));
+
+TEST(MessageTable, SeverityOfWarningsAndTheClosingLine) {
+  EXPECT_EQ(messageSeverity(Message::kNoData), Severity::kError);
+  EXPECT_EQ(messageSeverity(Message::kMappingIncomplete), Severity::kWarning);
+  EXPECT_EQ(messageSeverity(Message::kFrequencyNotRising), Severity::kWarning);
+  EXPECT_EQ(messageSeverity(Message::kCannotOpenFile), Severity::kOutcome);
+  EXPECT_EQ(messageWithArgument(Message::kMixedPortTwice, "3"), "[Mixed-Mode Order] uses port 3 in two groups");
+}
 
 TEST(MessageRoute, SendsMessagesToItsSinkWhileItLasts) {
   GatheringSink outer;

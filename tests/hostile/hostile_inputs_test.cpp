@@ -92,17 +92,20 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"huge_port_ext.s999p", -1, kNoDataValues},
         HostileFile{"empty.s2p", -1, "Can not find the header line. \nCan't open file: %s.\n "},
         HostileFile{"empty.sc0", -1, "Can not find the port_number information. \n"},
-        // Text after a NUL byte is invisible, as to the C string functions.
-        HostileFile{"nul_bytes.s1p", 13, ""},
-        // Without line feeds the whole file is one line.
-        HostileFile{"cr_only.s1p", -1, kNoDataValues},
+        // Text after a NUL byte is invisible, as to the C string functions:
+        // the frequency 0.4 that follows 1 is a point of its own.
+        HostileFile{"nul_bytes.s1p", 4,
+                    "Warning in line 3: frequency 0.4 does not rise above the one before; the point is kept\n"},
+        // A Touchstone file may end its lines with CR alone.
+        HostileFile{"cr_only.s1p", 4, ""},
         HostileFile{"cr_only.sc0", -1, "Port_number and data points number can not be 0. \n"},
         HostileFile{"endless_sweep.sc0", -1, "Can not find the MIXEDMOD information. \n"},
         // S(1000,1000) on a first mapping line is no trigger: a plain file.
         HostileFile{"mapping_terminal_1000.s4p", 52, ""},
         HostileFile{"mapping_later_1000.s4p", 55,
                     "format error, mixed mode terminal number should be positive and less than 999.\n"},
-        HostileFile{"odd_numbers.s2p", 27 - 10, ""},
+        HostileFile{"odd_numbers.s2p", 27 - 10,
+                    "Warning in line 3: frequency inf does not rise above the one before; the point is kept\n"},
         HostileFile{"odd_numbers.sc0", 4, ""},
         HostileFile{"datatype_no_letters.sc0", 17, ""},
         HostileFile{"two_port_one_terminal.sc0", -1, "A two-port needs two terminals.\n"},

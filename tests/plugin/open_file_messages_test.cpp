@@ -16,7 +16,7 @@ namespace {
 TEST(MessageRoute, TakesTheReadersMessages) {
   GatheringSink sink;
   TempFile sc("bad.sc0", "*| NPort=2 DATA=0\n");
-  TempFile touchstone("bad.s2p", "# GHz Y MA R 50\n");
+  TempFile touchstone("bad.s2p", "# THz S MA R 50\n");
   CapturedStream captured(stderr);
   {
     MessageRoute route(sink);
@@ -28,7 +28,7 @@ TEST(MessageRoute, TakesTheReadersMessages) {
   EXPECT_EQ(captured.finish(), "");
   ASSERT_EQ(sink.gathered.size(), 3u);
   EXPECT_EQ(sink.gathered[0].first, Message::kCountsNotPositive);
-  EXPECT_EQ(sink.gathered[1].first, Message::kOnlyScattering);
+  EXPECT_EQ(sink.gathered[1].first, Message::kOptionFieldUnknown);
   EXPECT_EQ(sink.gathered[2].first, Message::kCannotOpenFile);
   EXPECT_EQ(sink.gathered[2].second, touchstone.path());
 }

@@ -15,7 +15,7 @@ TEST(Registration, RegistersBothFormatsInOrderWithSharedCallbacks) {
   EXPECT_STREQ(formats[0]->formatName, "KORVELRF SC");
   EXPECT_STREQ(formats[0]->filePatterns, "sc*");
   EXPECT_STREQ(formats[1]->formatName, "TouchStone");
-  EXPECT_STREQ(formats[1]->filePatterns, "s[0-9]*p* s[0-9][0-9]");
+  EXPECT_STREQ(formats[1]->filePatterns, "s[0-9]*p* s[0-9][0-9] ts y[0-9]*p* z[0-9]*p* h[0-9]*p* g[0-9]*p*");
   // Everything after the two strings is the seven callbacks, identical.
   EXPECT_EQ(std::memcmp(&formats[0]->formatProperty, &formats[1]->formatProperty,
                         sizeof(FormatDescriptor) - 2 * sizeof(const char*)),

@@ -222,15 +222,19 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberWalkCase{"", " "}, NumberWalkCase{"   ", " "}));
 
 // The lines a LineSource gives for `contents`.
-std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr) {
+std::vector<std::string> readLines(const std::string& contents, uint64_t* consumed = nullptr,
+                                   LineEnds ends = LineEnds::kLineFeed) {
   TempFile file("lines.txt", contents);
   FILE* stream = std::fopen(file.path().c_str(), "rb");
   EXPECT_NE(stream, nullptr);
   std::vector<std::string> lines;
   {
-    LineSource source(stream);
+    LineSource source(stream, ends);
     std::string_view line;
-    while (source.next(&line)) lines.emplace_back(line);
+    while (source.next(&line)) {
+      lines.emplace_back(line);
+      EXPECT_EQ(source.lineNumber(), static_cast<int>(lines.size()));
+    }
     if (consumed != nullptr) *consumed = source.consumed();
   }
   std::fclose(stream);
@@ -248,6 +252,61 @@ TEST(LineSource, KeepsLineFeedsAndLastLineWithout) {
 TEST(LineSource, CarriageReturnsAloneDoNotEndLines) {
   EXPECT_EQ(readLines("a\rb\rc\r"), std::vector<std::string>{"a\rb\rc\r"});
   EXPECT_EQ(readLines("a\r\nb\r\n"), (std::vector<std::string>{"a\r\n", "b\r\n"}));
+}
+
+struct AnyEndsCase {
+  std::string contents;
+  std::vector<std::string> lines;
+};
+
+class AnyLineEnds : public ::testing::TestWithParam<AnyEndsCase> {};
+
+// LF, CR LF and CR alone each end one line; a byte-order mark before the
+// first line is dropped.
+TEST_P(AnyLineEnds, SplitsAtEachKind) {
+  uint64_t consumed = 0;
+  EXPECT_EQ(readLines(GetParam().contents, &consumed, LineEnds::kAny), GetParam().lines);
+  EXPECT_EQ(consumed, GetParam().contents.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, AnyLineEnds,
+    ::testing::Values(AnyEndsCase{"a\rb\rc\r", {"a\r", "b\r", "c\r"}},
+                      AnyEndsCase{"a\r\nb\r\n", {"a\r\n", "b\r\n"}},
+                      AnyEndsCase{"a\nb\rc\r\nd", {"a\n", "b\r", "c\r\n", "d"}},
+                      AnyEndsCase{"a\r\rb", {"a\r", "\r", "b"}},
+                      AnyEndsCase{"\r", {"\r"}},
+                      AnyEndsCase{"\xEF\xBB\xBF# GHz\n1\n", {"# GHz\n", "1\n"}},
+                      AnyEndsCase{"x\xEF\xBB\xBF\n", {"x\xEF\xBB\xBF\n"}}));
+
+TEST(LineSource, CrLfSplitAcrossReadBlocksIsOneLineEnd) {
+  // The CR is the last byte of the first 64 KiB block, its LF the first of
+  // the next.
+  std::string first(65535, 'x');
+  std::vector<std::string> lines = readLines(first + "\r\nnext\r", nullptr, LineEnds::kAny);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], first + "\r\n");
+  EXPECT_EQ(lines[1], "next\r");
+}
+
+TEST(LineSource, ByteOrderMarkIsTextWhenOnlyLineFeedsEndLines) {
+  EXPECT_EQ(readLines("\xEF\xBB\xBFa\n"), std::vector<std::string>{"\xEF\xBB\xBFa\n"});
+}
+
+TEST(ParseWholeNumber, AcceptsOnlyAWholeNumber) {
+  struct Case {
+    const char* token;
+    bool number;
+    double value;
+  };
+  for (const Case& c : {Case{"50", true, 50}, Case{"+2.5e1", true, 25}, Case{"-.5", true, -0.5},
+                        Case{"1e2", true, 100}, Case{"50ohm", false, 0}, Case{"R", false, 0},
+                        Case{"", false, 0}, Case{"+", false, 0}, Case{"+-1", false, 0}, Case{"(50+50j)", false, 0},
+                        Case{"0x10", false, 0}, Case{"inf", false, 0}}) {
+    double value = 0.0;
+    EXPECT_EQ(parseWholeNumber(c.token, &value), c.number) << c.token;
+    if (c.number) EXPECT_EQ(value, c.value) << c.token;
+  }
 }
 
 TEST(LineSource, TextEndsAtFirstNulButLineIsConsumedWhole) {

@@ -102,5 +102,40 @@ TEST(TouchstoneExamples, MixedModeDifferentialPair) {
   EXPECT_EQ(file->loadWaveform("Zo/Zod(1)", &handle), 0);
 }
 
+// The 2.1 file holds the first eight points of the comment-mapped one,
+// upper halves only: every shared waveform must agree sample for sample.
+TEST(TouchstoneExamples, VersionTwoUpperHalfMatchesTheCommentMappedPair) {
+  CapturedStream errors(stderr);
+  auto keyword = openThroughHost(examplePath("diff_pair_upper.ts"));
+  auto comments = openThroughHost(examplePath("diff_pair.s4p"));
+  EXPECT_EQ(errors.finish(), "");
+  ASSERT_NE(keyword, nullptr);
+  ASSERT_NE(comments, nullptr);
+  EXPECT_EQ(keyword->catalogue(), comments->catalogue());
+  auto* a = static_cast<const DataSet*>(keyword->dataSet());
+  auto* b = static_cast<const DataSet*>(comments->dataSet());
+  ASSERT_EQ(a->pointCount, 8);
+  for (int w = 0; w < a->waveformCount; ++w) {
+    for (int k = 0; k < 2 * a->pointCount; ++k) {
+      EXPECT_EQ(a->waveformData[w][k], b->waveformData[w][k]) << "waveform " << w << " value " << k;
+    }
+  }
+}
+
+TEST(TouchstoneExamples, VersionOneImpedanceFile) {
+  int result = -1;
+  CapturedStream errors(stderr);
+  auto file = openThroughHost(examplePath("lowpass_t.z2p"), &result);
+  EXPECT_EQ(errors.finish(), "");
+  ASSERT_NE(file, nullptr);
+  EXPECT_STREQ(file->format().formatName, "TouchStone");
+  auto* data = static_cast<const DataSet*>(file->dataSet());
+  // Z(1,2) of the first point, written normalised as 3.97887 at -90 degrees,
+  // comes back in ohms.
+  const double* z12 = data->waveformData[2 * 2 + 2 + 1];
+  EXPECT_NEAR(z12[0], 0.0, 1e-9);
+  EXPECT_NEAR(z12[1], -3.97887 * 50, 1e-9);
+}
+
 }  // namespace
 }  // namespace korvel::testing

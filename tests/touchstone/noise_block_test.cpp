@@ -66,7 +66,7 @@ TEST(NoiseBlock, StoresFieldsConvertedAndScaled) {
 }
 
 TEST(NoiseBlock, GammaOptIsMagnitudeAngleWhateverTheFormat) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0 0\n2 0 0\n1 1.5 0.5 90 0.2\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n1 0 0 0 0 0 0 0 0\n2 0 0 0 0 0 0 0 0\n1 1.5 0.5 90 0.2\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   std::complex<double> gamma = read.sample("Noise-Par/GammaOpt", 0);
   EXPECT_NEAR(gamma.real(), 0.0, 1e-15);
@@ -110,7 +110,7 @@ TEST(NoiseBlock, CommentCuttingAPointShortEndsBlock) {
 TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
   // The third frequency (1) is below the second (2): the noise point is
   // that token and the four after it on the same line.
-  OpenedText read("a.s1p", "# Hz S RI R 50\n1 0.1 0 2 0.2 0 1 1.5 0.5 0 0.4\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n1 0.1 0 0 0 0 0 0 0 2 0.2 0 0 0 0 0 0 0 1 1.5 0.5 0 0.4\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 2);
   EXPECT_EQ(read.data->noisePointCount, 1);
@@ -119,29 +119,53 @@ TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
 }
 
 TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->noisePointCount, 1);
 }
 
-TEST(NoiseBlock, OnePortNoiseHasNineNamesAndNoGains) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5 0 0.1\n");
+// Only a two-port has a noise block: elsewhere a frequency that falls is
+// one more point, kept where it stands, with a warning.
+struct FallingFrequency {
+  const char* fileName;
+  const char* text;
+  int points;
+  double lastFrequency;
+  int warningLine;
+};
+
+class FallingFrequencyTest : public ::testing::TestWithParam<FallingFrequency> {};
+
+TEST_P(FallingFrequencyTest, IsKeptWithAWarningOutsideTwoPorts) {
+  OpenedText read(GetParam().fileName, GetParam().text);
   ASSERT_TRUE(read.opened()) << read.errors;
-  std::vector<std::string> names = read.names();
-  ASSERT_EQ(names.size(), 4u + 9u);
-  EXPECT_EQ(names[4], "Noise-Par/NFmin");
-  EXPECT_EQ(countOf(names, "Gain-Par/Gas"), 0);
+  EXPECT_EQ(read.data->hasNoise, 0);
+  ASSERT_EQ(read.data->pointCount, GetParam().points);
+  EXPECT_EQ(read.data->frequencies[GetParam().points - 1], GetParam().lastFrequency);
+  std::string opening = "Warning in line " + std::to_string(GetParam().warningLine) + ": frequency ";
+  EXPECT_EQ(read.errors.rfind(opening, 0), 0u) << read.errors;
+  EXPECT_NE(read.errors.find("does not rise above the one before; the point is kept\n"), std::string::npos);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Files, FallingFrequencyTest,
+    ::testing::Values(FallingFrequency{"a.s1p", "# Hz S RI R 50\n5 0.1 0\n1 1 0.5\n", 2, 1, 3},
+                      FallingFrequency{"a.s1p", "# Hz S RI R 50\n5 0.1 0\n5 0.2 0\n", 2, 5, 3},
+                      FallingFrequency{"a.s2p", "# Hz S RI R 50\n5 0 0 0 0 0 0 0 0\n5 0 0 0 0 0 0 0 0\n", 2, 5, 3},
+                      FallingFrequency{"a.s3p",
+                                       "# Hz S RI R 50\n2 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n"
+                                       "1 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n",
+                                       2, 1, 5}));
+
 TEST(NoiseBlock, DropBeforeAnyPointMeansNoData) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, read.refusal("There is no data values.\n "));
 }
 
 TEST(NoiseBlock, EmptyNoiseBlockStillCountsAsNoise) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n2 0.5 0\n1 0.5\n");
+  OpenedText read("a.s2p", "# Hz S RI R 50\n2 0.5 0 0 0 0 0 0 0\n1 0.5\n");
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->pointCount, 1);
   EXPECT_EQ(read.data->hasNoise, 1);

@@ -208,7 +208,7 @@ struct DataStage {
     data->complexFormat = 2;
     LineSource source(stream);
     CapturedStream captured(stderr);
-    result = readTouchstoneData(&source, nullptr, {50.0}, fileSize, data);
+    result = readTouchstoneData(&source, nullptr, versionOnePlan(*data, {50.0}, fileSize), data);
     errors = captured.finish();
   }
   ~DataStage() { releaseDataSet(data); }

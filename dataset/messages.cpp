@@ -127,6 +127,7 @@ constexpr MessageEntry kMessages[] = {
      Severity::kError, kLine},
     {Message::kEndExpected, "%s stands where [End] is due", Severity::kError, kLine},
     {Message::kEndMissing, "[End] is missing; the data read is kept", kWarning, kLine},
+    {Message::kValueNotNumber, "%s is not a number", Severity::kError, kLine},
 };
 
 constexpr bool tableFollowsEnumeration() {
@@ -180,6 +181,19 @@ std::string messageWithArgument(Message message, const char* argument) {
   size_t slot = text.find("%s");
   if (slot != std::string::npos) text.replace(slot, 2, argument != nullptr ? argument : "");
   return text;
+}
+
+std::string quotedToken(std::string_view token) {
+  constexpr size_t kShownCharacters = 40;
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (!token.empty() && isSpace(token.front())) token.remove_prefix(1);
+  while (!token.empty() && isSpace(token.back())) token.remove_suffix(1);
+  std::string quoted = "\"";
+  for (char c : token.substr(0, kShownCharacters)) {
+    quoted += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  }
+  if (token.size() > kShownCharacters) quoted += "...";
+  return quoted + "\"";
 }
 
 MessageSink& standardErrorSink() {

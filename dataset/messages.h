@@ -16,6 +16,7 @@
 #define KORVEL_DATASET_MESSAGES_H
 
 #include <string>
+#include <string_view>
 
 #include "dataset/result.h"
 
@@ -110,6 +111,9 @@ enum class Message {
   kNoiseDataMissing,          // [Number of Noise Frequencies] without [Noise Data]
   kEndExpected,               // another keyword where [End] is due (the keyword)
   kEndMissing,                // warning: no [End]
+
+  // Both readers, about one line of the file.
+  kValueNotNumber,            // a data token that is not a number in full ("\"abc\" in block 2")
 };
 
 // What a message means for the file.
@@ -127,6 +131,12 @@ bool messageCitesLine(Message message);
 // The text with its argument in place, without any line number. Allocates:
 // for a sink that keeps messages, not for the way out of a failed read.
 std::string messageWithArgument(Message message, const char* argument);
+
+// `token` in double quotes for a message: white space around it dropped,
+// control characters shown as "?", and a long token cut to its first 40
+// characters and "...", so that a message stays one short line whatever a
+// file holds.
+std::string quotedToken(std::string_view token);
 
 // The text of `message` byte for byte. A message with an argument holds
 // one "%s" where it goes.

@@ -114,6 +114,14 @@ enum class Message {
 
   // Both readers, about one line of the file.
   kValueNotNumber,            // a data token that is not a number in full ("\"abc\" in block 2")
+
+  // The Touchstone reader, about one line of the file.
+  kPointCutShort,             // warning: the file ends inside a point ("3 values")
+  kNoisePointCutShort,        // warning: a 1.x noise point with fewer than five numbers ("3 values")
+  kPortImpedanceValues,       // a port impedance line without two numbers per port ("3 ports; it gives 4")
+  kPortImpedanceCount,        // port impedance lines against points ("3 lines for 4 points")
+  kPortImpedanceComplex,      // warning: port impedances with a reactance ("2 of 4 points")
+  kPortImpedanceNoise,        // warning: noise data with no single port 1 impedance to refer to
 };
 
 // What a message means for the file.

@@ -1,0 +1,96 @@
+// The port impedances of solver comment lines.
+#include "touchstone/port_impedances.h"
+
+#include <cstring>
+#include <string>
+
+#include "dataset/messages.h"
+#include "dataset/result.h"
+#include "rfcalc/network_layout.h"
+#include "dataset/waveform_names.h"
+#include "text/text_input.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr std::string_view kKeyword = "port impedance";
+
+bool equalIgnoringCase(std::string_view text, std::string_view lowerCase) {
+  if (text.size() != lowerCase.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerCase[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool isPortImpedanceLine(std::string_view line, std::string_view* values) {
+  if (line.empty() || line[0] != '!') return false;
+  size_t at = line.find_first_not_of(" \t", 1);
+  if (at == std::string_view::npos || !equalIgnoringCase(line.substr(at, kKeyword.size()), kKeyword)) return false;
+  *values = line.substr(at + kKeyword.size());
+  return true;
+}
+
+int PortImpedances::read(std::string_view values, int line) {
+  TokenCursor cursor(values);
+  size_t start = values_.size();
+  bool complex = false;
+  double number = 0.0;
+  std::string_view token;
+  for (TokenValue found; (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
+    if (found == TokenValue::kNotNumber) return failAt(Message::kValueNotNumber, line, quotedToken(token));
+    if ((values_.size() - start) % 2 == 1 && !(number == 0.0)) complex = true;
+    values_.push_back(number);
+  }
+  size_t count = values_.size() - start;
+  if (count != 2 * static_cast<size_t>(ports_)) {
+    return failAt(Message::kPortImpedanceValues, line,
+                  std::to_string(ports_) + (ports_ == 1 ? " port" : " ports") + "; it gives " +
+                      std::to_string(count));
+  }
+  ++lineCount_;
+  if (complex) {
+    if (firstComplexLine_ == 0) firstComplexLine_ = line;
+    ++complexPoints_;
+  }
+  return kOk;
+}
+
+int PortImpedances::apply(DataSet* data, bool lastPointDropped, int line) const {
+  int points = data->pointCount;
+  if (lineCount_ != points && !(lastPointDropped && lineCount_ == points + 1)) {
+    return failAt(Message::kPortImpedanceCount, line,
+                  std::to_string(lineCount_) + " lines for " + std::to_string(points) + " points");
+  }
+  NetworkLayout layout = networkLayout(*data);
+  size_t ports = static_cast<size_t>(ports_);
+  for (size_t port = 0; port < ports; ++port) {
+    double* samples = data->waveformData[layout.zo(port)];
+    for (size_t k = 0; k < static_cast<size_t>(points); ++k) {
+      samples[2 * k] = values_[2 * (k * ports + port)];
+      samples[2 * k + 1] = values_[2 * (k * ports + port) + 1];
+    }
+  }
+  data->referenceImpedance = values_[0];
+  if (complexPoints_ > 0) {
+    reportAt(Message::kPortImpedanceComplex, firstComplexLine_,
+             std::to_string(complexPoints_) + " of " + std::to_string(points) + " points");
+  }
+  return kOk;
+}
+
+bool PortImpedances::portOneConstant(int pointCount) const {
+  size_t stride = 2 * static_cast<size_t>(ports_);
+  for (size_t k = 0; k < static_cast<size_t>(pointCount); ++k) {
+    if (!(values_[k * stride + 1] == 0.0)) return false;
+    if (std::memcmp(&values_[k * stride], &values_[0], sizeof(double)) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace korvel

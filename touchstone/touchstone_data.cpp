@@ -261,10 +261,10 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   }
   Refusal refusal;
   if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal)) return kFailed;
-  int missing = points.missingValues();
-  if (!plan.keywords && missing > 0) reportAt(Message::kPointCutShort, points.lastNumberLine(), valueCount(missing));
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
+  int missing = points.missingValues();
+  if (!plan.keywords && missing > 0) reportAt(Message::kPointCutShort, points.lastNumberLine(), valueCount(missing));
   writeReferenceImpedances(data, zo);
   if (!impedances.empty()) {
     if (impedances.apply(data, missing > 0, end.line) != kOk) return kFailed;

@@ -37,28 +37,57 @@ bool isPortImpedanceLine(std::string_view line, std::string_view* values) {
 }
 
 int PortImpedances::read(std::string_view values, int line) {
+  if (finish() != kOk) return kFailed;
+  lineStart_ = values_.size();
+  pendingLine_ = line;
+  pendingComplex_ = false;
+  return takeNumbers(values, line);
+}
+
+bool PortImpedances::continues(std::string_view line, std::string_view* values) const {
+  if (pendingLine_ == 0 || line.empty() || line[0] != '!') return false;
+  TokenCursor cursor(line.substr(1));
+  double ignored = 0.0;
+  std::string_view token;
+  TokenValue found = cursor.nextValue(kWhitespaceDelimiters, &ignored, &token);
+  if (found != TokenValue::kNumber) return false;
+  *values = line.substr(1);
+  return true;
+}
+
+int PortImpedances::readMore(std::string_view values, int line) { return takeNumbers(values, line); }
+
+int PortImpedances::takeNumbers(std::string_view values, int line) {
   TokenCursor cursor(values);
-  size_t start = values_.size();
-  bool complex = false;
   double number = 0.0;
   std::string_view token;
   for (TokenValue found; (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
     if (found == TokenValue::kNotNumber) return failAt(Message::kValueNotNumber, line, quotedToken(token));
-    if ((values_.size() - start) % 2 == 1 && !(number == 0.0)) complex = true;
+    if ((values_.size() - lineStart_) % 2 == 1 && !(number == 0.0)) pendingComplex_ = true;
     values_.push_back(number);
   }
-  size_t count = values_.size() - start;
-  if (count != 2 * static_cast<size_t>(ports_)) {
-    return failAt(Message::kPortImpedanceValues, line,
-                  std::to_string(ports_) + (ports_ == 1 ? " port" : " ports") + "; it gives " +
-                      std::to_string(count));
-  }
+  size_t count = values_.size() - lineStart_;
+  size_t wanted = 2 * static_cast<size_t>(ports_);
+  if (count > wanted) return failAt(Message::kPortImpedanceValues, line, valuesForPorts(count));
+  if (count < wanted) return kOk;
   ++lineCount_;
-  if (complex) {
-    if (firstComplexLine_ == 0) firstComplexLine_ = line;
+  if (pendingComplex_) {
+    if (firstComplexLine_ == 0) firstComplexLine_ = pendingLine_;
     ++complexPoints_;
   }
+  pendingLine_ = 0;
   return kOk;
+}
+
+int PortImpedances::finish() {
+  if (pendingLine_ == 0) return kOk;
+  int line = pendingLine_;
+  pendingLine_ = 0;
+  return failAt(Message::kPortImpedanceValues, line, valuesForPorts(values_.size() - lineStart_));
+}
+
+std::string PortImpedances::valuesForPorts(size_t count) const {
+  return std::to_string(ports_) + (ports_ == 1 ? " port" : " ports") + "; it gives " + std::to_string(count);
 }
 
 int PortImpedances::apply(DataSet* data, bool lastPointDropped, int line) const {

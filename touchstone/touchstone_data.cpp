@@ -106,12 +106,22 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
   for (; haveLine; haveLine = source->next(&line)) {
     end.line = source->lineNumber();
     std::string_view values;
-    if (impedances != nullptr && isPortImpedanceLine(line, &values)) {
-      if (impedances->read(values, end.line) != kOk) {
+    if (impedances != nullptr) {
+      int status = kOk;
+      bool impedanceLine = true;
+      if (isPortImpedanceLine(line, &values)) {
+        status = impedances->read(values, end.line);
+      } else if (impedances->continues(line, &values)) {
+        status = impedances->readMore(values, end.line);
+      } else {
+        impedanceLine = false;
+        status = impedances->finish();
+      }
+      if (status != kOk) {
         end.refused = true;
         return end;
       }
-      continue;
+      if (impedanceLine) continue;
     }
     if (isCommentLine(line)) continue;
     if (plan.keywords && isKeywordLine(line)) {
@@ -256,6 +266,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   PortImpedances impedances(data->terminalCount);
   StreamEnd end = readPoints(source, pending, plan, &points, readsPortImpedances(plan, *data) ? &impedances : nullptr);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory || end.refused) return kFailed;
+  if (impedances.finish() != kOk) return kFailed;
   if (end.outcome == ScatteringPoints::Outcome::kNotNumber) {
     return failAt(Message::kValueNotNumber, end.line, quotedToken(points.notNumber()));
   }

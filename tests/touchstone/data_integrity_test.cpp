@@ -228,6 +228,34 @@ TEST(PortImpedance, ComplexImpedanceLeavesZAndYWithoutValueThereAndWarnsOnce) {
   EXPECT_FALSE(std::isnan(read.sample("Gain-Par/K", 0).real()));
 }
 
+// With many ports a solver goes on with the numbers on the comment lines
+// that follow; a "! Gamma" line and its own continuation are passed over.
+TEST(PortImpedance, NumbersGoOnOverFollowingCommentLines) {
+  std::string point = "1";
+  for (int pair = 0; pair < 25; ++pair) point += pair % 6 == 0 ? " 0.1 0" : " 0 0";
+  OpenedText read("a.s5p", "# Hz S RI\n" + point +
+                               "\n! Gamma  ! 0 1 0 1 0 1 0 1\n!  0 1\n"
+                               "! Port Impedance10 0 20 0 30 0 40 0\n!               50 0\n");
+  ASSERT_TRUE(read.opened()) << read.errors;
+  for (int port = 1; port <= 5; ++port) {
+    EXPECT_EQ(read.sample("Zo/Zo(" + std::to_string(port) + ")", 0), Complex(10.0 * port, 0)) << port;
+  }
+  // S = 0.1 I: Z = R^1/2 (1.1 / 0.9) R^1/2, diagonal.
+  EXPECT_LT(std::abs(read.sample("Z-Par/Z(5,5)", 0) - Complex(50 * 1.1 / 0.9, 0)), 1e-9);
+}
+
+TEST(PortImpedance, LineThatStopsShortRefuses) {
+  std::string point = "1";
+  for (int pair = 0; pair < 25; ++pair) point += " 0 0";
+  OpenedText read("a.s5p", "# Hz S RI\n" + point + "\n! Port Impedance10 0 20 0 30 0 40 0\n2" +
+                               point.substr(1) + "\n");
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.errors,
+            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each of 5 ports; "
+            "it gives 8 numbers\n" +
+                read.refusal(""));
+}
+
 struct BadImpedanceLines {
   const char* fileName;
   const char* text;

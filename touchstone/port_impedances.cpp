@@ -6,8 +6,8 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
-#include "rfcalc/network_layout.h"
 #include "dataset/waveform_names.h"
+#include "rfcalc/network_layout.h"
 #include "text/text_input.h"
 
 namespace korvel {
@@ -31,7 +31,8 @@ bool equalIgnoringCase(std::string_view text, std::string_view lowerCase) {
 bool isPortImpedanceLine(std::string_view line, std::string_view* values) {
   if (line.empty() || line[0] != '!') return false;
   size_t at = line.find_first_not_of(" \t", 1);
-  if (at == std::string_view::npos || !equalIgnoringCase(line.substr(at, kKeyword.size()), kKeyword)) return false;
+  if (at == std::string_view::npos || !equalIgnoringCase(line.substr(at, kKeyword.size()), kKeyword))
+    return false;
   *values = line.substr(at + kKeyword.size());
   return true;
 }
@@ -61,7 +62,8 @@ int PortImpedances::takeNumbers(std::string_view values, int line) {
   TokenCursor cursor(values);
   double number = 0.0;
   std::string_view token;
-  for (TokenValue found; (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
+  for (TokenValue found;
+       (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
     if (found == TokenValue::kNotNumber) return failAt(Message::kValueNotNumber, line, quotedToken(token));
     if ((values_.size() - lineStart_) % 2 == 1 && !(number == 0.0)) pendingComplex_ = true;
     values_.push_back(number);

@@ -18,34 +18,34 @@ namespace {
 constexpr const char* kTemplate =
     "*| N=2 DATA=2 NOISE=1 GROUPDELAY=1 COMPLEX_DATAFORMAT=RI\n"  // 1
     "*| NumOfBlock=2 NumOfParam=1 ParamNames=temp\n"              // 2
-    "*| ParamSweep temp: @s 50,\n"                                 // 3
-    "+ Zo= 50 @z\n"                                                // 4
-    "+ DATA=\n"                                                    // 5
-    "+ 1e9\n"                                                      // 6
-    "+ 0.1 0 @v 0 0.5 0 0.1 0\n"                                   // 7
-    "+ @f\n"                                                       // 8
-    "+ 0.2 0 0.4 0 0.4 0 0.2 0\n"                                  // 9
-    "*| frequency NFmin |GammaOpt| <GammaOpt Rn/Zo\n"              // 10
-    "*| @n 1.5 0.3 45 0.2\n"                                       // 11
-    "*| 2e9 @m 0.3 45 0.2\n"                                       // 12
-    "+ DATA=\n"                                                    // 13
-    "+ 1e9\n"                                                      // 14
-    "+ 1e-9 2e-9 @g 4e-9\n"                                        // 15
-    "+ 2e9\n"                                                      // 16
-    "+ 1e-9 2e-9 3e-9 4e-9\n"                                      // 17
-    "+ DATA=\n"                                                    // 18
-    "+ 1e9\n"                                                      // 19
-    "+ 0.1 0 0.5 0 0.5 0 0.1 0\n"                                  // 20
-    "+ 2e9\n"                                                      // 21
-    "+ 0.2 0 0.4 @w 0.4 0 0.2 0\n"                                 // 22
-    "*| frequency NFmin |GammaOpt| <GammaOpt Rn/Zo\n"              // 23
-    "*| 1e9 1.5 0.3 45 0.2\n"                                      // 24
-    "*| 2e9 1.5 0.3 45 @r\n"                                       // 25
-    "+ DATA=\n"                                                    // 26
-    "+ 1e9\n"                                                      // 27
-    "+ 1e-9 2e-9 3e-9 4e-9\n"                                      // 28
-    "+ 2e9\n"                                                      // 29
-    "+ 1e-9 2e-9 3e-9 4e-9\n";                                     // 30
+    "*| ParamSweep temp: @s 50,\n"                                // 3
+    "+ Zo= 50 @z\n"                                               // 4
+    "+ DATA=\n"                                                   // 5
+    "+ 1e9\n"                                                     // 6
+    "+ 0.1 0 @v 0 0.5 0 0.1 0\n"                                  // 7
+    "+ @f\n"                                                      // 8
+    "+ 0.2 0 0.4 0 0.4 0 0.2 0\n"                                 // 9
+    "*| frequency NFmin |GammaOpt| <GammaOpt Rn/Zo\n"             // 10
+    "*| @n 1.5 0.3 45 0.2\n"                                      // 11
+    "*| 2e9 @m 0.3 45 0.2\n"                                      // 12
+    "+ DATA=\n"                                                   // 13
+    "+ 1e9\n"                                                     // 14
+    "+ 1e-9 2e-9 @g 4e-9\n"                                       // 15
+    "+ 2e9\n"                                                     // 16
+    "+ 1e-9 2e-9 3e-9 4e-9\n"                                     // 17
+    "+ DATA=\n"                                                   // 18
+    "+ 1e9\n"                                                     // 19
+    "+ 0.1 0 0.5 0 0.5 0 0.1 0\n"                                 // 20
+    "+ 2e9\n"                                                     // 21
+    "+ 0.2 0 0.4 @w 0.4 0 0.2 0\n"                                // 22
+    "*| frequency NFmin |GammaOpt| <GammaOpt Rn/Zo\n"             // 23
+    "*| 1e9 1.5 0.3 45 0.2\n"                                     // 24
+    "*| 2e9 1.5 0.3 45 @r\n"                                      // 25
+    "+ DATA=\n"                                                   // 26
+    "+ 1e9\n"                                                     // 27
+    "+ 1e-9 2e-9 3e-9 4e-9\n"                                     // 28
+    "+ 2e9\n"                                                     // 29
+    "+ 1e-9 2e-9 3e-9 4e-9\n";                                    // 30
 
 // The file with `token` at place `place` and good numbers elsewhere.
 std::string fileWith(char place, const std::string& token) {
@@ -96,8 +96,8 @@ TEST_P(ScMalformedToken, RefusesWithLineTokenAndPlace) {
   EXPECT_EQ(opening.result, 1);
   EXPECT_EQ(opening.data, nullptr);
   std::string shown = token == "0.5\t0.5" ? "0.5?0.5" : token;
-  EXPECT_EQ(opening.errors, "Error in line " + std::to_string(place.line) + ": \"" + shown + "\"" + place.where +
-                                " is not a number\n");
+  EXPECT_EQ(opening.errors, "Error in line " + std::to_string(place.line) + ": \"" + shown + "\"" +
+                                place.where + " is not a number\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(PlacesAndTokens, ScMalformedToken,
@@ -124,9 +124,10 @@ TEST_P(ScWellFormedToken, ReadsAsTheNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Spellings, ScWellFormedToken,
-                         ::testing::Values(WellFormed{"1e-3", 1e-3}, WellFormed{"-.5", -0.5}, WellFormed{"-2.5E+1", -25},
-                                           WellFormed{"inf", INFINITY}, WellFormed{"-Infinity", -INFINITY},
-                                           WellFormed{"nan", NAN}, WellFormed{"0x1p3", 8}, WellFormed{"007", 7}));
+                         ::testing::Values(WellFormed{"1e-3", 1e-3}, WellFormed{"-.5", -0.5},
+                                           WellFormed{"-2.5E+1", -25}, WellFormed{"inf", INFINITY},
+                                           WellFormed{"-Infinity", -INFINITY}, WellFormed{"nan", NAN},
+                                           WellFormed{"0x1p3", 8}, WellFormed{"007", 7}));
 
 // A comma after the last value of a sweep list ends it, as always.
 TEST(ScNumbers, SweepValueWithTrailingCommaIsANumber) {
@@ -139,7 +140,8 @@ TEST(ScNumbers, SweepValueWithTrailingCommaIsANumber) {
 TEST(ScNumbers, LongTokenIsShownCut) {
   std::string token(100, 'x');
   OpenedText opening("swept.sc", fileWith('v', token));
-  EXPECT_EQ(opening.errors, "Error in line 7: \"" + std::string(40, 'x') + "...\" in block 1 is not a number\n");
+  EXPECT_EQ(opening.errors,
+            "Error in line 7: \"" + std::string(40, 'x') + "...\" in block 1 is not a number\n");
 }
 
 }  // namespace

@@ -40,11 +40,11 @@ void expectSameValue(double actual, double expected, const std::string& text) {
 
 constexpr const char* kTokens[] = {
     "0.5", "1e9", "-6.0206", "+.5e-1", "5.", ".5", "1.0E+09", "  0.5", "12\n", "3.0\r\n", "0\t\n", "\t-1.5e3",
-    "0x1p3", "-0x10", "+0x1p1", "inf", "-Infinity", "+inf", "nan", "-nan", "NaN(123)", "1e400", "4.9e-324", "-0",
-    "00012",
+    "0x1p3", "-0x10", "+0x1p1", "inf", "-Infinity", "+inf", "nan", "-nan", "NaN(123)", "1e400", "4.9e-324",
+    "-0", "00012",
     // Not numbers in full.
-    "abc", "0.88880265O", "1,5", "0,5", "1.2.3", "75,", "1.5abc", "1e", "1e+", "infx", "nanx", "in", "DATA=", "e5",
-    ".", "", " ", "+", "-", "+-1", "--1", "0x", "1_000", "0.1\t0", "1d5", "0.5 0.5"};
+    "abc", "0.88880265O", "1,5", "0,5", "1.2.3", "75,", "1.5abc", "1e", "1e+", "infx", "nanx", "in",
+    "DATA=", "e5", ".", "", " ", "+", "-", "+-1", "--1", "0x", "1_000", "0.1\t0", "1d5", "0.5 0.5"};
 
 class NumberInFull : public ::testing::TestWithParam<const char*> {};
 

@@ -33,12 +33,13 @@ struct TokenPlace {
 constexpr TokenPlace kPlaces[] = {
     {"Frequency", "a.s1p", "# Hz S RI R 50\n1 0.1 0\n@ 0.2 0\n", 3},
     {"Value", "a.s1p", "# Hz S RI R 50\n1 0.1 @\n2 0.2 0\n", 2},
-    {"ValueOnAContinuationLine", "a.s3p",
-     "# Hz S RI R 50\n1 0 0 0 0 0 0\n0 0 0 @ 0 0\n0 0 0 0 0 0\n", 3},
+    {"ValueOnAContinuationLine", "a.s3p", "# Hz S RI R 50\n1 0 0 0 0 0 0\n0 0 0 @ 0 0\n0 0 0 0 0 0\n", 3},
     {"NoiseField", "a.s2p",
      "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 @ 90 0.2\n", 4},
     {"NoiseResistance", "a.s2p",
-     "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90 0.2\n2 1.5 0.5 90 @\n", 5},
+     "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90 0.2\n2 1.5 0.5 90 "
+     "@\n",
+     5},
     {"VersionTwoValue", "a.s2p",
      "[Version] 2.0\n# Hz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
      "[Number of Frequencies] 1\n[Network Data]\n1 0.1 0 0.2 0 0.2 @ 0.1 0\n[End]\n",
@@ -60,14 +61,15 @@ TEST_P(MalformedToken, RefusesNamingLineAndToken) {
   const std::string token = std::get<1>(GetParam());
   OpenedText read(place.fileName, withToken(place.text, token));
   EXPECT_EQ(read.result, 1);
-  EXPECT_EQ(read.errors, "Error in line " + std::to_string(place.line) + ": \"" + token + "\" is not a number\n" +
-                             read.refusal(""));
+  EXPECT_EQ(read.errors, "Error in line " + std::to_string(place.line) + ": \"" + token +
+                             "\" is not a number\n" + read.refusal(""));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlacesAndTokens, MalformedToken,
                          ::testing::Combine(::testing::ValuesIn(kPlaces), ::testing::ValuesIn(kMalformed)),
                          [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" + std::to_string(info.index);
+                           return std::string(std::get<0>(info.param).name) + "_" +
+                                  std::to_string(info.index);
                          });
 
 // The same places with numbers as the parser takes them in full.
@@ -107,16 +109,21 @@ INSTANTIATE_TEST_SUITE_P(
     Files, CutShortPoint,
     ::testing::Values(
         CutShort{"a.s2p", "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.3 0 0.4\n", 1,
-                 "Warning in line 3: the file ends inside the last point, which lacks 5 values; the complete points "
+                 "Warning in line 3: the file ends inside the last point, which lacks 5 values; the complete "
+                 "points "
                  "are kept\n"},
         CutShort{"a.s1p", "# Hz S RI R 50\n1 0.1 0\n2 0.3 0\n3 0.3\n! a closing comment\n", 2,
-                 "Warning in line 4: the file ends inside the last point, which lacks 1 value; the complete points "
+                 "Warning in line 4: the file ends inside the last point, which lacks 1 value; the complete "
+                 "points "
                  "are kept\n"},
-        CutShort{"a.s3p", "# Hz S RI R 50\n1 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n2 0 0 0 0 0 0\n", 1,
-                 "Warning in line 5: the file ends inside the last point, which lacks 12 values; the complete "
-                 "points are kept\n"},
-        CutShort{"a.s2p", "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90\n",
-                 2, "Warning in line 4: a noise point is cut short and lacks 1 value; the noise points before it are kept\n"},
+        CutShort{
+            "a.s3p", "# Hz S RI R 50\n1 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n2 0 0 0 0 0 0\n", 1,
+            "Warning in line 5: the file ends inside the last point, which lacks 12 values; the complete "
+            "points are kept\n"},
+        CutShort{"a.s2p",
+                 "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90\n", 2,
+                 "Warning in line 4: a noise point is cut short and lacks 1 value; the noise points before "
+                 "it are kept\n"},
         CutShort{"a.s1p", "# Hz S RI R 50\n1 0.1 0\n2 0.3 0\n", 2, ""}));
 
 TEST(CutShortPoint, ReportedByACollectingReadToo) {
@@ -136,7 +143,8 @@ TEST(FallingFrequency, FourPortKeepsThePointInFileOrder) {
   ASSERT_EQ(read.data->pointCount, 3);
   EXPECT_EQ(read.data->frequencies[1], 3.0);
   EXPECT_EQ(read.data->frequencies[2], 7.0);
-  EXPECT_EQ(read.errors, "Warning in line 6: frequency 3 does not rise above the one before; the point is kept\n");
+  EXPECT_EQ(read.errors,
+            "Warning in line 6: frequency 3 does not rise above the one before; the point is kept\n");
 }
 
 // Z of a one-port at reference r: r (1 + s) / (1 - s).
@@ -214,9 +222,10 @@ TEST(PortImpedance, ComplexImpedanceLeavesZAndYWithoutValueThereAndWarnsOnce) {
                   "2 0.1 0 0.5 0 0.5 0 0.1 0\n! Port Impedance 50 0 50 0\n"
                   "3 0.1 0 0.5 0 0.5 0 0.1 0\n! Port Impedance 50 0 50 0.2\n");
   ASSERT_TRUE(read.opened()) << read.errors;
-  EXPECT_EQ(read.errors,
-            "Warning in line 3: port impedances with an imaginary part at 2 of 3 points: Z, Y and the figures "
-            "derived from them have no value there\n");
+  EXPECT_EQ(
+      read.errors,
+      "Warning in line 3: port impedances with an imaginary part at 2 of 3 points: Z, Y and the figures "
+      "derived from them have no value there\n");
   for (int k : {0, 2}) {
     EXPECT_TRUE(std::isnan(read.sample("Z-Par/Z(1,1)", k).real())) << k;
     EXPECT_TRUE(std::isnan(read.sample("Y-Par/Y(2,1)", k).imag())) << k;
@@ -247,13 +256,14 @@ TEST(PortImpedance, NumbersGoOnOverFollowingCommentLines) {
 TEST(PortImpedance, LineThatStopsShortRefuses) {
   std::string point = "1";
   for (int pair = 0; pair < 25; ++pair) point += " 0 0";
-  OpenedText read("a.s5p", "# Hz S RI\n" + point + "\n! Port Impedance10 0 20 0 30 0 40 0\n2" +
-                               point.substr(1) + "\n");
+  OpenedText read(
+      "a.s5p", "# Hz S RI\n" + point + "\n! Port Impedance10 0 20 0 30 0 40 0\n2" + point.substr(1) + "\n");
   EXPECT_EQ(read.result, 1);
-  EXPECT_EQ(read.errors,
-            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each of 5 ports; "
-            "it gives 8 numbers\n" +
-                read.refusal(""));
+  EXPECT_EQ(
+      read.errors,
+      "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each of 5 ports; "
+      "it gives 8 numbers\n" +
+          read.refusal(""));
 }
 
 struct BadImpedanceLines {
@@ -273,20 +283,24 @@ TEST_P(PortImpedanceRefusal, NamesWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(
     Files, PortImpedanceRefusal,
     ::testing::Values(
-        BadImpedanceLines{"a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n2 0.1 0\n",
-                          "Error in line 4: the file needs one \"! Port Impedance\" line per point; it has 1 lines "
-                          "for 2 points\n"},
-        BadImpedanceLines{"a.s1p",
-                          "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n! Port Impedance 75 0\n2 0.1 0\n"
-                          "! Port Impedance 75 0\n",
-                          "Error in line 6: the file needs one \"! Port Impedance\" line per point; it has 3 lines "
-                          "for 2 points\n"},
-        BadImpedanceLines{"a.s2p", "# Hz S RI\n1 0 0 0 0 0 0 0 0\n! Port Impedance 50 0 0 0 0 0 50 0\n",
-                          "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
-                          "of 2 ports; it gives 8 numbers\n"},
-        BadImpedanceLines{"a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75\n",
-                          "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
-                          "of 1 port; it gives 1 numbers\n"}));
+        BadImpedanceLines{
+            "a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n2 0.1 0\n",
+            "Error in line 4: the file needs one \"! Port Impedance\" line per point; it has 1 lines "
+            "for 2 points\n"},
+        BadImpedanceLines{
+            "a.s1p",
+            "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n! Port Impedance 75 0\n2 0.1 0\n"
+            "! Port Impedance 75 0\n",
+            "Error in line 6: the file needs one \"! Port Impedance\" line per point; it has 3 lines "
+            "for 2 points\n"},
+        BadImpedanceLines{
+            "a.s2p", "# Hz S RI\n1 0 0 0 0 0 0 0 0\n! Port Impedance 50 0 0 0 0 0 50 0\n",
+            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
+            "of 2 ports; it gives 8 numbers\n"},
+        BadImpedanceLines{
+            "a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75\n",
+            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
+            "of 1 port; it gives 1 numbers\n"}));
 
 }  // namespace
 }  // namespace korvel::testing

@@ -138,6 +138,22 @@ constexpr MessageEntry kMessages[] = {
      Severity::kError, kLine},
     {Message::kEndExpected, "%s stands where [End] is due", Severity::kError, kLine},
     {Message::kEndMissing, "[End] is missing; the data read is kept", kWarning, kLine},
+    {Message::kValueNotNumber, "%s is not a number", Severity::kError, kLine},
+    {Message::kPointCutShort, "the file ends inside the last point, which lacks %s; the complete points are kept",
+     kWarning, kLine},
+    {Message::kNoisePointCutShort,
+     "a noise point is cut short and lacks %s; the noise points before it are kept", kWarning, kLine},
+    {Message::kPortImpedanceValues,
+     "a \"! Port Impedance\" line needs a real and an imaginary part for each of %s numbers", Severity::kError,
+     kLine},
+    {Message::kPortImpedanceCount, "the file needs one \"! Port Impedance\" line per point; it has %s",
+     Severity::kError, kLine},
+    {Message::kPortImpedanceComplex,
+     "port impedances with an imaginary part at %s: Z, Y and the figures derived from them have no value there",
+     kWarning, kLine},
+    {Message::kPortImpedanceNoise,
+     "port 1's impedance changes from point to point, so the noise data has no reference: its figures have no value",
+     kWarning, kLine},
 };
 
 constexpr bool tableFollowsEnumeration() {
@@ -192,6 +208,19 @@ std::string messageWithArgument(Message message, const char* argument) {
   size_t slot = text.find("%s");
   if (slot != std::string::npos) text.replace(slot, 2, argument != nullptr ? argument : "");
   return text;
+}
+
+std::string quotedToken(std::string_view token) {
+  constexpr size_t kShownCharacters = 40;
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (!token.empty() && isSpace(token.front())) token.remove_prefix(1);
+  while (!token.empty() && isSpace(token.back())) token.remove_suffix(1);
+  std::string quoted = "\"";
+  for (char c : token.substr(0, kShownCharacters)) {
+    quoted += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  }
+  if (token.size() > kShownCharacters) quoted += "...";
+  return quoted + "\"";
 }
 
 MessageSink& standardErrorSink() {

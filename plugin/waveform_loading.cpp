@@ -3,6 +3,7 @@
 // its samples is released once handed over.
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "dataset/data_set.h"
@@ -68,13 +69,25 @@ struct BlockWriter {
   const double* samples;  // complex samples, real then imaginary part
   double* realParts;      // n doubles for a real-typed waveform, else null
 
-  // A reference impedance is constant over a block: its first and last
-  // points are enough to draw it.
-  int addImpedanceEnds(size_t first) const {
+  // A reference impedance that is constant over a block is drawn by its
+  // first and last points; one that changes from point to point (a port
+  // impedance given at every frequency) needs every point.
+  int addImpedance(size_t first) const {
+    if (!isConstant(first)) return addRealParts(first);
     size_t last = first + static_cast<size_t>(grid.pointsPerBlock) - 1;
     double x[2] = {grid.x[first], grid.x[last]};
     double y[2] = {samples[2 * first], samples[2 * last]};
     return WfX_AddValues(interp, handle, x, y, 2);
+  }
+
+  // True when every real part of the block has the bits of its first.
+  bool isConstant(size_t first) const {
+    for (int i = 1; i < grid.pointsPerBlock; ++i) {
+      if (std::memcmp(&samples[2 * (first + static_cast<size_t>(i))], &samples[2 * first], sizeof(double)) != 0) {
+        return false;
+      }
+    }
+    return true;
   }
 
   int addRealParts(size_t first) const {
@@ -99,7 +112,7 @@ int addBlocks(const DataSet& data, const BlockWriter& writer, bool realTyped, bo
     size_t first = static_cast<size_t>(block) * static_cast<size_t>(points > 0 ? points : 0);
     if (hasPoints) {
       if (realTyped && impedance) {
-        status = writer.addImpedanceEnds(first);
+        status = writer.addImpedance(first);
       } else if (realTyped) {
         status = writer.addRealParts(first);
       } else {
@@ -144,7 +157,7 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
   bool impedance = startsWith(name, "Zo/");
   // The scratch array is only made when a block will use it: a file with
   // no blocks may still claim any number of points per block.
-  if (status == kBuilderOk && realTyped && !impedance && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {
+  if (status == kBuilderOk && realTyped && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {
     size_t points = static_cast<size_t>(writer.grid.pointsPerBlock);  // positive, tested above
     writer.realParts = static_cast<double*>(allocateZeroed(points, sizeof(double)));
     if (writer.realParts == nullptr) status = kBuilderStopped;

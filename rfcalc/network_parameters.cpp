@@ -8,6 +8,9 @@
 // this order, so that such networks keep their results bit for bit. With
 // unequal references the outer factors scale the elements: Zij by
 // sqrt(ri) sqrt(rj) (ri on the diagonal), Yij by the reciprocal of that.
+// These hold for real references only: a sample at which some terminal's
+// reference has a reactance (the imaginary part of its Zo entry) gets no Z
+// and no Y, rather than values formed with the wrong reference.
 #include "rfcalc/network_parameters.h"
 
 #include <algorithm>
@@ -145,7 +148,8 @@ class ImpedanceConversion {
   // Makes the reference matrices of the sample's references unless the
   // sample before had the same ones, as the samples of a network usually
   // do.
-  void useReferencesOf(size_t sample);
+  // Returns false when a reference of the sample has a reactance.
+  bool useReferencesOf(size_t sample);
   // Sets up Z0 and Z0^-1, or the weights of unequal references, from
   // matrices_.references; reports a singular Z0, once per network.
   void prepareReferences();
@@ -171,16 +175,19 @@ class ImpedanceConversion {
   bool z0InverseDiagonal_ = true;
 };
 
-void ImpedanceConversion::useReferencesOf(size_t sample) {
+bool ImpedanceConversion::useReferencesOf(size_t sample) {
   bool same = prepared_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
-    const double r = readReal(network_.waveformData[layout_.zo(t)], sample);
+    const DComplex reference = readSample(network_.waveformData[layout_.zo(t)], sample);
+    if (!(reference.imag() == 0.0)) return false;
+    const double r = reference.real();
     same = same && std::memcmp(&r, &matrices_.references[t], sizeof r) == 0;
     matrices_.references[t] = r;
   }
-  if (same) return;
+  if (same) return true;
   prepareReferences();
   prepared_ = true;
+  return true;
 }
 
 void ImpedanceConversion::prepareReferences() {
@@ -265,7 +272,11 @@ void ImpedanceConversion::store(size_t firstEntry, size_t sample, const DComplex
 }
 
 void ImpedanceConversion::convertSample(size_t sample) {
-  useReferencesOf(sample);
+  if (!useReferencesOf(sample)) {
+    store(layout_.zBase, sample, nullptr);
+    store(layout_.yBase, sample, nullptr);
+    return;
+  }
   loadScattering(sample);
   const bool hasImpedance = impedance();
   const bool hasAdmittance = admittance();
@@ -277,7 +288,7 @@ void ImpedanceConversion::convertSample(size_t sample) {
 // registers instead of going through memory between the steps.
 [[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample, const GainCalculation* gains) {
   constexpr kernels::FixedSize<2> two{};
-  useReferencesOf(sample);
+  const bool realReferences = useReferencesOf(sample);
   const ConversionMatrices& m = matrices_;
   DComplex s[4];
   DComplex plus[4];
@@ -290,24 +301,25 @@ void ImpedanceConversion::convertSample(size_t sample) {
   }
   DComplex product[4];
   DComplex z[4] = {minus[0], minus[1], minus[2], minus[3]};
-  const bool hasImpedance = kernels::invertTwoByTwo(z) == kInverted;
-  if (!hasImpedance) {
-    log_.report(SingularMatrixLog::kIdentityMinusS);
-  } else {
+  // No Z or Y at a complex reference; the gains below need only S.
+  const bool hasImpedance = realReferences && kernels::invertTwoByTwo(z) == kInverted;
+  if (hasImpedance) {
     kernels::multiplyElements(plus, z, two, product);
     if (equalReferences_) {
       kernels::multiplyElementsByDiagonal(product, m.z0Matrix.data(), two, z);
     } else {
       scaleElements(product, m.impedanceWeights.data(), 4, z);
     }
+  } else if (realReferences) {
+    log_.report(SingularMatrixLog::kIdentityMinusS);
   }
   DComplex y[4] = {plus[0], plus[1], plus[2], plus[3]};
-  bool hasAdmittance = kernels::invertTwoByTwo(y) == kInverted;
-  if (!hasAdmittance) {
-    log_.report(SingularMatrixLog::kIdentityPlusS);
-  } else if (!z0Invertible_) {
-    hasAdmittance = false;
-  } else {
+  const bool plusInverted = realReferences && kernels::invertTwoByTwo(y) == kInverted;
+  if (realReferences && !plusInverted) log_.report(SingularMatrixLog::kIdentityPlusS);
+  // Still inverted for its message when Z0 is singular, but with no Z0^-1
+  // there is no admittance to form.
+  const bool hasAdmittance = plusInverted && z0Invertible_;
+  if (hasAdmittance) {
     kernels::multiplyElements(minus, y, two, product);
     if (!equalReferences_) {
       scaleElements(product, m.admittanceWeights.data(), 4, y);

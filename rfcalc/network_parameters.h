@@ -45,7 +45,10 @@ struct NetworkSamples {
 // that order. Among unequal references, a zero one gives zero entries off
 // the diagonal of Z in its row and column, a negative one quiet NaN there,
 // in Y as well; a zero reference also leaves Y without a value, as Z0 is
-// then singular (reported once per network).
+// then singular (reported once per network). A Zo entry whose imaginary
+// part is not zero at a sample is a complex reference there: Z and Y of
+// that sample are quiet NaN (the real-reference formulas do not hold), the
+// S-based gains are still formed.
 // REQUIRES: every entry present holds pointCount x blockCount samples, the
 // Zo entries included.
 // A singular matrix is reported on standard output, the values that depend

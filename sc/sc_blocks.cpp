@@ -3,11 +3,15 @@
 //
 // The points of a block are written on data lines: a point's frequency
 // stands alone (the rest of its line is not read), and its values follow on
-// the next data lines. Tokens are separated by blanks only.
+// the next data lines. Tokens are separated by blanks only. Every token
+// read as a frequency or a value must be a number in full: anything else
+// refuses the file, naming the token, its line and its block, rather than
+// storing a number the file does not hold.
 #include "sc/sc_blocks.h"
 
 #include <cmath>
 #include <cstddef>
+#include <string>
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
@@ -34,6 +38,15 @@ void fillReferenceImpedance(ScReading& reading, int terminal, double impedance) 
   for (size_t s = 0; s < count; ++s) samples[2 * s] = impedance;
 }
 
+// Refuses a token that was due as a number in block `block` (from 0).
+int failNotNumber(const ScLines& lines, std::string_view token, int block) {
+  return failAt(Message::kValueNotNumber, lines.lineNumber(),
+                quotedToken(token) + " in block " + std::to_string(block + 1));
+}
+
+// How reading a block's points ended.
+enum class PointsRead { kComplete, kIncomplete, kRefused };
+
 // True when the token at the start of `text` (blank-delimited) is a lone
 // line feed: the end of a line whose last value was followed by a blank.
 bool isLineFeedToken(std::string_view text) { return text[0] == '\n' && (text.size() == 1 || text[1] == ' '); }
@@ -41,10 +54,11 @@ bool isLineFeedToken(std::string_view text) { return text[0] == '\n' && (text.si
 // Reads the tokens of the points of one block from the next data lines:
 // per point a frequency token, then `valuesPerPoint` value tokens, handed
 // to onFrequency(point, value) and onValue(point, valueIndex, value).
-// Returns true when every point was complete before the end of the file.
+// kComplete when every point was complete before the end of the file,
+// kRefused (with its message) at a token that is not a number.
 template <typename OnFrequency, typename OnValue>
-bool readPoints(ScLines& lines, int pointCount, size_t valuesPerPoint, OnFrequency onFrequency,
-                OnValue onValue) {
+PointsRead readPoints(ScLines& lines, int block, int pointCount, size_t valuesPerPoint, OnFrequency onFrequency,
+                      OnValue onValue) {
   int point = -1;
   size_t value = valuesPerPoint;  // a frequency comes next
   std::string_view line;
@@ -62,20 +76,27 @@ bool readPoints(ScLines& lines, int pointCount, size_t valuesPerPoint, OnFrequen
         continue;
       }
       double number = 0.0;
+      std::string_view token;
       if (value < valuesPerPoint) {
-        cursor.nextNumber(kBlankDelimiters, &number);
+        if (cursor.nextValue(kBlankDelimiters, &number, &token) != TokenValue::kNumber) {
+          failNotNumber(lines, token, block);
+          return PointsRead::kRefused;
+        }
         onValue(point, value++, number);
         continue;
       }
       // What follows the block's last value on its line belongs to no point.
       if (point == pointCount - 1) break;
-      cursor.nextNumber(kBlankDelimiters, &number);
+      if (cursor.nextValue(kBlankDelimiters, &number, &token) != TokenValue::kNumber) {
+        failNotNumber(lines, token, block);
+        return PointsRead::kRefused;
+      }
       onFrequency(++point, number);
       value = 0;
       break;  // the rest of a frequency's line is not read
     }
   }
-  return point == pointCount - 1 && value >= valuesPerPoint;
+  return point == pointCount - 1 && value >= valuesPerPoint ? PointsRead::kComplete : PointsRead::kIncomplete;
 }
 
 int readScattering(ScReading& reading, int block) {
@@ -85,15 +106,16 @@ int readScattering(ScReading& reading, int block) {
     return fail(Message::kScatteringMissing);
   }
   size_t pairs = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
-  bool complete = readPoints(
-      reading.lines, data->pointCount, 2 * pairs,
+  PointsRead read = readPoints(
+      reading.lines, block, data->pointCount, 2 * pairs,
       [&](int point, double frequency) { data->frequencies[sampleIndex(*data, block, point)] = frequency; },
       [&](int point, size_t value, double number) {
         double* sample = data->waveformData[value / 2] + 2 * sampleIndex(*data, block, point);
         sample[value % 2] = number;
         if (value % 2 == 1) convertComplex(data->complexFormat, &sample[0], &sample[1]);
       });
-  if (!complete) {
+  if (read == PointsRead::kRefused) return kFailed;
+  if (read == PointsRead::kIncomplete) {
     return fail(Message::kScatteringIncomplete);
   }
   return kOk;
@@ -102,15 +124,21 @@ int readScattering(ScReading& reading, int block) {
 // The four noise columns of a noise line (minimum noise figure in dB,
 // magnitude and angle in degrees of the optimum source reflection, and
 // normalised noise resistance), after the "*|" and frequency columns.
-// False when the line ends before the fourth.
-bool readNoiseColumns(std::string_view line, double columns[4]) {
+// kIncomplete when the line ends before the fourth, kRefused (with its
+// message) when the frequency or one of the four is not a number.
+PointsRead readNoiseColumns(const ScLines& lines, std::string_view line, int block, double columns[4]) {
   TokenCursor cursor(line);
   for (int column = -2; column < 4; ++column) {
     std::string_view token = cursor.next(kBlankDelimiters);
-    if (token.empty() || isLineEnd(token)) return false;
-    if (column >= 0) columns[column] = parseDouble(token);
+    if (token.empty() || isLineEnd(token)) return PointsRead::kIncomplete;
+    double value = 0.0;
+    if (column >= -1 && !parseNumberInFull(token, &value)) {
+      failNotNumber(lines, token, block);
+      return PointsRead::kRefused;
+    }
+    if (column >= 0) columns[column] = value;
   }
-  return true;
+  return PointsRead::kComplete;
 }
 
 int readNoise(ScReading& reading, int block) {
@@ -123,7 +151,10 @@ int readNoise(ScReading& reading, int block) {
   double z0 = data->waveformData[reading.layout.zo(0)][2 * sampleIndex(*data, block, 0)];
   for (int point = 0; point < data->pointCount; ++point) {
     double columns[4];
-    if (!reading.lines.find(kMarkedLine, {}, &line) || !readNoiseColumns(line, columns)) {
+    PointsRead read = PointsRead::kIncomplete;
+    if (reading.lines.find(kMarkedLine, {}, &line)) read = readNoiseColumns(reading.lines, line, block, columns);
+    if (read == PointsRead::kRefused) return kFailed;
+    if (read == PointsRead::kIncomplete) {
       return fail(Message::kNoiseIncomplete);
     }
     size_t at = 2 * sampleIndex(*data, block, point);
@@ -142,13 +173,14 @@ int readGroupDelay(ScReading& reading, int block) {
     return fail(Message::kGroupDelayMissing);
   }
   size_t entries = static_cast<size_t>(data->terminalCount) * static_cast<size_t>(data->terminalCount);
-  bool complete = readPoints(
-      reading.lines, data->pointCount, entries, [](int, double) {},
+  PointsRead read = readPoints(
+      reading.lines, block, data->pointCount, entries, [](int, double) {},
       [&](int point, size_t entry, double delay) {
         data->waveformData[reading.layout.groupDelayBase() + entry][2 * sampleIndex(*data, block, point)] =
             delay;
       });
-  if (!complete) {
+  if (read == PointsRead::kRefused) return kFailed;
+  if (read == PointsRead::kIncomplete) {
     return fail(Message::kGroupDelayIncomplete);
   }
   return kOk;
@@ -171,7 +203,10 @@ int readReferenceImpedances(ScReading& reading) {
   for (; read < terminals; ++read) {
     std::string_view token = cursor.next(kBlankDelimiters);
     if (token.empty() || isLineEnd(token)) break;
-    double value = parseDouble(token);
+    double value = 0.0;
+    if (!parseNumberInFull(token, &value)) {
+      return failAt(Message::kValueNotNumber, reading.lines.lineNumber(), quotedToken(token) + " among the Zo values");
+    }
     if (read == 0) first = value;
     fillReferenceImpedance(reading, read, terminalImpedance(data, read, value));
   }

@@ -37,6 +37,9 @@ class ScLines {
   // The next line of any kind; false at the end of the file.
   bool next(std::string_view* line) { return source_.next(line); }
 
+  // The number of the line last read, counted from 1.
+  int lineNumber() const { return source_.lineNumber(); }
+
  private:
   LineSource source_;
 };

@@ -24,11 +24,21 @@ constexpr size_t kReadBlock = size_t{1} << 16;
 // locale).
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// strtod in the C locale, whatever locale the host process has set.
-double strtodInCLocale(std::string_view text) {
+// strtod in the C locale, whatever locale the host process has set; the
+// number of characters it took in `*used`.
+double strtodInCLocale(std::string_view text, size_t* used) {
   static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   std::string copy(text);
-  return strtod_l(copy.c_str(), nullptr, cLocale);
+  char* stop = nullptr;
+  double value = strtod_l(copy.c_str(), &stop, cLocale);
+  *used = static_cast<size_t>(stop - copy.c_str());
+  return value;
+}
+
+// True when only white space lies between `p` and `end`.
+bool onlySpaceUntil(const char* p, const char* end) {
+  while (p < end && isCSpace(*p)) ++p;
+  return p == end;
 }
 
 bool startsHexadecimal(const char* p, const char* end) {
@@ -159,27 +169,43 @@ void TokenCursor::skipToken(const DelimiterSet& delimiters) {
 }
 
 bool TokenCursor::nextNumber(const DelimiterSet& delimiters, double* value) {
+  return nextValue(delimiters, value, nullptr) != TokenValue::kEnd;
+}
+
+TokenValue TokenCursor::nextValue(const DelimiterSet& delimiters, double* value, std::string_view* token) {
   skipDelimiters(delimiters);
-  if (position_ >= text_.size()) return false;
-  const char* start = text_.data() + position_;
+  if (position_ >= text_.size()) return TokenValue::kEnd;
+  size_t start = position_;
+  const char* first = text_.data() + start;
   const char* end = text_.data() + text_.size();
   // A plain decimal number (no '+', no white space, no hexadecimal form)
   // is what parseDouble hands to fast_float from the token's first
   // character; reading it straight from the cursor's text gives the same
   // value, because the number stops at the first character that cannot
   // continue it, which a delimiter always is here.
-  if (!delimiters.splitsNumbers() && startsPlainNumber(start, end)) {
+  if (!delimiters.splitsNumbers() && startsPlainNumber(first, end)) {
     double parsed = 0.0;
-    fast_float::from_chars_result result = fast_float::from_chars(start, end, parsed);
+    fast_float::from_chars_result result = fast_float::from_chars(first, end, parsed);
     if (result.ec == std::errc()) {
       *value = parsed;
       position_ = static_cast<size_t>(result.ptr - text_.data());
-      skipToken(delimiters);  // whatever follows the number in its token
-      return true;
+      // Whatever follows the number in its token: white space that is no
+      // delimiter (a line's end where only blanks delimit) leaves the
+      // number whole, anything else does not.
+      bool whole = true;
+      size_t size = text_.size();
+      while (position_ < size && !delimiters.contains(text_[position_])) {
+        if (!isCSpace(text_[position_])) whole = false;
+        ++position_;
+      }
+      if (token != nullptr) *token = text_.substr(start, position_ - start);
+      if (position_ < size) ++position_;  // the delimiter that ended the token
+      return whole ? TokenValue::kNumber : TokenValue::kNotNumber;
     }
   }
-  *value = parseDouble(next(delimiters));
-  return true;
+  std::string_view text = next(delimiters);
+  if (token != nullptr) *token = text;
+  return parseNumberInFull(text, value) ? TokenValue::kNumber : TokenValue::kNotNumber;
 }
 
 bool TokenCursor::atEnd(const DelimiterSet& delimiters) const {
@@ -189,31 +215,45 @@ bool TokenCursor::atEnd(const DelimiterSet& delimiters) const {
   return true;
 }
 
-double parseDouble(std::string_view text) {
+size_t readNumberPrefix(std::string_view text, double* value) {
   const char* p = text.data();
   const char* end = p + text.size();
+  *value = 0.0;
   while (p < end && isCSpace(*p)) ++p;
-  if (p == end) return 0.0;
+  if (p == end) return 0;
   const char* digits = p;
   if (*digits == '+') {
     ++digits;
-    if (digits == end || *digits == '-' || *digits == '+') return 0.0;
+    if (digits == end || *digits == '-' || *digits == '+') return 0;
   }
   const char* unsignedPart = (*digits == '-') ? digits + 1 : digits;
   if (!startsHexadecimal(unsignedPart, end)) {
-    double value = 0.0;
-    fast_float::from_chars_result result = fast_float::from_chars(digits, end, value);
-    if (result.ec == std::errc()) return value;
+    fast_float::from_chars_result result = fast_float::from_chars(digits, end, *value);
+    if (result.ec == std::errc()) return static_cast<size_t>(result.ptr - text.data());
+    *value = 0.0;
     if (result.ptr == digits) {
       // fast_float takes no number here; strtod takes none either unless
       // the text is one of the forms only the C library knows.
-      if (unsignedPart == end ||
-          (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' && *unsignedPart != 'N')) {
-        return 0.0;
+      if (unsignedPart == end || (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' &&
+                                  *unsignedPart != 'N')) {
+        return 0;
       }
     }
   }
-  return strtodInCLocale(std::string_view(p, static_cast<size_t>(end - p)));  // p never passes end
+  size_t used = 0;
+  *value = strtodInCLocale(std::string_view(p, static_cast<size_t>(end - p)), &used);
+  return used == 0 ? 0 : static_cast<size_t>(p - text.data()) + used;
+}
+
+double parseDouble(std::string_view text) {
+  double value = 0.0;
+  readNumberPrefix(text, &value);
+  return value;
+}
+
+bool parseNumberInFull(std::string_view text, double* value) {
+  size_t used = readNumberPrefix(text, value);
+  return used > 0 && onlySpaceUntil(text.data() + used, text.data() + text.size());
 }
 
 bool parseWholeNumber(std::string_view token, double* value) {

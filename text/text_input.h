@@ -3,9 +3,11 @@
 //
 // The readers were written against fgets, strtok, atoi and atof. These
 // pieces keep those semantics (runs of delimiters separate, no empty
-// tokens; text that is not a number reads as 0) while reading lines of any
-// length whole, never depending on the process locale, and never copying a
-// line or a token.
+// tokens) while reading lines of any length whole, never depending on the
+// process locale, and never copying a line or a token. A value token is
+// told apart from text that merely begins like a number (nextValue,
+// parseNumberInFull), so that a reader can refuse it rather than store
+// part of it.
 #ifndef KORVEL_TEXT_TEXT_INPUT_H
 #define KORVEL_TEXT_TEXT_INPUT_H
 
@@ -114,6 +116,13 @@ inline constexpr DelimiterSet kBlankTabDelimiters{" \t"};
 inline constexpr DelimiterSet kWhitespaceDelimiters{" \r\t\n"};
 inline constexpr DelimiterSet kMappingDelimiters{" !=\r\t\n"};
 
+// What nextValue found.
+enum class TokenValue {
+  kEnd,        // no token remains
+  kNumber,     // the token is one number in full
+  kNotNumber,  // the token is text, or a number with more after it
+};
+
 // Walks the tokens of a text with strtok's rules: leading delimiters are
 // skipped, a token runs to the next delimiter, and that one delimiter is
 // consumed with the token. The delimiter set may change from call to call,
@@ -129,6 +138,13 @@ class TokenCursor {
   // its text: the same value and the same cursor movement as
   // parseDouble(next(delimiters)). Returns false when no token remains.
   bool nextNumber(const DelimiterSet& delimiters, double* value);
+
+  // The next token as a value: kNumber with its value when the token is
+  // one number in full (parseNumberInFull), kNotNumber when it is not (the
+  // value is then what parseDouble reads), kEnd when no token remains. The
+  // token's text goes to `*token` when that is not null, for a message.
+  // Moves the cursor as next(delimiters) does.
+  TokenValue nextValue(const DelimiterSet& delimiters, double* value, std::string_view* token);
 
   // Skips the delimiters before the next token; next() then returns what
   // it would have returned without this call.
@@ -154,6 +170,17 @@ class TokenCursor {
 // "nan" forms); 0 when there is none. Does not throw or allocate except
 // for the rare forms handed to the C library.
 double parseDouble(std::string_view text);
+
+// The number at the start of `text` as parseDouble reads it, into `*value`
+// (0 when there is none); returns the count of characters it takes, white
+// space before it included, 0 when there is no number.
+size_t readNumberPrefix(std::string_view text, double* value);
+
+// True, with parseDouble's value in `*value`, when `text` is one number in
+// full: white space, a number strtod accepts (decimal, hexadecimal, "inf",
+// "nan", signs and exponents included), white space, and nothing else.
+// "abc", "0.5O", "1,5" and "1.2.3" are not.
+bool parseNumberInFull(std::string_view text, double* value);
 
 // True, with the value in `*value`, when the whole of `token` is one
 // decimal number (optional sign, digits, point, exponent); false for any

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dataset/messages.h"
+#include "dataset/result.h"
 #include "dataset/waveform_names.h"
 #include "rfcalc/network_layout.h"
 #include "text/complex_conversion.h"
@@ -16,16 +17,24 @@ namespace {
 
 constexpr int kNoiseFields = 5;
 
-// Reads fields[first] to the last field from `cursor`; false when the
-// tokens run out before.
-bool takeFields(TokenCursor* cursor, double* fields, int first) {
+// How the fields of a noise point were read.
+enum class Fields { kComplete, kShort, kNotNumber };
+
+// Reads fields[first] to the last field from `cursor`; kShort when the
+// tokens run out before (`*taken` then counts the fields read),
+// kNotNumber with `*bad` at a token that is no number.
+Fields takeFields(TokenCursor* cursor, double* fields, int first, int* taken, std::string_view* bad) {
+  *taken = first;
   for (int i = first; i < kNoiseFields; ++i) {
-    std::string_view token = cursor->next(kWhitespaceDelimiters);
-    if (token.empty()) return false;
-    fields[i] = parseDouble(token);
+    TokenValue found = cursor->nextValue(kWhitespaceDelimiters, &fields[i], bad);
+    if (found == TokenValue::kEnd) return Fields::kShort;
+    if (found == TokenValue::kNotNumber) return Fields::kNotNumber;
+    *taken = i + 1;
   }
-  return true;
+  return Fields::kComplete;
 }
+
+std::string valueCount(int count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
 
 void storeNoisePoint(DataSet* data, int k, const double* fields, double firstTerminalImpedance) {
   NetworkLayout layout = networkLayout(*data);
@@ -74,7 +83,13 @@ NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceSc
     }
     TokenCursor cursor(withoutComment(line));
     double number = 0.0;
-    while (cursor.nextNumber(kWhitespaceDelimiters, &number)) {
+    std::string_view token;
+    for (TokenValue found; (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
+      if (found == TokenValue::kNotNumber) {
+        end.notNumber.assign(token);
+        end.notNumberLine = source->lineNumber();
+        return end;
+      }
       fields[taken++] = number;
       if (taken < kNoiseFields) continue;
       taken = 0;
@@ -98,18 +113,26 @@ NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceSc
   return end;
 }
 
-void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
-                    DataSet* data) {
+int readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
+                   DataSet* data) {
   double fields[kNoiseFields] = {opening};
   int k = 0;
-  bool complete = takeFields(cursor, fields, 1);
-  while (complete) {
+  int taken = 0;
+  std::string_view bad;
+  Fields read = takeFields(cursor, fields, 1, &taken, &bad);
+  while (read == Fields::kComplete) {
     storeNoisePoint(data, k, fields, firstTerminalImpedance);
     if (++k == data->pointCount) break;
     TokenCursor next("");
-    complete = nextNoiseLine(source, &next) && takeFields(&next, fields, 0);
+    if (!nextNoiseLine(source, &next)) break;
+    read = takeFields(&next, fields, 0, &taken, &bad);
   }
   data->noisePointCount = k;
+  if (read == Fields::kNotNumber) return failAt(Message::kValueNotNumber, source->lineNumber(), quotedToken(bad));
+  if (read == Fields::kShort && taken > 0) {
+    reportAt(Message::kNoisePointCutShort, source->lineNumber(), valueCount(kNoiseFields - taken));
+  }
+  return kOk;
 }
 
 }  // namespace korvel

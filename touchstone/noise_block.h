@@ -19,11 +19,12 @@ namespace korvel {
 // noisePointCount. The first point is `opening` (the number that opened
 // the block) with the rest of `cursor`; each later point is the next line
 // that is not a comment line. A point with fewer than five numbers ends
-// the block and is not counted; numbers after the fifth and text after a
-// "!" are ignored.
+// the block and is not counted, with a warning; numbers after the fifth and
+// text after a "!" are ignored. Each of the five must be a number in full:
+// reports and returns kFailed at a token that is not.
 // REQUIRES: the noise names are appended and allocateNoiseStorage ran.
-void readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
-                    DataSet* data);
+int readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
+                   DataSet* data);
 
 // How the noise data of a 2.x file ended.
 struct NoiseEnd {
@@ -32,6 +33,8 @@ struct NoiseEnd {
   bool tooMany = false;     // a number stood after the declared points
   std::string keyword;      // the keyword line that ended them, or empty at the end of the file
   int keywordLine = 0;
+  std::string notNumber;    // a token that is no number, which ended the data, or empty
+  int notNumberLine = 0;
 };
 
 // Reads the noise data of a 2.x file after [Noise Data]: five numbers a

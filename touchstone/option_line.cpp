@@ -104,6 +104,7 @@ class OptionFields {
     bool first = !resistancesSeen_;
     if (!once(&resistancesSeen_, "R", "reference resistance")) first = false;
     if (first) option_->resistances.clear();
+    option_->resistancesGiven = true;
     std::string_view token;
     double value = 0.0;
     for (token = cursor->next(kWhitespaceDelimiters); parseWholeNumber(token, &value);

@@ -24,6 +24,8 @@ struct OptionLine {
   // The values after R as written, one for all ports or one per port; the
   // default single 50 ohms when the line has no R.
   std::vector<double> resistances{50.0};
+  // True when the line gives R (even without a value after it).
+  bool resistancesGiven = false;
   int line = 0;  // where the line stands in the file
 };
 

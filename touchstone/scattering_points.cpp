@@ -92,7 +92,10 @@ void ScatteringPoints::storeValue(double imaginary) {
 ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* opening, int line) {
   for (;;) {
     double number = 0.0;
-    if (!cursor->nextNumber(kWhitespaceDelimiters, &number)) return Outcome::kLineDone;
+    TokenValue token = cursor->nextValue(kWhitespaceDelimiters, &number, &notNumber_);
+    if (token == TokenValue::kEnd) return Outcome::kLineDone;
+    if (token == TokenValue::kNotNumber) return Outcome::kNotNumber;
+    lastNumberLine_ = line;
     if (valueIndex_ < pairCount_) {
       // A pair may be split between lines: the real part waits.
       if (!realRead_) {
@@ -117,6 +120,11 @@ ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* op
     }
     if (!startPoint(frequency)) return Outcome::kOutOfMemory;
   }
+}
+
+int ScatteringPoints::missingValues() const {
+  if (frequencyDue()) return 0;
+  return 2 * (pairCount_ - valueIndex_) - (realRead_ ? 1 : 0);
 }
 
 int ScatteringPoints::completePoints() const {

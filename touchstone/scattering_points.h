@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "dataset/data_set.h"
@@ -45,6 +46,7 @@ class ScatteringPoints {
     kNoiseBlock,     // a frequency below its predecessor opened the noise block
     kOutOfMemory,    // the storage could not grow for the next point
     kTooManyPoints,  // a number stands after the last declared point
+    kNotNumber,      // a token is no number (notNumber() holds it)
   };
 
   // `data` holds storage for `capacity` points (allocateNetworkStorage);
@@ -58,6 +60,14 @@ class ScatteringPoints {
 
   // The points read whole so far: an unfinished last point is not counted.
   int completePoints() const;
+
+  // The values an unfinished last point lacks (0 when none is unfinished),
+  // and the line of the last number read.
+  int missingValues() const;
+  int lastNumberLine() const { return lastNumberLine_; }
+
+  // The token of kNotNumber, valid while the line it came from is.
+  std::string_view notNumber() const { return notNumber_; }
 
   // True when the next number is a frequency: no point is half read.
   bool frequencyDue() const { return valueIndex_ == pairCount_ && !realRead_; }
@@ -75,6 +85,8 @@ class ScatteringPoints {
   int valueIndex_ = 0;  // pair due within the point; pairCount_ when a frequency is due
   bool realRead_ = false;
   bool warnedOrder_ = false;
+  int lastNumberLine_ = 0;
+  std::string_view notNumber_;
   double real_ = 0.0;
   int64_t point_ = -1;
   size_t capacity_;

@@ -2,6 +2,7 @@
 #include "touchstone/touchstone_data.h"
 
 #include <climits>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
+#include "touchstone/port_impedances.h"
 
 namespace korvel {
 
@@ -68,9 +70,21 @@ struct StreamEnd {
   ScatteringPoints::Outcome outcome = ScatteringPoints::Outcome::kLineDone;
   TokenCursor rest{""};  // the fields after the number that opened the noise block
   double opening = 0.0;
-  int line = 0;         // the line where the points ended
-  std::string keyword;  // 2.x: the keyword line that ended the points, or empty at the end
+  int line = 0;          // the line where the points ended
+  std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
+  bool refused = false;  // a port impedance line was refused
 };
+
+// "1 value", "3 values".
+std::string valueCount(int count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
+
+// Whether the port impedance lines of the file are its references: only
+// for S data (other parameters do not depend on the reference they are
+// turned into S at), when nothing else gives references, and for plain
+// ports.
+bool readsPortImpedances(const DataPlan& plan, const DataSet& data) {
+  return plan.parameter == ParameterKind::kScattering && !plan.referencesGiven && data.mixedMode == 0;
+}
 
 // The pairs a 1.x data line holds beyond the frequency that may open it.
 int pairsOnLine(TokenCursor cursor, bool opensPoint) {
@@ -84,7 +98,7 @@ int pairsOnLine(TokenCursor cursor, bool opensPoint) {
 // in a 2.x file, or the end of the file. Comment lines are skipped, as is
 // text after a "!".
 StreamEnd readPoints(LineSource* source, const std::string_view* pending, const DataPlan& plan,
-                     ScatteringPoints* points) {
+                     ScatteringPoints* points, PortImpedances* impedances) {
   // Line widths are a matter of style, looked at only for a full check.
   bool checkWidth = !plan.keywords && readsOnAfterErrors();
   bool warnedWidth = false;
@@ -94,6 +108,24 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
   bool haveLine = pending != nullptr ? (line = *pending, true) : source->next(&line);
   for (; haveLine; haveLine = source->next(&line)) {
     end.line = source->lineNumber();
+    std::string_view values;
+    if (impedances != nullptr) {
+      int status = kOk;
+      bool impedanceLine = true;
+      if (isPortImpedanceLine(line, &values)) {
+        status = impedances->read(values, end.line);
+      } else if (impedances->continues(line, &values)) {
+        status = impedances->readMore(values, end.line);
+      } else {
+        impedanceLine = false;
+        status = impedances->finish();
+      }
+      if (status != kOk) {
+        end.refused = true;
+        return end;
+      }
+      if (impedanceLine) continue;
+    }
     if (isCommentLine(line)) continue;
     if (plan.keywords && isKeywordLine(line)) {
       end.keyword = keywordName(line);
@@ -114,8 +146,7 @@ int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resist
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return kFailed;
-  readNoiseBlock(source, &end->rest, end->opening, resistance, data);
-  return kOk;
+  return readNoiseBlock(source, &end->rest, end->opening, resistance, data);
 }
 
 // The available gain pairs every network point with a noise point.
@@ -154,6 +185,10 @@ bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* 
   NoiseEnd noise = readNoiseData(source, plan.noisePoints, 1.0, data);
   end->keyword = noise.keyword;
   end->line = noise.keywordLine != 0 ? noise.keywordLine : source->lineNumber();
+  if (!noise.notNumber.empty()) {
+    reportAt(Message::kValueNotNumber, noise.notNumberLine, quotedToken(noise.notNumber));
+    return true;
+  }
   if (noise.tooMany) {
     return refusal->refuse(end->line, Message::kNoisePointsBeyondCount, std::to_string(plan.noisePoints));
   }
@@ -235,19 +270,37 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
 
   ScatteringPoints points(data, capacity, plan.layout);
-  StreamEnd end = readPoints(source, pending, plan, &points);
-  if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory) return kFailed;
+  PortImpedances impedances(data->terminalCount);
+  StreamEnd end = readPoints(source, pending, plan, &points, readsPortImpedances(plan, *data) ? &impedances : nullptr);
+  if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory || end.refused) return kFailed;
+  if (impedances.finish() != kOk) return kFailed;
+  if (end.outcome == ScatteringPoints::Outcome::kNotNumber) {
+    return failAt(Message::kValueNotNumber, end.line, quotedToken(points.notNumber()));
+  }
   Refusal refusal;
   if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal))
     return kFailed;
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
+  int missing = points.missingValues();
+  if (!plan.keywords && missing > 0) reportAt(Message::kPointCutShort, points.lastNumberLine(), valueCount(missing));
   writeReferenceImpedances(data, zo);
-  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk)
-    return kFailed;
+  if (!impedances.empty()) {
+    if (impedances.apply(data, missing > 0, end.line) != kOk) return kFailed;
+    if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
+  }
+  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
 
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
     double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];
+    if (!impedances.empty()) {
+      // Rn is normalised to port 1's reference, which must be one value.
+      resistance = data->referenceImpedance;
+      if (!impedances.portOneConstant(data->pointCount)) {
+        reportAt(Message::kPortImpedanceNoise, end.line);
+        resistance = data->referenceImpedance = std::numeric_limits<double>::quiet_NaN();
+      }
+    }
     if (readNoiseBlockOfVersionOne(source, &end, resistance, data) != kOk) return kFailed;
   }
   if (plan.keywords && readClosingKeywords(source, plan, &end, data, &refusal)) return kFailed;

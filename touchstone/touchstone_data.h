@@ -35,6 +35,9 @@ struct DataPlan {
   // 1.x file, and the optimum source reflection refers to it in a 2.x one.
   // Zero: the first terminal's reference impedance.
   double noiseResistance = 0.0;
+  // True when the option line gives R or the file [Reference]: port
+  // impedance comment lines then describe no reference of the data.
+  bool referencesGiven = false;
   // The size in bytes of the file (0 when unknown), which bounds the
   // points it can hold.
   uint64_t fileSize = 0;
@@ -44,7 +47,9 @@ struct DataPlan {
 // a falling frequency opening a two-port's noise block.
 DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize);
 
-// Continues a Touchstone read after the header. `pending` is the line
+// Continues a Touchstone read after the header. Port impedance comment
+// lines among the points are the references of S data point by point,
+// unless the file gives its references otherwise. `pending` is the line
 // already read after it, or null when the next line is still in `source`.
 // Returns kOk, or reports the failure and returns kFailed, leaving the
 // record for the caller to release.

@@ -121,6 +121,7 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fi
   // Noise data refers to the option line's R (port 1's of a list), not
   // to [Reference].
   plan.noiseResistance = header.option.resistances.front();
+  plan.referencesGiven = header.option.resistancesGiven || !header.reference.empty();
   plan.fileSize = fileSize;
   outcome.take(readTouchstoneData(source, nullptr, plan, data));
   return outcome.failed() ? kFailed : kOk;
@@ -162,6 +163,7 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   plan.optionLine = option.line;
   plan.normalised = true;
   plan.normalisingResistance = option.resistances.front();
+  plan.referencesGiven = option.resistancesGiven;
   outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
   return outcome.failed() ? kFailed : kOk;
 }

@@ -124,15 +124,26 @@ struct ImpedanceCase {
 
 class ImpedanceTest : public Loading, public ::testing::WithParamInterface<ImpedanceCase> {};
 
-TEST_P(ImpedanceTest, EachSegmentHoldsFirstAndLastPointOfItsBlock) {
+// A file of the shape with `blocks` sweep blocks of `points` points.
+FileShape sweptShape(int points, int blocks) {
   FileShape shape;
-  shape.points = GetParam().points;
-  for (int b = 0; b < GetParam().blocks; ++b) {
+  shape.points = points;
+  for (int b = 0; b < blocks; ++b) {
     if (shape.sweeps.empty()) shape.sweeps.emplace_back();
     shape.sweeps[0].push_back(10.0 * b);
   }
-  HandBuiltFile file(shape);
+  return shape;
+}
+
+TEST_P(ImpedanceTest, ConstantImpedanceSegmentHoldsFirstAndLastPointOfItsBlock) {
+  HandBuiltFile file(sweptShape(GetParam().points, GetParam().blocks));
   int index = findWaveformIndex(file.data(), "Zo/Zo(2)");
+  // Constant within each block, as a reference given once per file is.
+  for (int b = 0; b < GetParam().blocks; ++b) {
+    for (int p = 0; p < GetParam().points; ++p) {
+      file.data()->waveformData[index][2 * (b * GetParam().points + p)] = HandBuiltFile::realPart(index, b, 0);
+    }
+  }
   const RecordedWaveform* waveform = loadDirectly(file.handle(), "Zo/Zo(2)");
   ASSERT_NE(waveform, nullptr);
   ASSERT_EQ(waveform->segments.size(), static_cast<size_t>(GetParam().blocks));
@@ -141,7 +152,32 @@ TEST_P(ImpedanceTest, EachSegmentHoldsFirstAndLastPointOfItsBlock) {
     const auto& segment = waveform->segments[b];
     EXPECT_EQ(segment.x, std::vector<double>({HandBuiltFile::frequency(b, 0), HandBuiltFile::frequency(b, last)}));
     EXPECT_EQ(segment.y,
-              std::vector<double>({HandBuiltFile::realPart(index, b, 0), HandBuiltFile::realPart(index, b, last)}));
+              std::vector<double>({HandBuiltFile::realPart(index, b, 0), HandBuiltFile::realPart(index, b, 0)}));
+  }
+}
+
+// An impedance given point by point reaches the host at every point.
+TEST_P(ImpedanceTest, VaryingImpedanceSegmentHoldsEveryPoint) {
+  HandBuiltFile file(sweptShape(GetParam().points, GetParam().blocks));
+  int index = findWaveformIndex(file.data(), "Zo/Zo(2)");
+  const RecordedWaveform* waveform = loadDirectly(file.handle(), "Zo/Zo(2)");
+  ASSERT_NE(waveform, nullptr);
+  ASSERT_EQ(waveform->segments.size(), static_cast<size_t>(GetParam().blocks));
+  for (int b = 0; b < GetParam().blocks; ++b) {
+    const auto& segment = waveform->segments[b];
+    std::vector<double> x;
+    std::vector<double> y;
+    for (int p = 0; p < GetParam().points; ++p) {
+      x.push_back(HandBuiltFile::frequency(b, p));
+      y.push_back(HandBuiltFile::realPart(index, b, p));
+    }
+    // A single point is constant: drawn twice, as any constant block.
+    if (GetParam().points == 1) {
+      x.push_back(x[0]);
+      y.push_back(y[0]);
+    }
+    EXPECT_EQ(segment.x, x);
+    EXPECT_EQ(segment.y, y);
   }
 }
 

@@ -124,10 +124,10 @@ TEST(ScatteringPoints, TrailingCommentIsNotReadAsNumbers) {
   EXPECT_EQ(read.sample(0, 1), std::complex<double>(0.25, 0));
 }
 
-TEST(ScatteringPoints, TextThatIsNoNumberReadsAsZero) {
-  OpenedText read("a.s1p", "# Hz S RI R 50\n1 abc 0.5e\n");
-  ASSERT_TRUE(read.opened()) << read.errors;
-  EXPECT_EQ(read.sample(0, 0), std::complex<double>(0, 0.5));
+TEST(ScatteringPoints, TextThatIsNoNumberRefusesTheFile) {
+  OpenedText read("a.s1p", "# Hz S RI R 50\n1 abc 0.5\n");
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.errors, "Error in line 2: \"abc\" is not a number\n" + read.refusal(""));
 }
 
 TEST(ScatteringPoints, SixteenPortPointOnOneLongLine) {

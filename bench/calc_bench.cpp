@@ -80,18 +80,35 @@ unsigned threadsOf(const benchmark::State& state) { return static_cast<unsigned>
 void BM_TwoPortMillionPoints(benchmark::State& state) {
   calculate(state, 2, 1000000, threadsOf(state), kParallelWork);
 }
-BENCHMARK(BM_TwoPortMillionPoints)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_TwoPortMillionPoints)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
-void BM_SixteenTerminals(benchmark::State& state) { calculate(state, 16, 2000, threadsOf(state), kParallelWork); }
-BENCHMARK(BM_SixteenTerminals)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)->UseRealTime();
+void BM_SixteenTerminals(benchmark::State& state) {
+  calculate(state, 16, 2000, threadsOf(state), kParallelWork);
+}
+BENCHMARK(BM_SixteenTerminals)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
 void BM_ThirtyTwoTerminals(benchmark::State& state) {
   calculate(state, 32, 2000, threadsOf(state), kParallelWork);
 }
-BENCHMARK(BM_ThirtyTwoTerminals)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ThirtyTwoTerminals)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 
 // Arguments: terminals, points, threads (1, or 2 with no threshold).
 void BM_Split(benchmark::State& state) {

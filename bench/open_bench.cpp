@@ -81,8 +81,10 @@ int runFloor(const char* path, const char* mode, Convert convert) {
     p = tokenEnd;
   }
   double seconds = secondsSince(start);
-  std::printf("{\"mode\": \"%s\", \"seconds\": %.6f, \"bytes\": %zu, \"tokens\": %zu, \"peak_rss_mb\": %.1f, \"checksum\": %g}\n",
-              mode, seconds, bytes.size(), tokens, peakRssMb(), sum);
+  std::printf(
+      "{\"mode\": \"%s\", \"seconds\": %.6f, \"bytes\": %zu, \"tokens\": %zu, \"peak_rss_mb\": %.1f, "
+      "\"checksum\": %g}\n",
+      mode, seconds, bytes.size(), tokens, peakRssMb(), sum);
   return 0;
 }
 
@@ -130,7 +132,8 @@ int runStreamFloor(const char* path) {
         double value = 0;
         auto result = fast_float::from_chars(p, end, value);
         const char* tokenEnd = result.ptr > p ? result.ptr : p + 1;
-        while (tokenEnd < end && *tokenEnd != ' ' && *tokenEnd != '\t' && *tokenEnd != '\n' && *tokenEnd != '\r')
+        while (tokenEnd < end && *tokenEnd != ' ' && *tokenEnd != '\t' && *tokenEnd != '\n' &&
+               *tokenEnd != '\r')
           ++tokenEnd;
         sum += value;
         ++tokens;
@@ -143,8 +146,10 @@ int runStreamFloor(const char* path) {
   }
   std::fclose(file);
   double seconds = secondsSince(start);
-  std::printf("{\"mode\": \"floor\", \"seconds\": %.6f, \"bytes\": %zu, \"tokens\": %zu, \"peak_rss_mb\": %.1f, \"checksum\": %g}\n",
-              seconds, bytes, tokens, peakRssMb(), sum);
+  std::printf(
+      "{\"mode\": \"floor\", \"seconds\": %.6f, \"bytes\": %zu, \"tokens\": %zu, \"peak_rss_mb\": %.1f, "
+      "\"checksum\": %g}\n",
+      seconds, bytes, tokens, peakRssMb(), sum);
   return 0;
 }
 

@@ -1,11 +1,11 @@
 // Creation and release of the DataSet record.
 #include "dataset/data_set.h"
 
-#include "dataset/waveform_name_index.h"
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "dataset/waveform_name_index.h"
 
 namespace korvel {
 

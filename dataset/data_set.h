@@ -27,8 +27,8 @@ struct DataSet {
   // waveformCount entries (Touchstone: room for the noise entries), each an
   // array of complex samples: real part then imaginary part.
   double** waveformData;
-  double** sweepValues;  // per parameter: [0] = count n, [1..n] = values
-  double* frequencies;   // pointCount x blockCount hertz, block-major
+  double** sweepValues;      // per parameter: [0] = count n, [1..n] = values
+  double* frequencies;       // pointCount x blockCount hertz, block-major
   double* noiseFrequencies;  // Touchstone noise grid, or null
   char** sweepNames;         // sweepCount heap strings
   char* frequencyUnit;       // heap copy of "Hz"

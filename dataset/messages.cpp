@@ -139,20 +139,22 @@ constexpr MessageEntry kMessages[] = {
     {Message::kEndExpected, "%s stands where [End] is due", Severity::kError, kLine},
     {Message::kEndMissing, "[End] is missing; the data read is kept", kWarning, kLine},
     {Message::kValueNotNumber, "%s is not a number", Severity::kError, kLine},
-    {Message::kPointCutShort, "the file ends inside the last point, which lacks %s; the complete points are kept",
-     kWarning, kLine},
+    {Message::kPointCutShort,
+     "the file ends inside the last point, which lacks %s; the complete points are kept", kWarning, kLine},
     {Message::kNoisePointCutShort,
      "a noise point is cut short and lacks %s; the noise points before it are kept", kWarning, kLine},
     {Message::kPortImpedanceValues,
-     "a \"! Port Impedance\" line needs a real and an imaginary part for each of %s numbers", Severity::kError,
-     kLine},
+     "a \"! Port Impedance\" line needs a real and an imaginary part for each of %s numbers",
+     Severity::kError, kLine},
     {Message::kPortImpedanceCount, "the file needs one \"! Port Impedance\" line per point; it has %s",
      Severity::kError, kLine},
     {Message::kPortImpedanceComplex,
-     "port impedances with an imaginary part at %s: Z, Y and the figures derived from them have no value there",
+     "port impedances with an imaginary part at %s: Z, Y and the figures derived from them have no value "
+     "there",
      kWarning, kLine},
     {Message::kPortImpedanceNoise,
-     "port 1's impedance changes from point to point, so the noise data has no reference: its figures have no value",
+     "port 1's impedance changes from point to point, so the noise data has no reference: its figures have "
+     "no value",
      kWarning, kLine},
 };
 

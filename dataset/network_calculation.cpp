@@ -5,7 +5,8 @@ namespace korvel {
 NetworkSamples networkSamplesOf(DataSet* data) {
   NetworkSamples network;
   network.waveformData = data->waveformData;
-  network.waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
+  network.waveformSlots =
+      data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
   network.terminalCount = data->terminalCount;
   network.portCount = data->portCount;
   network.hasNoise = data->hasNoise;

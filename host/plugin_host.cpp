@@ -160,7 +160,8 @@ PropertyAnswer OpenedFile::fileProperty(const std::string& option) {
 
 PropertyAnswer OpenedFile::waveformProperty(const std::string& name, const std::string& option) {
   HostPropertyRecord holder;
-  int result = format_->waveformProperty(host_->interp(), dataSet_, name.c_str(), option.c_str(), &holder.record);
+  int result =
+      format_->waveformProperty(host_->interp(), dataSet_, name.c_str(), option.c_str(), &holder.record);
   return holder.finish(result);
 }
 
@@ -178,11 +179,13 @@ int OpenedFile::loadWaveform(const std::string& name, WaveformHandle* handle) {
   return result;
 }
 
-int OpenedFile::loadWaveformList(const std::vector<std::string>& names, std::vector<WaveformHandle>* handles) {
+int OpenedFile::loadWaveformList(const std::vector<std::string>& names,
+                                 std::vector<WaveformHandle>* handles) {
   return loadWaveformListText(joinTclList(names), names.size(), handles);
 }
 
-int OpenedFile::loadWaveformListText(const std::string& list, size_t slots, std::vector<WaveformHandle>* handles) {
+int OpenedFile::loadWaveformListText(const std::string& list, size_t slots,
+                                     std::vector<WaveformHandle>* handles) {
   std::vector<WaveformHandle> out(slots + 1, nullptr);
   int result = format_->loadWaveformList(host_->interp(), dataSet_, list.c_str(), nullptr, out.data());
   out.resize(slots);

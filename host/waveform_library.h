@@ -58,7 +58,14 @@ struct RecordedWaveform {
 };
 
 // The builder functions a test can make fail.
-enum class BuilderFunction { kSetWfProp, kAddNumberParameter, kAddValues, kNextParameterValue, kDone, kCount };
+enum class BuilderFunction {
+  kSetWfProp,
+  kAddNumberParameter,
+  kAddValues,
+  kNextParameterValue,
+  kDone,
+  kCount
+};
 
 class WaveformLibrary {
  public:

@@ -30,9 +30,9 @@ typedef void *WaveformHandle;
  * `answer` itself, appends the answer and sets resultKind; the host reads
  * and frees `answer`. hostReserved belongs to the host alone. */
 typedef struct PropertyResult {
-    Tcl_DString answer;
-    int32_t hostReserved;
-    int32_t resultKind;
+  Tcl_DString answer;
+  int32_t hostReserved;
+  int32_t resultKind;
 } PropertyResult;
 
 typedef int (*FormatPropertyProc)(Tcl_Interp *, const char *option, PropertyResult *);
@@ -48,15 +48,15 @@ typedef int (*LoadWaveformListProc)(Tcl_Interp *, void *dataSet, const char *nam
 /* One registered format: its name, the blank-separated glob patterns of the
  * file names it serves, and the seven callbacks in slot order. */
 typedef struct FormatDescriptor {
-    const char *formatName;
-    const char *filePatterns;
-    FormatPropertyProc formatProperty;     /* slot 1 */
-    OpenFileProc openFile;                 /* slot 2 */
-    CloseFileProc closeFile;               /* slot 3 */
-    FilePropertyProc fileProperty;         /* slot 4 */
-    WaveformPropertyProc waveformProperty; /* slot 5 */
-    LoadWaveformProc loadWaveform;         /* slot 6 */
-    LoadWaveformListProc loadWaveformList; /* slot 7 */
+  const char *formatName;
+  const char *filePatterns;
+  FormatPropertyProc formatProperty;     /* slot 1 */
+  OpenFileProc openFile;                 /* slot 2 */
+  CloseFileProc closeFile;               /* slot 3 */
+  FilePropertyProc fileProperty;         /* slot 4 */
+  WaveformPropertyProc waveformProperty; /* slot 5 */
+  LoadWaveformProc loadWaveform;         /* slot 6 */
+  LoadWaveformListProc loadWaveformList; /* slot 7 */
 } FormatDescriptor;
 
 /* Host side: registration and the waveform builder. */

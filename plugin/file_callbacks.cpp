@@ -1,6 +1,6 @@
 // The callbacks that open and close a file.
-#include "plugin/open_file.h"
 #include "plugin/callbacks.h"
+#include "plugin/open_file.h"
 
 namespace korvel::callbacks {
 

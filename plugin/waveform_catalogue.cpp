@@ -34,7 +34,8 @@ void appendText(Tcl_DString* text, std::string_view part) {
 }
 
 // A blank and the stretch from `begin` to `end`, when `begin` occurs.
-void appendGroup(Tcl_DString* catalogue, std::string_view list, std::string_view begin, std::string_view end) {
+void appendGroup(Tcl_DString* catalogue, std::string_view list, std::string_view begin,
+                 std::string_view end) {
   if (!contains(list, begin)) return;
   appendText(catalogue, " ");
   appendText(catalogue, stretch(list, begin, end));

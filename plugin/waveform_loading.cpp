@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
-#include "text/text_input.h"
 #include "plugin/callbacks.h"
 #include "plugin/waveform_kind.h"
 #include "plugin/waveform_lookup.h"
+#include "text/text_input.h"
 
 namespace korvel {
 
@@ -54,8 +54,8 @@ int declareSweepParameters(Tcl_Interp* interp, const DataSet& data, WaveformHand
   for (int p = 0; p < data.sweepCount; ++p) {
     const char* name = data.sweepNames != nullptr && data.sweepNames[p] != nullptr ? data.sweepNames[p] : "";
     const double* values = data.sweepValues != nullptr ? data.sweepValues[p] : nullptr;
-    int status =
-        WfX_AddNumberParameter(interp, handle, name, "_", sweepValueCount(values), values ? values + 1 : nullptr);
+    int status = WfX_AddNumberParameter(interp, handle, name, "_", sweepValueCount(values),
+                                        values ? values + 1 : nullptr);
     if (status != kBuilderOk) return status;
   }
   return kBuilderOk;
@@ -83,7 +83,8 @@ struct BlockWriter {
   // True when every real part of the block has the bits of its first.
   bool isConstant(size_t first) const {
     for (int i = 1; i < grid.pointsPerBlock; ++i) {
-      if (std::memcmp(&samples[2 * (first + static_cast<size_t>(i))], &samples[2 * first], sizeof(double)) != 0) {
+      if (std::memcmp(&samples[2 * (first + static_cast<size_t>(i))], &samples[2 * first], sizeof(double)) !=
+          0) {
         return false;
       }
     }
@@ -91,7 +92,8 @@ struct BlockWriter {
   }
 
   int addRealParts(size_t first) const {
-    for (int i = 0; i < grid.pointsPerBlock; ++i) realParts[i] = samples[2 * (first + static_cast<size_t>(i))];
+    for (int i = 0; i < grid.pointsPerBlock; ++i)
+      realParts[i] = samples[2 * (first + static_cast<size_t>(i))];
     return WfX_AddValues(interp, handle, grid.x + first, realParts, grid.pointsPerBlock);
   }
 
@@ -130,8 +132,8 @@ int addBlocks(const DataSet& data, const BlockWriter& writer, bool realTyped, bo
 WaveformHandle createWaveform(Tcl_Interp* interp, const DataSet& data, const char* name, bool realTyped) {
   Presentation presentation = presentationOf(name);
   const char* xUnit = data.frequencyUnit != nullptr ? data.frequencyUnit : "Hz";
-  WaveformHandle handle = WfX_Create(interp, realTyped ? kDataTypeReal : kDataTypeComplex, "f", xUnit, 0, name,
-                                     presentation.yUnit, 1);
+  WaveformHandle handle = WfX_Create(interp, realTyped ? kDataTypeReal : kDataTypeComplex, "f", xUnit, 0,
+                                     name, presentation.yUnit, 1);
   if (handle == nullptr) return nullptr;
   for (int i = 0; i < presentation.hintCount; ++i) {
     WfX_SetWfProp(interp, handle, presentation.hints[i].property, presentation.hints[i].text);

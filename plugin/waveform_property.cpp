@@ -62,7 +62,8 @@ void answerWaveformProperty(const DataSet& data, const char* name, const char* o
 
 namespace callbacks {
 
-int waveformProperty(Tcl_Interp*, void* dataSet, const char* name, const char* option, PropertyResult* result) {
+int waveformProperty(Tcl_Interp*, void* dataSet, const char* name, const char* option,
+                     PropertyResult* result) {
   if (!isWellFormedOption(option) || dataSet == nullptr || result == nullptr) return 1;
   const auto& data = *static_cast<const DataSet*>(dataSet);
   // An unknown name leaves an empty answer but the record not marked as

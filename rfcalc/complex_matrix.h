@@ -68,12 +68,14 @@ inline bool isOrdinaryPart(double magnitude) {
   if (magnitudeC < magnitudeD) {
     const double ratio = c / d;
     const double denominator = c * ratio + d;
-    if (std::fabs(ratio) > kSmallestNormal) return {(ratio + 0.0) / denominator, (0.0 * ratio - 1.0) / denominator};
+    if (std::fabs(ratio) > kSmallestNormal)
+      return {(ratio + 0.0) / denominator, (0.0 * ratio - 1.0) / denominator};
     return {(c * (1.0 / d) + 0.0) / denominator, (c * (0.0 / d) - 1.0) / denominator};
   }
   const double ratio = d / c;
   const double denominator = d * ratio + c;
-  if (std::fabs(ratio) > kSmallestNormal) return {(0.0 * ratio + 1.0) / denominator, (0.0 - ratio) / denominator};
+  if (std::fabs(ratio) > kSmallestNormal)
+    return {(0.0 * ratio + 1.0) / denominator, (0.0 - ratio) / denominator};
   return {(1.0 + d * (0.0 / c)) / denominator, (0.0 - d * (1.0 / c)) / denominator};
 }
 

@@ -286,7 +286,8 @@ void ImpedanceConversion::convertSample(size_t sample) {
 
 // Flattened: every kernel inlined, so that the small matrices stay in
 // registers instead of going through memory between the steps.
-[[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample, const GainCalculation* gains) {
+[[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample,
+                                                                    const GainCalculation* gains) {
   constexpr kernels::FixedSize<2> two{};
   const bool realReferences = useReferencesOf(sample);
   const ConversionMatrices& m = matrices_;
@@ -336,7 +337,8 @@ void ImpedanceConversion::convertSample(size_t sample) {
   if (gains == nullptr) return;
   const size_t p1 = gains->port1();
   const size_t p2 = gains->port2();
-  gains->storeSample(sample, TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
+  gains->storeSample(sample,
+                     TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
 }
 
 // Fills the Z and Y samples begin .. end - 1 with quiet NaN, when the
@@ -376,7 +378,8 @@ class NetworkCalculation {
  private:
   // Z and Y, and the gains when `fusedGains` is set; false when the
   // working matrices could not be made.
-  void convertRange(size_t begin, size_t end, SingularMatrixLog& log, const GainCalculation* fusedGains) const;
+  void convertRange(size_t begin, size_t end, SingularMatrixLog& log,
+                    const GainCalculation* fusedGains) const;
 
   const NetworkSamples& network_;
   const NetworkLayout layout_;
@@ -388,7 +391,8 @@ class NetworkCalculation {
 
 void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log,
                                         bool degradeOnNoMemory) const {
-  if (withNoise_) calculateNoiseParameters(network_, layout_, kFourBoltzmann * network_.noiseTemperature, begin, end);
+  if (withNoise_)
+    calculateNoiseParameters(network_, layout_, kFourBoltzmann * network_.noiseTemperature, begin, end);
   const GainCalculation* fusedGains = withGains_ && layout_.terminals == 2 ? &gains_ : nullptr;
   bool gainsDone = false;
   if (withImpedance_) {
@@ -432,7 +436,8 @@ unsigned partCountFor(const NetworkCalculation& calculation, const CalculationSe
 // Runs the parts on worker threads, each keeping its messages, and prints
 // the messages in sample order once all have ended: the output of a
 // serial calculation, line for line.
-void calculateInParts(const NetworkCalculation& calculation, unsigned parts, const CalculationSettings& settings) {
+void calculateInParts(const NetworkCalculation& calculation, unsigned parts,
+                      const CalculationSettings& settings) {
   std::vector<SingularMatrixLog> logs(parts, SingularMatrixLog(true));
   runInParts(parts, [&](unsigned index) {
     if (settings.partStartHook != nullptr) settings.partStartHook(index);

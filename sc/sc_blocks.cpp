@@ -22,7 +22,6 @@ namespace korvel {
 
 namespace {
 
-
 size_t sampleIndex(const DataSet& data, int block, int point) {
   return static_cast<size_t>(block) * static_cast<size_t>(data.pointCount) + static_cast<size_t>(point);
 }
@@ -49,7 +48,9 @@ enum class PointsRead { kComplete, kIncomplete, kRefused };
 
 // True when the token at the start of `text` (blank-delimited) is a lone
 // line feed: the end of a line whose last value was followed by a blank.
-bool isLineFeedToken(std::string_view text) { return text[0] == '\n' && (text.size() == 1 || text[1] == ' '); }
+bool isLineFeedToken(std::string_view text) {
+  return text[0] == '\n' && (text.size() == 1 || text[1] == ' ');
+}
 
 // Reads the tokens of the points of one block from the next data lines:
 // per point a frequency token, then `valuesPerPoint` value tokens, handed
@@ -57,8 +58,8 @@ bool isLineFeedToken(std::string_view text) { return text[0] == '\n' && (text.si
 // kComplete when every point was complete before the end of the file,
 // kRefused (with its message) at a token that is not a number.
 template <typename OnFrequency, typename OnValue>
-PointsRead readPoints(ScLines& lines, int block, int pointCount, size_t valuesPerPoint, OnFrequency onFrequency,
-                      OnValue onValue) {
+PointsRead readPoints(ScLines& lines, int block, int pointCount, size_t valuesPerPoint,
+                      OnFrequency onFrequency, OnValue onValue) {
   int point = -1;
   size_t value = valuesPerPoint;  // a frequency comes next
   std::string_view line;
@@ -152,7 +153,8 @@ int readNoise(ScReading& reading, int block) {
   for (int point = 0; point < data->pointCount; ++point) {
     double columns[4];
     PointsRead read = PointsRead::kIncomplete;
-    if (reading.lines.find(kMarkedLine, {}, &line)) read = readNoiseColumns(reading.lines, line, block, columns);
+    if (reading.lines.find(kMarkedLine, {}, &line))
+      read = readNoiseColumns(reading.lines, line, block, columns);
     if (read == PointsRead::kRefused) return kFailed;
     if (read == PointsRead::kIncomplete) {
       return fail(Message::kNoiseIncomplete);
@@ -205,7 +207,8 @@ int readReferenceImpedances(ScReading& reading) {
     if (token.empty() || isLineEnd(token)) break;
     double value = 0.0;
     if (!parseNumberInFull(token, &value)) {
-      return failAt(Message::kValueNotNumber, reading.lines.lineNumber(), quotedToken(token) + " among the Zo values");
+      return failAt(Message::kValueNotNumber, reading.lines.lineNumber(),
+                    quotedToken(token) + " among the Zo values");
     }
     if (read == 0) first = value;
     fillReferenceImpedance(reading, read, terminalImpedance(data, read, value));

@@ -2,8 +2,8 @@
 #ifndef KORVEL_SC_BLOCKS_H
 #define KORVEL_SC_BLOCKS_H
 
-#include "text/complex_conversion.h"
 #include "sc/sc_input.h"
+#include "text/complex_conversion.h"
 
 namespace korvel {
 

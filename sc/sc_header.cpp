@@ -56,9 +56,7 @@ void applyHeaderKeyword(std::string_view token, DataSet* data) {
   }
 }
 
-bool isModeLetter(char c) {
-  return c == 'D' || c == 'd' || c == 'C' || c == 'c' || c == 'S' || c == 's';
-}
+bool isModeLetter(char c) { return c == 'D' || c == 'd' || c == 'C' || c == 'c' || c == 'S' || c == 's'; }
 
 // Heap copies of `names` in a new array of `names.size()` entries; null when
 // memory runs out (the copies made so far are released).

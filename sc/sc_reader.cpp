@@ -32,10 +32,11 @@ int checkCapacity(const DataSet& data, uint64_t fileSize) {
   uint64_t pairs = 0;
   uint64_t valuesPerPoint = 0;
   uint64_t bytes = 0;
-  bool fits = multiply(static_cast<uint64_t>(data.pointCount), static_cast<uint64_t>(data.blockCount), &points) &&
-              multiply(terminals, terminals, &pairs) && multiply(pairs, 2, &valuesPerPoint) &&
-              multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points > 0 ? points : 1, &bytes) &&
-              bytes <= fileSize;
+  bool fits =
+      multiply(static_cast<uint64_t>(data.pointCount), static_cast<uint64_t>(data.blockCount), &points) &&
+      multiply(terminals, terminals, &pairs) && multiply(pairs, 2, &valuesPerPoint) &&
+      multiply(valuesPerPoint + 1, 2, &bytes) && multiply(bytes, points > 0 ? points : 1, &bytes) &&
+      bytes <= fileSize;
   if (!fits) {
     return fail(Message::kScatteringIncomplete);
   }

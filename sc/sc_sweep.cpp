@@ -70,7 +70,8 @@ class ListLine {
 int readValueList(ScLines& lines, const char* name, uint64_t blockCount, uint64_t weight, std::string* saved,
                   int* savedLine, std::vector<double>* values) {
   size_t at = saved->find(name);
-  size_t colon = at == std::string::npos ? std::string::npos : saved->find(':', at + std::char_traits<char>::length(name));
+  size_t colon = at == std::string::npos ? std::string::npos
+                                         : saved->find(':', at + std::char_traits<char>::length(name));
   if (colon == std::string::npos) {
     return fail(Message::kSweepParameterMissing, name);
   }

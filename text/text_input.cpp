@@ -234,8 +234,8 @@ size_t readNumberPrefix(std::string_view text, double* value) {
     if (result.ptr == digits) {
       // fast_float takes no number here; strtod takes none either unless
       // the text is one of the forms only the C library knows.
-      if (unsignedPart == end || (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' &&
-                                  *unsignedPart != 'N')) {
+      if (unsignedPart == end ||
+          (*unsignedPart != 'i' && *unsignedPart != 'I' && *unsignedPart != 'n' && *unsignedPart != 'N')) {
         return 0;
       }
     }

@@ -91,7 +91,8 @@ CheckedStandardOutput::~CheckedStandardOutput() {
 bool CheckedStandardOutput::finish() {
   std::cout.flush();
   if (buffer_.flushAll()) return true;
-  if (buffer_.error() != EPIPE) std::cerr << "korvel: cannot write standard output: " << errorText(buffer_.error()) << "\n";
+  if (buffer_.error() != EPIPE)
+    std::cerr << "korvel: cannot write standard output: " << errorText(buffer_.error()) << "\n";
   return false;
 }
 
@@ -151,7 +152,8 @@ bool ReplacingFile::commit(std::string* error) {
   int failure = written ? 0 : buffer_->error();
   if (written && ::close(descriptor_) != 0) failure = errno;
   if (written) descriptor_ = -1;
-  if (failure == 0 && !temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
+  if (failure == 0 && !temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0)
+    failure = errno;
   if (failure != 0) {
     *error = errorText(failure);
     discard();

@@ -17,9 +17,12 @@ namespace {
 // The long form's value columns for a unit.
 std::vector<std::string> longValueColumns(ValueUnit unit) {
   switch (unit) {
-    case ValueUnit::kRealImaginary: return {"re", "im"};
-    case ValueUnit::kMagnitudeAngle: return {"mag", "deg"};
-    default: return {"value"};
+    case ValueUnit::kRealImaginary:
+      return {"re", "im"};
+    case ValueUnit::kMagnitudeAngle:
+      return {"mag", "deg"};
+    default:
+      return {"value"};
   }
 }
 
@@ -149,7 +152,8 @@ std::vector<std::vector<size_t>> pointOrders(const std::vector<WideColumn>& tabl
       size_t stride = column.columns.complex ? 2 : 1;
       order.resize(std::min(segment.x.size(), segment.y.size() / stride));
       std::iota(order.begin(), order.end(), 0);
-      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return segment.x[a] < segment.x[b]; });
+      std::stable_sort(order.begin(), order.end(),
+                       [&](size_t a, size_t b) { return segment.x[a] < segment.x[b]; });
     }
     orders.push_back(std::move(order));
   }
@@ -168,7 +172,8 @@ void writeWideSegment(const DumpedFile& file, const std::vector<WideColumn>& tab
     for (size_t w = 0; w < table.size(); ++w) {
       const ValueColumns& columns = table[w].columns;
       const std::vector<size_t>& order = orders[w];
-      const host::RecordedSegment* segment = s < table[w].waveform->segments.size() ? &table[w].waveform->segments[s] : nullptr;
+      const host::RecordedSegment* segment =
+          s < table[w].waveform->segments.size() ? &table[w].waveform->segments[s] : nullptr;
       while (cursor[w] < order.size() && segment->x[order[cursor[w]]] < f) ++cursor[w];
       bool here = cursor[w] < order.size() && segment->x[order[cursor[w]]] == f;
       if (here) pointValues(columns, unit, &segment->y[order[cursor[w]] * (columns.complex ? 2 : 1)], values);
@@ -196,7 +201,8 @@ bool writeWideCsv(const DumpedFile& file, ValueUnit unit, CsvState* state, std::
   writeHeaderOnce(wideHeader(file, table), state, out);
   Progress progress;
   for (size_t s = 0; s < segments && out; ++s) {
-    progress.show(printable(file.path) + ": segment " + std::to_string(s + 1) + " of " + std::to_string(segments));
+    progress.show(printable(file.path) + ": segment " + std::to_string(s + 1) + " of " +
+                  std::to_string(segments));
     writeWideSegment(file, table, s, unit, out);
   }
   file.release();

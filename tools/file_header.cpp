@@ -11,8 +11,10 @@ namespace korvel::tool {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -42,7 +44,8 @@ void forEachLine(std::string_view head, const std::function<bool(std::string_vie
 void readOptionLine(std::string_view line, FileHeader* header) {
   header->optionLine = true;
   size_t bang = line.find('!');
-  std::vector<std::string_view> tokens = tokensOf(line.substr(1, bang == std::string_view::npos ? bang : bang - 1));
+  std::vector<std::string_view> tokens =
+      tokensOf(line.substr(1, bang == std::string_view::npos ? bang : bang - 1));
   for (size_t i = 0; i < tokens.size(); ++i) {
     std::string token = upperCase(tokens[i]);
     if (token == "HZ" || token == "KHZ" || token == "MHZ" || token == "GHZ") {

@@ -14,11 +14,11 @@
 namespace korvel::tool {
 
 struct FileHeader {
-  std::string version;         // the [Version] keyword, empty for 1.x files
-  std::string parameterType;   // S, Y, Z, H, G as written, upper case
-  std::string dataFormat;      // DB, MA, RI as written, upper case
-  std::string frequencyUnit;   // as written ("GHz")
-  bool optionLine = false;     // whether a Touchstone option line was seen
+  std::string version;                // the [Version] keyword, empty for 1.x files
+  std::string parameterType;          // S, Y, Z, H, G as written, upper case
+  std::string dataFormat;             // DB, MA, RI as written, upper case
+  std::string frequencyUnit;          // as written ("GHz")
+  bool optionLine = false;            // whether a Touchstone option line was seen
   std::vector<std::string> comments;  // the comment lines before the data
 };
 

@@ -118,7 +118,8 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
   bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
   if (noise && probes.front() != "Noise-Par/NF") probes.push_back("Noise-Par/NF");
   for (const std::string& name : names) {
-    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end()) probes.push_back(name);
+    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end())
+      probes.push_back(name);
   }
   std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
   if (!received.empty() && received[0] != nullptr) {
@@ -144,8 +145,9 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   facts.design = session.fileProperty(file, "-design");
   facts.waveformCount = session.fileProperty(file, "-nwaveforms");
   facts.segmentCount = session.fileProperty(file, "-nsegments");
-  facts.ports = static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
-                                                  [](const std::string& name) { return groupOf(name) == "Zo"; }));
+  facts.ports =
+      static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
+                                        [](const std::string& name) { return groupOf(name) == "Zo"; }));
   facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
   gatherGrids(session, file, &facts);
   return facts;
@@ -158,7 +160,8 @@ std::string describeReferences(const FileFacts& facts) {
                           [&](const auto& entry) { return entry.second == facts.references.front().second; });
   if (same) return formatNumber(facts.references.front().second) + " Ohms";
   std::string text;
-  for (const auto& [item, value] : facts.references) text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
+  for (const auto& [item, value] : facts.references)
+    text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
   return text + " Ohms";
 }
 
@@ -183,11 +186,13 @@ std::string describeSweep(const std::vector<host::RecordedParameter>& sweep) {
 }
 
 // The catalogue's groups in order of first appearance, each with its items.
-std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(const std::vector<std::string>& names) {
+std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
+    const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::vector<std::string>>> groups;
   for (const std::string& name : names) {
     std::string group = groupOf(name);
-    auto found = std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
+    auto found =
+        std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
     if (found == groups.end()) {
       groups.push_back({group, {}});
       found = groups.end() - 1;
@@ -206,7 +211,8 @@ class SummaryWriter {
   SummaryWriter(std::ostream& out, const SummaryOptions& options) : out_(out), options_(options) {}
 
   void row(const std::string& label, const std::string& value) {
-    out_ << wrapWords("  " + padded(label, kLabelWidth), splitWords(value), 2 + kLabelWidth, options_.width) << "\n";
+    out_ << wrapWords("  " + padded(label, kLabelWidth), splitWords(value), 2 + kLabelWidth, options_.width)
+         << "\n";
   }
   void listRow(const std::string& label, const std::vector<std::string>& items, size_t indent) {
     out_ << wrapWords(std::string(indent, ' ') + padded(label, kLabelWidth), items, indent + kLabelWidth,
@@ -359,7 +365,8 @@ std::string formatFrequency(double hertz) {
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
   for (const auto& unit : kUnits) {
-    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale) return formatNumber(hertz / unit.scale) + " " + unit.unit;
+    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale)
+      return formatNumber(hertz / unit.scale) + " " + unit.unit;
   }
   return formatNumber(hertz) + " Hz";
 }
@@ -372,8 +379,8 @@ size_t outputWidth() {
   return 100;
 }
 
-std::string wrapWords(const std::string& lead, const std::vector<std::string>& words, size_t indent, size_t width,
-                      const std::string& separator) {
+std::string wrapWords(const std::string& lead, const std::vector<std::string>& words, size_t indent,
+                      size_t width, const std::string& separator) {
   std::string text = lead;
   size_t lineLength = lead.size();
   bool lineEmpty = true;
@@ -394,8 +401,8 @@ std::string wrapWords(const std::string& lead, const std::vector<std::string>& w
   return text;
 }
 
-int printSummaries(PluginSession& session, const std::vector<std::string>& paths, const SummaryOptions& options,
-                   std::ostream& out) {
+int printSummaries(PluginSession& session, const std::vector<std::string>& paths,
+                   const SummaryOptions& options, std::ostream& out) {
   int status = kExitOk;
   bool first = true;
   for (const std::string& path : paths) {

@@ -12,17 +12,17 @@
 namespace korvel::tool {
 
 struct SummaryOptions {
-  bool json = false;          // one JSON document per file and line
-  bool allComments = false;   // every header comment line, not the first few
-  size_t width = 100;         // columns to wrap the text at
+  bool json = false;         // one JSON document per file and line
+  bool allComments = false;  // every header comment line, not the first few
+  size_t width = 100;        // columns to wrap the text at
 };
 
 // Writes per file the format, design, ports, parameter type and data
 // format, reference impedances, counts, frequency range, sweep, header
 // comments and the waveform names grouped by kind. Returns kExitRefused
 // when any file was refused (the others are still shown), else kExitOk.
-int printSummaries(PluginSession& session, const std::vector<std::string>& paths, const SummaryOptions& options,
-                   std::ostream& out);
+int printSummaries(PluginSession& session, const std::vector<std::string>& paths,
+                   const SummaryOptions& options, std::ostream& out);
 
 // Writes the waveform names, one a line; with several files each line is
 // "FILE:NAME".
@@ -41,8 +41,8 @@ size_t outputWidth();
 
 // `words` after `lead`, wrapped at `width` with following lines indented
 // by `indent` blanks; a word longer than a line stands alone.
-std::string wrapWords(const std::string& lead, const std::vector<std::string>& words, size_t indent, size_t width,
-                      const std::string& separator = " ");
+std::string wrapWords(const std::string& lead, const std::vector<std::string>& words, size_t indent,
+                      size_t width, const std::string& separator = " ");
 
 }  // namespace korvel::tool
 

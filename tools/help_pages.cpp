@@ -79,13 +79,16 @@ std::string joined(const std::vector<std::string>& words) {
 
 void writeManPage(const CLI::App& app, std::ostream& out) {
   out << ".TH KORVEL 1 \"\" \"korvel " << kToolVersion << "\" \"User Commands\"\n";
-  out << ".SH NAME\nkorvel \\- " << roff(app.get_description().substr(app.get_description().find(':') + 2)) << "\n";
+  out << ".SH NAME\nkorvel \\- " << roff(app.get_description().substr(app.get_description().find(':') + 2))
+      << "\n";
   out << ".SH SYNOPSIS\n.B korvel\n[\\fIOPTIONS\\fR] \\fIFILE\\fR...\n.br\n";
-  out << ".B korvel\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fICOMMAND OPTIONS\\fR] \\fIFILE\\fR... [\\fINAME\\fR...]\n";
+  out << ".B korvel\n[\\fIOPTIONS\\fR] \\fICOMMAND\\fR [\\fICOMMAND OPTIONS\\fR] \\fIFILE\\fR... "
+         "[\\fINAME\\fR...]\n";
   out << ".SH DESCRIPTION\n"
-      << roff("korvel loads the korvelSC plug-in as the waveform viewer does and shows what the viewer would "
-              "receive from each file: a summary, the waveform names, values at a frequency, or an export as "
-              "JSON or CSV. Without a command it summarises each FILE. A FILE of - reads standard input.")
+      << roff(
+             "korvel loads the korvelSC plug-in as the waveform viewer does and shows what the viewer would "
+             "receive from each file: a summary, the waveform names, values at a frequency, or an export as "
+             "JSON or CSV. Without a command it summarises each FILE. A FILE of - reads standard input.")
       << "\n";
   out << ".SH OPTIONS\n";
   writeOptions(app, out);

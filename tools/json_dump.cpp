@@ -14,10 +14,14 @@ namespace {
 // The display hints by name; the codes are those the plug-in passes.
 const char* hintName(int code) {
   switch (code) {
-    case 1: return "power";
-    case 2: return "x";
-    case 3: return "y";
-    default: return nullptr;
+    case 1:
+      return "power";
+    case 2:
+      return "x";
+    case 3:
+      return "y";
+    default:
+      return nullptr;
   }
 }
 
@@ -172,7 +176,8 @@ bool writeJsonDocument(const DumpedFile& file, std::ostream& out) {
                   std::to_string(file.names.size()));
     std::vector<const host::RecordedWaveform*> received = file.load({file.names[i]});
     if (received.empty() || received[0] == nullptr) {
-      std::cerr << "korvel: " << printable(file.path) << ": " << printable(file.names[i]) << " could not be loaded\n";
+      std::cerr << "korvel: " << printable(file.path) << ": " << printable(file.names[i])
+                << " could not be loaded\n";
       file.release();
       return false;
     }

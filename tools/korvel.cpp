@@ -16,8 +16,9 @@ namespace korvel::tool {
 namespace {
 
 struct CommandLine {
-  CLI::App app{"korvel: look into S-parameter files (Touchstone .sNp, KORVELRF .sc) as the waveform viewer "
-               "sees them"};
+  CLI::App app{
+      "korvel: look into S-parameter files (Touchstone .sNp, KORVELRF .sc) as the waveform viewer "
+      "sees them"};
   std::string pluginPath;
   std::string stdinExtension;
   bool verbose = false;
@@ -35,13 +36,16 @@ void defineGlobalOptions(CommandLine* line) {
   app.add_option("--plugin", line->pluginPath,
                  "Plug-in to load (default: libkorvelSC.so beside korvel, else in ../lib/korvel or ../lib)")
       ->type_name("PATH");
-  app.add_flag("-v,--verbose", line->verbose, "Show the plug-in's own messages unchanged instead of one line each");
-  app.add_option("--stdin-as", line->stdinExtension,
-                 "Extension that says how to read standard input given as -, e.g. s2p or sc (default: guessed)")
+  app.add_flag("-v,--verbose", line->verbose,
+               "Show the plug-in's own messages unchanged instead of one line each");
+  app.add_option(
+         "--stdin-as", line->stdinExtension,
+         "Extension that says how to read standard input given as -, e.g. s2p or sc (default: guessed)")
       ->type_name("EXT");
   app.add_flag("--version", line->version, "Print the version and the plug-in used, then exit");
   app.add_flag("--man", line->manPage, "Print the manual page (roff), then exit")->group("");
-  app.add_option("--completion", line->completion, "Print the completion script for a shell (bash), then exit")
+  app.add_option("--completion", line->completion,
+                 "Print the completion script for a shell (bash), then exit")
       ->check(CLI::IsMember({"bash"}))
       ->group("");
 }
@@ -54,9 +58,10 @@ void defineCommands(CommandLine* line) {
     command->define(*sub);
     sub->footer(kExitStatusHelp);
     line->subcommands.push_back(sub);
-    if (std::vector<std::string>* files = command->bareFiles(); files != nullptr && line->bareCommand == nullptr) {
-      app.add_option("files", *files, std::string("Files to summarise (same as 'korvel ") + command->name() +
-                                          " FILE...')");
+    if (std::vector<std::string>* files = command->bareFiles();
+        files != nullptr && line->bareCommand == nullptr) {
+      app.add_option("files", *files,
+                     std::string("Files to summarise (same as 'korvel ") + command->name() + " FILE...')");
       line->bareCommand = command.get();
     }
   }
@@ -77,7 +82,8 @@ Command* chosenCommand(const CommandLine& line) {
 // Arguments that a subcommand did not take fall through to the file list
 // of the bare form; with another subcommand that is a mistake.
 bool strayFiles(const CommandLine& line, const Command* command) {
-  return line.bareCommand != nullptr && command != line.bareCommand && !line.bareCommand->bareFiles()->empty();
+  return line.bareCommand != nullptr && command != line.bareCommand &&
+         !line.bareCommand->bareFiles()->empty();
 }
 
 bool loadPlugin(const CommandLine& line, PluginSession& session) {

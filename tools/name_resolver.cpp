@@ -63,7 +63,8 @@ std::vector<std::string> closeNames(const std::vector<std::string>& catalogue, s
     std::string item = compact(itemOf(name));
     std::string full = compact(name);
     size_t distance = std::min(editDistance(key, item), editDistance(key, full));
-    bool leading = !key.empty() && (item.rfind(key, 0) == 0 || full.rfind(key, 0) == 0 || key.rfind(full, 0) == 0);
+    bool leading =
+        !key.empty() && (item.rfind(key, 0) == 0 || full.rfind(key, 0) == 0 || key.rfind(full, 0) == 0);
     size_t limit = std::max<size_t>(2, key.size() / 3);
     if (leading) distance = 0;
     if (distance <= limit) ranked.push_back({distance, name});
@@ -103,7 +104,9 @@ NameResolution resolveWaveformName(const std::vector<std::string>& catalogue, st
       [&](const std::string& name) { return name == typed; },
       [&](const std::string& name) { return lowerCase(name) == lower; },
       [&](const std::string& name) { return lowerCase(itemOf(name)) == lower; },
-      [&](const std::string& name) { return !key.empty() && (compact(itemOf(name)) == key || compact(name) == key); },
+      [&](const std::string& name) {
+        return !key.empty() && (compact(itemOf(name)) == key || compact(name) == key);
+      },
   };
   for (const auto& step : steps) {
     std::vector<std::string> found = matching(catalogue, step);
@@ -120,7 +123,8 @@ std::string unresolvedMessage(std::string_view typed, const NameResolution& reso
     return name + " is ambiguous: " + joined(resolution.suggestions, 8);
   }
   std::string message = "no waveform named " + name;
-  if (!resolution.suggestions.empty()) message += " (did you mean " + joined(resolution.suggestions, kMaxSuggestions) + "?)";
+  if (!resolution.suggestions.empty())
+    message += " (did you mean " + joined(resolution.suggestions, kMaxSuggestions) + "?)";
   return message;
 }
 

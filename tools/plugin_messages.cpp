@@ -88,7 +88,8 @@ std::string waveformOfSingularPoint(std::string_view line) {
   return {};
 }
 
-std::string collapsedMessage(const RepeatedLine& line, size_t totalPoints, const std::string& firstFrequency) {
+std::string collapsedMessage(const RepeatedLine& line, size_t totalPoints,
+                             const std::string& firstFrequency) {
   if (totalPoints > 0) {
     std::string text = withoutFullStop(line.text) + " at " + std::to_string(line.count) + " of " +
                        std::to_string(totalPoints) + (totalPoints == 1 ? " point" : " points");

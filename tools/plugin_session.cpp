@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -43,7 +43,8 @@ std::string defaultPluginPath() {
   std::error_code error;
   std::filesystem::path beside = directory / kPluginFileName;
   if (std::filesystem::exists(beside, error)) return beside.string();
-  std::filesystem::path installed = (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
+  std::filesystem::path installed =
+      (directory / KORVEL_PLUGIN_DIR_FROM_BIN / kPluginFileName).lexically_normal();
   if (std::filesystem::exists(installed, error)) return installed.string();
   return beside.string();
 }
@@ -149,8 +150,8 @@ void PluginSession::reportWarnings(const OpenedFileInfo& opened, const std::vect
     std::string first;
     std::string waveform = waveformOfSingularPoint(line.text);
     if (!waveform.empty()) locateFailures(opened, waveform, &total, &first);
-    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(collapsedMessage(line, total, first))
-              << "\n";
+    std::cerr << "korvel: " << printable(opened.path) << ": "
+              << printable(collapsedMessage(line, total, first)) << "\n";
   }
 }
 

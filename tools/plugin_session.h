@@ -67,7 +67,8 @@ class PluginSession {
 
   // Loads `names` with one loadWaveformList call; one record per name, null
   // where the plug-in gave no waveform.
-  std::vector<const host::RecordedWaveform*> load(host::OpenedFile& file, const std::vector<std::string>& names);
+  std::vector<const host::RecordedWaveform*> load(host::OpenedFile& file,
+                                                  const std::vector<std::string>& names);
 
  private:
   // Runs `call` with the plug-in's output captured or passed through.

@@ -12,9 +12,9 @@ namespace korvel::tool {
 class Progress {
  public:
   enum Start {
-    kNever,          // never shown
-    kAtOnce,         // from the first show (work known to be long)
-    kAfterASecond,   // once the work has run for about a second
+    kNever,         // never shown
+    kAtOnce,        // from the first show (work known to be long)
+    kAfterASecond,  // once the work has run for about a second
   };
   explicit Progress(Start start = kAfterASecond);
   ~Progress();

@@ -20,8 +20,9 @@ bool isFile(const std::string& path) {
 
 }  // namespace
 
-bool resolveNames(PluginSession& session, const OpenedFileInfo& opened, const std::vector<std::string>& catalogue,
-                  const std::vector<std::string>& typed, bool viewerLookup, std::vector<std::string>* names) {
+bool resolveNames(PluginSession& session, const OpenedFileInfo& opened,
+                  const std::vector<std::string>& catalogue, const std::vector<std::string>& typed,
+                  bool viewerLookup, std::vector<std::string>* names) {
   names->clear();
   const std::string shownPath = printable(opened.path);
   for (const std::string& name : typed) {

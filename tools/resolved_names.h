@@ -16,8 +16,9 @@ namespace korvel::tool {
 // plug-in knows it. False, with a line on standard error, when a name does
 // not resolve or two names come to the same waveform (the plug-in hands
 // each waveform over once).
-bool resolveNames(PluginSession& session, const OpenedFileInfo& opened, const std::vector<std::string>& catalogue,
-                  const std::vector<std::string>& typed, bool viewerLookup, std::vector<std::string>* names);
+bool resolveNames(PluginSession& session, const OpenedFileInfo& opened,
+                  const std::vector<std::string>& catalogue, const std::vector<std::string>& typed,
+                  bool viewerLookup, std::vector<std::string>* names);
 
 // The paths and the names of arguments given as FILE... NAME...: the
 // first argument is a file, so is each following one that exists as a

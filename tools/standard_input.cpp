@@ -53,9 +53,12 @@ std::string guessExtension(std::string_view head) {
     if (int ports = portsKeyword(line); ports > 0) return "s" + std::to_string(ports) + "p";
     if (line[0] == '!' || line[0] == '#' || line[0] == '[' || line[0] == '*' || line[0] == '+') continue;
     switch (tokenCount(withoutComment(line))) {
-      case 3: return "s1p";
-      case 9: return "s2p";
-      default: return {};
+      case 3:
+        return "s1p";
+      case 9:
+        return "s2p";
+      default:
+        return {};
     }
   }
   return {};

@@ -69,12 +69,28 @@ void writeJsonString(std::ostream& out, std::string_view text) {
   while (i < text.size()) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     switch (c) {
-      case '"': out << "\\\""; ++i; continue;
-      case '\\': out << "\\\\"; ++i; continue;
-      case '\n': out << "\\n"; ++i; continue;
-      case '\r': out << "\\r"; ++i; continue;
-      case '\t': out << "\\t"; ++i; continue;
-      default: break;
+      case '"':
+        out << "\\\"";
+        ++i;
+        continue;
+      case '\\':
+        out << "\\\\";
+        ++i;
+        continue;
+      case '\n':
+        out << "\\n";
+        ++i;
+        continue;
+      case '\r':
+        out << "\\r";
+        ++i;
+        continue;
+      case '\t':
+        out << "\\t";
+        ++i;
+        continue;
+      default:
+        break;
     }
     if (c < 0x20 || c == 0x7F) {
       writeEscapedByte(out, c);

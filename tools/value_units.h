@@ -27,7 +27,7 @@ struct ValueColumns {
   std::vector<std::string> parts;  // column parts: "re","im" / "mag","deg" / "dB" / "value"
   std::vector<std::string> units;  // the unit of each part
   bool complex = false;
-  bool powerInDb = false;          // a power-like real quantity shown in dB
+  bool powerInDb = false;  // a power-like real quantity shown in dB
 };
 
 // Whether the plug-in marked the waveform as power-like (property 1 = "1").

@@ -25,15 +25,17 @@ bool prepare(PluginSession& session, OpenedFileInfo& opened, const std::vector<s
   dumped->design = session.fileProperty(file, "-design");
   dumped->waveformCount = std::atoi(session.fileProperty(file, "-nwaveforms").c_str());
   dumped->segmentCount = std::atoi(session.fileProperty(file, "-nsegments").c_str());
-  dumped->load = [&session, &file](const std::vector<std::string>& names) { return session.load(file, names); };
+  dumped->load = [&session, &file](const std::vector<std::string>& names) {
+    return session.load(file, names);
+  };
   dumped->release = [] { host::WaveformLibrary::instance().forgetWaveforms(); };
   return true;
 }
 
 }  // namespace
 
-int dumpFiles(PluginSession& session, const std::vector<std::string>& paths, const std::vector<std::string>& names,
-              const DumpOptions& options, std::ostream& out) {
+int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
+              const std::vector<std::string>& names, const DumpOptions& options, std::ostream& out) {
   int status = kExitOk;
   CsvState csv;
   for (const std::string& path : paths) {

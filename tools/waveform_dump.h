@@ -17,9 +17,9 @@ enum class DumpFormat { kJson, kCsv };
 
 struct DumpOptions {
   DumpFormat format = DumpFormat::kJson;
-  bool wide = false;                             // CSV: one row per frequency
-  ValueUnit unit = ValueUnit::kRealImaginary;    // CSV values
-  bool viewerLookup = false;                     // names found as the viewer finds them
+  bool wide = false;                           // CSV: one row per frequency
+  ValueUnit unit = ValueUnit::kRealImaginary;  // CSV values
+  bool viewerLookup = false;                   // names found as the viewer finds them
 };
 
 // Dumps each file in turn: `names` (typed, resolved per file; every
@@ -27,8 +27,8 @@ struct DumpOptions {
 // resolved; a refused file or an unknown name is reported on standard
 // error and the next file dumped. Stops at the first failed write.
 // Returns kExitOk, or kExitRefused when anything failed.
-int dumpFiles(PluginSession& session, const std::vector<std::string>& paths, const std::vector<std::string>& names,
-              const DumpOptions& options, std::ostream& out);
+int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
+              const std::vector<std::string>& names, const DumpOptions& options, std::ostream& out);
 
 }  // namespace korvel::tool
 

@@ -26,7 +26,7 @@ std::string shortNumber(double value) {
 // One NAME[@FREQ] as typed.
 struct Query {
   std::string typed;
-  std::string name;         // as typed, before the @
+  std::string name;  // as typed, before the @
   bool atFrequency = false;
   double hertz = 0.0;
 };
@@ -99,7 +99,8 @@ bool addRows(const std::string& path, const Query& query, const std::string& nam
     }
     GridPlace place = placeOnGrid(x, query.hertz);
     if (place.kind == GridPlace::Kind::kOutside) {
-      std::string grid = points == 0 ? "no points" : formatFrequency(x.front()) + " .. " + formatFrequency(x.back());
+      std::string grid =
+          points == 0 ? "no points" : formatFrequency(x.front()) + " .. " + formatFrequency(x.back());
       std::cerr << "korvel: " << printable(path) << ": " << printable(name) << " has no value at "
                 << formatFrequency(query.hertz) << " (its frequencies: " << grid << ")\n";
       found = false;
@@ -109,7 +110,8 @@ bool addRows(const std::string& path, const Query& query, const std::string& nam
     pointValues(columns, unit, point, shown);
     std::string note;
     if (place.kind == GridPlace::Kind::kBetween) {
-      note = "interpolated between " + formatFrequency(x[place.index]) + " and " + formatFrequency(x[place.index + 1]);
+      note = "interpolated between " + formatFrequency(x[place.index]) + " and " +
+             formatFrequency(x[place.index + 1]);
     }
     rows->push_back({name, formatFrequency(query.hertz), sweep, describeValue(columns, unit, shown), note});
   }
@@ -159,12 +161,13 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
   for (const Query& query : queries) {
     NameResolution resolution = resolveWaveformName(catalogue, query.name);
     if (resolution.outcome != NameResolution::Outcome::kFound) {
-      std::cerr << "korvel: " << printable(path) << ": " << printable(unresolvedMessage(query.name, resolution))
-                << "\n";
+      std::cerr << "korvel: " << printable(path) << ": "
+                << printable(unresolvedMessage(query.name, resolution)) << "\n";
       return kExitRefused;
     }
     resolved.push_back(resolution.name);
-    if (std::find(toLoad.begin(), toLoad.end(), resolution.name) == toLoad.end()) toLoad.push_back(resolution.name);
+    if (std::find(toLoad.begin(), toLoad.end(), resolution.name) == toLoad.end())
+      toLoad.push_back(resolution.name);
   }
   // Each waveform is loaded once however often it is asked for.
   std::vector<const host::RecordedWaveform*> received = session.load(*opened.file, toLoad);
@@ -172,7 +175,8 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
   for (size_t i = 0; i < queries.size(); ++i) {
     size_t slot = static_cast<size_t>(std::find(toLoad.begin(), toLoad.end(), resolved[i]) - toLoad.begin());
     if (slot >= received.size() || received[slot] == nullptr) {
-      std::cerr << "korvel: " << printable(path) << ": " << printable(resolved[i]) << " could not be loaded\n";
+      std::cerr << "korvel: " << printable(path) << ": " << printable(resolved[i])
+                << " could not be loaded\n";
       status = kExitRefused;
       continue;
     }
@@ -193,8 +197,10 @@ bool parseFrequency(const std::string& text, double* hertz) {
   if (end == start || !std::isfinite(value)) return false;
   std::string unit = lowerCase(std::string(end));
   unit.erase(std::remove(unit.begin(), unit.end(), ' '), unit.end());
-  if (unit.size() > 2 && unit.compare(unit.size() - 2, 2, "hz") == 0) unit.resize(unit.size() - 2);
-  else if (unit == "hz") unit.clear();
+  if (unit.size() > 2 && unit.compare(unit.size() - 2, 2, "hz") == 0)
+    unit.resize(unit.size() - 2);
+  else if (unit == "hz")
+    unit.clear();
   static const std::map<std::string, double> kScales = {
       {"", 1.0}, {"k", 1e3}, {"m", 1e6}, {"g", 1e9}, {"t", 1e12}};
   auto scale = kScales.find(unit);
@@ -237,8 +243,8 @@ void valueAt(const std::vector<double>& y, bool complex, const GridPlace& place,
   }
 }
 
-int printValues(PluginSession& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,
-                ValueUnit unit, std::ostream& out) {
+int printValues(PluginSession& session, const std::vector<std::string>& paths,
+                const std::vector<std::string>& typed, ValueUnit unit, std::ostream& out) {
   std::vector<Query> queries;
   for (const std::string& text : typed) {
     Query query;
@@ -252,7 +258,8 @@ int printValues(PluginSession& session, const std::vector<std::string>& paths, c
   int status = kExitOk;
   for (size_t i = 0; i < paths.size(); ++i) {
     if (i > 0) out << "\n";
-    if (printFileValues(session, paths[i], queries, unit, paths.size() > 1, out) != kExitOk) status = kExitRefused;
+    if (printFileValues(session, paths[i], queries, unit, paths.size() > 1, out) != kExitOk)
+      status = kExitRefused;
     if (!out) return kExitRefused;
   }
   return status;

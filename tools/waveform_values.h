@@ -34,8 +34,8 @@ GridPlace placeOnGrid(const std::vector<double>& x, double f);
 void valueAt(const std::vector<double>& y, bool complex, const GridPlace& place, double* out);
 
 // Writes the table of `queries` ("NAME" or "NAME@FREQ") for each file.
-int printValues(PluginSession& session, const std::vector<std::string>& paths, const std::vector<std::string>& queries,
-                ValueUnit unit, std::ostream& out);
+int printValues(PluginSession& session, const std::vector<std::string>& paths,
+                const std::vector<std::string>& queries, ValueUnit unit, std::ostream& out);
 
 }  // namespace korvel::tool
 

@@ -66,7 +66,8 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
   size_t grown = *capacity < kGrowthStartPoints / 2 ? kGrowthStartPoints : *capacity * 2;
   if (grown > kMaxPoints) grown = kMaxPoints;
   int scatteringWaveforms = data->terminalCount * data->terminalCount;
-  if (!regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double))) return kFailed;
+  if (!regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double)))
+    return kFailed;
   for (int i = 0; i < data->waveformCount; ++i) {
     size_t used = i < scatteringWaveforms ? pointsInUse : 0;
     if (!regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes)) return kFailed;

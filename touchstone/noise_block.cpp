@@ -84,7 +84,8 @@ NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceSc
     TokenCursor cursor(withoutComment(line));
     double number = 0.0;
     std::string_view token;
-    for (TokenValue found; (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
+    for (TokenValue found;
+         (found = cursor.nextValue(kWhitespaceDelimiters, &number, &token)) != TokenValue::kEnd;) {
       if (found == TokenValue::kNotNumber) {
         end.notNumber.assign(token);
         end.notNumberLine = source->lineNumber();
@@ -128,7 +129,8 @@ int readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, doub
     read = takeFields(&next, fields, 0, &taken, &bad);
   }
   data->noisePointCount = k;
-  if (read == Fields::kNotNumber) return failAt(Message::kValueNotNumber, source->lineNumber(), quotedToken(bad));
+  if (read == Fields::kNotNumber)
+    return failAt(Message::kValueNotNumber, source->lineNumber(), quotedToken(bad));
   if (read == Fields::kShort && taken > 0) {
     reportAt(Message::kNoisePointCutShort, source->lineNumber(), valueCount(kNoiseFields - taken));
   }

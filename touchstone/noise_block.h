@@ -33,7 +33,7 @@ struct NoiseEnd {
   bool tooMany = false;     // a number stood after the declared points
   std::string keyword;      // the keyword line that ended them, or empty at the end of the file
   int keywordLine = 0;
-  std::string notNumber;    // a token that is no number, which ended the data, or empty
+  std::string notNumber;  // a token that is no number, which ended the data, or empty
   int notNumberLine = 0;
 };
 

@@ -271,7 +271,8 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
 
   ScatteringPoints points(data, capacity, plan.layout);
   PortImpedances impedances(data->terminalCount);
-  StreamEnd end = readPoints(source, pending, plan, &points, readsPortImpedances(plan, *data) ? &impedances : nullptr);
+  StreamEnd end =
+      readPoints(source, pending, plan, &points, readsPortImpedances(plan, *data) ? &impedances : nullptr);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory || end.refused) return kFailed;
   if (impedances.finish() != kOk) return kFailed;
   if (end.outcome == ScatteringPoints::Outcome::kNotNumber) {
@@ -283,13 +284,15 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
   int missing = points.missingValues();
-  if (!plan.keywords && missing > 0) reportAt(Message::kPointCutShort, points.lastNumberLine(), valueCount(missing));
+  if (!plan.keywords && missing > 0)
+    reportAt(Message::kPointCutShort, points.lastNumberLine(), valueCount(missing));
   writeReferenceImpedances(data, zo);
   if (!impedances.empty()) {
     if (impedances.apply(data, missing > 0, end.line) != kOk) return kFailed;
     if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
   }
-  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk) return kFailed;
+  if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk)
+    return kFailed;
 
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
     double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];

@@ -1,5 +1,7 @@
 // The name table answers exactly as a walk of the stored names would: the
 // first stored name equal to the request or leading it.
+#include "dataset/waveform_name_index.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "dataset/waveform_name_index.h"
 #include "dataset/waveform_names.h"
 
 namespace korvel {
@@ -39,7 +40,7 @@ TEST(WaveformNameIndex, PrefixesResolveToTheEarliestStoredName) {
   struct Case {
     const char* requested;
     int expected;
-  } cases[] = {{"Noise-Par/NFmin", 0}, {"Noise-Par/NF", 2},       {"Noise-Par/NFminx", 0}, {"Noise-Par/N", -1},
+  } cases[] = {{"Noise-Par/NFmin", 0}, {"Noise-Par/NF", 2},      {"Noise-Par/NFminx", 0}, {"Noise-Par/N", -1},
                {"S-Par/S(1,1)", 1},    {"S-Par/S(1,1)extra", 1}, {"Gain-Par/Gmax", 4},    {"", -1}};
   for (const Case& c : cases) {
     EXPECT_EQ(lookupWaveformIndex(*record.data, c.requested), c.expected) << c.requested;
@@ -58,7 +59,8 @@ TEST(WaveformNameIndex, MatchesTheWalkOnRandomNames) {
   for (int i = 0; i < 300; ++i) record.add(randomName(1 + i % 6));
   for (int i = 0; i < 2000; ++i) {
     std::string requested = randomName(i % 9);
-    ASSERT_EQ(lookupWaveformIndex(*record.data, requested), walkedIndex(record.stored, requested)) << requested;
+    ASSERT_EQ(lookupWaveformIndex(*record.data, requested), walkedIndex(record.stored, requested))
+        << requested;
   }
 }
 

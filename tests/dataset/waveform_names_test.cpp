@@ -1,4 +1,6 @@
 // Waveform names in stored order and the per-terminal impedance rule.
+#include "dataset/waveform_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "dataset/waveform_names.h"
 #include "support/opened_text.h"
 
 namespace korvel {
@@ -17,7 +18,8 @@ using Record = testing::ScratchRecord;
 TEST(WaveformNames, OnePortHasFourNames) {
   Record record(1);
   appendNetworkNames(record.data);
-  EXPECT_EQ(record.names(), (std::vector<std::string>{"S-Par/S(1,1)", "Zo/Zo(1)", "Z-Par/Z(1,1)", "Y-Par/Y(1,1)"}));
+  EXPECT_EQ(record.names(),
+            (std::vector<std::string>{"S-Par/S(1,1)", "Zo/Zo(1)", "Z-Par/Z(1,1)", "Y-Par/Y(1,1)"}));
 }
 
 TEST(WaveformNames, TwoPortWithNoiseAndGroupDelayCounts31) {
@@ -96,7 +98,8 @@ TEST_P(TerminalImpedance, ConvertsByModeAndRecordsPortOne) {
   Record record(static_cast<int>(param.values.size()));
   if (!param.terminals.empty()) record.nameTerminals(param.terminals);
   for (size_t i = 0; i < param.values.size(); ++i) {
-    EXPECT_DOUBLE_EQ(terminalImpedance(record.data, static_cast<int>(i), param.values[i]), param.expected[i]) << i;
+    EXPECT_DOUBLE_EQ(terminalImpedance(record.data, static_cast<int>(i), param.values[i]), param.expected[i])
+        << i;
   }
   EXPECT_DOUBLE_EQ(record.data->referenceImpedance, param.reference);
 }

@@ -96,10 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Text after a NUL byte is invisible, as to the C string functions:
         // the frequency 0.4 that follows 1 is a point of its own.
         // Its last point is cut short by the end of the file.
-        HostileFile{"nul_bytes.s1p", 4,
-                    "Warning in line 3: frequency 0.4 does not rise above the one before; the point is kept\n"
-                    "Warning in line 4: the file ends inside the last point, which lacks 2 values; the complete "
-                    "points are kept\n"},
+        HostileFile{
+            "nul_bytes.s1p", 4,
+            "Warning in line 3: frequency 0.4 does not rise above the one before; the point is kept\n"
+            "Warning in line 4: the file ends inside the last point, which lacks 2 values; the complete "
+            "points are kept\n"},
         // A Touchstone file may end its lines with CR alone.
         HostileFile{"cr_only.s1p", 4, ""},
         HostileFile{"cr_only.sc0", -1, "Port_number and data points number can not be 0. \n"},

@@ -35,16 +35,15 @@ TEST_P(FileOptionTest, AnswersByLeadingCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, FileOptionTest,
-    ::testing::Values(FileOptionCase{"-n", 0, ""}, FileOptionCase{"-nw", 0, "17"},
-                      FileOptionCase{"-nwaveforms", 0, "17"}, FileOptionCase{"-nwx", 0, "17"},
-                      FileOptionCase{"-ns", 0, ""}, FileOptionCase{"-nse", 0, ""}, FileOptionCase{"-nseg", 0, "3"},
-                      FileOptionCase{"-nsegments", 0, "3"}, FileOptionCase{"-d", 0, ""},
-                      FileOptionCase{"-de", 0, "amp"}, FileOptionCase{"-design", 0, "amp"},
-                      FileOptionCase{"-pf", 0, ""}, FileOptionCase{"-pfn", 0, "amp"},
-                      FileOptionCase{"-pfname", 0, "amp"}, FileOptionCase{"-f", 0, ""},
-                      FileOptionCase{"-fi", 0, "/data/amp.s2p"}, FileOptionCase{"-w", 0, ""},
-                      FileOptionCase{"-q", 0, ""}, FileOptionCase{"--", 0, ""}, FileOptionCase{"x", 1, ""},
-                      FileOptionCase{"-", 1, ""}, FileOptionCase{"", 1, ""}, FileOptionCase{"nw", 1, ""}),
+    ::testing::Values(
+        FileOptionCase{"-n", 0, ""}, FileOptionCase{"-nw", 0, "17"}, FileOptionCase{"-nwaveforms", 0, "17"},
+        FileOptionCase{"-nwx", 0, "17"}, FileOptionCase{"-ns", 0, ""}, FileOptionCase{"-nse", 0, ""},
+        FileOptionCase{"-nseg", 0, "3"}, FileOptionCase{"-nsegments", 0, "3"}, FileOptionCase{"-d", 0, ""},
+        FileOptionCase{"-de", 0, "amp"}, FileOptionCase{"-design", 0, "amp"}, FileOptionCase{"-pf", 0, ""},
+        FileOptionCase{"-pfn", 0, "amp"}, FileOptionCase{"-pfname", 0, "amp"}, FileOptionCase{"-f", 0, ""},
+        FileOptionCase{"-fi", 0, "/data/amp.s2p"}, FileOptionCase{"-w", 0, ""}, FileOptionCase{"-q", 0, ""},
+        FileOptionCase{"--", 0, ""}, FileOptionCase{"x", 1, ""}, FileOptionCase{"-", 1, ""},
+        FileOptionCase{"", 1, ""}, FileOptionCase{"nw", 1, ""}),
     [](const auto& testCase) { return testNameOf(testCase.param.option); });
 
 TEST(FileProperty, NullOptionIsRefused) {
@@ -73,17 +72,16 @@ TEST_P(DesignNameTest, IsTheBaseNameWithoutExtension) {
   EXPECT_EQ(Tcl_GetVar(pluginHost().interp(), "::pwned", TCL_GLOBAL_ONLY), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, DesignNameTest,
-                         ::testing::Values(DesignCase{"/data/amp.s2p", "amp"}, DesignCase{"amp.s2p", "amp"},
-                                           DesignCase{"/tmp/my amp.s2p", "my amp"},
-                                           DesignCase{"/tmp/a[set ::pwned 1].s2p", "a[set ::pwned 1]"},
-                                           DesignCase{"x[exit].s2p", "x[exit]"},
-                                           DesignCase{"/tmp/$pwned.sc0", "$pwned"},
-                                           DesignCase{"/tmp/{open.s2p", "{open"},
-                                           DesignCase{"/tmp/a\"b;c.s2p", "a\"b;c"},
-                                           DesignCase{"/data/net.v2.sc0", "net.v2"},
-                                           DesignCase{"/data/~amp.s2p", "~amp"}, DesignCase{"~amp.s2p", "~amp"}),
-                         [](const auto& testCase) { return testNameOf(testCase.param.path); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DesignNameTest,
+    ::testing::Values(DesignCase{"/data/amp.s2p", "amp"}, DesignCase{"amp.s2p", "amp"},
+                      DesignCase{"/tmp/my amp.s2p", "my amp"},
+                      DesignCase{"/tmp/a[set ::pwned 1].s2p", "a[set ::pwned 1]"},
+                      DesignCase{"x[exit].s2p", "x[exit]"}, DesignCase{"/tmp/$pwned.sc0", "$pwned"},
+                      DesignCase{"/tmp/{open.s2p", "{open"}, DesignCase{"/tmp/a\"b;c.s2p", "a\"b;c"},
+                      DesignCase{"/data/net.v2.sc0", "net.v2"}, DesignCase{"/data/~amp.s2p", "~amp"},
+                      DesignCase{"~amp.s2p", "~amp"}),
+    [](const auto& testCase) { return testNameOf(testCase.param.path); });
 
 TEST(FileProperty, FailingDesignEvaluationGivesEmptyAnswer) {
   Tcl_Interp* interp = pluginHost().interp();

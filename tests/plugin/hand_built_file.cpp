@@ -25,7 +25,8 @@ void fillTerminals(DataSet* data, const FileShape& shape) {
   data->mixedMode = 1;
   data->terminalCount = static_cast<int>(shape.terminals.size());
   data->terminalNames = static_cast<char**>(allocateZeroed(shape.terminals.size(), sizeof(char*)));
-  for (size_t i = 0; i < shape.terminals.size(); ++i) data->terminalNames[i] = copyString(shape.terminals[i].c_str());
+  for (size_t i = 0; i < shape.terminals.size(); ++i)
+    data->terminalNames[i] = copyString(shape.terminals[i].c_str());
 }
 
 void fillSweeps(DataSet* data, const FileShape& shape) {
@@ -51,7 +52,8 @@ void fillSamples(DataSet* data, const FileShape& shape, const std::vector<std::s
   int blocks = data->blockCount;
   data->frequencies = static_cast<double*>(allocateZeroed(size_t(blocks) * shape.points, sizeof(double)));
   for (int b = 0; b < blocks; ++b) {
-    for (int p = 0; p < shape.points; ++p) data->frequencies[b * shape.points + p] = HandBuiltFile::frequency(b, p);
+    for (int p = 0; p < shape.points; ++p)
+      data->frequencies[b * shape.points + p] = HandBuiltFile::frequency(b, p);
   }
   if (shape.noisePoints > 0) {
     data->noisePointCount = shape.noisePoints;
@@ -63,7 +65,8 @@ void fillSamples(DataSet* data, const FileShape& shape, const std::vector<std::s
     bool noiseGrid = !shape.sc && isNoiseName(names[w]);
     int points = noiseGrid ? shape.noisePoints : shape.points;
     int sampleBlocks = noiseGrid ? 1 : blocks;
-    auto* samples = static_cast<double*>(allocateZeroed(size_t(sampleBlocks) * points * 2 + 2, sizeof(double)));
+    auto* samples =
+        static_cast<double*>(allocateZeroed(size_t(sampleBlocks) * points * 2 + 2, sizeof(double)));
     for (int b = 0; b < sampleBlocks; ++b) {
       for (int p = 0; p < points; ++p) {
         size_t at = 2 * (size_t(b) * points + p);

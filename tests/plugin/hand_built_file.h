@@ -21,7 +21,7 @@ struct FileShape {
   bool sc = false;
   std::vector<std::string> terminals;  // mixed-mode terminal names
   int points = 4;
-  int noisePoints = 0;  // Touchstone noise grid; 0 = none
+  int noisePoints = 0;                      // Touchstone noise grid; 0 = none
   std::vector<std::vector<double>> sweeps;  // values of each sweep parameter
 };
 
@@ -38,8 +38,12 @@ class HandBuiltFile {
   DataSet* data() const { return data_; }
   void* handle() const { return data_; }
 
-  static double realPart(int waveform, int block, int point) { return waveform * 1000 + block * 100 + point + 0.25; }
-  static double imaginaryPart(int waveform, int block, int point) { return -(waveform * 1000 + block * 100 + point); }
+  static double realPart(int waveform, int block, int point) {
+    return waveform * 1000 + block * 100 + point + 0.25;
+  }
+  static double imaginaryPart(int waveform, int block, int point) {
+    return -(waveform * 1000 + block * 100 + point);
+  }
   static double frequency(int block, int point) { return (point + 1) * 1e6 + block; }
   static double noiseFrequency(int point) { return (point + 1) * 2e6; }
 

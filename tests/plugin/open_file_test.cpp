@@ -1,11 +1,12 @@
 // openFile's choice of reader by extension and its refusals, driven through
 // the plug-in binary as the viewer calls it.
+#include "plugin/open_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
 
-#include "plugin/open_file.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {
@@ -28,7 +29,8 @@ OpenOutcome openWithSentinel(const std::string& path) {
   CapturedStream errors(stderr);
   outcome.result = anyFormat().openFile(pluginHost().interp(), path.c_str(), &outcome.slot);
   outcome.errors = errors.finish();
-  if (outcome.result == 0 && outcome.slot != nullptr) anyFormat().closeFile(pluginHost().interp(), outcome.slot);
+  if (outcome.result == 0 && outcome.slot != nullptr)
+    anyFormat().closeFile(pluginHost().interp(), outcome.slot);
   return outcome;
 }
 
@@ -51,7 +53,8 @@ TEST_P(RefusedExtension, RefusesWithMessageAndNullSlot) {
   OpenOutcome outcome = openWithSentinel(file.path());
   EXPECT_EQ(outcome.result, 1);
   EXPECT_EQ(outcome.slot, nullptr);
-  EXPECT_EQ(outcome.errors, std::string(GetParam().extraMessage) + "Can't open file: " + file.path() + ".\n ");
+  EXPECT_EQ(outcome.errors,
+            std::string(GetParam().extraMessage) + "Can't open file: " + file.path() + ".\n ");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedName{"network.", "The first character of file extension should be s."}),
     [](const ::testing::TestParamInfo<RefusedName>& param) {
       std::string name;
-      for (char c : std::string(param.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      for (char c : std::string(param.param.name))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return name;
     });
 
@@ -104,8 +108,10 @@ INSTANTIATE_TEST_SUITE_P(Paths, ExtensionRules,
                                            ExtensionCase{"x.S3P", 0, 3}, ExtensionCase{"x.s10p", 0, 10},
                                            ExtensionCase{"x.s12", 0, 12}, ExtensionCase{"x.sp", 0, 0},
                                            ExtensionCase{"x.s", 0, 0}, ExtensionCase{"dir.sc/x", 1, 0},
-                                           ExtensionCase{"x.s99999", 0, 0}, ExtensionCase{"x.s999p", 0, 999}, ExtensionCase{"x.s9999p", 0, 0},
-                                           ExtensionCase{"/a/b.c/net.s1p", 0, 1}, ExtensionCase{"plain", 0, 0}));
+                                           ExtensionCase{"x.s99999", 0, 0}, ExtensionCase{"x.s999p", 0, 999},
+                                           ExtensionCase{"x.s9999p", 0, 0},
+                                           ExtensionCase{"/a/b.c/net.s1p", 0, 1},
+                                           ExtensionCase{"plain", 0, 0}));
 
 TEST(OpenFile, ExtensionMessageHasNoLineFeed) {
   CapturedStream errors(stderr);

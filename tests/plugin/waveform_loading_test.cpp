@@ -65,24 +65,22 @@ TEST_P(PresentationTest, CreatesWithUnitAndDisplayHints) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PresentationTest,
-    ::testing::Values(PresentationCase{"S-Par/S(2,1)", 4, "-", "3=db(y) 2=real(x)"},
-                      PresentationCase{"Y-Par/Y(1,2)", 4, "Siemens", "3=imag(y) real(y)"},
-                      PresentationCase{"Z-Par/Z(2,2)", 4, "Ohms", "3=imag(y) real(y)"},
-                      PresentationCase{"Zo/Zo(1)", 1, "Ohms", ""},
-                      PresentationCase{"Gain-Par/Gmax", 1, "Gain", "1=1 3=db(y)"},
-                      PresentationCase{"Gain-Par/Gmsg", 1, "Gain", "1=1 3=db(y)"},
-                      PresentationCase{"Gain-Par/Gas", 1, "Gain", "1=1 3=db(y)"},
-                      PresentationCase{"Gain-Par/K", 1, "-", ""},
-                      PresentationCase{"Noise-Par/NF", 1, "NF", "1=1 3=db(y)"},
-                      PresentationCase{"Noise-Par/NFmin", 1, "NF", "1=1 3=db(y)"},
-                      PresentationCase{"Noise-Par/Rn", 1, "Ohms", ""},
-                      PresentationCase{"Noise-Par/Zopt", 4, "Ohms", "3=imag(y) real(y)"},
-                      PresentationCase{"Noise-Par/Zcor", 4, "Ohms", "3=imag(y) real(y)"},
-                      PresentationCase{"Noise-Par/Ycor", 4, "Siemens", "3=imag(y) real(y)"},
-                      PresentationCase{"Noise-Par/GammaOpt", 4, "-", ""},
-                      PresentationCase{"Noise-Par/in^2", 1, "A^2", ""},
-                      PresentationCase{"Noise-Par/vn^2", 1, "V^2", ""},
-                      PresentationCase{"GroupDelay/GD(1,2)", 1, "s", ""}),
+    ::testing::Values(
+        PresentationCase{"S-Par/S(2,1)", 4, "-", "3=db(y) 2=real(x)"},
+        PresentationCase{"Y-Par/Y(1,2)", 4, "Siemens", "3=imag(y) real(y)"},
+        PresentationCase{"Z-Par/Z(2,2)", 4, "Ohms", "3=imag(y) real(y)"},
+        PresentationCase{"Zo/Zo(1)", 1, "Ohms", ""},
+        PresentationCase{"Gain-Par/Gmax", 1, "Gain", "1=1 3=db(y)"},
+        PresentationCase{"Gain-Par/Gmsg", 1, "Gain", "1=1 3=db(y)"},
+        PresentationCase{"Gain-Par/Gas", 1, "Gain", "1=1 3=db(y)"},
+        PresentationCase{"Gain-Par/K", 1, "-", ""}, PresentationCase{"Noise-Par/NF", 1, "NF", "1=1 3=db(y)"},
+        PresentationCase{"Noise-Par/NFmin", 1, "NF", "1=1 3=db(y)"},
+        PresentationCase{"Noise-Par/Rn", 1, "Ohms", ""},
+        PresentationCase{"Noise-Par/Zopt", 4, "Ohms", "3=imag(y) real(y)"},
+        PresentationCase{"Noise-Par/Zcor", 4, "Ohms", "3=imag(y) real(y)"},
+        PresentationCase{"Noise-Par/Ycor", 4, "Siemens", "3=imag(y) real(y)"},
+        PresentationCase{"Noise-Par/GammaOpt", 4, "-", ""}, PresentationCase{"Noise-Par/in^2", 1, "A^2", ""},
+        PresentationCase{"Noise-Par/vn^2", 1, "V^2", ""}, PresentationCase{"GroupDelay/GD(1,2)", 1, "s", ""}),
     [](const auto& testCase) { return testNameOf(testCase.param.name); });
 
 TEST_F(Loading, ComplexSamplesArePassedWholeAndThenReleased) {
@@ -141,7 +139,8 @@ TEST_P(ImpedanceTest, ConstantImpedanceSegmentHoldsFirstAndLastPointOfItsBlock) 
   // Constant within each block, as a reference given once per file is.
   for (int b = 0; b < GetParam().blocks; ++b) {
     for (int p = 0; p < GetParam().points; ++p) {
-      file.data()->waveformData[index][2 * (b * GetParam().points + p)] = HandBuiltFile::realPart(index, b, 0);
+      file.data()->waveformData[index][2 * (b * GetParam().points + p)] =
+          HandBuiltFile::realPart(index, b, 0);
     }
   }
   const RecordedWaveform* waveform = loadDirectly(file.handle(), "Zo/Zo(2)");
@@ -150,9 +149,10 @@ TEST_P(ImpedanceTest, ConstantImpedanceSegmentHoldsFirstAndLastPointOfItsBlock) 
   int last = GetParam().points - 1;
   for (int b = 0; b < GetParam().blocks; ++b) {
     const auto& segment = waveform->segments[b];
-    EXPECT_EQ(segment.x, std::vector<double>({HandBuiltFile::frequency(b, 0), HandBuiltFile::frequency(b, last)}));
-    EXPECT_EQ(segment.y,
-              std::vector<double>({HandBuiltFile::realPart(index, b, 0), HandBuiltFile::realPart(index, b, 0)}));
+    EXPECT_EQ(segment.x,
+              std::vector<double>({HandBuiltFile::frequency(b, 0), HandBuiltFile::frequency(b, last)}));
+    EXPECT_EQ(segment.y, std::vector<double>(
+                             {HandBuiltFile::realPart(index, b, 0), HandBuiltFile::realPart(index, b, 0)}));
   }
 }
 
@@ -184,8 +184,8 @@ TEST_P(ImpedanceTest, VaryingImpedanceSegmentHoldsEveryPoint) {
 INSTANTIATE_TEST_SUITE_P(Blocks, ImpedanceTest,
                          ::testing::Values(ImpedanceCase{201, 3}, ImpedanceCase{1, 2}, ImpedanceCase{5, 1}),
                          [](const auto& testCase) {
-                           return std::to_string(testCase.param.points) + "Points" + std::to_string(testCase.param.blocks) +
-                                  "Blocks";
+                           return std::to_string(testCase.param.points) + "Points" +
+                                  std::to_string(testCase.param.blocks) + "Blocks";
                          });
 
 TEST_F(Loading, TwoSweepParametersGiveSixSegments) {
@@ -247,10 +247,12 @@ TEST_F(Loading, TouchstoneNoiseUsesTheNoiseGrid) {
   const RecordedWaveform* waveform = loadDirectly(file.handle(), "Noise-Par/NF");
   ASSERT_NE(waveform, nullptr);
   const auto& segment = waveform->segments.at(0);
-  EXPECT_EQ(segment.x, std::vector<double>({HandBuiltFile::noiseFrequency(0), HandBuiltFile::noiseFrequency(1),
-                                            HandBuiltFile::noiseFrequency(2)}));
-  EXPECT_EQ(segment.y, std::vector<double>({HandBuiltFile::realPart(index, 0, 0), HandBuiltFile::realPart(index, 0, 1),
-                                            HandBuiltFile::realPart(index, 0, 2)}));
+  EXPECT_EQ(segment.x,
+            std::vector<double>({HandBuiltFile::noiseFrequency(0), HandBuiltFile::noiseFrequency(1),
+                                 HandBuiltFile::noiseFrequency(2)}));
+  EXPECT_EQ(segment.y,
+            std::vector<double>({HandBuiltFile::realPart(index, 0, 0), HandBuiltFile::realPart(index, 0, 1),
+                                 HandBuiltFile::realPart(index, 0, 2)}));
   const RecordedWaveform* gamma = loadDirectly(file.handle(), "Noise-Par/GammaOpt");
   ASSERT_NE(gamma, nullptr);
   EXPECT_EQ(gamma->segments.at(0).points, 3u);
@@ -347,13 +349,15 @@ TEST_F(Loading, ListEmptyLoadsNothing) {
 TEST_F(Loading, ListResultIsThatOfTheLastName) {
   HandBuiltFile file(FileShape{});
   WaveformHandle slots[2] = {reinterpret_cast<WaveformHandle>(0x1), reinterpret_cast<WaveformHandle>(0x1)};
-  EXPECT_EQ(callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "S-Par/S(1,1) Absent", nullptr, slots),
+  EXPECT_EQ(callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "S-Par/S(1,1) Absent", nullptr,
+                                        slots),
             1);
   ASSERT_NE(slots[0], nullptr);
   EXPECT_TRUE(WaveformLibrary::instance().find(slots[0])->done);
   EXPECT_EQ(slots[1], nullptr);
 
-  EXPECT_EQ(callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "Absent {Gain-Par/K}", nullptr, slots),
+  EXPECT_EQ(callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "Absent {Gain-Par/K}", nullptr,
+                                        slots),
             0);
   EXPECT_EQ(slots[0], nullptr);
   ASSERT_NE(slots[1], nullptr);
@@ -365,8 +369,9 @@ TEST_F(Loading, ListResultIsThatOfTheLastName) {
 TEST_F(Loading, UnsplittableListLoadsNothingAndWritesNoSlot) {
   HandBuiltFile file(FileShape{});
   WaveformHandle slot = reinterpret_cast<WaveformHandle>(0x1);
-  EXPECT_EQ(callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "S-Par/S(1,1) {open", nullptr, &slot),
-            TCL_ERROR);
+  EXPECT_EQ(
+      callbacks::loadWaveformList(pluginHost().interp(), file.handle(), "S-Par/S(1,1) {open", nullptr, &slot),
+      TCL_ERROR);
   EXPECT_EQ(slot, reinterpret_cast<WaveformHandle>(0x1));
   EXPECT_TRUE(WaveformLibrary::instance().waveforms().empty());
 }

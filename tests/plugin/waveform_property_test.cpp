@@ -32,16 +32,16 @@ TEST_P(LookupTest, FindsFirstStoredNameThatLeadsTheRequest) {
   EXPECT_EQ(findWaveformIndex(file.data(), GetParam().request), GetParam().index);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, LookupTest,
-    ::testing::Values(LookupCase{"S-Par/S(1,1)", 0}, LookupCase{"S-Par/S(2,1)", 2}, LookupCase{"Zo/Zo(2)", 5},
-                      LookupCase{"Noise-Par/NFmin", 17}, LookupCase{"Noise-Par/NF", 25},
-                      LookupCase{"Noise-Par/NFx", 25}, LookupCase{"Noise-Par/N", -1},
-                      LookupCase{"Gain-Par/Gas", 26}, LookupCase{"Gain-Par/K", 15},
-                      LookupCase{"GroupDelay/GD(2,2)", 30}, LookupCase{"S-Par/S(1,2)x", 1},
-                      LookupCase{"S-Par/S(1,", -1}, LookupCase{"s-par/S(1,1)", -1}, LookupCase{"", -1},
-                      LookupCase{" ", -1}, LookupCase{"S-Par/S(1,1) Zo/Zo(1)", 0}),
-    [](const auto& testCase) { return testNameOf(testCase.param.request); });
+INSTANTIATE_TEST_SUITE_P(Names, LookupTest,
+                         ::testing::Values(LookupCase{"S-Par/S(1,1)", 0}, LookupCase{"S-Par/S(2,1)", 2},
+                                           LookupCase{"Zo/Zo(2)", 5}, LookupCase{"Noise-Par/NFmin", 17},
+                                           LookupCase{"Noise-Par/NF", 25}, LookupCase{"Noise-Par/NFx", 25},
+                                           LookupCase{"Noise-Par/N", -1}, LookupCase{"Gain-Par/Gas", 26},
+                                           LookupCase{"Gain-Par/K", 15}, LookupCase{"GroupDelay/GD(2,2)", 30},
+                                           LookupCase{"S-Par/S(1,2)x", 1}, LookupCase{"S-Par/S(1,", -1},
+                                           LookupCase{"s-par/S(1,1)", -1}, LookupCase{"", -1},
+                                           LookupCase{" ", -1}, LookupCase{"S-Par/S(1,1) Zo/Zo(1)", 0}),
+                         [](const auto& testCase) { return testNameOf(testCase.param.request); });
 
 TEST(Lookup, NullArgumentsAndEmptyListFindNothing) {
   HandBuiltFile file(FileShape{});
@@ -100,17 +100,16 @@ TEST_P(WaveformOptionTest, ComparesThreeCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, WaveformOptionTest,
-    ::testing::Values(WaveformOptionCase{"-datatype", "real"}, WaveformOptionCase{"-da", "real"},
-                      WaveformOptionCase{"-d", ""}, WaveformOptionCase{"-got_xaxis", "1"},
-                      WaveformOptionCase{"-go", "1"}, WaveformOptionCase{"-nsegments", "2"},
-                      WaveformOptionCase{"-ns", "2"}, WaveformOptionCase{"-n", ""}, WaveformOptionCase{"-nw", ""},
-                      WaveformOptionCase{"-wftype", ""}, WaveformOptionCase{"-xname", "f"},
-                      WaveformOptionCase{"-xn", "f"}, WaveformOptionCase{"-xunit", "Hz"},
-                      WaveformOptionCase{"-xu", "Hz"}, WaveformOptionCase{"-xs", "linear"},
-                      WaveformOptionCase{"-x", ""}, WaveformOptionCase{"-xq", ""},
-                      WaveformOptionCase{"-yname", "Gain-Par/Gmax"}, WaveformOptionCase{"-yn", "Gain-Par/Gmax"},
-                      WaveformOptionCase{"-yunit", "-"}, WaveformOptionCase{"-yscale", "linear"},
-                      WaveformOptionCase{"-y", ""}, WaveformOptionCase{"-q", ""}),
+    ::testing::Values(
+        WaveformOptionCase{"-datatype", "real"}, WaveformOptionCase{"-da", "real"},
+        WaveformOptionCase{"-d", ""}, WaveformOptionCase{"-got_xaxis", "1"}, WaveformOptionCase{"-go", "1"},
+        WaveformOptionCase{"-nsegments", "2"}, WaveformOptionCase{"-ns", "2"}, WaveformOptionCase{"-n", ""},
+        WaveformOptionCase{"-nw", ""}, WaveformOptionCase{"-wftype", ""}, WaveformOptionCase{"-xname", "f"},
+        WaveformOptionCase{"-xn", "f"}, WaveformOptionCase{"-xunit", "Hz"}, WaveformOptionCase{"-xu", "Hz"},
+        WaveformOptionCase{"-xs", "linear"}, WaveformOptionCase{"-x", ""}, WaveformOptionCase{"-xq", ""},
+        WaveformOptionCase{"-yname", "Gain-Par/Gmax"}, WaveformOptionCase{"-yn", "Gain-Par/Gmax"},
+        WaveformOptionCase{"-yunit", "-"}, WaveformOptionCase{"-yscale", "linear"},
+        WaveformOptionCase{"-y", ""}, WaveformOptionCase{"-q", ""}),
     [](const auto& testCase) { return testNameOf(testCase.param.option); });
 
 TEST(WaveformProperty, YNameIsTheRequestAsPassed) {

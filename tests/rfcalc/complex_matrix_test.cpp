@@ -247,15 +247,16 @@ TEST_P(OffDiagonalTest, OnlyZerosOfEitherSignCount) {
   EXPECT_EQ(hasZeroOffDiagonal(m, 3), GetParam().zero);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, OffDiagonalTest,
-    ::testing::Values(OffDiagonalCase{"PositiveZeros", DComplex(0.0, 0.0), true},
-                      OffDiagonalCase{"NegativeZeros", DComplex(-0.0, -0.0), true},
-                      OffDiagonalCase{"Subnormal", DComplex(0.0, 4.9e-324), false},
-                      OffDiagonalCase{"NotANumber", DComplex(kNaN, 0.0), false},
-                      OffDiagonalCase{"Infinite", DComplex(0.0, -kInf), false},
-                      OffDiagonalCase{"One", DComplex(1.0, 0.0), false}),
-    [](const ::testing::TestParamInfo<OffDiagonalCase>& tested) { return std::string(tested.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, OffDiagonalTest,
+                         ::testing::Values(OffDiagonalCase{"PositiveZeros", DComplex(0.0, 0.0), true},
+                                           OffDiagonalCase{"NegativeZeros", DComplex(-0.0, -0.0), true},
+                                           OffDiagonalCase{"Subnormal", DComplex(0.0, 4.9e-324), false},
+                                           OffDiagonalCase{"NotANumber", DComplex(kNaN, 0.0), false},
+                                           OffDiagonalCase{"Infinite", DComplex(0.0, -kInf), false},
+                                           OffDiagonalCase{"One", DComplex(1.0, 0.0), false}),
+                         [](const ::testing::TestParamInfo<OffDiagonalCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 // Values that change the sign of a zero or turn a zero term into
 // not-a-number in the full product.
@@ -286,7 +287,8 @@ TEST(FastPaths, DiagonalProductMatchesFullProductBitForBit) {
       DComplexGenMat a = randomMatrix(n, random, trial % 3 == 0 ? 1e-300 : 1.0);
       if (trial % 4 == 2) a(0, 0) = DComplex(-0.0, -0.0);  // -0 times a positive diagonal
       if (withEdges) {
-        for (int e = 0; e < n; ++e) a.data()[random() % (n * n)] = DComplex(edgePart(random), edgePart(random));
+        for (int e = 0; e < n; ++e)
+          a.data()[random() % (n * n)] = DComplex(edgePart(random), edgePart(random));
       }
       const DComplexGenMat d = randomDiagonal(n, random, withEdges);
       ASSERT_TRUE(hasZeroOffDiagonal(d, n));
@@ -313,9 +315,9 @@ bool sameBits(DComplex a, DComplex b) { return std::memcmp(&a, &b, sizeof a) == 
 TEST(Reciprocal, MatchesLibraryQuotientBitForBit) {
   const double kMax = std::numeric_limits<double>::max();
   const double kTiny = std::numeric_limits<double>::denorm_min();
-  const std::vector<double> parts = {0.0,    -0.0,   1.0,     -1.0,     7.0,      0.3,      -2.5e-3,  1e-300,
-                                     -1e300, 0x1p500, 0x1p-500, 0x1p501, 0x1p-501, 1e-310, kTiny,    kMax,
-                                     kInf,   -kInf,  kNaN,    1.2857142857142856};
+  const std::vector<double> parts = {
+      0.0,      -0.0,    1.0,      -1.0,   7.0,   0.3,  -2.5e-3, 1e-300, -1e300, 0x1p500,
+      0x1p-500, 0x1p501, 0x1p-501, 1e-310, kTiny, kMax, kInf,    -kInf,  kNaN,   1.2857142857142856};
   for (double real : parts) {
     for (double imaginary : parts) {
       const DComplex p(real, imaginary);

@@ -24,12 +24,11 @@ const double kInf = std::numeric_limits<double>::infinity();
 // = |5i|), meet the edges of the modulus's and the reciprocal's fast ranges,
 // or are not finite.
 const std::vector<DComplex> kSpecialValues = {
-    {0.0, 0.0},        {-0.0, 0.0},       {0.0, -0.0},      {1.0, 0.0},        {-1.0, 0.0},
-    {0.0, 1.0},        {3.0, 4.0},        {-4.0, 3.0},      {0.0, 5.0},        {5.0, 0.0},
-    {4.9e-324, 0.0},   {0.0, -1e-310},    {1e-300, 1e-300}, {0x1p-500, 0.0},   {0x1p-501, 0x1p-501},
-    {1e300, 0.0},      {1e200, -1e200},   {0x1p500, 1.0},   {0x1p501, 0.0},    {1.7e308, 1.7e308},
-    {kInf, 0.0},       {0.0, -kInf},      {kInf, kNaN},     {kNaN, 0.0},       {1.0, kNaN},
-    {0.5, 0.5},        {0.5, -0.5},       {-0.5, 0.5},      {1e-9, 0.0},       {2.0, 0.0}};
+    {0.0, 0.0},       {-0.0, 0.0},        {0.0, -0.0},          {1.0, 0.0},   {-1.0, 0.0},     {0.0, 1.0},
+    {3.0, 4.0},       {-4.0, 3.0},        {0.0, 5.0},           {5.0, 0.0},   {4.9e-324, 0.0}, {0.0, -1e-310},
+    {1e-300, 1e-300}, {0x1p-500, 0.0},    {0x1p-501, 0x1p-501}, {1e300, 0.0}, {1e200, -1e200}, {0x1p500, 1.0},
+    {0x1p501, 0.0},   {1.7e308, 1.7e308}, {kInf, 0.0},          {0.0, -kInf}, {kInf, kNaN},    {kNaN, 0.0},
+    {1.0, kNaN},      {0.5, 0.5},         {0.5, -0.5},          {-0.5, 0.5},  {1e-9, 0.0},     {2.0, 0.0}};
 
 // Runs both inversions on `a` and compares result and every element.
 ::testing::AssertionResult matchesReference(const DComplexGenMat& a, bool exactNotNumbers) {
@@ -69,8 +68,8 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
       const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
       a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
     }
-    if (trial % 8 == 1) a.data()[3] = a.data()[0];                               // a tie on the diagonal
-    if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);          // a tie of moduli
+    if (trial % 8 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
+    if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
     if (trial % 8 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
     ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describe(a);
   }

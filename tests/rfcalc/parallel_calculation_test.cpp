@@ -56,8 +56,9 @@ std::string calculateCapturing(const NetworkSamples& network, const CalculationS
     if (std::memcmp(a.waveformData[entry], b.waveformData[entry], doubles * sizeof(double)) != 0) {
       for (size_t i = 0; i < doubles; ++i) {
         if (std::memcmp(&a.waveformData[entry][i], &b.waveformData[entry][i], sizeof(double)) != 0) {
-          return ::testing::AssertionFailure() << "entry " << entry << ", double " << i << ": "
-                                               << a.waveformData[entry][i] << " vs " << b.waveformData[entry][i];
+          return ::testing::AssertionFailure()
+                 << "entry " << entry << ", double " << i << ": " << a.waveformData[entry][i] << " vs "
+                 << b.waveformData[entry][i];
         }
       }
     }
@@ -93,7 +94,8 @@ void fillRandom(TestNetwork& net, const RandomNetworkCase& shape, unsigned seed)
     switch (random() % 16) {
       case 0:  // S = I
       case 1:  // S = -I
-        for (size_t e = 0; e < n * n; ++e) net.set(e, i, e % (n + 1) == 0 ? DComplex(i % 2 ? -1.0 : 1.0) : 0.0);
+        for (size_t e = 0; e < n * n; ++e)
+          net.set(e, i, e % (n + 1) == 0 ? DComplex(i % 2 ? -1.0 : 1.0) : 0.0);
         break;
       case 2:
         references[random() % n] = 0.0;
@@ -301,8 +303,9 @@ std::vector<std::string> exampleAndHostileFiles() {
   for (const char* name : {"amp.s2p", "balanced_filter.sc", "diff_pair.s4p", "lna_sweep.sc"}) {
     paths.push_back(examplePath(name));
   }
-  for (const char* name : {"cr_only.s1p", "mapping_later_1000.s4p", "mapping_terminal_1000.s4p", "odd_numbers.s2p",
-                           "odd_numbers.sc0", "two_port_one_terminal.sc0", "negative_counts.sc0"}) {
+  for (const char* name :
+       {"cr_only.s1p", "mapping_later_1000.s4p", "mapping_terminal_1000.s4p", "odd_numbers.s2p",
+        "odd_numbers.sc0", "two_port_one_terminal.sc0", "negative_counts.sc0"}) {
     paths.push_back(testDataPath(std::string("hostile/") + name));
   }
   return paths;

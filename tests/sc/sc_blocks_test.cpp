@@ -1,13 +1,14 @@
 // The Zo line and the blocks of an SC file: positions of frequencies and
 // samples, the complex conversions, noise columns and group delays.
+#include "sc/sc_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "sc/sc_blocks.h"
-#include "text/complex_conversion.h"
 #include "support/opened_text.h"
+#include "text/complex_conversion.h"
 
 namespace korvel::testing {
 namespace {
@@ -41,9 +42,10 @@ TEST(ScBlocks, AcceptedTwoPortStoresEverySample) {
 }
 
 TEST(ScBlocks, ValuesMaySpreadOverLinesAndSplitPairs) {
-  OpenedText opening("network.sc", 
-      "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50 75\n+ DATA=\n* a comment line\n+ 3e9\n+ 0.1\n+ 0.2 0.3 0.4\r\n"
-      "*| not data 9 9\n+   0.5    0.6 0.7 \n+ 0.8 \n");
+  OpenedText opening("network.sc",
+                     "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50 75\n+ DATA=\n* a comment line\n+ 3e9\n+ "
+                     "0.1\n+ 0.2 0.3 0.4\r\n"
+                     "*| not data 9 9\n+   0.5    0.6 0.7 \n+ 0.8 \n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.frequencies[0], 3e9);
@@ -59,7 +61,8 @@ TEST(ScBlocks, ValuesMaySpreadOverLinesAndSplitPairs) {
 }
 
 TEST(ScBlocks, TokenGluedToPlusIsNoValue) {
-  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+0.1 0.3 +0.7 0.4\n");
+  OpenedText opening("network.sc",
+                     "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+0.1 0.3 +0.7 0.4\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "S-Par/S(1,1)", 0), 0.3);
   EXPECT_EQ(imagPart(*opening.data, "S-Par/S(1,1)", 0), 0.4);
@@ -68,7 +71,8 @@ TEST(ScBlocks, TokenGluedToPlusIsNoValue) {
 TEST(ScBlocks, TextAfterTheLastValueIsIgnored) {
   // The token after the last point's values would be a frequency beyond
   // the block; it belongs to no point and must not be stored.
-  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.3 0.4 5e9 7 8\n");
+  OpenedText opening("network.sc",
+                     "*| N=1 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.3 0.4 5e9 7 8\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->frequencies[0], 1e9);
   EXPECT_EQ(imagPart(*opening.data, "S-Par/S(1,1)", 0), 0.4);
@@ -86,10 +90,12 @@ class ComplexConversion : public ::testing::TestWithParam<ConversionCase> {};
 TEST_P(ComplexConversion, StoresRealAndImaginaryParts) {
   const ConversionCase& param = GetParam();
   OpenedText opening("network.sc", std::string("*| N=1 DATA=1 COMPLEX_DATAFORMAT=") + param.format +
-                                 "\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ " + param.pair + "\n");
+                                       "\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ " + param.pair + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
-  EXPECT_NEAR(realPart(*opening.data, "S-Par/S(1,1)", 0), param.real, 1e-5) << param.format << " " << param.pair;
-  EXPECT_NEAR(imagPart(*opening.data, "S-Par/S(1,1)", 0), param.imag, 1e-5) << param.format << " " << param.pair;
+  EXPECT_NEAR(realPart(*opening.data, "S-Par/S(1,1)", 0), param.real, 1e-5)
+      << param.format << " " << param.pair;
+  EXPECT_NEAR(imagPart(*opening.data, "S-Par/S(1,1)", 0), param.imag, 1e-5)
+      << param.format << " " << param.pair;
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ComplexConversion,
@@ -113,9 +119,10 @@ TEST(ScConversion, RealImaginaryKeepsValuesExactly) {
 TEST(ScReferenceImpedance, SingleValueServesMixedModeTerminals) {
   std::string values = "+";
   for (int k = 0; k < 16; ++k) values += " 0 0";
-  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n"
-                                 "+ DATA=\n+ 1e9\n" +
-                                 values + "\n");
+  OpenedText opening("network.sc",
+                     "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n"
+                     "+ DATA=\n+ 1e9\n" +
+                         values + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(realPart(data, "Zo/Zod(1)", 0), 100.0);
@@ -126,20 +133,23 @@ TEST(ScReferenceImpedance, SingleValueServesMixedModeTerminals) {
 }
 
 TEST(ScReferenceImpedance, SingleValueFillsEveryTerminalAndBlock) {
-  std::string block = "+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n+ 2e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  std::string block =
+      "+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n+ 2e9\n+ 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
   OpenedText opening("network.sc", "*| N=3 DATA=2\n*| NumOfBlock=3\n+ Zo= 75\n" + block + block + block);
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   ASSERT_EQ(data.blockCount, 3);
   for (const char* name : {"Zo/Zo(1)", "Zo/Zo(2)", "Zo/Zo(3)"}) {
-    for (int sample = 0; sample < 6; ++sample) EXPECT_EQ(realPart(data, name, sample), 75.0) << name << sample;
+    for (int sample = 0; sample < 6; ++sample)
+      EXPECT_EQ(realPart(data, name, sample), 75.0) << name << sample;
   }
   EXPECT_EQ(data.frequencies[4], 1e9);
   EXPECT_EQ(data.frequencies[5], 2e9);
 }
 
 TEST(ScReferenceImpedance, ValuesPerTerminalExtraIgnored) {
-  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo=50 75 100\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n");
+  OpenedText opening("network.sc",
+                     "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo=50 75 100\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(1)", 0), 50.0);
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(2)", 0), 75.0);
@@ -148,7 +158,9 @@ TEST(ScReferenceImpedance, ValuesPerTerminalExtraIgnored) {
 
 TEST(ScReferenceImpedance, CarriageReturnIsNoSecondValue) {
   // "50 \r\n": one value written, so it serves both terminals.
-  OpenedText opening("network.sc", "*| N=2 DATA=1\r\n*| NumOfBlock=1\r\n+ Zo= 50 \r\n+ DATA=\r\n+ 1e9\r\n+ 0 0 0 0 0 0 0 0\r\n");
+  OpenedText opening(
+      "network.sc",
+      "*| N=2 DATA=1\r\n*| NumOfBlock=1\r\n+ Zo= 50 \r\n+ DATA=\r\n+ 1e9\r\n+ 0 0 0 0 0 0 0 0\r\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(realPart(*opening.data, "Zo/Zo(2)", 0), 50.0);
 }
@@ -203,7 +215,8 @@ TEST(ScNoise, NoiseTwoListsNamesButReadsNoSection) {
 }
 
 TEST(ScGroupDelay, EntriesAreRealValuesRowMajor) {
-  OpenedText opening("network.sc", 
+  OpenedText opening(
+      "network.sc",
       "*| N=2 DATA=2 GROUPDELAY=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0 0 0 0 0 0 0 0\n+ 2e9\n"
       "+ 0 0 0 0 0 0 0 0\n+ DATA=\n+ 7e9\n+ 1e-10 2e-10\n+ 3e-10 4e-10\n+ 8e9\n+ 5e-10 6e-10 7e-10 8e-10\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
@@ -222,9 +235,11 @@ TEST(ScGroupDelay, EntriesAreRealValuesRowMajor) {
 TEST(ScBlocks, LongDataLineIsReadWhole) {
   // Ten ports: a line of 200 values, about 2,000 characters.
   std::string values = "+";
-  for (int k = 0; k < 100; ++k) values += " 0.0" + std::to_string(1000 + k) + "00 -0.00" + std::to_string(1000 + k);
+  for (int k = 0; k < 100; ++k)
+    values += " 0.0" + std::to_string(1000 + k) + "00 -0.00" + std::to_string(1000 + k);
   ASSERT_GE(values.size(), 2000u);
-  OpenedText opening("network.sc", "*| N=10 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n" + values + "\n");
+  OpenedText opening("network.sc",
+                     "*| N=10 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n+ DATA=\n+ 1e9\n" + values + "\n");
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(realPart(data, "S-Par/S(1,1)", 0), 0.01);

@@ -43,14 +43,13 @@ TEST_P(TooLarge, RefusedWithItsMessage) {
   EXPECT_EQ(opening.errors, "The file is too large to be read.\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Counts, TooLarge,
-    ::testing::Values(
-        // One more point than the samples of a waveform can be indexed by.
-        TooLargeCase{"PointsPastTheSampleIndex", 1, int64_t{1} << 30},
-        // Enough terminals that the waveform count passes what an int holds.
-        TooLargeCase{"TerminalsPastTheWaveformCount", 23171, 1}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Counts, TooLarge,
+                         ::testing::Values(
+                             // One more point than the samples of a waveform can be indexed by.
+                             TooLargeCase{"PointsPastTheSampleIndex", 1, int64_t{1} << 30},
+                             // Enough terminals that the waveform count passes what an int holds.
+                             TooLargeCase{"TerminalsPastTheWaveformCount", 23171, 1}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace korvel::testing

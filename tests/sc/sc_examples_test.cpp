@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "text/complex_conversion.h"
 #include "support/opened_text.h"
 #include "support/test_support.h"
+#include "text/complex_conversion.h"
 
 namespace korvel::testing {
 namespace {
@@ -29,7 +29,9 @@ Complex polarDegrees(double magnitude, double degrees) {
   return std::polar(magnitude, degrees * std::numbers::pi / 180.0);
 }
 
-Complex decibelDegrees(double decibels, double degrees) { return polarDegrees(std::pow(10.0, decibels / 20), degrees); }
+Complex decibelDegrees(double decibels, double degrees) {
+  return polarDegrees(std::pow(10.0, decibels / 20), degrees);
+}
 
 // Sample `sample` (block-major) of the waveform `name`.
 struct ExpectedSample {
@@ -75,38 +77,37 @@ TEST_P(ScExample, OpensThroughTheHostWithItsWaveforms) {
   EXPECT_NE(handle, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ScExample,
-    ::testing::Values(
-        // Two ports in dB and degrees; six blocks of four points, the
-        // second block 2.5 dB less gain and 0.5 dB more noise.
-        ExampleCase{"lna_sweep.sc",
-                    31,
-                    6,
-                    4,
-                    {{"S-Par/S(1,1)", 0, decibelDegrees(-7.4322, -80.000)},
-                     {"S-Par/S(2,1)", 0, decibelDegrees(16.0126, 132.500)},
-                     {"S-Par/S(2,1)", 4, decibelDegrees(13.5126, 132.500)},
-                     {"S-Par/S(1,2)", 3, decibelDegrees(-26.0206, 30.000)},
-                     {"Zo/Zo(2)", 0, 50},
-                     {"Noise-Par/NFmin", 0, std::pow(10.0, 0.54 / 10)},
-                     {"Noise-Par/NFmin", 4, std::pow(10.0, 1.04 / 10)},
-                     {"GroupDelay/GD(2,1)", 0, 2.6180e-10}}},
-        // Mixed mode, terminals D1 D2 C1 C2, magnitude and degrees.
-        ExampleCase{"balanced_filter.sc",
-                    55,
-                    1,
-                    5,
-                    {{"S-Par/Sdd(2,1)", 0, polarDegrees(0.34539, 68.199)},
-                     {"S-Par/Sdd(1,1)", 4, polarDegrees(0.88205, -158.199)},
-                     {"S-Par/Scd(2,1)", 0, polarDegrees(0.00446, 68.199)},
-                     {"S-Par/Scc(2,2)", 1, polarDegrees(0.92000, 0.000)},
-                     {"Zo/Zod(1)", 0, 100},
-                     {"Zo/Zoc(2)", 0, 25}}}),
-    [](const auto& param) {
-      std::string name = param.param.file;
-      return name.substr(0, name.find('.'));
-    });
+INSTANTIATE_TEST_SUITE_P(Files, ScExample,
+                         ::testing::Values(
+                             // Two ports in dB and degrees; six blocks of four points, the
+                             // second block 2.5 dB less gain and 0.5 dB more noise.
+                             ExampleCase{"lna_sweep.sc",
+                                         31,
+                                         6,
+                                         4,
+                                         {{"S-Par/S(1,1)", 0, decibelDegrees(-7.4322, -80.000)},
+                                          {"S-Par/S(2,1)", 0, decibelDegrees(16.0126, 132.500)},
+                                          {"S-Par/S(2,1)", 4, decibelDegrees(13.5126, 132.500)},
+                                          {"S-Par/S(1,2)", 3, decibelDegrees(-26.0206, 30.000)},
+                                          {"Zo/Zo(2)", 0, 50},
+                                          {"Noise-Par/NFmin", 0, std::pow(10.0, 0.54 / 10)},
+                                          {"Noise-Par/NFmin", 4, std::pow(10.0, 1.04 / 10)},
+                                          {"GroupDelay/GD(2,1)", 0, 2.6180e-10}}},
+                             // Mixed mode, terminals D1 D2 C1 C2, magnitude and degrees.
+                             ExampleCase{"balanced_filter.sc",
+                                         55,
+                                         1,
+                                         5,
+                                         {{"S-Par/Sdd(2,1)", 0, polarDegrees(0.34539, 68.199)},
+                                          {"S-Par/Sdd(1,1)", 4, polarDegrees(0.88205, -158.199)},
+                                          {"S-Par/Scd(2,1)", 0, polarDegrees(0.00446, 68.199)},
+                                          {"S-Par/Scc(2,2)", 1, polarDegrees(0.92000, 0.000)},
+                                          {"Zo/Zod(1)", 0, 100},
+                                          {"Zo/Zoc(2)", 0, 25}}}),
+                         [](const auto& param) {
+                           std::string name = param.param.file;
+                           return name.substr(0, name.find('.'));
+                         });
 
 TEST(ScExampleValues, AmplifierSweepAndNoise) {
   OpenedText opening = OpenedText::atPath(examplePath("lna_sweep.sc"));

@@ -1,13 +1,14 @@
 // The head of an SC file: header keywords, sweep names, terminal line and
 // port roles, and the waveform names they lead to.
+#include "sc/sc_header.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "sc/sc_header.h"
-#include "text/complex_conversion.h"
 #include "support/opened_text.h"
+#include "text/complex_conversion.h"
 
 namespace korvel::testing {
 namespace {
@@ -51,7 +52,7 @@ class ComplexFormatKeyword : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(ComplexFormatKeyword, SelectsFormatByFirstLetter) {
   OpenedText opening("network.sc", std::string("*| N=1 DATA=1 ") + GetParam().keywords +
-                                 "\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + points(1, 1));
+                                       "\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->complexFormat, GetParam().format) << GetParam().keywords;
 }
@@ -69,9 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"COMPLEX_DATAFORMAT=MA\tCOMPLEX_DATAFORMAT=DB", 1}));
 
 TEST(ScHeader, KeywordsTakeLastValueAndNPortCounts) {
-  OpenedText opening("network.sc", "*| NPort=3 DATA=5 DATA=1 NOISE=2 GROUPDELAY=0 UNKNOWN=7\n"
-                                 "*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" +
-                                 points(3, 1));
+  OpenedText opening("network.sc",
+                     "*| NPort=3 DATA=5 DATA=1 NOISE=2 GROUPDELAY=0 UNKNOWN=7\n"
+                     "*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" +
+                         points(3, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->portCount, 3);
   EXPECT_EQ(opening.data->pointCount, 1);
@@ -79,18 +81,21 @@ TEST(ScHeader, KeywordsTakeLastValueAndNPortCounts) {
 }
 
 TEST(ScHeader, HeaderLineFoundAfterOtherLines) {
-  OpenedText opening("network.sc", "title\n* N=9 DATA=9\n+ N=9\n*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n"
-                                 "+ Zo= 50\n" +
-                                 points(1, 1));
+  OpenedText opening("network.sc",
+                     "title\n* N=9 DATA=9\n+ N=9\n*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n"
+                     "+ Zo= 50\n" +
+                         points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->portCount, 1);
 }
 
 TEST(ScSweepLine, StoresNamesInOrder) {
-  OpenedText opening("network.sc", 
-      "*| N=1 DATA=1\n*| NumOfBlock=6 NumOfParam=2 ParamNames=temp vdd\n*| ParamSweep temp: 25 50 75, vdd: 1.0 1.2\n"
-      "+ Zo= 50\n" +
-      points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1));
+  OpenedText opening("network.sc",
+                     "*| N=1 DATA=1\n*| NumOfBlock=6 NumOfParam=2 ParamNames=temp vdd\n*| ParamSweep temp: "
+                     "25 50 75, vdd: 1.0 1.2\n"
+                     "+ Zo= 50\n" +
+                         points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) + points(1, 1) +
+                         points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   ASSERT_EQ(opening.data->sweepCount, 2);
   EXPECT_STREQ(opening.data->sweepNames[0], "temp");
@@ -99,10 +104,11 @@ TEST(ScSweepLine, StoresNamesInOrder) {
 }
 
 TEST(ScSweepLine, NamesBeyondCountAreIgnored) {
-  OpenedText opening("network.sc", 
+  OpenedText opening(
+      "network.sc",
       "*| N=1 DATA=1\n*| NumOfBlock=2 NumOfParam=1 ParamNames=temp vdd\n*| ParamSweep temp: 25 50\n"
       "+ Zo= 50\n" +
-      points(1, 1) + points(1, 1));
+          points(1, 1) + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   ASSERT_EQ(opening.data->sweepCount, 1);
   EXPECT_STREQ(opening.data->sweepNames[0], "temp");
@@ -124,7 +130,8 @@ TEST(ScSweepLine, NoBlocksGivesWaveformsWithoutSamples) {
 }
 
 TEST(ScSweepLine, NoParameterCountMeansNoSweepWithBlocks) {
-  OpenedText opening("network.sc", "*| N=1 DATA=1\n*| NumOfBlock=2\n+ Zo= 50\n" + points(1, 1) + points(1, 1));
+  OpenedText opening("network.sc",
+                     "*| N=1 DATA=1\n*| NumOfBlock=2\n+ Zo= 50\n" + points(1, 1) + points(1, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->blockCount, 2);
   EXPECT_EQ(opening.data->sweepCount, 0);
@@ -146,7 +153,7 @@ TEST_P(TerminalLine, SetsTerminalsAndPortRoles) {
   const TerminalCase& param = GetParam();
   int terminals = param.terminals.empty() ? param.ports : static_cast<int>(param.terminals.size());
   OpenedText opening("network.sc", "*| N=" + std::to_string(param.ports) + " DATA=1\n*| NumOfBlock=1\n" +
-                                 param.terminalLine + "\n+ Zo= 50\n" + points(terminals, 1));
+                                       param.terminalLine + "\n+ Zo= 50\n" + points(terminals, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.mixedMode, param.mixedMode);
@@ -167,7 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
         TerminalCase{"DifferentialPair", 2, "*| MIXEDMODE=1 DATATYPE=D1D2", 1, {"D1", "D2"}, 0, 1},
         TerminalCase{"CommonFirst", 2, "*| MIXEDMODE=1 DATATYPE=C1D1C2D2", 1, {"C1", "D1", "C2", "D2"}, 1, 3},
         TerminalCase{"SingleEnded", 2, "*| MIXEDMODE=1 DATATYPE=S2S1", 1, {"S2", "S1"}, 1, 0},
-        TerminalCase{"LowerCaseKeepsDefaultRoles", 2, "*| MIXEDMODE=1 DATATYPE=d1c1d2c2", 1, {"d1", "c1", "d2", "c2"}, 0,
+        TerminalCase{"LowerCaseKeepsDefaultRoles",
+                     2,
+                     "*| MIXEDMODE=1 DATATYPE=d1c1d2c2",
+                     1,
+                     {"d1", "c1", "d2", "c2"},
+                     0,
                      1},
         TerminalCase{"ThreePortNoRoles", 3, "*| MIXEDMODE=1 DATATYPE=S1S2D3", 1, {"S1", "S2", "D3"}, 0, 1},
         TerminalCase{"TabSeparated", 2, "*|\tMIXEDMODE=1\tDATATYPE=D1D2\r", 1, {"D1", "D2"}, 0, 1},
@@ -175,24 +187,31 @@ INSTANTIATE_TEST_SUITE_P(
         TerminalCase{"ModeOffIgnoresType", 2, "*| MIXEDMODE=0 DATATYPE=D1D2C1C2", 0, {}, 0, 1},
         // The terminals are named before the mode is read: four of them,
         // with plain waveform names.
-        TerminalCase{"ModeOffAfterType", 2, "*| DATATYPE=D1D2C1C2 MIXEDMODE=0", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
-        TerminalCase{"ModeOffAfterTypeRoles", 2, "*| DATATYPE=C1D2D1 MIXEDMODE=0", 0, {"C1", "D2", "D1"}, 2, 1},
-        TerminalCase{"MarkGluedToMode", 2, "*|MIXEDMODE=1 DATATYPE=D1D2C1C2", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
+        TerminalCase{
+            "ModeOffAfterType", 2, "*| DATATYPE=D1D2C1C2 MIXEDMODE=0", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
+        TerminalCase{
+            "ModeOffAfterTypeRoles", 2, "*| DATATYPE=C1D2D1 MIXEDMODE=0", 0, {"C1", "D2", "D1"}, 2, 1},
+        TerminalCase{
+            "MarkGluedToMode", 2, "*|MIXEDMODE=1 DATATYPE=D1D2C1C2", 0, {"D1", "D2", "C1", "C2"}, 0, 1},
         TerminalCase{"ModeWithoutTypeIsNotMixed", 2, "*| MIXEDMODE=1", 0, {}, 0, 1},
         TerminalCase{"TypeWithoutLettersIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=12", 0, {}, 0, 1},
         // Mixed-mode names are made of a terminal's letter and number; a
         // terminal named otherwise leaves the file unmixed.
         TerminalCase{"NameWithoutNumberIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=DC", 0, {"D", "C"}, 0, 1},
-        TerminalCase{"NameWithOtherTextIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=DY-ParD2", 0, {"DY-Par", "D2"}, 0, 1},
+        TerminalCase{
+            "NameWithOtherTextIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=DY-ParD2", 0, {"DY-Par", "D2"}, 0, 1},
         TerminalCase{"NameWithBraceIsNotMixed", 2, "*| MIXEDMODE=1 DATATYPE=D{1D2", 0, {"D{1", "D2"}, 0, 1},
         // One mode letter, one name, from the value's first character.
         TerminalCase{"FirstNameAnyLetter", 1, "*| MIXEDMODE=1 DATATYPE=x1D2", 1, {"x1"}, 0, 1},
         TerminalCase{"SeveralDigits", 2, "*| MIXEDMODE=1 DATATYPE=D1D2C12", 1, {"D1", "D2", "C12"}, 0, 1},
-        TerminalCase{"LastTypeCounts", 2, "*| MIXEDMODE=1 DATATYPE=D1 DATATYPE=D1D2C1", 1, {"D1", "D2", "C1"}, 0, 1}),
+        TerminalCase{
+            "LastTypeCounts", 2, "*| MIXEDMODE=1 DATATYPE=D1 DATATYPE=D1D2C1", 1, {"D1", "D2", "C1"}, 0, 1}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ScTerminalLine, NamedTerminalsWithoutMixedModeGetPlainNames) {
-  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| DATATYPE=D1D2C1C2 MIXEDMODE=0\n+ Zo= 50\n" + points(4, 1));
+  OpenedText opening(
+      "network.sc",
+      "*| N=2 DATA=1\n*| NumOfBlock=1\n*| DATATYPE=D1D2C1C2 MIXEDMODE=0\n+ Zo= 50\n" + points(4, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<std::string> names = waveformNames(*opening.data);
   ASSERT_EQ(names.size(), 16u + 4 + 16 + 16 + 3);
@@ -205,8 +224,9 @@ TEST(ScTerminalLine, NamedTerminalsWithoutMixedModeGetPlainNames) {
 }
 
 TEST(ScTerminalLine, ZoLineFirstMeansNotMixed) {
-  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n" +
-                                 points(2, 1));
+  OpenedText opening(
+      "network.sc",
+      "*| N=2 DATA=1\n*| NumOfBlock=1\n+ Zo= 50\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n" + points(2, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   EXPECT_EQ(opening.data->mixedMode, 0);
   EXPECT_EQ(opening.data->terminalCount, 2);
@@ -228,10 +248,11 @@ TEST_P(TerminalNameSplit, CutsAtModeLetters) {
 
 INSTANTIATE_TEST_SUITE_P(Values, TerminalNameSplit,
                          ::testing::Values(SplitCase{"D1D2C1C2", {"D1", "D2", "C1", "C2"}},
-                                           SplitCase{"S1S2D3", {"S1", "S2", "D3"}}, SplitCase{"d1c1", {"d1", "c1"}},
-                                           SplitCase{"S12D3", {"S12", "D3"}}, SplitCase{"DC", {"D", "C"}},
-                                           SplitCase{"1D2", {"1"}}, SplitCase{"x1D2S3", {"x1", "D2"}},
-                                           SplitCase{"", {}}, SplitCase{"123", {}}));
+                                           SplitCase{"S1S2D3", {"S1", "S2", "D3"}},
+                                           SplitCase{"d1c1", {"d1", "c1"}}, SplitCase{"S12D3", {"S12", "D3"}},
+                                           SplitCase{"DC", {"D", "C"}}, SplitCase{"1D2", {"1"}},
+                                           SplitCase{"x1D2S3", {"x1", "D2"}}, SplitCase{"", {}},
+                                           SplitCase{"123", {}}));
 
 TEST(ScNames, TwoPortWithNoiseAndGroupDelayListsThirtyOne) {
   std::string file = "*| N=2 DATA=1 NOISE=1 GROUPDELAY=1\n*| NumOfBlock=1\n+ Zo= 50\n" + points(2, 1) +
@@ -258,7 +279,9 @@ TEST(ScNames, PlainThreePortListsThirty) {
 }
 
 TEST(ScNames, MixedModeNamesFollowTerminals) {
-  OpenedText opening("network.sc", "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n" + points(4, 1));
+  OpenedText opening(
+      "network.sc",
+      "*| N=2 DATA=1\n*| NumOfBlock=1\n*| MIXEDMODE=1 DATATYPE=D1D2C1C2\n+ Zo= 50\n" + points(4, 1));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   std::vector<std::string> names = waveformNames(*opening.data);
   ASSERT_EQ(names.size(), 55u);

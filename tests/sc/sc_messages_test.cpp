@@ -51,10 +51,12 @@ const RefusalCase kHeadRefusals[] = {
      "The sweep parameter names are not complete.\n"},
     {"HugeParameterCount", "*| N=2 DATA=2\n*| NumOfBlock=2 NumOfParam=2000000000 ParamNames=a\n",
      "The sweep parameter names are not complete.\n"},
-    {"NegativeBlockCount", "*| N=2 DATA=2\n*| NumOfBlock=-1 NumOfParam=0\n", "NumOfBlock can not be negative.\n"},
+    {"NegativeBlockCount", "*| N=2 DATA=2\n*| NumOfBlock=-1 NumOfParam=0\n",
+     "NumOfBlock can not be negative.\n"},
     {"NoTerminalOrZoLine", std::string(kTwoPortHead) + "+ DATA=\n*| MIXED=1\n",
      "Can not find the MIXEDMOD information. \n"},
-    {"OneTerminalForTwoPorts", std::string(kTwoPortHead) + "*| MIXEDMODE=1 DATATYPE=D1\n+ Zo= 50\n" + kTwoPoints,
+    {"OneTerminalForTwoPorts",
+     std::string(kTwoPortHead) + "*| MIXEDMODE=1 DATATYPE=D1\n+ Zo= 50\n" + kTwoPoints,
      "A two-port needs two terminals.\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Head, Refusal, ::testing::ValuesIn(kHeadRefusals),
@@ -83,47 +85,59 @@ const RefusalCase kBlockRefusals[] = {
      "Can't find the Zo's values.\n "},
     {"NoZoValue", std::string(kTwoPortHead) + "+ Zo= \n" + kTwoPoints, "Can't find enough Zo's values.\n "},
     {"TwoZoValuesForThree",
-     "*| N=3 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50 50\n+ DATA=\n+ 1e9\n+ 1 0 1 0 1 0 1 0 1 0 1 0 1 0 1 0 1 0\n",
+     "*| N=3 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50 50\n+ DATA=\n+ 1e9\n+ 1 0 1 0 1 0 1 0 1 0 1 0 1 "
+     "0 1 0 1 0\n",
      "Can't find enough Zo's values.\n "},
     {"NoDataHeader", std::string(kTwoPortHead) + "+ Zo= 50\n+ 1e9\n+ 0.1 0 0.5 0 0.5 0 0.1 0\n",
      "Can't find S-parameter values.\n "},
-    {"TooFewValues", std::string(kTwoPortHead) + "+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.1 0 0.5 0 0.5 0 0.1 0\n+ 2e9\n+ 0.2 0\n",
+    {"TooFewValues",
+     std::string(kTwoPortHead) + "+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.1 0 0.5 0 0.5 0 0.1 0\n+ 2e9\n+ 0.2 0\n",
      "Can't find enough S-parameter values.\n "},
     {"TooFewPoints", std::string(kTwoPortHead) + "+ Zo= 50\n+ DATA=\n+ 1e9\n+ 0.1 0 0.5 0 0.5 0 0.1 0\n",
      "Can't find enough S-parameter values.\n "},
     {"ValuesOnFrequencyLine",
-     std::string(kTwoPortHead) + "+ Zo= 50\n+ DATA=\n+ 1e9 0.1 0 0.5 0 0.5 0 0.1 0\n+ 2e9 0.2 0 0.4 0 0.4 0 0.2 0\n",
+     std::string(kTwoPortHead) +
+         "+ Zo= 50\n+ DATA=\n+ 1e9 0.1 0 0.5 0 0.5 0 0.1 0\n+ 2e9 0.2 0 0.4 0 0.4 0 0.2 0\n",
      "Can't find enough S-parameter values.\n "},
-    {"CountsBeyondFileSize", "*| N=2 DATA=1000000\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
+    {"CountsBeyondFileSize",
+     "*| N=2 DATA=1000000\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
      "Can't find enough S-parameter values.\n "},
-    {"BlocksBeyondFileSize", "*| N=2 DATA=2\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
+    {"BlocksBeyondFileSize",
+     "*| N=2 DATA=2\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
      "Can't find enough S-parameter values.\n "},
     // No block to read, yet the terminal count alone would build hundreds
     // of millions of names: the file could not hold one point of them.
     {"NoBlocksButTerminalsBeyondFileSize", "*| N=20000 DATA=1\n*| NumOfBlock=0 NumOfParam=0\n+ Zo= 50\n",
      "Can't find enough S-parameter values.\n "},
     {"CountProductsOverflow",
-     "*| N=2000000000 DATA=2000000000\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" + std::string(kTwoPoints),
+     "*| N=2000000000 DATA=2000000000\n*| NumOfBlock=2000000000 NumOfParam=0\n+ Zo= 50\n" +
+         std::string(kTwoPoints),
      "Can't find enough S-parameter values.\n "},
-    {"NoNoiseHeader", std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
-                          "*| 1e9 1.5 0.3 45 0.2\n",
+    {"NoNoiseHeader",
+     std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
+         "*| 1e9 1.5 0.3 45 0.2\n",
      "Can't find noise parameter values.\n "},
-    {"ShortNoiseLine", std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
-                           "*| frequency NFmin mag ang Rn\n*| 1e9 1.5 0.3 45 0.2\n*| 2e9 1.6 0.3 44\n",
+    {"ShortNoiseLine",
+     std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
+         "*| frequency NFmin mag ang Rn\n*| 1e9 1.5 0.3 45 0.2\n*| 2e9 1.6 0.3 44\n",
      "Can't find enough noise parameter values.\n "},
-    {"ShortNoiseLineWithBlank", std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") +
-                                    kTwoPoints + "*| frequency\n*| 1e9 1.5 0.3 45 0.2\n*| 2e9 1.6 0.3 44 \n",
+    {"ShortNoiseLineWithBlank",
+     std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
+         "*| frequency\n*| 1e9 1.5 0.3 45 0.2\n*| 2e9 1.6 0.3 44 \n",
      "Can't find enough noise parameter values.\n "},
-    {"TooFewNoiseLines", std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
-                             "*| frequency\n*| 1e9 1.5 0.3 45 0.2\n",
+    {"TooFewNoiseLines",
+     std::string("*| N=2 DATA=2 NOISE=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
+         "*| frequency\n*| 1e9 1.5 0.3 45 0.2\n",
      "Can't find enough noise parameter values.\n "},
     {"NoGroupDelayHeader",
      std::string("*| N=2 DATA=2 GROUPDELAY=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints,
      "Can't find group delay values.\n "},
-    {"TooFewGroupDelays", std::string("*| N=2 DATA=2 GROUPDELAY=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") +
-                              kTwoPoints + "+ DATA=\n+ 1e9\n+ 1e-10 2e-10 3e-10 4e-10\n+ 2e9\n+ 1e-10 2e-10 3e-10\n",
+    {"TooFewGroupDelays",
+     std::string("*| N=2 DATA=2 GROUPDELAY=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints +
+         "+ DATA=\n+ 1e9\n+ 1e-10 2e-10 3e-10 4e-10\n+ 2e9\n+ 1e-10 2e-10 3e-10\n",
      "Can't find enough Group Delay values.\n "},
-    {"SecondBlockMissing", std::string("*| N=2 DATA=2\n*| NumOfBlock=2 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints,
+    {"SecondBlockMissing",
+     std::string("*| N=2 DATA=2\n*| NumOfBlock=2 NumOfParam=0\n+ Zo= 50\n") + kTwoPoints,
      "Can't find S-parameter values.\n "},
 };
 INSTANTIATE_TEST_SUITE_P(Blocks, Refusal, ::testing::ValuesIn(kBlockRefusals),

@@ -21,8 +21,8 @@ std::string numberedBlocks(int count) {
 }
 
 std::string sweepFile(int blocks, const std::string& names, const std::string& sweepLines) {
-  return "*| N=1 DATA=1\n*| NumOfBlock=" + std::to_string(blocks) + " NumOfParam=" + names + "\n" + sweepLines +
-         "+ Zo= 50\n" + numberedBlocks(blocks);
+  return "*| N=1 DATA=1\n*| NumOfBlock=" + std::to_string(blocks) + " NumOfParam=" + names + "\n" +
+         sweepLines + "+ Zo= 50\n" + numberedBlocks(blocks);
 }
 
 std::vector<double> sweepEntry(const DataSet& data, int parameter) {
@@ -57,23 +57,46 @@ TEST_P(SweepValues, StoresEachParameterList) {
 INSTANTIATE_TEST_SUITE_P(
     Lists, SweepValues,
     ::testing::Values(
-        SweepCase{"ExampleLine", 6, "2 ParamNames=temp vdd", "*| ParamSweep temp: 25 50 75, vdd: 1.0 1.2\n",
+        SweepCase{"ExampleLine",
+                  6,
+                  "2 ParamNames=temp vdd",
+                  "*| ParamSweep temp: 25 50 75, vdd: 1.0 1.2\n",
                   {{25, 50, 75}, {1.0, 1.2}}},
-        SweepCase{"TwoByThree", 6, "2 ParamNames=temp vdd", "*| ParamSweep temp: -40 85, vdd: 2.7 3.0 3.3\n",
+        SweepCase{"TwoByThree",
+                  6,
+                  "2 ParamNames=temp vdd",
+                  "*| ParamSweep temp: -40 85, vdd: 2.7 3.0 3.3\n",
                   {{-40, 85}, {2.7, 3.0, 3.3}}},
-        SweepCase{"OtherLinesBeforeSweepValues", 2, "1 ParamNames=vdd",
-                  "* comment\n+ ParamSweep vdd: 9 9\n*| ParamSweep vdd: 1 2\n", {{1, 2}}},
+        SweepCase{"OtherLinesBeforeSweepValues",
+                  2,
+                  "1 ParamNames=vdd",
+                  "* comment\n+ ParamSweep vdd: 9 9\n*| ParamSweep vdd: 1 2\n",
+                  {{1, 2}}},
         SweepCase{"TabsSeparateValues", 3, "1 ParamNames=vdd", "*| ParamSweep vdd:\t1\t2 3\n", {{1, 2, 3}}},
-        SweepCase{"ContinuedAfterLineEnd", 6, "2 ParamNames=temp vdd",
-                  "*| ParamSweep temp: -40 85, vdd: 2.7 \n*| 3.0 3.3\n", {{-40, 85}, {2.7, 3.0, 3.3}}},
-        SweepCase{"ContinuedWhenTokensRunOut", 3, "1 ParamNames=vdd",
-                  "*| ParamSweep vdd: 2.7 3.0\n+ Zo= 1\n*|3.1 3.3\n", {{2.7, 3.0, 3.3}}},
-        SweepCase{"NextNameOnContinuationLine", 6, "2 ParamNames=temp vdd",
-                  "*| ParamSweep temp: -40 \n*| 85, vdd: 2.7 3.0 3.3\n", {{-40, 85}, {2.7, 3.0, 3.3}}},
-        SweepCase{"NextNameOnSweepLineAfterRunOut", 6, "2 ParamNames=temp vdd",
-                  "*| ParamSweep vdd: 2.7 3.0 3.3, temp: -40\n*| 85,\n", {{-40, 85}, {2.7, 3.0, 3.3}}},
-        SweepCase{"CommaGluedToValue", 4, "2 ParamNames=a b", "*| ParamSweep a: 1 2,b: 3 4,\n", {{1, 2}, {3, 4}}},
-        SweepCase{"ListEndsOnlyAtCommaOrLineEnd", 2, "1 ParamNames=vdd", "*| ParamSweep vdd: 1 2 3\n", {{1, 2, 3}}},
+        SweepCase{"ContinuedAfterLineEnd",
+                  6,
+                  "2 ParamNames=temp vdd",
+                  "*| ParamSweep temp: -40 85, vdd: 2.7 \n*| 3.0 3.3\n",
+                  {{-40, 85}, {2.7, 3.0, 3.3}}},
+        SweepCase{"ContinuedWhenTokensRunOut",
+                  3,
+                  "1 ParamNames=vdd",
+                  "*| ParamSweep vdd: 2.7 3.0\n+ Zo= 1\n*|3.1 3.3\n",
+                  {{2.7, 3.0, 3.3}}},
+        SweepCase{"NextNameOnContinuationLine",
+                  6,
+                  "2 ParamNames=temp vdd",
+                  "*| ParamSweep temp: -40 \n*| 85, vdd: 2.7 3.0 3.3\n",
+                  {{-40, 85}, {2.7, 3.0, 3.3}}},
+        SweepCase{"NextNameOnSweepLineAfterRunOut",
+                  6,
+                  "2 ParamNames=temp vdd",
+                  "*| ParamSweep vdd: 2.7 3.0 3.3, temp: -40\n*| 85,\n",
+                  {{-40, 85}, {2.7, 3.0, 3.3}}},
+        SweepCase{
+            "CommaGluedToValue", 4, "2 ParamNames=a b", "*| ParamSweep a: 1 2,b: 3 4,\n", {{1, 2}, {3, 4}}},
+        SweepCase{
+            "ListEndsOnlyAtCommaOrLineEnd", 2, "1 ParamNames=vdd", "*| ParamSweep vdd: 1 2 3\n", {{1, 2, 3}}},
         SweepCase{"CarriageReturnIsNoValue", 2, "1 ParamNames=vdd", "*| ParamSweep vdd: 1 2 \r\n", {{1, 2}}},
         SweepCase{"NameFoundInsideWord", 2, "1 ParamNames=a", "*| ParamSweep x: 5 6\n", {{5, 6}}}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -94,7 +117,8 @@ TEST(SweepValues, ThreeHundredValuesOnOneLongLine) {
 
 TEST(SweepBlocks, FirstParameterChangesFastest) {
   // Two parameters of 2 and 3 values: six blocks in file order.
-  OpenedText opening("network.sc", sweepFile(6, "2 ParamNames=temp vdd", "*| ParamSweep temp: 25 75, vdd: 1.0 1.2 1.5\n"));
+  OpenedText opening("network.sc",
+                     sweepFile(6, "2 ParamNames=temp vdd", "*| ParamSweep temp: 25 75, vdd: 1.0 1.2 1.5\n"));
   ASSERT_EQ(opening.result, 0) << opening.errors;
   const DataSet& data = *opening.data;
   EXPECT_EQ(data.blockCount, 6);

@@ -53,7 +53,9 @@ TempFile::~TempFile() {
   std::filesystem::remove_all(directory_, ignored);
 }
 
-std::string examplePath(const std::string& name) { return std::string(KORVEL_SOURCE_DIR) + "/examples/" + name; }
+std::string examplePath(const std::string& name) {
+  return std::string(KORVEL_SOURCE_DIR) + "/examples/" + name;
+}
 
 std::string testDataPath(const std::string& name) {
   return std::string(KORVEL_SOURCE_DIR) + "/tests/data/" + name;

@@ -79,9 +79,10 @@ TEST(CheckDataIntegrity, CutShortPointIsAWarningOfAFileThatOpens) {
   TempFile file("cut.s2p", "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.3 0 0.4\n");
   ToolRun run = check({file.path()});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, file.path() +
-                         ":3: warning: the file ends inside the last point, which lacks 5 values; the complete points "
-                         "are kept\n");
+  EXPECT_EQ(run.out,
+            file.path() +
+                ":3: warning: the file ends inside the last point, which lacks 5 values; the complete points "
+                "are kept\n");
 }
 
 TEST(CheckDataIntegrity, TokenThatIsNoNumberIsAnError) {
@@ -95,9 +96,10 @@ TEST(CheckDataIntegrity, ComplexPortImpedancesAreAWarning) {
   TempFile file("solver.s1p", "# GHz S MA\n1 0.5 30\n! Gamma 0 1\n! Port Impedance 49.7 -0.1\n");
   ToolRun run = check({file.path()});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, file.path() +
-                         ":4: warning: port impedances with an imaginary part at 1 of 1 points: Z, Y and the figures "
-                         "derived from them have no value there\n");
+  EXPECT_EQ(run.out,
+            file.path() +
+                ":4: warning: port impedances with an imaginary part at 1 of 1 points: Z, Y and the figures "
+                "derived from them have no value there\n");
 }
 
 }  // namespace

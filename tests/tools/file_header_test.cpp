@@ -1,7 +1,8 @@
 // The parts of a file's header the summary reads itself.
+#include "tools/file_header.h"
+
 #include <gtest/gtest.h>
 
-#include "tools/file_header.h"
 #include "tools/file_summary.h"
 #include "tools/standard_input.h"
 

@@ -74,13 +74,16 @@ TEST(KorvelGet, BetweenPointsSaysItInterpolated) {
 TEST(KorvelGet, OutsideTheGridIsAnError) {
   ToolRun run = korvel({"get", kAmp, "S21@7GHz"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "korvel: " + kAmp + ": S-Par/S(2,1) has no value at 7 GHz (its frequencies: 500 MHz .. 6 GHz)\n");
+  EXPECT_EQ(run.err,
+            "korvel: " + kAmp + ": S-Par/S(2,1) has no value at 7 GHz (its frequencies: 500 MHz .. 6 GHz)\n");
 }
 
 TEST(KorvelGet, SweptFileGivesARowPerSegment) {
   ToolRun run = korvel({"get", kSweep, "Zo2@2GHz"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out.rfind("waveform  f      sweep             value\nZo/Zo(2)  2 GHz  temp=-40 vdd=2.7  50 Ohms\n", 0), 0u)
+  EXPECT_EQ(run.out.rfind(
+                "waveform  f      sweep             value\nZo/Zo(2)  2 GHz  temp=-40 vdd=2.7  50 Ohms\n", 0),
+            0u)
       << run.out;
   EXPECT_NE(run.out.find("Zo/Zo(2)  2 GHz  temp=85 vdd=3.3   50 Ohms\n"), std::string::npos) << run.out;
 }
@@ -91,8 +94,8 @@ TEST(KorvelDump, WideCsvInDbAgreesWithJson) {
   ASSERT_EQ(wide.status, 0) << wide.err;
   std::vector<std::vector<std::string>> rows = csvRows(wide.out);
   ASSERT_EQ(rows.size(), 13u);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"segment", "f [Hz]", "S-Par/S(2,1) [dB]", "Noise-Par/NFmin [dB]",
-                                               "Gain-Par/K [-]"}));
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"segment", "f [Hz]", "S-Par/S(2,1) [dB]",
+                                               "Noise-Par/NFmin [dB]", "Gain-Par/K [-]"}));
   Json dump = Json::parse(korvel({"dump", kAmp, "S21", "NFmin", "K"}).out)["waveforms"];
   for (size_t p = 0; p < 12; ++p) {
     SCOPED_TRACE(p);
@@ -176,7 +179,8 @@ TEST(KorvelInfo, MixedModeReferencesAndLongLinesWrapped) {
   ToolRun run = korvel({"info", examplePath("diff_pair.s4p")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("  ports       4\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("  reference   Zod(1) 100, Zod(2) 100, Zoc(1) 25, Zoc(2) 25 Ohms\n"), std::string::npos)
+  EXPECT_NE(run.out.find("  reference   Zod(1) 100, Zod(2) 100, Zoc(1) 25, Zoc(2) 25 Ohms\n"),
+            std::string::npos)
       << run.out;
   std::istringstream lines(run.out);
   std::string line;
@@ -198,7 +202,8 @@ TEST(KorvelInfo, AllCommentsOnRequest) {
   for (int i = 0; i < 6; ++i) text += "! comment " + std::to_string(i) + "\n";
   TempFile many("many.s1p", text + "# GHz S MA R 50\n1 0.5 0\n");
   ToolRun few = korvel({"info", many.path()});
-  EXPECT_NE(few.out.find("              (3 more; --comments shows them all)\n"), std::string::npos) << few.out;
+  EXPECT_NE(few.out.find("              (3 more; --comments shows them all)\n"), std::string::npos)
+      << few.out;
   ToolRun all = korvel({"info", "--comments", many.path()});
   EXPECT_NE(all.out.find("              comment 5\n"), std::string::npos) << all.out;
 }

@@ -32,39 +32,41 @@ const std::string kAmp = examplePath("amp.s2p");
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ExitStatusTest,
-    ::testing::Values(StatusCase{"Summary", {kAmp}, 0}, StatusCase{"Info", {"info", kAmp}, 0},
-                      StatusCase{"List", {"list", kAmp}, 0}, StatusCase{"Props", {"props", kAmp, "Gain-Par/K"}, 0},
-                      StatusCase{"Dump", {"dump", kAmp, "Gain-Par/K"}, 0},
-                      StatusCase{"DumpCsv", {"dump", "--format", "csv", kAmp}, 0},
-                      StatusCase{"Help", {"--help"}, 0}, StatusCase{"DumpHelp", {"dump", "--help"}, 0},
-                      StatusCase{"PluginAfterCommand", {"list", "--plugin", KORVEL_PLUGIN_PATH, kAmp}, 0},
-                      StatusCase{"UnknownName", {"props", kAmp, "S-Par/S(3,3)"}, 1},
-                      StatusCase{"UnknownDumpName", {"dump", kAmp, "Nope"}, 1},
-                      StatusCase{"NameTwice", {"dump", kAmp, "Gain-Par/K", "Gain-Par/K"}, 1},
-                      StatusCase{"MissingFile", {"list", "/nonexistent/amp.s2p"}, 1},
-                      StatusCase{"NoFormat", {"list", "/etc/hostname"}, 1},
-                      StatusCase{"NoPlugin", {"--plugin", "/nonexistent/libkorvelSC.so", kAmp}, 1},
-                      StatusCase{"OneOfTwoRefused", {kAmp, "/nonexistent/x.s2p"}, 1},
-                      StatusCase{"NoArguments", {}, 2}, StatusCase{"UnknownOption", {"--bogus", kAmp}, 2},
-                      StatusCase{"PropsWithoutName", {"props", kAmp}, 2},
-                      StatusCase{"BadFormat", {"dump", "--format", "xml", kAmp}, 2},
-                      StatusCase{"ListTwoFiles", {"list", kAmp, kAmp}, 0},
-                      StatusCase{"GetExact", {"get", kAmp, "S21@2GHz"}, 0},
-                      StatusCase{"GetOutsideGrid", {"get", kAmp, "S21@7GHz"}, 1},
-                      StatusCase{"GetNotAFrequency", {"get", kAmp, "S21@fast"}, 2},
-                      StatusCase{"GetWithoutName", {"get", kAmp}, 2},
-                      StatusCase{"WideJson", {"dump", "--wide", kAmp}, 2},
-                      StatusCase{"BadUnit", {"dump", "--format", "csv", "--unit", "np", kAmp}, 2},
-                      StatusCase{"Version", {"--version"}, 0}),
+    ::testing::Values(
+        StatusCase{"Summary", {kAmp}, 0}, StatusCase{"Info", {"info", kAmp}, 0},
+        StatusCase{"List", {"list", kAmp}, 0}, StatusCase{"Props", {"props", kAmp, "Gain-Par/K"}, 0},
+        StatusCase{"Dump", {"dump", kAmp, "Gain-Par/K"}, 0},
+        StatusCase{"DumpCsv", {"dump", "--format", "csv", kAmp}, 0}, StatusCase{"Help", {"--help"}, 0},
+        StatusCase{"DumpHelp", {"dump", "--help"}, 0},
+        StatusCase{"PluginAfterCommand", {"list", "--plugin", KORVEL_PLUGIN_PATH, kAmp}, 0},
+        StatusCase{"UnknownName", {"props", kAmp, "S-Par/S(3,3)"}, 1},
+        StatusCase{"UnknownDumpName", {"dump", kAmp, "Nope"}, 1},
+        StatusCase{"NameTwice", {"dump", kAmp, "Gain-Par/K", "Gain-Par/K"}, 1},
+        StatusCase{"MissingFile", {"list", "/nonexistent/amp.s2p"}, 1},
+        StatusCase{"NoFormat", {"list", "/etc/hostname"}, 1},
+        StatusCase{"NoPlugin", {"--plugin", "/nonexistent/libkorvelSC.so", kAmp}, 1},
+        StatusCase{"OneOfTwoRefused", {kAmp, "/nonexistent/x.s2p"}, 1}, StatusCase{"NoArguments", {}, 2},
+        StatusCase{"UnknownOption", {"--bogus", kAmp}, 2}, StatusCase{"PropsWithoutName", {"props", kAmp}, 2},
+        StatusCase{"BadFormat", {"dump", "--format", "xml", kAmp}, 2},
+        StatusCase{"ListTwoFiles", {"list", kAmp, kAmp}, 0},
+        StatusCase{"GetExact", {"get", kAmp, "S21@2GHz"}, 0},
+        StatusCase{"GetOutsideGrid", {"get", kAmp, "S21@7GHz"}, 1},
+        StatusCase{"GetNotAFrequency", {"get", kAmp, "S21@fast"}, 2},
+        StatusCase{"GetWithoutName", {"get", kAmp}, 2}, StatusCase{"WideJson", {"dump", "--wide", kAmp}, 2},
+        StatusCase{"BadUnit", {"dump", "--format", "csv", "--unit", "np", kAmp}, 2},
+        StatusCase{"Version", {"--version"}, 0}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
   const std::string statuses =
       "Exit status: 0 on success; 1 when a file is refused or cannot be read, a name is unknown, the output\n"
       "cannot be written or the plug-in cannot be loaded; 2 for a usage error.";
-  for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
-           {"--help"}, {"info", "--help"}, {"list", "--help"}, {"props", "--help"}, {"get", "--help"},
-           {"dump", "--help"}}) {
+  for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{{"--help"},
+                                                                                  {"info", "--help"},
+                                                                                  {"list", "--help"},
+                                                                                  {"props", "--help"},
+                                                                                  {"get", "--help"},
+                                                                                  {"dump", "--help"}}) {
     ToolRun run = korvel(arguments);
     EXPECT_EQ(run.status, 0) << arguments[0];
     EXPECT_NE(run.out.find(statuses), std::string::npos) << run.out;
@@ -74,27 +76,28 @@ TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
 TEST(KorvelTool, SummaryOfTheAmplifier) {
   ToolRun run = korvel({kAmp});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, kAmp +
-                         "\n"
-                         "  format      TouchStone\n"
-                         "  design      amp\n"
-                         "  ports       2\n"
-                         "  data        S-parameters, MA (magnitude, angle), frequency in GHz\n"
-                         "  reference   50 Ohms\n"
-                         "  waveforms   27\n"
-                         "  segments    1\n"
-                         "  frequency   500 MHz .. 6 GHz, 12 points\n"
-                         "  sweep       none\n"
-                         "  comments    Small-signal S-parameters and noise parameters of a low-noise amplifier\n"
-                         "              Bias: Vds = 3 V, Ids = 20 mA; reference plane at the device leads\n"
-                         "              freq   |S11|   <S11     |S21|   <S21     |S12|   <S12     |S22|   <S22\n"
-                         "  catalogue\n"
-                         "    S-Par       S(1,1) S(1,2) S(2,1) S(2,2)\n"
-                         "    Y-Par       Y(1,1) Y(1,2) Y(2,1) Y(2,2)\n"
-                         "    Gain-Par    Gas Gmax Gmsg K\n"
-                         "    Noise-Par   GammaOpt NF NFmin Rn Ycor Zcor Zopt in^2 vn^2\n"
-                         "    Z-Par       Z(1,1) Z(1,2) Z(2,1) Z(2,2)\n"
-                         "    Zo          Zo(1) Zo(2)\n");
+  EXPECT_EQ(run.out,
+            kAmp +
+                "\n"
+                "  format      TouchStone\n"
+                "  design      amp\n"
+                "  ports       2\n"
+                "  data        S-parameters, MA (magnitude, angle), frequency in GHz\n"
+                "  reference   50 Ohms\n"
+                "  waveforms   27\n"
+                "  segments    1\n"
+                "  frequency   500 MHz .. 6 GHz, 12 points\n"
+                "  sweep       none\n"
+                "  comments    Small-signal S-parameters and noise parameters of a low-noise amplifier\n"
+                "              Bias: Vds = 3 V, Ids = 20 mA; reference plane at the device leads\n"
+                "              freq   |S11|   <S11     |S21|   <S21     |S12|   <S12     |S22|   <S22\n"
+                "  catalogue\n"
+                "    S-Par       S(1,1) S(1,2) S(2,1) S(2,2)\n"
+                "    Y-Par       Y(1,1) Y(1,2) Y(2,1) Y(2,2)\n"
+                "    Gain-Par    Gas Gmax Gmsg K\n"
+                "    Noise-Par   GammaOpt NF NFmin Rn Ycor Zcor Zopt in^2 vn^2\n"
+                "    Z-Par       Z(1,1) Z(1,2) Z(2,1) Z(2,2)\n"
+                "    Zo          Zo(1) Zo(2)\n");
 }
 
 TEST(KorvelTool, SummaryShowsTheSweep) {
@@ -254,7 +257,8 @@ TEST(KorvelTool, SingularMatrixMessageStaysOutOfTheDump) {
   TempFile open("open.s1p", "# GHz S MA R 50\n1.0 1.0 0\n2.0 0.5 0\n");
   ToolRun run = korvel({"dump", open.path()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "korvel: " + open.path() + ": Matrix ([I] - S) is singular at 1 of 2 points (first 1 GHz)\n");
+  EXPECT_EQ(run.err,
+            "korvel: " + open.path() + ": Matrix ([I] - S) is singular at 1 of 2 points (first 1 GHz)\n");
   Json dump = Json::parse(run.out);
   EXPECT_EQ(dump["waveforms"].size(), 4u);
   ToolRun summary = korvel({open.path()});
@@ -269,8 +273,8 @@ TEST(KorvelTool, RepeatedWarningsCollapseIntoOneLine) {
   TempFile lossless("short.s1p", text);
   ToolRun run = korvel({"list", lossless.path()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err,
-            "korvel: " + lossless.path() + ": Matrix ([I] - S) is singular at 401 of 401 points (first 1 GHz)\n");
+  EXPECT_EQ(run.err, "korvel: " + lossless.path() +
+                         ": Matrix ([I] - S) is singular at 401 of 401 points (first 1 GHz)\n");
   ToolRun verbose = korvel({"--verbose", "list", lossless.path()});
   size_t copies = 0;
   for (size_t at = verbose.err.find("Matrix ([I] - S) is singular.\n"); at != std::string::npos;

@@ -1,7 +1,7 @@
 // Short waveform names resolve to exactly one catalogue name or to none.
-#include <gtest/gtest.h>
-
 #include "tools/name_resolver.h"
+
+#include <gtest/gtest.h>
 
 namespace korvel::testing {
 namespace {
@@ -9,12 +9,13 @@ namespace {
 using tool::NameResolution;
 using tool::resolveWaveformName;
 
-const std::vector<std::string> kTwoPort = {
-    "S-Par/S(1,1)", "S-Par/S(1,2)", "S-Par/S(2,1)", "S-Par/S(2,2)", "Y-Par/Y(2,1)", "Gain-Par/Gas",
-    "Gain-Par/Gmax", "Gain-Par/K", "Noise-Par/NF", "Noise-Par/NFmin", "Z-Par/Z(2,1)", "Zo/Zo(1)", "Zo/Zo(2)"};
+const std::vector<std::string> kTwoPort = {"S-Par/S(1,1)", "S-Par/S(1,2)",    "S-Par/S(2,1)",  "S-Par/S(2,2)",
+                                           "Y-Par/Y(2,1)", "Gain-Par/Gas",    "Gain-Par/Gmax", "Gain-Par/K",
+                                           "Noise-Par/NF", "Noise-Par/NFmin", "Z-Par/Z(2,1)",  "Zo/Zo(1)",
+                                           "Zo/Zo(2)"};
 
 const std::vector<std::string> kMixedMode = {"S-Par/Sdd(1,1)", "S-Par/Sdd(2,1)", "S-Par/Scc(2,1)",
-                                              "S-Par/Sdc(2,1)", "Zo/Zod(1)", "Zo/Zoc(1)"};
+                                             "S-Par/Sdc(2,1)", "Zo/Zod(1)",      "Zo/Zoc(1)"};
 
 const std::vector<std::string> kTwelvePort = {"S-Par/S(1,12)", "S-Par/S(11,2)", "S-Par/S(1,1)"};
 
@@ -60,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolutionCase{"MixedMode", &kMixedMode, "Sdd21", kFound, "S-Par/Sdd(2,1)"},
                       ResolutionCase{"MixedModeCase", &kMixedMode, "SDC21", kFound, "S-Par/Sdc(2,1)"},
                       ResolutionCase{"WrittenOutIndices", &kTwelvePort, "S(1,12)", kFound, "S-Par/S(1,12)"},
-                      ResolutionCase{"RunTogetherAmbiguous", &kTwelvePort, "S112", kAmbiguous, "S-Par/S(1,12)"},
+                      ResolutionCase{"RunTogetherAmbiguous", &kTwelvePort, "S112", kAmbiguous,
+                                     "S-Par/S(1,12)"},
                       ResolutionCase{"TrailingText", &kTwoPort, "S-Par/S(2,1)junk", kUnknown, "S-Par/S(2,1)"},
                       ResolutionCase{"Misspelt", &kTwoPort, "Gmx", kUnknown, "Gain-Par/Gmax"},
                       ResolutionCase{"PlainSInMixedMode", &kMixedMode, "S21", kUnknown, "S-Par/Sdd(2,1)"}),
@@ -70,14 +72,15 @@ TEST(NameResolution, NothingCloseSuggestsNothing) {
   NameResolution resolution = resolveWaveformName(kTwoPort, "GroupDelayOfEverything");
   EXPECT_EQ(resolution.outcome, kUnknown);
   EXPECT_TRUE(resolution.suggestions.empty());
-  EXPECT_EQ(tool::unresolvedMessage("GroupDelayOfEverything", resolution), "no waveform named GroupDelayOfEverything");
+  EXPECT_EQ(tool::unresolvedMessage("GroupDelayOfEverything", resolution),
+            "no waveform named GroupDelayOfEverything");
 }
 
 TEST(NameResolution, MessagesNameTheCandidates) {
   EXPECT_EQ(tool::unresolvedMessage("S112", resolveWaveformName(kTwelvePort, "S112")),
             "S112 is ambiguous: S-Par/S(1,12), S-Par/S(11,2)");
-  EXPECT_EQ(tool::unresolvedMessage("Gmx", resolveWaveformName(kTwoPort, "Gmx")).rfind(
-                "no waveform named Gmx (did you mean Gain-Par/Gmax", 0),
+  EXPECT_EQ(tool::unresolvedMessage("Gmx", resolveWaveformName(kTwoPort, "Gmx"))
+                .rfind("no waveform named Gmx (did you mean Gain-Par/Gmax", 0),
             0u);
 }
 

@@ -1,7 +1,7 @@
 // The plug-in's messages as the tool shows them.
-#include <gtest/gtest.h>
-
 #include "tools/plugin_messages.h"
+
+#include <gtest/gtest.h>
 
 namespace korvel::testing {
 namespace {
@@ -20,20 +20,21 @@ TEST_P(OneLineMessageTest, TrimsAndSplitsRunTogetherMessages) {
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, OneLineMessageTest,
-    ::testing::Values(
-        OneLineCase{"StrayBlank", "Can't open file: a.s2p.\n ", "Can't open file: a.s2p."},
-        OneLineCase{"TwoLines", "There is no data values.\n Can't open file: a.s2p.\n ",
-                    "There is no data values. Can't open file: a.s2p."},
-        OneLineCase{"RunTogether", "The first character of file extension should be s.Can't open file: a.t2p.\n ",
-                    "The first character of file extension should be s. Can't open file: a.t2p."},
-        OneLineCase{"LineNumberKept", "line 12: bad number\n", "line 12: bad number"},
-        OneLineCase{"Empty", "", ""}, OneLineCase{"OnlyBlanks", " \n \n", ""}),
+    ::testing::Values(OneLineCase{"StrayBlank", "Can't open file: a.s2p.\n ", "Can't open file: a.s2p."},
+                      OneLineCase{"TwoLines", "There is no data values.\n Can't open file: a.s2p.\n ",
+                                  "There is no data values. Can't open file: a.s2p."},
+                      OneLineCase{
+                          "RunTogether",
+                          "The first character of file extension should be s.Can't open file: a.t2p.\n ",
+                          "The first character of file extension should be s. Can't open file: a.t2p."},
+                      OneLineCase{"LineNumberKept", "line 12: bad number\n", "line 12: bad number"},
+                      OneLineCase{"Empty", "", ""}, OneLineCase{"OnlyBlanks", " \n \n", ""}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(RepeatedLines, CountsEachDistinctLineInOrder) {
-  std::vector<tool::RepeatedLine> lines =
-      tool::countRepeatedLines("Matrix ([I] - S) is singular.\nMatrix ([I] + S) is singular.\n"
-                               "Matrix ([I] - S) is singular.\n\n");
+  std::vector<tool::RepeatedLine> lines = tool::countRepeatedLines(
+      "Matrix ([I] - S) is singular.\nMatrix ([I] + S) is singular.\n"
+      "Matrix ([I] - S) is singular.\n\n");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].text, "Matrix ([I] - S) is singular.");
   EXPECT_EQ(lines[0].count, 2u);
@@ -50,7 +51,8 @@ TEST(RepeatedLines, CollapsedForms) {
   tool::RepeatedLine perPoint{"Matrix ([I] - S) is singular.", 401};
   EXPECT_EQ(tool::collapsedMessage(perPoint, 401, "1 GHz"),
             "Matrix ([I] - S) is singular at 401 of 401 points (first 1 GHz)");
-  EXPECT_EQ(tool::collapsedMessage({"Matrix (Z_0) is singular.", 3}, 0, ""), "Matrix (Z_0) is singular (3 times)");
+  EXPECT_EQ(tool::collapsedMessage({"Matrix (Z_0) is singular.", 3}, 0, ""),
+            "Matrix (Z_0) is singular (3 times)");
   EXPECT_EQ(tool::collapsedMessage({"Matrix (Z_0) is singular.", 1}, 0, ""), "Matrix (Z_0) is singular.");
 }
 

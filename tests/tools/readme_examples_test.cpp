@@ -59,8 +59,8 @@ std::string readFile(const std::string& path) {
 // Runs `command` with the built korvel first on the path, from the source
 // tree; returns its standard output.
 std::string runFromSourceTree(const std::string& command, int* status) {
-  std::string script = "cd '" + std::string(KORVEL_SOURCE_DIR) + "' && PATH='" + std::string(KORVEL_BINARY_DIR) +
-                       "':\"$PATH\" && " + command + " 2>/dev/null";
+  std::string script = "cd '" + std::string(KORVEL_SOURCE_DIR) + "' && PATH='" +
+                       std::string(KORVEL_BINARY_DIR) + "':\"$PATH\" && " + command + " 2>/dev/null";
   std::string output;
   FILE* pipe = popen(script.c_str(), "r");
   if (pipe == nullptr) {
@@ -100,7 +100,8 @@ TEST(ReadmeExamples, CommonTasksAreShownAndRun) {
   ASSERT_GE(tasks.size(), 5u);
   for (const char* needed : {"S21@", "--wide --unit db", " K ", "examples/*", "refused"}) {
     bool shown = false;
-    for (const ShownExample& task : tasks) shown = shown || (task.command + task.output).find(needed) != std::string::npos;
+    for (const ShownExample& task : tasks)
+      shown = shown || (task.command + task.output).find(needed) != std::string::npos;
     EXPECT_TRUE(shown) << needed;
   }
 }

@@ -39,8 +39,9 @@ TEST(SafeOutput, FileReplacedWhenTheDumpSucceeds) {
 TEST(SafeOutput, FullDiskIsAFailure) {
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
            {"dump", kAmp}, {"info", kAmp}, {"list", kAmp}, {"get", kAmp, "S21"}, {"props", kAmp, "K"}}) {
-    ToolRun run = shell(shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel") + " " + arguments[0] + " " +
-                        shellQuoted(arguments[1]) + (arguments.size() > 2 ? " " + arguments[2] : "") + " >/dev/full");
+    ToolRun run =
+        shell(shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel") + " " + arguments[0] + " " +
+              shellQuoted(arguments[1]) + (arguments.size() > 2 ? " " + arguments[2] : "") + " >/dev/full");
     EXPECT_EQ(run.status, 1) << arguments[0];
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
   }
@@ -79,11 +80,31 @@ TEST(SafeOutput, NonUtf8FileNameEscapedInJson) {
 // Whatever the arguments, the tool ends with one of its statuses: never an
 // abort, a crash or an uncaught exception.
 TEST(HostileArguments, EveryCommandEndsWithAStatus) {
-  const std::vector<std::string> oddities = {"", "-", "@", "S21@", "S21@abc", "S21@1e400", "S21@-1GHz",
-                                             "S21@@", "(", "S(", "S(,)", "/", std::string(5000, 'S'),
-                                             "\xff\xfe", "--unit", "db", "--prefix", "..", "/dev/null"};
-  const std::vector<std::vector<std::string>> commands = {{"info"}, {"list"}, {"props", kAmp}, {"get", kAmp},
-                                                          {"dump", kAmp}, {"dump", "--format", "csv", "--wide", kAmp},
+  const std::vector<std::string> oddities = {"",
+                                             "-",
+                                             "@",
+                                             "S21@",
+                                             "S21@abc",
+                                             "S21@1e400",
+                                             "S21@-1GHz",
+                                             "S21@@",
+                                             "(",
+                                             "S(",
+                                             "S(,)",
+                                             "/",
+                                             std::string(5000, 'S'),
+                                             "\xff\xfe",
+                                             "--unit",
+                                             "db",
+                                             "--prefix",
+                                             "..",
+                                             "/dev/null"};
+  const std::vector<std::vector<std::string>> commands = {{"info"},
+                                                          {"list"},
+                                                          {"props", kAmp},
+                                                          {"get", kAmp},
+                                                          {"dump", kAmp},
+                                                          {"dump", "--format", "csv", "--wide", kAmp},
                                                           {}};
   for (const auto& command : commands) {
     for (const std::string& oddity : oddities) {
@@ -91,7 +112,8 @@ TEST(HostileArguments, EveryCommandEndsWithAStatus) {
       arguments.push_back(oddity);
       ToolRun run = korvel(arguments);
       EXPECT_TRUE(run.status == 0 || run.status == 1 || run.status == 2)
-          << (command.empty() ? "" : command[0]) << " '" << oddity << "' ended with " << run.status << ": " << run.err;
+          << (command.empty() ? "" : command[0]) << " '" << oddity << "' ended with " << run.status << ": "
+          << run.err;
       EXPECT_EQ(run.err.find("terminate"), std::string::npos) << run.err;
     }
   }

@@ -1,4 +1,6 @@
 // Numbers and strings as the dumps write them.
+#include "tools/text_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,8 +8,6 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
-
-#include "tools/text_format.h"
 
 namespace korvel::testing {
 namespace {
@@ -34,9 +34,9 @@ TEST(JsonString, AnyBytesGiveValidJson) {
   EXPECT_EQ(jsonOf(latin1), "\"caf\\u00e9.s2p\"");
   EXPECT_EQ(nlohmann::json::parse(jsonOf(latin1)).get<std::string>(), "caf\xc3\xa9.s2p");
   EXPECT_EQ(jsonOf("caf\xc3\xa9"), "\"caf\xc3\xa9\"") << "valid UTF-8 is kept";
-  for (const std::string& hostile : {std::string("\xff\xfe"), std::string("a\0b", 3), std::string("\xed\xa0\x80"),
-                                     std::string("\xc0\xaf"), std::string("\xf4\x90\x80\x80"), std::string("\xe2\x82"),
-                                     std::string("quote\" back\\ tab\t")}) {
+  for (const std::string& hostile :
+       {std::string("\xff\xfe"), std::string("a\0b", 3), std::string("\xed\xa0\x80"), std::string("\xc0\xaf"),
+        std::string("\xf4\x90\x80\x80"), std::string("\xe2\x82"), std::string("quote\" back\\ tab\t")}) {
     EXPECT_NO_THROW(nlohmann::json::parse(jsonOf(hostile))) << jsonOf(hostile);
   }
 }

@@ -1,11 +1,12 @@
 // Frequencies as typed, places on a grid and interpolated values.
+#include "tools/waveform_values.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "tools/sweep_values.h"
 #include "tools/value_units.h"
-#include "tools/waveform_values.h"
 
 namespace korvel::testing {
 namespace {
@@ -26,14 +27,15 @@ TEST_P(FrequencyTextTest, ReadsUnitsAndLetters) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, FrequencyTextTest,
-                         ::testing::Values(FrequencyCase{"5GHz", true, 5e9}, FrequencyCase{"5 GHz", true, 5e9},
-                                           FrequencyCase{"2.4ghz", true, 2.4e9}, FrequencyCase{"500M", true, 5e8},
-                                           FrequencyCase{"500MHz", true, 5e8}, FrequencyCase{"100k", true, 1e5},
-                                           FrequencyCase{"1e9", true, 1e9}, FrequencyCase{"50Hz", true, 50.0},
-                                           FrequencyCase{"1T", true, 1e12}, FrequencyCase{"", false, 0},
-                                           FrequencyCase{"GHz", false, 0}, FrequencyCase{"5 parsecs", false, 0},
-                                           FrequencyCase{"1e400", false, 0}, FrequencyCase{"nan", false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FrequencyTextTest,
+    ::testing::Values(FrequencyCase{"5GHz", true, 5e9}, FrequencyCase{"5 GHz", true, 5e9},
+                      FrequencyCase{"2.4ghz", true, 2.4e9}, FrequencyCase{"500M", true, 5e8},
+                      FrequencyCase{"500MHz", true, 5e8}, FrequencyCase{"100k", true, 1e5},
+                      FrequencyCase{"1e9", true, 1e9}, FrequencyCase{"50Hz", true, 50.0},
+                      FrequencyCase{"1T", true, 1e12}, FrequencyCase{"", false, 0},
+                      FrequencyCase{"GHz", false, 0}, FrequencyCase{"5 parsecs", false, 0},
+                      FrequencyCase{"1e400", false, 0}, FrequencyCase{"nan", false, 0}));
 
 TEST(GridPlace, ExactBetweenAndOutside) {
   const std::vector<double> x = {1.0, 2.0, 4.0};
@@ -92,7 +94,8 @@ TEST(ValueUnits, ComplexParts) {
   host::RecordedWaveform s = waveformWith(host::kDataTypeComplex, {});
   const double z[2] = {0.0, -2.0};
   double out[2];
-  tool::pointValues(tool::valueColumns(s, tool::ValueUnit::kMagnitudeAngle), tool::ValueUnit::kMagnitudeAngle, z, out);
+  tool::pointValues(tool::valueColumns(s, tool::ValueUnit::kMagnitudeAngle), tool::ValueUnit::kMagnitudeAngle,
+                    z, out);
   EXPECT_DOUBLE_EQ(out[0], 2.0);
   EXPECT_DOUBLE_EQ(out[1], -90.0);
   tool::pointValues(tool::valueColumns(s, tool::ValueUnit::kDb), tool::ValueUnit::kDb, z, out);

@@ -74,8 +74,8 @@ TEST(MixedMode, OneValuePerPortBeforeOptionLineIsRepeated) {
 
 TEST(MixedMode, ParenthesisedForms) {
   OpenedText read("a.s4p",
-                      "! S(1,1) = SDD(1,1)\n! S(2,2) = SDD(2,2)\n! S(3,3) = SCC(1,1)\n! S(4,4) = SCC(2,2)\n" +
-                          std::string(kOptionLine) + fourPortPoint());
+                  "! S(1,1) = SDD(1,1)\n! S(2,2) = SDD(2,2)\n! S(3,3) = SCC(1,1)\n! S(4,4) = SCC(2,2)\n" +
+                      std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"D1", "D2", "C1", "C2"}));
   EXPECT_EQ(read.data->mixedMode, 1);
@@ -83,7 +83,8 @@ TEST(MixedMode, ParenthesisedForms) {
 
 TEST(MixedMode, SeveralDigitPortNumbers) {
   std::string text = "! S(1,1) = SDD(12,12)\n";
-  for (int t = 2; t <= 12; ++t) text += "! S(" + std::to_string(t) + ",1) = SSS(" + std::to_string(t - 1) + ",1)\n";
+  for (int t = 2; t <= 12; ++t)
+    text += "! S(" + std::to_string(t) + ",1) = SSS(" + std::to_string(t - 1) + ",1)\n";
   std::string point = "1";
   for (int p = 0; p < 144; ++p) point += " 0 0";
   OpenedText read("a.s12p", text + kOptionLine + point + "\n");
@@ -118,7 +119,7 @@ TEST(MixedMode, TriggerNeedsEqualsApartFromValue) {
 
 TEST(MixedMode, TriggerWithEqualsAttachedToElement) {
   OpenedText read("a.s4p", "! S11= SDD11\n! S22=SDD22\n! s33 = SCC11\n! S44 =SCC22\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"D1", "D2", "C1", "C2"}));
 }
@@ -131,7 +132,7 @@ TEST(MixedMode, TriggerValueMustBeginWithS) {
 
 TEST(MixedMode, NamesOfThreePortsHaveNoGains) {
   OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SDD33\n! S44 = SCC11\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->portCount, 3);
   EXPECT_FALSE(hasName(read, "Gain-Par/K"));
@@ -141,7 +142,7 @@ TEST(MixedMode, NamesOfThreePortsHaveNoGains) {
 
 TEST(MixedMode, TwoPortTerminalsFollowTheirNames) {
   OpenedText read("a.s4p", "! S11 = SCC11\n! S22 = SCC22\n! S33 = SDD11\n! S44 = SDD22\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->port1Index, 2);
   EXPECT_EQ(read.data->port2Index, 3);
@@ -150,7 +151,7 @@ TEST(MixedMode, TwoPortTerminalsFollowTheirNames) {
 
 TEST(MixedMode, LowerCaseLettersConvertButDoNotPlayPorts) {
   OpenedText read("a.s4p", "! s11 = scc11\n! s22 = scc22\n! s33 = sdd11\n! s44 = sdd22\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"c1", "c2", "d1", "d2"}));
   EXPECT_EQ(read.data->port1Index, 0);
@@ -161,7 +162,8 @@ TEST(MixedMode, LowerCaseLettersConvertButDoNotPlayPorts) {
 }
 
 TEST(MixedMode, LaterLineWithTerminalZeroIsDropped) {
-  OpenedText read("a.s4p", std::string(kDifferentialMapping) + "! S0 = SDD00\n" + kOptionLine + fourPortPoint());
+  OpenedText read("a.s4p",
+                  std::string(kDifferentialMapping) + "! S0 = SDD00\n" + kOptionLine + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, mixed mode terminal number should be positive and less than 999.\n");
   EXPECT_EQ(read.data->mixedMode, 1);
@@ -170,7 +172,7 @@ TEST(MixedMode, LaterLineWithTerminalZeroIsDropped) {
 
 TEST(MixedMode, LaterLineAboveTerminalCountIsDropped) {
   OpenedText read("a.s4p", std::string(kDifferentialMapping) + "! S(5,5) = SDD33\n! S(1000,1000) = SDD11\n" +
-                                   kOptionLine + fourPortPoint());
+                               kOptionLine + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors,
             "format error, mixed mode terminal number should be positive and less than 999.\n"
@@ -180,17 +182,18 @@ TEST(MixedMode, LaterLineAboveTerminalCountIsDropped) {
 }
 
 TEST(MixedMode, UnequalLaterLineAcceptedAndOthersSkipped) {
-  OpenedText read("a.s4p",
-                      "! S11 = SDD11\n! a remark without assignment\n\n! S22=SDD22\n! Note = value\n! S33 SCC11 =\n"
-                      "! S44 = SCC22\n" +
-                          std::string(kOptionLine) + fourPortPoint());
+  OpenedText read(
+      "a.s4p",
+      "! S11 = SDD11\n! a remark without assignment\n\n! S22=SDD22\n! Note = value\n! S33 SCC11 =\n"
+      "! S44 = SCC22\n" +
+          std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(terminalNames(*read.data), (Names{"D1", "D2", "C1", "C2"}));
 }
 
 TEST(MixedMode, PortBeyondTerminalCountIsIncomplete) {
   OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SDD55\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
   EXPECT_EQ(read.data->mixedMode, 0);
@@ -201,8 +204,8 @@ TEST(MixedMode, PortBeyondTerminalCountIsIncomplete) {
 }
 
 TEST(MixedMode, UnnamedTerminalIsIncomplete) {
-  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(kOptionLine) +
-                                   fourPortPoint());
+  OpenedText read(
+      "a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
   EXPECT_EQ(read.data->mixedMode, 0);
@@ -211,7 +214,7 @@ TEST(MixedMode, UnnamedTerminalIsIncomplete) {
 
 TEST(MixedMode, BareLetterAfterLongPortNumberIsIncomplete) {
   OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC(1234,2)\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors,
             "format error, mixed mode terminal number should be positive and less than 999.\n"
@@ -221,9 +224,10 @@ TEST(MixedMode, BareLetterAfterLongPortNumberIsIncomplete) {
 }
 
 TEST(MixedMode, ShortOrMalformedNamesAreIncomplete) {
-  for (const char* last : {"! S44 = SC\n", "! S44 = S\n", "! S44 = SCCx2\n", "! S44 = SCC(,2)\n", "! S44 = SCC00\n"}) {
+  for (const char* last :
+       {"! S44 = SC\n", "! S44 = S\n", "! S44 = SCCx2\n", "! S44 = SCC(,2)\n", "! S44 = SCC00\n"}) {
     OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n" + std::string(last) +
-                                     kOptionLine + fourPortPoint());
+                                 kOptionLine + fourPortPoint());
     ASSERT_TRUE(read.opened()) << last << read.errors;
     EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n") << last;
     EXPECT_EQ(read.data->mixedMode, 0) << last;
@@ -232,16 +236,17 @@ TEST(MixedMode, ShortOrMalformedNamesAreIncomplete) {
 
 TEST(MixedMode, AbandonedTriggerReadsPlainIndices) {
   OpenedText read("a.s4p", "! S(1,1) = SDD(1234,1)\n! S22 = SDD22\n# GHz S RI R 50 75\n" +
-                                   std::string(kDifferentialMapping) + fourPortPoint());
+                               std::string(kDifferentialMapping) + fourPortPoint());
   EXPECT_EQ(read.result, 1);
   // The two values are not repeated per port: plain indices need four.
-  EXPECT_EQ(read.errors, read.refusal("format error, mixed mode terminal number should be positive and less than "
-                                      "999.\nCan't find enough Zo's values.\n "));
+  EXPECT_EQ(read.errors,
+            read.refusal("format error, mixed mode terminal number should be positive and less than "
+                         "999.\nCan't find enough Zo's values.\n "));
 }
 
 TEST(MixedMode, AbandonedTriggerStopsLaterMappings) {
   OpenedText read("a.s4p", "! S(1,1) = SDD(1234,1)\n" + std::string(kOptionLine) + kDifferentialMapping +
-                                   fourPortPoint());
+                               fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, mixed mode terminal number should be positive and less than 999.\n");
   EXPECT_EQ(read.data->mixedMode, 0);
@@ -251,7 +256,8 @@ TEST(MixedMode, AbandonedTriggerStopsLaterMappings) {
 }
 
 TEST(MixedMode, AbandonedTriggerAfterOptionLine) {
-  OpenedText read("a.s4p", std::string(kOptionLine) + "! S11 = SDD(1000,1)\n! S22 = SDD22\n" + fourPortPoint());
+  OpenedText read("a.s4p",
+                  std::string(kOptionLine) + "! S11 = SDD(1000,1)\n! S22 = SDD22\n" + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.data->mixedMode, 0);
   EXPECT_EQ(read.data->pointCount, 1);
@@ -259,8 +265,8 @@ TEST(MixedMode, AbandonedTriggerAfterOptionLine) {
 }
 
 TEST(MixedMode, RejectedBlockBeforeOptionLineLeavesRoomForOneAfter) {
-  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) + kDifferentialMapping +
-                                   fourPortPoint());
+  OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n" + std::string(kOptionLine) +
+                               kDifferentialMapping + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
   EXPECT_EQ(read.data->mixedMode, 1);
@@ -271,7 +277,7 @@ TEST(MixedMode, BlockEndsAtFirstDataLine) {
   // The data line before the option line ends the block and is skipped;
   // the mapping comment after it is never read.
   OpenedText read("a.s4p", "! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n1 0 0\n! S44 = SCC22\n" +
-                                   std::string(kOptionLine) + fourPortPoint());
+                               std::string(kOptionLine) + fourPortPoint());
   ASSERT_TRUE(read.opened()) << read.errors;
   EXPECT_EQ(read.errors, "format error, name mapping for mixed mode is not complete.\n");
 }

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "plugin/open_file.h"
 #include "host/plugin_host.h"
+#include "plugin/open_file.h"
 
 namespace korvel::testing {
 

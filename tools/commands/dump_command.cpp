@@ -18,21 +18,22 @@ class DumpCommand : public Command {
   const char* summary() const override { return "Export waveforms as JSON or as a CSV table"; }
   void define(CLI::App& command) override {
     command.description(
-        "Export waveforms as JSON or as a CSV table, exactly as the viewer receives them. Without names, every "
+        "Export waveforms as JSON or as a CSV table, exactly as the viewer receives them. Without names, "
+        "every "
         "waveform of the file. Names may be short: S21, S(2,1), Sdd21, K, NFmin (any case).");
     command.add_option("--format", format_, "json (one document per file and line) or csv")
         ->check(CLI::IsMember({"json", "csv"}))
         ->capture_default_str();
     command.add_flag("--wide", wide_, "CSV: one row per frequency, one column per quantity");
-    command.add_option("--unit", unit_,
-                       kValueUnitHelp)
+    command.add_option("--unit", unit_, kValueUnitHelp)
         ->check(CLI::IsMember(valueUnitNames()))
         ->capture_default_str();
     command.add_flag("--prefix", prefix_,
                      "Find names as the viewer does: the first waveform whose name equals the one given or "
                      "begins it");
-    command.add_option("-o,--output", outputPath_,
-                       "Write to this file (replaced only when the whole export succeeded)")
+    command
+        .add_option("-o,--output", outputPath_,
+                    "Write to this file (replaced only when the whole export succeeded)")
         ->type_name("FILE");
     command.add_option("arguments", arguments_, "FILE... then NAME...; - reads standard input")->required();
   }

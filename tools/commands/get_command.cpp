@@ -18,12 +18,13 @@ class GetCommand : public Command {
         "Print waveform values at a frequency: NAME@FREQ (e.g. S21@2.4GHz, K@900MHz, NFmin@1e9), or every "
         "point with NAME alone. Between two frequencies of the file the value is interpolated on a straight "
         "line (real and imaginary parts) and the output says so; outside them is an error.");
-    command.add_option("--unit", unit_,
-                       kValueUnitHelp)
+    command.add_option("--unit", unit_, kValueUnitHelp)
         ->check(CLI::IsMember(valueUnitNames()))
         ->capture_default_str();
-    command.add_option("arguments", arguments_,
-                       "FILE... then NAME[@FREQ]...; names may be short: S21, S(2,1), Sdd21, K, NFmin (any case)")
+    command
+        .add_option(
+            "arguments", arguments_,
+            "FILE... then NAME[@FREQ]...; names may be short: S21, S(2,1), Sdd21, K, NFmin (any case)")
         ->required();
   }
   std::string validate() const override {

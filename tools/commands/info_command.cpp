@@ -18,7 +18,8 @@ class InfoCommand : public Command {
   }
   void define(CLI::App& command) override {
     command.add_flag("--json", json_, "One JSON document per file, one a line, for scripts");
-    command.add_flag("--comments", allComments_, "Show every comment line of the file's header, not the first few");
+    command.add_flag("--comments", allComments_,
+                     "Show every comment line of the file's header, not the first few");
     command.add_option("files", files_, "S-parameter files; - reads standard input")->required();
   }
   bool machineReadable() const override { return json_; }

@@ -36,8 +36,8 @@ OutputFormat formatNamed(std::string name) {
 // the names typed on the command line meet the catalogue.
 // Short names (S21, NFmin, any case) resolve as in get, props and dump; a
 // name that does not resolve gets its message in `*problem`.
-std::optional<std::string> catalogueName(const std::vector<std::string>& catalogue,
-                                         const std::string& typed, std::string* problem) {
+std::optional<std::string> catalogueName(const std::vector<std::string>& catalogue, const std::string& typed,
+                                         std::string* problem) {
   NameResolution resolution = resolveWaveformName(catalogue, typed);
   if (resolution.outcome == NameResolution::Outcome::kFound) return resolution.name;
   *problem = unresolvedMessage(typed, resolution);

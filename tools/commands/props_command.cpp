@@ -17,8 +17,9 @@ class PropsCommand : public Command {
     return "Print how the viewer is told to show a waveform: type, axes, units, scales";
   }
   void define(CLI::App& command) override {
-    command.add_option("arguments", arguments_,
-                       "FILE... then NAME...; names may be short: S21, S(2,1), Sdd21, K, NFmin (any case)")
+    command
+        .add_option("arguments", arguments_,
+                    "FILE... then NAME...; names may be short: S21, S(2,1), Sdd21, K, NFmin (any case)")
         ->required();
   }
   std::string validate() const override {

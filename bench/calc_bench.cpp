@@ -77,38 +77,26 @@ void calculate(benchmark::State& state, int terminals, int points, unsigned thre
 
 unsigned threadsOf(const benchmark::State& state) { return static_cast<unsigned>(state.range(0)); }
 
+// Each whole-network benchmark runs serial (threads 1) and on every
+// processor the process may use (threads 0), timed by the wall clock.
+void serialAndParallel(benchmark::internal::Benchmark* bench) {
+  bench->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+}
+
 void BM_TwoPortMillionPoints(benchmark::State& state) {
   calculate(state, 2, 1000000, threadsOf(state), kParallelWork);
 }
-BENCHMARK(BM_TwoPortMillionPoints)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(0)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)
-    ->UseRealTime();
+BENCHMARK(BM_TwoPortMillionPoints)->Apply(serialAndParallel);
 
 void BM_SixteenTerminals(benchmark::State& state) {
   calculate(state, 16, 2000, threadsOf(state), kParallelWork);
 }
-BENCHMARK(BM_SixteenTerminals)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(0)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)
-    ->UseRealTime();
+BENCHMARK(BM_SixteenTerminals)->Apply(serialAndParallel);
 
 void BM_ThirtyTwoTerminals(benchmark::State& state) {
   calculate(state, 32, 2000, threadsOf(state), kParallelWork);
 }
-BENCHMARK(BM_ThirtyTwoTerminals)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(0)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)
-    ->UseRealTime();
+BENCHMARK(BM_ThirtyTwoTerminals)->Apply(serialAndParallel);
 
 // Arguments: terminals, points, threads (1, or 2 with no threshold).
 void BM_Split(benchmark::State& state) {

@@ -7,6 +7,8 @@
 #ifndef KORVEL_RFCALC_NETWORK_PARAMETERS_H
 #define KORVEL_RFCALC_NETWORK_PARAMETERS_H
 
+#include "rfcalc/worker_threads.h"
+
 namespace korvel {
 
 // The sample arrays and counts of one opened network. Every array holds
@@ -62,12 +64,8 @@ struct NetworkSamples {
 int calculateNetworkParameters(const NetworkSamples& network);
 
 // Whether the build calculates on the calling thread only, for comparison
-// with the parallel calculation (the KORVEL_SERIAL_CALCULATION option).
-#ifdef KORVEL_SERIAL_CALCULATION
-inline constexpr bool kSerialCalculation = true;
-#else
-inline constexpr bool kSerialCalculation = false;
-#endif
+// with the parallel calculation (the KORVEL_SERIAL option).
+inline constexpr bool kSerialCalculation = kCallingThreadOnly;
 
 // The estimated work of a sample, in nanoseconds of one processor:
 // kWorkPerSample + kWorkPerCubedTerminal x N^3 for N terminals. Below

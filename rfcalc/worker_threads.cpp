@@ -8,6 +8,7 @@
 #include <exception>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "rfcalc/non_trapping_arithmetic.h"
@@ -105,36 +106,51 @@ SampleRange rangeOf(size_t count, unsigned parts, unsigned index) {
   return {begin, begin + base + (index < longer ? 1 : 0)};
 }
 
-void runInParts(unsigned parts, const std::function<void(unsigned)>& work) {
-  std::vector<std::exception_ptr> failures(parts);
-  auto runPart = [&](unsigned index) {
-    try {
-      work(index);
-    } catch (...) {
-      failures[index] = std::current_exception();
-    }
-  };
+WorkerThreads::WorkerThreads(unsigned parts, std::function<void(unsigned)> work)
+    : work_(std::move(work)), failures_(parts) {
   // Reserved before any thread starts, so that keeping one cannot fail.
-  std::vector<std::thread> workers;
-  std::vector<unsigned> leftToCaller;
-  workers.reserve(parts);
-  leftToCaller.reserve(parts);
+  workers_.reserve(parts);
+  leftToCaller_.reserve(parts);
   for (unsigned index = 1; index < parts; ++index) {
     try {
-      workers.push_back(startWorker([&runPart, index] {
+      workers_.push_back(startWorker([this, index] {
         NonTrappingArithmetic arithmetic;
-        runPart(index);
+        runHere(index);
       }));
     } catch (...) {
-      leftToCaller.push_back(index);
+      leftToCaller_.push_back(index);
     }
   }
-  runPart(0);
-  for (unsigned index : leftToCaller) runPart(index);
-  for (std::thread& worker : workers) worker.join();
-  for (const std::exception_ptr& failure : failures) {
+}
+
+WorkerThreads::~WorkerThreads() { join(); }
+
+void WorkerThreads::runHere(unsigned index) {
+  try {
+    work_(index);
+  } catch (...) {
+    failures_[index] = std::current_exception();
+  }
+}
+
+void WorkerThreads::join() {
+  if (joined_) return;
+  joined_ = true;
+  for (unsigned index : leftToCaller_) runHere(index);
+  for (std::thread& worker : workers_) worker.join();
+}
+
+void WorkerThreads::rethrowFirstFailure() const {
+  for (const std::exception_ptr& failure : failures_) {
     if (failure) std::rethrow_exception(failure);
   }
+}
+
+void runInParts(unsigned parts, const std::function<void(unsigned)>& work) {
+  WorkerThreads threads(parts, work);
+  threads.runHere(0);
+  threads.join();
+  threads.rethrowFirstFailure();
 }
 
 }  // namespace korvel

@@ -11,7 +11,10 @@
 #define KORVEL_RFCALC_WORKER_THREADS_H
 
 #include <cstddef>
+#include <exception>
 #include <functional>
+#include <thread>
+#include <vector>
 
 namespace korvel {
 
@@ -27,6 +30,43 @@ struct SampleRange {
   size_t end;
 };
 SampleRange rangeOf(size_t count, unsigned parts, unsigned index);
+
+// Whether the build reads and calculates on the calling thread alone (the
+// KORVEL_SERIAL option), for comparison with the parallel paths.
+#ifdef KORVEL_SERIAL
+inline constexpr bool kCallingThreadOnly = true;
+#else
+inline constexpr bool kCallingThreadOnly = false;
+#endif
+
+// Parts 1 .. parts - 1 of one piece of work, each started on a thread of its
+// own, while the caller does part 0 (or something else) meanwhile. A part
+// whose thread cannot be started runs on the calling thread in join().
+// Whatever a part throws is kept until join(). The destructor joins.
+class WorkerThreads {
+ public:
+  WorkerThreads(unsigned parts, std::function<void(unsigned)> work);
+  ~WorkerThreads();
+  WorkerThreads(const WorkerThreads&) = delete;
+  WorkerThreads& operator=(const WorkerThreads&) = delete;
+
+  // Runs part `index` on the calling thread, keeping what it throws.
+  void runHere(unsigned index);
+
+  // Runs the parts left to the caller, then waits for every thread. Once
+  // only; later calls do nothing.
+  void join();
+
+  // After join(): rethrows the exception of the first part that threw.
+  void rethrowFirstFailure() const;
+
+ private:
+  std::function<void(unsigned)> work_;
+  std::vector<std::exception_ptr> failures_;
+  std::vector<std::thread> workers_;
+  std::vector<unsigned> leftToCaller_;
+  bool joined_ = false;
+};
 
 // Runs work(0) .. work(parts - 1): part 0 on the calling thread, every other
 // part on a thread of its own, or on the calling thread after part 0 when no

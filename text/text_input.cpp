@@ -4,12 +4,14 @@
 #include <fast_float/fast_float.h>
 #include <locale.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace korvel {
@@ -64,7 +66,57 @@ uint64_t remainingBytes(FILE* file) {
   return static_cast<uint64_t>(end - start);
 }
 
-LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), buffer_(kReadBlock) {}
+LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), buffer_(kReadBlock) {
+  off_t start = ftello(file);
+  base_ = lineStart_ = start > 0 ? static_cast<uint64_t>(start) : 0;
+}
+
+LineSource::LineSource(int descriptor, uint64_t offset, LineEnds ends)
+    : descriptor_(descriptor),
+      readOffset_(offset),
+      ends_(ends),
+      markPossible_(false),
+      base_(offset),
+      lineStart_(offset),
+      buffer_(kReadBlock) {}
+
+bool LineSource::restartAt(uint64_t offset, int lineNumber) {
+  begin_ = end_ = 0;
+  feedKnown_ = false;
+  markPossible_ = false;
+  base_ = lineStart_ = offset;
+  consumed_ = 0;
+  lineNumber_ = lineNumber;
+  eof_ = false;
+  if (descriptor_ >= 0) {
+    readOffset_ = offset;
+    return true;
+  }
+  if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max()) ||
+      fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) {
+    eof_ = true;
+    return false;
+  }
+  return true;
+}
+
+size_t LineSource::readBlock(char* into, size_t room) {
+  if (descriptor_ < 0) {
+    size_t got = std::fread(into, 1, room, file_);
+    if (got == 0 && std::ferror(file_)) readFailed_ = true;
+    return got;
+  }
+  for (;;) {
+    ssize_t got = pread(descriptor_, into, room, static_cast<off_t>(readOffset_));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      readFailed_ = true;
+      return 0;
+    }
+    readOffset_ += static_cast<uint64_t>(got);
+    return static_cast<size_t>(got);
+  }
+}
 
 bool LineSource::refill() {
   if (eof_) return false;
@@ -75,7 +127,7 @@ bool LineSource::refill() {
     begin_ = 0;
   }
   if (buffer_.size() - end_ < kReadBlock / 2) buffer_.resize(buffer_.size() * 2);
-  size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  size_t got = readBlock(buffer_.data() + end_, buffer_.size() - end_);
   if (got == 0) {
     eof_ = true;
     return false;
@@ -137,10 +189,11 @@ void LineSource::emitLine(size_t length, std::string_view* line) {
   const void* nul = std::memchr(start, '\0', length);
   size_t textLength = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - start) : length;
   *line = std::string_view(start, textLength);
+  lineStart_ = offset();
   begin_ += length;
   consumed_ += length;
   ++lineNumber_;
-  if (lineNumber_ == 1 && ends_ == LineEnds::kAny) dropByteOrderMark(line);
+  if (lineNumber_ == 1 && markPossible_ && ends_ == LineEnds::kAny) dropByteOrderMark(line);
 }
 
 void LineSource::dropByteOrderMark(std::string_view* line) {

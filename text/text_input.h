@@ -26,12 +26,20 @@ enum class LineEnds {
               // byte-order mark before the first line is dropped
 };
 
-// Reads a stream line by line in large blocks.
+// Reads a stream line by line in large blocks: either a stdio stream, or
+// a file descriptor read with pread from a given offset on, which leaves
+// the descriptor's own position alone, so that several threads can each
+// read their own part of one open file.
 class LineSource {
  public:
   // `file` must stay open while the source is in use; the source never
   // closes it. Reading starts at the stream's current position.
   explicit LineSource(FILE* file, LineEnds ends = LineEnds::kLineFeed);
+
+  // Reads the file open as `descriptor` from byte `offset` on, with pread.
+  // Line numbers count from there; no byte-order mark is dropped, since
+  // the first line read is not the file's first.
+  LineSource(int descriptor, uint64_t offset, LineEnds ends);
 
   // Stores the next line in `*line` and returns true, or returns false at
   // the end of the stream. The view holds the line's characters including
@@ -47,7 +55,26 @@ class LineSource {
   // before the first.
   int lineNumber() const { return lineNumber_; }
 
+  // The offset in the file of the next unread byte, where the next line
+  // starts, and of the start of the line last returned. Offsets of a stdio
+  // stream count from the file's start when the stream could tell its
+  // position at construction, else from there.
+  uint64_t offset() const { return base_ + consumed_; }
+  uint64_t lineStart() const { return lineStart_; }
+
+  // Goes on reading at `offset`, which must be where a line starts, with
+  // `lineNumber` lines counted before it. Returns false when the stream
+  // cannot be positioned there (the source is then at the end).
+  bool restartAt(uint64_t offset, int lineNumber);
+
+  LineEnds lineEnds() const { return ends_; }
+
+  // True when reading the file failed rather than ended.
+  bool readFailed() const { return readFailed_; }
+
  private:
+  // Appends up to `room` bytes at `into`; 0 at the end or on an error.
+  size_t readBlock(char* into, size_t room);
   bool refill();
   void emitLine(size_t length, std::string_view* line);
   // Where the line that starts at begin_ ends when a carriage return ends
@@ -60,8 +87,14 @@ class LineSource {
   size_t nextFeed(size_t from);
   void dropByteOrderMark(std::string_view* line);
 
-  FILE* file_;
+  FILE* file_ = nullptr;
+  int descriptor_ = -1;
+  uint64_t readOffset_ = 0;  // pread: the offset of the next byte to read
   LineEnds ends_;
+  bool markPossible_ = true;  // a byte-order mark may open the first line
+  bool readFailed_ = false;
+  uint64_t base_ = 0;  // the offset where consumed_ counts from
+  uint64_t lineStart_ = 0;
   int lineNumber_ = 0;
   bool feedKnown_ = false;
   size_t feedFrom_ = 0;

@@ -48,6 +48,7 @@ ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLa
     : data_(data),
       layout_(layout),
       capacity_(capacity),
+      limit_(capacity),
       lastFrequency_(kNoFrequencyYet),
       scale_(data->frequencyScale),
       format_(data->complexFormat) {
@@ -66,12 +67,46 @@ void ScatteringPoints::refreshTargets() {
   }
 }
 
+void ScatteringPoints::readWindow(size_t first, size_t end) {
+  window_ = true;
+  point_ = static_cast<int64_t>(first) - 1;
+  limit_ = end < capacity_ ? end : capacity_;
+  layout_.pointLimit = -1;  // the window knows no absolute index
+}
+
+void ScatteringPoints::setCeiling(size_t ceiling, std::function<void()> onReach) {
+  ceiling_ = ceiling;
+  onCeiling_ = std::move(onReach);
+  if (!window_) limit_ = ceiling_ < capacity_ ? ceiling_ : capacity_;
+}
+
+void ScatteringPoints::continueAfter(int64_t points, double lastFrequency, int lastNumberLine) {
+  point_ = points - 1;
+  valueIndex_ = pairCount_;
+  realRead_ = false;
+  lastFrequency_ = lastFrequency;
+  lastNumberLine_ = lastNumberLine;
+}
+
+bool ScatteringPoints::passLimit(size_t next) {
+  if (window_) return false;
+  if (next >= ceiling_) {
+    ceiling_ = SIZE_MAX;
+    limit_ = capacity_;
+    std::function<void()> onReach = std::move(onCeiling_);
+    onCeiling_ = nullptr;
+    if (onReach) onReach();
+    if (next < capacity_) return true;
+  }
+  if (growNetworkStorage(data_, next, &capacity_) != kOk) return false;
+  limit_ = ceiling_ < capacity_ ? ceiling_ : capacity_;
+  refreshTargets();
+  return true;
+}
+
 bool ScatteringPoints::startPoint(double frequency) {
   size_t next = static_cast<size_t>(point_ + 1);
-  if (next >= capacity_) {
-    if (growNetworkStorage(data_, next, &capacity_) != kOk) return false;
-    refreshTargets();
-  }
+  if (next >= limit_ && !passLimit(next)) return false;
   point_ = static_cast<int64_t>(next);
   data_->frequencies[next] = frequency;
   lastFrequency_ = frequency;
@@ -115,10 +150,11 @@ ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* op
       return Outcome::kNoiseBlock;
     }
     if (frequency <= lastFrequency_ && !warnedOrder_) {
+      if (window_) return Outcome::kLeftToCaller;
       warnedOrder_ = true;
       reportAt(Message::kFrequencyNotRising, line, numberText(number));
     }
-    if (!startPoint(frequency)) return Outcome::kOutOfMemory;
+    if (!startPoint(frequency)) return window_ ? Outcome::kLeftToCaller : Outcome::kOutOfMemory;
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,7 @@ class ScatteringPoints {
     kOutOfMemory,    // the storage could not grow for the next point
     kTooManyPoints,  // a number stands after the last declared point
     kNotNumber,      // a token is no number (notNumber() holds it)
+    kLeftToCaller,   // a window reader met what only the whole read may judge
   };
 
   // `data` holds storage for `capacity` points (allocateNetworkStorage);
@@ -57,6 +59,26 @@ class ScatteringPoints {
   // kNoiseBlock `*opening` holds the number (as written, in the file's
   // unit) that opened the block, and the cursor stands after it.
   Outcome read(TokenCursor* cursor, double* opening, int line);
+
+  // Makes this a reader of one part of the points for a worker thread: it
+  // stores its points from index `first` on, stops with kLeftToCaller
+  // rather than grow past `end` or warn of a frequency that does not rise,
+  // and reports nothing. The storage must not move while it reads.
+  void readWindow(size_t first, size_t end);
+
+  // Before the point at index `ceiling` is stored, `onReach` is called
+  // (once), after which reading goes on as before: the caller's read of
+  // the first part hands back the indices beyond its own.
+  void setCeiling(size_t ceiling, std::function<void()> onReach);
+
+  // Goes on as if `points` whole points had been read, the last at
+  // `lastFrequency` (hertz) with its last number on line `lastNumberLine`:
+  // the points a window reader stored where they now are.
+  void continueAfter(int64_t points, double lastFrequency, int lastNumberLine);
+
+  // The index the next point goes to, and the last frequency read (hertz).
+  size_t nextIndex() const { return static_cast<size_t>(point_ + 1); }
+  double lastFrequency() const { return lastFrequency_; }
 
   // The points read whole so far: an unfinished last point is not counted.
   int completePoints() const;
@@ -74,6 +96,9 @@ class ScatteringPoints {
 
  private:
   bool startPoint(double frequency);
+  // Called when the next point reaches limit_: the ceiling, the capacity
+  // or the window's end. True when the point may be stored.
+  bool passLimit(size_t next);
   void refreshTargets();
   void storeValue(double imaginary);
 
@@ -90,6 +115,10 @@ class ScatteringPoints {
   double real_ = 0.0;
   int64_t point_ = -1;
   size_t capacity_;
+  size_t limit_;  // the smallest of capacity_, the ceiling and the window's end
+  bool window_ = false;
+  size_t ceiling_ = SIZE_MAX;
+  std::function<void()> onCeiling_;
   double lastFrequency_;
   double scale_;
   int format_;

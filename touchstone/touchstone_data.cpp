@@ -10,18 +10,15 @@
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
 #include "rfcalc/scattering_conversion.h"
-#include "touchstone/keyword_header.h"
-#include "touchstone/line_kinds.h"
 #include "touchstone/network_storage.h"
 #include "touchstone/noise_block.h"
+#include "touchstone/parallel_points.h"
+#include "touchstone/point_stream.h"
 #include "touchstone/port_impedances.h"
 
 namespace korvel {
 
 namespace {
-
-// More pairs than a 1.x data line may hold.
-constexpr int kPairsPerLine = 4;
 
 // Errors of the data stage; a collecting sink hears of each and the read
 // goes on where it can.
@@ -66,15 +63,6 @@ std::vector<double> terminalImpedances(DataSet* data, const std::vector<double>&
   return converted;
 }
 
-struct StreamEnd {
-  ScatteringPoints::Outcome outcome = ScatteringPoints::Outcome::kLineDone;
-  TokenCursor rest{""};  // the fields after the number that opened the noise block
-  double opening = 0.0;
-  int line = 0;          // the line where the points ended
-  std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
-  bool refused = false;  // a port impedance line was refused
-};
-
 // "1 value", "3 values".
 std::string valueCount(int count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
 
@@ -84,62 +72,6 @@ std::string valueCount(int count) { return std::to_string(count) + (count == 1 ?
 // ports.
 bool readsPortImpedances(const DataPlan& plan, const DataSet& data) {
   return plan.parameter == ParameterKind::kScattering && !plan.referencesGiven && data.mixedMode == 0;
-}
-
-// The pairs a 1.x data line holds beyond the frequency that may open it.
-int pairsOnLine(TokenCursor cursor, bool opensPoint) {
-  int numbers = 0;
-  double ignored = 0.0;
-  while (cursor.nextNumber(kWhitespaceDelimiters, &ignored)) ++numbers;
-  return (numbers - (opensPoint ? 1 : 0)) / 2;
-}
-
-// Feeds every data line to `points` until the noise block, a keyword line
-// in a 2.x file, or the end of the file. Comment lines are skipped, as is
-// text after a "!".
-StreamEnd readPoints(LineSource* source, const std::string_view* pending, const DataPlan& plan,
-                     ScatteringPoints* points, PortImpedances* impedances) {
-  // Line widths are a matter of style, looked at only for a full check.
-  bool checkWidth = !plan.keywords && readsOnAfterErrors();
-  bool warnedWidth = false;
-  StreamEnd end;
-  end.line = source->lineNumber();
-  std::string_view line;
-  bool haveLine = pending != nullptr ? (line = *pending, true) : source->next(&line);
-  for (; haveLine; haveLine = source->next(&line)) {
-    end.line = source->lineNumber();
-    std::string_view values;
-    if (impedances != nullptr) {
-      int status = kOk;
-      bool impedanceLine = true;
-      if (isPortImpedanceLine(line, &values)) {
-        status = impedances->read(values, end.line);
-      } else if (impedances->continues(line, &values)) {
-        status = impedances->readMore(values, end.line);
-      } else {
-        impedanceLine = false;
-        status = impedances->finish();
-      }
-      if (status != kOk) {
-        end.refused = true;
-        return end;
-      }
-      if (impedanceLine) continue;
-    }
-    if (isCommentLine(line)) continue;
-    if (plan.keywords && isKeywordLine(line)) {
-      end.keyword = keywordName(line);
-      return end;
-    }
-    end.rest = TokenCursor(withoutComment(line));
-    if (checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {
-      warnedWidth = true;
-      reportAt(Message::kWideDataLine, end.line);
-    }
-    end.outcome = points->read(&end.rest, &end.opening, end.line);
-    if (end.outcome != ScatteringPoints::Outcome::kLineDone) break;
-  }
-  return end;
 }
 
 int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resistance, DataSet* data) {
@@ -271,8 +203,17 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
 
   ScatteringPoints points(data, capacity, plan.layout);
   PortImpedances impedances(data->terminalCount);
-  StreamEnd end =
-      readPoints(source, pending, plan, &points, readsPortImpedances(plan, *data) ? &impedances : nullptr);
+  PointStreamRules rules;
+  rules.keywords = plan.keywords;
+  // Line widths are a matter of style, looked at only for a full check.
+  rules.checkWidth = !plan.keywords && readsOnAfterErrors();
+  NetworkRead read;
+  read.data = data;
+  read.capacity = capacity;
+  read.layout = plan.layout;
+  read.fileEnd = plan.fileSize > 0 ? source->offset() + plan.fileSize - source->consumed() : 0;
+  StreamEnd end = readNetworkPoints(source, pending, rules, read, &points,
+                                    readsPortImpedances(plan, *data) ? &impedances : nullptr);
   if (end.outcome == ScatteringPoints::Outcome::kOutOfMemory || end.refused) return kFailed;
   if (impedances.finish() != kOk) return kFailed;
   if (end.outcome == ScatteringPoints::Outcome::kNotNumber) {

@@ -1,0 +1,69 @@
+// The network data of a large Touchstone file read on several processors,
+// always to exactly the result of one thread: the same arrays, counts and
+// messages in the same order.
+//
+// The data is cut into parts at lines that look like the start of a point.
+// The calling thread reads the first part as it would read the whole; each
+// other part is read on a worker thread straight into the arrays, at the
+// index its position predicts, quietly: whatever would need a message, or
+// anything the part cannot judge alone, makes the part fail. Once the first
+// part is read, the parts are checked in order (each began where the one
+// before ended, on a whole point, with a frequency above the last one
+// before it, within the declared count) and the good ones taken; the read
+// then goes on on the calling thread from the first part not taken, which
+// reports whatever a part would not.
+#ifndef KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
+#define KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "dataset/data_set.h"
+#include "text/text_input.h"
+#include "touchstone/point_stream.h"
+#include "touchstone/port_impedances.h"
+#include "touchstone/scattering_points.h"
+
+namespace korvel {
+
+// When the network data is read in parts. Process-wide; tests and
+// benchmarks change it, the plug-in keeps the defaults.
+struct ParallelReadSettings {
+  // Network data of fewer bytes is read on the calling thread alone:
+  // below this, starting threads and checking parts costs more than the
+  // second processor saves.
+  uint64_t minimumBytes = uint64_t{4} << 20;
+  // The parts to cut the data into; 0 for one per usable processor (at
+  // most kMostReadParts), 1 for the calling thread alone.
+  unsigned parts = 0;
+};
+inline constexpr unsigned kMostReadParts = 8;
+ParallelReadSettings& parallelReadSettings();
+
+// What the last read of network data on this thread did: the parts it
+// cut the data into (1 when it read on the calling thread alone) and the
+// parts after the first that it took as read.
+struct ParallelReadRecord {
+  unsigned parts = 1;
+  unsigned taken = 0;
+};
+ParallelReadRecord lastParallelRead();
+
+// What the parts need to know about the file and the storage.
+struct NetworkRead {
+  DataSet* data = nullptr;  // data->file is the open file
+  size_t capacity = 0;      // the points the storage holds
+  PointLayout layout;
+  uint64_t fileEnd = 0;  // the offset of the end of the file; 0 when unknown
+};
+
+// Reads the network points as readPoints does, in parts when the data is
+// large enough, there are processors to spare, and nothing asks for every
+// message of the file (a full check). `rules.stopAt` must be unset.
+StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending, const PointStreamRules& rules,
+                            const NetworkRead& read, ScatteringPoints* points, PortImpedances* impedances);
+
+}  // namespace korvel
+
+#endif  // KORVEL_TOUCHSTONE_PARALLEL_POINTS_H

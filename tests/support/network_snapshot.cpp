@@ -1,0 +1,122 @@
+#include "support/network_snapshot.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstring>
+
+#include "dataset/messages.h"
+#include "dataset/waveform_names.h"
+#include "plugin/open_file.h"
+#include "rfcalc/network_layout.h"
+
+namespace korvel::testing {
+
+namespace {
+
+// Keeps every message with its line.
+class LineGatheringSink : public MessageSink {
+ public:
+  void report(Message message, const char* argument) noexcept override { reportAt(message, 0, argument); }
+  void reportAt(Message message, int line, const char* argument) noexcept override {
+    messages.push_back(std::to_string(static_cast<int>(message)) + "|" + std::to_string(line) + "|" +
+                       (argument != nullptr ? argument : ""));
+  }
+  std::vector<std::string> messages;
+};
+
+std::vector<uint64_t> bitsOf(const double* values, size_t count) {
+  std::vector<uint64_t> bits(count);
+  if (values != nullptr && count > 0) std::memcpy(bits.data(), values, count * sizeof(double));
+  return bits;
+}
+
+// The points the storage was sized for: the file's size over the
+// waveforms stored before the noise names, as the reader sizes it.
+size_t storageCapacity(const std::string& path, const DataSet& data) {
+  struct stat status;
+  int64_t waveforms = noiseBaseIndex(data);
+  if (stat(path.c_str(), &status) != 0 || waveforms <= 0) return 0;
+  uint64_t capacity = static_cast<uint64_t>(status.st_size) / static_cast<uint64_t>(waveforms);
+  return capacity > INT_MAX ? INT_MAX : static_cast<size_t>(capacity);
+}
+
+void keepArrays(const std::string& path, const DataSet& data, NetworkSnapshot* snapshot) {
+  size_t points = data.pointCount > 0 ? static_cast<size_t>(data.pointCount) : 0;
+  size_t capacity = data.isScFormat ? points : storageCapacity(path, data);
+  if (capacity < points) capacity = points;
+  snapshot->arrays.push_back(bitsOf(data.frequencies, capacity));
+  size_t noise = data.noisePointCount > 0 ? static_cast<size_t>(data.noisePointCount) : 0;
+  snapshot->arrays.push_back(bitsOf(data.noiseFrequencies, noise));
+  int scattering = data.terminalCount * data.terminalCount;
+  NetworkLayout layout = networkLayout(data);
+  for (int i = 0; i < data.waveformCount && i < data.waveformSlots; ++i) {
+    size_t at = static_cast<size_t>(i);
+    size_t count = i < scattering ? capacity : (data.hasNoise != 0 && at >= layout.noiseBase ? noise : points);
+    snapshot->arrays.push_back(bitsOf(data.waveformData[i], 2 * count));
+  }
+}
+
+}  // namespace
+
+ParallelReadSettings serialRead() {
+  ParallelReadSettings settings;
+  settings.parts = 1;
+  return settings;
+}
+
+ParallelReadSettings readInParts(unsigned parts) {
+  ParallelReadSettings settings;
+  settings.parts = parts;
+  settings.minimumBytes = 0;
+  return settings;
+}
+
+NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings) {
+  NetworkSnapshot snapshot;
+  ParallelReadSettings saved = parallelReadSettings();
+  parallelReadSettings() = settings;
+  LineGatheringSink sink;
+  DataSet* data = nullptr;
+  {
+    MessageRoute route(sink);
+    snapshot.result = openFile(path.c_str(), &data);
+  }
+  snapshot.record = lastParallelRead();
+  parallelReadSettings() = saved;
+  snapshot.messages = sink.messages;
+  if (data != nullptr) {
+    snapshot.counts = {data->pointCount, data->noisePointCount, data->waveformCount, data->waveformSlots,
+                       data->hasNoise, data->terminalCount, data->portCount};
+    uint64_t reference = 0;
+    std::memcpy(&reference, &data->referenceImpedance, sizeof reference);
+    snapshot.counts.push_back(static_cast<int64_t>(reference));
+    snapshot.names = Tcl_DStringValue(&data->waveformNames);
+    keepArrays(path, *data, &snapshot);
+    closeFile(data);
+  }
+  return snapshot;
+}
+
+std::string firstDifference(const NetworkSnapshot& a, const NetworkSnapshot& b) {
+  if (a.result != b.result) return "result " + std::to_string(a.result) + " against " + std::to_string(b.result);
+  if (a.counts != b.counts) return "counts";
+  if (a.names != b.names) return "names";
+  if (a.messages != b.messages) {
+    std::string text = "messages:";
+    for (const std::string& m : a.messages) text += " [" + m + "]";
+    text += " against";
+    for (const std::string& m : b.messages) text += " [" + m + "]";
+    return text;
+  }
+  if (a.arrays.size() != b.arrays.size()) return "array count";
+  for (size_t i = 0; i < a.arrays.size(); ++i) {
+    if (a.arrays[i].size() != b.arrays[i].size()) return "size of array " + std::to_string(i);
+    for (size_t k = 0; k < a.arrays[i].size(); ++k) {
+      if (a.arrays[i][k] != b.arrays[i][k]) return "array " + std::to_string(i) + " at " + std::to_string(k);
+    }
+  }
+  return "none";
+}
+
+}  // namespace korvel::testing

@@ -72,19 +72,9 @@ ParallelReadSettings readInParts(unsigned parts) {
   return settings;
 }
 
-NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings) {
+NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* data) {
   NetworkSnapshot snapshot;
-  ParallelReadSettings saved = parallelReadSettings();
-  parallelReadSettings() = settings;
-  LineGatheringSink sink;
-  DataSet* data = nullptr;
-  {
-    MessageRoute route(sink);
-    snapshot.result = openFile(path.c_str(), &data);
-  }
-  snapshot.record = lastParallelRead();
-  parallelReadSettings() = saved;
-  snapshot.messages = sink.messages;
+  snapshot.result = result;
   if (data != nullptr) {
     snapshot.counts = {data->pointCount, data->noisePointCount, data->waveformCount, data->waveformSlots,
                        data->hasNoise, data->terminalCount, data->portCount};
@@ -95,6 +85,24 @@ NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettin
     keepArrays(path, *data, &snapshot);
     closeFile(data);
   }
+  return snapshot;
+}
+
+NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings) {
+  ParallelReadSettings saved = parallelReadSettings();
+  parallelReadSettings() = settings;
+  LineGatheringSink sink;
+  DataSet* data = nullptr;
+  int result = -1;
+  {
+    MessageRoute route(sink);
+    result = openFile(path.c_str(), &data);
+  }
+  ParallelReadRecord record = lastParallelRead();
+  parallelReadSettings() = saved;
+  NetworkSnapshot snapshot = snapshotOfRecord(path, result, data);
+  snapshot.record = record;
+  snapshot.messages = sink.messages;
   return snapshot;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dataset/data_set.h"
 #include "touchstone/parallel_points.h"
 
 namespace korvel::testing {
@@ -32,6 +33,10 @@ struct NetworkSnapshot {
 // its messages; releases the record. The settings in force before are
 // restored.
 NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings);
+
+// The snapshot of a record openFile returned with `result` for the file at
+// `path` (messages left empty); releases the record.
+NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* data);
 
 // The settings of a read on the calling thread alone, and of one cut into
 // `parts` parts whatever the data's size.

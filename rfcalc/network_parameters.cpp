@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
 
 #include "rfcalc/complex_matrix.h"
@@ -341,16 +340,6 @@ void ImpedanceConversion::convertSample(size_t sample) {
                      TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
 }
 
-// Fills the Z and Y samples begin .. end - 1 with quiet NaN, when the
-// working matrices cannot even be made.
-void storeNoImpedanceOrAdmittance(const NetworkSamples& network, const NetworkLayout& layout, size_t begin,
-                                  size_t end) {
-  const size_t entries = 2 * layout.terminals * layout.terminals;
-  for (size_t entry = layout.zBase; entry < layout.zBase + entries; ++entry) {
-    for (size_t i = begin; i < end; ++i) writeSample(network.waveformData[entry], i, kNoValue);
-  }
-}
-
 // One network's calculation, which steps apply decided once, run over any
 // range of its samples. Ranges are independent: each sample's results
 // depend on that sample's data alone, so the samples may be calculated in
@@ -371,13 +360,12 @@ class NetworkCalculation {
 
   // The steps in their order for samples begin .. end - 1: noise, Z and Y,
   // gains (in the pass of Z and Y for a two-terminal network). Throws
-  // std::bad_alloc when memory runs out, unless `degradeOnNoMemory`: then,
-  // as a serial calculation does, Z and Y are left without a value.
-  void calculateRange(size_t begin, size_t end, SingularMatrixLog& log, bool degradeOnNoMemory) const;
+  // std::bad_alloc when memory runs out.
+  void calculateRange(size_t begin, size_t end, SingularMatrixLog& log) const;
 
  private:
-  // Z and Y, and the gains when `fusedGains` is set; false when the
-  // working matrices could not be made.
+  // Z and Y, and the gains when `fusedGains` is set. Throws std::bad_alloc
+  // when the working matrices cannot be made.
   void convertRange(size_t begin, size_t end, SingularMatrixLog& log,
                     const GainCalculation* fusedGains) const;
 
@@ -389,20 +377,14 @@ class NetworkCalculation {
   const bool withGains_;
 };
 
-void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log,
-                                        bool degradeOnNoMemory) const {
+void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log) const {
   if (withNoise_)
     calculateNoiseParameters(network_, layout_, kFourBoltzmann * network_.noiseTemperature, begin, end);
   const GainCalculation* fusedGains = withGains_ && layout_.terminals == 2 ? &gains_ : nullptr;
   bool gainsDone = false;
   if (withImpedance_) {
-    try {
-      convertRange(begin, end, log, fusedGains);
-      gainsDone = fusedGains != nullptr;
-    } catch (const std::bad_alloc&) {
-      if (!degradeOnNoMemory) throw;
-      storeNoImpedanceOrAdmittance(network_, layout_, begin, end);
-    }
+    convertRange(begin, end, log, fusedGains);
+    gainsDone = fusedGains != nullptr;
   }
   if (withGains_ && !gainsDone) gains_.calculateRange(begin, end);
 }
@@ -442,7 +424,7 @@ void calculateInParts(const NetworkCalculation& calculation, unsigned parts,
   runInParts(parts, [&](unsigned index) {
     if (settings.partStartHook != nullptr) settings.partStartHook(index);
     const SampleRange range = rangeOf(calculation.sampleCount(), parts, index);
-    calculation.calculateRange(range.begin, range.end, logs[index], false);
+    calculation.calculateRange(range.begin, range.end, logs[index]);
   });
   bool referenceReported = false;
   for (const SingularMatrixLog& log : logs) log.printKept(&referenceReported);
@@ -465,7 +447,7 @@ int calculateNetworkParameters(const NetworkSamples& network, const CalculationS
     return 0;
   }
   SingularMatrixLog log(false);
-  calculation.calculateRange(0, calculation.sampleCount(), log, true);
+  calculation.calculateRange(0, calculation.sampleCount(), log);
   return 0;
 }
 

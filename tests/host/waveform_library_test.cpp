@@ -130,8 +130,8 @@ TEST_P(EveryKeepingMode, YThatIsNoNumberVaries) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, EveryKeepingMode,
                          ::testing::Values(ValueRecording::kAll, ValueRecording::kExtents),
-                         [](const auto& info) {
-                           return std::string(info.param == ValueRecording::kAll ? "All" : "Extents");
+                         [](const auto& testCase) {
+                           return std::string(testCase.param == ValueRecording::kAll ? "All" : "Extents");
                          });
 
 TEST_F(Recording, AllKeepsEveryValue) {

@@ -17,18 +17,7 @@
 namespace korvel::testing {
 namespace {
 
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// Complex values whose moduli tie with one another (5 = |3 + 4i| = |-4 + 3i|
-// = |5i|), meet the edges of the modulus's and the reciprocal's fast ranges,
-// or are not finite.
-const std::vector<DComplex> kSpecialValues = {
-    {0.0, 0.0},       {-0.0, 0.0},        {0.0, -0.0},          {1.0, 0.0},   {-1.0, 0.0},     {0.0, 1.0},
-    {3.0, 4.0},       {-4.0, 3.0},        {0.0, 5.0},           {5.0, 0.0},   {4.9e-324, 0.0}, {0.0, -1e-310},
-    {1e-300, 1e-300}, {0x1p-500, 0.0},    {0x1p-501, 0x1p-501}, {1e300, 0.0}, {1e200, -1e200}, {0x1p500, 1.0},
-    {0x1p501, 0.0},   {1.7e308, 1.7e308}, {kInf, 0.0},          {0.0, -kInf}, {kInf, kNaN},    {kNaN, 0.0},
-    {1.0, kNaN},      {0.5, 0.5},         {0.5, -0.5},          {-0.5, 0.5},  {1e-9, 0.0},     {2.0, 0.0}};
+const std::vector<DComplex> kSpecialValues = specialMatrixValues();
 
 // Runs both inversions on `a` and compares result and every element.
 ::testing::AssertionResult matchesReference(const DComplexGenMat& a, bool exactNotNumbers) {

@@ -45,7 +45,9 @@ inline Lanes laneSquareRoots(Lanes x) {
 }
 
 // Lanes where the squared parts' square root is the modulus (see modulus()).
-inline LaneMask laneModulusSquareRoots(Lanes squared) { return (squared >= 0x1p-900) & (squared <= 0x1p1000); }
+inline LaneMask laneModulusSquareRoots(Lanes squared) {
+  return (squared >= 0x1p-900) & (squared <= 0x1p1000);
+}
 
 // modulus(a) and modulus(b), the square roots taken together where both
 // moduli are square roots.

@@ -225,7 +225,8 @@ template <size_t kMaxCount>
   }
   normalisePivotRow(y, two, 1);
   eliminatePivotColumn(y, two, 1);
-  const DComplex inverse[4] = {y[c * 2 + r], y[c * 2 + (r ^ 1)], y[(c ^ 1) * 2 + r], y[(c ^ 1) * 2 + (r ^ 1)]};
+  const DComplex inverse[4] = {y[c * 2 + r], y[c * 2 + (r ^ 1)], y[(c ^ 1) * 2 + r],
+                               y[(c ^ 1) * 2 + (r ^ 1)]};
   for (size_t e = 0; e < 4; ++e) m[e] = inverse[e];
   return kInverted;
 }

@@ -362,10 +362,8 @@ bool ImpedanceConversion::convertTwoTerminalPaired(const DComplex* plus, const D
   return true;
 }
 
-void ImpedanceConversion::convertTwoTerminalScalar(size_t sample,
-                                                                                   bool realReferences,
-                                                                                   const DComplex* plus,
-                                                                                   const DComplex* minus) {
+void ImpedanceConversion::convertTwoTerminalScalar(size_t sample, bool realReferences, const DComplex* plus,
+                                                   const DComplex* minus) {
   constexpr kernels::FixedSize<2> two{};
   const ConversionMatrices& m = matrices_;
   DComplex product[4];

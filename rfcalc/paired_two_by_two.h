@@ -94,8 +94,8 @@ inline void pairedEliminate(PairedMatrix m, size_t c) {
 // a root. Ties (and near ties), no candidate above zero and moduli that
 // are not square roots leave the lane invalid; its place is then still
 // one of the four.
-inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchangeRows, LaneMask* exchangeColumns,
-                              LaneMask* valid) {
+inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchangeRows,
+                              LaneMask* exchangeColumns, LaneMask* valid) {
   Lanes squared[4];
   LaneMask ordinary = {-1, -1};
   Lanes largest = {0.0, 0.0};
@@ -176,8 +176,8 @@ inline LaneMask pairedFinite(const PairedComplex* elements, size_t count) {
 
 // multiplyElementsByDiagonal(a, d, two, product) in each lane, valid where
 // a and the diagonal of d are finite (its shortcut).
-inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex diagonal[2], PairedMatrix product,
-                                     LaneMask* valid) {
+inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex diagonal[2],
+                                     PairedMatrix product, LaneMask* valid) {
   *valid &= pairedFinite(a, 4) & pairedFinite(diagonal, 2);
   for (size_t i = 0; i < 2; ++i) {
     for (size_t j = 0; j < 2; ++j) {

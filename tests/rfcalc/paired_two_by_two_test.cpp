@@ -3,6 +3,8 @@
 // accepts must hold exactly the scalar result, and ordinary matrices must
 // be accepted. Then whole two-terminal networks, whose samples mostly take
 // the paired path, against Z and Y formed with the routines for any size.
+#include "rfcalc/paired_two_by_two.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "network_fixture.h"
-#include "rfcalc/paired_two_by_two.h"
 
 namespace korvel::testing {
 namespace {

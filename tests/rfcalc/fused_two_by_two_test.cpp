@@ -36,14 +36,6 @@ const std::vector<DComplex> kSpecialValues = specialMatrixValues();
   return sameResults(fused, reference);
 }
 
-std::string describe(const DComplexGenMat& a) {
-  std::string text;
-  for (int e = 0; e < 4; ++e) {
-    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
-  }
-  return text;
-}
-
 // Ordinary matrices of elements over many orders of magnitude; none of
 // their values is not a number, so every bit must agree.
 TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
@@ -60,7 +52,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
     if (trial % 8 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
     if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
     if (trial % 8 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
-    ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describe(a);
+    ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describeMatrix(a);
   }
 }
 
@@ -79,7 +71,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
       a.data()[e] = e < specials ? kSpecialValues[pick(random)] : DComplex(re, part(random));
     }
     std::shuffle(a.data(), a.data() + 4, random);
-    ASSERT_TRUE(matchesReference(a, false)) << "trial " << trial << ": " << describe(a);
+    ASSERT_TRUE(matchesReference(a, false)) << "trial " << trial << ": " << describeMatrix(a);
   }
 }
 
@@ -91,7 +83,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
         const DComplex filler = layout == 2 ? DComplex(0.25, -0.75) : DComplex(0.0, 0.0);
         DComplexGenMat a = layout == 0 ? matrixOf(2, {first, filler, filler, second})
                                        : matrixOf(2, {filler, first, second, filler});
-        EXPECT_TRUE(matchesReference(a, false)) << describe(a);
+        EXPECT_TRUE(matchesReference(a, false)) << describeMatrix(a);
       }
     }
   }

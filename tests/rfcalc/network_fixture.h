@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "rfcalc/complex_matrix.h"
@@ -123,6 +124,15 @@ inline ::testing::AssertionResult matricesClose(const DComplexGenMat& actual, co
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+// The elements of a matrix, row after row, for a failure message.
+inline std::string describeMatrix(const DComplexGenMat& a) {
+  std::string text;
+  for (size_t e = 0; e < static_cast<size_t>(a.rows()) * a.cols(); ++e) {
+    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
+  }
+  return text;
 }
 
 // Complex values whose moduli tie with one another (5 = |3 + 4i| = |-4 + 3i|

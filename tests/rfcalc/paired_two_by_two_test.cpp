@@ -48,14 +48,6 @@ using kernels::PairedMatrix;
   return ::testing::AssertionSuccess();
 }
 
-std::string describe(const DComplexGenMat& a) {
-  std::string text;
-  for (int e = 0; e < 4; ++e) {
-    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
-  }
-  return text;
-}
-
 // Ordinary matrices over many orders of magnitude, with ties and near
 // singular ones among them, in both lanes; nearly all must be accepted.
 TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
@@ -78,7 +70,7 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
       if (trial % 16 == 4) a.data()[1] = DComplex(a.data()[1].real(), 0.0);        // a real element
     }
     ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
-        << "trial " << trial << ": " << describe(pair[0]) << "| " << describe(pair[1]);
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
   }
   EXPECT_GT(accepted, 2 * trials * 9 / 10);
 }
@@ -102,7 +94,7 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
       std::shuffle(pair[side].data(), pair[side].data() + 4, random);
     }
     ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
-        << "trial " << trial << ": " << describe(pair[0]) << "| " << describe(pair[1]);
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
   }
   EXPECT_GT(accepted, 0);
 }
@@ -118,8 +110,8 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
         const DComplex filler = layout == 2 ? DComplex(0.25, -0.75) : DComplex(0.0, 0.0);
         const DComplexGenMat a = layout == 0 ? matrixOf(2, {first, filler, filler, second})
                                              : matrixOf(2, {filler, first, second, filler});
-        EXPECT_TRUE(pairMatchesReference(a, ordinary, &accepted)) << describe(a);
-        EXPECT_TRUE(pairMatchesReference(ordinary, a, &accepted)) << describe(a);
+        EXPECT_TRUE(pairMatchesReference(a, ordinary, &accepted)) << describeMatrix(a);
+        EXPECT_TRUE(pairMatchesReference(ordinary, a, &accepted)) << describeMatrix(a);
       }
     }
   }

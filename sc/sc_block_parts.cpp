@@ -36,14 +36,14 @@ class SilentSink final : public MessageSink {
 
 struct Part {
   int firstBlock = 0;
-  int endBlock = 0;      // one past the part's last block
+  int endBlock = 0;         // one past the part's last block
   uint64_t searchFrom = 0;  // where the search for its first block begins
-  bool started = false;  // `begin` is known
-  uint64_t begin = 0;    // file offset of the first line the part reads
-  bool read = false;     // every block read without a message
-  bool endFound = false;  // `end` and `lines` are known
-  uint64_t end = 0;      // offset of the line where the next block's search stops
-  int lines = 0;         // lines from `begin` up to `end`
+  bool started = false;     // `begin` is known
+  uint64_t begin = 0;       // file offset of the first line the part reads
+  bool read = false;        // every block read without a message
+  bool endFound = false;    // `end` and `lines` are known
+  uint64_t end = 0;         // offset of the line where the next block's search stops
+  int lines = 0;            // lines from `begin` up to `end`
 };
 
 // Where the S-parameter line ("+ ... DATA=") of a block begins, searched
@@ -168,7 +168,8 @@ unsigned partCount(const ScReading& reading, uint64_t blocksBegin, uint64_t file
   unsigned parts = partSetting.load();
   if (parts == 0) parts = usableProcessorCount();
   parts = std::min(parts, kMostParts);
-  return static_cast<unsigned>(std::min(static_cast<long long>(parts), static_cast<long long>(data.blockCount)));
+  return static_cast<unsigned>(
+      std::min(static_cast<long long>(parts), static_cast<long long>(data.blockCount)));
 #endif
 }
 
@@ -182,7 +183,8 @@ std::vector<Part> planParts(int blockCount, unsigned count, uint64_t blocksBegin
     Part& part = parts[k];
     part.firstBlock = static_cast<int>(static_cast<long long>(blockCount) * k / count);
     part.endBlock = static_cast<int>(static_cast<long long>(blockCount) * (k + 1) / count);
-    uint64_t searchFrom = blocksBegin + averageBlock * static_cast<uint64_t>(part.firstBlock) - averageBlock / 2;
+    uint64_t searchFrom =
+        blocksBegin + averageBlock * static_cast<uint64_t>(part.firstBlock) - averageBlock / 2;
     part.searchFrom = std::max(searchFrom, blocksBegin + 1);
   }
   parts[0].started = true;
@@ -215,7 +217,8 @@ int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
   try {
     parts = planParts(reading.data->blockCount, count, blocksBegin, fileEnd);
     int rounding = std::fegetround();
-    runInParts(count, [&](unsigned k) { readPart(reading, fd, fileEnd, k + 1 == count, rounding, parts[k]); });
+    runInParts(count,
+               [&](unsigned k) { readPart(reading, fd, fileEnd, k + 1 == count, rounding, parts[k]); });
   } catch (...) {
     // No memory for the parts: every block is read in turn.
     if (parts.size() != count) return readBlocksInTurn(reading, 0);

@@ -55,9 +55,7 @@ class ScLines {
   bool next(std::string_view* line) { return window_ ? window_->next(line) : stream_->next(line); }
 
   // The number of the line last read, counted from 1.
-  int lineNumber() const {
-    return linesBefore_ + (window_ ? window_->lineNumber() : stream_->lineNumber());
-  }
+  int lineNumber() const { return linesBefore_ + (window_ ? window_->lineNumber() : stream_->lineNumber()); }
 
   // Bytes of the stream's lines read so far; 0 once a window is read.
   uint64_t streamConsumed() const { return stream_ ? stream_->consumed() : 0; }

@@ -47,7 +47,7 @@ class WindowLines {
   int lineNumber_ = 0;
   bool failed_ = false;
   std::vector<char> buffer_;
-  size_t begin_ = 0;  // first unread byte in buffer_
+  size_t begin_ = 0;   // first unread byte in buffer_
   size_t filled_ = 0;  // one past the last valid byte in buffer_
 };
 

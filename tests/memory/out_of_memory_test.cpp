@@ -105,8 +105,8 @@ TEST(OutOfMemoryInParts, BlocksReadInPartsOpenAsReadInTurnOrAreRefused) {
       EXPECT_EQ(messages, "") << "allocation " << k;
       if (!calculationWentWithout(static_cast<const DataSet*>(slot))) {
         ++opened;
-        EXPECT_EQ(recordDifferences(static_cast<const DataSet*>(reference), static_cast<const DataSet*>(slot)),
-                  "")
+        EXPECT_EQ(
+            recordDifferences(static_cast<const DataSet*>(reference), static_cast<const DataSet*>(slot)), "")
             << "allocation " << k;
       }
       callbacks::closeFile(nullptr, slot);

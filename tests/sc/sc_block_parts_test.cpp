@@ -56,7 +56,8 @@ std::string blockText(const ScShape& shape, int block) {
     double frequency = 1e9 * (p + 1);
     text += "+ " + number(frequency, false) + "\n";
     std::vector<std::string> values;
-    for (int i = 0; i < 8; ++i) values.push_back(number(0.01 * (block + 1) + 0.001 * p + 0.0001 * i + 1e-9, longForm));
+    for (int i = 0; i < 8; ++i)
+      values.push_back(number(0.01 * (block + 1) + 0.001 * p + 0.0001 * i + 1e-9, longForm));
     if (block == shape.badBlock && p == 2) values[3] = "0.5O";
     appendValues(text, values, shape.valuesPerLine);
   }
@@ -183,10 +184,11 @@ std::vector<ScShape> shapes() {
   return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, ScBlockParts, ::testing::Combine(::testing::ValuesIn(shapes()), ::testing::Values(2u, 3u, 5u)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" +
-                                  std::to_string(std::get<1>(info.param)) + "Parts";
+INSTANTIATE_TEST_SUITE_P(Shapes, ScBlockParts,
+                         ::testing::Combine(::testing::ValuesIn(shapes()), ::testing::Values(2u, 3u, 5u)),
+                         [](const auto& shapeAndParts) {
+                           return std::string(std::get<0>(shapeAndParts.param).name) + "_" +
+                                  std::to_string(std::get<1>(shapeAndParts.param)) + "Parts";
                          });
 
 // Every example and every hostile SC file, in two parts and in three.
@@ -210,14 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
                       testDataPath("hostile/claims_blocks_2e9.sc0"),
                       testDataPath("hostile/claims_data_2e9.sc0"),
                       testDataPath("hostile/claims_params_1e6.sc0"),
-                      testDataPath("hostile/claims_ports_65536.sc0"),
-                      testDataPath("hostile/cr_only.sc0"),
-                      testDataPath("hostile/datatype_no_letters.sc0"),
-                      testDataPath("hostile/empty.sc0"),
-                      testDataPath("hostile/endless_sweep.sc0"),
-                      testDataPath("hostile/negative_blocks.sc0"),
-                      testDataPath("hostile/negative_counts.sc0"),
-                      testDataPath("hostile/odd_numbers.sc0"),
+                      testDataPath("hostile/claims_ports_65536.sc0"), testDataPath("hostile/cr_only.sc0"),
+                      testDataPath("hostile/datatype_no_letters.sc0"), testDataPath("hostile/empty.sc0"),
+                      testDataPath("hostile/endless_sweep.sc0"), testDataPath("hostile/negative_blocks.sc0"),
+                      testDataPath("hostile/negative_counts.sc0"), testDataPath("hostile/odd_numbers.sc0"),
                       testDataPath("hostile/two_port_one_terminal.sc0"),
                       testDataPath("hostile/zero_blocks_huge_points.sc0")));
 

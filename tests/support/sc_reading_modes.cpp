@@ -26,7 +26,8 @@ std::string recordDifferences(const DataSet* expected, const DataSet* actual) {
       expected->hasNoise != actual->hasNoise || expected->hasGroupDelay != actual->hasGroupDelay) {
     return "counts differ";
   }
-  if (std::strcmp(Tcl_DStringValue(&expected->waveformNames), Tcl_DStringValue(&actual->waveformNames)) != 0) {
+  if (std::strcmp(Tcl_DStringValue(&expected->waveformNames), Tcl_DStringValue(&actual->waveformNames)) !=
+      0) {
     return "names differ";
   }
   size_t samples = static_cast<size_t>(expected->pointCount) * static_cast<size_t>(expected->blockCount);

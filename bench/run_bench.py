@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Runs the open benchmark and prints a table of medians and ratios.
+"""Runs the open benchmark and prints tables of medians and ratios.
 
-    python3 bench/run_bench.py [--build build] [--repeat 3] [--no-peer] [--files a,b]
+    python3 bench/run_bench.py [--build DIR] [--serial-build DIR] [--repeat 3]
+                               [--no-peer] [--files a,b]
 
 For every benchmark file (generated on first use by generate_files.py) it
-measures, each in a fresh process, alternating, REPEAT times: the tight
-floor (the file streamed in large blocks, comments skipped, every token
-converted with fast_float, nothing stored), the older whole-file-string
-floor with fast_float, the plug-in's open (openFile) and open + loading
-every waveform, and for Touchstone files the peer, scikit-rf, loading the
-file and computing z, y and (two-ports) stability. Times are shown as ratios
-against the tight floor measured in the same run: the machine is shared and
-absolute times say little.
+measures, each in a fresh process, in rounds repeated REPEAT times: the
+tight floor (the file streamed in large blocks, comments skipped, every
+token converted with fast_float, nothing stored, one thread), the older
+whole-file-string floor, the plug-in's open (openFile) and open + loading
+every waveform, `korvel info` (wall time and peak memory, with the tool's
+base memory measured on a tiny file), the same for the one-thread build
+when --serial-build names one, and for Touchstone files the peer,
+scikit-rf, loading the file and computing z, y and (two-ports) stability.
+Times are shown as ratios against the tight floor measured in the same
+run: the machine is shared and absolute times say little.
 """
 import argparse
 import json
@@ -19,6 +22,7 @@ import os
 import statistics
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -68,9 +72,28 @@ def peer_python(requested):
     return None
 
 
+def run_tool(command):
+    """Runs `korvel` to its end; its wall time in seconds and its peak
+    resident memory in MB, from the kernel's account of that one child."""
+    start = time.perf_counter()
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(child.pid, 0)
+    seconds = time.perf_counter() - start
+    child.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise RuntimeError("%s failed" % " ".join(command))
+    return {"seconds": seconds, "peak_rss_mb": usage.ru_maxrss / 1024.0}
+
+
+def ratio(runs_a, key_a, runs_b, key_b):
+    return median_of(runs_a, key_a) / median_of(runs_b, key_b)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--serial-build", default="",
+                        help="a build configured with -DKORVEL_SERIAL=ON, measured beside --build")
     parser.add_argument("--data", default=os.path.join(HERE, "data"))
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--no-peer", action="store_true")
@@ -79,57 +102,90 @@ def main():
     args = parser.parse_args()
 
     subprocess.run([sys.executable, os.path.join(HERE, "generate_files.py"), args.data], check=True)
-    bench = os.path.join(args.build, "bench", "open_bench")
-    plugin = os.path.join(args.build, "libkorvelSC.so")
+    builds = {"parallel": args.build}
+    if args.serial_build:
+        builds["serial"] = args.serial_build
     names = sorted(os.listdir(args.data))
     if args.files:
         names = [n for n in names if n in args.files.split(",")]
     peer = None if args.no_peer else peer_python(args.peer_python)
     if not args.no_peer and peer is None:
         print("scikit-rf not found: the peer column stays empty", file=sys.stderr)
+    # The tool's own memory before any sample: `korvel info` on a tiny file.
+    tiny = os.path.join(ROOT, "examples", "amp.s2p")
 
     rows = []
     for name in names:
         path = os.path.join(args.data, name)
         if name.endswith(".tmp"):
             continue
-        floor_runs, fast_runs, open_runs, peer_runs = [], [], [], []
+        runs = {key: [] for key in ("floor", "whole", "peer", "base")}
+        for build in builds:
+            runs["open " + build] = []
+            runs["info " + build] = []
+        # Every measurement once per round, rounds repeated: a change in the
+        # machine's load falls on all of them alike.
         for _ in range(args.repeat):
-            floor_runs.append(run_json([bench, "floor", path]))
-            fast_runs.append(run_json([bench, "floor-fastfloat", path]))
-            open_runs.append(run_json([bench, "open", path, plugin]))
+            bench = os.path.join(args.build, "bench", "open_bench")
+            runs["floor"].append(run_json([bench, "floor", path]))
+            runs["whole"].append(run_json([bench, "floor-fastfloat", path]))
+            for build, folder in builds.items():
+                plugin = os.path.join(folder, "libkorvelSC.so")
+                runs["open " + build].append(run_json([bench, "open", path, plugin]))
+                runs["info " + build].append(run_tool([os.path.join(folder, "korvel"), "info", path]))
+            runs["base"].append(run_tool([os.path.join(args.build, "korvel"), "info", tiny]))
             if peer and not name.endswith(".sc0"):
-                peer_runs.append(run_json([peer, "-c", PEER, path]))
-        size_mb = os.path.getsize(path) / 1e6
+                runs["peer"].append(run_json([peer, "-c", PEER, path]))
+        opened = runs["open parallel"]
         row = {
             "file": name,
-            "size_mb": size_mb,
-            "floor_s": median_of(floor_runs, "seconds"),
-            "fast_float_s": median_of(fast_runs, "seconds"),
-            "open_s": median_of(open_runs, "open_seconds"),
-            "open_load_s": median_of(open_runs, "open_seconds") + median_of(open_runs, "load_seconds"),
-            "stored_mb": median_of(open_runs, "stored_mb"),
-            "open_rss_mb": median_of(open_runs, "peak_rss_after_open_mb") - median_of(open_runs, "baseline_rss_mb"),
-            "rss_after_load_mb": median_of(open_runs, "rss_after_load_mb") - median_of(open_runs, "baseline_rss_mb"),
+            "size_mb": os.path.getsize(path) / 1e6,
+            "floor_s": median_of(runs["floor"], "seconds"),
+            "whole_floor_s": median_of(runs["whole"], "seconds"),
+            "stored_mb": median_of(opened, "stored_mb"),
+            "open_rss_mb": median_of(opened, "peak_rss_after_open_mb") - median_of(opened, "baseline_rss_mb"),
+            "rss_after_load_mb": median_of(opened, "rss_after_load_mb") - median_of(opened, "baseline_rss_mb"),
+            "info_rss_mb": median_of(runs["info parallel"], "peak_rss_mb") - median_of(runs["base"], "peak_rss_mb"),
         }
-        if peer_runs:
-            row["peer_s"] = median_of(peer_runs, "load_seconds") + median_of(peer_runs, "calc_seconds")
-            row["peer_rss_mb"] = median_of(peer_runs, "peak_rss_mb")
+        for build in builds:
+            row["open_s " + build] = median_of(runs["open " + build], "open_seconds")
+            row["open_load_s " + build] = row["open_s " + build] + median_of(runs["open " + build], "load_seconds")
+            row["info_s " + build] = median_of(runs["info " + build], "seconds")
+        if runs["peer"]:
+            row["peer_s"] = median_of(runs["peer"], "load_seconds") + median_of(runs["peer"], "calc_seconds")
+            row["peer_rss_mb"] = median_of(runs["peer"], "peak_rss_mb")
         rows.append(row)
         print(json.dumps(row), file=sys.stderr)
+    print_tables(rows, "serial" in builds)
 
-    print("| file | MB | open MB/s | open / floor | open+load / floor | "
-          "open / whole-string floor | scikit-rf / open | peak RSS of open / stored | scikit-rf peak RSS (MB) | "
-          "RSS after load (MB) |")
+
+def cell(row, key, floor_key="floor_s"):
+    return "%.2f" % (row[key] / row[floor_key]) if key in row else "—"
+
+
+def print_tables(rows, serial):
+    print("Open and `korvel info`, as ratios to the floor (both cores; one core beside it):\n")
+    print("| file | MB | floor (s) | open | open, one core | open + load | korvel info | korvel info, one core "
+          "| open / whole-string floor | scikit-rf / open |")
     print("|---|---|---|---|---|---|---|---|---|---|")
     for row in rows:
-        peer = "%.1f×" % (row["peer_s"] / row["open_s"]) if "peer_s" in row else "—"
+        peer = "%.1f×" % (row["peer_s"] / row["open_s parallel"]) if "peer_s" in row else "—"
+        print("| %s | %.0f | %.3f | %s | %s | %s | %s | %s | %s | %s |" % (
+            row["file"], row["size_mb"], row["floor_s"], cell(row, "open_s parallel"),
+            cell(row, "open_s serial") if serial else "—", cell(row, "open_load_s parallel"),
+            cell(row, "info_s parallel"), cell(row, "info_s serial") if serial else "—",
+            cell(row, "open_s parallel", "whole_floor_s"), peer))
+    print("\nMemory (MB): what an open stores, and the peaks above the process's own base:\n")
+    print("| file | stored | peak of open | peak of korvel info | korvel info / stored | "
+          "scikit-rf peak | after loading every waveform |")
+    print("|---|---|---|---|---|---|---|")
+    for row in rows:
+        stored = max(row["stored_mb"], 1e-9)
         peer_rss = "%.0f" % row["peer_rss_mb"] if "peer_rss_mb" in row else "—"
-        print("| %s | %.0f | %.0f | %.2f | %.2f | %.2f | %s | %.0f / %.0f MB = %.2f | %s | %.0f |" % (
-            row["file"], row["size_mb"], row["size_mb"] / row["open_s"], row["open_s"] / row["floor_s"],
-            row["open_load_s"] / row["floor_s"], row["open_s"] / row["fast_float_s"], peer,
-            row["open_rss_mb"], row["stored_mb"], row["open_rss_mb"] / max(row["stored_mb"], 1e-9), peer_rss,
-            row["rss_after_load_mb"]))
+        print("| %s | %.0f | %.0f | %.0f | %.2f | %s | %.0f |" % (
+            row["file"], row["stored_mb"], row["open_rss_mb"], row["info_rss_mb"], row["info_rss_mb"] / stored,
+            peer_rss, row["rss_after_load_mb"]))
+
 
 if __name__ == "__main__":
     main()

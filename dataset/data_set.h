@@ -72,6 +72,14 @@ void releaseDataSet(DataSet* data);
 // product overflows or memory runs out. Untouched pages stay unfaulted.
 void* allocateZeroed(size_t count, size_t size);
 
+// Asks the kernel to back the whole 2 MB pages inside the first `bytes` of
+// an allocateZeroed array with large pages when they are first written. A
+// large file's derived waveforms are written once, page after page, and
+// faulting them in 4 KB at a time costs more than computing them. Only
+// the range that will be written is advised, so no page beyond it is
+// touched; smaller arrays are left alone.
+void adviseLargePages(void* array, size_t bytes);
+
 // Heap copy of `text` with a terminating NUL (C heap, released by
 // releaseDataSet); null when memory runs out. Never throws.
 char* copyString(std::string_view text);

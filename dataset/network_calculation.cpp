@@ -1,5 +1,7 @@
 #include "dataset/network_calculation.h"
 
+#include "rfcalc/network_layout.h"
+
 namespace korvel {
 
 NetworkSamples networkSamplesOf(DataSet* data) {
@@ -22,6 +24,26 @@ NetworkSamples networkSamplesOf(DataSet* data) {
   return network;
 }
 
-int calculateNetworkParameters(DataSet* data) { return calculateNetworkParameters(networkSamplesOf(data)); }
+namespace {
+
+// Z, Y and the gains lie side by side in the layout and are first written
+// by the calculation, every sample of them.
+void adviseDerivedEntries(const NetworkSamples& network) {
+  NetworkLayout layout(network);
+  size_t last = layout.noiseBase < static_cast<size_t>(network.waveformSlots)
+                    ? layout.noiseBase
+                    : static_cast<size_t>(network.waveformSlots);
+  for (size_t entry = layout.zBase; entry < last; ++entry) {
+    adviseLargePages(network.waveformData[entry], layout.sampleCount * 2 * sizeof(double));
+  }
+}
+
+}  // namespace
+
+int calculateNetworkParameters(DataSet* data) {
+  NetworkSamples network = networkSamplesOf(data);
+  adviseDerivedEntries(network);
+  return calculateNetworkParameters(network);
+}
 
 }  // namespace korvel

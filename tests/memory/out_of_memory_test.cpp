@@ -18,6 +18,7 @@
 #include "memory/failing_allocation.h"
 #include "plugin/callbacks.h"
 #include "rfcalc/network_fixture.h"
+#include "support/sc_reading_modes.h"
 #include "support/test_support.h"
 
 namespace korvel::testing {
@@ -147,6 +148,48 @@ TEST(CalculationOutOfMemory, OneThreadRaisesEveryFailure) {
     }
     EXPECT_GT(k, 1u) << "the working matrices are allocated";
   }
+}
+
+// The same with the blocks read in parts: memory running out on a worker
+// makes the calling thread read the part again, so every opening is either
+// the record read in turn, bit for bit, or the refusal.
+TEST(OutOfMemoryInParts, BlocksReadInPartsOpenAsReadInTurnOrAreRefused) {
+  const std::string path = examplePath("lna_sweep.sc");
+  void* reference = nullptr;
+  {
+    BlockPartMode mode(inTurn());
+    CapturedStream captured(stderr);
+    ASSERT_EQ(callbacks::openFile(nullptr, path.c_str(), &reference), 0);
+  }
+  BlockPartMode mode(inParts(2));
+  size_t opened = 0;
+  size_t refusals = 0;
+  size_t k = 1;
+  for (; k <= kMostAllocations; ++k) {
+    void* slot = nullptr;
+    CapturedStream captured(stderr);
+    failAllocation(k);
+    int result = callbacks::openFile(nullptr, path.c_str(), &slot);
+    bool failed = stopFailingAllocations();
+    std::string messages = captured.finish();
+    if (result == 0) {
+      ASSERT_NE(slot, nullptr);
+      EXPECT_EQ(messages, "") << "allocation " << k;
+      ++opened;
+      EXPECT_EQ(recordDifferences(static_cast<const DataSet*>(reference), static_cast<const DataSet*>(slot)),
+                "")
+          << "allocation " << k;
+      callbacks::closeFile(nullptr, slot);
+    } else {
+      ++refusals;
+      ASSERT_EQ(messages, "Not enough memory to read the file.\n") << "allocation " << k;
+    }
+    if (!failed) break;
+  }
+  callbacks::closeFile(nullptr, reference);
+  EXPECT_GT(refusals, 0u);
+  EXPECT_GT(opened, 1u) << "some failures are met by reading a part again";
+  EXPECT_LE(k, kMostAllocations);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, OutOfMemory,

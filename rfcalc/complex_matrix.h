@@ -15,6 +15,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace korvel {
@@ -121,6 +122,15 @@ struct PivotRecord {
   IntVec pivotRows;
   IntVec pivotColumns;
   IntVec unusedIndices;  // scratch: the rows and columns no pivot has used yet
+  // Scratch of the inversion of three or more terminals: a planar copy of
+  // the matrix, where each logical row lives, where each result column
+  // comes from, which columns are still candidates for a pivot (all ones)
+  // and each row's largest squared parts among them.
+  std::vector<double> planar;
+  IntVec rowSlots;
+  IntVec columnOrder;
+  std::vector<std::int64_t> candidateColumns;
+  std::vector<double> rowLargest;
 };
 
 enum InversionResult : int {

@@ -53,23 +53,47 @@ struct CandidateSummary {
   bool squareRoots = true;
 };
 
+// The larger of each pair of lanes, `best` where `squared` is not a
+// number: squared > best ? squared : best.
+inline Lanes laneLarger(Lanes squared, Lanes best) {
+#if defined(__SSE2__)
+  return _mm_max_pd(squared, best);
+#else
+  return laneSelect(squared > best, squared, best);
+#endif
+}
+
+// All ones in the lanes whose squared parts are not a number or tiny but
+// not zero; too large ones show in the largest.
+inline Lanes laneIrregular(Lanes squared) {
+#if defined(__SSE2__)
+  const Lanes zero = {0.0, 0.0};
+  const Lanes tiny = {0x1p-900, 0x1p-900};
+  return _mm_or_pd(_mm_cmpunord_pd(squared, squared),
+                   _mm_and_pd(_mm_cmplt_pd(squared, tiny), _mm_cmpgt_pd(squared, zero)));
+#else
+  return reinterpret_cast<Lanes>((squared != squared) | ((squared < 0x1p-900) & (squared > 0.0)));
+#endif
+}
+
 // Accumulates, lane by lane, the summary of a row's candidates.
 struct LaneSummary {
   Lanes largest = {0.0, 0.0};
-  LaneMask irregular = {0, 0};
+  Lanes irregular = {0.0, 0.0};
 
   void add(Lanes re, Lanes im, LaneMask candidate) {
     const Lanes squared = maskedLanes(re * re + im * im, candidate);
-    largest = laneSelect(squared > largest, squared, largest);
-    // Not a number fails every comparison, so it counts as irregular.
-    irregular |= ~((squared == 0.0) | laneModulusSquareRoots(squared));
+    largest = laneLarger(squared, largest);
+    irregular = reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(irregular) |
+                                        reinterpret_cast<LaneMask>(laneIrregular(squared)));
   }
 
   // The row's largest squared parts, folded into `summary`.
   double finish(CandidateSummary* summary) const {
     const double row = largest[0] > largest[1] ? largest[0] : largest[1];
+    const LaneMask odd = reinterpret_cast<LaneMask>(irregular);
     summary->largest = row > summary->largest ? row : summary->largest;
-    summary->squareRoots &= (irregular[0] | irregular[1]) == 0;
+    summary->squareRoots &= (odd[0] | odd[1]) == 0 && row <= 0x1p1000;
     return row;
   }
 };

@@ -1,37 +1,47 @@
 // Planar product and inversion. A row of the working copy holds its real
 // parts at [0, stride) and its imaginary parts at [stride, 2 stride); the
 // columns beyond n are padding, computed along and never read back, so
-// that every loop runs over whole pairs of lanes.
+// that every loop runs over whole groups of lanes.
 #include "rfcalc/planar_matrix.h"
 
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
-#include "rfcalc/lanes.h"
 #include "rfcalc/matrix_kernels.h"
 
 namespace korvel::kernels {
 namespace {
 
-constexpr size_t kLanes = 2;
+// Four lanes: one 256-bit register where the processor has them, two
+// 128-bit ones elsewhere; the same operations on each lane either way. The
+// two entry points are built for both and the loader picks one; no FMA is
+// enabled, so nothing is contracted. The helpers taking and returning four
+// lanes are always inlined, so no call passes them in registers whose
+// convention the two builds would disagree on.
+#pragma GCC diagnostic ignored "-Wpsabi"
+constexpr size_t kLanes = 4;
+using Wide = double __attribute__((vector_size(32)));
+using WideMask = std::int64_t __attribute__((vector_size(32)));
 
-inline Lanes loadLanes(const double* from) {
-  Lanes value;
+[[gnu::always_inline]] inline Wide loadLanes(const double* from) {
+  Wide value;
   std::memcpy(&value, from, sizeof value);
   return value;
 }
 
-inline void storeLanes(double* to, Lanes value) { std::memcpy(to, &value, sizeof value); }
+[[gnu::always_inline]] inline void storeLanes(double* to, Wide value) {
+  std::memcpy(to, &value, sizeof value);
+}
 
-inline LaneMask loadMask(const std::int64_t* from) {
-  LaneMask value;
+[[gnu::always_inline]] inline WideMask loadMask(const std::int64_t* from) {
+  WideMask value;
   std::memcpy(&value, from, sizeof value);
   return value;
 }
 
-inline Lanes maskedLanes(Lanes value, LaneMask keep) {
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(value) & keep);
+[[gnu::always_inline]] inline Wide maskedLanes(Wide value, WideMask keep) {
+  return reinterpret_cast<Wide>(reinterpret_cast<WideMask>(value) & keep);
 }
 
 // The working copy of a matrix: row p's real parts at re(p), its imaginary
@@ -53,52 +63,35 @@ struct CandidateSummary {
   bool squareRoots = true;
 };
 
-// The larger of each pair of lanes, `best` where `squared` is not a
-// number: squared > best ? squared : best.
-inline Lanes laneLarger(Lanes squared, Lanes best) {
-#if defined(__SSE2__)
-  return _mm_max_pd(squared, best);
-#else
-  return laneSelect(squared > best, squared, best);
-#endif
-}
-
-// All ones in the lanes whose squared parts are not a number or tiny but
-// not zero; too large ones show in the largest.
-inline Lanes laneIrregular(Lanes squared) {
-#if defined(__SSE2__)
-  const Lanes zero = {0.0, 0.0};
-  const Lanes tiny = {0x1p-900, 0x1p-900};
-  return _mm_or_pd(_mm_cmpunord_pd(squared, squared),
-                   _mm_and_pd(_mm_cmplt_pd(squared, tiny), _mm_cmpgt_pd(squared, zero)));
-#else
-  return reinterpret_cast<Lanes>((squared != squared) | ((squared < 0x1p-900) & (squared > 0.0)));
-#endif
-}
-
 // Accumulates, lane by lane, the summary of a row's candidates.
 struct LaneSummary {
-  Lanes largest = {0.0, 0.0};
-  Lanes irregular = {0.0, 0.0};
+  Wide largest = {0.0, 0.0, 0.0, 0.0};
+  WideMask irregular = {0, 0, 0, 0};
 
-  void add(Lanes re, Lanes im, LaneMask candidate) {
-    const Lanes squared = maskedLanes(re * re + im * im, candidate);
-    largest = laneLarger(squared, largest);
-    irregular = reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(irregular) |
-                                        reinterpret_cast<LaneMask>(laneIrregular(squared)));
+  [[gnu::always_inline]] void add(Wide re, Wide im, WideMask candidate) {
+    const Wide squared = maskedLanes(re * re + im * im, candidate);
+    // squared > largest ? squared : largest, so a value that is not a
+    // number never becomes the largest.
+    largest = squared > largest ? squared : largest;
+    // Not a number, or tiny but not zero; too large ones show in the largest.
+    irregular |= (squared != squared) | ((squared < 0x1p-900) & (squared > 0.0));
   }
 
   // The row's largest squared parts, folded into `summary`.
-  double finish(CandidateSummary* summary) const {
-    const double row = largest[0] > largest[1] ? largest[0] : largest[1];
-    const LaneMask odd = reinterpret_cast<LaneMask>(irregular);
+  [[gnu::always_inline]] double finish(CandidateSummary* summary) const {
+    double row = 0.0;
+    std::int64_t odd = 0;
+    for (size_t lane = 0; lane < kLanes; ++lane) {
+      row = largest[lane] > row ? largest[lane] : row;
+      odd |= irregular[lane];
+    }
     summary->largest = row > summary->largest ? row : summary->largest;
-    summary->squareRoots &= (odd[0] | odd[1]) == 0 && row <= 0x1p1000;
+    summary->squareRoots &= odd == 0 && row <= 0x1p1000;
     return row;
   }
 };
 
-void loadRows(const DComplex* m, size_t n, PlanarRows w) {
+[[gnu::always_inline]] inline void loadRows(const DComplex* m, size_t n, PlanarRows w) {
   for (size_t p = 0; p < n; ++p) {
     double* __restrict re = w.re(p);
     double* __restrict im = w.im(p);
@@ -112,7 +105,7 @@ void loadRows(const DComplex* m, size_t n, PlanarRows w) {
 
 // Element (i, j) of the result is element (slot[i], column[j]) of the
 // working copy.
-void storeRows(PlanarRows w, size_t n, const int* slot, const int* column, DComplex* m) {
+[[gnu::always_inline]] inline void storeRows(PlanarRows w, size_t n, const int* slot, const int* column, DComplex* m) {
   for (size_t i = 0; i < n; ++i) {
     const double* re = w.re(static_cast<size_t>(slot[i]));
     const double* im = w.im(static_cast<size_t>(slot[i]));
@@ -124,7 +117,7 @@ void storeRows(PlanarRows w, size_t n, const int* slot, const int* column, DComp
 }
 
 // The first pivot's summary, and each row's largest squared parts.
-CandidateSummary summariseRows(PlanarRows w, size_t n, const std::int64_t* candidateColumns,
+[[gnu::always_inline]] inline CandidateSummary summariseRows(PlanarRows w, size_t n, const std::int64_t* candidateColumns,
                                double* rowLargest) {
   CandidateSummary summary;
   for (size_t p = 0; p < n; ++p) {
@@ -138,7 +131,7 @@ CandidateSummary summariseRows(PlanarRows w, size_t n, const std::int64_t* candi
 }
 
 // normalisePivotRow on the working copy's row p, whose pivot is in column c.
-void normaliseRow(PlanarRows w, size_t p, size_t c) {
+[[gnu::always_inline]] inline void normaliseRow(PlanarRows w, size_t p, size_t c) {
   double* __restrict re = w.re(p);
   double* __restrict im = w.im(p);
   const DComplex inverse = reciprocal(DComplex(re[c], im[c]));
@@ -147,8 +140,8 @@ void normaliseRow(PlanarRows w, size_t p, size_t c) {
   const double inverseRe = inverse.real();
   const double inverseIm = inverse.imag();
   for (size_t l = 0; l < w.stride; l += kLanes) {
-    const Lanes xRe = loadLanes(re + l);
-    const Lanes xIm = loadLanes(im + l);
+    const Wide xRe = loadLanes(re + l);
+    const Wide xIm = loadLanes(im + l);
     storeLanes(re + l, xRe * inverseRe - xIm * inverseIm);
     storeLanes(im + l, xRe * inverseIm + xIm * inverseRe);
   }
@@ -158,7 +151,7 @@ void normaliseRow(PlanarRows w, size_t p, size_t c) {
 // with the pivot row `pivot`. With a summary, also summarises the row's
 // new candidates for the next step and returns their largest squared parts.
 template <bool kSummarise>
-double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c, const std::int64_t* candidateColumns,
+[[gnu::always_inline]] inline double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c, const std::int64_t* candidateColumns,
                     CandidateSummary* summary) {
   double* __restrict re = w.re(target);
   double* __restrict im = w.im(target);
@@ -170,10 +163,10 @@ double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c, const s
   im[c] = 0.0;
   LaneSummary lanes;
   for (size_t l = 0; l < w.stride; l += kLanes) {
-    const Lanes pRe = loadLanes(pivotRe + l);
-    const Lanes pIm = loadLanes(pivotIm + l);
-    const Lanes xRe = loadLanes(re + l) - (pRe * dRe - pIm * dIm);
-    const Lanes xIm = loadLanes(im + l) - (pRe * dIm + pIm * dRe);
+    const Wide pRe = loadLanes(pivotRe + l);
+    const Wide pIm = loadLanes(pivotIm + l);
+    const Wide xRe = loadLanes(re + l) - (pRe * dRe - pIm * dIm);
+    const Wide xIm = loadLanes(im + l) - (pRe * dIm + pIm * dRe);
     storeLanes(re + l, xRe);
     storeLanes(im + l, xIm);
     if constexpr (kSummarise) lanes.add(xRe, xIm, loadMask(candidateColumns + l));
@@ -185,7 +178,7 @@ double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c, const s
 // in order and unused columns in order, whose modulus is the square root
 // of `largest`. Rows whose largest squared parts are too small to share
 // that root are passed over whole.
-void findFirstLargestRow(PlanarRows w, const int* slot, const int* unused, size_t count,
+[[gnu::always_inline]] inline void findFirstLargestRow(PlanarRows w, const int* slot, const int* unused, size_t count,
                          const double* rowLargest, double largest, size_t* pivotRow, size_t* pivotColumn) {
   const double best = std::sqrt(largest);
   const double nearest = largest * (1.0 - 0x1p-48);
@@ -207,7 +200,7 @@ void findFirstLargestRow(PlanarRows w, const int* slot, const int* unused, size_
 }
 
 // Takes `index` out of the first `count` entries of the ascending list.
-void removeIndex(int* list, size_t count, size_t index) {
+[[gnu::always_inline]] inline void removeIndex(int* list, size_t count, size_t index) {
   size_t kept = 0;
   for (size_t i = 0; i < count; ++i) {
     if (static_cast<size_t>(list[i]) != index) list[kept++] = list[i];
@@ -217,7 +210,7 @@ void removeIndex(int* list, size_t count, size_t index) {
 // The place of each result column among the working copy's columns: the
 // pivots' row exchanges undone by exchanging the same columns in reverse
 // order, here by exchanging their names.
-void orderColumns(const PivotRecord& record, size_t n, int* column) {
+[[gnu::always_inline]] inline void orderColumns(const PivotRecord& record, size_t n, int* column) {
   for (size_t j = 0; j < n; ++j) column[j] = static_cast<int>(j);
   for (size_t step = n; step-- > 0;) {
     const int first = record.pivotRows[step];
@@ -232,7 +225,7 @@ size_t planarRowStride(size_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
 size_t planarDoubles(size_t n) { return 2 * planarRowStride(n) * n; }
 
-void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n, DComplex* product, double* scratch) {
+[[gnu::target_clones("avx2", "default")]] void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n, DComplex* product, double* scratch) {
   const PlanarRows planarB{scratch, planarRowStride(n)};
   loadRows(b, n, planarB);
   const size_t stride = planarB.stride;
@@ -248,8 +241,8 @@ void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n, DComplex* pr
       const double* __restrict bRe = planarB.re(k);
       const double* __restrict bIm = planarB.im(k);
       for (size_t l = 0; l < stride; l += kLanes) {
-        const Lanes re = loadLanes(bRe + l);
-        const Lanes im = loadLanes(bIm + l);
+        const Wide re = loadLanes(bRe + l);
+        const Wide im = loadLanes(bIm + l);
         storeLanes(sumRe + l, loadLanes(sumRe + l) + (aRe * re - aIm * im));
         storeLanes(sumIm + l, loadLanes(sumIm + l) + (aRe * im + aIm * re));
       }
@@ -258,7 +251,7 @@ void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n, DComplex* pr
   }
 }
 
-int invertPlanar(DComplex* m, size_t n, PivotRecord& record) {
+[[gnu::target_clones("avx2", "default")]] int invertPlanar(DComplex* m, size_t n, PivotRecord& record) {
   const PlanarRows w{record.planar.data(), planarRowStride(n)};
   int* const slot = record.rowSlots.data();  // logical row i is row slot[i] of w
   int* const pivotCount = record.pivotCount.data();

@@ -18,7 +18,7 @@
 namespace korvel::kernels {
 
 // Doubles a planar copy of an n x n matrix takes: each row's parts padded
-// to an even count, so that every row starts on a 16-byte boundary.
+// to a multiple of four, a whole number of vector registers.
 size_t planarRowStride(size_t n);
 size_t planarDoubles(size_t n);
 

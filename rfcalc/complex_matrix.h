@@ -5,9 +5,10 @@
 // Matrices are dense and stored row after row. Arithmetic is plain IEEE
 // double precision: infinities and not-a-number values propagate and
 // nothing traps. Both routines have fixed-size fast paths for 1, 2 and 4
-// terminals; they run the same arithmetic in the same order as the routines
-// for any size and choose the same pivots (found by a search of their own),
-// so their results are identical bit for bit. The product with a diagonal
+// terminals and planar vectorised ones (planar_matrix.h) for the other
+// sizes; they run the same arithmetic in the same order as the routines for
+// any size and choose the same pivots (found by a search of their own), so
+// their results are identical bit for bit. The product with a diagonal
 // right factor is a shortcut with the full product's exact result.
 #ifndef KORVEL_RFCALC_COMPLEX_MATRIX_H
 #define KORVEL_RFCALC_COMPLEX_MATRIX_H
@@ -176,8 +177,8 @@ int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record);
 // The same with a pivot record of its own.
 int invertMatrix(DComplexGenMat& m, int n);
 
-// The routines above without their fixed-size fast paths: the reference the
-// fast paths must reproduce exactly.
+// The routines above without their fast paths, element by element in
+// row-major storage.
 void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n,
                              DComplexGenMat* product);
 int invertMatrixAnySize(DComplexGenMat& m, int n, PivotRecord& record);

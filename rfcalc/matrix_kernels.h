@@ -99,9 +99,9 @@ void multiplyElementsByDiagonal(const DComplex* a, const DComplex* d, Size size,
 // pivot sits on the diagonal, so pivot column c has also used up row c.
 // Returns false when no element has a non-zero numeric modulus: the matrix is
 // singular. A column is thus never chosen twice, so the counts stay 0 or 1,
-// and a chosen pivot is never zero.
-template <typename Size>
-bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+// and a chosen pivot is never zero. `element(j, k)` gives element (j, k).
+template <typename Size, typename Element>
+bool findPivotOf(Size size, const int* pivotCount, Element element, size_t* pivotRow, size_t* pivotColumn) {
   const size_t n = dimension(size);
   double best = 0.0;
   // While the best modulus is the square root of bestSquared, a candidate
@@ -115,13 +115,13 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
     if (pivotCount[j] == 1) continue;
     for (size_t k = 0; k < n; ++k) {
       if (pivotCount[k] != 0) continue;
-      const DComplex element = m[j * n + k];
-      const double squared = squaredParts(element);
+      const DComplex candidate = element(j, k);
+      const double squared = squaredParts(candidate);
       const bool isRoot = isModulusSquareRoot(squared);
       if (isRoot && bestIsRoot && squared <= bestSquared) continue;
-      const double candidate = modulus(element, squared);
-      if (candidate > best) {
-        best = candidate;
+      const double candidateModulus = modulus(candidate, squared);
+      if (candidateModulus > best) {
+        best = candidateModulus;
         bestSquared = squared;
         bestIsRoot = isRoot;
         *pivotRow = j;
@@ -131,6 +131,14 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
     }
   }
   return found;
+}
+
+// The same over a row-major matrix.
+template <typename Size>
+bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+  const size_t n = dimension(size);
+  return findPivotOf(
+      size, pivotCount, [m, n](size_t j, size_t k) { return m[j * n + k]; }, pivotRow, pivotColumn);
 }
 
 // Divides the pivot row by the pivot. The inverse is built in place, so the

@@ -156,8 +156,9 @@ int runStreamFloor(const char* path) {
 int runOpen(const char* path, const char* plugin) {
   using korvel::host::OpenedFile;
   using korvel::host::PluginHost;
+  using korvel::host::ValueRecording;
   using korvel::host::WaveformLibrary;
-  WaveformLibrary::instance().setKeepValues(false);
+  WaveformLibrary::instance().setValueRecording(ValueRecording::kCounts);
   PluginHost host;
   std::string error;
   if (!host.load(plugin, &error)) {

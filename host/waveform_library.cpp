@@ -2,6 +2,7 @@
 #include "host/waveform_library.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvel::host {
 
@@ -87,16 +88,50 @@ int WaveformLibrary::addValues(WaveformHandle handle, const double* x, const dou
   RecordedWaveform* waveform = lookup(handle);
   if (waveform == nullptr) return 1;
   waveform->calls.push_back("AddValues");
-  RecordedSegment& segment = waveform->segments.back();
-  if (count > 0) {
-    segment.points += static_cast<size_t>(count);
-    if (keepValues_) {
-      size_t yCount = static_cast<size_t>(count) * (waveform->isComplex() ? 2 : 1);
-      segment.x.insert(segment.x.end(), x, x + count);
-      segment.y.insert(segment.y.end(), y, y + yCount);
+  if (count > 0) record(waveform, x, y, static_cast<size_t>(count));
+  return statusOf(BuilderFunction::kAddValues);
+}
+
+namespace {
+
+// Widens the segment's x extent by `count` values; values that are not
+// numbers are left out.
+void widenExtent(RecordedSegment* segment, const double* x, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    double value = x[i];
+    if (std::isnan(value)) continue;
+    if (std::isnan(segment->lowX) || value < segment->lowX) segment->lowX = value;
+    if (std::isnan(segment->highX) || value > segment->highX) segment->highX = value;
+  }
+}
+
+// Notes the first y value, and whether a later one differs from it (a
+// value that is not a number differs from everything).
+void summariseY(YSummary* summary, const double* y, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (!summary->any) {
+      summary->any = true;
+      summary->first = y[i];
+    } else if (y[i] != summary->first) {
+      summary->varies = true;
     }
   }
-  return statusOf(BuilderFunction::kAddValues);
+}
+
+}  // namespace
+
+void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const double* y,
+                             size_t count) const {
+  RecordedSegment& segment = waveform->segments.back();
+  segment.points += count;
+  if (recording_ == ValueRecording::kCounts) return;
+  size_t yCount = count * (waveform->isComplex() ? 2 : 1);
+  if (x != nullptr) widenExtent(&segment, x, count);
+  if (y != nullptr) summariseY(&waveform->ySummary, y, yCount);
+  if (recording_ == ValueRecording::kAll) {
+    if (x != nullptr) segment.x.insert(segment.x.end(), x, x + count);
+    if (y != nullptr) segment.y.insert(segment.y.end(), y, y + yCount);
+  }
 }
 
 int WaveformLibrary::nextParameterValue(WaveformHandle handle) {

@@ -9,6 +9,8 @@
 #define KORVEL_HOST_WAVEFORM_LIBRARY_H
 
 #include <array>
+#include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,27 @@ struct RecordedSegment {
   std::vector<double> x;
   std::vector<double> y;
   size_t points = 0;  // counted even when values are not kept
+  // The smallest and largest x that is a number (both not-a-number while
+  // there is none); kept unless only counts are.
+  double lowX = std::numeric_limits<double>::quiet_NaN();
+  double highX = std::numeric_limits<double>::quiet_NaN();
+};
+
+// What the library keeps of the values a plug-in adds. Whatever the mode,
+// the plug-in sees the same builder; only the record differs.
+enum class ValueRecording {
+  kAll,      // every x and y value
+  kCounts,   // the point count of each segment alone (benchmarks)
+  kExtents,  // counts, x extents and the y summary, but no values: a
+             // waveform's shape without a copy of its samples
+};
+
+// The first y value of a waveform and whether any later one differs from
+// it: enough to tell a constant (a reference impedance) from the rest.
+struct YSummary {
+  bool any = false;
+  double first = 0.0;
+  bool varies = false;
 };
 
 struct RecordedWaveform {
@@ -51,6 +74,7 @@ struct RecordedWaveform {
   std::vector<RecordedProperty> properties;
   std::vector<RecordedParameter> parameters;
   std::vector<RecordedSegment> segments;
+  YSummary ySummary;               // kept unless only counts are
   std::vector<std::string> calls;  // builder calls in order: "AddValues", ...
   bool done = false;
 
@@ -84,8 +108,9 @@ class WaveformLibrary {
   // Drops every recorded waveform (handles become invalid).
   void forgetWaveforms();
 
-  // When false, segments count points but keep no values (benchmarks).
-  void setKeepValues(bool keep) { keepValues_ = keep; }
+  // What is kept of the values added from now on.
+  void setValueRecording(ValueRecording mode) { recording_ = mode; }
+  ValueRecording valueRecording() const { return recording_; }
 
   // Makes call number `skip` + 1 from now of `function` return `status`.
   void failCall(BuilderFunction function, int status, int skip = 0);
@@ -105,6 +130,8 @@ class WaveformLibrary {
 
  private:
   RecordedWaveform* lookup(WaveformHandle handle) const;
+  // Records `count` values of `waveform`'s current segment as the mode asks.
+  void record(RecordedWaveform* waveform, const double* x, const double* y, size_t count) const;
   // The status the next call of `function` returns (0 unless a failure
   // was asked for).
   int statusOf(BuilderFunction function);
@@ -119,7 +146,7 @@ class WaveformLibrary {
   int registrationCalls_ = 0;
   std::vector<std::unique_ptr<RecordedWaveform>> waveforms_;
   std::array<PendingFailure, static_cast<size_t>(BuilderFunction::kCount)> failures_{};
-  bool keepValues_ = true;
+  ValueRecording recording_ = ValueRecording::kAll;
 };
 
 }  // namespace korvel::host

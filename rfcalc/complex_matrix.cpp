@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "rfcalc/matrix_kernels.h"
+#include "rfcalc/planar_matrix.h"
 
 namespace korvel {
 namespace {
@@ -129,6 +130,20 @@ int invertElements(DComplex* m, Size size, int* pivotCount, int* pivotRows, int*
   return kInverted;
 }
 
+// The planar product, its scratch on the stack up to 32 terminals.
+void multiplyLarge(const DComplex* a, const DComplex* b, size_t n, DComplex* product) {
+  constexpr size_t kStackTerminals = 32;
+  if (n == 0) return;
+  const size_t doubles = planarDoubles(n) + 2 * planarRowStride(n);
+  if (n <= kStackTerminals) {
+    alignas(16) double scratch[2 * kStackTerminals * kStackTerminals + 2 * kStackTerminals];
+    multiplyPlanar(a, b, n, product, scratch);
+    return;
+  }
+  std::vector<double> scratch(doubles);
+  multiplyPlanar(a, b, n, product, scratch.data());
+}
+
 [[maybe_unused]] bool isSquare(const DComplexGenMat& m, int n) {
   return n >= 0 && m.rows() == static_cast<unsigned>(n) && m.cols() == static_cast<unsigned>(n);
 }
@@ -142,12 +157,23 @@ PivotRecord::PivotRecord(int n)
     : pivotCount(static_cast<unsigned>(n), 0),
       pivotRows(static_cast<unsigned>(n), 0),
       pivotColumns(static_cast<unsigned>(n), 0),
-      unusedIndices(static_cast<unsigned>(n), 0) {}
+      unusedIndices(static_cast<unsigned>(n), 0),
+      planar(planarDoubles(static_cast<size_t>(n))),
+      rowSlots(static_cast<unsigned>(n), 0),
+      columnOrder(static_cast<unsigned>(n), 0),
+      candidateColumns(planarRowStride(static_cast<size_t>(n))),
+      rowLargest(static_cast<size_t>(n)) {}
 
 void multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n, DComplexGenMat* product) {
   assert(isSquare(a, n) && isSquare(b, n) && isSquare(*product, n));
   assert(product != &a && product != &b);
-  withSize(n, [&](auto size) { multiplyElements(a.data(), b.data(), size, product->data()); });
+  withSize(n, [&](auto size) {
+    if constexpr (std::is_same_v<decltype(size), int>) {
+      multiplyLarge(a.data(), b.data(), static_cast<size_t>(n), product->data());
+    } else {
+      multiplyElements(a.data(), b.data(), size, product->data());
+    }
+  });
 }
 
 DComplexGenMat multiplyMatrices(const DComplexGenMat& a, const DComplexGenMat& b, int n) {
@@ -182,8 +208,12 @@ void multiplyByDiagonal(const DComplexGenMat& a, const DComplexGenMat& d, int n,
 int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record) {
   assert(isSquare(m, n));
   return withSize(n, [&](auto size) {
-    return invertElements(m.data(), size, record.pivotCount.data(), record.pivotRows.data(),
-                          record.pivotColumns.data(), record.unusedIndices.data());
+    if constexpr (std::is_same_v<decltype(size), int>) {
+      return n == 0 ? kInverted : invertPlanar(m.data(), static_cast<size_t>(n), record);
+    } else {
+      return invertElements(m.data(), size, record.pivotCount.data(), record.pivotRows.data(),
+                            record.pivotColumns.data(), record.unusedIndices.data());
+    }
   });
 }
 

@@ -5,9 +5,10 @@
 // Matrices are dense and stored row after row. Arithmetic is plain IEEE
 // double precision: infinities and not-a-number values propagate and
 // nothing traps. Both routines have fixed-size fast paths for 1, 2 and 4
-// terminals; they run the same arithmetic in the same order as the routines
-// for any size and choose the same pivots (found by a search of their own),
-// so their results are identical bit for bit. The product with a diagonal
+// terminals and planar vectorised ones (planar_matrix.h) for the other
+// sizes; they run the same arithmetic in the same order as the routines for
+// any size and choose the same pivots (found by a search of their own), so
+// their results are identical bit for bit. The product with a diagonal
 // right factor is a shortcut with the full product's exact result.
 #ifndef KORVEL_RFCALC_COMPLEX_MATRIX_H
 #define KORVEL_RFCALC_COMPLEX_MATRIX_H
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace korvel {
@@ -121,6 +123,15 @@ struct PivotRecord {
   IntVec pivotRows;
   IntVec pivotColumns;
   IntVec unusedIndices;  // scratch: the rows and columns no pivot has used yet
+  // Scratch of the inversion of three or more terminals: a planar copy of
+  // the matrix, where each logical row lives, where each result column
+  // comes from, which columns are still candidates for a pivot (all ones)
+  // and each row's largest squared parts among them.
+  std::vector<double> planar;
+  IntVec rowSlots;
+  IntVec columnOrder;
+  std::vector<std::int64_t> candidateColumns;
+  std::vector<double> rowLargest;
 };
 
 enum InversionResult : int {
@@ -166,8 +177,8 @@ int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record);
 // The same with a pivot record of its own.
 int invertMatrix(DComplexGenMat& m, int n);
 
-// The routines above without their fixed-size fast paths: the reference the
-// fast paths must reproduce exactly.
+// The routines above without their fast paths, element by element in
+// row-major storage.
 void multiplyMatricesAnySize(const DComplexGenMat& a, const DComplexGenMat& b, int n,
                              DComplexGenMat* product);
 int invertMatrixAnySize(DComplexGenMat& m, int n, PivotRecord& record);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "rfcalc/lanes.h"
+
 namespace korvel {
 namespace {
 
@@ -39,8 +41,9 @@ StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s, const Two
   const double reflection2 = moduli.s22;
   const double forward = moduli.s21;
   const double reverse = moduli.s12;
-  const double delta = modulus(determinant(s));
-  const double coupling = modulus(complexProduct(s.s12, s.s21));
+  double delta;
+  double coupling;
+  kernels::modulusPair(determinant(s), complexProduct(s.s12, s.s21), &delta, &coupling);
   StabilityAndGain result;
   result.k = (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) /
              (coupling + coupling);
@@ -66,6 +69,11 @@ bool isTerminal(int index, const NetworkLayout& layout) {
 }
 
 }  // namespace
+
+TwoPortModuli::TwoPortModuli(const TwoPortScattering& s) {
+  kernels::modulusPair(s.s11, s.s21, &s11, &s21);
+  kernels::modulusPair(s.s12, s.s22, &s12, &s22);
+}
 
 StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s) {
   return stabilityAndMaximumGain(s, TwoPortModuli(s));

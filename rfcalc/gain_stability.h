@@ -22,8 +22,7 @@ struct TwoPortScattering {
 // |S11|, |S21|, |S12| and |S22|, taken once per sample and shared by every
 // figure, each the same modulus() the figures would take themselves.
 struct TwoPortModuli {
-  explicit TwoPortModuli(const TwoPortScattering& s)
-      : s11(modulus(s.s11)), s21(modulus(s.s21)), s12(modulus(s.s12)), s22(modulus(s.s22)) {}
+  explicit TwoPortModuli(const TwoPortScattering& s);
   double s11;
   double s21;
   double s12;

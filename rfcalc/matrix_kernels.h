@@ -8,6 +8,7 @@
 #ifndef KORVEL_RFCALC_MATRIX_KERNELS_H
 #define KORVEL_RFCALC_MATRIX_KERNELS_H
 
+#include <cmath>
 #include <cstddef>
 #include <type_traits>
 
@@ -98,9 +99,9 @@ void multiplyElementsByDiagonal(const DComplex* a, const DComplex* d, Size size,
 // pivot sits on the diagonal, so pivot column c has also used up row c.
 // Returns false when no element has a non-zero numeric modulus: the matrix is
 // singular. A column is thus never chosen twice, so the counts stay 0 or 1,
-// and a chosen pivot is never zero.
-template <typename Size>
-bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+// and a chosen pivot is never zero. `element(j, k)` gives element (j, k).
+template <typename Size, typename Element>
+bool findPivotOf(Size size, const int* pivotCount, Element element, size_t* pivotRow, size_t* pivotColumn) {
   const size_t n = dimension(size);
   double best = 0.0;
   // While the best modulus is the square root of bestSquared, a candidate
@@ -114,13 +115,13 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
     if (pivotCount[j] == 1) continue;
     for (size_t k = 0; k < n; ++k) {
       if (pivotCount[k] != 0) continue;
-      const DComplex element = m[j * n + k];
-      const double squared = squaredParts(element);
+      const DComplex candidate = element(j, k);
+      const double squared = squaredParts(candidate);
       const bool isRoot = isModulusSquareRoot(squared);
       if (isRoot && bestIsRoot && squared <= bestSquared) continue;
-      const double candidate = modulus(element, squared);
-      if (candidate > best) {
-        best = candidate;
+      const double candidateModulus = modulus(candidate, squared);
+      if (candidateModulus > best) {
+        best = candidateModulus;
         bestSquared = squared;
         bestIsRoot = isRoot;
         *pivotRow = j;
@@ -130,6 +131,14 @@ bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivo
     }
   }
   return found;
+}
+
+// The same over a row-major matrix.
+template <typename Size>
+bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
+  const size_t n = dimension(size);
+  return findPivotOf(
+      size, pivotCount, [m, n](size_t j, size_t k) { return m[j * n + k]; }, pivotRow, pivotColumn);
 }
 
 // Divides the pivot row by the pivot. The inverse is built in place, so the
@@ -154,53 +163,80 @@ void eliminatePivotColumn(DComplex* m, Size size, size_t c) {
   }
 }
 
-// Inverts the 2 x 2 row-major matrix `m` in place, equal bit for bit to
-// invertMatrix(m, 2): the same pivot search, and the same normalisation and
-// elimination on the same elements in the same order. What differs is that
-// the row exchange after the first pivot and the column exchange at the end
-// rename elements instead of moving them through memory: each of the four
-// places of the first pivot has its own copy of the steps with every index
-// fixed, so the compiler keeps the whole matrix in registers.
-template <size_t R, size_t C>
-[[gnu::always_inline]] inline int invertTwoByTwoWithFirstPivotAt(DComplex* m) {
-  constexpr FixedSize<2> two{};
-  constexpr size_t o = 1 - C;  // the other row and column
-  // The matrix after the row exchange: its row C is row R of m.
-  DComplex x[4] = {m[(R == C ? 0 : 2)], m[(R == C ? 1 : 3)], m[(R == C ? 2 : 0)], m[(R == C ? 3 : 1)]};
-  normalisePivotRow(x, two, C);
-  eliminatePivotColumn(x, two, C);
-  // The second step's only candidate is the element of the row and column
-  // left; it is the pivot when its modulus is non-zero and a number.
-  if (!(modulus(x[o * 2 + o]) > 0.0)) {
-    for (size_t e = 0; e < 4; ++e) m[e] = x[e];
-    return kSingular;
+// The place among `count` candidates of the first one whose modulus is
+// strictly larger than every one before it, as findPivot would choose it,
+// without a branch on the values: every modulus is taken, the largest found
+// with max, and the first place holding it read off a mask of the places
+// that do. Returns -1 when that cannot be decided so: some candidate's
+// modulus may not be the square root of its squared parts (not a number,
+// infinite, huge, or tiny but not zero), or none is above zero (the
+// candidates may still hold tiny non-zero values, whose moduli only hypot
+// finds). The caller then asks findPivot, which gives the same answer in
+// every case. REQUIRES: count <= kMaxCount <= 32.
+template <size_t kMaxCount>
+[[gnu::always_inline]] inline int firstLargestModulus(const DComplex* candidates, size_t count) {
+  double moduli[kMaxCount];
+  bool ordinary = true;
+  for (size_t k = 0; k < count; ++k) {
+    const double squared = squaredParts(candidates[k]);
+    ordinary &= (squared == 0.0) | isModulusSquareRoot(squared);
+    moduli[k] = std::sqrt(squared);
   }
-  normalisePivotRow(x, two, o);
-  eliminatePivotColumn(x, two, o);
-  // The column exchange that undoes the row exchange.
-  constexpr bool exchanged = R != C;
-  m[0] = x[exchanged ? 1 : 0];
-  m[1] = x[exchanged ? 0 : 1];
-  m[2] = x[exchanged ? 3 : 2];
-  m[3] = x[exchanged ? 2 : 3];
-  return kInverted;
+  if (!ordinary) return -1;
+  double best = 0.0;
+  for (size_t k = 0; k < count; ++k) best = moduli[k] > best ? moduli[k] : best;
+  unsigned holders = 0;
+  for (size_t k = 0; k < count; ++k) holders |= static_cast<unsigned>(moduli[k] == best) << k;
+  return best > 0.0 ? __builtin_ctz(holders) : -1;
 }
 
-[[gnu::always_inline]] inline int invertTwoByTwo(DComplex* m) {
-  const int unused[2] = {0, 0};
-  size_t row = 0;
-  size_t column = 0;
-  if (!findPivot(m, FixedSize<2>{}, unused, &row, &column)) return kSingular;
-  switch (row * 2 + column) {
-    case 0:
-      return invertTwoByTwoWithFirstPivotAt<0, 0>(m);
-    case 1:
-      return invertTwoByTwoWithFirstPivotAt<0, 1>(m);
-    case 2:
-      return invertTwoByTwoWithFirstPivotAt<1, 0>(m);
-    default:
-      return invertTwoByTwoWithFirstPivotAt<1, 1>(m);
+// The first pivot of a 2 x 2 inversion, as findPivot chooses it.
+[[gnu::always_inline]] inline bool chooseTwoByTwoPivot(const DComplex* m, size_t* row, size_t* column) {
+  const int place = firstLargestModulus<4>(m, 4);
+  if (place >= 0) {
+    *row = static_cast<size_t>(place) >> 1;
+    *column = static_cast<size_t>(place) & 1;
+    return true;
   }
+  const int unused[2] = {0, 0};
+  return findPivot(m, FixedSize<2>{}, unused, row, column);
+}
+
+// Inverts the 2 x 2 row-major matrix `m` in place, equal bit for bit to
+// invertMatrix(m, 2): the same pivots, and the same normalisation and
+// elimination on the same elements in the same order. Exchanges move no
+// element. With the first pivot at (R, C), the steps run on the matrix y
+// relabelled so that this pivot is at (0, 0), y(i, j) = m(i ^ R, j ^ C): the
+// row exchange and the renumbering that brings pivot column C to 0 are one
+// relabelling. Each element of y then undergoes exactly the operations its
+// counterpart undergoes in the inversion for any size, since normalisation
+// and elimination treat every element of a row alike. The inverse of m is
+// y's with rows and columns relabelled back the other way,
+// m^-1(i, j) = y^-1(i ^ C, j ^ R). Elements are picked by computed place,
+// so no branch depends on where the pivot lies.
+[[gnu::always_inline]] inline int invertTwoByTwo(DComplex* m) {
+  constexpr FixedSize<2> two{};
+  size_t r = 0;
+  size_t c = 0;
+  if (!chooseTwoByTwoPivot(m, &r, &c)) return kSingular;
+  DComplex y[4] = {m[r * 2 + c], m[r * 2 + (c ^ 1)], m[(r ^ 1) * 2 + c], m[(r ^ 1) * 2 + (c ^ 1)]};
+  normalisePivotRow(y, two, 0);
+  eliminatePivotColumn(y, two, 0);
+  // The second step's only candidate is the element of the row and column
+  // left; it is the pivot when its modulus is non-zero and a number.
+  if (!(modulus(y[3]) > 0.0)) {
+    // The state reached: the row exchange made, no column exchanged back.
+    const DComplex reached[4] = {y[c * 2 + c], y[c * 2 + (c ^ 1)], y[(c ^ 1) * 2 + c],
+                                 y[(c ^ 1) * 2 + (c ^ 1)]};
+    for (size_t e = 0; e < 4; ++e) m[e] = reached[e];
+    return kSingular;
+  }
+  normalisePivotRow(y, two, 1);
+  eliminatePivotColumn(y, two, 1);
+  const DComplex inverse[4] = {y[c * 2 + r], y[c * 2 + (r ^ 1)], y[(c ^ 1) * 2 + r],
+                               y[(c ^ 1) * 2 + (r ^ 1)]};
+  for (size_t e = 0; e < 4; ++e) m[e] = inverse[e];
+  return kInverted;
 }
 
 }  // namespace korvel::kernels

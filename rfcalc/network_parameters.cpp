@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
 
 #include "rfcalc/complex_matrix.h"
@@ -26,6 +25,7 @@
 #include "rfcalc/network_layout.h"
 #include "rfcalc/noise_parameters.h"
 #include "rfcalc/non_trapping_arithmetic.h"
+#include "rfcalc/paired_two_by_two.h"
 #include "rfcalc/singular_matrix_report.h"
 #include "rfcalc/worker_threads.h"
 
@@ -145,6 +145,13 @@ class ImpedanceConversion {
   void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
 
  private:
+  // Z and Y of a two-terminal sample from I + S and I - S, the two
+  // calculations side by side in the lanes of paired arithmetic, with the
+  // scalar kernels' results bit for bit; false, with nothing written, for
+  // a sample that needs the scalar kernels (a rare pivot, a singular
+  // matrix, a value that is not finite, or references that make no
+  // admittance or a full product).
+  bool convertTwoTerminalPaired(const DComplex* plus, const DComplex* minus, DComplex* z, DComplex* y) const;
   // Makes the reference matrices of the sample's references unless the
   // sample before had the same ones, as the samples of a network usually
   // do.
@@ -159,6 +166,11 @@ class ImpedanceConversion {
   bool impedance();
   // Y of the sample, or false when I + S has no inverse.
   bool admittance();
+  // Z and Y of a two-terminal sample by the scalar kernels, written with
+  // the messages of singular matrices: the path of the samples that the
+  // paired arithmetic leaves.
+  void convertTwoTerminalScalar(size_t sample, bool realReferences, const DComplex* plus,
+                                const DComplex* minus);
   void store(size_t firstEntry, size_t sample, const DComplexGenMat* result);
 
   const NetworkSamples& network_;
@@ -288,9 +300,7 @@ void ImpedanceConversion::convertSample(size_t sample) {
 // registers instead of going through memory between the steps.
 [[gnu::flatten]] void ImpedanceConversion::convertTwoTerminalSample(size_t sample,
                                                                     const GainCalculation* gains) {
-  constexpr kernels::FixedSize<2> two{};
   const bool realReferences = useReferencesOf(sample);
-  const ConversionMatrices& m = matrices_;
   DComplex s[4];
   DComplex plus[4];
   DComplex minus[4];
@@ -300,9 +310,64 @@ void ImpedanceConversion::convertSample(size_t sample) {
     plus[e] = identity + s[e];
     minus[e] = identity - s[e];
   }
+  DComplex z[4];
+  DComplex y[4];
+  if (realReferences && convertTwoTerminalPaired(plus, minus, z, y)) {
+    for (size_t e = 0; e < 4; ++e) {
+      writeSample(network_.waveformData[layout_.zBase + e], sample, z[e]);
+      writeSample(network_.waveformData[layout_.yBase + e], sample, y[e]);
+    }
+  } else {
+    convertTwoTerminalScalar(sample, realReferences, plus, minus);
+  }
+  if (gains == nullptr) return;
+  const size_t p1 = gains->port1();
+  const size_t p2 = gains->port2();
+  gains->storeSample(sample,
+                     TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
+}
+
+bool ImpedanceConversion::convertTwoTerminalPaired(const DComplex* plus, const DComplex* minus, DComplex* z,
+                                                   DComplex* y) const {
+  using kernels::Lanes;
+  using kernels::PairedComplex;
+  const ConversionMatrices& m = matrices_;
+  if (!z0Invertible_ || (equalReferences_ && !z0InverseDiagonal_)) return false;
+  // Lane 0 inverts I - S for Z, lane 1 I + S for Y.
+  kernels::PairedMatrix inverses;
+  for (size_t e = 0; e < 4; ++e) inverses[e] = kernels::pairOf(minus[e], plus[e]);
+  kernels::LaneMask valid = {-1, -1};
+  kernels::invertPairOfTwoByTwo(inverses, &valid);
+  // Z = (I + S)(I - S)^-1 .. in lane 0, Y = (I - S)(I + S)^-1 .. in lane 1.
+  kernels::PairedMatrix left;
+  for (size_t e = 0; e < 4; ++e) left[e] = kernels::pairOf(plus[e], minus[e]);
+  kernels::PairedMatrix product;
+  kernels::pairedMultiply(left, inverses, product);
+  kernels::PairedMatrix result;
+  if (equalReferences_) {
+    const PairedComplex diagonal[2] = {kernels::pairOf(m.z0Matrix(0, 0), m.z0Inverse(0, 0)),
+                                       kernels::pairOf(m.z0Matrix(1, 1), m.z0Inverse(1, 1))};
+    kernels::pairedMultiplyByDiagonal(product, diagonal, result, &valid);
+  } else {
+    Lanes weights[4];
+    for (size_t e = 0; e < 4; ++e) weights[e] = Lanes{m.impedanceWeights[e], m.admittanceWeights[e]};
+    kernels::pairedScale(product, weights, result);
+  }
+  if (!kernels::bothLanes(valid)) return false;
+  for (size_t e = 0; e < 4; ++e) {
+    z[e] = kernels::laneOf(result[e], 0);
+    y[e] = kernels::laneOf(result[e], 1);
+  }
+  return true;
+}
+
+void ImpedanceConversion::convertTwoTerminalScalar(size_t sample, bool realReferences, const DComplex* plus,
+                                                   const DComplex* minus) {
+  constexpr kernels::FixedSize<2> two{};
+  const ConversionMatrices& m = matrices_;
   DComplex product[4];
   DComplex z[4] = {minus[0], minus[1], minus[2], minus[3]};
-  // No Z or Y at a complex reference; the gains below need only S.
+  // No Z or Y at a complex reference; the gains need only S.
   const bool hasImpedance = realReferences && kernels::invertTwoByTwo(z) == kInverted;
   if (hasImpedance) {
     kernels::multiplyElements(plus, z, two, product);
@@ -334,21 +399,6 @@ void ImpedanceConversion::convertSample(size_t sample) {
     writeSample(network_.waveformData[layout_.zBase + e], sample, hasImpedance ? z[e] : kNoValue);
     writeSample(network_.waveformData[layout_.yBase + e], sample, hasAdmittance ? y[e] : kNoValue);
   }
-  if (gains == nullptr) return;
-  const size_t p1 = gains->port1();
-  const size_t p2 = gains->port2();
-  gains->storeSample(sample,
-                     TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
-}
-
-// Fills the Z and Y samples begin .. end - 1 with quiet NaN, when the
-// working matrices cannot even be made.
-void storeNoImpedanceOrAdmittance(const NetworkSamples& network, const NetworkLayout& layout, size_t begin,
-                                  size_t end) {
-  const size_t entries = 2 * layout.terminals * layout.terminals;
-  for (size_t entry = layout.zBase; entry < layout.zBase + entries; ++entry) {
-    for (size_t i = begin; i < end; ++i) writeSample(network.waveformData[entry], i, kNoValue);
-  }
 }
 
 // One network's calculation, which steps apply decided once, run over any
@@ -371,13 +421,12 @@ class NetworkCalculation {
 
   // The steps in their order for samples begin .. end - 1: noise, Z and Y,
   // gains (in the pass of Z and Y for a two-terminal network). Throws
-  // std::bad_alloc when memory runs out, unless `degradeOnNoMemory`: then,
-  // as a serial calculation does, Z and Y are left without a value.
-  void calculateRange(size_t begin, size_t end, SingularMatrixLog& log, bool degradeOnNoMemory) const;
+  // std::bad_alloc when memory runs out.
+  void calculateRange(size_t begin, size_t end, SingularMatrixLog& log) const;
 
  private:
-  // Z and Y, and the gains when `fusedGains` is set; false when the
-  // working matrices could not be made.
+  // Z and Y, and the gains when `fusedGains` is set. Throws std::bad_alloc
+  // when the working matrices cannot be made.
   void convertRange(size_t begin, size_t end, SingularMatrixLog& log,
                     const GainCalculation* fusedGains) const;
 
@@ -389,20 +438,14 @@ class NetworkCalculation {
   const bool withGains_;
 };
 
-void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log,
-                                        bool degradeOnNoMemory) const {
+void NetworkCalculation::calculateRange(size_t begin, size_t end, SingularMatrixLog& log) const {
   if (withNoise_)
     calculateNoiseParameters(network_, layout_, kFourBoltzmann * network_.noiseTemperature, begin, end);
   const GainCalculation* fusedGains = withGains_ && layout_.terminals == 2 ? &gains_ : nullptr;
   bool gainsDone = false;
   if (withImpedance_) {
-    try {
-      convertRange(begin, end, log, fusedGains);
-      gainsDone = fusedGains != nullptr;
-    } catch (const std::bad_alloc&) {
-      if (!degradeOnNoMemory) throw;
-      storeNoImpedanceOrAdmittance(network_, layout_, begin, end);
-    }
+    convertRange(begin, end, log, fusedGains);
+    gainsDone = fusedGains != nullptr;
   }
   if (withGains_ && !gainsDone) gains_.calculateRange(begin, end);
 }
@@ -442,7 +485,7 @@ void calculateInParts(const NetworkCalculation& calculation, unsigned parts,
   runInParts(parts, [&](unsigned index) {
     if (settings.partStartHook != nullptr) settings.partStartHook(index);
     const SampleRange range = rangeOf(calculation.sampleCount(), parts, index);
-    calculation.calculateRange(range.begin, range.end, logs[index], false);
+    calculation.calculateRange(range.begin, range.end, logs[index]);
   });
   bool referenceReported = false;
   for (const SingularMatrixLog& log : logs) log.printKept(&referenceReported);
@@ -465,7 +508,7 @@ int calculateNetworkParameters(const NetworkSamples& network, const CalculationS
     return 0;
   }
   SingularMatrixLog log(false);
-  calculation.calculateRange(0, calculation.sampleCount(), log, true);
+  calculation.calculateRange(0, calculation.sampleCount(), log);
   return 0;
 }
 

@@ -58,9 +58,11 @@ struct NetworkSamples {
 // Floating-point exceptions are masked for the duration, so nothing traps.
 // Large networks are calculated in parts on worker threads, with results
 // and messages identical to those of one thread (see CalculationSettings).
-// Returns 0. Throws std::bad_alloc when a worker thread ran out of memory
-// (its part then has no trustworthy results); on one thread the only
-// allocation, the working matrices, leaves Z and Y without a value instead.
+// Returns 0: nothing in the samples makes a calculation fail. Memory is
+// another matter: when the working matrices (or, on worker threads, the
+// messages a part keeps) find none, std::bad_alloc is thrown once every
+// part has ended, on one thread as on several, and the results are not to
+// be trusted: whoever opened the file refuses it.
 int calculateNetworkParameters(const NetworkSamples& network);
 
 // Whether the build calculates on the calling thread only, for comparison

@@ -5,7 +5,7 @@ namespace korvel {
 
 bool ScLines::find(std::string_view kind, std::initializer_list<std::string_view> keywords,
                    std::string_view* line) {
-  while (source_.next(line)) {
+  while (next(line)) {
     if (!startsWith(*line, kind)) continue;
     if (keywords.size() == 0) return true;
     for (std::string_view keyword : keywords) {

@@ -8,13 +8,16 @@
 #ifndef KORVEL_SC_INPUT_H
 #define KORVEL_SC_INPUT_H
 
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "dataset/data_set.h"
 #include "rfcalc/network_layout.h"
+#include "sc/sc_window_lines.h"
 #include "text/text_input.h"
 
 namespace korvel {
@@ -22,11 +25,25 @@ namespace korvel {
 inline constexpr std::string_view kMarkedLine = "*|";
 inline constexpr std::string_view kDataLine = "+";
 
-// The lines of an SC file, read once from top to bottom.
+// The lines of an SC file, read from top to bottom: from the stream, or
+// from one stretch of the file read on its own (a part of the file read on
+// a worker thread, or the rest of the file read again).
 class ScLines {
  public:
   // `file` must stay open while the lines are read.
-  explicit ScLines(FILE* file) : source_(file) {}
+  explicit ScLines(FILE* file) { stream_.emplace(file); }
+
+  // The lines of bytes [begin, end) of `fd`; the first is numbered
+  // `linesBefore` + 1.
+  ScLines(int fd, uint64_t begin, uint64_t end, int linesBefore) { readWindow(fd, begin, end, linesBefore); }
+
+  // Goes on with the lines of bytes [begin, end) of `fd` in place of
+  // whatever was being read; the first is numbered `linesBefore` + 1.
+  void readWindow(int fd, uint64_t begin, uint64_t end, int linesBefore) {
+    window_.emplace(fd, begin, end);
+    stream_.reset();
+    linesBefore_ = linesBefore;
+  }
 
   // Reads on to the next line that begins with `kind` and contains one of
   // `keywords` anywhere (any line of that kind when `keywords` is empty).
@@ -35,13 +52,21 @@ class ScLines {
   bool find(std::string_view kind, std::initializer_list<std::string_view> keywords, std::string_view* line);
 
   // The next line of any kind; false at the end of the file.
-  bool next(std::string_view* line) { return source_.next(line); }
+  bool next(std::string_view* line) { return window_ ? window_->next(line) : stream_->next(line); }
 
   // The number of the line last read, counted from 1.
-  int lineNumber() const { return source_.lineNumber(); }
+  int lineNumber() const { return linesBefore_ + (window_ ? window_->lineNumber() : stream_->lineNumber()); }
+
+  // Bytes of the stream's lines read so far; 0 once a window is read.
+  uint64_t streamConsumed() const { return stream_ ? stream_->consumed() : 0; }
+
+  // The window being read, or null while the stream is.
+  const WindowLines* window() const { return window_ ? &*window_ : nullptr; }
 
  private:
-  LineSource source_;
+  std::optional<LineSource> stream_;
+  std::optional<WindowLines> window_;
+  int linesBefore_ = 0;
 };
 
 // True when `token` is what remains of a line after its last blank: a
@@ -52,6 +77,8 @@ inline bool isLineEnd(std::string_view token) { return token == "\n" || startsWi
 // What the parts of the SC reader hand on to each other beyond the record.
 struct ScReading {
   explicit ScReading(DataSet* record) : data(record), lines(record->file) {}
+  // Reads bytes [begin, end) of `fd` as a stretch of the record's file.
+  ScReading(DataSet* record, int fd, uint64_t begin, uint64_t end) : data(record), lines(fd, begin, end, 0) {}
 
   DataSet* data;
   ScLines lines;

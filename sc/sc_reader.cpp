@@ -10,6 +10,7 @@
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
+#include "sc/sc_block_parts.h"
 #include "sc/sc_blocks.h"
 #include "sc/sc_header.h"
 #include "sc/sc_input.h"
@@ -87,14 +88,16 @@ int readHead(ScReading& reading) {
 
 int readScFile(DataSet* data) {
   uint64_t fileSize = remainingBytes(data->file);
+  off_t start = ftello(data->file);
   ScReading reading(data);
   if (readHead(reading) != kOk || checkCapacity(*data, fileSize) != kOk) return kFailed;
   buildWaveformNames(reading);
   if (allocateSamples(data) != kOk || readReferenceImpedances(reading) != kOk) return kFailed;
-  for (int block = 0; block < data->blockCount; ++block) {
-    if (readBlock(reading, block) != kOk) return kFailed;
-  }
-  return kOk;
+  // Offsets from the start of the file, which the blocks may be read at.
+  bool placed = start >= 0 && fileSize != kUnknownSize;
+  uint64_t blocksBegin = placed ? static_cast<uint64_t>(start) + reading.lines.streamConsumed() : 0;
+  uint64_t fileEnd = placed ? static_cast<uint64_t>(start) + fileSize : kUnknownSize;
+  return readBlocks(reading, blocksBegin, fileEnd);
 }
 
 }  // namespace korvel

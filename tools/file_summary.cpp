@@ -43,12 +43,11 @@ struct GridExtent {
 GridExtent extentOf(const host::RecordedWaveform& waveform) {
   GridExtent extent;
   for (const auto& segment : waveform.segments) {
-    if (segment.x.empty()) continue;
-    if (extent.segments == 0) extent.points = segment.x.size();
+    if (segment.points == 0) continue;
+    if (extent.segments == 0) extent.points = segment.points;
     ++extent.segments;
-    auto [low, high] = std::minmax_element(segment.x.begin(), segment.x.end());
-    extent.low = std::min(extent.low, *low);
-    extent.high = std::max(extent.high, *high);
+    if (!std::isnan(segment.lowX)) extent.low = std::min(extent.low, segment.lowX);
+    if (!std::isnan(segment.highX)) extent.high = std::max(extent.high, segment.highX);
   }
   return extent;
 }
@@ -96,18 +95,28 @@ void gatherReferences(const std::vector<std::string>& names,
                       const std::vector<const host::RecordedWaveform*>& received, FileFacts* facts) {
   for (size_t i = 0; i < names.size(); ++i) {
     if (groupOf(names[i]) != "Zo" || received[i] == nullptr) continue;
-    bool first = true;
-    double value = 0.0;
-    for (const host::RecordedSegment& segment : received[i]->segments) {
-      for (double y : segment.y) {
-        if (first) value = y;
-        if (!first && y != value) facts->referencesVary = true;
-        first = false;
-      }
-    }
-    if (!first) facts->references.push_back({itemOf(names[i]), value});
+    const host::YSummary& values = received[i]->ySummary;
+    if (!values.any) continue;
+    if (values.varies) facts->referencesVary = true;
+    facts->references.push_back({itemOf(names[i]), values.first});
   }
 }
+
+// While it lives, waveforms the host receives keep their shape (points, x
+// extents, first value) but not their samples: a summary needs no copy of
+// a waveform that may be as large as the file.
+class ExtentsOnly {
+ public:
+  ExtentsOnly() : saved_(host::WaveformLibrary::instance().valueRecording()) {
+    host::WaveformLibrary::instance().setValueRecording(host::ValueRecording::kExtents);
+  }
+  ~ExtentsOnly() { host::WaveformLibrary::instance().setValueRecording(saved_); }
+  ExtentsOnly(const ExtentsOnly&) = delete;
+  ExtentsOnly& operator=(const ExtentsOnly&) = delete;
+
+ private:
+  host::ValueRecording saved_;
+};
 
 // Loads the first waveform of the main grid, a noise waveform when there
 // is one and the reference impedances, for the grids, sweep and references.
@@ -121,6 +130,7 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
     if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end())
       probes.push_back(name);
   }
+  ExtentsOnly extentsOnly;
   std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
   if (!received.empty() && received[0] != nullptr) {
     facts->gridKnown = true;

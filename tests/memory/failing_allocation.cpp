@@ -11,9 +11,11 @@ namespace {
 // Allocations still to go before the one that fails; 0 when none is to.
 std::atomic<size_t> countdown{0};
 std::atomic<bool> failed{false};
+std::atomic<size_t> made{0};
 
 // True when this allocation is the one chosen to fail.
 bool isChosen() {
+  ++made;
   size_t left = countdown.load();
   while (left > 0) {
     if (countdown.compare_exchange_weak(left, left - 1)) {
@@ -48,6 +50,8 @@ bool stopFailingAllocations() {
   countdown = 0;
   return failed.load();
 }
+
+size_t allocationCount() { return made.load(); }
 
 }  // namespace korvel::testing
 

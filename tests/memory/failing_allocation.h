@@ -19,6 +19,9 @@ void failAllocation(size_t k);
 // failed.
 bool stopFailingAllocations();
 
+// The allocations made so far by this program, failed ones included.
+size_t allocationCount();
+
 }  // namespace korvel::testing
 
 #endif  // KORVEL_TESTS_MEMORY_FAILING_ALLOCATION_H

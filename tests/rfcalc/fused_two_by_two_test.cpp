@@ -17,18 +17,7 @@
 namespace korvel::testing {
 namespace {
 
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// Complex values whose moduli tie with one another (5 = |3 + 4i| = |-4 + 3i|
-// = |5i|), meet the edges of the modulus's and the reciprocal's fast ranges,
-// or are not finite.
-const std::vector<DComplex> kSpecialValues = {
-    {0.0, 0.0},       {-0.0, 0.0},        {0.0, -0.0},          {1.0, 0.0},   {-1.0, 0.0},     {0.0, 1.0},
-    {3.0, 4.0},       {-4.0, 3.0},        {0.0, 5.0},           {5.0, 0.0},   {4.9e-324, 0.0}, {0.0, -1e-310},
-    {1e-300, 1e-300}, {0x1p-500, 0.0},    {0x1p-501, 0x1p-501}, {1e300, 0.0}, {1e200, -1e200}, {0x1p500, 1.0},
-    {0x1p501, 0.0},   {1.7e308, 1.7e308}, {kInf, 0.0},          {0.0, -kInf}, {kInf, kNaN},    {kNaN, 0.0},
-    {1.0, kNaN},      {0.5, 0.5},         {0.5, -0.5},          {-0.5, 0.5},  {1e-9, 0.0},     {2.0, 0.0}};
+const std::vector<DComplex> kSpecialValues = specialMatrixValues();
 
 // Runs both inversions on `a` and compares result and every element.
 ::testing::AssertionResult matchesReference(const DComplexGenMat& a, bool exactNotNumbers) {
@@ -47,14 +36,6 @@ const std::vector<DComplex> kSpecialValues = {
   return sameResults(fused, reference);
 }
 
-std::string describe(const DComplexGenMat& a) {
-  std::string text;
-  for (int e = 0; e < 4; ++e) {
-    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
-  }
-  return text;
-}
-
 // Ordinary matrices of elements over many orders of magnitude; none of
 // their values is not a number, so every bit must agree.
 TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
@@ -71,7 +52,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
     if (trial % 8 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
     if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
     if (trial % 8 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
-    ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describe(a);
+    ASSERT_TRUE(matchesReference(a, true)) << "trial " << trial << ": " << describeMatrix(a);
   }
 }
 
@@ -90,7 +71,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
       a.data()[e] = e < specials ? kSpecialValues[pick(random)] : DComplex(re, part(random));
     }
     std::shuffle(a.data(), a.data() + 4, random);
-    ASSERT_TRUE(matchesReference(a, false)) << "trial " << trial << ": " << describe(a);
+    ASSERT_TRUE(matchesReference(a, false)) << "trial " << trial << ": " << describeMatrix(a);
   }
 }
 
@@ -102,7 +83,7 @@ TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
         const DComplex filler = layout == 2 ? DComplex(0.25, -0.75) : DComplex(0.0, 0.0);
         DComplexGenMat a = layout == 0 ? matrixOf(2, {first, filler, filler, second})
                                        : matrixOf(2, {filler, first, second, filler});
-        EXPECT_TRUE(matchesReference(a, false)) << describe(a);
+        EXPECT_TRUE(matchesReference(a, false)) << describeMatrix(a);
       }
     }
   }

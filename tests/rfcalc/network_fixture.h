@@ -8,7 +8,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "rfcalc/complex_matrix.h"
@@ -122,6 +124,30 @@ inline ::testing::AssertionResult matricesClose(const DComplexGenMat& actual, co
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+// The elements of a matrix, row after row, for a failure message.
+inline std::string describeMatrix(const DComplexGenMat& a) {
+  std::string text;
+  for (size_t e = 0; e < static_cast<size_t>(a.rows()) * a.cols(); ++e) {
+    text += "(" + std::to_string(a.data()[e].real()) + ", " + std::to_string(a.data()[e].imag()) + ") ";
+  }
+  return text;
+}
+
+// Complex values whose moduli tie with one another (5 = |3 + 4i| = |-4 + 3i|
+// = |5i|), meet the edges of the modulus's and the reciprocal's fast ranges,
+// or are not finite: the values that test every branch of the pivot search,
+// the reciprocal and the elimination.
+inline std::vector<DComplex> specialMatrixValues() {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  return {{0.0, 0.0},      {-0.0, 0.0},     {0.0, -0.0},      {1.0, 0.0},      {-1.0, 0.0},
+          {0.0, 1.0},      {3.0, 4.0},      {-4.0, 3.0},      {0.0, 5.0},      {5.0, 0.0},
+          {4.9e-324, 0.0}, {0.0, -1e-310},  {1e-300, 1e-300}, {0x1p-500, 0.0}, {0x1p-501, 0x1p-501},
+          {1e300, 0.0},    {1e200, -1e200}, {0x1p500, 1.0},   {0x1p501, 0.0},  {1.7e308, 1.7e308},
+          {inf, 0.0},      {0.0, -inf},     {inf, nan},       {nan, 0.0},      {1.0, nan},
+          {0.5, 0.5},      {0.5, -0.5},     {-0.5, 0.5},      {1e-9, 0.0},     {2.0, 0.0}};
 }
 
 // Same bits part by part, where two parts that are not numbers count as the

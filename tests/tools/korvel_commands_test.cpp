@@ -197,6 +197,45 @@ TEST(KorvelInfo, ReferencesThatDifferAreListed) {
   EXPECT_NE(run.out.find("  reference   Zo(1) 50, Zo(2) 75 Ohms\n"), std::string::npos) << run.out;
 }
 
+// The grids and references come from the waveforms' shape alone: each
+// row as the full values would give it.
+struct GridRowCase {
+  const char* label;
+  const char* name;
+  const char* text;
+  std::vector<std::string> rows;
+};
+
+class KorvelInfoGrids : public ::testing::TestWithParam<GridRowCase> {};
+
+TEST_P(KorvelInfoGrids, RowsFromTheWaveformsShape) {
+  TempFile file(GetParam().name, GetParam().text);
+  ToolRun run = korvel({"info", file.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const std::string& row : GetParam().rows) EXPECT_NE(run.out.find(row), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, KorvelInfoGrids,
+    ::testing::Values(
+        GridRowCase{"PortImpedancePerFrequency",
+                    "solver.s1p",
+                    "# GHz S MA\n1 0.2 -75\n! Port Impedance 376 0\n2 0.2 -76\n! Port Impedance 375 0\n"
+                    "3 0.2 -77\n! Port Impedance 374 0\n",
+                    {"  reference   per frequency\n", "  frequency   1 GHz .. 3 GHz, 3 points\n"}},
+        GridRowCase{"NoiseOnItsOwnGrid",
+                    "noisy.s2p",
+                    "# GHz S RI R 50\n1 0.1 0 0.5 0 0.5 0 0.1 0\n75 0.1 0 0.5 0 0.5 0 0.1 0\n100 0.1 0 0.5 0 "
+                    "0.5 0 0.1 0\n"
+                    "70 2.5 0.5 45 10\n85 2.5 0.5 45 10\n",
+                    {"  reference   50 Ohms\n", "  frequency   1 GHz .. 100 GHz, 3 points\n",
+                     "  noise grid  70 GHz .. 85 GHz, 2 points\n"}},
+        GridRowCase{"OnePoint",
+                    "single.s1p",
+                    "# MHz S RI R 75\n10 0.5 0\n",
+                    {"  reference   75 Ohms\n", "  frequency   10 MHz .. 10 MHz, 1 point\n"}}),
+    [](const auto& testCase) { return std::string(testCase.param.label); });
+
 TEST(KorvelInfo, AllCommentsOnRequest) {
   std::string text;
   for (int i = 0; i < 6; ++i) text += "! comment " + std::to_string(i) + "\n";

@@ -1,9 +1,7 @@
 // The korvel tool end to end: its commands, exit statuses and dumps.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 

@@ -2,13 +2,12 @@
 // every "$ korvel ..." line there is run from the source tree and its
 // output compared with the lines shown under it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/tool_run.h"
 
 namespace korvel::testing {
 namespace {
@@ -49,30 +48,10 @@ std::vector<ShownExample> shownExamples(const std::string& readme) {
   return examples;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs `command` with the built korvel first on the path, from the source
-// tree; returns its standard output.
-std::string runFromSourceTree(const std::string& command, int* status) {
-  std::string script = "cd '" + std::string(KORVEL_SOURCE_DIR) + "' && PATH='" +
-                       std::string(KORVEL_BINARY_DIR) + "':\"$PATH\" && " + command + " 2>/dev/null";
-  std::string output;
-  FILE* pipe = popen(script.c_str(), "r");
-  if (pipe == nullptr) {
-    *status = -1;
-    return output;
-  }
-  char buffer[4096];
-  size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-  int raw = pclose(pipe);
-  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return output;
+// tree.
+ToolRun runFromSourceTree(const std::string& command) {
+  return shell("cd " + shellQuoted(KORVEL_SOURCE_DIR) + " && " + command);
 }
 
 bool hasPython() { return std::system("command -v python3 >/dev/null 2>&1") == 0; }
@@ -82,10 +61,9 @@ TEST(ReadmeExamples, ShowWhatTheToolPrints) {
   ASSERT_GE(examples.size(), 5u) << "README.md shows the tool's commands";
   for (const ShownExample& example : examples) {
     if (example.command.find("python3") != std::string::npos && !hasPython()) continue;
-    int status = -1;
-    std::string output = runFromSourceTree(example.command, &status);
-    EXPECT_EQ(status, 0) << example.command;
-    EXPECT_EQ(output, example.output) << example.command;
+    ToolRun run = runFromSourceTree(example.command);
+    EXPECT_EQ(run.status, 0) << example.command;
+    EXPECT_EQ(run.out, example.output) << example.command;
   }
 }
 

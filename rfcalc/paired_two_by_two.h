@@ -1,0 +1,197 @@
+// Two 2 x 2 conversions run side by side, one in each lane of a pair of
+// doubles: the two inversions of a two-terminal sample (I - S for Z, I + S
+// for Y), then the two products that follow them. Every lane performs, in
+// the same order, the very operations the scalar kernels of
+// matrix_kernels.h perform on its matrix, so each lane's result is theirs
+// bit for bit; packing them only halves the instructions.
+//
+// The relabelling of invertTwoByTwo makes the two inversions identical in
+// shape whatever their pivots: both pivot at (0, 0) and then at (1, 1) of
+// their relabelled matrices. What the lanes cannot share, the rare cases
+// (a pivot search that needs findPivot, a singular or extreme pivot, a
+// value that is not finite where a shortcut needs one), is not handled
+// here: the routines say so and the caller runs the scalar kernels on the
+// sample instead. Internal to rfcalc.
+#ifndef KORVEL_RFCALC_PAIRED_TWO_BY_TWO_H
+#define KORVEL_RFCALC_PAIRED_TWO_BY_TWO_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "rfcalc/complex_matrix.h"
+#include "rfcalc/lanes.h"
+#include "rfcalc/matrix_kernels.h"
+
+namespace korvel::kernels {
+
+// The same complex element of the two matrices.
+struct PairedComplex {
+  Lanes re;
+  Lanes im;
+};
+
+// Element e of two row-major 2 x 2 matrices.
+using PairedMatrix = PairedComplex[4];
+
+inline PairedComplex pairOf(DComplex first, DComplex second) {
+  return {Lanes{first.real(), second.real()}, Lanes{first.imag(), second.imag()}};
+}
+
+inline DComplex laneOf(const PairedComplex& z, int lane) { return {z.re[lane], z.im[lane]}; }
+
+// complexProduct in each lane.
+inline PairedComplex pairedProduct(const PairedComplex& a, const PairedComplex& b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+
+// reciprocal in each lane, valid in the lanes whose pivots take its inline
+// Smith's method with a normal ratio; `valid` loses the others.
+inline PairedComplex pairedReciprocal(const PairedComplex& p, LaneMask* valid) {
+  const Lanes c = p.re;
+  const Lanes d = p.im;
+  const Lanes magnitudeC = laneMagnitudes(c);
+  const Lanes magnitudeD = laneMagnitudes(d);
+  const LaneMask ordinaryC = (magnitudeC == 0.0) | ((magnitudeC >= 0x1p-500) & (magnitudeC <= 0x1p500));
+  const LaneMask ordinaryD = (magnitudeD == 0.0) | ((magnitudeD >= 0x1p-500) & (magnitudeD <= 0x1p500));
+  const LaneMask nonZero = (c != 0.0) | (d != 0.0);
+  const LaneMask imaginaryLarger = magnitudeC < magnitudeD;
+  const Lanes larger = laneSelect(imaginaryLarger, d, c);
+  const Lanes smaller = laneSelect(imaginaryLarger, c, d);
+  const Lanes ratio = smaller / larger;
+  const Lanes denominator = smaller * ratio + larger;
+  *valid &= ordinaryC & ordinaryD & nonZero & (laneMagnitudes(ratio) > 0x1p-1022);
+  const Lanes zero = {0.0, 0.0};
+  const Lanes real = laneSelect(imaginaryLarger, ratio + 0.0, zero * ratio + 1.0);
+  const Lanes imaginary = laneSelect(imaginaryLarger, zero * ratio - 1.0, 0.0 - ratio);
+  return {real / denominator, imaginary / denominator};
+}
+
+// normalisePivotRow(m, two, c) in each lane.
+inline void pairedNormalise(PairedMatrix m, size_t c, LaneMask* valid) {
+  const PairedComplex inverse = pairedReciprocal(m[c * 2 + c], valid);
+  m[c * 2 + c] = {Lanes{1.0, 1.0}, Lanes{0.0, 0.0}};
+  for (size_t l = 0; l < 2; ++l) m[c * 2 + l] = pairedProduct(m[c * 2 + l], inverse);
+}
+
+// eliminatePivotColumn(m, two, c) in each lane.
+inline void pairedEliminate(PairedMatrix m, size_t c) {
+  const size_t r = 1 - c;
+  const PairedComplex d = m[r * 2 + c];
+  m[r * 2 + c] = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
+  for (size_t l = 0; l < 2; ++l) {
+    const PairedComplex term = pairedProduct(m[c * 2 + l], d);
+    m[r * 2 + l] = {m[r * 2 + l].re - term.re, m[r * 2 + l].im - term.im};
+  }
+}
+
+// The first pivots of two 2 x 2 inversions, the searches side by side, as
+// findPivot chooses them, in the lanes where `valid` comes back all ones:
+// at (r, c) with r set where `exchangeRows`, c where `exchangeColumns`.
+// Square roots are correctly rounded, hence monotonic: where every
+// candidate's modulus is the square root of its squared parts and only one
+// candidate's squared parts come within a few ulps of the largest, that
+// candidate has the largest modulus and is the pivot, found without taking
+// a root. Ties (and near ties), no candidate above zero and moduli that
+// are not square roots leave the lane invalid; its place is then still
+// one of the four.
+inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchangeRows,
+                              LaneMask* exchangeColumns, LaneMask* valid) {
+  Lanes squared[4];
+  LaneMask ordinary = {-1, -1};
+  Lanes largest = {0.0, 0.0};
+  for (size_t k = 0; k < 4; ++k) {
+    squared[k] = candidates[k].re * candidates[k].re + candidates[k].im * candidates[k].im;
+    ordinary &= (squared[k] == 0.0) | laneModulusSquareRoots(squared[k]);
+    largest = squared[k] > largest ? squared[k] : largest;
+  }
+  const Lanes nearest = largest * (1.0 - 0x1p-48);
+  LaneMask holds[4];
+  for (size_t k = 0; k < 4; ++k) holds[k] = squared[k] >= nearest;
+  LaneMask shared = {0, 0};
+  for (size_t k = 0; k < 4; ++k) {
+    for (size_t l = k + 1; l < 4; ++l) shared |= holds[k] & holds[l];
+  }
+  *valid &= ordinary & (largest > 0.0) & ~shared;
+  // The one holder's place p = 2 r + c.
+  *exchangeRows = ~(holds[0] | holds[1]);
+  *exchangeColumns = holds[1] | holds[3];
+}
+
+// Relabels `m` so that the element at place p moves to (0, 0), lane by
+// lane: y(i, j) = m(i ^ r, j ^ c) with r = p >> 1 and c = p & 1. The same
+// call with row and column flags exchanged undoes a relabelling of the
+// inverse: m^-1(i, j) = y^-1(i ^ c, j ^ r).
+inline void pairedRelabel(PairedMatrix m, LaneMask exchangeRows, LaneMask exchangeColumns) {
+  auto exchange = [](PairedComplex& a, PairedComplex& b, LaneMask where) {
+    const PairedComplex first = a;
+    a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
+    b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
+  };
+  exchange(m[0], m[2], exchangeRows);
+  exchange(m[1], m[3], exchangeRows);
+  exchange(m[0], m[1], exchangeColumns);
+  exchange(m[2], m[3], exchangeColumns);
+}
+
+// Inverts the two matrices of `m` (one per lane) as invertTwoByTwo does,
+// bit for bit, in the lanes where `valid` comes back all ones; what the
+// others hold is of no use. Nothing branches on the values.
+inline void invertPairOfTwoByTwo(PairedMatrix m, LaneMask* valid) {
+  LaneMask rowFlag;
+  LaneMask columnFlag;
+  pairedFirstPivots(m, &rowFlag, &columnFlag, valid);
+  pairedRelabel(m, rowFlag, columnFlag);
+  pairedNormalise(m, 0, valid);
+  pairedEliminate(m, 0);
+  // The second step's only candidate is the element of the row and column
+  // left; it is the pivot when its modulus is non-zero and a number.
+  *valid &= laneModulusSquareRoots(m[3].re * m[3].re + m[3].im * m[3].im);
+  pairedNormalise(m, 1, valid);
+  pairedEliminate(m, 1);
+  pairedRelabel(m, columnFlag, rowFlag);
+}
+
+// multiplyElements(a, b, two, product) in each lane.
+inline void pairedMultiply(const PairedMatrix a, const PairedMatrix b, PairedMatrix product) {
+  for (size_t i = 0; i < 2; ++i) {
+    for (size_t j = 0; j < 2; ++j) {
+      PairedComplex sum = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
+      for (size_t k = 0; k < 2; ++k) {
+        const PairedComplex term = pairedProduct(a[i * 2 + k], b[k * 2 + j]);
+        sum = {sum.re + term.re, sum.im + term.im};
+      }
+      product[i * 2 + j] = sum;
+    }
+  }
+}
+
+// All ones in the lanes where every part of the elements is finite.
+inline LaneMask pairedFinite(const PairedComplex* elements, size_t count) {
+  Lanes zeros = {0.0, 0.0};
+  // x * 0 is 0 for a finite x and not a number otherwise, and a sum with a
+  // value that is not a number is not one either.
+  for (size_t e = 0; e < count; ++e) zeros = zeros + elements[e].re * 0.0 + elements[e].im * 0.0;
+  return zeros == 0.0;
+}
+
+// multiplyElementsByDiagonal(a, d, two, product) in each lane, valid where
+// a and the diagonal of d are finite (its shortcut).
+inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex diagonal[2],
+                                     PairedMatrix product, LaneMask* valid) {
+  *valid &= pairedFinite(a, 4) & pairedFinite(diagonal, 2);
+  for (size_t i = 0; i < 2; ++i) {
+    for (size_t j = 0; j < 2; ++j) {
+      const PairedComplex term = pairedProduct(a[i * 2 + j], diagonal[j]);
+      product[i * 2 + j] = {0.0 + term.re, 0.0 + term.im};
+    }
+  }
+}
+
+// The elements times their real weights, lane by lane, as scaleElements.
+inline void pairedScale(const PairedMatrix m, const Lanes weights[4], PairedMatrix scaled) {
+  for (size_t e = 0; e < 4; ++e) scaled[e] = {m[e].re * weights[e], m[e].im * weights[e]};
+}
+
+}  // namespace korvel::kernels
+
+#endif  // KORVEL_RFCALC_PAIRED_TWO_BY_TWO_H

@@ -1,0 +1,145 @@
+// What the stand-in waveform library keeps of the values a plug-in adds, in
+// each of its recording modes.
+#include "host/waveform_library.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace korvel::testing {
+namespace {
+
+using host::RecordedWaveform;
+using host::ValueRecording;
+using host::WaveformLibrary;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Puts the library back as every other test expects it.
+class Recording : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    WaveformLibrary::instance().setValueRecording(ValueRecording::kAll);
+    WaveformLibrary::instance().forgetWaveforms();
+  }
+
+  // A waveform of `dataType` built from `chunks` of x values, each added
+  // with its own WfX_AddValues call, y being `y` at every point (twice
+  // per point for a complex waveform); `newSegmentAfter` chunks go into
+  // the first segment, the rest into a second.
+  static const RecordedWaveform& build(ValueRecording mode, int dataType,
+                                       const std::vector<std::vector<double>>& chunks,
+                                       const std::vector<double>& y, size_t newSegmentAfter = SIZE_MAX) {
+    WaveformLibrary::instance().setValueRecording(mode);
+    WaveformHandle handle = WfX_Create(nullptr, dataType, "f", "Hz", 0, "w", "-", 1);
+    size_t next = 0;
+    for (size_t c = 0; c < chunks.size(); ++c) {
+      if (c == newSegmentAfter) WfX_NextParameterValue(nullptr, handle);
+      const std::vector<double>& x = chunks[c];
+      size_t yCount = x.size() * (dataType == host::kDataTypeComplex ? 2 : 1);
+      std::vector<double> values(y.begin() + static_cast<std::ptrdiff_t>(next),
+                                 y.begin() + static_cast<std::ptrdiff_t>(next + yCount));
+      next += yCount;
+      WfX_AddValues(nullptr, handle, x.data(), values.data(), static_cast<int>(x.size()));
+    }
+    WfX_Done(nullptr, handle);
+    return *WaveformLibrary::instance().find(handle);
+  }
+};
+
+TEST_F(Recording, ExtentsKeepTheShapeButNoValues) {
+  const RecordedWaveform& waveform =
+      build(ValueRecording::kExtents, host::kDataTypeReal, {{3, 1, 2}, {7, 5}}, {50, 50, 50, 50, 50});
+  ASSERT_EQ(waveform.segments.size(), 1u);
+  const host::RecordedSegment& segment = waveform.segments[0];
+  EXPECT_EQ(segment.points, 5u);
+  EXPECT_TRUE(segment.x.empty());
+  EXPECT_TRUE(segment.y.empty());
+  EXPECT_EQ(segment.lowX, 1.0);
+  EXPECT_EQ(segment.highX, 7.0);
+  EXPECT_TRUE(waveform.ySummary.any);
+  EXPECT_EQ(waveform.ySummary.first, 50.0);
+  EXPECT_FALSE(waveform.ySummary.varies);
+}
+
+TEST_F(Recording, CountsKeepPointsAlone) {
+  const RecordedWaveform& waveform = build(ValueRecording::kCounts, host::kDataTypeReal, {{3, 1}}, {1, 2});
+  const host::RecordedSegment& segment = waveform.segments.at(0);
+  EXPECT_EQ(segment.points, 2u);
+  EXPECT_TRUE(segment.x.empty());
+  EXPECT_TRUE(std::isnan(segment.lowX));
+  EXPECT_TRUE(std::isnan(segment.highX));
+  EXPECT_FALSE(waveform.ySummary.any);
+}
+
+// Every mode but counts alone gives the same shape as the values it keeps
+// or drops: each segment's own extent, and one summary of y over all.
+class EveryKeepingMode : public Recording, public ::testing::WithParamInterface<ValueRecording> {};
+
+TEST_P(EveryKeepingMode, EachSegmentHasItsOwnExtent) {
+  const RecordedWaveform& waveform =
+      build(GetParam(), host::kDataTypeReal, {{1, 2}, {10, 30, 20}}, {75, 75, 75, 75, 75}, 1);
+  ASSERT_EQ(waveform.segments.size(), 2u);
+  EXPECT_EQ(waveform.segments[0].points, 2u);
+  EXPECT_EQ(waveform.segments[0].lowX, 1.0);
+  EXPECT_EQ(waveform.segments[0].highX, 2.0);
+  EXPECT_EQ(waveform.segments[1].points, 3u);
+  EXPECT_EQ(waveform.segments[1].lowX, 10.0);
+  EXPECT_EQ(waveform.segments[1].highX, 30.0);
+  EXPECT_EQ(waveform.ySummary.first, 75.0);
+  EXPECT_FALSE(waveform.ySummary.varies);
+}
+
+TEST_P(EveryKeepingMode, AChangeInAnyLaterSegmentVaries) {
+  const RecordedWaveform& waveform =
+      build(GetParam(), host::kDataTypeReal, {{1, 2}, {1, 2}}, {50, 50, 50, 51}, 1);
+  EXPECT_EQ(waveform.ySummary.first, 50.0);
+  EXPECT_TRUE(waveform.ySummary.varies);
+}
+
+TEST_P(EveryKeepingMode, ComplexValuesCountBothParts) {
+  const RecordedWaveform& waveform = build(GetParam(), host::kDataTypeComplex, {{1, 2}}, {0.5, 0, 0.5, 0});
+  EXPECT_EQ(waveform.segments.at(0).points, 2u);
+  EXPECT_EQ(waveform.ySummary.first, 0.5);
+  EXPECT_TRUE(waveform.ySummary.varies) << "the imaginary parts differ from the first real part";
+}
+
+// An x that is no number widens nothing; a segment of such values alone
+// has no extent.
+TEST_P(EveryKeepingMode, XThatIsNoNumberIsLeftOut) {
+  const RecordedWaveform& waveform =
+      build(GetParam(), host::kDataTypeReal, {{kNaN, 4, 2}, {kNaN}}, {1, 1, 1, 1}, 1);
+  EXPECT_EQ(waveform.segments.at(0).lowX, 2.0);
+  EXPECT_EQ(waveform.segments.at(0).highX, 4.0);
+  EXPECT_EQ(waveform.segments.at(1).points, 1u);
+  EXPECT_TRUE(std::isnan(waveform.segments.at(1).lowX));
+  EXPECT_TRUE(std::isnan(waveform.segments.at(1).highX));
+}
+
+// A y that is no number differs from every other value, itself included.
+TEST_P(EveryKeepingMode, YThatIsNoNumberVaries) {
+  const RecordedWaveform& single = build(GetParam(), host::kDataTypeReal, {{1}}, {kNaN});
+  EXPECT_FALSE(single.ySummary.varies);
+  const RecordedWaveform& twice = build(GetParam(), host::kDataTypeReal, {{1, 2}}, {kNaN, kNaN});
+  EXPECT_TRUE(twice.ySummary.varies);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryKeepingMode,
+                         ::testing::Values(ValueRecording::kAll, ValueRecording::kExtents),
+                         [](const auto& testCase) {
+                           return std::string(testCase.param == ValueRecording::kAll ? "All" : "Extents");
+                         });
+
+TEST_F(Recording, AllKeepsEveryValue) {
+  const RecordedWaveform& waveform =
+      build(ValueRecording::kAll, host::kDataTypeComplex, {{1}, {2}}, {0.1, 0.2, 0.3, 0.4});
+  EXPECT_EQ(waveform.segments.at(0).x, (std::vector<double>{1, 2}));
+  EXPECT_EQ(waveform.segments.at(0).y, (std::vector<double>{0.1, 0.2, 0.3, 0.4}));
+}
+
+}  // namespace
+}  // namespace korvel::testing

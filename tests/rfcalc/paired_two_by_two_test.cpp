@@ -1,0 +1,229 @@
+// The paired 2 x 2 inversions against the inversion for any size, bit for
+// bit, on millions of pairs of matrices: every lane the paired arithmetic
+// accepts must hold exactly the scalar result, and ordinary matrices must
+// be accepted. Then whole two-terminal networks, whose samples mostly take
+// the paired path, against Z and Y formed with the routines for any size.
+#include "rfcalc/paired_two_by_two.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "network_fixture.h"
+
+namespace korvel::testing {
+namespace {
+
+using kernels::LaneMask;
+using kernels::PairedMatrix;
+
+// Inverts `first` and `second` side by side and compares each lane that
+// came out valid with the inversion for any size. `accepted` counts them.
+::testing::AssertionResult pairMatchesReference(const DComplexGenMat& first, const DComplexGenMat& second,
+                                                int* accepted) {
+  PairedMatrix m;
+  for (size_t e = 0; e < 4; ++e) m[e] = kernels::pairOf(first.data()[e], second.data()[e]);
+  LaneMask valid = {-1, -1};
+  kernels::invertPairOfTwoByTwo(m, &valid);
+  const DComplexGenMat* inputs[2] = {&first, &second};
+  for (int lane = 0; lane < 2; ++lane) {
+    if (valid[lane] == 0) continue;
+    if (valid[lane] != -1) return ::testing::AssertionFailure() << "lane " << lane << " half valid";
+    ++*accepted;
+    DComplexGenMat reference = *inputs[lane];
+    PivotRecord record(2);
+    if (invertMatrixAnySize(reference, 2, record) != kInverted) {
+      return ::testing::AssertionFailure() << "lane " << lane << " accepted a singular matrix";
+    }
+    DComplexGenMat paired(2, 2, DComplex());
+    for (size_t e = 0; e < 4; ++e) paired.data()[e] = kernels::laneOf(m[e], lane);
+    auto same = sameResults(paired, reference);
+    if (!same) return same << " in lane " << lane;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Ordinary matrices over many orders of magnitude, with ties and near
+// singular ones among them, in both lanes; nearly all must be accepted.
+TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
+  std::mt19937_64 random(29);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  const int trials = 1000000;
+  int accepted = 0;
+  for (int trial = 0; trial < trials; ++trial) {
+    DComplexGenMat pair[2] = {DComplexGenMat(2, 2, DComplex()), DComplexGenMat(2, 2, DComplex())};
+    for (DComplexGenMat& a : pair) {
+      const bool wide = trial % 4 == 0;
+      for (int e = 0; e < 4; ++e) {
+        const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
+        a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
+      }
+      if (trial % 16 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
+      if (trial % 16 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
+      if (trial % 16 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
+      if (trial % 16 == 4) a.data()[1] = DComplex(a.data()[1].real(), 0.0);        // a real element
+    }
+    ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
+  }
+  EXPECT_GT(accepted, 2 * trials * 9 / 10);
+}
+
+// Matrices mixing the special values with ordinary ones: whatever the
+// paired arithmetic accepts among them must be exact.
+TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
+  const std::vector<DComplex> special = specialMatrixValues();
+  std::mt19937_64 random(31);
+  std::uniform_real_distribution<double> part(-2.0, 2.0);
+  std::uniform_int_distribution<size_t> pick(0, special.size() - 1);
+  int accepted = 0;
+  for (int trial = 0; trial < 1000000; ++trial) {
+    DComplexGenMat pair[2] = {DComplexGenMat(2, 2, DComplex()), DComplexGenMat(2, 2, DComplex())};
+    for (int side = 0; side < 2; ++side) {
+      const int specials = (trial + side) % 5;  // 0 .. 4 special elements
+      for (int e = 0; e < 4; ++e) {
+        const double re = part(random);
+        pair[side].data()[e] = e < specials ? special[pick(random)] : DComplex(re, part(random));
+      }
+      std::shuffle(pair[side].data(), pair[side].data() + 4, random);
+    }
+    ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
+  }
+  EXPECT_GT(accepted, 0);
+}
+
+// Every pair of special values on the diagonal and off it, in either lane.
+TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
+  const std::vector<DComplex> special = specialMatrixValues();
+  const DComplexGenMat ordinary = matrixOf(2, {{1.0, 0.25}, {-0.5, 0.125}, {0.375, -2.0}, {0.75, 0.5}});
+  int accepted = 0;
+  for (const DComplex& first : special) {
+    for (const DComplex& second : special) {
+      for (int layout = 0; layout < 3; ++layout) {
+        const DComplex filler = layout == 2 ? DComplex(0.25, -0.75) : DComplex(0.0, 0.0);
+        const DComplexGenMat a = layout == 0 ? matrixOf(2, {first, filler, filler, second})
+                                             : matrixOf(2, {filler, first, second, filler});
+        EXPECT_TRUE(pairMatchesReference(a, ordinary, &accepted)) << describeMatrix(a);
+        EXPECT_TRUE(pairMatchesReference(ordinary, a, &accepted)) << describeMatrix(a);
+      }
+    }
+  }
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// I + S or I - S, each element formed as the driver forms it.
+DComplexGenMat identityPlus(const DComplexGenMat& s, bool plus) {
+  DComplexGenMat m = s;
+  for (unsigned r = 0; r < 2; ++r) {
+    for (unsigned c = 0; c < 2; ++c) {
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      m(r, c) = plus ? identity + s(r, c) : identity - s(r, c);
+    }
+  }
+  return m;
+}
+
+DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, size_t sample) {
+  DComplexGenMat m(2, 2, DComplex());
+  for (size_t e = 0; e < 4; ++e) m.data()[e] = network.at(base + e, sample);
+  return m;
+}
+
+// Z and Y of one two-terminal sample formed with the routines for any size,
+// with the references' weights applied as the driver applies them.
+struct AnySizeConversion {
+  AnySizeConversion(const DComplexGenMat& s, const std::vector<double>& zo)
+      : z(2, 2, DComplex(kNaN, kNaN)), y(z) {
+    const bool equal = zo[0] == zo[1];
+    DComplexGenMat z0(2, 2, DComplex());
+    for (size_t t = 0; t < 2; ++t) z0(t, t) = DComplex(zo[t], 0.0);
+    DComplexGenMat z0Inverse = z0;
+    PivotRecord record(2);
+    const bool z0Invertible = invertMatrixAnySize(z0Inverse, 2, record) == kInverted;
+    const DComplexGenMat plus = identityPlus(s, true);
+    const DComplexGenMat minus = identityPlus(s, false);
+    DComplexGenMat inverse = minus;
+    DComplexGenMat product(2, 2, DComplex());
+    if (invertMatrixAnySize(inverse, 2, record) == kInverted) {
+      multiplyMatricesAnySize(plus, inverse, 2, &product);
+      weigh(product, zo, equal, z0, false, &z);
+    }
+    inverse = plus;
+    if (invertMatrixAnySize(inverse, 2, record) == kInverted && z0Invertible) {
+      multiplyMatricesAnySize(minus, inverse, 2, &product);
+      weigh(product, zo, equal, z0Inverse, true, &y);
+    }
+  }
+
+  static void weigh(const DComplexGenMat& product, const std::vector<double>& zo, bool equal,
+                    const DComplexGenMat& z0Factor, bool reciprocal, DComplexGenMat* result) {
+    if (equal) {
+      multiplyMatricesAnySize(product, z0Factor, 2, result);
+      return;
+    }
+    for (size_t r = 0; r < 2; ++r) {
+      for (size_t c = 0; c < 2; ++c) {
+        const double weight = r == c ? zo[r] : std::sqrt(zo[r]) * std::sqrt(zo[c]);
+        const double factor = reciprocal ? 1.0 / weight : weight;
+        (*result)(r, c) = DComplex(product(r, c).real() * factor, product(r, c).imag() * factor);
+      }
+    }
+  }
+
+  DComplexGenMat z;
+  DComplexGenMat y;
+};
+
+struct TwoTerminalReferences {
+  const char* name;
+  std::vector<double> zo;
+};
+
+class PairedNetworkTest : public ::testing::TestWithParam<TwoTerminalReferences> {};
+
+// Random S up to |S| = 1.4 per part, with special values mixed in, so that
+// samples take both the paired and the scalar path.
+TEST_P(PairedNetworkTest, MatchesConversionForAnySize) {
+  const std::vector<DComplex> special = specialMatrixValues();
+  std::mt19937_64 random(37);
+  const int points = 20000;
+  TestNetwork network(2, 2, points);
+  std::vector<DComplexGenMat> scattering;
+  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+    DComplexGenMat s = randomMatrix(2, random, i % 2 == 0 ? 0.3 : 1.0);
+    if (i % 16 == 5) s.data()[random() % 4] = special[random() % special.size()];
+    if (i % 64 == 9) s = matrixOf(2, {{1.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}, {-1.0, 0.0}});
+    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + 4));
+    scattering.push_back(s);
+  }
+  network.setReferenceImpedances(GetParam().zo);
+  ::testing::internal::CaptureStdout();
+  calculateNetworkParameters(network.network());
+  ::testing::internal::GetCapturedStdout();
+  const NetworkLayout layout = network.layout();
+  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+    const AnySizeConversion expected(scattering[i], GetParam().zo);
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, i), expected.z)) << "Z at " << i;
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, i), expected.y)) << "Y at " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(References, PairedNetworkTest,
+                         ::testing::Values(TwoTerminalReferences{"Equal", {50.0, 50.0}},
+                                           TwoTerminalReferences{"Unequal", {50.0, 75.0}},
+                                           TwoTerminalReferences{"Subnormal", {4.9e-324, 4.9e-324}},
+                                           TwoTerminalReferences{"Zero", {0.0, 0.0}}),
+                         [](const ::testing::TestParamInfo<TwoTerminalReferences>& tested) {
+                           return std::string(tested.param.name);
+                         });
+
+}  // namespace
+}  // namespace korvel::testing

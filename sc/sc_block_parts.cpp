@@ -53,8 +53,8 @@ struct Part {
 // opens a section with half the values of the S-parameter section before
 // it. False when no block begins there. A wrong answer costs only time:
 // the check of the parts finds it.
-bool findBlockStart(int fd, const DataSet& data, uint64_t from, uint64_t fileEnd, uint64_t* start) {
-  WindowLines lines(fd, from - 1, fileEnd);
+bool findBlockStart(int fd, const DataSet& data, uint64_t from, uint64_t* start) {
+  LineSource lines(fd, from - 1, LineEnds::kLineFeed);
   std::string_view line;
   if (!lines.next(&line)) return false;  // the rest of the line `from` falls in
   bool noise = data.hasNoise == 1;
@@ -78,35 +78,34 @@ bool findBlockStart(int fd, const DataSet& data, uint64_t from, uint64_t fileEnd
     }
   }
   if (!delays || noise || found < 2) return false;
-  uint64_t third = found == 3 ? candidates[2] : lines.position();
+  uint64_t third = found == 3 ? candidates[2] : lines.offset();
   *start = candidates[1] - candidates[0] > third - candidates[1] ? candidates[0] : candidates[1];
   return true;
 }
 
 // Reads one part on the thread it is given, never reporting anything.
-void readPart(const ScReading& reading, int fd, uint64_t fileEnd, bool lastPart, int rounding, Part& part) {
+void readPart(const ScReading& reading, int fd, bool lastPart, int rounding, Part& part) {
   // The calling thread's rounding, so that every conversion gives its bits.
   if (std::fegetround() != rounding) std::fesetround(rounding);
   SilentSink sink;
   MessageRoute route(sink);
   try {
     if (!part.started) {
-      if (!findBlockStart(fd, *reading.data, part.searchFrom, fileEnd, &part.begin)) return;
+      if (!findBlockStart(fd, *reading.data, part.searchFrom, &part.begin)) return;
       part.started = true;
     }
-    ScReading local(reading.data, fd, part.begin, fileEnd);
+    ScReading local(reading.data, fd, part.begin);
     local.layout = reading.layout;
     for (int block = part.firstBlock; block < part.endBlock; ++block) {
       if (readBlock(local, block) != kOk) return;
     }
-    const WindowLines& window = *local.lines.window();
-    if (sink.reported || window.failed()) return;
+    if (sink.reported || local.lines.readFailed()) return;
     part.read = true;
     if (lastPart) return;
     std::string_view line;
     if (!local.lines.find(kDataLine, {"DATA="}, &line)) return;
-    part.end = window.lineStart();
-    part.lines = window.lineNumber() - 1;
+    part.end = local.lines.lineStart();
+    part.lines = local.lines.lineNumber() - 1;
     part.endFound = true;
   } catch (...) {
     // Memory ran out on this thread: the calling thread reads the part
@@ -151,12 +150,7 @@ int readBlocksInTurn(ScReading& reading, int firstBlock) {
 
 // How many parts to read the blocks in; 1 reads them in turn.
 unsigned partCount(const ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
-#if defined(KORVEL_SERIAL) || defined(KORVEL_SERIAL_CALCULATION)
-  (void)reading;
-  (void)blocksBegin;
-  (void)fileEnd;
-  return 1;
-#else
+  if constexpr (kCallingThreadOnly) return 1;
   const DataSet& data = *reading.data;
   // A read that goes on after errors reports as it goes; a stream of
   // unknown size cannot be read at offsets.
@@ -170,7 +164,6 @@ unsigned partCount(const ScReading& reading, uint64_t blocksBegin, uint64_t file
   parts = std::min(parts, kMostParts);
   return static_cast<unsigned>(
       std::min(static_cast<long long>(parts), static_cast<long long>(data.blockCount)));
-#endif
 }
 
 // The parts' blocks and where each but the first starts searching: half an
@@ -218,7 +211,7 @@ int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
     parts = planParts(reading.data->blockCount, count, blocksBegin, fileEnd);
     int rounding = std::fegetround();
     runInParts(count,
-               [&](unsigned k) { readPart(reading, fd, fileEnd, k + 1 == count, rounding, parts[k]); });
+               [&](unsigned k) { readPart(reading, fd, k + 1 == count, rounding, parts[k]); });
   } catch (...) {
     // No memory for the parts: every block is read in turn.
     if (parts.size() != count) return readBlocksInTurn(reading, 0);
@@ -227,8 +220,7 @@ int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
   if (failed == parts.size()) return kOk;
   clearBlocksFrom(reading, parts[failed].firstBlock);
   if (failed > 0) {
-    reading.lines.readWindow(fd, parts[failed].begin, fileEnd,
-                             linesBefore(parts, failed, reading.lines.lineNumber()));
+    reading.lines.readFrom(fd, parts[failed].begin, linesBefore(parts, failed, reading.lines.lineNumber()));
   }
   return readBlocksInTurn(reading, parts[failed].firstBlock);
 }

@@ -11,13 +11,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "dataset/data_set.h"
 #include "rfcalc/network_layout.h"
-#include "sc/sc_window_lines.h"
 #include "text/text_input.h"
 
 namespace korvel {
@@ -26,24 +24,23 @@ inline constexpr std::string_view kMarkedLine = "*|";
 inline constexpr std::string_view kDataLine = "+";
 
 // The lines of an SC file, read from top to bottom: from the stream, or
-// from one stretch of the file read on its own (a part of the file read on
-// a worker thread, or the rest of the file read again).
+// with pread from a given line of the file on (a part of the file read on
+// a worker thread, or the rest of the file read again). Lines end at a
+// line feed only; a carriage return before it stays in the line's text.
 class ScLines {
  public:
   // `file` must stay open while the lines are read.
-  explicit ScLines(FILE* file) { stream_.emplace(file); }
+  explicit ScLines(FILE* file) : source_(file, LineEnds::kLineFeed) {}
 
-  // The lines of bytes [begin, end) of `fd`; the first is numbered
-  // `linesBefore` + 1.
-  ScLines(int fd, uint64_t begin, uint64_t end, int linesBefore) { readWindow(fd, begin, end, linesBefore); }
-
-  // Goes on with the lines of bytes [begin, end) of `fd` in place of
-  // whatever was being read; the first is numbered `linesBefore` + 1.
-  void readWindow(int fd, uint64_t begin, uint64_t end, int linesBefore) {
-    window_.emplace(fd, begin, end);
-    stream_.reset();
-    linesBefore_ = linesBefore;
+  // The lines of `fd` from byte `begin`, which must start a line, to the
+  // end of the file; the first is numbered `linesBefore` + 1.
+  ScLines(int fd, uint64_t begin, int linesBefore) : source_(fd, begin, LineEnds::kLineFeed) {
+    source_.restartAt(begin, linesBefore);
   }
+
+  // Goes on with the lines of `fd` from byte `begin` on, in place of
+  // whatever was being read; the first is numbered `linesBefore` + 1.
+  void readFrom(int fd, uint64_t begin, int linesBefore) { *this = ScLines(fd, begin, linesBefore); }
 
   // Reads on to the next line that begins with `kind` and contains one of
   // `keywords` anywhere (any line of that kind when `keywords` is empty).
@@ -52,21 +49,22 @@ class ScLines {
   bool find(std::string_view kind, std::initializer_list<std::string_view> keywords, std::string_view* line);
 
   // The next line of any kind; false at the end of the file.
-  bool next(std::string_view* line) { return window_ ? window_->next(line) : stream_->next(line); }
+  bool next(std::string_view* line) { return source_.next(line); }
 
   // The number of the line last read, counted from 1.
-  int lineNumber() const { return linesBefore_ + (window_ ? window_->lineNumber() : stream_->lineNumber()); }
+  int lineNumber() const { return source_.lineNumber(); }
 
-  // Bytes of the stream's lines read so far; 0 once a window is read.
-  uint64_t streamConsumed() const { return stream_ ? stream_->consumed() : 0; }
+  // The file offset of the start of the line last read, and of the next
+  // unread byte. A stream's offsets count from the file's start when it
+  // could tell its position when reading began.
+  uint64_t lineStart() const { return source_.lineStart(); }
+  uint64_t offset() const { return source_.offset(); }
 
-  // The window being read, or null while the stream is.
-  const WindowLines* window() const { return window_ ? &*window_ : nullptr; }
+  // True when reading the file failed rather than ended.
+  bool readFailed() const { return source_.readFailed(); }
 
  private:
-  std::optional<LineSource> stream_;
-  std::optional<WindowLines> window_;
-  int linesBefore_ = 0;
+  LineSource source_;
 };
 
 // True when `token` is what remains of a line after its last blank: a
@@ -77,8 +75,9 @@ inline bool isLineEnd(std::string_view token) { return token == "\n" || startsWi
 // What the parts of the SC reader hand on to each other beyond the record.
 struct ScReading {
   explicit ScReading(DataSet* record) : data(record), lines(record->file) {}
-  // Reads bytes [begin, end) of `fd` as a stretch of the record's file.
-  ScReading(DataSet* record, int fd, uint64_t begin, uint64_t end) : data(record), lines(fd, begin, end, 0) {}
+  // Reads the record's file open as `fd` from byte `begin`, which starts a
+  // line, on; line numbers count from there.
+  ScReading(DataSet* record, int fd, uint64_t begin) : data(record), lines(fd, begin, 0) {}
 
   DataSet* data;
   ScLines lines;

@@ -95,7 +95,7 @@ int readScFile(DataSet* data) {
   if (allocateSamples(data) != kOk || readReferenceImpedances(reading) != kOk) return kFailed;
   // Offsets from the start of the file, which the blocks may be read at.
   bool placed = start >= 0 && fileSize != kUnknownSize;
-  uint64_t blocksBegin = placed ? static_cast<uint64_t>(start) + reading.lines.streamConsumed() : 0;
+  uint64_t blocksBegin = placed ? reading.lines.offset() : 0;
   uint64_t fileEnd = placed ? static_cast<uint64_t>(start) + fileSize : kUnknownSize;
   return readBlocks(reading, blocksBegin, fileEnd);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/opened_text.h"
@@ -30,6 +31,9 @@ struct ScShape {
   int extraPointBlock = -1;   // a block with one point more than declared,
                               // which the reader passes over
   bool refused = false;       // the file is refused
+  const char* lineEnd = "\n";  // what ends every line
+  bool lastLineUnended = false;  // the file's last line has no line end
+  int nulBlock = -1;             // a block with NUL bytes in its lines
 };
 
 std::string number(double value, bool longForm) {
@@ -49,12 +53,16 @@ void appendValues(std::string& text, const std::vector<std::string>& values, int
 std::string blockText(const ScShape& shape, int block) {
   bool longForm = shape.unevenBlocks && block % 2 == 1;
   std::string text = "* block " + std::to_string(block + 1) + "\n";
+  if (block == shape.nulBlock) text += std::string(1, '\0') + "+ DATA=\n";
   if (shape.unevenBlocks) text.append(static_cast<size_t>(block) * 40, '*').append("\n");
   text += "+ DATA=\n";
   int points = shape.points + (block == shape.extraPointBlock ? 1 : 0);
   for (int p = 0; p < points; ++p) {
     double frequency = 1e9 * (p + 1);
-    text += "+ " + number(frequency, false) + "\n";
+    text += "+ " + number(frequency, false);
+    // A line's text ends at a NUL: what follows it is never read.
+    if (block == shape.nulBlock) text += std::string(1, '\0') + " DATA= 7";
+    text += "\n";
     std::vector<std::string> values;
     for (int i = 0; i < 8; ++i)
       values.push_back(number(0.01 * (block + 1) + 0.001 * p + 0.0001 * i + 1e-9, longForm));
@@ -81,6 +89,18 @@ std::string blockText(const ScShape& shape, int block) {
   return text;
 }
 
+std::string withLineEnds(const std::string& text, std::string_view lineEnd) {
+  std::string ended;
+  for (char c : text) {
+    if (c == '\n') {
+      ended += lineEnd;
+    } else {
+      ended += c;
+    }
+  }
+  return ended;
+}
+
 std::string scText(const ScShape& shape) {
   std::string text = "*| generated two-port\n*| N=2 DATA=" + std::to_string(shape.points) +
                      " NOISE=" + (shape.noise ? "1" : "0") + " GROUPDELAY=" + (shape.delays ? "1" : "0") +
@@ -92,7 +112,8 @@ std::string scText(const ScShape& shape) {
     text += blockText(shape, block);
     if (block == shape.cutBlock) break;
   }
-  return text;
+  if (shape.lastLineUnended) text.pop_back();
+  return withLineEnds(text, shape.lineEnd);
 }
 
 struct Openings {
@@ -180,6 +201,31 @@ std::vector<ScShape> shapes() {
   s = shape("BlockWithAPointTooMany");
   s.blocks = 6;
   s.extraPointBlock = 1;
+  all.push_back(s);
+  s = shape("CarriageReturnLineFeeds");
+  s.lineEnd = "\r\n";
+  all.push_back(s);
+  s = shape("CarriageReturnLineFeedsDelaysOnly");
+  s.blocks = 5;
+  s.noise = false;
+  s.lineEnd = "\r\n";
+  all.push_back(s);
+  s = shape("LastLineUnended");
+  s.lastLineUnended = true;
+  all.push_back(s);
+  s = shape("LastLineUnendedSParametersOnly");
+  s.noise = false;
+  s.delays = false;
+  s.lastLineUnended = true;
+  all.push_back(s);
+  s = shape("NulBytesInLaterBlock");
+  s.blocks = 6;
+  s.nulBlock = 3;
+  all.push_back(s);
+  s = shape("NulBytesInLaterBlockDelaysOnly");
+  s.blocks = 6;
+  s.noise = false;
+  s.nulBlock = 3;
   all.push_back(s);
   return all;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/decimal_comma_locale.h"
 #include "support/opened_text.h"
 #include "support/test_support.h"
 
@@ -59,35 +60,6 @@ TEST(ParseDouble, StopsAtTheEndOfTheView) {
   std::string infinity = "infinity";
   EXPECT_TRUE(std::isinf(parseDouble(std::string_view(infinity).substr(0, 3))));
 }
-
-// A locale whose decimal separator is a comma: an installed one, or one
-// built from the system's locale sources into a temporary directory.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() : directory_("locale-holder", "") {
-    if (tryLocale()) return;
-    std::string root = directory_.path().substr(0, directory_.path().rfind('/'));
-    std::string command = "localedef -i de_DE -f UTF-8 " + root + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return;
-    setenv("LOCPATH", root.c_str(), 1);
-    tryLocale();
-  }
-  ~DecimalCommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    unsetenv("LOCPATH");
-  }
-  bool active() const { return active_; }
-
- private:
-  bool tryLocale() {
-    const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    active_ = set != nullptr && std::strcmp(std::localeconv()->decimal_point, ",") == 0;
-    return active_;
-  }
-
-  TempFile directory_;
-  bool active_ = false;
-};
 
 TEST(ParseDouble, IgnoresDecimalCommaLocale) {
   DecimalCommaLocale locale;

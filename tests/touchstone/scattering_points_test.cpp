@@ -15,6 +15,7 @@
 
 #include "dataset/waveform_names.h"
 #include "plugin/open_file.h"
+#include "support/decimal_comma_locale.h"
 #include "support/opened_text.h"
 #include "support/test_support.h"
 #include "text/text_input.h"
@@ -152,36 +153,6 @@ TEST(ScatteringPoints, ReferenceImpedancesWrittenOnlyForPointsRead) {
   // point stay untouched.
   EXPECT_EQ(read.sample("Zo/Zo(1)", 1), std::complex<double>(0, 0));
 }
-
-// Switches LC_NUMERIC to German (decimal comma) for the object's life,
-// compiling that locale into a temporary directory when the machine has
-// none installed.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() : holder_("placeholder", "") {
-    const char* current = std::setlocale(LC_NUMERIC, nullptr);
-    saved_ = current != nullptr ? current : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
-      active_ = true;
-      return;
-    }
-    std::string directory = holder_.path().substr(0, holder_.path().rfind('/'));
-    std::string command = "localedef -c -i de_DE -f UTF-8 " + directory + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return;
-    setenv("LOCPATH", directory.c_str(), 1);
-    active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-  }
-  ~DecimalCommaLocale() {
-    std::setlocale(LC_NUMERIC, saved_.c_str());
-    unsetenv("LOCPATH");
-  }
-  bool active() const { return active_ && std::localeconv()->decimal_point[0] == ','; }
-
- private:
-  TempFile holder_;
-  std::string saved_;
-  bool active_ = false;
-};
 
 TEST(ScatteringPoints, NumbersDoNotDependOnTheLocale) {
   std::string text = "# Hz S RI R 50.5\n1.5 0.25 -0.75\n";

@@ -210,8 +210,7 @@ int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
   try {
     parts = planParts(reading.data->blockCount, count, blocksBegin, fileEnd);
     int rounding = std::fegetround();
-    runInParts(count,
-               [&](unsigned k) { readPart(reading, fd, k + 1 == count, rounding, parts[k]); });
+    runInParts(count, [&](unsigned k) { readPart(reading, fd, k + 1 == count, rounding, parts[k]); });
   } catch (...) {
     // No memory for the parts: every block is read in turn.
     if (parts.size() != count) return readBlocksInTurn(reading, 0);

@@ -24,14 +24,14 @@ struct ScShape {
   int points = 5;
   bool noise = true;
   bool delays = true;
-  int valuesPerLine = 8;      // S-parameter values on one data line
-  bool unevenBlocks = false;  // blocks of different lengths in bytes
-  int badBlock = -1;          // a block with a token that is no number
-  int cutBlock = -1;          // the file ends inside this block
-  int extraPointBlock = -1;   // a block with one point more than declared,
-                              // which the reader passes over
-  bool refused = false;       // the file is refused
-  const char* lineEnd = "\n";  // what ends every line
+  int valuesPerLine = 8;         // S-parameter values on one data line
+  bool unevenBlocks = false;     // blocks of different lengths in bytes
+  int badBlock = -1;             // a block with a token that is no number
+  int cutBlock = -1;             // the file ends inside this block
+  int extraPointBlock = -1;      // a block with one point more than declared,
+                                 // which the reader passes over
+  bool refused = false;          // the file is refused
+  const char* lineEnd = "\n";    // what ends every line
   bool lastLineUnended = false;  // the file's last line has no line end
   int nulBlock = -1;             // a block with NUL bytes in its lines
 };

@@ -105,7 +105,8 @@ struct LaneSummary {
 
 // Element (i, j) of the result is element (slot[i], column[j]) of the
 // working copy.
-[[gnu::always_inline]] inline void storeRows(PlanarRows w, size_t n, const int* slot, const int* column, DComplex* m) {
+[[gnu::always_inline]] inline void storeRows(PlanarRows w, size_t n, const int* slot, const int* column,
+                                             DComplex* m) {
   for (size_t i = 0; i < n; ++i) {
     const double* re = w.re(static_cast<size_t>(slot[i]));
     const double* im = w.im(static_cast<size_t>(slot[i]));
@@ -117,8 +118,9 @@ struct LaneSummary {
 }
 
 // The first pivot's summary, and each row's largest squared parts.
-[[gnu::always_inline]] inline CandidateSummary summariseRows(PlanarRows w, size_t n, const std::int64_t* candidateColumns,
-                               double* rowLargest) {
+[[gnu::always_inline]] inline CandidateSummary summariseRows(PlanarRows w, size_t n,
+                                                             const std::int64_t* candidateColumns,
+                                                             double* rowLargest) {
   CandidateSummary summary;
   for (size_t p = 0; p < n; ++p) {
     LaneSummary lanes;
@@ -151,8 +153,9 @@ struct LaneSummary {
 // with the pivot row `pivot`. With a summary, also summarises the row's
 // new candidates for the next step and returns their largest squared parts.
 template <bool kSummarise>
-[[gnu::always_inline]] inline double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c, const std::int64_t* candidateColumns,
-                    CandidateSummary* summary) {
+[[gnu::always_inline]] inline double eliminateRow(PlanarRows w, size_t target, size_t pivot, size_t c,
+                                                  const std::int64_t* candidateColumns,
+                                                  CandidateSummary* summary) {
   double* __restrict re = w.re(target);
   double* __restrict im = w.im(target);
   const double* __restrict pivotRe = w.re(pivot);
@@ -178,8 +181,9 @@ template <bool kSummarise>
 // in order and unused columns in order, whose modulus is the square root
 // of `largest`. Rows whose largest squared parts are too small to share
 // that root are passed over whole.
-[[gnu::always_inline]] inline void findFirstLargestRow(PlanarRows w, const int* slot, const int* unused, size_t count,
-                         const double* rowLargest, double largest, size_t* pivotRow, size_t* pivotColumn) {
+[[gnu::always_inline]] inline void findFirstLargestRow(PlanarRows w, const int* slot, const int* unused,
+                                                       size_t count, const double* rowLargest, double largest,
+                                                       size_t* pivotRow, size_t* pivotColumn) {
   const double best = std::sqrt(largest);
   const double nearest = largest * (1.0 - 0x1p-48);
   for (size_t jj = 0; jj < count; ++jj) {
@@ -225,7 +229,8 @@ size_t planarRowStride(size_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
 
 size_t planarDoubles(size_t n) { return 2 * planarRowStride(n) * n; }
 
-[[gnu::target_clones("avx2", "default")]] void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n, DComplex* product, double* scratch) {
+[[gnu::target_clones("avx2", "default")]] void multiplyPlanar(const DComplex* a, const DComplex* b, size_t n,
+                                                              DComplex* product, double* scratch) {
   const PlanarRows planarB{scratch, planarRowStride(n)};
   loadRows(b, n, planarB);
   const size_t stride = planarB.stride;

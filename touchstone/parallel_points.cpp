@@ -61,7 +61,8 @@ std::optional<PointSample> samplePoints(int descriptor, LineEnds ends, uint64_t 
   if (starts.size() < 2 || source.readFailed()) return std::nullopt;
   PointSample sample;
   sample.firstPoint = starts.front();
-  sample.bytesPerPoint = static_cast<double>(starts.back() - starts.front()) / static_cast<double>(starts.size() - 1);
+  sample.bytesPerPoint =
+      static_cast<double>(starts.back() - starts.front()) / static_cast<double>(starts.size() - 1);
   sample.evenlySpaced = true;
   for (size_t i = 2; i < starts.size(); ++i) {
     if (starts[i] - starts[i - 1] != starts[1] - starts[0]) sample.evenlySpaced = false;
@@ -90,14 +91,15 @@ size_t predictIndex(const PointSample& previous, size_t previousIndex, const Poi
   if (evenWidth && width > 0 && bytes % width == 0) return previousIndex + static_cast<size_t>(bytes / width);
   double narrowest = std::min(previous.bytesPerPoint, here.bytesPerPoint);
   if (narrowest < 1.0) narrowest = 1.0;
-  return previousIndex + static_cast<size_t>(static_cast<double>(bytes) / narrowest * kIndexMargin) + kIndexSlack;
+  return previousIndex + static_cast<size_t>(static_cast<double>(bytes) / narrowest * kIndexMargin) +
+         kIndexSlack;
 }
 
 // Cuts the data from `dataStart` to `fileEnd` into at most `count` parts;
 // fewer (down to one) where no point start can be found or the storage
 // would not hold the predicted indices.
-std::vector<Part> cutParts(int descriptor, LineEnds ends, uint64_t dataStart, uint64_t fileEnd, unsigned count,
-                           bool keywords, size_t capacity) {
+std::vector<Part> cutParts(int descriptor, LineEnds ends, uint64_t dataStart, uint64_t fileEnd,
+                           unsigned count, bool keywords, size_t capacity) {
   std::vector<Part> parts;
   std::optional<PointSample> first = samplePoints(descriptor, ends, dataStart, false, keywords);
   if (!first) return parts;
@@ -182,7 +184,8 @@ void readPartLines(PartRead* run, const Part& part, ScatteringPoints* points, Pa
     if (outcome == ScatteringPoints::Outcome::kLineDone) continue;
     // A noise block opened by the line's first number: the data ends
     // before this line, which the caller reads again.
-    if (outcome == ScatteringPoints::Outcome::kNoiseBlock && dueAtStart && points->nextIndex() == indexAtStart) {
+    if (outcome == ScatteringPoints::Outcome::kNoiseBlock && dueAtStart &&
+        points->nextIndex() == indexAtStart) {
       result->good = true;
       result->endedEarly = true;
       result->resume = source.lineStart();
@@ -220,14 +223,16 @@ template <typename Visit>
 void forEachPointArray(const DataSet& data, Visit visit) {
   visit(reinterpret_cast<char*>(data.frequencies), sizeof(double));
   int scattering = data.terminalCount * data.terminalCount;
-  for (int i = 0; i < scattering; ++i) visit(reinterpret_cast<char*>(data.waveformData[i]), 2 * sizeof(double));
+  for (int i = 0; i < scattering; ++i)
+    visit(reinterpret_cast<char*>(data.waveformData[i]), 2 * sizeof(double));
 }
 
 // Clears indices [begin, end) of the point arrays back to the zero the
 // storage starts with.
 void clearPoints(const DataSet& data, size_t begin, size_t end) {
   if (begin >= end) return;
-  forEachPointArray(data, [&](char* array, size_t size) { std::memset(array + begin * size, 0, (end - begin) * size); });
+  forEachPointArray(
+      data, [&](char* array, size_t size) { std::memset(array + begin * size, 0, (end - begin) * size); });
 }
 
 // Moves `count` points from index `from` down to index `to`.
@@ -355,8 +360,9 @@ ParallelReadSettings& parallelReadSettings() {
 
 ParallelReadRecord lastParallelRead() { return lastRecord; }
 
-StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending, const PointStreamRules& rules,
-                            const NetworkRead& read, ScatteringPoints* points, PortImpedances* impedances) {
+StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
+                            const PointStreamRules& rules, const NetworkRead& read, ScatteringPoints* points,
+                            PortImpedances* impedances) {
   lastRecord = ParallelReadRecord{};
   uint64_t dataStart = pending != nullptr ? source->lineStart() : source->offset();
   unsigned count = read.fileEnd > dataStart ? partCount(read.fileEnd - dataStart) : 1;

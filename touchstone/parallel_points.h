@@ -63,8 +63,9 @@ struct NetworkRead {
 // Reads the network points as readPoints does, in parts when the data is
 // large enough, there are processors to spare, and nothing asks for every
 // message of the file (a full check). `rules.stopAt` must be unset.
-StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending, const PointStreamRules& rules,
-                            const NetworkRead& read, ScatteringPoints* points, PortImpedances* impedances);
+StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
+                            const PointStreamRules& rules, const NetworkRead& read, ScatteringPoints* points,
+                            PortImpedances* impedances);
 
 }  // namespace korvel
 

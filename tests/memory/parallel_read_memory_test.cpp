@@ -67,7 +67,8 @@ TEST(ReadInPartsOutOfMemory, EndsAsOneThreadOrRefusesCleanly) {
       // or the calculation went without: the network read is whole.
       EXPECT_EQ(read.snapshot.counts, whole.snapshot.counts) << "allocation " << k;
       // The frequencies, the noise frequencies and the four S-parameters.
-      for (size_t i = 0; i < 6; ++i) EXPECT_EQ(read.snapshot.arrays.at(i), whole.snapshot.arrays.at(i)) << "allocation " << k;
+      for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(read.snapshot.arrays.at(i), whole.snapshot.arrays.at(i)) << "allocation " << k;
       if (read.snapshot.record.parts == 2 && read.snapshot.record.taken == 0) ++partsReadAgain;
       continue;
     }

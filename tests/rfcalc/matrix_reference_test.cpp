@@ -50,8 +50,8 @@ class MatrixSource {
         }
         break;
       case MatrixKind::kTiedModuli: {
-        const DComplex tied[] = {{3.0, 4.0}, {-4.0, 3.0}, {0.0, 5.0}, {5.0, 0.0}, {-5.0, 0.0}, {0.0, 0.0},
-                                 {1.0, 0.0}, {0.0, -1.0}};
+        const DComplex tied[] = {{3.0, 4.0},  {-4.0, 3.0}, {0.0, 5.0}, {5.0, 0.0},
+                                 {-5.0, 0.0}, {0.0, 0.0},  {1.0, 0.0}, {0.0, -1.0}};
         for (DComplex& element : m) element = tied[pick(std::size(tied))];
         break;
       }
@@ -165,7 +165,8 @@ TEST_P(MatrixReferenceTest, InverseMatchesReferenceBitForBit) {
   for (int trial = 0; trial < size.trials; ++trial) {
     for (int kind = 0; kind < static_cast<int>(MatrixKind::kCount); ++kind) {
       const std::vector<DComplex> input = source.next(static_cast<MatrixKind>(kind));
-      ASSERT_TRUE(invertsLikeReference(input, size.terminals, record)) << "kind " << kind << ", trial " << trial;
+      ASSERT_TRUE(invertsLikeReference(input, size.terminals, record))
+          << "kind " << kind << ", trial " << trial;
     }
   }
 }

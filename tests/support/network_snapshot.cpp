@@ -52,7 +52,8 @@ void keepArrays(const std::string& path, const DataSet& data, NetworkSnapshot* s
   NetworkLayout layout = networkLayout(data);
   for (int i = 0; i < data.waveformCount && i < data.waveformSlots; ++i) {
     size_t at = static_cast<size_t>(i);
-    size_t count = i < scattering ? capacity : (data.hasNoise != 0 && at >= layout.noiseBase ? noise : points);
+    size_t count =
+        i < scattering ? capacity : (data.hasNoise != 0 && at >= layout.noiseBase ? noise : points);
     snapshot->arrays.push_back(bitsOf(data.waveformData[i], 2 * count));
   }
 }
@@ -77,7 +78,7 @@ NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* d
   snapshot.result = result;
   if (data != nullptr) {
     snapshot.counts = {data->pointCount, data->noisePointCount, data->waveformCount, data->waveformSlots,
-                       data->hasNoise, data->terminalCount, data->portCount};
+                       data->hasNoise,   data->terminalCount,   data->portCount};
     uint64_t reference = 0;
     std::memcpy(&reference, &data->referenceImpedance, sizeof reference);
     snapshot.counts.push_back(static_cast<int64_t>(reference));
@@ -107,7 +108,8 @@ NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettin
 }
 
 std::string firstDifference(const NetworkSnapshot& a, const NetworkSnapshot& b) {
-  if (a.result != b.result) return "result " + std::to_string(a.result) + " against " + std::to_string(b.result);
+  if (a.result != b.result)
+    return "result " + std::to_string(a.result) + " against " + std::to_string(b.result);
   if (a.counts != b.counts) return "counts";
   if (a.names != b.names) return "names";
   if (a.messages != b.messages) {

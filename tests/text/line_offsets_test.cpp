@@ -28,7 +28,8 @@ struct Line {
 std::vector<Line> linesOf(LineSource* source) {
   std::vector<Line> lines;
   std::string_view line;
-  while (source->next(&line)) lines.push_back({std::string(line), source->lineStart(), source->offset(), source->lineNumber()});
+  while (source->next(&line))
+    lines.push_back({std::string(line), source->lineStart(), source->offset(), source->lineNumber()});
   return lines;
 }
 
@@ -82,19 +83,24 @@ INSTANTIATE_TEST_SUITE_P(
                       OffsetCase{"CarriageReturnsInText", "a\rb\r\nc\n", LineEnds::kLineFeed},
                       OffsetCase{"AnyEnds", "a\r\nb\rc\n\r\rd\r\n", LineEnds::kAny},
                       OffsetCase{"NulInLine", std::string("a\0b\nc\n", 6), LineEnds::kAny},
-                      OffsetCase{"LongLines", "1\n" + longLine() + "2\r\n" + longLine() + "3", LineEnds::kAny}),
+                      OffsetCase{"LongLines", "1\n" + longLine() + "2\r\n" + longLine() + "3",
+                                 LineEnds::kAny}),
     [](const ::testing::TestParamInfo<OffsetCase>& param) { return param.param.name; });
 
 // A pread source drops no byte-order mark: its first line is not the
 // file's first.
 TEST(LineOffsets, PreadKeepsAByteOrderMark) {
-  TempFile file("lines.txt", "a\n\xEF\xBB\xBF" "b\n");
+  TempFile file("lines.txt",
+                "a\n\xEF\xBB\xBF"
+                "b\n");
   int descriptor = open(file.path().c_str(), O_RDONLY);
   ASSERT_GE(descriptor, 0);
   LineSource source(descriptor, 2, LineEnds::kAny);
   std::string_view line;
   ASSERT_TRUE(source.next(&line));
-  EXPECT_EQ(line, "\xEF\xBB\xBF" "b\n");
+  EXPECT_EQ(line,
+            "\xEF\xBB\xBF"
+            "b\n");
   EXPECT_FALSE(source.readFailed());
   close(descriptor);
 }

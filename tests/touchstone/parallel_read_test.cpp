@@ -124,8 +124,8 @@ const std::vector<Case>& cases() {
        true},
       {"CommentLine", "a.s2p",
        [](int at) {
-         return "# Hz S RI R 50\n" +
-                pointsOf(kPoints, 4, false, at, [](int p) { return "! a remark\n" + pointLine(p, 4, false); });
+         return "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false, at,
+                                              [](int p) { return "! a remark\n" + pointLine(p, 4, false); });
        },
        false},
       {"BlankLine", "a.s2p",
@@ -157,10 +157,12 @@ const std::vector<Case>& cases() {
        },
        false},
       {"NoiseBlock", "a.s2p",
-       [](int at) { return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + noiseLines(kPoints - at, 0); }, false},
+       [](int at) { return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + noiseLines(kPoints - at, 0); },
+       false},
       {"FallingFrequencyWarns", "a.s3p",
        [](int at) {
-         return "# Hz S RI R 50\n" + pointsOf(kPoints, 9, false, at, [](int) { return pointLine(0, 9, false); });
+         return "# Hz S RI R 50\n" +
+                pointsOf(kPoints, 9, false, at, [](int) { return pointLine(0, 9, false); });
        },
        false},
       {"RepeatedFrequencyWarns", "a.s2p",
@@ -171,17 +173,20 @@ const std::vector<Case>& cases() {
        false},
       {"NotANumber", "a.s2p",
        [](int at) {
-         return "# Hz S RI R 50\n" +
-                pointsOf(kPoints, 4, false, at, [](int p) { return frequencyText(p) + " 1 2 3 4 5 6x 7 8\n"; });
+         return "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false, at,
+                                              [](int p) { return frequencyText(p) + " 1 2 3 4 5 6x 7 8\n"; });
        },
        false},
       {"KeywordLineInVersionOne", "a.s2p",
        [](int at) {
-         return "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false, at, [](int) { return std::string("[End]\n"); });
+         return "# Hz S RI R 50\n" +
+                pointsOf(kPoints, 4, false, at, [](int) { return std::string("[End]\n"); });
        },
        false},
       {"CutShortLastPoint", "a.s2p",
-       [](int at) { return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + frequencyText(at + 2) + " 1 2 3\n"; },
+       [](int at) {
+         return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + frequencyText(at + 2) + " 1 2 3\n";
+       },
        false},
       {"PortImpedanceLines", "a.s2p",
        [](int at) {
@@ -192,26 +197,28 @@ const std::vector<Case>& cases() {
        false},
       {"VersionTwoNoiseAndEnd", "a.s2p",
        [](int at) {
-         return versionTwoHeader(2, at + 2, 3) + pointsOf(at + 2, 4, true) + "[Noise Data]\n" + noiseLines(3, 0) +
-                "[End]\n";
+         return versionTwoHeader(2, at + 2, 3) + pointsOf(at + 2, 4, true) + "[Noise Data]\n" +
+                noiseLines(3, 0) + "[End]\n";
        },
        false},
       {"VersionTwoCountExceeded", "a.s2p",
-       [](int at) { return versionTwoHeader(2, at + 1, 0) + pointsOf(kPoints, 4, false) + "[End]\n"; }, false},
+       [](int at) { return versionTwoHeader(2, at + 1, 0) + pointsOf(kPoints, 4, false) + "[End]\n"; },
+       false},
       {"VersionTwoCountNotReached", "a.s2p",
        [](int at) { return versionTwoHeader(2, kPoints + at, 0) + pointsOf(kPoints, 4, false) + "[End]\n"; },
        false},
       {"VersionTwoLowerMatrix", "a.s3p",
        [](int) {
-         return versionTwoHeader(3, kPoints, 0, "[Matrix Format] Lower\n") + pointsOf(kPoints, 6, true) + "[End]\n";
+         return versionTwoHeader(3, kPoints, 0, "[Matrix Format] Lower\n") + pointsOf(kPoints, 6, true) +
+                "[End]\n";
        },
        true},
       {"CarriageReturnLineFeed", "a.s2p",
        [](int at) {
-         return replaceLineEnds("# Hz S RI R 50\n" + pointsOf(kPoints, 4, true, at, [](int p) {
-                                  return "!\n" + pointLine(p, 4, true);
-                                }),
-                                "\r\n");
+         return replaceLineEnds(
+             "# Hz S RI R 50\n" +
+                 pointsOf(kPoints, 4, true, at, [](int p) { return "!\n" + pointLine(p, 4, true); }),
+             "\r\n");
        },
        true},
       {"CarriageReturnOnly", "a.s2p",
@@ -247,7 +254,9 @@ TEST_P(ReadInParts, LeavesWhatOneThreadLeaves) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ReadInParts, ::testing::Range(size_t{0}, cases().size()),
-                         [](const ::testing::TestParamInfo<size_t>& param) { return cases()[param.param].name; });
+                         [](const ::testing::TestParamInfo<size_t>& param) {
+                           return cases()[param.param].name;
+                         });
 
 // The Touchstone files of examples/ and the hostile files read alike
 // either way.

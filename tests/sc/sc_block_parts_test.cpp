@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "support/opened_text.h"
@@ -87,18 +86,6 @@ std::string blockText(const ScShape& shape, int block) {
     }
   }
   return text;
-}
-
-std::string withLineEnds(const std::string& text, std::string_view lineEnd) {
-  std::string ended;
-  for (char c : text) {
-    if (c == '\n') {
-      ended += lineEnd;
-    } else {
-      ended += c;
-    }
-  }
-  return ended;
 }
 
 std::string scText(const ScShape& shape) {

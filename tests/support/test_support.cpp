@@ -61,6 +61,18 @@ std::string testDataPath(const std::string& name) {
   return std::string(KORVEL_SOURCE_DIR) + "/tests/data/" + name;
 }
 
+std::string withLineEnds(const std::string& text, const std::string& lineEnd) {
+  std::string ended;
+  for (char c : text) {
+    if (c == '\n') {
+      ended += lineEnd;
+    } else {
+      ended += c;
+    }
+  }
+  return ended;
+}
+
 CapturedStream::CapturedStream(FILE* stream) : stream_(stream) {
   std::fflush(stream_);
   capture_ = std::tmpfile();

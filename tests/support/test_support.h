@@ -41,6 +41,9 @@ class TempFile {
 std::string examplePath(const std::string& name);
 std::string testDataPath(const std::string& name);
 
+// `text` with every line feed replaced by `lineEnd` ("\r\n", "\r").
+std::string withLineEnds(const std::string& text, const std::string& lineEnd);
+
 // Captures what is written to the standard error (or output) stream,
 // through the file descriptor, while the object lives.
 class CapturedStream {

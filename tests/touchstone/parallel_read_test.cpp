@@ -82,18 +82,6 @@ std::string pointsOf(int count, int pairs, bool varying, int at = -1,
   return text;
 }
 
-std::string replaceLineEnds(std::string text, const std::string& end) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += end;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string versionTwoHeader(int ports, int declared, int noise, const char* extra = "") {
   std::string text = "[Version] 2.0\n# Hz S RI R 50\n[Number of Ports] " + std::to_string(ports) + "\n";
   if (ports == 2) text += "[Two-Port Data Order] 12_21\n";
@@ -215,14 +203,14 @@ const std::vector<Case>& cases() {
        true},
       {"CarriageReturnLineFeed", "a.s2p",
        [](int at) {
-         return replaceLineEnds(
+         return withLineEnds(
              "# Hz S RI R 50\n" +
                  pointsOf(kPoints, 4, true, at, [](int p) { return "!\n" + pointLine(p, 4, true); }),
              "\r\n");
        },
        true},
       {"CarriageReturnOnly", "a.s2p",
-       [](int) { return replaceLineEnds("# Hz S RI R 50\n" + pointsOf(kPoints, 4, true), "\r"); }, true},
+       [](int) { return withLineEnds("# Hz S RI R 50\n" + pointsOf(kPoints, 4, true), "\r"); }, true},
       {"TooShortToCut", "a.s2p", [](int) { return "# Hz S RI R 50\n" + pointsOf(2, 4, false); }, false},
   };
   return list;

@@ -170,6 +170,74 @@ inline ::testing::AssertionResult sameResults(const DComplexGenMat& actual, cons
   return ::testing::AssertionSuccess();
 }
 
+// I + S or I - S of n terminals, each element formed as the driver forms it.
+inline DComplexGenMat identityPlus(const DComplexGenMat& s, int n, bool plus) {
+  DComplexGenMat m = s;
+  for (unsigned r = 0; r < static_cast<unsigned>(n); ++r) {
+    for (unsigned c = 0; c < static_cast<unsigned>(n); ++c) {
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      m(r, c) = plus ? identity + s(r, c) : identity - s(r, c);
+    }
+  }
+  return m;
+}
+
+// The n x n matrix of sample `sample` whose entries start at `base`.
+inline DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, int n, size_t sample) {
+  DComplexGenMat m(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  for (size_t e = 0; e < static_cast<size_t>(n) * static_cast<size_t>(n); ++e)
+    m.data()[e] = network.at(base + e, sample);
+  return m;
+}
+
+// Z and Y of one n-terminal sample formed with the routines for any size,
+// with the references' weights applied as the driver applies them.
+struct AnySizeConversion {
+  AnySizeConversion(const DComplexGenMat& s, int n, const std::vector<double>& zo)
+      : z(s.rows(), s.cols(),
+          DComplex(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN())),
+        y(z) {
+    bool equal = true;
+    for (double r : zo) equal = equal && r == zo[0];
+    DComplexGenMat z0(s.rows(), s.cols(), DComplex());
+    for (size_t t = 0; t < zo.size(); ++t) z0(t, t) = DComplex(zo[t], 0.0);
+    DComplexGenMat z0Inverse = z0;
+    PivotRecord record(n);
+    const bool z0Invertible = invertMatrixAnySize(z0Inverse, n, record) == kInverted;
+    const DComplexGenMat plus = identityPlus(s, n, true);
+    const DComplexGenMat minus = identityPlus(s, n, false);
+    DComplexGenMat inverse = minus;
+    DComplexGenMat product(s.rows(), s.cols(), DComplex());
+    if (invertMatrixAnySize(inverse, n, record) == kInverted) {
+      multiplyMatricesAnySize(plus, inverse, n, &product);
+      weigh(product, n, zo, equal, z0, false, &z);
+    }
+    inverse = plus;
+    if (invertMatrixAnySize(inverse, n, record) == kInverted && z0Invertible) {
+      multiplyMatricesAnySize(minus, inverse, n, &product);
+      weigh(product, n, zo, equal, z0Inverse, true, &y);
+    }
+  }
+
+  static void weigh(const DComplexGenMat& product, int n, const std::vector<double>& zo, bool equal,
+                    const DComplexGenMat& z0Factor, bool reciprocal, DComplexGenMat* result) {
+    if (equal) {
+      multiplyMatricesAnySize(product, z0Factor, n, result);
+      return;
+    }
+    for (size_t r = 0; r < static_cast<size_t>(n); ++r) {
+      for (size_t c = 0; c < static_cast<size_t>(n); ++c) {
+        const double weight = r == c ? zo[r] : std::sqrt(zo[r]) * std::sqrt(zo[c]);
+        const double factor = reciprocal ? 1.0 / weight : weight;
+        (*result)(r, c) = DComplex(product(r, c).real() * factor, product(r, c).imag() * factor);
+      }
+    }
+  }
+
+  DComplexGenMat z;
+  DComplexGenMat y;
+};
+
 }  // namespace korvel::testing
 
 #endif  // KORVEL_TESTS_RFCALC_NETWORK_FIXTURE_H

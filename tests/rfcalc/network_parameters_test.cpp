@@ -165,15 +165,6 @@ TEST(NetworkParameters, NegativeAmongUnequalReferencesLeavesItsCouplingsWithoutV
   EXPECT_TRUE(isClose(network.z(2, 2, 0), -150.0));
 }
 
-// The loader of every matrix of a sample: with N terminals, sample i.
-DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, int n, size_t sample) {
-  DComplexGenMat m(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
-  for (int r = 0; r < n; ++r) {
-    for (int c = 0; c < n; ++c) m(r, c) = network.at(base + static_cast<size_t>(r * n + c), sample);
-  }
-  return m;
-}
-
 DComplexGenMat identityPlus(const DComplexGenMat& s, double sign) {
   DComplexGenMat m = s;
   for (unsigned r = 0; r < m.rows(); ++r) {

@@ -117,71 +117,6 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
   }
 }
 
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// I + S or I - S, each element formed as the driver forms it.
-DComplexGenMat identityPlus(const DComplexGenMat& s, bool plus) {
-  DComplexGenMat m = s;
-  for (unsigned r = 0; r < 2; ++r) {
-    for (unsigned c = 0; c < 2; ++c) {
-      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
-      m(r, c) = plus ? identity + s(r, c) : identity - s(r, c);
-    }
-  }
-  return m;
-}
-
-DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, size_t sample) {
-  DComplexGenMat m(2, 2, DComplex());
-  for (size_t e = 0; e < 4; ++e) m.data()[e] = network.at(base + e, sample);
-  return m;
-}
-
-// Z and Y of one two-terminal sample formed with the routines for any size,
-// with the references' weights applied as the driver applies them.
-struct AnySizeConversion {
-  AnySizeConversion(const DComplexGenMat& s, const std::vector<double>& zo)
-      : z(2, 2, DComplex(kNaN, kNaN)), y(z) {
-    const bool equal = zo[0] == zo[1];
-    DComplexGenMat z0(2, 2, DComplex());
-    for (size_t t = 0; t < 2; ++t) z0(t, t) = DComplex(zo[t], 0.0);
-    DComplexGenMat z0Inverse = z0;
-    PivotRecord record(2);
-    const bool z0Invertible = invertMatrixAnySize(z0Inverse, 2, record) == kInverted;
-    const DComplexGenMat plus = identityPlus(s, true);
-    const DComplexGenMat minus = identityPlus(s, false);
-    DComplexGenMat inverse = minus;
-    DComplexGenMat product(2, 2, DComplex());
-    if (invertMatrixAnySize(inverse, 2, record) == kInverted) {
-      multiplyMatricesAnySize(plus, inverse, 2, &product);
-      weigh(product, zo, equal, z0, false, &z);
-    }
-    inverse = plus;
-    if (invertMatrixAnySize(inverse, 2, record) == kInverted && z0Invertible) {
-      multiplyMatricesAnySize(minus, inverse, 2, &product);
-      weigh(product, zo, equal, z0Inverse, true, &y);
-    }
-  }
-
-  static void weigh(const DComplexGenMat& product, const std::vector<double>& zo, bool equal,
-                    const DComplexGenMat& z0Factor, bool reciprocal, DComplexGenMat* result) {
-    if (equal) {
-      multiplyMatricesAnySize(product, z0Factor, 2, result);
-      return;
-    }
-    for (size_t r = 0; r < 2; ++r) {
-      for (size_t c = 0; c < 2; ++c) {
-        const double weight = r == c ? zo[r] : std::sqrt(zo[r]) * std::sqrt(zo[c]);
-        const double factor = reciprocal ? 1.0 / weight : weight;
-        (*result)(r, c) = DComplex(product(r, c).real() * factor, product(r, c).imag() * factor);
-      }
-    }
-  }
-
-  DComplexGenMat z;
-  DComplexGenMat y;
-};
-
 struct TwoTerminalReferences {
   const char* name;
   std::vector<double> zo;
@@ -210,9 +145,9 @@ TEST_P(PairedNetworkTest, MatchesConversionForAnySize) {
   ::testing::internal::GetCapturedStdout();
   const NetworkLayout layout = network.layout();
   for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
-    const AnySizeConversion expected(scattering[i], GetParam().zo);
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, i), expected.z)) << "Z at " << i;
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, i), expected.y)) << "Y at " << i;
+    const AnySizeConversion expected(scattering[i], 2, GetParam().zo);
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, 2, i), expected.z)) << "Z at " << i;
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, 2, i), expected.y)) << "Y at " << i;
   }
 }
 

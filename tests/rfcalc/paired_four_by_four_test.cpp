@@ -1,0 +1,166 @@
+// The paired 4 x 4 inversions against the inversion for any size and the
+// 4 x 4 one, bit for bit, on a million pairs of random and special-value
+// matrices: every lane the paired arithmetic accepts must hold exactly the
+// scalar result, and ordinary matrices must be accepted. Then whole
+// four-terminal networks against Z and Y formed with the routines for any
+// size.
+#include "rfcalc/paired_four_by_four.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "network_fixture.h"
+
+namespace korvel::testing {
+namespace {
+
+using kernels::LaneMask;
+using kernels::PairedFourMatrix;
+
+// Inverts `first` and `second` side by side and compares each lane that
+// came out valid with the inversion for any size and with the 4 x 4 one.
+// `accepted` counts them.
+::testing::AssertionResult pairMatchesReference(const DComplexGenMat& first, const DComplexGenMat& second,
+                                                int* accepted) {
+  PairedFourMatrix m;
+  PairedFourMatrix inverse;
+  for (size_t e = 0; e < 16; ++e) m[e] = kernels::pairOf(first.data()[e], second.data()[e]);
+  LaneMask valid = {-1, -1};
+  kernels::invertPairOfFourByFour(m, inverse, &valid);
+  const DComplexGenMat* inputs[2] = {&first, &second};
+  for (int lane = 0; lane < 2; ++lane) {
+    if (valid[lane] == 0) continue;
+    if (valid[lane] != -1) return ::testing::AssertionFailure() << "lane " << lane << " half valid";
+    ++*accepted;
+    DComplexGenMat reference = *inputs[lane];
+    PivotRecord record(4);
+    if (invertMatrixAnySize(reference, 4, record) != kInverted) {
+      return ::testing::AssertionFailure() << "lane " << lane << " accepted a singular matrix";
+    }
+    DComplexGenMat fixedSize = *inputs[lane];
+    if (invertMatrix(fixedSize, 4, record) != kInverted) {
+      return ::testing::AssertionFailure() << "lane " << lane << " singular for the 4 x 4 inversion";
+    }
+    DComplexGenMat paired(4, 4, DComplex());
+    for (size_t e = 0; e < 16; ++e) paired.data()[e] = kernels::laneOf(inverse[e], lane);
+    auto same = sameResults(paired, reference);
+    if (!same) return same << " in lane " << lane;
+    same = sameResults(paired, fixedSize);
+    if (!same) return same << " in lane " << lane << " against the 4 x 4 inversion";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Ordinary matrices over many orders of magnitude, with ties, permutations
+// and nearly singular ones among them, in both lanes; nearly all must be
+// accepted.
+TEST(PairedFourByFour, MatchesInversionForAnySizeOnRandomMatrices) {
+  std::mt19937_64 random(41);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  const int trials = 400000;
+  int accepted = 0;
+  for (int trial = 0; trial < trials; ++trial) {
+    DComplexGenMat pair[2] = {DComplexGenMat(4, 4, DComplex()), DComplexGenMat(4, 4, DComplex())};
+    for (DComplexGenMat& a : pair) {
+      const bool wide = trial % 4 == 0;
+      for (int e = 0; e < 16; ++e) {
+        const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
+        a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
+      }
+      if (trial % 16 == 1) a.data()[15] = a.data()[0];                      // a tie on the diagonal
+      if (trial % 16 == 2) a.data()[6] = a.data()[9] * DComplex(0.0, 1.0);  // a tie of moduli
+      if (trial % 16 == 3) {
+        for (int c = 0; c < 4; ++c) a.data()[12 + c] = a.data()[c] + a.data()[4 + c];  // nearly singular
+      }
+      if (trial % 16 == 4) {  // a permutation with a small disturbance: pivots off the diagonal
+        DComplexGenMat p(4, 4, DComplex());
+        const int shift = 1 + trial % 3;
+        for (unsigned r = 0; r < 4; ++r) p(r, (r + shift) % 4) = DComplex(1.0 + 0.01 * r, 0.0);
+        for (int e = 0; e < 16; ++e) a.data()[e] = p.data()[e] + 0.001 * a.data()[e];
+      }
+    }
+    ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
+  }
+  EXPECT_GT(accepted, 2 * trials * 8 / 10);
+}
+
+// Matrices mixing the special values with ordinary ones: whatever the
+// paired arithmetic accepts among them must be exact.
+TEST(PairedFourByFour, MatchesInversionForAnySizeOnSpecialValues) {
+  const std::vector<DComplex> special = specialMatrixValues();
+  std::mt19937_64 random(43);
+  std::uniform_real_distribution<double> part(-2.0, 2.0);
+  std::uniform_int_distribution<size_t> pick(0, special.size() - 1);
+  int accepted = 0;
+  for (int trial = 0; trial < 600000; ++trial) {
+    DComplexGenMat pair[2] = {DComplexGenMat(4, 4, DComplex()), DComplexGenMat(4, 4, DComplex())};
+    for (int side = 0; side < 2; ++side) {
+      const int specials = (trial + side) % 6;  // 0 .. 5 special elements
+      for (int e = 0; e < 16; ++e) {
+        const double re = part(random);
+        pair[side].data()[e] = e < specials ? special[pick(random)] : DComplex(re, part(random));
+      }
+      std::shuffle(pair[side].data(), pair[side].data() + 16, random);
+    }
+    ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
+        << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
+  }
+  EXPECT_GT(accepted, 0);
+}
+
+struct FourTerminalReferences {
+  const char* name;
+  std::vector<double> zo;
+};
+
+class PairedFourTerminalNetworkTest : public ::testing::TestWithParam<FourTerminalReferences> {};
+
+// Random S up to |S| = 1.4 per part, with special values and singular
+// samples mixed in, so that samples take both the paired and the scalar
+// path.
+TEST_P(PairedFourTerminalNetworkTest, MatchesConversionForAnySize) {
+  const std::vector<DComplex> special = specialMatrixValues();
+  std::mt19937_64 random(47);
+  const int points = 8000;
+  TestNetwork network(4, 4, points);
+  std::vector<DComplexGenMat> scattering;
+  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+    DComplexGenMat s = randomMatrix(4, random, i % 2 == 0 ? 0.3 : 1.0);
+    if (i % 16 == 5) s.data()[random() % 16] = special[random() % special.size()];
+    if (i % 64 == 9) {
+      s = DComplexGenMat(4, 4, DComplex());
+      for (unsigned t = 0; t < 4; ++t) s(t, t) = DComplex(t % 2 == 0 ? 1.0 : -1.0, 0.0);
+    }
+    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + 16));
+    scattering.push_back(s);
+  }
+  network.setReferenceImpedances(GetParam().zo);
+  ::testing::internal::CaptureStdout();
+  calculateNetworkParameters(network.network());
+  ::testing::internal::GetCapturedStdout();
+  const NetworkLayout layout = network.layout();
+  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
+    const AnySizeConversion expected(scattering[i], 4, GetParam().zo);
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, 4, i), expected.z)) << "Z at " << i;
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, 4, i), expected.y)) << "Y at " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(References, PairedFourTerminalNetworkTest,
+                         ::testing::Values(FourTerminalReferences{"Equal", {50.0, 50.0, 50.0, 50.0}},
+                                           FourTerminalReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
+                                           FourTerminalReferences{"Subnormal",
+                                                                  {4.9e-324, 4.9e-324, 4.9e-324, 4.9e-324}},
+                                           FourTerminalReferences{"Zero", {0.0, 0.0, 0.0, 0.0}}),
+                         [](const ::testing::TestParamInfo<FourTerminalReferences>& tested) {
+                           return std::string(tested.param.name);
+                         });
+
+}  // namespace
+}  // namespace korvel::testing

@@ -25,6 +25,7 @@
 #include "rfcalc/network_layout.h"
 #include "rfcalc/noise_parameters.h"
 #include "rfcalc/non_trapping_arithmetic.h"
+#include "rfcalc/paired_four_by_four.h"
 #include "rfcalc/paired_two_by_two.h"
 #include "rfcalc/singular_matrix_report.h"
 #include "rfcalc/worker_threads.h"
@@ -143,8 +144,16 @@ class ImpedanceConversion {
   // The same for a two-terminal network, the matrices held in registers;
   // with `gains`, the sample's gain figures follow in the same pass.
   void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
+  // The same for a four-terminal network: the paired path where it
+  // applies, else convertSample.
+  void convertFourTerminalSample(size_t sample);
 
  private:
+  // Z and Y of a four-terminal sample, the two calculations side by side
+  // in the lanes of paired arithmetic, with the scalar kernels' results
+  // bit for bit; false, with nothing written, for a sample that needs the
+  // scalar kernels (see convertTwoTerminalPaired).
+  bool convertFourTerminalPaired(size_t sample);
   // Z and Y of a two-terminal sample from I + S and I - S, the two
   // calculations side by side in the lanes of paired arithmetic, with the
   // scalar kernels' results bit for bit; false, with nothing written, for
@@ -361,6 +370,59 @@ bool ImpedanceConversion::convertTwoTerminalPaired(const DComplex* plus, const D
   return true;
 }
 
+void ImpedanceConversion::convertFourTerminalSample(size_t sample) {
+  if (useReferencesOf(sample) && convertFourTerminalPaired(sample)) return;
+  convertSample(sample);
+}
+
+// Flattened: every kernel inlined, so that the lanes stay in registers
+// where they can.
+[[gnu::flatten]] bool ImpedanceConversion::convertFourTerminalPaired(size_t sample) {
+  using kernels::Lanes;
+  using kernels::PairedComplex;
+  const ConversionMatrices& m = matrices_;
+  if (!z0Invertible_ || (equalReferences_ && !z0InverseDiagonal_)) return false;
+  // Lane 0 inverts I - S for Z, lane 1 I + S for Y; `left` holds the
+  // factors they are multiplied by.
+  kernels::PairedFourMatrix reduced;
+  kernels::PairedFourMatrix left;
+  for (size_t r = 0; r < 4; ++r) {
+    for (size_t c = 0; c < 4; ++c) {
+      const DComplex s = readSample(network_.waveformData[layout_.scatteringEntry(r, c)], sample);
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      const DComplex plus = identity + s;
+      const DComplex minus = identity - s;
+      reduced[r * 4 + c] = kernels::pairOf(minus, plus);
+      left[r * 4 + c] = kernels::pairOf(plus, minus);
+    }
+  }
+  kernels::LaneMask valid = {-1, -1};
+  kernels::PairedFourMatrix inverses;
+  kernels::invertPairOfFourByFour(reduced, inverses, &valid);
+  kernels::PairedFourMatrix product;
+  kernels::pairedMultiplyFour(left, inverses, product);
+  kernels::PairedFourMatrix result;
+  if (equalReferences_) {
+    PairedComplex diagonal[4];
+    for (size_t t = 0; t < 4; ++t) diagonal[t] = kernels::pairOf(m.z0Matrix(t, t), m.z0Inverse(t, t));
+    kernels::pairedMultiplyFourByDiagonal(product, diagonal, result, &valid);
+  } else {
+    for (size_t e = 0; e < 16; ++e) {
+      const Lanes weight = {m.impedanceWeights[e], m.admittanceWeights[e]};
+      result[e] = {product[e].re * weight, product[e].im * weight};
+    }
+  }
+  // Results that are not finite may carry a not-a-number whose sign the
+  // scalar path's operand order decides: that path forms them.
+  valid &= kernels::pairedFinite(result, 16);
+  if (!kernels::bothLanes(valid)) return false;
+  for (size_t e = 0; e < 16; ++e) {
+    writeSample(network_.waveformData[layout_.zBase + e], sample, kernels::laneOf(result[e], 0));
+    writeSample(network_.waveformData[layout_.yBase + e], sample, kernels::laneOf(result[e], 1));
+  }
+  return true;
+}
+
 void ImpedanceConversion::convertTwoTerminalScalar(size_t sample, bool realReferences, const DComplex* plus,
                                                    const DComplex* minus) {
   constexpr kernels::FixedSize<2> two{};
@@ -455,6 +517,8 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
   ImpedanceConversion conversion(network_, layout_, log);
   if (layout_.terminals == 2) {
     for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
+  } else if (layout_.terminals == 4) {
+    for (size_t i = begin; i < end; ++i) conversion.convertFourTerminalSample(i);
   } else {
     for (size_t i = begin; i < end; ++i) conversion.convertSample(i);
   }

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/lanes.h"
@@ -31,124 +32,117 @@ namespace korvel::kernels {
 // Element e of two row-major 4 x 4 matrices.
 using PairedFourMatrix = PairedComplex[16];
 
-// Where each lane's pivots of one inversion lie, by step.
-struct PairedPivots {
-  unsigned row[2][4];
-  unsigned column[2][4];
-};
-
-inline LaneMask laneFlags(bool first, bool second) {
-  return LaneMask{first ? std::int64_t{-1} : 0, second ? std::int64_t{-1} : 0};
-}
-
-// The lanes' parts of two different elements side by side.
-inline PairedComplex gatherPair(const PairedComplex* m, size_t first, size_t second) {
-  return {Lanes{m[first].re[0], m[second].re[1]}, Lanes{m[first].im[0], m[second].im[1]}};
-}
-
-// The step's pivot of each lane among the elements of rows and columns not
-// used yet (the bits of `candidates`, by place 4 r + c), as findPivot
-// chooses it where one candidate alone holds the largest modulus: that
-// candidate then comes first in any order of search. Square roots are
-// correctly rounded, hence monotonic, so where every candidate's modulus is
-// the square root of its squared parts, only squared parts within a few
-// ulps of the largest can share its modulus. Lanes where that does not
-// decide the pivot lose `valid`; their places are still within 0 .. 15.
-inline void pairedPivotPlaces(const PairedFourMatrix m, const unsigned candidates[2], unsigned places[2],
-                              LaneMask* valid) {
+// The step's pivot of each lane among the elements of rows and columns
+// `step` .. 3 (those not used yet), as findPivot chooses it where one
+// candidate alone holds the largest modulus: that candidate then comes
+// first in any order of search. Square roots are correctly rounded, hence
+// monotonic, so where every candidate's modulus is the square root of its
+// squared parts, only squared parts within a few ulps of the largest can
+// share its modulus. Returns the pivot's row and column in each lane as
+// doubles; lanes where this does not decide the pivot lose `valid`, and
+// their row and column may be anything.
+inline void pairedPivotOf(const PairedFourMatrix m, unsigned step, Lanes* row, Lanes* column,
+                          LaneMask* valid) {
   Lanes squared[16];
-  LaneMask isCandidate[16];
   LaneMask ordinary = {-1, -1};
   Lanes largest = {0.0, 0.0};
-  for (unsigned e = 0; e < 16; ++e) {
-    squared[e] = m[e].re * m[e].re + m[e].im * m[e].im;
-    isCandidate[e] = laneFlags(((candidates[0] >> e) & 1) != 0, ((candidates[1] >> e) & 1) != 0);
-    ordinary &= ~isCandidate[e] | (squared[e] == 0.0) | laneModulusSquareRoots(squared[e]);
-    largest = laneSelect(isCandidate[e] & (squared[e] > largest), squared[e], largest);
+  for (unsigned r = step; r < 4; ++r) {
+    for (unsigned c = step; c < 4; ++c) {
+      const PairedComplex& z = m[r * 4 + c];
+      const Lanes s = z.re * z.re + z.im * z.im;
+      squared[r * 4 + c] = s;
+      ordinary &= (s == 0.0) | laneModulusSquareRoots(s);
+      largest = s > largest ? s : largest;
+    }
   }
-  *valid &= ordinary & (largest > 0.0);
   const Lanes nearest = largest * (1.0 - 0x1p-48);
-  unsigned holders[2] = {0, 0};
-  for (unsigned e = 0; e < 16; ++e) {
-    const LaneMask holds = isCandidate[e] & (squared[e] >= nearest);
-    holders[0] |= static_cast<unsigned>(holds[0] & 1) << e;
-    holders[1] |= static_cast<unsigned>(holds[1] & 1) << e;
+  const Lanes zero = {0.0, 0.0};
+  const Lanes ones = {1.0, 1.0};
+  Lanes holders = zero;
+  *row = zero;
+  *column = zero;
+  for (unsigned r = step; r < 4; ++r) {
+    for (unsigned c = step; c < 4; ++c) {
+      const LaneMask holds = squared[r * 4 + c] >= nearest;
+      holders += laneSelect(holds, ones, zero);
+      *row += laneSelect(holds, ones * static_cast<double>(r), zero);
+      *column += laneSelect(holds, ones * static_cast<double>(c), zero);
+    }
   }
-  for (int lane = 0; lane < 2; ++lane) {
-    const bool alone = holders[lane] != 0 && (holders[lane] & (holders[lane] - 1)) == 0;
-    if (!alone) (*valid)[lane] = 0;
-    places[lane] = static_cast<unsigned>(__builtin_ctz(holders[lane] | 0x10000u)) & 15u;
+  *valid &= ordinary & (largest > 0.0) & (holders == 1.0);
+}
+
+// Exchanges a and b in the lanes where `where` holds.
+inline void exchangeWhere(PairedComplex& a, PairedComplex& b, LaneMask where) {
+  const PairedComplex first = a;
+  a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
+  b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
+}
+
+// Brings each lane's pivot at (row, column) to (step, step), exchanging
+// rows and columns of that lane only.
+inline void pairedBringPivot(PairedFourMatrix m, unsigned step, Lanes row, Lanes column) {
+  for (unsigned k = step + 1; k < 4; ++k) {
+    const LaneMask rowHere = row == static_cast<double>(k);
+    for (unsigned l = 0; l < 4; ++l) exchangeWhere(m[step * 4 + l], m[k * 4 + l], rowHere);
+  }
+  for (unsigned k = step + 1; k < 4; ++k) {
+    const LaneMask columnHere = column == static_cast<double>(k);
+    for (unsigned r = 0; r < 4; ++r) exchangeWhere(m[r * 4 + step], m[r * 4 + k], columnHere);
   }
 }
 
-// One exchange step at each lane's pivot (row[lane], column[lane]):
-// normalisePivotRow then eliminatePivotColumn of the scalar kernels.
-inline void pairedExchangeStep(PairedFourMatrix m, const unsigned row[2], const unsigned column[2],
-                               LaneMask* valid) {
-  const PairedComplex inverse =
-      pairedReciprocal(gatherPair(m, row[0] * 4 + column[0], row[1] * 4 + column[1]), valid);
-  const PairedComplex one = {Lanes{1.0, 1.0}, Lanes{0.0, 0.0}};
-  const Lanes zero = {0.0, 0.0};
-  PairedComplex pivotRow[4];
-  PairedComplex pivotColumn[4];
-  LaneMask inPivotColumn[4];
-  LaneMask inPivotRow[4];
-  for (unsigned l = 0; l < 4; ++l) {
-    inPivotColumn[l] = laneFlags(column[0] == l, column[1] == l);
-    inPivotRow[l] = laneFlags(row[0] == l, row[1] == l);
-    const PairedComplex own = gatherPair(m, row[0] * 4 + l, row[1] * 4 + l);
-    const PairedComplex scaled = {laneSelect(inPivotColumn[l], one.re, own.re),
-                                  laneSelect(inPivotColumn[l], one.im, own.im)};
-    pivotRow[l] = pairedProduct(scaled, inverse);
-    pivotColumn[l] = gatherPair(m, l * 4 + column[0], l * 4 + column[1]);
-  }
+// normalisePivotRow then eliminatePivotColumn at (c, c) in each lane.
+inline void pairedExchangeStep(PairedFourMatrix m, unsigned c, LaneMask* valid) {
+  const PairedComplex inverse = pairedReciprocal(m[c * 4 + c], valid);
+  m[c * 4 + c] = {Lanes{1.0, 1.0}, Lanes{0.0, 0.0}};
+  for (unsigned l = 0; l < 4; ++l) m[c * 4 + l] = pairedProduct(m[c * 4 + l], inverse);
   for (unsigned r = 0; r < 4; ++r) {
+    if (r == c) continue;
+    const PairedComplex d = m[r * 4 + c];
+    m[r * 4 + c] = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
     for (unsigned l = 0; l < 4; ++l) {
-      PairedComplex& element = m[r * 4 + l];
-      // The pivot column's element is set to 0 before its row is reduced.
-      const Lanes re = laneSelect(inPivotColumn[l], zero, element.re);
-      const Lanes im = laneSelect(inPivotColumn[l], zero, element.im);
-      const PairedComplex term = pairedProduct(pivotRow[l], pivotColumn[r]);
-      element = {laneSelect(inPivotRow[r], pivotRow[l].re, re - term.re),
-                 laneSelect(inPivotRow[r], pivotRow[l].im, im - term.im)};
+      const PairedComplex term = pairedProduct(m[c * 4 + l], d);
+      m[r * 4 + l] = {m[r * 4 + l].re - term.re, m[r * 4 + l].im - term.im};
     }
   }
+}
+
+// A lane's index `step` .. 3; a lane left invalid may hold any value, which
+// comes out within that range too.
+inline unsigned laneIndex(Lanes index, int lane, unsigned step) {
+  const double value = index[lane];
+  return value >= static_cast<double>(step) && value <= 3.0 ? static_cast<unsigned>(value) : step;
 }
 
 // Inverts the two matrices of `m` (one per lane) as the 4 x 4 inversion of
 // invertMatrix does, bit for bit, into `inverse`, in the lanes where
-// `valid` comes back all ones; what the others hold is of no use.
+// `valid` comes back all ones; what the others hold is of no use. Each
+// step brings its pivot to the diagonal by exchanging rows and columns, so
+// that both lanes run the same steps at the same places. With the matrix
+// reached being y = m(rowOf(i), columnOf(j)) inverted, the inverse is
+// m^-1(columnOf(j), rowOf(i)) = y^-1(j, i).
 inline void invertPairOfFourByFour(PairedFourMatrix m, PairedFourMatrix inverse, LaneMask* valid) {
-  PairedPivots pivots{};
-  unsigned candidates[2] = {0xffffu, 0xffffu};
+  unsigned rowOf[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
+  unsigned columnOf[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
   for (unsigned step = 0; step < 4; ++step) {
-    unsigned places[2];
-    pairedPivotPlaces(m, candidates, places, valid);
-    unsigned row[2];
-    unsigned column[2];
+    Lanes row;
+    Lanes column;
+    pairedPivotOf(m, step, &row, &column, valid);
+    pairedBringPivot(m, step, row, column);
     for (int lane = 0; lane < 2; ++lane) {
-      row[lane] = places[lane] >> 2;
-      column[lane] = places[lane] & 3u;
-      pivots.row[lane][step] = row[lane];
-      pivots.column[lane][step] = column[lane];
-      candidates[lane] &= ~(0xfu << (4 * row[lane])) & ~(0x1111u << column[lane]);
+      std::swap(rowOf[lane][step], rowOf[lane][laneIndex(row, lane, step)]);
+      std::swap(columnOf[lane][step], columnOf[lane][laneIndex(column, lane, step)]);
     }
-    pairedExchangeStep(m, row, column, valid);
+    pairedExchangeStep(m, step, valid);
   }
-  // inverse(c_s, r_t) = reached(r_s, c_t): row c_s of the inverse is row r_s
-  // of the matrix reached, column r_t its column c_t.
-  unsigned fromRow[2][4] = {};
-  unsigned fromColumn[2][4] = {};
   for (int lane = 0; lane < 2; ++lane) {
-    for (unsigned s = 0; s < 4; ++s) {
-      fromRow[lane][pivots.column[lane][s]] = pivots.row[lane][s];
-      fromColumn[lane][pivots.row[lane][s]] = pivots.column[lane][s];
-    }
-  }
-  for (unsigned i = 0; i < 4; ++i) {
     for (unsigned j = 0; j < 4; ++j) {
-      inverse[i * 4 + j] =
-          gatherPair(m, fromRow[0][i] * 4 + fromColumn[0][j], fromRow[1][i] * 4 + fromColumn[1][j]);
+      for (unsigned i = 0; i < 4; ++i) {
+        PairedComplex& target = inverse[columnOf[lane][j] * 4 + rowOf[lane][i]];
+        target.re[lane] = m[j * 4 + i].re[lane];
+        target.im[lane] = m[j * 4 + i].im[lane];
+      }
     }
   }
   *valid &= pairedFinite(inverse, 16);

@@ -400,12 +400,12 @@ void ImpedanceConversion::convertFourTerminalSample(size_t sample) {
   kernels::PairedFourMatrix inverses;
   kernels::invertPairOfFourByFour(reduced, inverses, &valid);
   kernels::PairedFourMatrix product;
-  kernels::pairedMultiplyFour(left, inverses, product);
+  kernels::pairedMultiplyOf<4>(left, inverses, product);
   kernels::PairedFourMatrix result;
   if (equalReferences_) {
     PairedComplex diagonal[4];
     for (size_t t = 0; t < 4; ++t) diagonal[t] = kernels::pairOf(m.z0Matrix(t, t), m.z0Inverse(t, t));
-    kernels::pairedMultiplyFourByDiagonal(product, diagonal, result, &valid);
+    kernels::pairedMultiplyByDiagonalOf<4>(product, diagonal, result, &valid);
   } else {
     for (size_t e = 0; e < 16; ++e) {
       const Lanes weight = {m.impedanceWeights[e], m.admittanceWeights[e]};

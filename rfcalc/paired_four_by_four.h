@@ -72,13 +72,6 @@ inline void pairedPivotOf(const PairedFourMatrix m, unsigned step, Lanes* row, L
   *valid &= ordinary & (largest > 0.0) & (holders == 1.0);
 }
 
-// Exchanges a and b in the lanes where `where` holds.
-inline void exchangeWhere(PairedComplex& a, PairedComplex& b, LaneMask where) {
-  const PairedComplex first = a;
-  a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
-  b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
-}
-
 // Brings each lane's pivot at (row, column) to (step, step), exchanging
 // rows and columns of that lane only.
 inline void pairedBringPivot(PairedFourMatrix m, unsigned step, Lanes row, Lanes column) {
@@ -146,33 +139,6 @@ inline void invertPairOfFourByFour(PairedFourMatrix m, PairedFourMatrix inverse,
     }
   }
   *valid &= pairedFinite(inverse, 16);
-}
-
-// multiplyElements(a, b, four, product) in each lane.
-inline void pairedMultiplyFour(const PairedFourMatrix a, const PairedFourMatrix b, PairedFourMatrix product) {
-  for (size_t i = 0; i < 4; ++i) {
-    for (size_t j = 0; j < 4; ++j) {
-      PairedComplex sum = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
-      for (size_t k = 0; k < 4; ++k) {
-        const PairedComplex term = pairedProduct(a[i * 4 + k], b[k * 4 + j]);
-        sum = {sum.re + term.re, sum.im + term.im};
-      }
-      product[i * 4 + j] = sum;
-    }
-  }
-}
-
-// multiplyElementsByDiagonal(a, d, four, product) in each lane, valid where
-// a and the diagonal of d are finite (its shortcut).
-inline void pairedMultiplyFourByDiagonal(const PairedFourMatrix a, const PairedComplex diagonal[4],
-                                         PairedFourMatrix product, LaneMask* valid) {
-  *valid &= pairedFinite(a, 16) & pairedFinite(diagonal, 4);
-  for (size_t i = 0; i < 4; ++i) {
-    for (size_t j = 0; j < 4; ++j) {
-      const PairedComplex term = pairedProduct(a[i * 4 + j], diagonal[j]);
-      product[i * 4 + j] = {0.0 + term.re, 0.0 + term.im};
-    }
-  }
 }
 
 }  // namespace korvel::kernels

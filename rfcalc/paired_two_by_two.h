@@ -117,20 +117,22 @@ inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchang
   *exchangeColumns = holds[1] | holds[3];
 }
 
+// Exchanges a and b in the lanes where `where` holds.
+inline void exchangeWhere(PairedComplex& a, PairedComplex& b, LaneMask where) {
+  const PairedComplex first = a;
+  a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
+  b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
+}
+
 // Relabels `m` so that the element at place p moves to (0, 0), lane by
 // lane: y(i, j) = m(i ^ r, j ^ c) with r = p >> 1 and c = p & 1. The same
 // call with row and column flags exchanged undoes a relabelling of the
 // inverse: m^-1(i, j) = y^-1(i ^ c, j ^ r).
 inline void pairedRelabel(PairedMatrix m, LaneMask exchangeRows, LaneMask exchangeColumns) {
-  auto exchange = [](PairedComplex& a, PairedComplex& b, LaneMask where) {
-    const PairedComplex first = a;
-    a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
-    b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
-  };
-  exchange(m[0], m[2], exchangeRows);
-  exchange(m[1], m[3], exchangeRows);
-  exchange(m[0], m[1], exchangeColumns);
-  exchange(m[2], m[3], exchangeColumns);
+  exchangeWhere(m[0], m[2], exchangeRows);
+  exchangeWhere(m[1], m[3], exchangeRows);
+  exchangeWhere(m[0], m[1], exchangeColumns);
+  exchangeWhere(m[2], m[3], exchangeColumns);
 }
 
 // Inverts the two matrices of `m` (one per lane) as invertTwoByTwo does,
@@ -151,18 +153,23 @@ inline void invertPairOfTwoByTwo(PairedMatrix m, LaneMask* valid) {
   pairedRelabel(m, columnFlag, rowFlag);
 }
 
-// multiplyElements(a, b, two, product) in each lane.
-inline void pairedMultiply(const PairedMatrix a, const PairedMatrix b, PairedMatrix product) {
-  for (size_t i = 0; i < 2; ++i) {
-    for (size_t j = 0; j < 2; ++j) {
+// multiplyElements(a, b, size, product) in each lane, for n x n matrices.
+template <size_t n>
+void pairedMultiplyOf(const PairedComplex* a, const PairedComplex* b, PairedComplex* product) {
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
       PairedComplex sum = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
-      for (size_t k = 0; k < 2; ++k) {
-        const PairedComplex term = pairedProduct(a[i * 2 + k], b[k * 2 + j]);
+      for (size_t k = 0; k < n; ++k) {
+        const PairedComplex term = pairedProduct(a[i * n + k], b[k * n + j]);
         sum = {sum.re + term.re, sum.im + term.im};
       }
-      product[i * 2 + j] = sum;
+      product[i * n + j] = sum;
     }
   }
+}
+
+inline void pairedMultiply(const PairedMatrix a, const PairedMatrix b, PairedMatrix product) {
+  pairedMultiplyOf<2>(a, b, product);
 }
 
 // All ones in the lanes where every part of the elements is finite.
@@ -174,17 +181,23 @@ inline LaneMask pairedFinite(const PairedComplex* elements, size_t count) {
   return zeros == 0.0;
 }
 
-// multiplyElementsByDiagonal(a, d, two, product) in each lane, valid where
-// a and the diagonal of d are finite (its shortcut).
-inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex diagonal[2],
-                                     PairedMatrix product, LaneMask* valid) {
-  *valid &= pairedFinite(a, 4) & pairedFinite(diagonal, 2);
-  for (size_t i = 0; i < 2; ++i) {
-    for (size_t j = 0; j < 2; ++j) {
-      const PairedComplex term = pairedProduct(a[i * 2 + j], diagonal[j]);
-      product[i * 2 + j] = {0.0 + term.re, 0.0 + term.im};
+// multiplyElementsByDiagonal(a, d, size, product) in each lane, for n x n
+// matrices, valid where a and the diagonal of d are finite (its shortcut).
+template <size_t n>
+void pairedMultiplyByDiagonalOf(const PairedComplex* a, const PairedComplex* diagonal, PairedComplex* product,
+                                LaneMask* valid) {
+  *valid &= pairedFinite(a, n * n) & pairedFinite(diagonal, n);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      const PairedComplex term = pairedProduct(a[i * n + j], diagonal[j]);
+      product[i * n + j] = {0.0 + term.re, 0.0 + term.im};
     }
   }
+}
+
+inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex diagonal[2],
+                                     PairedMatrix product, LaneMask* valid) {
+  pairedMultiplyByDiagonalOf<2>(a, diagonal, product, valid);
 }
 
 // The elements times their real weights, lane by lane, as scaleElements.

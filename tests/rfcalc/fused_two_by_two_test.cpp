@@ -40,15 +40,8 @@ const std::vector<DComplex> kSpecialValues = specialMatrixValues();
 // their values is not a number, so every bit must agree.
 TEST(FusedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
   std::mt19937_64 random(17);
-  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
-  std::uniform_int_distribution<int> exponent(-40, 40);
   for (int trial = 0; trial < 1000000; ++trial) {
-    DComplexGenMat a(2, 2, DComplex());
-    const bool wide = trial % 4 == 0;
-    for (int e = 0; e < 4; ++e) {
-      const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
-      a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
-    }
+    DComplexGenMat a = wideRandomMatrix(2, trial % 4 == 0, random);
     if (trial % 8 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
     if (trial % 8 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
     if (trial % 8 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular

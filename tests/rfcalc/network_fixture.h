@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -168,6 +169,35 @@ inline ::testing::AssertionResult sameResults(const DComplexGenMat& actual, cons
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+// An n x n matrix of parts in (-1, 1), each scaled by 2^-40 .. 2^40 when
+// `wide`.
+inline DComplexGenMat wideRandomMatrix(int n, bool wide, std::mt19937_64& random) {
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  DComplexGenMat a(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  for (size_t e = 0; e < static_cast<size_t>(n) * static_cast<size_t>(n); ++e) {
+    const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
+    a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
+  }
+  return a;
+}
+
+// An n x n matrix of parts in (-2, 2) but for `specials` elements drawn
+// from `special`, all at random places.
+inline DComplexGenMat specialValueMatrix(int n, int specials, const std::vector<DComplex>& special,
+                                         std::mt19937_64& random) {
+  std::uniform_real_distribution<double> part(-2.0, 2.0);
+  std::uniform_int_distribution<size_t> pick(0, special.size() - 1);
+  DComplexGenMat a(static_cast<unsigned>(n), static_cast<unsigned>(n), DComplex());
+  const size_t count = static_cast<size_t>(n) * static_cast<size_t>(n);
+  for (size_t e = 0; e < count; ++e) {
+    const double re = part(random);
+    a.data()[e] = e < static_cast<size_t>(specials) ? special[pick(random)] : DComplex(re, part(random));
+  }
+  std::shuffle(a.data(), a.data() + count, random);
+  return a;
 }
 
 // I + S or I - S of n terminals, each element formed as the driver forms it.

@@ -60,18 +60,12 @@ using kernels::PairedFourMatrix;
 // accepted.
 TEST(PairedFourByFour, MatchesInversionForAnySizeOnRandomMatrices) {
   std::mt19937_64 random(41);
-  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
-  std::uniform_int_distribution<int> exponent(-40, 40);
   const int trials = 400000;
   int accepted = 0;
   for (int trial = 0; trial < trials; ++trial) {
-    DComplexGenMat pair[2] = {DComplexGenMat(4, 4, DComplex()), DComplexGenMat(4, 4, DComplex())};
+    DComplexGenMat pair[2] = {wideRandomMatrix(4, trial % 4 == 0, random),
+                              wideRandomMatrix(4, trial % 4 == 0, random)};
     for (DComplexGenMat& a : pair) {
-      const bool wide = trial % 4 == 0;
-      for (int e = 0; e < 16; ++e) {
-        const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
-        a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
-      }
       if (trial % 16 == 1) a.data()[15] = a.data()[0];                      // a tie on the diagonal
       if (trial % 16 == 2) a.data()[6] = a.data()[9] * DComplex(0.0, 1.0);  // a tie of moduli
       if (trial % 16 == 3) {
@@ -95,19 +89,11 @@ TEST(PairedFourByFour, MatchesInversionForAnySizeOnRandomMatrices) {
 TEST(PairedFourByFour, MatchesInversionForAnySizeOnSpecialValues) {
   const std::vector<DComplex> special = specialMatrixValues();
   std::mt19937_64 random(43);
-  std::uniform_real_distribution<double> part(-2.0, 2.0);
-  std::uniform_int_distribution<size_t> pick(0, special.size() - 1);
   int accepted = 0;
   for (int trial = 0; trial < 600000; ++trial) {
-    DComplexGenMat pair[2] = {DComplexGenMat(4, 4, DComplex()), DComplexGenMat(4, 4, DComplex())};
-    for (int side = 0; side < 2; ++side) {
-      const int specials = (trial + side) % 6;  // 0 .. 5 special elements
-      for (int e = 0; e < 16; ++e) {
-        const double re = part(random);
-        pair[side].data()[e] = e < specials ? special[pick(random)] : DComplex(re, part(random));
-      }
-      std::shuffle(pair[side].data(), pair[side].data() + 16, random);
-    }
+    // 0 .. 5 special elements
+    const DComplexGenMat pair[2] = {specialValueMatrix(4, trial % 6, special, random),
+                                    specialValueMatrix(4, (trial + 1) % 6, special, random)};
     ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
         << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
   }

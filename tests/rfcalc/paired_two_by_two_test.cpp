@@ -52,18 +52,12 @@ using kernels::PairedMatrix;
 // singular ones among them, in both lanes; nearly all must be accepted.
 TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
   std::mt19937_64 random(29);
-  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
-  std::uniform_int_distribution<int> exponent(-40, 40);
   const int trials = 1000000;
   int accepted = 0;
   for (int trial = 0; trial < trials; ++trial) {
-    DComplexGenMat pair[2] = {DComplexGenMat(2, 2, DComplex()), DComplexGenMat(2, 2, DComplex())};
+    DComplexGenMat pair[2] = {wideRandomMatrix(2, trial % 4 == 0, random),
+                              wideRandomMatrix(2, trial % 4 == 0, random)};
     for (DComplexGenMat& a : pair) {
-      const bool wide = trial % 4 == 0;
-      for (int e = 0; e < 4; ++e) {
-        const double re = std::ldexp(mantissa(random), wide ? exponent(random) : 0);
-        a.data()[e] = DComplex(re, std::ldexp(mantissa(random), wide ? exponent(random) : 0));
-      }
       if (trial % 16 == 1) a.data()[3] = a.data()[0];                              // a tie on the diagonal
       if (trial % 16 == 2) a.data()[2] = a.data()[0] * DComplex(0.0, 1.0);         // a tie of moduli
       if (trial % 16 == 3) a.data()[3] = a.data()[1] * a.data()[2] / a.data()[0];  // nearly singular
@@ -80,19 +74,11 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnRandomMatrices) {
 TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnSpecialValues) {
   const std::vector<DComplex> special = specialMatrixValues();
   std::mt19937_64 random(31);
-  std::uniform_real_distribution<double> part(-2.0, 2.0);
-  std::uniform_int_distribution<size_t> pick(0, special.size() - 1);
   int accepted = 0;
   for (int trial = 0; trial < 1000000; ++trial) {
-    DComplexGenMat pair[2] = {DComplexGenMat(2, 2, DComplex()), DComplexGenMat(2, 2, DComplex())};
-    for (int side = 0; side < 2; ++side) {
-      const int specials = (trial + side) % 5;  // 0 .. 4 special elements
-      for (int e = 0; e < 4; ++e) {
-        const double re = part(random);
-        pair[side].data()[e] = e < specials ? special[pick(random)] : DComplex(re, part(random));
-      }
-      std::shuffle(pair[side].data(), pair[side].data() + 4, random);
-    }
+    // 0 .. 4 special elements
+    const DComplexGenMat pair[2] = {specialValueMatrix(2, trial % 5, special, random),
+                                    specialValueMatrix(2, (trial + 1) % 5, special, random)};
     ASSERT_TRUE(pairMatchesReference(pair[0], pair[1], &accepted))
         << "trial " << trial << ": " << describeMatrix(pair[0]) << "| " << describeMatrix(pair[1]);
   }

@@ -8,14 +8,15 @@
 // invertElements: at a pivot (r, c) the pivot row is divided by the pivot
 // (its own element replaced by 1 first) and column c is cleared from every
 // other row. Each element undergoes the same operations wherever its row
-// lies, so the lanes run the steps without moving rows: the pivot stays at
-// its place (r_s, c_s), and the inverse is read off at the end,
-// inverse(c_s, r_t) = reached(r_s, c_t). With the rows never moved, the
-// order of the pivot search no longer matters as long as one candidate
-// alone holds the largest modulus; ties (and near ties), moduli that are
-// not square roots, extreme pivots and results that are not finite leave
-// the lane invalid, and the caller runs the scalar kernels on the sample
-// instead. Internal to rfcalc.
+// and column lie, so each lane brings its pivot of step s to (s, s) by
+// exchanging rows and columns of its own matrix, and both lanes then run
+// the same step at the same places; the inverse is read off at the end
+// through the exchanges made. With rows moved otherwise than in the scalar
+// inversion, the pivot search's order must not matter, so a lane accepts
+// a pivot only where one candidate alone holds the largest modulus: ties
+// (and near ties), moduli that are not square roots, extreme pivots and
+// results that are not finite leave the lane invalid, and the caller runs
+// the scalar kernels on the sample instead. Internal to rfcalc.
 #ifndef KORVEL_RFCALC_PAIRED_FOUR_BY_FOUR_H
 #define KORVEL_RFCALC_PAIRED_FOUR_BY_FOUR_H
 

@@ -62,7 +62,10 @@ DComplex productElement(const DComplex* a, const DComplex* b, Size size, size_t 
   return sum;
 }
 
-inline bool isFinite(DComplex z) { return std::isfinite(z.real()) & std::isfinite(z.imag()); }
+inline bool isFinite(DComplex z) {
+  return (static_cast<unsigned>(std::isfinite(z.real())) & static_cast<unsigned>(std::isfinite(z.imag()))) !=
+         0;
+}
 
 template <typename Size>
 bool isRowFinite(const DComplex* a, Size size, size_t i) {

@@ -20,9 +20,17 @@ namespace {
 // lanes are always inlined, so no call passes them in registers whose
 // convention the two builds would disagree on.
 #pragma GCC diagnostic ignored "-Wpsabi"
+#if defined(__clang__)
+// clang refuses four-lane values in the baseline build even where the
+// helpers are inlined; it gets two lanes, one 128-bit register, instead.
+constexpr size_t kLanes = 2;
+using Wide = double __attribute__((vector_size(16)));
+using WideMask = std::int64_t __attribute__((vector_size(16)));
+#else
 constexpr size_t kLanes = 4;
 using Wide = double __attribute__((vector_size(32)));
 using WideMask = std::int64_t __attribute__((vector_size(32)));
+#endif
 
 [[gnu::always_inline]] inline Wide loadLanes(const double* from) {
   Wide value;
@@ -65,8 +73,8 @@ struct CandidateSummary {
 
 // Accumulates, lane by lane, the summary of a row's candidates.
 struct LaneSummary {
-  Wide largest = {0.0, 0.0, 0.0, 0.0};
-  WideMask irregular = {0, 0, 0, 0};
+  Wide largest = {};
+  WideMask irregular = {};
 
   [[gnu::always_inline]] void add(Wide re, Wide im, WideMask candidate) {
     const Wide squared = maskedLanes(re * re + im * im, candidate);

@@ -30,6 +30,13 @@ void writeKey(std::ostream& out, const char* key) {
   out << ':';
 }
 
+// A string field and the comma before the next one.
+void writeStringField(std::ostream& out, const char* key, std::string_view value) {
+  writeKey(out, key);
+  writeJsonString(out, value);
+  out << ',';
+}
+
 void writeNumbers(std::ostream& out, const double* values, size_t count, size_t stride) {
   out << '[';
   for (size_t i = 0; i < count; ++i) {
@@ -119,21 +126,11 @@ void writeSegment(std::ostream& out, const host::RecordedWaveform& waveform, siz
 
 void writeWaveform(std::ostream& out, const std::string& name, const host::RecordedWaveform& waveform) {
   out << '{';
-  writeKey(out, "name");
-  writeJsonString(out, name);
-  out << ',';
-  writeKey(out, "datatype");
-  writeJsonString(out, waveform.isComplex() ? "complex" : "real");
-  out << ',';
-  writeKey(out, "xname");
-  writeJsonString(out, waveform.xName);
-  out << ',';
-  writeKey(out, "xunit");
-  writeJsonString(out, waveform.xUnit);
-  out << ',';
-  writeKey(out, "yunit");
-  writeJsonString(out, waveform.yUnit);
-  out << ',';
+  writeStringField(out, "name", name);
+  writeStringField(out, "datatype", waveform.isComplex() ? "complex" : "real");
+  writeStringField(out, "xname", waveform.xName);
+  writeStringField(out, "xunit", waveform.xUnit);
+  writeStringField(out, "yunit", waveform.yUnit);
   writeProperties(out, waveform);
   out << ',';
   writeParameters(out, waveform);
@@ -148,15 +145,9 @@ void writeWaveform(std::ostream& out, const std::string& name, const host::Recor
 }
 
 void writeFileFields(std::ostream& out, const DumpedFile& file) {
-  writeKey(out, "file");
-  writeJsonString(out, file.path);
-  out << ',';
-  writeKey(out, "format");
-  writeJsonString(out, file.formatName);
-  out << ',';
-  writeKey(out, "design");
-  writeJsonString(out, file.design);
-  out << ',';
+  writeStringField(out, "file", file.path);
+  writeStringField(out, "format", file.formatName);
+  writeStringField(out, "design", file.design);
   writeKey(out, "nwaveforms");
   out << file.waveformCount << ',';
   writeKey(out, "nsegments");

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "network_fixture.h"
 
@@ -84,6 +85,37 @@ TEST(MaximumGain, KeepsItsDigitsAtAnyStabilityFactor) {
       ASSERT_GT(figures.k, 1.0) << exponent;
       EXPECT_NEAR(figures.gmax / (forward * forward), 1.0, 1e-15)
           << "|S21| " << forward << ", 2^-" << exponent;
+    }
+  }
+}
+
+// The same Gmax, K and Gmsg, bit for bit, from the figures of one sample,
+// from a two-terminal network (whose gains are worked out in the pass of Z
+// and Y) and from a four-terminal network whose two-port is a pair of its
+// terminals (a mixed-mode differential two-port).
+TEST(GainAndStability, EveryPathGivesTheSameBits) {
+  const std::vector<TwoPortScattering> samples = {
+      {0.5, 2, 0.1, 0.5},
+      {0, 0.25, 2e-9, 0},
+      {DComplex(0.2, -0.3), DComplex(0.015, 0.01), DComplex(3e-9, 4e-9), DComplex(0.5, 0.25)},
+      {2, 0.5, 0.5, 2},
+      {DComplex(0, 0.5), 2, 0.3, 0.5}};
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const TwoPortScattering& s = samples[i];
+    const StabilityAndGain expected = stabilityAndMaximumGain(s);
+    TestNetwork twoTerminals(2, 2, 1);
+    twoTerminals.setScattering(0, {s.s11, s.s12, s.s21, s.s22});
+    twoTerminals.setReferenceImpedances({50, 50});
+    TestNetwork fourTerminals(4, 2, 1);
+    fourTerminals.setScattering(0, {s.s11, s.s12, 0.05, 0.05, s.s21, s.s22, 0.05, 0.05, 0.05, 0.05, 0.1, 0.05,
+                                    0.05, 0.05, 0.05, 0.1});
+    fourTerminals.setReferenceImpedances({50, 50, 50, 50});
+    for (TestNetwork* network : {&twoTerminals, &fourTerminals}) {
+      calculateNetworkParameters(network->network());
+      const size_t gains = network->layout().gainBase;
+      EXPECT_EQ(network->at(gains + kMaximumGain, 0).real(), expected.gmax) << i;
+      EXPECT_EQ(network->at(gains + kStabilityFactor, 0).real(), expected.k) << i;
+      EXPECT_EQ(network->at(gains + kMaximumStableGain, 0).real(), maximumStableGain(s)) << i;
     }
   }
 }

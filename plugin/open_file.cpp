@@ -44,6 +44,7 @@ int readRecord(const char* path, DataSet* data) {
   data->isScFormat = isScExtension(path);
   if (data->isScFormat == 1) {
     data->frequencyUnit = copyString("Hz");
+    if (data->frequencyUnit == nullptr) throw std::bad_alloc();
     return readScFile(data);
   }
   // A .ts file gives its port count inside.

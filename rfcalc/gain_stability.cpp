@@ -35,6 +35,15 @@ StabilityAndGain unilateralStabilityAndGain(const TwoPortModuli& moduli) {
   return result;
 }
 
+// The maximum available gain |S21/S12| / (K + sqrt(K^2 - 1)) of an
+// unconditionally stable two-port. The sum has no cancellation, unlike
+// K - sqrt(K^2 - 1), which loses every digit once K is large; the root is
+// taken as sqrt(K - 1) sqrt(K + 1), exact in its factors near K = 1 and
+// finite for every finite K.
+double maximumAvailableGain(double k, double forward, double reverse) {
+  return (forward / reverse) / (k + std::sqrt(k - 1.0) * std::sqrt(k + 1.0));
+}
+
 // Rollett's stability factor and the matching gain it allows.
 StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s, const TwoPortModuli& moduli) {
   const double reflection1 = moduli.s11;
@@ -47,8 +56,8 @@ StabilityAndGain bilateralStabilityAndGain(const TwoPortScattering& s, const Two
   StabilityAndGain result;
   result.k = (((1.0 - reflection1 * reflection1) - reflection2 * reflection2) + delta * delta) /
              (coupling + coupling);
-  if (result.k > 1.0) {
-    result.gmax = (result.k - std::sqrt(result.k * result.k - 1.0)) * forward / reverse;
+  if (result.k > 1.0 && delta < 1.0) {
+    result.gmax = maximumAvailableGain(result.k, forward, reverse);
   } else {
     result.gmax = forward / reverse;  // not unconditionally stable: the stable gain
   }

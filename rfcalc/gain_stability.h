@@ -39,7 +39,9 @@ struct StabilityAndGain {
 // (1 - |S11|^2)(1 - |S22|^2) as an infinity (NaN when it is 0), and Gmax the
 // maximum unilateral gain |S21|^2 / ((1 - |S11|^2)(1 - |S22|^2)) when both
 // |S11| and |S22| are below 1, else +infinity. Otherwise K is Rollett's
-// factor and Gmax the maximum available gain when K > 1, else Gmsg.
+// factor and Gmax, when the two-port is unconditionally stable (K > 1 and
+// |Delta| < 1), the maximum available gain |S21/S12| / (K + sqrt(K^2 - 1)),
+// else Gmsg.
 StabilityAndGain stabilityAndMaximumGain(const TwoPortScattering& s);
 
 // |S21| / |S12|; NaN when S12 is exactly zero.

@@ -12,14 +12,11 @@ DComplex optimumImpedance(DComplex gammaOpt, double r0) {
   return complexProduct(DComplex(r0, 0.0), DComplex(1.0 + gr, gi)) / DComplex(1.0 - gr, -gi);
 }
 
-// The root with the negative square-root sign of F1 u^2 + 2 Rn u + c = 0,
-// c = F1 Gr^2 - 2 Rn Gr: the real part of the correlation impedance.
-double correlationResistance(double fmin, double gr, double rn) {
-  const double f1 = fmin - 1.0;
-  const double twoRn = 2.0 * rn;
-  const double c = (f1 * gr) * gr - gr * twoRn;
-  const double disc = twoRn * twoRn - (4.0 * f1) * c;
-  return -(std::sqrt(disc) + twoRn) / (f1 + f1);
+// Yopt = (1 / R0)(1 - G) / (1 + G), the admittance of the optimum source.
+DComplex optimumAdmittance(DComplex gammaOpt, double r0) {
+  const double gr = gammaOpt.real();
+  const double gi = gammaOpt.imag();
+  return DComplex(1.0 - gr, -gi) / complexProduct(DComplex(r0, 0.0), DComplex(1.0 + gr, gi));
 }
 
 // Fmin + (Rn / Gs) |Ys - Yopt|^2 with Ys = Gs = 1 / R0 and Yopt = 1 / Zopt.
@@ -36,10 +33,16 @@ NoiseFigures computeNoiseFigures(double nfminDb, DComplex gammaOpt, double rn, d
   figures.zopt = optimumImpedance(gammaOpt, r0);
   figures.vn2 = rn * fourKT;
   figures.fmin = std::pow(10.0, nfminDb / 10.0);
-  const double u = correlationResistance(figures.fmin, gammaOpt.real(), rn);
-  figures.zcor = DComplex(u, -gammaOpt.imag());
-  figures.ycor = DComplex(1.0, 0.0) / figures.zcor;
-  figures.in2 = (2.0 * rn * fourKT) / (u * u + gammaOpt.real() * gammaOpt.real());
+  // The input-referred sources of the chain representation: vn in series
+  // and in = Ycor vn + iu in shunt, with Fmin = 1 + 2 Rn (Gcor + Gopt),
+  // Bcor = -Bopt and in^2 = 4kT Rn |Yopt|^2.
+  const DComplex yopt = optimumAdmittance(gammaOpt, r0);
+  const double yoptSquared = squaredParts(yopt);
+  figures.in2 = figures.vn2 * yoptSquared;
+  figures.ycor = DComplex((figures.fmin - 1.0) / (2.0 * rn), 0.0) - yopt;
+  // vn = Zcor in + vu: Zcor = conj(Ycor) vn^2 / in^2
+  // = ((Fmin - 1) / 2 - Rn conj(Yopt)) / (Rn |Yopt|^2).
+  figures.zcor = std::conj(figures.ycor) / yoptSquared;
   figures.nf = noiseFactorAtReference(figures.zopt, figures.fmin, rn, r0);
   return figures;
 }

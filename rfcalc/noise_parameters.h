@@ -15,7 +15,14 @@ namespace korvel {
 // Four times the Boltzmann constant 1.3806226e-23 J/K.
 inline constexpr double kFourBoltzmann = 5.5224904e-23;
 
-// What one noise sample yields.
+// What one noise sample yields. The noise of the two-port is that of a
+// noiseless two-port driven through two input-referred sources of the chain
+// representation: a series voltage vn and a shunt current
+// in = Ycor vn + iu, iu uncorrelated with vn; equally vn = Zcor in + vu.
+// With Yopt = Gopt + j Bopt = (1 / R0)(1 - GammaOpt) / (1 + GammaOpt):
+// vn^2 = 4kT Rn, in^2 = 4kT Rn |Yopt|^2, Ycor = (Fmin - 1) / (2 Rn) - Yopt
+// (so that Fmin = 1 + 2 Rn (Gcor + Gopt) and Bcor = -Bopt) and
+// Zcor = conj(Ycor) vn^2 / in^2 = ((Fmin - 1) / 2 - Rn conj(Yopt)) / (Rn |Yopt|^2).
 struct NoiseFigures {
   double fmin;    // linear minimum noise factor
   DComplex zopt;  // optimum source impedance, ohms
@@ -28,7 +35,8 @@ struct NoiseFigures {
 
 // Derives the figures of one sample from the minimum noise figure in dB,
 // GammaOpt, Rn in ohms, the reference impedance R0 in ohms and 4kT.
-// Degenerate inputs give IEEE infinities and NaN, never a failure.
+// Degenerate inputs (Rn = 0, GammaOpt = -1 or 1, R0 = 0) give IEEE
+// infinities and NaN, never a failure.
 NoiseFigures computeNoiseFigures(double nfminDb, DComplex gammaOpt, double rn, double r0, double fourKT);
 
 // Writes the figures of every noise sample into the noise entries, NFmin

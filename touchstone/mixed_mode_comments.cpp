@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -104,18 +105,19 @@ void releaseNameTable(DataSet* data) {
 }
 
 // A fresh table of terminalCount empty names; a later block replaces the
-// table of a rejected earlier one.
-bool allocateNameTable(DataSet* data) {
+// table of a rejected earlier one. Throws std::bad_alloc when memory runs
+// out (what was made stays owned by the record): the file is refused, never
+// read with plain names instead.
+void allocateNameTable(DataSet* data) {
   releaseNameTable(data);
   size_t terminals = static_cast<size_t>(data->terminalCount);
   data->terminalNames = static_cast<char**>(allocateZeroed(terminals, sizeof(char*)));
-  if (data->terminalNames == nullptr) return false;
+  if (data->terminalNames == nullptr) throw std::bad_alloc();
   data->terminalNameSlots = data->terminalCount;
   for (size_t i = 0; i < terminals; ++i) {
     data->terminalNames[i] = static_cast<char*>(allocateZeroed(kNameBytes, 1));
-    if (data->terminalNames[i] == nullptr) return false;
+    if (data->terminalNames[i] == nullptr) throw std::bad_alloc();
   }
-  return true;
 }
 
 // The port number of a well-formed name (a letter and one to three
@@ -175,7 +177,8 @@ CommentScan readMappingBlock(LineSource* source, DataSet* data, std::string_view
   CommentScan scan;
   scan.haveLine = true;
   MappingTokens tokens;
-  if (!allocateNameTable(data) || !splitMapping(*line, &tokens) || applyMapping(tokens, data) != kOk) {
+  allocateNameTable(data);
+  if (!splitMapping(*line, &tokens) || applyMapping(tokens, data) != kOk) {
     // The block is abandoned at once and the file read with plain indices.
     data->mixedMode = 0;
     scan.mappingAbandoned = true;
@@ -227,7 +230,7 @@ int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
     }
     (*resistances)[k] = first;
   }
-  if (!allocateNameTable(data)) return kFailed;
+  allocateNameTable(data);
   for (size_t k = 0; k < order.size(); ++k) {
     std::snprintf(data->terminalNames[k], kNameBytes, "%c%d", order[k].mode, ports[k]);
   }

@@ -36,7 +36,8 @@ struct CommentScan {
 // of a mapping block; a block found is read to its end, checked for
 // completeness, and the line that ended it is left in `*line` instead.
 // Writes mixedMode, terminalNames (terminalCount names, kept allocated even
-// when the block is rejected), portCount, port1Index and port2Index.
+// when the block is rejected), portCount, port1Index and port2Index. Throws
+// std::bad_alloc when the names cannot be allocated.
 CommentScan readMixedModeComments(LineSource* source, DataSet* data, std::string_view* line);
 
 // Names the terminals from a 2.x file's [Mixed-Mode Order] (on line
@@ -46,7 +47,8 @@ CommentScan readMixedModeComments(LineSource* source, DataSet* data, std::string
 // port1Index and port2Index, and gives each terminal in `*resistances` the
 // resistance of its descriptor's port (from `portResistances`, one per file
 // port). Reports and returns kFailed when the two ports of a pair differ in
-// resistance or there are too many mixed-mode ports to name.
+// resistance or there are too many mixed-mode ports to name; throws
+// std::bad_alloc when the names cannot be allocated.
 // REQUIRES: the order was checked (every port from 1 to terminalCount).
 int applyMixedModeOrder(const std::vector<KeywordHeader::ModeDescriptor>& order,
                         const std::vector<double>& portResistances, int line, DataSet* data,

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "dataset/result.h"
 #include "dataset/waveform_names.h"
@@ -24,13 +25,13 @@ void freeFirstArrays(DataSet* data, int count) {
 
 // Replaces `*array` by a zeroed one of `capacity` elements of `size` bytes,
 // copying the first `used` elements. Only the copied part is touched.
-bool regrow(void** array, size_t used, size_t capacity, size_t size) {
+// Throws std::bad_alloc when memory runs out, `*array` left as it was.
+void regrow(void** array, size_t used, size_t capacity, size_t size) {
   void* grown = allocateZeroed(capacity, size);
-  if (grown == nullptr) return false;
+  if (grown == nullptr) throw std::bad_alloc();
   if (used > 0) std::memcpy(grown, *array, used * size);
   std::free(*array);
   *array = grown;
-  return true;
 }
 
 }  // namespace
@@ -66,11 +67,10 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
   size_t grown = *capacity < kGrowthStartPoints / 2 ? kGrowthStartPoints : *capacity * 2;
   if (grown > kMaxPoints) grown = kMaxPoints;
   int scatteringWaveforms = data->terminalCount * data->terminalCount;
-  if (!regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double)))
-    return kFailed;
+  regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double));
   for (int i = 0; i < data->waveformCount; ++i) {
     size_t used = i < scatteringWaveforms ? pointsInUse : 0;
-    if (!regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes)) return kFailed;
+    regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes);
   }
   *capacity = grown;
   return kOk;
@@ -79,11 +79,11 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
 int allocateNoiseStorage(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount);
   data->noiseFrequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
-  if (data->noiseFrequencies == nullptr) return kFailed;
+  if (data->noiseFrequencies == nullptr) throw std::bad_alloc();
   NetworkLayout layout = networkLayout(*data);
   for (size_t slot = layout.noiseBase; slot < layout.entryCount(); ++slot) {
     data->waveformData[slot] = static_cast<double*>(allocateZeroed(points, kSampleBytes));
-    if (data->waveformData[slot] == nullptr) return kFailed;
+    if (data->waveformData[slot] == nullptr) throw std::bad_alloc();
   }
   return kOk;
 }

@@ -34,13 +34,14 @@ int allocateNetworkStorage(DataSet* data, size_t capacity);
 
 // Doubles `*capacity`, keeping the first `pointsInUse` frequencies and
 // S-parameter samples (the only arrays written while points are read).
-// Returns kFailed when memory runs out or the point count would leave the
-// range of int; the read must then stop (every array stays owned by the
-// record, some possibly at the old capacity).
+// Returns kFailed when the point count would leave the range of int; the
+// read must then stop. Throws std::bad_alloc when memory runs out (every
+// array stays owned by the record, some possibly at the old capacity).
 int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity);
 
 // Gives noiseFrequencies and each noise slot pointCount zeroed samples.
-// REQUIRES: allocateNetworkStorage succeeded.
+// Throws std::bad_alloc when memory runs out (what was made stays owned by
+// the record). REQUIRES: allocateNetworkStorage succeeded.
 int allocateNoiseStorage(DataSet* data);
 
 // Writes impedance i into the first pointCount samples of the Zo waveform

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "dataset/messages.h"
@@ -175,7 +176,7 @@ int readOptionLine(std::string_view line, int lineNumber, OptionLine* option) {
 int applyOptionLine(const OptionLine& option, DataSet* data) {
   std::free(data->frequencyUnit);
   data->frequencyUnit = copyString("Hz");
-  if (data->frequencyUnit == nullptr) return kFailed;
+  if (data->frequencyUnit == nullptr) throw std::bad_alloc();
   data->frequencyScale = option.frequencyScale;
   data->complexFormat = option.complexFormat;
   data->hasNoise = 0;

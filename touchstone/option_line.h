@@ -41,8 +41,8 @@ int compareIgnoreCase(std::string_view a, std::string_view b);
 int readOptionLine(std::string_view line, int lineNumber, OptionLine* option);
 
 // Stores the option line's unit and format in `data` (frequencies are kept
-// in hertz, so the unit stored is always "Hz"). Returns kFailed only when
-// memory runs out.
+// in hertz, so the unit stored is always "Hz"). Returns kOk; throws
+// std::bad_alloc when memory runs out.
 int applyOptionLine(const OptionLine& option, DataSet* data);
 
 // One reference resistance per terminal from the values after R: one value

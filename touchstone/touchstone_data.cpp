@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <limits>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -43,13 +44,15 @@ std::string declaredAndRead(int64_t declared, int64_t read) {
 
 // Storage for the points the file can hold; a file whose size is unknown
 // starts small and grows. Falls back to that small start when the
-// estimate cannot be had.
-int allocateForFile(DataSet* data, size_t estimate, size_t* capacity) {
+// estimate cannot be had, and throws std::bad_alloc when not even that can.
+void allocateForFile(DataSet* data, size_t estimate, size_t* capacity) {
   *capacity = estimate > 0 ? estimate : kGrowthStartPoints;
-  if (allocateNetworkStorage(data, *capacity) == kOk) return kOk;
-  if (*capacity <= kGrowthStartPoints) return kFailed;
-  *capacity = kGrowthStartPoints;
-  return allocateNetworkStorage(data, *capacity);
+  if (allocateNetworkStorage(data, *capacity) == kOk) return;
+  if (*capacity > kGrowthStartPoints) {
+    *capacity = kGrowthStartPoints;
+    if (allocateNetworkStorage(data, *capacity) == kOk) return;
+  }
+  throw std::bad_alloc();
 }
 
 // The impedance of every terminal after its mode's conversion; records
@@ -168,6 +171,7 @@ int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataS
     outcome = convertToScattering(plan.parameter, terminals, zo.data(), data->waveformData, points);
   }
   if (outcome == ScatteringConversion::kConverted) return kOk;
+  if (outcome == ScatteringConversion::kOutOfMemory) throw std::bad_alloc();
   if (outcome == ScatteringConversion::kReferenceNotPositive) {
     reportAt(Message::kReferenceNotPositive, plan.optionLine,
              std::string(1, parameterLetter(plan.parameter)));
@@ -197,7 +201,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
 
   appendNetworkNames(data);
   size_t capacity = 0;
-  if (allocateForFile(data, static_cast<size_t>(estimate), &capacity) != kOk) return kFailed;
+  allocateForFile(data, static_cast<size_t>(estimate), &capacity);
   std::vector<double> zo = terminalImpedances(data, plan.resistances);
   if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
 

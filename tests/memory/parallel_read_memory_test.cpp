@@ -30,8 +30,9 @@ struct Read {
   bool failedAllocation = false;
 };
 
-// Reads the file in two parts with the k-th allocation failing (none when
-// k is 0).
+// Reads the file in two parts with the k-th allocation of new failing (none
+// when k is 0). The snapshot holds the storage's room past the last point,
+// whose size a failed C heap request for the estimated storage changes.
 Read readFailingAt(const std::string& path, size_t k) {
   ParallelReadSettings saved = parallelReadSettings();
   parallelReadSettings() = readInParts(2);
@@ -40,7 +41,7 @@ Read readFailingAt(const std::string& path, size_t k) {
   int result = -1;
   {
     CapturedStream captured(stderr);
-    if (k > 0) failAllocation(k);
+    if (k > 0) failAllocationOfNew(k);
     result = openFile(path.c_str(), &data);
     read.failedAllocation = k > 0 && stopFailingAllocations();
     read.messages = captured.finish();

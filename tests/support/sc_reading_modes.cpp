@@ -8,7 +8,36 @@ namespace korvel::testing {
 namespace {
 
 bool sameBits(const double* a, const double* b, size_t count) {
-  return count == 0 || std::memcmp(a, b, count * sizeof(double)) == 0;
+  if (count == 0) return true;
+  if (a == nullptr || b == nullptr) return a == b;
+  return std::memcmp(a, b, count * sizeof(double)) == 0;
+}
+
+bool sameText(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return std::strcmp(a, b) == 0;
+}
+
+// The fields beside the samples: what the record says about its ports,
+// terminals, units and references.
+std::string descriptionDifferences(const DataSet* expected, const DataSet* actual) {
+  if (expected->portCount != actual->portCount || expected->mixedMode != actual->mixedMode ||
+      expected->port1Index != actual->port1Index || expected->port2Index != actual->port2Index ||
+      expected->noisePointCount != actual->noisePointCount || expected->sweepCount != actual->sweepCount ||
+      expected->complexFormat != actual->complexFormat || expected->isScFormat != actual->isScFormat) {
+    return "description differs";
+  }
+  if (!sameBits(&expected->referenceImpedance, &actual->referenceImpedance, 1) ||
+      !sameBits(&expected->frequencyScale, &actual->frequencyScale, 1) ||
+      !sameBits(&expected->noiseTemperature, &actual->noiseTemperature, 1) ||
+      !sameText(expected->frequencyUnit, actual->frequencyUnit)) {
+    return "units or references differ";
+  }
+  if (!sameBits(expected->noiseFrequencies, actual->noiseFrequencies,
+                static_cast<size_t>(expected->noisePointCount > 0 ? expected->noisePointCount : 0))) {
+    return "noise frequencies differ";
+  }
+  return "";
 }
 
 }  // namespace
@@ -30,6 +59,8 @@ std::string recordDifferences(const DataSet* expected, const DataSet* actual) {
       0) {
     return "names differ";
   }
+  const std::string description = descriptionDifferences(expected, actual);
+  if (!description.empty()) return description;
   size_t samples = static_cast<size_t>(expected->pointCount) * static_cast<size_t>(expected->blockCount);
   if (!sameBits(expected->frequencies, actual->frequencies, samples)) return "frequencies differ";
   std::string differences;

@@ -30,7 +30,8 @@ BlockPartSettings inTurn();
 BlockPartSettings inParts(unsigned parts);
 
 // The differences between two records, "" when they hold the same counts,
-// names and every sample bit for bit; either may be null (a refused file).
+// names, ports, units and references and every sample bit for bit; either
+// may be null (a refused file).
 std::string recordDifferences(const DataSet* expected, const DataSet* actual);
 
 }  // namespace korvel::testing

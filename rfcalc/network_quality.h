@@ -31,7 +31,7 @@ struct ScatteringSegment {
 // The largest singular value of the n x n matrix `s` (row-major).
 double largestSingularValue(const std::complex<double>* s, size_t n);
 // The same for a two-port, in closed form: the square root of the larger
-// eigenvalue of S^H S, taken as (p + r)/2 + hypot((p - r)/2, |q|).
+// eigenvalue of S^H S, taken as (p + r)/2 + sqrt(((p - r)/2)^2 + |q|^2).
 double largestSingularValue2(std::complex<double> s11, std::complex<double> s12, std::complex<double> s21,
                              std::complex<double> s22);
 

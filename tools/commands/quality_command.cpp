@@ -259,7 +259,12 @@ void QualityCommand::define(CLI::App& command) {
 
 bool QualityCommand::assessFile(PluginSession& session, const std::string& path, FileReport* report) {
   report->path = path;
+  // The plug-in's warnings are collected even when verbose: one of them
+  // says whether the references are complex.
+  bool verbose = session.verbose();
+  session.setVerbose(false);
   OpenedFileInfo opened = session.open(path);
+  session.setVerbose(verbose);
   if (opened.file == nullptr) return false;
   report->format = opened.formatName;
   std::vector<std::string> catalogue = session.catalogue(*opened.file);

@@ -243,8 +243,8 @@ void QualityCommand::define(CLI::App& command) {
       "reciprocity and causality as the IEEE 370 frequency-domain metrics, each rated good, acceptable, "
       "inconclusive or poor, with where it fails; for a two-port the stability factors K and mu and the "
       "frequencies where it is not unconditionally stable. Swept files are judged per segment, mixed-mode "
-      "files as stored. Exit status 1 when a file is refused or cannot be judged, or with --fail-below "
-      "when a metric is rated below the level given.");
+      "files as stored. Exit status 1 when a file is refused, or with --fail-below when a metric is rated "
+      "below the level given (a file with complex references, which is not judged, counts as below).");
   command.add_flag("--json", json_, "One JSON document per file, one a line, for scripts");
   command.add_flag("--csv", csv_, "One CSV row per file and segment, for a folder of files");
   command.add_flag("--points", points_,

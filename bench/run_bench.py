@@ -10,7 +10,7 @@ tight floor (the file streamed in large blocks, comments skipped, every
 token converted with fast_float, nothing stored, one thread), the older
 whole-file-string floor, the plug-in's open (openFile) and open + loading
 every waveform, `korvel info` (wall time and peak memory, with the tool's
-base memory measured on a tiny file), the same for the one-thread build
+base memory measured on a tiny file) and `korvel quality` beside it, the same for the one-thread build
 when --serial-build names one, and for Touchstone files the peer,
 scikit-rf, loading the file and computing z, y and (two-ports) stability.
 Times are shown as ratios against the tight floor measured in the same
@@ -119,7 +119,7 @@ def main():
         path = os.path.join(args.data, name)
         if name.endswith(".tmp"):
             continue
-        runs = {key: [] for key in ("floor", "whole", "peer", "base")}
+        runs = {key: [] for key in ("floor", "whole", "peer", "base", "quality")}
         for build in builds:
             runs["open " + build] = []
             runs["info " + build] = []
@@ -133,6 +133,8 @@ def main():
                 plugin = os.path.join(folder, "libkorvelSC.so")
                 runs["open " + build].append(run_json([bench, "open", path, plugin]))
                 runs["info " + build].append(run_tool([os.path.join(folder, "korvel"), "info", path]))
+            # `korvel quality` right beside `korvel info` on the same file.
+            runs["quality"].append(run_tool([os.path.join(args.build, "korvel"), "quality", path]))
             runs["base"].append(run_tool([os.path.join(args.build, "korvel"), "info", tiny]))
             if peer and not name.endswith(".sc0"):
                 runs["peer"].append(run_json([peer, "-c", PEER, path]))
@@ -146,6 +148,7 @@ def main():
             "open_rss_mb": median_of(opened, "peak_rss_after_open_mb") - median_of(opened, "baseline_rss_mb"),
             "rss_after_load_mb": median_of(opened, "rss_after_load_mb") - median_of(opened, "baseline_rss_mb"),
             "info_rss_mb": median_of(runs["info parallel"], "peak_rss_mb") - median_of(runs["base"], "peak_rss_mb"),
+            "quality_s": median_of(runs["quality"], "seconds"),
         }
         for build in builds:
             row["open_s " + build] = median_of(runs["open " + build], "open_seconds")
@@ -175,6 +178,12 @@ def print_tables(rows, serial):
             cell(row, "open_s serial") if serial else "—", cell(row, "open_load_s parallel"),
             cell(row, "info_s parallel"), cell(row, "info_s serial") if serial else "—",
             cell(row, "open_s parallel", "whole_floor_s"), peer))
+    print("\n`korvel quality` beside `korvel info` on the same file (both cores):\n")
+    print("| file | korvel info (s) | korvel quality (s) | quality / info |")
+    print("|---|---|---|---|")
+    for row in rows:
+        print("| %s | %.3f | %.3f | %.2f |" % (row["file"], row["info_s parallel"], row["quality_s"],
+                                              row["quality_s"] / row["info_s parallel"]))
     print("\nMemory (MB): what an open stores, and the peaks above the process's own base:\n")
     print("| file | stored | peak of open | peak of korvel info | korvel info / stored | "
           "scikit-rf peak | after loading every waveform |")

@@ -7,10 +7,10 @@ packages=(
   cmake make g++ pkg-config
   tcl-dev tcl8.6-doc
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfast-float-dev libcli11-dev nlohmann-json3-dev
+  libfast-float-dev libcli11-dev nlohmann-json3-dev libeigen3-dev
   librsvg2-dev libcairo2-dev fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
-  python3
+  python3 python3-numpy
 )
 if [ "${KORVEL_WITH_PEER:-0}" = 1 ]; then
   packages+=(python3-scikit-rf)

@@ -133,6 +133,8 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
       std::cerr << "korvel: " << printable(path) << ": refused: " << printable(message) << "\n";
     } else {
       info.formatName = format->formatName;
+      if (std::string message = oneLineMessage(errorText); !message.empty()) info.warnings.push_back(message);
+      for (const RepeatedLine& line : lines) info.warnings.push_back(line.text);
       reportWarnings(info, lines, errorText);
     }
   }

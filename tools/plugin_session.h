@@ -29,6 +29,9 @@ struct OpenedFileInfo {
   std::string formatName;
   std::string path;      // as the user named it ("-" for standard input)
   std::string readPath;  // the file the plug-in read
+  // The warnings the plug-in gave while opening it, one a line, as it
+  // wrote them (empty when verbose: they were passed through unchanged).
+  std::vector<std::string> warnings;
 };
 
 class PluginSession {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -235,6 +236,125 @@ INSTANTIATE_TEST_SUITE_P(
                     "# MHz S RI R 75\n10 0.5 0\n",
                     {"  reference   75 Ohms\n", "  frequency   10 MHz .. 10 MHz, 1 point\n"}}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
+
+// korvel quality on every shape of file: a row per file, its arguments, the
+// exit status and lines the output must hold.
+struct QualityCase {
+  const char* label;
+  const char* name;  // a file written from `text`, or an example's name
+  const char* text;
+  std::vector<std::string> options;
+  int status;
+  std::vector<std::string> lines;
+};
+
+class KorvelQuality : public ::testing::TestWithParam<QualityCase> {};
+
+TEST_P(KorvelQuality, JudgesTheFile) {
+  const QualityCase& c = GetParam();
+  std::unique_ptr<TempFile> file;
+  std::string path = examplePath(c.name);
+  if (c.text[0] != '\0') {
+    file = std::make_unique<TempFile>(c.name, c.text);
+    path = file->path();
+  }
+  std::vector<std::string> arguments{"quality"};
+  arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+  arguments.push_back(path);
+  ToolRun run = korvel(arguments);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  for (const std::string& line : c.lines) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+}
+
+// A lossless line at 50 Ohms turning clockwise: mu is 1, on the edge of
+// unconditional stability.
+constexpr const char* kLine =
+    "# GHz S MA R 50\n1 0 0 1 -30 1 -30 0 0\n2 0 0 1 -60 1 -60 0 0\n3 0 0 1 -90 1 -90 0 0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, KorvelQuality,
+    ::testing::Values(
+        QualityCase{"LosslessLine",
+                    "line.s2p",
+                    kLine,
+                    {},
+                    0,
+                    {"  passivity    100         good          0 of 3 points above 1.00001; largest singular "
+                     "value 1 at 1 GHz\n",
+                     "  causality    100         good", "lowest mu 1, lowest K 1"}},
+        QualityCase{"OnePortHasNoReciprocity",
+                    "load.s1p",
+                    "# GHz S MA\n1 0.5 -10\n2 0.5 -20\n3 0.5 -30\n",
+                    {},
+                    0,
+                    {"  reciprocity  -           -             not defined for a one-port\n"}},
+        QualityCase{"OnePortJsonSaysNull",
+                    "load.s1p",
+                    "# GHz S MA\n1 0.5 -10\n2 0.5 -20\n",
+                    {"--json"},
+                    0,
+                    {R"("reciprocity":{"value":null,"note":"not defined for a one-port"})",
+                     R"("causality":{"value":null,"note":"not defined for fewer than 3 points"})"}},
+        QualityCase{"MixedModeAsStored",
+                    "diff_pair.s4p",
+                    "",
+                    {},
+                    0,
+                    {"4 ports, mixed-mode as stored", "worst entry Sdd(1,1)"}},
+        QualityCase{"MixedModeSingleEnded",
+                    "diff_pair.s4p",
+                    "",
+                    {"--single-ended"},
+                    0,
+                    {"4 ports, single-ended", "most in S(1,"}},
+        QualityCase{"SweptPerSegment",
+                    "lna_sweep.sc",
+                    "",
+                    {"--csv"},
+                    0,
+                    {"\"temp = 85, vdd = 3.3\",2,as stored,real,4,0,poor,4,"}},
+        QualityCase{"PortImpedancesPerFrequency",
+                    "solver.s1p",
+                    "# GHz S MA\n1 0.2 -75\n! Port Impedance 376 0\n2 0.2 -76\n! Port Impedance 375 0\n"
+                    "3 0.2 -77\n! Port Impedance 374 0\n",
+                    {},
+                    0,
+                    {"1 port, as stored, references per frequency"}},
+        QualityCase{"ComplexReferencesNotJudged",
+                    "solver.s1p",
+                    "# GHz S MA\n1 0.2 -75\n! Port Impedance 50 10\n2 0.2 -76\n! Port Impedance 50 10\n",
+                    {"--fail-below", "inconclusive"},
+                    1,
+                    {"  not judged: the metrics need real reference impedances"}},
+        QualityCase{
+            "FailBelowPassed", "lowpass_t.z2p", "", {"--fail-below", "good"}, 0, {"passivity    100"}},
+        QualityCase{"FailBelowCausality",
+                    "diff_pair.s4p",
+                    "",
+                    {"--fail-below", "inconclusive"},
+                    1,
+                    {"causality    0           poor"}},
+        QualityCase{"FailBelowAcceptableOnly",
+                    "balanced_filter.sc",
+                    "",
+                    {"--fail-below", "acceptable"},
+                    0,
+                    {"reciprocity  99.4036667  acceptable"}},
+        QualityCase{"FailBelowGood", "balanced_filter.sc", "", {"--fail-below", "good"}, 1, {}},
+        QualityCase{
+            "PointsOfATwoPort",
+            "line.s2p",
+            kLine,
+            {"--points"},
+            0,
+            {"file,segment,f [Hz],largest singular value,reciprocity error,K,mu\n", ",0,1e+09,1,0,"}}),
+    [](const auto& testCase) { return std::string(testCase.param.label); });
+
+TEST(KorvelQuality, RefusedFileAndExclusiveOutputs) {
+  ToolRun refused = korvel({"quality", std::string(KORVEL_SOURCE_DIR) + "/tests/data/hostile/empty.s2p"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(korvel({"quality", "--json", "--csv", kAmp}).status, 2);
+}
 
 TEST(KorvelInfo, AllCommentsOnRequest) {
   std::string text;

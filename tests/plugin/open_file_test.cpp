@@ -42,6 +42,9 @@ TEST(OpenFile, MissingFileNullsTheSlot) {
   EXPECT_EQ(outcome.result, 1);
   EXPECT_EQ(outcome.slot, nullptr);
   EXPECT_EQ(outcome.errors, "Error: unable to open /nonexistent/dir/amp.s2p for read.\n");
+  void* slot = kSentinel;
+  EXPECT_EQ(anyFormat().openFile(pluginHost().interp(), nullptr, &slot), 1);
+  EXPECT_EQ(slot, nullptr);
 }
 
 struct RefusedName {

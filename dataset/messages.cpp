@@ -49,11 +49,11 @@ constexpr MessageEntry kMessages[] = {
     {Message::kMappingIncomplete, "format error, name mapping for mixed mode is not complete.\n", kWarning},
     {Message::kNoData, "There is no data values.\n "},
     {Message::kOptionFieldUnknown,
-     "\"%s\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, "
+     "%s is no option: the option line takes a frequency unit (Hz, kHz, MHz, GHz), a parameter type (S, "
      "Y, Z, H, "
      "G), a data format (DB, MA, RI) and R with its reference resistances",
      Severity::kError, kLine},
-    {Message::kOptionNumberWithoutR, "\"%s\" is a number with no R before it on the option line",
+    {Message::kOptionNumberWithoutR, "%s is a number with no R before it on the option line",
      Severity::kError, kLine},
     {Message::kOptionFieldTwice, "%s a second time on the option line", Severity::kError, kLine},
     {Message::kOptionResistancesExtra, "the option line gives %s; the extra ones are ignored", kWarning,
@@ -69,8 +69,7 @@ constexpr MessageEntry kMessages[] = {
      "a .ts file begins with [Version] and gives its port count in [Number of Ports]", Severity::kError,
      kLine},
     {Message::kPortCountDiffers, "[Number of Ports] gives %s; the keyword holds", kWarning, kLine},
-    {Message::kVersionUnknown, "[Version] \"%s\" is none this reader knows (2.0, 2.1)", Severity::kError,
-     kLine},
+    {Message::kVersionUnknown, "[Version] %s is none this reader knows (2.0, 2.1)", Severity::kError, kLine},
     {Message::kOptionLineNotAfterVersion, "the option line (\"#\" in the first column) must follow [Version]",
      Severity::kError, kLine},
     {Message::kOptionLineTwice, "the option line is given a second time", Severity::kError, kLine},
@@ -90,12 +89,12 @@ constexpr MessageEntry kMessages[] = {
     {Message::kTwoPortOrderNotTwoPort, "[Two-Port Data Order] is given for a file of %s ports",
      Severity::kError, kLine},
     {Message::kMatrixFormatInvalid, "[Matrix Format] must be Full, Lower or Upper", Severity::kError, kLine},
-    {Message::kReferenceNotResistance, "[Reference] holds \"%s\", which is no resistance", Severity::kError,
+    {Message::kReferenceNotResistance, "[Reference] holds %s, which is no resistance", Severity::kError,
      kLine},
     {Message::kReferenceCount, "[Reference] needs one resistance per port; it gives %s", Severity::kError,
      kLine},
-    {Message::kDescriptorInvalid,
-     "[Mixed-Mode Order] holds \"%s\", which is none of D<i>,<j>, C<i>,<j> or S<i>", Severity::kError, kLine},
+    {Message::kDescriptorInvalid, "[Mixed-Mode Order] holds %s, which is none of D<i>,<j>, C<i>,<j> or S<i>",
+     Severity::kError, kLine},
     {Message::kDescriptorCount, "[Mixed-Mode Order] needs one descriptor per port; it gives %s",
      Severity::kError, kLine},
     {Message::kMixedPortOutOfRange, "[Mixed-Mode Order] names a port outside 1..%s", Severity::kError, kLine},
@@ -134,8 +133,9 @@ constexpr MessageEntry kMessages[] = {
      kWarning, kLine},
     {Message::kNoiseFrequencyNotRising,
      "a noise frequency does not rise above the one before; the point is kept", kWarning, kLine},
-    {Message::kNoiseDataMissing, "[Number of Noise Frequencies] is given but [Noise Data] is missing",
-     Severity::kError, kLine},
+    {Message::kNoiseDataMissing,
+     "[Number of Noise Frequencies] is given but [Noise Data] is missing; the network data is kept",
+     Severity::kLapse, kLine},
     {Message::kEndExpected, "%s stands where [End] is due", Severity::kError, kLine},
     {Message::kEndMissing, "[End] is missing; the data read is kept", kWarning, kLine},
     {Message::kValueNotNumber, "%s is not a number", Severity::kError, kLine},
@@ -155,6 +155,14 @@ constexpr MessageEntry kMessages[] = {
     {Message::kPortImpedanceNoise,
      "port 1's impedance changes from point to point, so the noise data has no reference: its figures have "
      "no value",
+     kWarning, kLine},
+    {Message::kReferenceValueMissing,
+     "R has no value on the option line and no \"! Port Impedance\" line gives the references: every "
+     "reference is 50 ohms",
+     kWarning, kLine},
+    {Message::kOptionLineRepeated,
+     "the option line is given a second time, the same as the first; it is "
+     "passed over",
      kWarning, kLine},
 };
 
@@ -188,8 +196,7 @@ class StandardErrorSink final : public MessageSink {
       return;
     }
     std::fprintf(stderr,
-                 "%s in line %d: ", messageSeverity(message) == Severity::kWarning ? "Warning" : "Error",
-                 line);
+                 "%s in line %d: ", messageSeverity(message) == Severity::kError ? "Error" : "Warning", line);
     report(message, argument);
     std::fputc('\n', stderr);
   }
@@ -212,17 +219,55 @@ std::string messageWithArgument(Message message, const char* argument) {
   return text;
 }
 
-std::string quotedToken(std::string_view token) {
-  constexpr size_t kShownCharacters = 40;
-  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+namespace {
+
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The first `limit` bytes of `text`, shortened so that no UTF-8 character
+// is cut in two.
+std::string_view leadingBytes(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+void appendEscaped(char c, bool escapeQuote, std::string* out) {
+  static const char kHexDigits[] = "0123456789abcdef";
+  unsigned char byte = static_cast<unsigned char>(c);
+  if (c == '\t') {
+    *out += "\\t";
+  } else if (c == '\n') {
+    *out += "\\n";
+  } else if (c == '\r') {
+    *out += "\\r";
+  } else if (byte < 0x20 || byte == 0x7f) {
+    *out += "\\x";
+    *out += kHexDigits[byte >> 4];
+    *out += kHexDigits[byte & 0xf];
+  } else if (c == '\\' || (escapeQuote && c == '"')) {
+    *out += '\\';
+    *out += c;
+  } else {
+    *out += c;
+  }
+}
+
+}  // namespace
+
+std::string quotedToken(std::string_view token, QuoteMarks marks) {
+  constexpr size_t kShownBytes = 40;
   while (!token.empty() && isSpace(token.front())) token.remove_prefix(1);
   while (!token.empty() && isSpace(token.back())) token.remove_suffix(1);
-  std::string quoted = "\"";
-  for (char c : token.substr(0, kShownCharacters)) {
-    quoted += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  }
-  if (token.size() > kShownCharacters) quoted += "...";
-  return quoted + "\"";
+  std::string_view shown = leadingBytes(token, kShownBytes);
+  std::string quoted;
+  if (marks == QuoteMarks::kDouble) quoted += '"';
+  if (marks == QuoteMarks::kBrackets) quoted += '[';
+  for (char c : shown) appendEscaped(c, marks == QuoteMarks::kDouble, &quoted);
+  if (shown.size() < token.size()) quoted += "...";
+  if (marks == QuoteMarks::kDouble) quoted += '"';
+  if (marks == QuoteMarks::kBrackets) quoted += ']';
+  return quoted;
 }
 
 MessageSink& standardErrorSink() {

@@ -108,7 +108,7 @@ enum class Message {
   kNoiseCountMismatch,         // noise points read against their count ("3 declared, 2 read")
   kNoisePointsDropped,         // warning: more noise points than network points (the network point count)
   kNoiseFrequencyNotRising,    // warning: a noise frequency not above its predecessor
-  kNoiseDataMissing,           // [Number of Noise Frequencies] without [Noise Data]
+  kNoiseDataMissing,           // lapse: [Number of Noise Frequencies] without [Noise Data]
   kEndExpected,                // another keyword where [End] is due (the keyword)
   kEndMissing,                 // warning: no [End]
 
@@ -122,12 +122,18 @@ enum class Message {
   kPortImpedanceCount,    // port impedance lines against points ("3 lines for 4 points")
   kPortImpedanceComplex,  // warning: port impedances with a reactance ("2 of 4 points")
   kPortImpedanceNoise,    // warning: noise data with no single port 1 impedance to refer to
+
+  // The Touchstone reader: files the standard frowns on but that read
+  // without doubt.
+  kReferenceValueMissing,  // warning: R with no value and no port impedance lines
+  kOptionLineRepeated,     // warning: the option line given again, the same as the first
 };
 
 // What a message means for the file.
 enum class Severity {
   kError,    // the file is refused
   kWarning,  // the file opens all the same
+  kLapse,    // the file opens all the same, with a warning; a check counts it an error
   kOutcome,  // the closing line after a refusal, naming the file
 };
 
@@ -140,11 +146,20 @@ bool messageCitesLine(Message message);
 // for a sink that keeps messages, not for the way out of a failed read.
 std::string messageWithArgument(Message message, const char* argument);
 
-// `token` in double quotes for a message: white space around it dropped,
-// control characters shown as "?", and a long token cut to its first 40
-// characters and "...", so that a message stays one short line whatever a
-// file holds.
-std::string quotedToken(std::string_view token);
+// The marks quotedToken puts around a token.
+enum class QuoteMarks {
+  kDouble,    // "token"
+  kBrackets,  // [token], for a keyword
+  kNone,      // for the older texts, which quote names bare
+};
+
+// Text from a file made fit for a message, the one way every message
+// quotes a file: white space around it dropped, a long token cut to its
+// first 40 bytes (never inside a UTF-8 character) and "...", control
+// characters shown escaped ("\t", "\x01"), a backslash doubled and, in
+// double quotes, a double quote escaped; so that a message stays one short
+// line whatever a file holds.
+std::string quotedToken(std::string_view token, QuoteMarks marks = QuoteMarks::kDouble);
 
 // The text of `message` byte for byte. A message with an argument holds
 // one "%s" where it goes.

@@ -80,7 +80,7 @@ bool matchesAnyPattern(const std::string& text, const std::string& patterns) {
 
 }  // namespace
 
-// The registered patterns ("sc*", "s[0-9]*p*") describe extensions: a
+// The registered patterns ("[sS][cC]*", "[sS][0-9]*[pP]*") describe extensions: a
 // format matches when a pattern matches the extension of the file's tail,
 // without its dot. Matching the whole tail would take "scope_probe.s2p"
 // for an "sc*" file.

@@ -4,8 +4,10 @@
 // dlopen (RTLD_NOW | RTLD_GLOBAL, so the plug-in resolves the waveform
 // library from this process), calls its korvelSC_Init, and chooses the
 // format of a file by matching the extension of its name against each
-// registered format's patterns with Tcl's string-match rules. OpenedFile wraps one
-// opened file and closes it when destroyed.
+// registered format's patterns with Tcl's string-match rules, which tell
+// upper from lower case: a pattern takes ".S2P" only when it says so
+// ("[sS][0-9]*[pP]*"). OpenedFile wraps one opened file and closes it when
+// destroyed.
 #ifndef KORVEL_HOST_PLUGIN_HOST_H
 #define KORVEL_HOST_PLUGIN_HOST_H
 

@@ -4,16 +4,18 @@
 
 namespace korvel::callbacks {
 
+// The host's slot holds the opened record, or null after any failure.
 int openFile(Tcl_Interp*, const char* path, void** dataSet) {
-  if (path == nullptr || dataSet == nullptr) return kFailed;
+  if (dataSet == nullptr) return kFailed;
+  *dataSet = nullptr;
+  if (path == nullptr) return kFailed;
   try {
     DataSet* data = nullptr;
-    DataSet* previous = static_cast<DataSet*>(*dataSet);
-    data = previous;
-    int result = korvel::openFile(path, &data);
+    if (korvel::openFile(path, &data) != kOk) return 1;
     *dataSet = data;
-    return result == kOk ? 0 : 1;
+    return 0;
   } catch (...) {
+    *dataSet = nullptr;
     return 1;
   }
 }

@@ -15,10 +15,14 @@ struct FormatRow {
   const char* filePatterns;
 };
 
-// The formats served, in registration order, ended by a null name.
+// The formats served, in registration order, ended by a null name. The
+// host matches patterns case by case; instruments that run Windows write
+// ".S2P", so every letter takes either case.
 constexpr FormatRow kFormatTable[] = {
-    {"KORVELRF SC", "sc*"},
-    {"TouchStone", "s[0-9]*p* s[0-9][0-9] ts y[0-9]*p* z[0-9]*p* h[0-9]*p* g[0-9]*p*"},
+    {"KORVELRF SC", "[sS][cC]*"},
+    {"TouchStone",
+     "[sS][0-9]*[pP]* [sS][0-9][0-9] [tT][sS] [yY][0-9]*[pP]* [zZ][0-9]*[pP]* [hH][0-9]*[pP]* "
+     "[gG][0-9]*[pP]*"},
     {nullptr, nullptr},
 };
 

@@ -61,7 +61,10 @@ int readRecord(const char* path, DataSet* data) {
 
 int isScExtension(const char* path) {
   const char* extension = extensionOf(path);
-  return extension != nullptr && extension[0] == 's' && extension[1] == 'c' ? 1 : 0;
+  return extension != nullptr && (extension[0] == 's' || extension[0] == 'S') &&
+                 (extension[1] == 'c' || extension[1] == 'C')
+             ? 1
+             : 0;
 }
 
 int isTsExtension(const char* path) {
@@ -82,11 +85,12 @@ int touchstonePortCount(const char* path) {
     return 0;
   }
   std::string_view text(extension + 1);
-  text = text.substr(0, text.find('p'));
+  text = text.substr(0, text.find_first_of("pP"));
   return parseInt(text);
 }
 
 int openFile(const char* path, DataSet** dataSet) {
+  *dataSet = nullptr;
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return fail(Message::kCannotOpenForRead, path);
   return openStream(file, path, dataSet);

@@ -13,10 +13,10 @@ namespace korvel {
 // Opens `path`, reads it whole with the reader its extension selects and
 // runs the network calculation. On success stores the new record in
 // `*dataSet` and returns kOk. On failure reports the reader's message and
-// returns kFailed; `*dataSet` is set to null, except when the file cannot be
-// opened at all, when it is left as it was. Memory running out anywhere in
-// the read is a refusal like any other: everything is released, the file
-// closed, and "Not enough memory to read the file." reported.
+// returns kFailed; `*dataSet` is then null, whatever the failure. Memory
+// running out anywhere in the read is a refusal like any other: everything
+// is released, the file closed, and "Not enough memory to read the file."
+// reported.
 int openFile(const char* path, DataSet** dataSet);
 
 // openFile for a stream already open (a file, or text in memory), which the
@@ -24,7 +24,8 @@ int openFile(const char* path, DataSet** dataSet);
 // the file: its extension selects the reader, and the record keeps it.
 int openStream(FILE* stream, const char* path, DataSet** dataSet);
 
-// 1 when the text after the last "." of `path` begins with "sc".
+// 1 when the text after the last "." of `path` begins with "sc" in any
+// case: the same reader reads ".sc0" and ".SC0".
 int isScExtension(const char* path);
 
 // 1 when the text after the last "." of `path` is "ts" in any case: a
@@ -32,8 +33,8 @@ int isScExtension(const char* path);
 int isTsExtension(const char* path);
 
 // The port count N of a Touchstone extension (".s2p" gives 2, as do
-// ".y2p", ".z2p", ".h2p" and ".g2p"), or 0; prints a message when the
-// extension begins with none of those letters.
+// ".y2p", ".z2p", ".h2p" and ".g2p", in any case), or 0; prints a message
+// when the extension begins with none of those letters.
 int touchstonePortCount(const char* path);
 
 // Releases a record handed to the host. Returns 0.

@@ -73,7 +73,7 @@ int readValueList(ScLines& lines, const char* name, uint64_t blockCount, uint64_
   size_t colon = at == std::string::npos ? std::string::npos
                                          : saved->find(':', at + std::char_traits<char>::length(name));
   if (colon == std::string::npos) {
-    return fail(Message::kSweepParameterMissing, name);
+    return fail(Message::kSweepParameterMissing, quotedToken(name, QuoteMarks::kNone).c_str());
   }
   ListLine list(std::string_view(*saved).substr(colon + 1), *savedLine);
   uint64_t covered = 0;
@@ -96,7 +96,8 @@ int readValueList(ScLines& lines, const char* name, uint64_t blockCount, uint64_
       double value = 0.0;
       if (!readListValue(token, &value)) {
         return failAt(Message::kValueNotNumber, list.lineNumber(),
-                      quotedToken(token) + " among the values of sweep parameter " + name);
+                      quotedToken(token) + " among the values of sweep parameter " +
+                          quotedToken(name, QuoteMarks::kNone));
       }
       values->push_back(value);
       covered = saturatingAdd(covered, weight);

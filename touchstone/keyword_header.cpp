@@ -58,16 +58,11 @@ const char* writtenForm(const std::string& name) {
 
 bool isKnownKeyword(const std::string& name) { return writtenForm(name) != nullptr; }
 
-// "[Name]" as the file wrote it when the name is unknown.
-std::string keywordText(const std::string& name) {
-  const char* written = writtenForm(name);
-  return written != nullptr ? written : "[" + name + "]";
-}
-
-// The keyword of a keyword line as the file wrote it, brackets included.
+// The keyword of a keyword line as the file wrote it, in brackets, quoted
+// for a message.
 std::string asWritten(std::string_view line) {
   size_t open = line.find('[');
-  return std::string(line.substr(open, line.find(']', open) - open + 1));
+  return quotedToken(line.substr(open + 1, line.find(']', open) - open - 1), QuoteMarks::kBrackets);
 }
 
 // "1 for 2 ports": what a list gives against what it needs.
@@ -160,7 +155,7 @@ class KeywordReader {
     TokenCursor cursor(withoutComment(rest));
     std::string_view version = cursor.next(kWhitespaceDelimiters);
     if (version != "2.0" && version != "2.1") {
-      refuse(source_->lineNumber(), Message::kVersionUnknown, std::string(version));
+      refuse(source_->lineNumber(), Message::kVersionUnknown, quotedToken(version));
     }
   }
 
@@ -216,7 +211,11 @@ class KeywordReader {
       std::string_view rest;
       std::string name = keywordName(line, &rest);
       if (name.empty()) {
-        refuse(lineNumber_, isOptionLine(line) ? Message::kOptionLineTwice : Message::kValueWhereKeywordDue);
+        if (isOptionLine(line)) {
+          readRepeatedOptionLine(line);
+        } else {
+          refuse(lineNumber_, Message::kValueWhereKeywordDue);
+        }
         continue;
       }
       if (name == kNetworkData) {
@@ -225,12 +224,27 @@ class KeywordReader {
         return;
       }
       if (!seen_.insert(name).second && isKnownKeyword(name)) {
-        refuse(lineNumber_, Message::kKeywordTwice, keywordText(name));
+        refuse(lineNumber_, Message::kKeywordTwice, writtenForm(name));
         continue;
       }
       readKeyword(name, rest, line);
     }
     if (!stopped()) refuse(source_->lineNumber(), Message::kNetworkDataMissing);
+  }
+
+  // An option line among the keywords: the same line again is passed over
+  // with a warning; a different one leaves the file's options in doubt.
+  void readRepeatedOptionLine(std::string_view line) {
+    OptionLine again;
+    if (readOptionLine(line, lineNumber_, &again) != kOk) {
+      failed_ = true;
+      return;
+    }
+    if (again.sameMeaning(header_->option)) {
+      reportAt(Message::kOptionLineRepeated, lineNumber_);
+    } else {
+      refuse(lineNumber_, Message::kOptionLineTwice);
+    }
   }
 
   void readKeyword(const std::string& name, std::string_view rest, std::string_view line) {
@@ -255,7 +269,7 @@ class KeywordReader {
     } else if (name == kBeginInformation) {
       skipInformation();
     } else if (isKnownKeyword(name)) {
-      refuse(lineNumber_, Message::kKeywordOutOfOrder, keywordText(name));
+      refuse(lineNumber_, Message::kKeywordOutOfOrder, writtenForm(name));
     } else {
       refuse(lineNumber_, Message::kKeywordUnknown, asWritten(line));
     }
@@ -310,7 +324,7 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       double value = 0.0;
       if (!parseWholeNumber(token, &value)) {
-        refuse(lineNumber_, Message::kReferenceNotResistance, token);
+        refuse(lineNumber_, Message::kReferenceNotResistance, quotedToken(token));
         header_->reference.clear();
         return;
       }
@@ -330,7 +344,7 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       KeywordHeader::ModeDescriptor descriptor;
       if (!parseDescriptor(token, &descriptor)) {
-        refuse(header_->mixedModeLine, Message::kDescriptorInvalid, token);
+        refuse(header_->mixedModeLine, Message::kDescriptorInvalid, quotedToken(token));
         header_->mixedModeOrder.clear();
         return;
       }

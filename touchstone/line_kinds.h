@@ -12,8 +12,12 @@ namespace korvel {
 // A comment line: "!" in the first column. Mapping comments live in these.
 inline bool isCommentLine(std::string_view line) { return !line.empty() && line[0] == '!'; }
 
-// The option line: "#" in the first column; a "#" further in is no option.
-inline bool isOptionLine(std::string_view line) { return !line.empty() && line[0] == '#'; }
+// The option line: "#" as its first field, in the first column or after
+// blanks (as some network analysers indent it).
+inline bool isOptionLine(std::string_view line) {
+  size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && line[first] == '#';
+}
 
 // The text of a line before its first "!": a comment may follow the fields
 // of an option, data or noise line and is never read as numbers.

@@ -44,8 +44,6 @@ int8_t upperCase(char c) {
 
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
-std::string quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
-
 // Walks the fields of one option line, remembering which it has seen, and
 // reports each token that is not a field. Reading goes on after a bad
 // token, so that a collecting sink hears of every one.
@@ -77,7 +75,7 @@ class OptionFields {
 
   bool once(bool* seen, std::string_view token, const char* field) {
     if (*seen) {
-      refuse(Message::kOptionFieldTwice, quoted(token) + " gives the " + field);
+      refuse(Message::kOptionFieldTwice, quotedToken(token) + " gives the " + field);
       return false;
     }
     *seen = true;
@@ -93,9 +91,9 @@ class OptionFields {
     } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
       if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
     } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
-      refuse(Message::kOptionNumberWithoutR, std::string(token));
+      refuse(Message::kOptionNumberWithoutR, quotedToken(token));
     } else {
-      refuse(Message::kOptionFieldUnknown, std::string(token));
+      refuse(Message::kOptionFieldUnknown, quotedToken(token));
     }
   }
 
@@ -113,10 +111,11 @@ class OptionFields {
       if (first) option_->resistances.push_back(value);
     }
     if (first && option_->resistances.empty()) {
-      reportAt(Message::kZoValuesIncomplete, line_);
-      failed_ = true;
-      // A check reads on with the default, which it reports no more.
+      // "R" alone: the references come from the port impedance lines
+      // when the data has them, else they are the default.
       option_->resistances.push_back(OptionLine().resistances.front());
+      option_->resistancesGiven = false;
+      option_->resistanceValueMissing = true;
     }
     return token;
   }
@@ -163,11 +162,19 @@ int compareIgnoreCase(std::string_view a, std::string_view b) {
   }
 }
 
+bool OptionLine::sameMeaning(const OptionLine& other) const {
+  return frequencyScale == other.frequencyScale && parameter == other.parameter &&
+         complexFormat == other.complexFormat && resistances == other.resistances &&
+         resistancesGiven == other.resistancesGiven && resistanceValueMissing == other.resistanceValueMissing;
+}
+
 int readOptionLine(std::string_view line, int lineNumber, OptionLine* option) {
   *option = OptionLine();
   option->line = lineNumber;
-  // The "#" separates like a blank: "#GHz" reads as "# GHz".
-  TokenCursor cursor(withoutComment(line.substr(1)));
+  // The "#" separates like a blank: "#GHz" reads as "# GHz". Blanks may
+  // stand before it.
+  line.remove_prefix(line.find('#') + 1);
+  TokenCursor cursor(withoutComment(line));
   OptionFields fields(lineNumber, option);
   fields.take(&cursor);
   return fields.failed() ? kFailed : kOk;

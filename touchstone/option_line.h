@@ -24,9 +24,15 @@ struct OptionLine {
   // The values after R as written, one for all ports or one per port; the
   // default single 50 ohms when the line has no R.
   std::vector<double> resistances{50.0};
-  // True when the line gives R (even without a value after it).
+  // True when the line gives R with values after it.
   bool resistancesGiven = false;
+  // True when the line gives R without a value: the references are then
+  // those of the "! Port Impedance" lines, or else the default.
+  bool resistanceValueMissing = false;
   int line = 0;  // where the line stands in the file
+
+  // True when `other` says the same as this line, wherever it stands.
+  bool sameMeaning(const OptionLine& other) const;
 };
 
 // Compares two texts character by character after turning each character
@@ -35,7 +41,7 @@ struct OptionLine {
 // upper-cased characters that differ, each taken as a signed 8-bit value.
 int compareIgnoreCase(std::string_view a, std::string_view b);
 
-// Reads the option line `line` (its first character is "#"), line number
+// Reads the option line `line` (its first field is "#"), line number
 // `lineNumber` of the file, into `*option`; a trailing comment is ignored.
 // Returns kOk, or reports every field that is not one and returns kFailed.
 int readOptionLine(std::string_view line, int lineNumber, OptionLine* option);

@@ -144,15 +144,17 @@ bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* en
                          Refusal* refusal) {
   if (end->keyword == "noise data") {
     if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
-  } else if (plan.noisePoints > 0 && refusal->refuse(plan.noiseDeclaredLine, Message::kNoiseDataMissing)) {
-    return true;
+  } else if (plan.noisePoints > 0) {
+    // The network data is whole: the file opens without noise.
+    reportAt(Message::kNoiseDataMissing, plan.noiseDeclaredLine);
   }
   if (end->keyword.empty()) {
     reportAt(Message::kEndMissing, source->lineNumber());
     return false;
   }
   if (end->keyword != "end") {
-    return refusal->refuse(end->line, Message::kEndExpected, "[" + end->keyword + "]");
+    return refusal->refuse(end->line, Message::kEndExpected,
+                           quotedToken(end->keyword, QuoteMarks::kBrackets));
   }
   return false;
 }
@@ -235,6 +237,8 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   if (!impedances.empty()) {
     if (impedances.apply(data, missing > 0, end.line) != kOk) return kFailed;
     if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
+  } else if (plan.referenceValueMissing) {
+    reportAt(Message::kReferenceValueMissing, plan.optionLine);
   }
   if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk)
     return kFailed;

@@ -38,6 +38,9 @@ struct DataPlan {
   // True when the option line gives R or the file [Reference]: port
   // impedance comment lines then describe no reference of the data.
   bool referencesGiven = false;
+  // True when the option line gives R without a value: without port
+  // impedance lines the default references hold, with a warning.
+  bool referenceValueMissing = false;
   // The size in bytes of the file (0 when unknown), which bounds the
   // points it can hold.
   uint64_t fileSize = 0;

@@ -122,9 +122,37 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fi
   // to [Reference].
   plan.noiseResistance = header.option.resistances.front();
   plan.referencesGiven = header.option.resistancesGiven || !header.reference.empty();
+  plan.referenceValueMissing = header.option.resistanceValueMissing && header.reference.empty();
   plan.fileSize = fileSize;
   outcome.take(readTouchstoneData(source, nullptr, plan, data));
   return outcome.failed() ? kFailed : kOk;
+}
+
+// The option line given again before the data: the same again is passed
+// over with a warning, a different one leaves the options in doubt and
+// refuses the file. `*line` is the next line when `*haveLine`; afterwards
+// it is the first line that is no option line.
+int passRepeatedOptionLines(LineSource* source, const OptionLine& option, bool* haveLine,
+                            std::string_view* line) {
+  if (!*haveLine) *haveLine = source->next(line);
+  int status = kOk;
+  while (*haveLine && isOptionLine(*line)) {
+    int number = source->lineNumber();
+    OptionLine again;
+    if (readOptionLine(*line, number, &again) != kOk) {
+      status = kFailed;
+    } else if (!again.sameMeaning(option)) {
+      status = failAt(Message::kOptionLineTwice, number);
+    } else {
+      reportAt(Message::kOptionLineRepeated, number);
+    }
+    if (status != kOk && !readsOnAfterErrors()) return status;
+    // Blank lines are passed over here; a comment line goes to the data.
+    do {
+      *haveLine = source->next(line);
+    } while (*haveLine && !isCommentLine(*line) && isBlankLine(*line));
+  }
+  return status;
 }
 
 // 1.x Y, Z, H and G values are normalised to one resistance; a list of
@@ -158,12 +186,15 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
     pending = readMixedModeComments(source, data, &line).haveLine;
   }
+  outcome.take(passRepeatedOptionLines(source, option, &pending, &line));
+  if (outcome.stop()) return kFailed;
   DataPlan plan = versionOnePlan(*data, resistances, fileSize);
   plan.parameter = option.parameter;
   plan.optionLine = option.line;
   plan.normalised = true;
   plan.normalisingResistance = option.resistances.front();
   plan.referencesGiven = option.resistancesGiven;
+  plan.referenceValueMissing = option.resistanceValueMissing;
   outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
   return outcome.failed() ? kFailed : kOk;
 }

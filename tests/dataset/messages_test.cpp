@@ -92,13 +92,53 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{Message::kOptionFieldTwice, 1, "\"MHz\" gives the frequency unit",
                  "Error in line 1: \"MHz\" gives the frequency unit a second time on the option line\n"},
         LineCase{Message::kHeaderLineMissing, 4, nullptr, "Can not find the header line. \n"},
-        LineCase{Message::kZoValuesIncomplete, 1, nullptr, "Can't find enough Zo's values.\n "}));
+        LineCase{Message::kZoValuesIncomplete, 1, nullptr, "Can't find enough Zo's values.\n "},
+        LineCase{Message::kNoiseDataMissing, 6, nullptr,
+                 "Warning in line 6: [Number of Noise Frequencies] is given but [Noise Data] is missing; the "
+                 "network data is kept\n"},
+        LineCase{Message::kOptionLineRepeated, 7, nullptr,
+                 "Warning in line 7: the option line is given a second time, the same as the first; it is "
+                 "passed over\n"}));
+
+struct QuotingCase {
+  std::string token;
+  QuoteMarks marks;
+  std::string quoted;
+};
+
+class QuotedTokenTest : public ::testing::TestWithParam<QuotingCase> {};
+
+TEST_P(QuotedTokenTest, CutsAndEscapes) {
+  EXPECT_EQ(quotedToken(GetParam().token, GetParam().marks), GetParam().quoted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, QuotedTokenTest,
+    ::testing::Values(
+        QuotingCase{"THz", QuoteMarks::kDouble, "\"THz\""},
+        QuotingCase{" \tTHz\r\n", QuoteMarks::kDouble, "\"THz\""},
+        QuotingCase{"a\tb\nc\rd\x01"
+                    "e\x1b\x7f",
+                    QuoteMarks::kDouble, "\"a\\tb\\nc\\rd\\x01e\\x1b\\x7f\""},
+        QuotingCase{"say \"hi\" \\", QuoteMarks::kDouble, "\"say \\\"hi\\\" \\\\\""},
+        QuotingCase{"Colour", QuoteMarks::kBrackets, "[Colour]"},
+        QuotingCase{"a\"b", QuoteMarks::kBrackets, "[a\"b]"}, QuotingCase{"Vgs", QuoteMarks::kNone, "Vgs"},
+        QuotingCase{std::string("a\0b", 3), QuoteMarks::kNone, "a\\x00b"},
+        QuotingCase{"", QuoteMarks::kDouble, "\"\""},
+        QuotingCase{std::string(40, 'x'), QuoteMarks::kDouble, "\"" + std::string(40, 'x') + "\""},
+        QuotingCase{std::string(41, 'x'), QuoteMarks::kDouble, "\"" + std::string(40, 'x') + "...\""},
+        // A UTF-8 character is never cut in two, nor is it escaped.
+        QuotingCase{std::string(39, 'x') + "\xc3\xa9", QuoteMarks::kNone, std::string(39, 'x') + "..."},
+        QuotingCase{std::string(38, 'x') + "\xc3\xa9", QuoteMarks::kNone,
+                    std::string(38, 'x') + "\xc3\xa9"}));
 
 TEST(MessageTable, SeverityOfWarningsAndTheClosingLine) {
   EXPECT_EQ(messageSeverity(Message::kNoData), Severity::kError);
   EXPECT_EQ(messageSeverity(Message::kMappingIncomplete), Severity::kWarning);
   EXPECT_EQ(messageSeverity(Message::kFrequencyNotRising), Severity::kWarning);
   EXPECT_EQ(messageSeverity(Message::kCannotOpenFile), Severity::kOutcome);
+  // Opens with a warning; a check counts it an error.
+  EXPECT_EQ(messageSeverity(Message::kNoiseDataMissing), Severity::kLapse);
   EXPECT_EQ(messageWithArgument(Message::kMixedPortTwice, "3"),
             "[Mixed-Mode Order] uses port 3 in two groups");
 }

@@ -158,6 +158,73 @@ TEST(HostileInputs, TenMegabyteScDataLine) {
   EXPECT_EQ(outcome.waveforms, 4);
 }
 
+// A 10 MB token wherever a message quotes the file: the message shows its
+// first 40 bytes, control characters escaped, and "...".
+struct QuotedToken {
+  const char* name;
+  const char* fileName;
+  const char* text;  // "@" stands for the token
+  const char* head;  // the token's first bytes, then the filler to 10 MB
+  char filler;
+  const char* shown;     // what the message shows of the head
+  const char* messages;  // standard error; "@" stands for what is shown, %s for the path
+};
+
+class LongQuotedToken : public ::testing::TestWithParam<QuotedToken> {};
+
+TEST_P(LongQuotedToken, IsCutAndEscaped) {
+  const QuotedToken& param = GetParam();
+  const size_t tokenBytes = 10u * 1000 * 1000;
+  std::string token = param.head;
+  token.append(tokenBytes - token.size(), param.filler);
+  std::string shown = param.shown;
+  shown.append(40 - std::string(param.head).size(), param.filler);
+  shown += "...";
+  TempFile file(param.fileName, replaceAll(param.text, "@", token));
+  Outcome outcome = openAndExercise(file.path());
+  EXPECT_EQ(outcome.result, 1) << param.name;
+  EXPECT_EQ(outcome.errors, replaceAll(replaceAll(param.messages, "@", shown), "%s", file.path()))
+      << param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, LongQuotedToken,
+    ::testing::Values(
+        QuotedToken{
+            "OptionField", "a.s1p", "# GHz S RI R 50 @\n1 0 0\n", "\x01", 'a', "\\x01",
+            "Error in line 1: \"@\" is no option: the option line takes a frequency unit (Hz, kHz, MHz, "
+            "GHz), a parameter type (S, Y, Z, H, G), a data format (DB, MA, RI) and R with its reference "
+            "resistances\nCan't open file: %s.\n "},
+        QuotedToken{"OptionNumber", "a.s1p", "# GHz @ S\n1 0 0\n", "0.", '0', "0.",
+                    "Error in line 1: \"@\" is a number with no R before it on the option line\nCan't open "
+                    "file: %s.\n "},
+        QuotedToken{"Version", "a.ts", "[Version] @\n", "\x7f", 'a', "\\x7f",
+                    "Error in line 1: [Version] \"@\" is none this reader knows (2.0, 2.1)\nCan't open file: "
+                    "%s.\n "},
+        QuotedToken{"Keyword", "a.ts", "[Version] 2.1\n#\n[Number of Ports] 1\n[@]\n", "\x01", 'a', "\\x01",
+                    "Error in line 4: unknown keyword [@]\nCan't open file: %s.\n "},
+        QuotedToken{
+            "Reference", "a.ts", "[Version] 2.1\n#\n[Number of Ports] 1\n[Reference] @\n", "\x01", 'a',
+            "\\x01",
+            "Error in line 4: [Reference] holds \"@\", which is no resistance\nCan't open file: %s.\n "},
+        QuotedToken{"MixedModeOrder", "a.ts", "[Version] 2.1\n#\n[Number of Ports] 1\n[Mixed-Mode Order] @\n",
+                    "\x01", 'a', "\\x01",
+                    "Error in line 4: [Mixed-Mode Order] holds \"@\", which is none of D<i>,<j>, C<i>,<j> or "
+                    "S<i>\nCan't open file: %s.\n "},
+        QuotedToken{
+            "EndExpected", "a.ts",
+            "[Version] 2.0\n#\n[Number of Ports] 1\n[Number of Frequencies] 1\n[Network Data]\n1 0 0\n[@]\n",
+            "\x01", 'a', "\\x01", "Error in line 7: [@] stands where [End] is due\nCan't open file: %s.\n "},
+        QuotedToken{"DataValue", "a.s1p", "# GHz S RI R 50\n1 @ 0\n", "\x01", 'a', "\\x01",
+                    "Error in line 2: \"@\" is not a number\nCan't open file: %s.\n "},
+        QuotedToken{"ScSweepName", "a.sc0",
+                    "*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=1 ParamNames=@\n*| ParamSweep x: 1\n", "\x01",
+                    'a', "\\x01", "Can not find the sweep parameter @'s values.\n"},
+        QuotedToken{"ScValue", "a.sc0",
+                    "*| N=1 DATA=1\n*| NumOfBlock=1 NumOfParam=0\n+ Zo= 50\n+ DATA=\n+ 1e9\n+ @ 0\n", "\x01",
+                    'a', "\\x01", "Error in line 6: \"@\" in block 1 is not a number\n"}),
+    [](const ::testing::TestParamInfo<QuotedToken>& param) { return std::string(param.param.name); });
+
 TEST(HostileInputs, DirectoryIsRefused) {
   TempFile holder("placeholder", "");
   std::string directory = holder.path().substr(0, holder.path().rfind('/')) + "/folder.s2p";

@@ -95,7 +95,7 @@ TEST_P(ScMalformedToken, RefusesWithLineTokenAndPlace) {
   OpenedText opening("swept.sc", fileWith(place.place, token));
   EXPECT_EQ(opening.result, 1);
   EXPECT_EQ(opening.data, nullptr);
-  std::string shown = token == "0.5\t0.5" ? "0.5?0.5" : token;
+  std::string shown = token == "0.5\t0.5" ? "0.5\\t0.5" : token;
   EXPECT_EQ(opening.errors, "Error in line " + std::to_string(place.line) + ": \"" + shown + "\"" +
                                 place.where + " is not a number\n");
 }

@@ -55,6 +55,20 @@ TEST(CheckCommand, WarningsOfAFileThatOpens) {
   EXPECT_EQ(run.out, file.path() + ":2: warning: more than four pairs on one data line\n");
 }
 
+// A noise count without noise data: the viewer opens the file with a
+// warning, a check calls it an error.
+TEST(CheckCommand, NoiseCountWithoutNoiseDataIsAnErrorOfAFileThatOpens) {
+  TempFile file("no_noise.ts",
+                "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                "[Number of Frequencies] 1\n[Number of Noise Frequencies] 1\n[Network Data]\n"
+                "1 0.1 0 0.2 0 0.3 0 0.4 0\n[End]\n");
+  ToolRun run = check({file.path()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, file.path() +
+                         ":6: error: [Number of Noise Frequencies] is given but [Noise Data] is missing; the "
+                         "network data is kept\n");
+}
+
 TEST(CheckCommand, EveryExampleOpensWithoutAProblem) {
   std::vector<std::string> files;
   for (const char* name : {"amp.s2p", "diff_pair.s4p", "diff_pair_upper.ts", "lowpass_t.z2p", "lna_sweep.sc",

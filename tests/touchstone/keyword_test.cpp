@@ -85,7 +85,33 @@ INSTANTIATE_TEST_SUITE_P(
                      "Warning in line 8: [End] is missing; the data read is kept\n"},
         AcceptedFile{
             "port count against the name", "a.s3p", twoPortHeader() + kTwoPoints + "[End]\n",
-            "Warning in line 3: [Number of Ports] gives 2 ports, the file name 3; the keyword holds\n"}));
+            "Warning in line 3: [Number of Ports] gives 2 ports, the file name 3; the keyword holds\n"},
+        AcceptedFile{"indented keywords and option line", "a.ts",
+                     "  [Version] 2.0\n  #  GHz  S  RI  R  50\n\t[Number of Ports] 2\n [Two-Port Data Order] "
+                     "12_21\n [Number of Frequencies] 2\n  [Network Data]\n" +
+                         std::string(kTwoPoints) + "  [End]\n",
+                     ""},
+        AcceptedFile{"R without value and [Reference]", "a.ts",
+                     "[Version] 2.1\n# GHz S RI R\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                     "[Number of Frequencies] 2\n[Reference] 50 50\n[Network Data]\n" +
+                         std::string(kTwoPoints) + "[End]\n",
+                     ""},
+        AcceptedFile{"R without value", "a.ts",
+                     "[Version] 2.0\n# GHz S RI R\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                     "[Number of Frequencies] 2\n[Network Data]\n" +
+                         std::string(kTwoPoints) + "[End]\n",
+                     "Warning in line 2: R has no value on the option line and no \"! Port Impedance\" line "
+                     "gives the references: every reference is 50 ohms\n"},
+        AcceptedFile{"the same option line again after [Reference]", "a.ts",
+                     "[Version] 2.1\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 12_21\n"
+                     "[Number of Frequencies] 2\n[Reference] 50 50\n#  ghz s ri r 50\n[Network Data]\n" +
+                         std::string(kTwoPoints) + "[End]\n",
+                     "Warning in line 7: the option line is given a second time, the same as the first; it "
+                     "is passed over\n"},
+        AcceptedFile{"noise count without noise data", "a.ts",
+                     twoPortHeader("[Number of Noise Frequencies] 1\n") + kTwoPoints + "[End]\n",
+                     "Warning in line 6: [Number of Noise Frequencies] is given but [Noise Data] is missing; "
+                     "the network data is kept\n"}));
 
 struct RefusedFile {
   const char* name;
@@ -130,6 +156,17 @@ INSTANTIATE_TEST_SUITE_P(
                     error(6, "a value stands where a keyword is due")},
         RefusedFile{"second option line", twoPortHeader("# MHz S RI R 50\n") + kTwoPoints,
                     error(6, "the option line is given a second time")},
+        RefusedFile{"second option line with other references",
+                    twoPortHeader("  # GHz S RI R 75\n") + kTwoPoints,
+                    error(6, "the option line is given a second time")},
+        RefusedFile{"second option line naming no reference", twoPortHeader("# GHz S RI\n") + kTwoPoints,
+                    error(6, "the option line is given a second time")},
+        RefusedFile{"version with control characters", "[Version] 2.0\x1b[2J\n",
+                    error(1, "[Version] \"2.0\\x1b[2J\" is none this reader knows (2.0, 2.1)")},
+        RefusedFile{"unknown keyword with a tab", twoPortHeader("[Col\tour] blue\n") + kTwoPoints,
+                    error(6, "unknown keyword [Col\\tour]")},
+        RefusedFile{"reference that is no number", twoPortHeader("[Reference] 50 \"fifty\"\n") + kTwoPoints,
+                    error(6, "[Reference] holds \"\\\"fifty\\\"\", which is no resistance")},
         RefusedFile{"noise data before network data", twoPortHeader("[Noise Data]\n") + kTwoPoints,
                     error(6, "[Noise Data] is out of order: it may not stand before [Network Data] here")},
         RefusedFile{"no frequency count",
@@ -174,9 +211,6 @@ INSTANTIATE_TEST_SUITE_P(
                     error(9, "the last point of [Network Data] is incomplete")},
         RefusedFile{"keyword after data", twoPortHeader() + kTwoPoints + "[Reference] 50 50\n",
                     error(9, "[reference] stands where [End] is due")},
-        RefusedFile{"noise count without noise data",
-                    twoPortHeader("[Number of Noise Frequencies] 1\n") + kTwoPoints + "[End]\n",
-                    error(6, "[Number of Noise Frequencies] is given but [Noise Data] is missing")},
         RefusedFile{"noise data without count",
                     twoPortHeader() + kTwoPoints + "[Noise Data]\n1 1 0.5 0 10\n[End]\n",
                     error(9, "[Noise Data] needs [Number of Noise Frequencies]")},

@@ -156,6 +156,11 @@ constexpr MessageEntry kMessages[] = {
      "port 1's impedance changes from point to point, so the noise data has no reference: its figures have "
      "no value",
      kWarning, kLine},
+    {Message::kDataLineNotWholePoints, "the data line holds %s; a line must hold whole points",
+     Severity::kError, kLine},
+    {Message::kNoiseOpeningInvalid,
+     "a frequency below the one before opens the noise block, but this line is no noise point: %s",
+     Severity::kError, kLine},
 };
 
 constexpr bool tableFollowsEnumeration() {

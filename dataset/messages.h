@@ -122,6 +122,10 @@ enum class Message {
   kPortImpedanceCount,    // port impedance lines against points ("3 lines for 4 points")
   kPortImpedanceComplex,  // warning: port impedances with a reactance ("2 of 4 points")
   kPortImpedanceNoise,    // warning: noise data with no single port 1 impedance to refer to
+
+  // The Touchstone reader, about a data or noise line of a 1.x file.
+  kDataLineNotWholePoints,  // a data line ending inside a point ("8 numbers where a point has 9")
+  kNoiseOpeningInvalid,     // the noise block's first line is no noise point ("it holds 4 numbers, not 5")
 };
 
 // What a message means for the file.

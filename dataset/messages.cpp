@@ -164,6 +164,11 @@ constexpr MessageEntry kMessages[] = {
      "the option line is given a second time, the same as the first; it is "
      "passed over",
      kWarning, kLine},
+    {Message::kDataLineNotWholePoints, "the data line holds %s; a line must hold whole points",
+     Severity::kError, kLine},
+    {Message::kNoiseOpeningInvalid,
+     "a frequency below the one before opens the noise block, but this line is no noise point: %s",
+     Severity::kError, kLine},
 };
 
 constexpr bool tableFollowsEnumeration() {

@@ -127,6 +127,10 @@ enum class Message {
   // without doubt.
   kReferenceValueMissing,  // warning: R with no value and no port impedance lines
   kOptionLineRepeated,     // warning: the option line given again, the same as the first
+
+  // The Touchstone reader, about a data or noise line of a 1.x file.
+  kDataLineNotWholePoints,  // a data line ending inside a point ("8 numbers where a point has 9")
+  kNoiseOpeningInvalid,     // the noise block's first line is no noise point ("it holds 4 numbers, not 5")
 };
 
 // What a message means for the file.

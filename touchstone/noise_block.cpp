@@ -10,6 +10,7 @@
 #include "text/complex_conversion.h"
 #include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
+#include "touchstone/scattering_points.h"
 
 namespace korvel {
 
@@ -67,6 +68,29 @@ bool fallsBack(const DataSet& data, int k, double frequency) {
 void warnOrder(int line) { reportAt(Message::kNoiseFrequencyNotRising, line); }
 
 }  // namespace
+
+std::string noiseOpeningFault(TokenCursor rest, double opening, int before) {
+  double fields[kNoiseFields] = {opening};
+  int numbers = 1;  // from the opening number on
+  double number = 0.0;
+  std::string_view bad;
+  for (TokenValue found;
+       (found = rest.nextValue(kWhitespaceDelimiters, &number, &bad)) != TokenValue::kEnd;) {
+    if (found == TokenValue::kNotNumber) return std::string();
+    if (numbers < kNoiseFields) fields[numbers] = number;
+    ++numbers;
+  }
+  int total = before + numbers;
+  if (total != kNoiseFields) {
+    return "it holds " + std::to_string(total) + (total == 1 ? " number" : " numbers") + ", not " +
+           std::to_string(kNoiseFields);
+  }
+  if (before > 0) return "the number that opens it is not the line's first";
+  if (!(fields[0] > 0.0)) return "its frequency " + numberText(fields[0]) + " is not above zero";
+  if (fields[1] < 0.0) return "its minimum noise figure " + numberText(fields[1]) + " dB is below zero";
+  if (fields[4] < 0.0) return "its noise resistance " + numberText(fields[4]) + " is below zero";
+  return std::string();
+}
 
 NoiseEnd readNoiseData(LineSource* source, int64_t declared, double resistanceScale, DataSet* data) {
   NoiseEnd end;

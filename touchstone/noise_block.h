@@ -26,6 +26,15 @@ namespace korvel {
 int readNoiseBlock(LineSource* source, TokenCursor* cursor, double opening, double firstTerminalImpedance,
                    DataSet* data);
 
+// Why the line that opened a 1.x noise block is no noise point: empty when
+// it is one, else the reason as a message's argument ("it holds 4 numbers,
+// not 5"). A noise point's line holds exactly five numbers, the first the
+// number that opened the block (`opening`), a frequency above zero, with a
+// minimum noise figure and a noise resistance not below zero. `rest` holds
+// the fields after the opening number and `before` counts the numbers the
+// line held before it. A token that is no number is left to readNoiseBlock.
+std::string noiseOpeningFault(TokenCursor rest, double opening, int before);
+
 // How the noise data of a 2.x file ended.
 struct NoiseEnd {
   int64_t points = 0;       // whole points read

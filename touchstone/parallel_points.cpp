@@ -181,7 +181,12 @@ void readPartLines(PartRead* run, const Part& part, ScatteringPoints* points, Pa
     double opening = 0.0;
     ScatteringPoints::Outcome outcome = points->read(&cursor, &opening, source.lineNumber());
     result->touchedEnd = points->nextIndex();
-    if (outcome == ScatteringPoints::Outcome::kLineDone) continue;
+    if (outcome == ScatteringPoints::Outcome::kLineDone) {
+      // A line that ends inside a point where lines hold whole points is
+      // for the caller to judge.
+      if (points->wholePointsPerLine() && !points->frequencyDue()) return;
+      continue;
+    }
     // A noise block opened by the line's first number: the data ends
     // before this line, which the caller reads again.
     if (outcome == ScatteringPoints::Outcome::kNoiseBlock && dueAtStart &&

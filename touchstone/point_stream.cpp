@@ -1,6 +1,8 @@
 // The lines of a Touchstone file's network data.
 #include "touchstone/point_stream.h"
 
+#include <string>
+
 #include "dataset/messages.h"
 #include "dataset/result.h"
 #include "touchstone/keyword_header.h"
@@ -38,6 +40,27 @@ bool takeImpedanceLine(std::string_view line, int number, PortImpedances* impeda
   return false;
 }
 
+// "8 numbers where a point has 9".
+std::string partPointsText(int numbers, int perPoint) {
+  return std::to_string(numbers) + (numbers == 1 ? " number" : " numbers") + " where a point has " +
+         std::to_string(perPoint);
+}
+
+// Where every line holds whole points and the line before ended inside a
+// point, reports that line; false when the read must stop. A full check
+// forgets the unfinished point and reads on.
+bool acceptLineAfterPartPoint(ScatteringPoints* points, StreamEnd* end) {
+  reportAt(Message::kDataLineNotWholePoints, points->lastNumberLine(),
+           partPointsText(points->numbersOnLastLine(), points->pointNumbers()));
+  end->failed = true;
+  if (!readsOnAfterErrors()) {
+    end->refused = true;
+    return false;
+  }
+  points->dropUnfinishedPoint();
+  return true;
+}
+
 }  // namespace
 
 StreamEnd readPoints(LineSource* source, const std::string_view* pending, const PointStreamRules& rules,
@@ -71,6 +94,10 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
       return end;
     }
     end.rest = TokenCursor(withoutComment(line));
+    if (points->wholePointsPerLine() && !points->frequencyDue() && !end.rest.atEnd(kWhitespaceDelimiters) &&
+        !acceptLineAfterPartPoint(points, &end)) {
+      return end;
+    }
     if (rules.checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {
       warnedWidth = true;
       reportAt(Message::kWideDataLine, end.line);

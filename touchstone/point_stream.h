@@ -29,15 +29,19 @@ struct StreamEnd {
   double opening = 0.0;
   int line = 0;          // the line where the points ended
   std::string keyword;   // 2.x: the keyword line that ended the points, or empty at the end
-  bool refused = false;  // a port impedance line was refused
+  bool refused = false;  // a port impedance or data line was refused, and the read stopped there
+  bool failed = false;   // an error was reported, the read stopped or not (a full check reads on)
   bool stopped = false;  // the read stopped at rules.stopAt, with more lines to come
 };
 
 // Feeds every data line to `points` until the noise block, a keyword line
 // in a 2.x file, the end of the file, or the stop offset. Comment lines are
 // skipped, as is text after a "!". Port impedance comment lines go to
-// `impedances` when it is not null. `pending` is a line already read, or
-// null when the next line is still in `source`.
+// `impedances` when it is not null. Where every line holds whole points, a
+// data line that follows one ending inside a point refuses the file,
+// naming that line; a full check forgets the unfinished point and reads
+// on. `pending` is a line already read, or null when the next line is
+// still in `source`.
 StreamEnd readPoints(LineSource* source, const std::string_view* pending, const PointStreamRules& rules,
                      ScatteringPoints* points, PortImpedances* impedances);
 

@@ -18,13 +18,13 @@ namespace {
 // noise block.
 constexpr double kNoFrequencyYet = -9.999e29;
 
+}  // namespace
+
 std::string numberText(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.9g", value);
   return text;
 }
-
-}  // namespace
 
 void pairEntries(int terminals, const PointLayout& layout, std::vector<int>* targets,
                  std::vector<int>* mirrors) {
@@ -50,6 +50,7 @@ ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLa
       capacity_(capacity),
       limit_(capacity),
       lastFrequency_(kNoFrequencyYet),
+      frequencyBefore_(kNoFrequencyYet),
       scale_(data->frequencyScale),
       format_(data->complexFormat) {
   pairEntries(data->terminalCount, layout, &targetEntries_, &mirrorEntries_);
@@ -86,6 +87,15 @@ void ScatteringPoints::continueAfter(int64_t points, double lastFrequency, int l
   realRead_ = false;
   lastFrequency_ = lastFrequency;
   lastNumberLine_ = lastNumberLine;
+  lineNumbers_ = 0;
+}
+
+void ScatteringPoints::dropUnfinishedPoint() {
+  if (frequencyDue()) return;
+  --point_;
+  lastFrequency_ = frequencyBefore_;
+  valueIndex_ = pairCount_;
+  realRead_ = false;
 }
 
 bool ScatteringPoints::passLimit(size_t next) {
@@ -109,6 +119,7 @@ bool ScatteringPoints::startPoint(double frequency) {
   if (next >= limit_ && !passLimit(next)) return false;
   point_ = static_cast<int64_t>(next);
   data_->frequencies[next] = frequency;
+  frequencyBefore_ = lastFrequency_;
   lastFrequency_ = frequency;
   valueIndex_ = 0;
   return true;
@@ -130,7 +141,9 @@ ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* op
     TokenValue token = cursor->nextValue(kWhitespaceDelimiters, &number, &notNumber_);
     if (token == TokenValue::kEnd) return Outcome::kLineDone;
     if (token == TokenValue::kNotNumber) return Outcome::kNotNumber;
+    if (line != lastNumberLine_) lineNumbers_ = 0;
     lastNumberLine_ = line;
+    ++lineNumbers_;
     if (valueIndex_ < pairCount_) {
       // A pair may be split between lines: the real part waits.
       if (!realRead_) {

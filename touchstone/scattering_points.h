@@ -1,13 +1,15 @@
-// The network data points of a Touchstone file: one stream of numbers that
-// runs across line ends, a frequency followed by the matrix entries as
-// value pairs, point after point. In a 1.x two-port file a frequency lower
-// than its predecessor opens the noise block.
+// The network data points of a Touchstone file: one stream of numbers, a
+// frequency followed by the matrix entries as value pairs, point after
+// point. It runs across line ends, except in a 1.x one- or two-port file,
+// whose every data line holds whole points. In a 1.x file whose two-port
+// is defined a frequency lower than its predecessor opens the noise block.
 #ifndef KORVEL_TOUCHSTONE_SCATTERING_POINTS_H
 #define KORVEL_TOUCHSTONE_SCATTERING_POINTS_H
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +34,13 @@ struct PointLayout {
   // The points the file declares; a number after the last of them is
   // refused. Negative: no limit.
   int64_t pointLimit = -1;
+  // Every data line holds whole points (1.x one- and two-ports): a line
+  // that ends inside a point is an error unless no data line follows it.
+  bool wholePointsPerLine = false;
 };
+
+// A number for a message, to nine significant digits.
+std::string numberText(double value);
 
 // For each pair of a point of `layout` in file order, the stored matrix
 // entry it fills (`*targets`) and the entry its mirror fills (`*mirrors`,
@@ -88,6 +96,17 @@ class ScatteringPoints {
   int missingValues() const;
   int lastNumberLine() const { return lastNumberLine_; }
 
+  // The numbers read on the line of the last number read, and the numbers
+  // of one point: a frequency and its pairs.
+  int numbersOnLastLine() const { return lineNumbers_; }
+  int pointNumbers() const { return 1 + 2 * pairCount_; }
+  bool wholePointsPerLine() const { return layout_.wholePointsPerLine; }
+
+  // Forgets an unfinished last point, so that the next number is a
+  // frequency again, compared with the last whole point's: a full check
+  // reads on after a data line that does not hold whole points.
+  void dropUnfinishedPoint();
+
   // The token of kNotNumber, valid while the line it came from is.
   std::string_view notNumber() const { return notNumber_; }
 
@@ -111,6 +130,7 @@ class ScatteringPoints {
   bool realRead_ = false;
   bool warnedOrder_ = false;
   int lastNumberLine_ = 0;
+  int lineNumbers_ = 0;  // numbers read on lastNumberLine_
   std::string_view notNumber_;
   double real_ = 0.0;
   int64_t point_ = -1;
@@ -120,6 +140,7 @@ class ScatteringPoints {
   size_t ceiling_ = SIZE_MAX;
   std::function<void()> onCeiling_;
   double lastFrequency_;
+  double frequencyBefore_;  // the last frequency before the current point's
   double scale_;
   int format_;
   std::vector<double*> targets_;  // the array of each pair, in file order

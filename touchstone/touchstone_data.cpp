@@ -31,6 +31,8 @@ class Refusal {
     failed_ = true;
     return !readsOnAfterErrors();
   }
+  // Counts an error reported elsewhere.
+  void reported() { failed_ = true; }
   bool failed() const { return failed_; }
 
  private:
@@ -77,11 +79,29 @@ bool readsPortImpedances(const DataPlan& plan, const DataSet& data) {
   return plan.parameter == ParameterKind::kScattering && !plan.referencesGiven && data.mixedMode == 0;
 }
 
+// The line that opened a 1.x noise block must be a noise point: a short
+// or shifted data line whose number happens to fall is no noise data.
+// Returns true when the read must stop; `*valid` says whether the block
+// may be read.
+bool checkNoiseOpening(const StreamEnd& end, const ScatteringPoints& points, Refusal* refusal, bool* valid) {
+  std::string fault = noiseOpeningFault(end.rest, end.opening, points.numbersOnLastLine() - 1);
+  *valid = fault.empty();
+  return !*valid && refusal->refuse(end.line, Message::kNoiseOpeningInvalid, fault);
+}
+
 int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resistance, DataSet* data) {
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return kFailed;
   return readNoiseBlock(source, &end->rest, end->opening, resistance, data);
+}
+
+// True for a mixed-mode mapping that makes the file a two-port: the gain
+// and noise formulas take their ports 1 and 2 from two of its terminals.
+bool definesTwoPort(const DataSet& data) {
+  auto isTerminal = [&](int index) { return index >= 0 && index < data.terminalCount; };
+  return data.mixedMode == 1 && data.portCount == 2 && isTerminal(data.port1Index) &&
+         isTerminal(data.port2Index) && data.port1Index != data.port2Index;
 }
 
 // The available gain pairs every network point with a noise point.
@@ -186,7 +206,8 @@ int convertReadValues(const DataPlan& plan, const std::vector<double>& zo, DataS
 DataPlan versionOnePlan(const DataSet& data, std::vector<double> resistances, uint64_t fileSize) {
   DataPlan plan;
   plan.resistances = std::move(resistances);
-  plan.layout.fallingOpensNoise = data.terminalCount == 2;
+  plan.layout.fallingOpensNoise = data.terminalCount == 2 || definesTwoPort(data);
+  plan.layout.wholePointsPerLine = data.terminalCount <= 2;
   plan.fileSize = fileSize;
   return plan;
 }
@@ -226,6 +247,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
     return failAt(Message::kValueNotNumber, end.line, quotedToken(points.notNumber()));
   }
   Refusal refusal;
+  if (end.failed) refusal.reported();
   if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal))
     return kFailed;
   data->pointCount = points.completePoints();
@@ -243,7 +265,12 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   if (plan.parameter != ParameterKind::kScattering && convertReadValues(plan, zo, data) != kOk)
     return kFailed;
 
-  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock) {
+  bool noiseValid = false;
+  if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock &&
+      checkNoiseOpening(end, points, &refusal, &noiseValid)) {
+    return kFailed;
+  }
+  if (noiseValid) {
     double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];
     if (!impedances.empty()) {
       // Rn is normalised to port 1's reference, which must be one value.

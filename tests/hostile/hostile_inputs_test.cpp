@@ -94,13 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"empty.s2p", -1, "Can not find the header line. \nCan't open file: %s.\n "},
         HostileFile{"empty.sc0", -1, "Can not find the port_number information. \n"},
         // Text after a NUL byte is invisible, as to the C string functions:
-        // the frequency 0.4 that follows 1 is a point of its own.
-        // Its last point is cut short by the end of the file.
-        HostileFile{
-            "nul_bytes.s1p", 4,
-            "Warning in line 3: frequency 0.4 does not rise above the one before; the point is kept\n"
-            "Warning in line 4: the file ends inside the last point, which lacks 2 values; the complete "
-            "points are kept\n"},
+        // the first data line ends inside its point, which a one-port's
+        // line may not.
+        HostileFile{"nul_bytes.s1p", -1,
+                    "Error in line 2: the data line holds 2 numbers where a point has 3; a line must hold "
+                    "whole points\nCan't open file: %s.\n "},
         // A Touchstone file may end its lines with CR alone.
         HostileFile{"cr_only.s1p", 4, ""},
         HostileFile{"cr_only.sc0", -1, "Port_number and data points number can not be 0. \n"},

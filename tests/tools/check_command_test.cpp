@@ -106,6 +106,30 @@ TEST(CheckDataIntegrity, TokenThatIsNoNumberIsAnError) {
   EXPECT_EQ(run.out, file.path() + ":2: error: \"0.88880265O\" is not a number\n");
 }
 
+// Each data line of a two-port that does not hold whole points, and a
+// noise block opened by a line that is no noise point, is an error of its
+// own: the check reads on after each with the next line's point.
+TEST(CheckDataIntegrity, PartPointLinesAndABadNoiseOpeningAreErrors) {
+  TempFile file("shifted.s2p",
+                "# Hz S RI R 50\n"
+                "1 0.1 0 0.2 0 0.2 0 0.1 0\n"
+                "2 0.1 0 0.2 0 0.2 0 0.1\n"
+                "3 0.1 0 0.2 0 0.2 0 0.1 0\n"
+                "4 0.1 0 0.2 0 0.2 0 0.1 0 9\n"
+                "5 0.1 0 0.2 0 0.2 0 0.1 0\n"
+                "1 1.5 0.4 45\n"
+                "2 1.5 0.4 45 0.2\n");
+  ToolRun run = check({file.path()});
+  EXPECT_EQ(run.status, 1);
+  const std::string& f = file.path();
+  const std::string partPoint = "where a point has 9; a line must hold whole points\n";
+  EXPECT_EQ(run.out,
+            f + ":3: error: the data line holds 8 numbers " + partPoint + f +
+                ":5: error: the data line holds 10 numbers " + partPoint + f +
+                ":7: error: a frequency below the one before opens the noise block, but this line is no "
+                "noise point: it holds 4 numbers, not 5\n");
+}
+
 TEST(CheckDataIntegrity, ComplexPortImpedancesAreAWarning) {
   TempFile file("solver.s1p", "# GHz S MA\n1 0.5 30\n! Gamma 0 1\n! Port Impedance 49.7 -0.1\n");
   ToolRun run = check({file.path()});

@@ -1,5 +1,6 @@
 // What the Touchstone reader does with data that is not what it seems:
-// tokens that only begin like numbers, a last point cut short, a falling
+// tokens that only begin like numbers, a last point cut short, a data line
+// of a one- or two-port that does not hold whole points, a falling
 // frequency outside two-ports, and the port impedances that solver files
 // give point by point in comment lines.
 #include <gtest/gtest.h>
@@ -121,9 +122,15 @@ INSTANTIATE_TEST_SUITE_P(
             "Warning in line 5: the file ends inside the last point, which lacks 12 values; the complete "
             "points are kept\n"},
         CutShort{"a.s2p",
-                 "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90\n", 2,
-                 "Warning in line 4: a noise point is cut short and lacks 1 value; the noise points before "
+                 "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0 0.2 0 0.1 0\n1 1.5 0.5 90 0.2\n"
+                 "2 1.5 0.5\n",
+                 2,
+                 "Warning in line 5: a noise point is cut short and lacks 2 values; the noise points before "
                  "it are kept\n"},
+        CutShort{"a.s2p", "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.3 0 0.4 0 0.5\n\n   \n! the end\n",
+                 1,
+                 "Warning in line 3: the file ends inside the last point, which lacks 3 values; the complete "
+                 "points are kept\n"},
         CutShort{"a.s1p", "# Hz S RI R 50\n1 0.1 0\n2 0.3 0\n", 2, ""}));
 
 TEST(CutShortPoint, ReportedByACollectingReadToo) {
@@ -266,41 +273,67 @@ TEST(PortImpedance, LineThatStopsShortRefuses) {
           read.refusal(""));
 }
 
-struct BadImpedanceLines {
+struct BadLines {
   const char* fileName;
   const char* text;
   const char* error;
 };
 
-class PortImpedanceRefusal : public ::testing::TestWithParam<BadImpedanceLines> {};
+// Port impedance lines that do not fit the file, and data lines of a
+// one- or two-port that do not hold whole points.
+class LineRefusal : public ::testing::TestWithParam<BadLines> {};
 
-TEST_P(PortImpedanceRefusal, NamesWhatIsWrong) {
+TEST_P(LineRefusal, NamesWhatIsWrong) {
   OpenedText read(GetParam().fileName, GetParam().text);
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.errors, GetParam().error + read.refusal(""));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, PortImpedanceRefusal,
+    Files, LineRefusal,
     ::testing::Values(
-        BadImpedanceLines{
-            "a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n2 0.1 0\n",
-            "Error in line 4: the file needs one \"! Port Impedance\" line per point; it has 1 lines "
-            "for 2 points\n"},
-        BadImpedanceLines{
-            "a.s1p",
-            "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n! Port Impedance 75 0\n2 0.1 0\n"
-            "! Port Impedance 75 0\n",
-            "Error in line 6: the file needs one \"! Port Impedance\" line per point; it has 3 lines "
-            "for 2 points\n"},
-        BadImpedanceLines{
-            "a.s2p", "# Hz S RI\n1 0 0 0 0 0 0 0 0\n! Port Impedance 50 0 0 0 0 0 50 0\n",
-            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
-            "of 2 ports; it gives 8 numbers\n"},
-        BadImpedanceLines{
-            "a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75\n",
-            "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
-            "of 1 port; it gives 1 numbers\n"}));
+        BadLines{"a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n2 0.1 0\n",
+                 "Error in line 4: the file needs one \"! Port Impedance\" line per point; it has 1 lines "
+                 "for 2 points\n"},
+        BadLines{"a.s1p",
+                 "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75 0\n! Port Impedance 75 0\n2 0.1 0\n"
+                 "! Port Impedance 75 0\n",
+                 "Error in line 6: the file needs one \"! Port Impedance\" line per point; it has 3 lines "
+                 "for 2 points\n"},
+        BadLines{"a.s2p", "# Hz S RI\n1 0 0 0 0 0 0 0 0\n! Port Impedance 50 0 0 0 0 0 50 0\n",
+                 "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
+                 "of 2 ports; it gives 8 numbers\n"},
+        BadLines{"a.s1p", "# Hz S RI\n1 0.2 0.4\n! Port Impedance 75\n",
+                 "Error in line 3: a \"! Port Impedance\" line needs a real and an imaginary part for each "
+                 "of 1 port; it gives 1 numbers\n"},
+        // One value missing in the middle: the numbers after it are not
+        // read one place early, which would make values frequencies and
+        // open a noise block of data.
+        BadLines{
+            "a.s2p",
+            "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0\n2 0.1 0 0.2 0.2 0 0.1 0\n3 0.1 0 0.2 0 0.2 0 0.1 0\n",
+            "Error in line 3: the data line holds 8 numbers where a point has 9; a line must hold whole "
+            "points\n"},
+        BadLines{
+            "a.s2p",
+            "! a network analyser's export with a dropped value\n# GHz S DB R 50\n"
+            "1.0 -20.1 10 15.2 80 -30.5 20 -18.1 -5\n1.5 -21.3 11 14.8 75 -31.2 25 -19.4\n"
+            "! remark\n\n2.0 -22.0 12 13.9 70 -32.7 30 -20.2 -6\n2.5 -23.5 13 13.1 65 -33.1 35 -21.0 -7\n",
+            "Error in line 4: the data line holds 8 numbers where a point has 9; a line must hold whole "
+            "points\n"},
+        BadLines{
+            "a.s2p", "# Hz S RI R 50\n1 0.1 0 0.2 0 0.2 0 0.1 0 7\n8 0.1 0 0.2 0 0.2 0 0.1 0\n",
+            "Error in line 2: the data line holds 10 numbers where a point has 9; a line must hold whole "
+            "points\n"},
+        BadLines{"a.s1p", "# Hz S RI R 50\n1 0.1 0\n2 0.2 0 9\n3 0.3 0\n",
+                 "Error in line 3: the data line holds 4 numbers where a point has 3; a line must hold whole "
+                 "points\n"},
+        BadLines{"a.s1p", "# Hz S RI R 50\n1 0.1 0\n2\n3 0.3 0\n",
+                 "Error in line 3: the data line holds 1 number where a point has 3; a line must hold whole "
+                 "points\n"},
+        BadLines{"a.s1p", "# Hz S RI R 50\n1 0.1 0.2 2 0.3 0.4 3 0.5\n0.6\n",
+                 "Error in line 2: the data line holds 8 numbers where a point has 3; a line must hold whole "
+                 "points\n"}));
 
 }  // namespace
 }  // namespace korvel::testing

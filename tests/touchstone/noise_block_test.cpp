@@ -107,17 +107,6 @@ TEST(NoiseBlock, CommentCuttingAPointShortEndsBlock) {
   EXPECT_EQ(read.data->noisePointCount, 1);
 }
 
-TEST(NoiseBlock, OpenedMidLineByTheDroppingFrequency) {
-  // The third frequency (1) is below the second (2): the noise point is
-  // that token and the four after it on the same line.
-  OpenedText read("a.s2p", "# Hz S RI R 50\n1 0.1 0 0 0 0 0 0 0 2 0.2 0 0 0 0 0 0 0 1 1.5 0.5 0 0.4\n");
-  ASSERT_TRUE(read.opened()) << read.errors;
-  EXPECT_EQ(read.data->pointCount, 2);
-  EXPECT_EQ(read.data->noisePointCount, 1);
-  EXPECT_EQ(read.data->noiseFrequencies[0], 1);
-  EXPECT_DOUBLE_EQ(read.sample("Noise-Par/Rn", 0).real(), 20.0);
-}
-
 TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
   OpenedText read("a.s2p",
                   "# Hz S RI R 50\n5 0.1 0 0 0 0 0 0 0\n1 1 0.5 0 0.1\n2 1 0.5 0 0.1\n3 1 0.5 0 0.1\n");
@@ -126,8 +115,9 @@ TEST(NoiseBlock, ReadsNoMoreNoisePointsThanSPoints) {
   EXPECT_EQ(read.data->noisePointCount, 1);
 }
 
-// Only a two-port has a noise block: elsewhere a frequency that falls is
-// one more point, kept where it stands, with a warning.
+// Only a file whose two-port is defined has a noise block: elsewhere a
+// frequency that falls is one more point, kept where it stands, with a
+// warning.
 struct FallingFrequency {
   const char* fileName;
   const char* text;
@@ -158,7 +148,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FallingFrequency{"a.s3p",
                                        "# Hz S RI R 50\n2 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n"
                                        "1 0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n",
-                                       2, 1, 5}));
+                                       2, 1, 5},
+                      // Mapped to three mixed-mode ports: no two-port.
+                      FallingFrequency{"a.s4p",
+                                       "! S11 = SDD11\n! S22 = SDD22\n! S33 = SDD33\n! S44 = SCC11\n"
+                                       "# Hz S RI R 50\n2 0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0\n"
+                                       "0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0\n1 0 0 0 0 0 0 0 0\n"
+                                       "0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0\n",
+                                       2, 1, 10}));
 
 TEST(NoiseBlock, DropBeforeAnyPointMeansNoData) {
   OpenedText read("a.s2p", "# Hz S RI R 50\n-1e31 1 0.5 0 0.1\n");
@@ -166,13 +163,68 @@ TEST(NoiseBlock, DropBeforeAnyPointMeansNoData) {
   EXPECT_EQ(read.errors, read.refusal("There is no data values.\n "));
 }
 
-TEST(NoiseBlock, EmptyNoiseBlockStillCountsAsNoise) {
-  OpenedText read("a.s2p", "# Hz S RI R 50\n2 0.5 0 0 0 0 0 0 0\n1 0.5\n");
+TEST(NoiseBlock, OpensWithZeroNoiseFigureAndResistance) {
+  OpenedText read("a.s2p", std::string(kThreePoints) + "0.5 0 0.4 45 0\n" + kNoiseLine2);
   ASSERT_TRUE(read.opened()) << read.errors;
-  EXPECT_EQ(read.data->pointCount, 1);
-  EXPECT_EQ(read.data->hasNoise, 1);
-  EXPECT_EQ(read.data->noisePointCount, 0);
+  EXPECT_EQ(read.errors, "");
+  EXPECT_EQ(read.data->noisePointCount, 2);
+  EXPECT_EQ(read.sample("Noise-Par/Rn", 0).real(), 0.0);
 }
+
+// The line a falling frequency opens the noise block with must be a noise
+// point, or the file is refused: a data line cut short or shifted, whose
+// number happens to fall, is no noise data.
+struct BadOpening {
+  const char* name;
+  const char* fileName;
+  std::string text;
+  int line;
+  const char* why;
+};
+
+class NoiseOpening : public ::testing::TestWithParam<BadOpening> {};
+
+TEST_P(NoiseOpening, RefusesTheFileNamingTheLine) {
+  OpenedText read(GetParam().fileName, GetParam().text);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.errors, "Error in line " + std::to_string(GetParam().line) +
+                             ": a frequency below the one before opens the noise block, but this line is no "
+                             "noise point: " +
+                             GetParam().why + "\n" + read.refusal(""));
+}
+
+std::string fourPortRows(const char* frequency) {
+  std::string text = frequency;
+  for (int pair = 0; pair < 15; ++pair) text += " 0.1 0";
+  return text + "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, NoiseOpening,
+    ::testing::Values(
+        BadOpening{"Short", "a.s2p", std::string(kThreePoints) + "1 1.5 0.4 45\n" + kNoiseLine2, 5,
+                   "it holds 4 numbers, not 5"},
+        BadOpening{"Long", "a.s2p", std::string(kThreePoints) + "1 1.5 0.4 45 0.2 7\n", 5,
+                   "it holds 6 numbers, not 5"},
+        BadOpening{"TwoNumbersAtTheEnd", "a.s2p", "# Hz S RI R 50\n2 0.5 0 0 0 0 0 0 0\n1 0.5\n", 3,
+                   "it holds 2 numbers, not 5"},
+        BadOpening{"NegativeNoiseFigure", "a.s2p", std::string(kThreePoints) + "1 -0.33 0.4 45 0.2\n", 5,
+                   "its minimum noise figure -0.33 dB is below zero"},
+        BadOpening{"NegativeResistance", "a.s2p", std::string(kThreePoints) + "1 1.5 0.4 45 -0.27\n", 5,
+                   "its noise resistance -0.27 is below zero"},
+        BadOpening{"ZeroFrequency", "a.s2p", std::string(kThreePoints) + "0 1.5 0.4 45 0.2\n", 5,
+                   "its frequency 0 is not above zero"},
+        BadOpening{"NegativeFrequency", "a.s2p", std::string(kThreePoints) + "-0.0029 1.5 0.4 45 0.2\n", 5,
+                   "its frequency -0.0029 is not above zero"},
+        BadOpening{"InsideADataLine", "a.s2p",
+                   "# Hz S RI R 50\n1 0.1 0 0 0 0 0 0 0 2 0.2 0 0 0 0 0 0 0 1 1.5 0.5 0 0.4\n", 2,
+                   "it holds 23 numbers, not 5"},
+        BadOpening{
+            "AfterTheLastPairOfAMixedModePoint", "a.s4p",
+            std::string("! S11 = SDD11\n! S22 = SDD22\n! S33 = SCC11\n! S44 = SCC22\n# Hz S RI R 50\n") +
+                fourPortRows("5") + "0 0 1 1.5 0.4\n",
+            7, "the number that opens it is not the line's first"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace korvel::testing

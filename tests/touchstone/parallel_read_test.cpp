@@ -144,6 +144,38 @@ const std::vector<Case>& cases() {
                 });
        },
        false},
+      {"ValueMissing", "a.s2p",
+       [](int at) {
+         return "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false, at, [](int p) {
+                  return frequencyText(p) + " 0.1 0.2 0.3 0.4 0.5 0.6 0.7\n";
+                });
+       },
+       false},
+      {"ValueExtra", "a.s2p",
+       [](int at) {
+         return "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false, at, [](int p) {
+                  return frequencyText(p) + " 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 999999\n";
+                });
+       },
+       false},
+      {"OnePortPartPoint", "a.s1p",
+       [](int at) {
+         return "# Hz S RI R 50\n" +
+                pointsOf(kPoints, 1, true, at, [](int p) { return frequencyText(p) + " 0.1 0.2 0.3\n"; });
+       },
+       false},
+      {"ShortNoiseOpening", "a.s2p",
+       [](int at) {
+         return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + frequencyText(0) + " 1.5 0.5 45\n" +
+                noiseLines(kPoints - at, 1);
+       },
+       false},
+      {"NoiseOpeningNegativeResistance", "a.s2p",
+       [](int at) {
+         return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + frequencyText(0) + " 1.5 0.5 45 -0.3\n" +
+                noiseLines(kPoints - at, 1);
+       },
+       false},
       {"NoiseBlock", "a.s2p",
        [](int at) { return "# Hz S RI R 50\n" + pointsOf(at + 2, 4, true) + noiseLines(kPoints - at, 0); },
        false},

@@ -86,6 +86,7 @@ struct FileFacts {
   std::vector<host::RecordedParameter> sweep;
   std::vector<std::pair<std::string, double>> references;  // terminal item, ohms
   bool referencesVary = false;
+  bool referencesComplex = false;  // an imaginary part at some point
   std::vector<std::string> catalogue;
 };
 
@@ -151,6 +152,7 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   FileFacts facts;
   facts.path = opened.path;
   facts.formatName = opened.formatName;
+  facts.referencesComplex = opened.complexReferences;
   facts.catalogue = session.catalogue(file);
   facts.design = session.fileProperty(file, "-design");
   facts.waveformCount = session.fileProperty(file, "-nwaveforms");
@@ -163,8 +165,8 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   return facts;
 }
 
-std::string describeReferences(const FileFacts& facts) {
-  if (facts.references.empty()) return "unknown";
+// The real parts the Zo waveforms hold.
+std::string describeRealReferences(const FileFacts& facts) {
   if (facts.referencesVary) return "per frequency";
   bool same = std::all_of(facts.references.begin(), facts.references.end(),
                           [&](const auto& entry) { return entry.second == facts.references.front().second; });
@@ -173,6 +175,16 @@ std::string describeReferences(const FileFacts& facts) {
   for (const auto& [item, value] : facts.references)
     text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
   return text + " Ohms";
+}
+
+// The Zo waveforms hold real parts only: references with an imaginary
+// part are said to be complex, their real parts named as such.
+std::string describeReferences(const FileFacts& facts) {
+  if (facts.references.empty()) return "unknown";
+  std::string real = describeRealReferences(facts);
+  if (!facts.referencesComplex) return real;
+  if (facts.referencesVary) return "complex, per frequency";
+  return "complex (real part " + real + ")";
 }
 
 std::string describeParameters(const FileFacts& facts) {
@@ -336,6 +348,8 @@ void printJsonSummary(const FileFacts& facts, std::ostream& out) {
   out << '}';
   field("referenceVaries");
   out << (facts.referencesVary ? "true" : "false");
+  field("referenceComplex");
+  out << (facts.referencesComplex ? "true" : "false");
   field("nwaveforms");
   out << std::atoi(facts.waveformCount.c_str());
   field("nsegments");

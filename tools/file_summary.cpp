@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 #include <limits>
@@ -383,16 +384,34 @@ void printJsonSummary(const FileFacts& facts, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+// `value` (hertz divided by `scale`) with six significant digits, or as
+// many more as it takes to read back as `hertz`: neighbouring points of a
+// fine grid print apart, and a frequency prints as it was asked.
+std::string frequencyDigits(double hertz, double value, double scale) {
+  char text[48];
+  for (int digits = 6; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    double back = std::strtod(text, nullptr) * scale;
+    if (std::fabs(back - hertz) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(hertz)) break;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string formatFrequency(double hertz) {
   static const struct {
     double scale;
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
+  if (!std::isfinite(hertz)) return formatNumber(hertz) + " Hz";
   for (const auto& unit : kUnits) {
-    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale)
-      return formatNumber(hertz / unit.scale) + " " + unit.unit;
+    if (std::fabs(hertz) >= unit.scale)
+      return frequencyDigits(hertz, hertz / unit.scale, unit.scale) + " " + unit.unit;
   }
-  return formatNumber(hertz) + " Hz";
+  return frequencyDigits(hertz, hertz, 1) + " Hz";
 }
 
 size_t outputWidth() {

@@ -1,6 +1,8 @@
 // Collapsing the plug-in's messages into the tool's lines.
 #include "tools/plugin_messages.h"
 
+#include "dataset/messages.h"
+
 namespace korvel::tool {
 
 namespace {
@@ -78,6 +80,15 @@ std::vector<RepeatedLine> countRepeatedLines(std::string_view text) {
   std::vector<RepeatedLine> counted;
   for (std::string_view piece : linesOf(text)) countLine(&counted, piece);
   return counted;
+}
+
+std::string presentedMessage(std::string text) {
+  std::string_view missing = trimmed(messageText(Message::kHeaderLineMissing));
+  size_t at = text.find(missing);
+  if (!missing.empty() && at != std::string::npos) {
+    text.replace(at, missing.size(), "no option line (#) before the data.");
+  }
+  return text;
 }
 
 bool isSingularPointMessage(std::string_view line) {

@@ -30,6 +30,11 @@ std::vector<RepeatedLine> countRepeatedLines(std::string_view text);
 // Counts one more line (trimmed; blank lines are not counted).
 void countLine(std::vector<RepeatedLine>* counted, std::string_view line);
 
+// The tool's wording of a reader message that says too little on its own
+// ("Can not find the header line." becomes "no option line (#) before the
+// data."); any other text as it is.
+std::string presentedMessage(std::string text);
+
 // Whether a message is the calculation's report of a matrix with no
 // inverse at one frequency point: it comes once for each such point.
 bool isSingularPointMessage(std::string_view line);

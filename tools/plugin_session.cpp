@@ -99,6 +99,10 @@ std::string PluginSession::readablePath(const std::string& path) {
   }
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
+    if (errno == ENOENT) {
+      std::cerr << "korvel: " << printable(path) << ": no such file\n";
+      return {};
+    }
     std::cerr << "korvel: " << printable(path) << ": cannot read: " << std::strerror(errno) << "\n";
     return {};
   }
@@ -139,7 +143,8 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
       std::string message = oneLineMessage(errorText);
       for (const RepeatedLine& line : lines) message += (message.empty() ? "" : " ") + line.text;
       if (message.empty()) message = "the plug-in gave no reason";
-      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(message) << "\n";
+      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(presentedMessage(message))
+                << "\n";
     } else {
       info.formatName = format->formatName;
       info.complexReferences = warnsOfComplexReferences(errorText);

@@ -76,6 +76,15 @@ std::string describeSweepAt(const host::RecordedWaveform& waveform, size_t segme
   return text;
 }
 
+// Whether the points `index` and `index + 1` hold the same value.
+bool equalNeighbours(const std::vector<double>& y, bool complex, size_t index) {
+  const size_t stride = complex ? 2 : 1;
+  for (size_t part = 0; part < stride; ++part) {
+    if (y[index * stride + part] != y[(index + 1) * stride + part]) return false;
+  }
+  return true;
+}
+
 // Why a frequency has no value on the grid `x`, after the waveform's name.
 std::string missingValueReason(const std::vector<double>& x, double f, const GridPlace& place) {
   std::string at = formatFrequency(f);
@@ -125,7 +134,10 @@ bool addRows(const std::string& path, const Query& query, const std::string& nam
     valueAt(segment.y, columns.complex, place, point);
     pointValues(columns, unit, point, shown);
     std::string note;
-    if (place.kind == GridPlace::Kind::kBetween) {
+    // Between two equal values (a constant such as Zo, stored at the ends
+    // of its range) the value is the stored one: nothing was interpolated.
+    if (place.kind == GridPlace::Kind::kBetween &&
+        !equalNeighbours(segment.y, columns.complex, place.index)) {
       note = "interpolated between " + formatFrequency(x[place.index]) + " and " +
              formatFrequency(x[place.index + 1]);
     }

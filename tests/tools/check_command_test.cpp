@@ -69,7 +69,7 @@ TEST(CheckCommand, EveryExampleOpensWithoutAProblem) {
 TEST(CheckCommand, ExitStatuses) {
   TempFile refused("refused.s1p", "no option line\n");
   EXPECT_EQ(check({examplePath("amp.s2p"), refused.path()}).status, 1);
-  EXPECT_EQ(check({refused.path()}).out, refused.path() + ":1: error: Can not find the header line.\n");
+  EXPECT_EQ(check({refused.path()}).out, refused.path() + ":1: error: no option line (#) before the data.\n");
   EXPECT_EQ(check({}).status, 2);
 }
 

@@ -71,6 +71,23 @@ TEST(KorvelGet, BetweenPointsSaysItInterpolated) {
   EXPECT_EQ(nf, "Noise-Par/NFmin  2 GHz    0.5 dB");
 }
 
+// A constant is its value at every frequency of its range: Zo is stored at
+// the ends of the range, and nothing is interpolated between equal values.
+// The asked frequency prints with every digit it was asked with.
+TEST(KorvelGet, ConstantAndAskedFrequencyAsTheyAre) {
+  ToolRun run = korvel({"get", kAmp, "Zo1@1GHz", "S21@500.00005MHz"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Zo/Zo(1)      1 GHz          50 Ohms\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S-Par/S(2,1)  500.00005 MHz"), std::string::npos) << run.out;
+}
+
+// A file argument that is not there is missing, not an unknown name.
+TEST(KorvelGet, MissingFileIsNoSuchFile) {
+  ToolRun run = korvel({"get", kAmp, "/nonexistent/missing.s2p", "S21@2GHz"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("korvel: /nonexistent/missing.s2p: no such file\n"), std::string::npos) << run.err;
+}
+
 TEST(KorvelGet, OutsideTheGridIsAnError) {
   ToolRun run = korvel({"get", kAmp, "S21@7GHz"});
   EXPECT_EQ(run.status, 1);

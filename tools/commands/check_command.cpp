@@ -36,7 +36,7 @@ class CollectingSink final : public MessageSink {
     Severity severity = messageSeverity(message);
     if (severity == Severity::kOutcome) return;
     try {
-      problems.push_back({severity, line, messageWithArgument(message, argument)});
+      problems.push_back({severity, line, presentedMessage(messageWithArgument(message, argument))});
     } catch (...) {
     }
   }

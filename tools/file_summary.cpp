@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 #include <limits>
@@ -86,6 +87,7 @@ struct FileFacts {
   std::vector<host::RecordedParameter> sweep;
   std::vector<std::pair<std::string, double>> references;  // terminal item, ohms
   bool referencesVary = false;
+  bool referencesComplex = false;  // an imaginary part at some point
   std::vector<std::string> catalogue;
 };
 
@@ -151,6 +153,7 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   FileFacts facts;
   facts.path = opened.path;
   facts.formatName = opened.formatName;
+  facts.referencesComplex = opened.complexReferences;
   facts.catalogue = session.catalogue(file);
   facts.design = session.fileProperty(file, "-design");
   facts.waveformCount = session.fileProperty(file, "-nwaveforms");
@@ -163,8 +166,8 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   return facts;
 }
 
-std::string describeReferences(const FileFacts& facts) {
-  if (facts.references.empty()) return "unknown";
+// The real parts the Zo waveforms hold.
+std::string describeRealReferences(const FileFacts& facts) {
   if (facts.referencesVary) return "per frequency";
   bool same = std::all_of(facts.references.begin(), facts.references.end(),
                           [&](const auto& entry) { return entry.second == facts.references.front().second; });
@@ -173,6 +176,16 @@ std::string describeReferences(const FileFacts& facts) {
   for (const auto& [item, value] : facts.references)
     text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
   return text + " Ohms";
+}
+
+// The Zo waveforms hold real parts only: references with an imaginary
+// part are said to be complex, their real parts named as such.
+std::string describeReferences(const FileFacts& facts) {
+  if (facts.references.empty()) return "unknown";
+  std::string real = describeRealReferences(facts);
+  if (!facts.referencesComplex) return real;
+  if (facts.referencesVary) return "complex, per frequency";
+  return "complex (real part " + real + ")";
 }
 
 std::string describeParameters(const FileFacts& facts) {
@@ -336,6 +349,8 @@ void printJsonSummary(const FileFacts& facts, std::ostream& out) {
   out << '}';
   field("referenceVaries");
   out << (facts.referencesVary ? "true" : "false");
+  field("referenceComplex");
+  out << (facts.referencesComplex ? "true" : "false");
   field("nwaveforms");
   out << std::atoi(facts.waveformCount.c_str());
   field("nsegments");
@@ -369,16 +384,34 @@ void printJsonSummary(const FileFacts& facts, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+// `value` (hertz divided by `scale`) with six significant digits, or as
+// many more as it takes to read back as `hertz`: neighbouring points of a
+// fine grid print apart, and a frequency prints as it was asked.
+std::string frequencyDigits(double hertz, double value, double scale) {
+  char text[48];
+  for (int digits = 6; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    double back = std::strtod(text, nullptr) * scale;
+    if (std::fabs(back - hertz) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(hertz)) break;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string formatFrequency(double hertz) {
   static const struct {
     double scale;
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
+  if (!std::isfinite(hertz)) return formatNumber(hertz) + " Hz";
   for (const auto& unit : kUnits) {
-    if (std::isfinite(hertz) && std::fabs(hertz) >= unit.scale)
-      return formatNumber(hertz / unit.scale) + " " + unit.unit;
+    if (std::fabs(hertz) >= unit.scale)
+      return frequencyDigits(hertz, hertz / unit.scale, unit.scale) + " " + unit.unit;
   }
-  return formatNumber(hertz) + " Hz";
+  return frequencyDigits(hertz, hertz, 1) + " Hz";
 }
 
 size_t outputWidth() {

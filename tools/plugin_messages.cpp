@@ -1,6 +1,8 @@
 // Collapsing the plug-in's messages into the tool's lines.
 #include "tools/plugin_messages.h"
 
+#include "dataset/messages.h"
+
 namespace korvel::tool {
 
 namespace {
@@ -9,12 +11,11 @@ namespace {
 // straight into (one of them ends without a line feed).
 constexpr std::string_view kOpenFailure = "Can't open file: ";
 
-constexpr struct {
-  std::string_view message;
-  std::string_view waveform;
-} kSingularPoints[] = {
-    {"Matrix ([I] - S) is singular.", "Z-Par/Z(1,1)"},
-    {"Matrix ([I] + S) is singular.", "Y-Par/Y(1,1)"},
+// The calculation's messages that come once for each point whose matrix
+// has no inverse.
+constexpr std::string_view kSingularPoints[] = {
+    "Matrix ([I] - S) is singular.",
+    "Matrix ([I] + S) is singular.",
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
@@ -81,20 +82,26 @@ std::vector<RepeatedLine> countRepeatedLines(std::string_view text) {
   return counted;
 }
 
-std::string waveformOfSingularPoint(std::string_view line) {
-  for (const auto& known : kSingularPoints) {
-    if (trimmed(line) == known.message) return std::string(known.waveform);
+std::string presentedMessage(std::string text) {
+  std::string_view missing = trimmed(messageText(Message::kHeaderLineMissing));
+  size_t at = text.find(missing);
+  if (!missing.empty() && at != std::string::npos) {
+    text.replace(at, missing.size(), "no option line (#) before the data.");
   }
-  return {};
+  return text;
 }
 
-std::string collapsedMessage(const RepeatedLine& line, size_t totalPoints,
-                             const std::string& firstFrequency) {
-  if (totalPoints > 0) {
-    std::string text = withoutFullStop(line.text) + " at " + std::to_string(line.count) + " of " +
-                       std::to_string(totalPoints) + (totalPoints == 1 ? " point" : " points");
-    if (!firstFrequency.empty()) text += " (first " + firstFrequency + ")";
-    return text;
+bool isSingularPointMessage(std::string_view line) {
+  for (std::string_view known : kSingularPoints) {
+    if (trimmed(line) == known) return true;
+  }
+  return false;
+}
+
+std::string collapsedMessage(const RepeatedLine& line) {
+  if (isSingularPointMessage(line.text)) {
+    return withoutFullStop(line.text) + " at " + std::to_string(line.count) +
+           (line.count == 1 ? " point" : " points");
   }
   if (line.count == 1) return line.text;
   return withoutFullStop(line.text) + " (" + std::to_string(line.count) + " times)";

@@ -4,7 +4,7 @@
 // standard output for every singular matrix it meets, which can be one
 // per frequency point. The tool collects both and shows one line each:
 //   korvel: FILE: refused: MESSAGE
-//   korvel: FILE: Matrix ([I] - S) is singular at 401 of 401 points (first 1 GHz)
+//   korvel: FILE: Matrix ([I] - S) is singular at 401 points
 #ifndef KORVEL_TOOLS_PLUGIN_MESSAGES_H
 #define KORVEL_TOOLS_PLUGIN_MESSAGES_H
 
@@ -30,16 +30,20 @@ std::vector<RepeatedLine> countRepeatedLines(std::string_view text);
 // Counts one more line (trimmed; blank lines are not counted).
 void countLine(std::vector<RepeatedLine>* counted, std::string_view line);
 
-// Which waveform a per-point singular-matrix message is about: the matrix
-// whose inverse failed leaves that waveform without values at the point.
-// Empty for any other message.
-std::string waveformOfSingularPoint(std::string_view line);
+// The tool's wording of a reader message that says too little on its own
+// ("Can not find the header line." becomes "no option line (#) before the
+// data."); any other text as it is.
+std::string presentedMessage(std::string text);
 
-// The collapsed line for a message that came `count` times:
-// "TEXT at COUNT of TOTAL points (first FREQ)" when the points are known
-// (total > 0), else "TEXT" or "TEXT (COUNT times)". The message's own
-// closing full stop is dropped when anything follows it.
-std::string collapsedMessage(const RepeatedLine& line, size_t totalPoints, const std::string& firstFrequency);
+// Whether a message is the calculation's report of a matrix with no
+// inverse at one frequency point: it comes once for each such point.
+bool isSingularPointMessage(std::string_view line);
+
+// The collapsed line for a message that came `count` times: a singular
+// point message as "TEXT at COUNT points", any other as "TEXT" or
+// "TEXT (COUNT times)". The message's own closing full stop is dropped
+// when anything follows it.
+std::string collapsedMessage(const RepeatedLine& line);
 
 }  // namespace korvel::tool
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "dataset/messages.h"
 #include "tools/file_summary.h"
 #include "tools/progress.h"
 #include "tools/text_format.h"
@@ -35,6 +36,14 @@ std::filesystem::path executableDirectory() {
 
 // Files worth a progress line while the plug-in reads them.
 constexpr std::uintmax_t kLargeFileBytes = 32u << 20;
+
+// Whether the plug-in's messages warn of port impedances with an
+// imaginary part (the fixed text of that warning, up to its count).
+bool warnsOfComplexReferences(const std::string& text) {
+  std::string_view warning = messageText(Message::kPortImpedanceComplex);
+  warning = warning.substr(0, warning.find('%'));
+  return !warning.empty() && text.find(warning) != std::string::npos;
+}
 
 }  // namespace
 
@@ -90,6 +99,10 @@ std::string PluginSession::readablePath(const std::string& path) {
   }
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
+    if (errno == ENOENT) {
+      std::cerr << "korvel: " << printable(path) << ": no such file\n";
+      return {};
+    }
     std::cerr << "korvel: " << printable(path) << ": cannot read: " << std::strerror(errno) << "\n";
     return {};
   }
@@ -130,11 +143,13 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
       std::string message = oneLineMessage(errorText);
       for (const RepeatedLine& line : lines) message += (message.empty() ? "" : " ") + line.text;
       if (message.empty()) message = "the plug-in gave no reason";
-      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(message) << "\n";
+      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(presentedMessage(message))
+                << "\n";
     } else {
       info.formatName = format->formatName;
       if (std::string message = oneLineMessage(errorText); !message.empty()) info.warnings.push_back(message);
       for (const RepeatedLine& line : lines) info.warnings.push_back(line.text);
+      info.complexReferences = warnsOfComplexReferences(errorText);
       reportWarnings(info, lines, errorText);
     }
   }
@@ -148,35 +163,8 @@ void PluginSession::reportWarnings(const OpenedFileInfo& opened, const std::vect
     std::cerr << "korvel: " << printable(opened.path) << ": " << printable(message) << "\n";
   }
   for (const RepeatedLine& line : lines) {
-    size_t total = 0;
-    std::string first;
-    std::string waveform = waveformOfSingularPoint(line.text);
-    if (!waveform.empty()) locateFailures(opened, waveform, &total, &first);
-    std::cerr << "korvel: " << printable(opened.path) << ": "
-              << printable(collapsedMessage(line, total, first)) << "\n";
+    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(collapsedMessage(line)) << "\n";
   }
-}
-
-// The plug-in hands each waveform over once, so the points are counted on
-// a second opening of the file rather than on the one the command uses.
-// The matrix with no inverse leaves not-a-number values in `waveform`.
-void PluginSession::locateFailures(const OpenedFileInfo& opened, const std::string& waveform, size_t* total,
-                                   std::string* first) {
-  std::unique_ptr<host::OpenedFile> second =
-      guarded([&] { return host::OpenedFile::open(host_, opened.file->format(), opened.readPath); });
-  capture_.takeOutputLines([](std::string_view) {});
-  capture_.takeErrorText();
-  if (second == nullptr) return;
-  std::vector<const host::RecordedWaveform*> received = load(*second, {waveform});
-  if (received.empty() || received[0] == nullptr) return;
-  for (const host::RecordedSegment& segment : received[0]->segments) {
-    for (size_t p = 0; p < segment.x.size() && 2 * p + 1 < segment.y.size(); ++p) {
-      ++*total;
-      bool failed = std::isnan(segment.y[2 * p]) || std::isnan(segment.y[2 * p + 1]);
-      if (failed && first->empty()) *first = formatFrequency(segment.x[p]);
-    }
-  }
-  host::WaveformLibrary::instance().forgetWaveforms();
 }
 
 std::string PluginSession::fileProperty(host::OpenedFile& file, const std::string& option) {

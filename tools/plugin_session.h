@@ -32,6 +32,9 @@ struct OpenedFileInfo {
   // The warnings the plug-in gave while opening it, one a line, as it
   // wrote them (empty when verbose: they were passed through unchanged).
   std::vector<std::string> warnings;
+  // The plug-in warned of port impedances with an imaginary part, which
+  // the real-valued Zo waveforms do not show.
+  bool complexReferences = false;
 };
 
 class PluginSession {
@@ -60,6 +63,10 @@ class PluginSession {
   // collapsed, one line each.
   OpenedFileInfo open(const std::string& path);
 
+  // The file the plug-in is to read for `path` ("-": the copy of
+  // standard input), or "" with a message shown.
+  std::string readablePath(const std::string& path);
+
   // A file property answer ("" when refused).
   std::string fileProperty(host::OpenedFile& file, const std::string& option);
   // A waveform property call as the host makes it.
@@ -80,13 +87,6 @@ class PluginSession {
   // Shows the warnings collected while `opened` was opened.
   void reportWarnings(const OpenedFileInfo& opened, const std::vector<RepeatedLine>& lines,
                       const std::string& errorText);
-  // Points and first failing frequency for a per-point message, from a
-  // private second opening of the file.
-  void locateFailures(const OpenedFileInfo& opened, const std::string& waveform, size_t* total,
-                      std::string* first);
-  // The file the plug-in is to read for `path`, or "" with a message shown.
-  std::string readablePath(const std::string& path);
-
   bool quiet_;
   bool verbose_ = false;
   std::string stdinExtension_;

@@ -18,6 +18,18 @@ bool isFile(const std::string& path) {
   return path == "-" || (::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode));
 }
 
+// Whether `text` ends in the extension of a file the plug-in reads
+// (.sNp and the other Touchstone letters, .ts, .sc...), which no waveform
+// name does: such an argument is a file, there or not.
+bool namedLikeAFile(const std::string& text) {
+  size_t dot = text.rfind('.');
+  if (dot == std::string::npos || text.find_first_of("()", dot) != std::string::npos) return false;
+  std::string extension = lowerCase(text.substr(dot + 1));
+  if (extension == "ts" || extension.rfind("sc", 0) == 0) return true;
+  if (extension.size() < 3 || extension.find_first_of("syzhg") != 0 || extension.back() != 'p') return false;
+  return extension.find_first_not_of("0123456789", 1) == extension.size() - 1;
+}
+
 }  // namespace
 
 bool resolveNames(PluginSession& session, const OpenedFileInfo& opened,
@@ -56,7 +68,10 @@ void splitFilesAndNames(const std::vector<std::string>& arguments, std::vector<s
                         std::vector<std::string>* names) {
   size_t i = 0;
   if (!arguments.empty()) files->push_back(arguments[i++]);
-  while (i < arguments.size() && isFile(arguments[i])) files->push_back(arguments[i++]);
+  // A file that is not there is said to be missing when it is opened, not
+  // looked up as a waveform name.
+  while (i < arguments.size() && (isFile(arguments[i]) || namedLikeAFile(arguments[i])))
+    files->push_back(arguments[i++]);
   names->assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
 }
 

@@ -26,9 +26,13 @@ class StandardInputCopy {
 
 // The extension that fits the leading text of a file: "sc" for the
 // simulator's own format, "sNp" for Touchstone when the port count can be
-// told (a [Number of Ports] keyword, or one or two ports by the numbers on
-// the first data line); empty when it cannot be told.
-std::string guessExtension(std::string_view head);
+// told: a [Number of Ports] keyword, or the one port count whose whole
+// points (1 + 2N² numbers: one- and two-port points whole on their lines,
+// larger ones from a new line with each matrix row on lines of its own)
+// the data lines hold. When several counts fit, only rising frequencies
+// tell them apart. Empty when it cannot be told, with `*why` saying why.
+// `whole` says `head` is the whole text (else its last line may be cut).
+std::string guessExtension(std::string_view head, std::string* why = nullptr, bool whole = true);
 
 }  // namespace korvel::tool
 

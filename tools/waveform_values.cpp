@@ -76,8 +76,35 @@ std::string describeSweepAt(const host::RecordedWaveform& waveform, size_t segme
   return text;
 }
 
+// Whether the points `index` and `index + 1` hold the same value.
+bool equalNeighbours(const std::vector<double>& y, bool complex, size_t index) {
+  const size_t stride = complex ? 2 : 1;
+  for (size_t part = 0; part < stride; ++part) {
+    if (y[index * stride + part] != y[(index + 1) * stride + part]) return false;
+  }
+  return true;
+}
+
+// Why a frequency has no value on the grid `x`, after the waveform's name.
+std::string missingValueReason(const std::vector<double>& x, double f, const GridPlace& place) {
+  std::string at = formatFrequency(f);
+  if (x.empty()) return "has no value at " + at + " (it has no points)";
+  if (place.kind == GridPlace::Kind::kOutside) {
+    auto [low, high] = std::minmax_element(x.begin(), x.end());
+    return "has no value at " + at + " (its frequencies: " + formatFrequency(*low) + " .. " +
+           formatFrequency(*high) + ")";
+  }
+  std::string fall = formatFrequency(x[place.index]) + " is followed by " +
+                     formatFrequency(x[std::min(place.index + 1, x.size() - 1)]);
+  if (place.points > 1) {
+    return "has " + std::to_string(place.points) + " points at " + at +
+           " (its frequencies do not rise strictly: " + fall + ")";
+  }
+  return "has no single value at " + at + ": its frequencies do not rise strictly around it (" + fall + ")";
+}
+
 // Adds the rows of one query on one received waveform; false when the
-// frequency lies outside its grid.
+// frequency has no value on its grid.
 bool addRows(const std::string& path, const Query& query, const std::string& name,
              const host::RecordedWaveform& waveform, ValueUnit unit, std::vector<Row>* rows) {
   ValueColumns columns = valueColumns(waveform, unit);
@@ -98,18 +125,19 @@ bool addRows(const std::string& path, const Query& query, const std::string& nam
       continue;
     }
     GridPlace place = placeOnGrid(x, query.hertz);
-    if (place.kind == GridPlace::Kind::kOutside) {
-      std::string grid =
-          points == 0 ? "no points" : formatFrequency(x.front()) + " .. " + formatFrequency(x.back());
-      std::cerr << "korvel: " << printable(path) << ": " << printable(name) << " has no value at "
-                << formatFrequency(query.hertz) << " (its frequencies: " << grid << ")\n";
+    if (place.kind == GridPlace::Kind::kOutside || place.kind == GridPlace::Kind::kUnclear) {
+      std::cerr << "korvel: " << printable(path) << ": " << printable(name) << " "
+                << missingValueReason(x, query.hertz, place) << "\n";
       found = false;
       continue;
     }
     valueAt(segment.y, columns.complex, place, point);
     pointValues(columns, unit, point, shown);
     std::string note;
-    if (place.kind == GridPlace::Kind::kBetween) {
+    // Between two equal values (a constant such as Zo, stored at the ends
+    // of its range) the value is the stored one: nothing was interpolated.
+    if (place.kind == GridPlace::Kind::kBetween &&
+        !equalNeighbours(segment.y, columns.complex, place.index)) {
       note = "interpolated between " + formatFrequency(x[place.index]) + " and " +
              formatFrequency(x[place.index + 1]);
     }
@@ -209,24 +237,40 @@ bool parseFrequency(const std::string& text, double* hertz) {
   return std::isfinite(*hertz);
 }
 
+namespace {
+
+// Whether a point of `x` lies strictly between neighbours `i` and `i + 1`.
+bool anyInside(const std::vector<double>& x, size_t i) {
+  return std::any_of(x.begin(), x.end(), [&](double v) { return x[i] < v && v < x[i + 1]; });
+}
+
+}  // namespace
+
 GridPlace placeOnGrid(const std::vector<double>& x, double f) {
   GridPlace place;
-  if (x.empty() || !(f >= x.front() && f <= x.back())) return place;
-  auto upper = std::lower_bound(x.begin(), x.end(), f);
-  if (upper == x.end()) return place;
-  size_t index = static_cast<size_t>(upper - x.begin());
-  if (*upper == f) {
+  if (x.empty() || !std::isfinite(f)) return place;
+  size_t exact = 0;
+  size_t spans = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    if (x[i] == f && exact++ == 0) place.index = i;
+    if (i + 1 == x.size()) continue;
+    if (std::min(x[i], x[i + 1]) < f && f < std::max(x[i], x[i + 1]) && spans++ == 0 && exact == 0)
+      place.index = i;
+  }
+  if (exact == 1) {
     place.kind = GridPlace::Kind::kExact;
-    place.index = index;
     return place;
   }
-  if (index == 0) return place;
-  double low = x[index - 1];
-  double high = x[index];
-  if (!(high > low)) return place;
-  place.kind = GridPlace::Kind::kBetween;
-  place.index = index - 1;
-  place.weight = (f - low) / (high - low);
+  if (exact == 0 && spans == 0) return place;
+  if (exact == 0 && spans == 1 && x[place.index] < x[place.index + 1] && !anyInside(x, place.index)) {
+    place.kind = GridPlace::Kind::kBetween;
+    place.weight = (f - x[place.index]) / (x[place.index + 1] - x[place.index]);
+    return place;
+  }
+  place.kind = GridPlace::Kind::kUnclear;
+  place.points = exact;
+  place.index = 0;
+  while (place.index + 1 < x.size() && x[place.index] < x[place.index + 1]) ++place.index;
   return place;
 }
 

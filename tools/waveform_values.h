@@ -20,13 +20,21 @@ bool parseFrequency(const std::string& text, double* hertz);
 
 // Where a frequency falls on a grid.
 struct GridPlace {
-  enum class Kind { kExact, kBetween, kOutside };
+  // kUnclear: the grid does not rise strictly around the frequency, so
+  // no one point or pair of neighbours gives its value.
+  enum class Kind { kExact, kBetween, kOutside, kUnclear };
   Kind kind = Kind::kOutside;
-  size_t index = 0;     // the point, or the lower neighbour
+  size_t index = 0;     // the point, or the lower neighbour; unclear: the
+                        // first point whose follower does not rise above it
   double weight = 0.0;  // between: the share of the upper neighbour
+  size_t points = 0;    // unclear: how many points lie exactly at it
 };
 
-// Finds `f` on the frequencies `x` (rising, as the readers store them).
+// Finds `f` on the frequencies `x`. The readers keep a frequency that does
+// not rise (with a warning), so the grid is not taken to rise: one point
+// at `f` is exact; otherwise only a pair of neighbours that rises strictly
+// around `f`, with no other point between them and no other pair spanning
+// `f`, interpolates.
 GridPlace placeOnGrid(const std::vector<double>& x, double f);
 
 // The value at `place`: one double for a real waveform, two for complex,

@@ -89,6 +89,45 @@ TEST(PaddedAxisTest, SurvivesTheEndsOfTheDoubleRange) {
   EXPECT_LE(axis.ticks.size(), 61u);
 }
 
+// Data whose span rounds to nothing beside its value, or that is not
+// finite: a fixed span around the value, and a bounded number of ticks.
+struct FlatCase {
+  const char* label;
+  Range data;
+  double centre;  // the value the axis shows in its middle
+};
+
+class PaddedAxisFlatTest : public ::testing::TestWithParam<FlatCase> {};
+
+TEST_P(PaddedAxisFlatTest, FixedSpanAroundTheValue) {
+  Axis axis = paddedAxis(GetParam().data, 6);
+  ASSERT_TRUE(std::isfinite(axis.low) && std::isfinite(axis.high));
+  EXPECT_LT(axis.low, GetParam().centre);
+  EXPECT_GT(axis.high, GetParam().centre);
+  // A span of a tenth of the value on each side (1 at zero), out to ticks.
+  double half = GetParam().centre != 0 ? std::fabs(GetParam().centre) / 10 : 1;
+  EXPECT_GE(axis.high - axis.low, 2 * half);
+  EXPECT_LE(axis.high - axis.low, 4 * half);
+  EXPECT_GE(axis.ticks.size(), 2u);
+  EXPECT_LE(axis.ticks.size(), 61u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, PaddedAxisFlatTest,
+                         ::testing::Values(FlatCase{"Constant", rangeOf({0.75, 0.75}), 0.75},
+                                           FlatCase{"SpanOf1e16AtOne", rangeOf({1 - 1e-16, 1, 1 + 2e-16}), 1},
+                                           FlatCase{"NaN", Range{kNaN, kNaN, false}, 0},
+                                           FlatCase{"Infinity", Range{-kInf, kInf, false}, 0},
+                                           FlatCase{"InfinityAtOneEnd", Range{1, kInf, false}, 0}),
+                         [](const auto& testCase) { return std::string(testCase.param.label); });
+
+TEST(ExactAxisTest, BoundedTicksOverASpanThatRoundsToNothing) {
+  Axis axis = exactAxis(rangeOf({1e17, 1e17 + 32}), 6);
+  EXPECT_LE(axis.ticks.size(), 61u);
+  Axis notFinite = exactAxis(Range{kNaN, kInf, false}, 6);
+  EXPECT_TRUE(std::isfinite(notFinite.low) && std::isfinite(notFinite.high));
+  EXPECT_LE(notFinite.ticks.size(), 61u);
+}
+
 TEST(ExactAxisTest, SpansTheDataWithTicksInside) {
   Axis axis = exactAxis(rangeOf({0.5e9, 6e9}), 7);
   EXPECT_EQ(axis.low, 0.5e9);

@@ -83,8 +83,23 @@ TEST(CheckCommand, EveryExampleOpensWithoutAProblem) {
 TEST(CheckCommand, ExitStatuses) {
   TempFile refused("refused.s1p", "no option line\n");
   EXPECT_EQ(check({examplePath("amp.s2p"), refused.path()}).status, 1);
-  EXPECT_EQ(check({refused.path()}).out, refused.path() + ":1: error: Can not find the header line.\n");
+  EXPECT_EQ(check({refused.path()}).out, refused.path() + ":1: error: no option line (#) before the data.\n");
   EXPECT_EQ(check({}).status, 2);
+}
+
+// The calculation's reports of a matrix with no inverse, once a point, as
+// one line with its count; standard input as "-".
+TEST(CheckCommand, CalculationReportsOnceWithTheirCount) {
+  std::string text = "# GHz S RI R 50\n";
+  for (int p = 0; p < 401; ++p) text += std::to_string(1.0 + p * 0.01) + " -1 0\n";
+  TempFile shortCircuit("short.s1p", text);
+  ToolRun run = check({shortCircuit.path()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, shortCircuit.path() + ": warning: Matrix ([I] + S) is singular at 401 points\n");
+  EXPECT_EQ(run.err, "");
+  ToolRun piped = korvel({"check", "-"}, shortCircuit.path());
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, "-: warning: Matrix ([I] + S) is singular at 401 points\n");
 }
 
 // Data kept with a warning, or refused: a point cut short, a token that is

@@ -72,6 +72,23 @@ TEST(KorvelGet, BetweenPointsSaysItInterpolated) {
   EXPECT_EQ(nf, "Noise-Par/NFmin  2 GHz    0.5 dB");
 }
 
+// A constant is its value at every frequency of its range: Zo is stored at
+// the ends of the range, and nothing is interpolated between equal values.
+// The asked frequency prints with every digit it was asked with.
+TEST(KorvelGet, ConstantAndAskedFrequencyAsTheyAre) {
+  ToolRun run = korvel({"get", kAmp, "Zo1@1GHz", "S21@500.00005MHz"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Zo/Zo(1)      1 GHz          50 Ohms\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S-Par/S(2,1)  500.00005 MHz"), std::string::npos) << run.out;
+}
+
+// A file argument that is not there is missing, not an unknown name.
+TEST(KorvelGet, MissingFileIsNoSuchFile) {
+  ToolRun run = korvel({"get", kAmp, "/nonexistent/missing.s2p", "S21@2GHz"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("korvel: /nonexistent/missing.s2p: no such file\n"), std::string::npos) << run.err;
+}
+
 TEST(KorvelGet, OutsideTheGridIsAnError) {
   ToolRun run = korvel({"get", kAmp, "S21@7GHz"});
   EXPECT_EQ(run.status, 1);
@@ -385,6 +402,46 @@ TEST(KorvelTool, StandardInputReadOnce) {
   ToolRun unknown = korvel({"list", "-"}, "/dev/null");
   EXPECT_EQ(unknown.status, 1);
   EXPECT_NE(unknown.err.find("--stdin-as"), std::string::npos) << unknown.err;
+}
+
+// A 1.x four-port whose first line holds nine numbers, as a two-port's
+// does: read as four ports, or refused when the numbers fit two counts.
+TEST(KorvelTool, StandardInputPortsFromWholePoints) {
+  std::string row = " 0.1 0 0.2 0 0.3 0 0.4 0\n";
+  std::string text = "# GHz S RI R 50\n";
+  for (int f = 1; f <= 3; ++f) text += std::to_string(f) + row + row + row + row;
+  TempFile fourPort("four.s4p", text);
+  ToolRun run = korvel({"info", "-"}, fourPort.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  ports       4\n"), std::string::npos) << run.out;
+  TempFile ambiguous("ambiguous.s2p", "# GHz S RI R 50\n1 2 3 4 5 6 7 8 9\n");
+  ToolRun refused = korvel({"info", "-"}, ambiguous.path());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "korvel: -: cannot tell the format of standard input (its data lines read as whole points of 1 "
+            "and 2 ports); name it with --stdin-as (e.g. --stdin-as s4p)\n");
+  EXPECT_EQ(korvel({"--stdin-as", "s2p", "info", "-"}, ambiguous.path()).status, 0);
+}
+
+// Frequencies that do not rise (kept with a warning): a point of the file
+// is exact; between points only where the neighbours rise around it.
+TEST(KorvelGet, NonRisingGridInterpolatesNowhereUnclear) {
+  TempFile file("zigzag.s1p", "# GHz S MA R 50\n1 0.1 0\n3 0.5 0\n2 0.9 0\n4 0.3 0\n");
+  ToolRun exact = korvel({"get", file.path(), "S11@2GHz"});
+  ASSERT_EQ(exact.status, 0) << exact.err;
+  EXPECT_EQ(exact.out, "waveform      f      value\nS-Par/S(1,1)  2 GHz  0.9 + 0j\n");
+  ToolRun between = korvel({"get", file.path(), "S11@2.5GHz"});
+  EXPECT_EQ(between.status, 1);
+  EXPECT_NE(between.err.find(": S-Par/S(1,1) has no single value at 2.5 GHz: its frequencies do not rise "
+                             "strictly around it (3 GHz is followed by 2 GHz)\n"),
+            std::string::npos)
+      << between.err;
+  EXPECT_EQ(korvel({"get", file.path(), "S11@1.5GHz"}).status, 1) << "2 GHz lies between 1 and 3 GHz";
+  TempFile twice("twice.s1p", "# GHz S MA R 50\n1 0.1 0\n2 0.5 0\n2 0.6 0\n3 0.3 0\n");
+  ToolRun repeated = korvel({"get", twice.path(), "S11@2GHz", "S11@1.5GHz"});
+  EXPECT_EQ(repeated.status, 1);
+  EXPECT_NE(repeated.err.find("S-Par/S(1,1) has 2 points at 2 GHz"), std::string::npos) << repeated.err;
+  EXPECT_NE(repeated.out.find("interpolated between 1 GHz and 2 GHz"), std::string::npos) << repeated.out;
 }
 
 TEST(KorvelTool, VersionNamesThePlugin) {

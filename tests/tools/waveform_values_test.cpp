@@ -52,6 +52,34 @@ TEST(GridPlace, ExactBetweenAndOutside) {
   EXPECT_EQ(tool::placeOnGrid(x, std::nan("")).kind, tool::GridPlace::Kind::kOutside);
 }
 
+struct UnclearCase {
+  const char* label;
+  std::vector<double> x;
+  double f;
+  tool::GridPlace::Kind kind;
+  size_t index;
+};
+
+class GridPlaceNotRising : public ::testing::TestWithParam<UnclearCase> {};
+
+TEST_P(GridPlaceNotRising, ExactOrBetweenRisingNeighboursOnly) {
+  tool::GridPlace place = tool::placeOnGrid(GetParam().x, GetParam().f);
+  EXPECT_EQ(place.kind, GetParam().kind);
+  EXPECT_EQ(place.index, GetParam().index);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grids, GridPlaceNotRising,
+    ::testing::Values(
+        UnclearCase{"TwoSpans", {1, 3, 2, 4}, 2.5, tool::GridPlace::Kind::kUnclear, 1},
+        UnclearCase{"PointBetweenNeighbours", {1, 3, 2, 4}, 1.5, tool::GridPlace::Kind::kUnclear, 1},
+        UnclearCase{"OnePointAtIt", {1, 3, 2, 4}, 2, tool::GridPlace::Kind::kExact, 2},
+        UnclearCase{"TwoPointsAtIt", {1, 2, 2, 3}, 2, tool::GridPlace::Kind::kUnclear, 1},
+        UnclearCase{"RisingBeforeTheRepeat", {1, 2, 2, 3}, 1.5, tool::GridPlace::Kind::kBetween, 0},
+        UnclearCase{"FallingSpan", {4, 1}, 2, tool::GridPlace::Kind::kUnclear, 0},
+        UnclearCase{"OutsideAFallingGrid", {3, 1, 2}, 5, tool::GridPlace::Kind::kOutside, 0}),
+    [](const auto& testCase) { return std::string(testCase.param.label); });
+
 // Worked by hand: a quarter of the way from (2 + 0j) at 1 GHz to
 // (6 - 4j) at 3 GHz, at 1.5 GHz, is 3 - 1j.
 TEST(Interpolation, StraightLineOnRealAndImaginaryParts) {

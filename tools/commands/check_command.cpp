@@ -4,6 +4,8 @@
 // The reader runs in this process (the plug-in's own reading code, linked
 // into the tool) with a message sink that collects instead of printing, so
 // that it goes on after an error and every message keeps its line number.
+// What the calculation prints on its own (a matrix with no inverse, once a
+// point) is collected too and listed once with its count, as FILE: warning.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +13,9 @@
 #include "dataset/messages.h"
 #include "plugin/open_file.h"
 #include "tools/command.h"
+#include "tools/output_capture.h"
+#include "tools/plugin_messages.h"
+#include "tools/text_format.h"
 
 namespace korvel::tool {
 
@@ -31,7 +36,7 @@ class CollectingSink final : public MessageSink {
     Severity severity = messageSeverity(message);
     if (severity == Severity::kOutcome) return;
     try {
-      problems.push_back({severity, line, messageWithArgument(message, argument)});
+      problems.push_back({severity, line, presentedMessage(messageWithArgument(message, argument))});
     } catch (...) {
     }
   }
@@ -49,31 +54,51 @@ std::string oneLine(const std::string& text) {
 }
 
 void printProblem(const std::string& file, const Problem& problem, std::ostream& out) {
-  out << file;
+  out << printable(file);
   if (problem.line > 0) out << ':' << problem.line;
   out << ": " << (problem.severity == Severity::kWarning ? "warning" : "error") << ": "
       << oneLine(problem.text) << "\n";
 }
 
-// Reads one file; true when it opens.
-bool checkFile(const std::string& file, std::ostream& out) {
-  CollectingSink sink;
+// Opens `path` with the messages collected: the reader's into `sink`,
+// what else is printed (the calculation's reports on standard output,
+// which here carries the problem list alone) into `printed`.
+int openCollecting(const std::string& path, CollectingSink& sink, std::vector<RepeatedLine>* printed) {
+  CaptureFiles capture;
   DataSet* data = nullptr;
   int result = kFailed;
-  {
-    // The calculation reports singular matrices on standard output, which
-    // here carries the problem list alone.
+  if (capture.usable()) {
+    CapturedCall captured(capture);
+    MessageRoute route(sink);
+    result = openFile(path.c_str(), &data);
+  } else {
     StandardOutputToError quiet;
     MessageRoute route(sink);
-    result = openFile(file.c_str(), &data);
+    result = openFile(path.c_str(), &data);
   }
   bool opened = result == kOk && data != nullptr;
   if (data != nullptr) closeFile(data);
+  if (capture.usable()) {
+    capture.takeOutputLines([&](std::string_view line) { countLine(printed, line); });
+    for (const RepeatedLine& line : countRepeatedLines(capture.takeErrorText())) printed->push_back(line);
+  }
+  return opened ? kOk : kFailed;
+}
+
+// Reads one file (`name` as the user gave it, `path` the file read); true
+// when it opens.
+bool checkFile(const std::string& name, const std::string& path, std::ostream& out) {
+  CollectingSink sink;
+  std::vector<RepeatedLine> printed;
+  bool opened = openCollecting(path, sink, &printed) == kOk;
+  const std::string& file = name;
   bool anyError = false;
   for (const Problem& problem : sink.problems) {
     printProblem(file, problem, out);
     anyError = anyError || problem.severity == Severity::kError;
   }
+  for (const RepeatedLine& line : printed)
+    printProblem(file, {Severity::kWarning, 0, collapsedMessage(line)}, out);
   if (!opened && !anyError) printProblem(file, Problem{Severity::kError, 0, "the file is refused"}, out);
   return opened;
 }
@@ -85,12 +110,13 @@ class CheckCommand : public Command {
     return "List every problem the reader finds in each file, as FILE:LINE: error|warning: text";
   }
   void define(CLI::App& command) override {
-    command.add_option("files", files_, "S-parameter files")->required();
+    command.add_option("files", files_, "S-parameter files (- for standard input)")->required();
   }
-  int run(PluginSession&) override {
+  int run(PluginSession& session) override {
     int status = kExitOk;
     for (const std::string& file : files_) {
-      if (!checkFile(file, std::cout)) status = kExitRefused;
+      std::string path = session.readablePath(file);
+      if (path.empty() || !checkFile(file, path, std::cout)) status = kExitRefused;
     }
     return status;
   }

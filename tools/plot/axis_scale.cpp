@@ -66,13 +66,30 @@ int decimalsFor(double step) {
   return std::clamp(decimals, 0, 12);
 }
 
+// Tick multiples beyond this are no longer whole numbers a double holds
+// one by one: counting them up would not move.
+constexpr double kLargestTickMultiple = 1e15;
+
 std::vector<double> ticksOn(double low, double high, double step) {
   std::vector<double> ticks;
-  if (!(step > 0) || !std::isfinite(step) || (high - low) / step > kMostTicks) return {low, high};
+  if (!(step > 0) || !std::isfinite(step) || !((high - low) / step <= kMostTicks)) return {low, high};
   double first = std::ceil(low / step - 1e-9);
   double last = std::floor(high / step + 1e-9);
-  for (double k = first; k <= last; k += 1) ticks.push_back(k * step);
+  if (!(std::fabs(first) <= kLargestTickMultiple && std::fabs(last) <= kLargestTickMultiple))
+    return {low, high};
+  // Counted, not stepped: at most kMostTicks + 1 ticks whatever the numbers.
+  for (int k = 0; k <= kMostTicks && first + k <= last; ++k) ticks.push_back((first + k) * step);
   return ticks;
+}
+
+// A span this small beside the values it lies at is rounding, not data: a
+// two-port's K of 1 to sixteen digits is flat.
+constexpr double kFlatSpan = 1e-9;
+
+// Whether [low, high] is too narrow (or not finite) to scale an axis by.
+bool flatRange(double low, double high) {
+  if (!std::isfinite(low) || !std::isfinite(high)) return true;
+  return !(high - low > kFlatSpan * std::max(std::fabs(low), std::fabs(high)));
 }
 
 // A span that stays finite even for data at both ends of the double range.
@@ -135,12 +152,20 @@ double tickStep(double low, double high, int target) {
 }
 
 Axis paddedAxis(const Range& data, int targetTicks) {
-  double low = data.empty ? -1 : data.low;
-  double high = data.empty ? 1 : data.high;
-  double pad = spanOf(low, high) / 20;
-  if (!(pad > 0)) pad = low != 0 ? std::fabs(low) / 10 : 1;
-  low -= pad;
-  high += pad;
+  bool finite = !data.empty && std::isfinite(data.low) && std::isfinite(data.high);
+  double low = finite ? data.low : -1;
+  double high = finite ? data.high : 1;
+  if (flatRange(low, high)) {
+    // A flat curve gets a tenth of its value on each side (1 at zero).
+    double centre = low + (high - low) / 2;
+    double pad = centre != 0 ? std::fabs(centre) / 10 : 1;
+    low = centre - pad;
+    high = centre + pad;
+  } else {
+    double pad = spanOf(low, high) / 20;
+    low -= pad;
+    high += pad;
+  }
   double step = tickStep(low, high, targetTicks);
   Axis axis;
   axis.low = std::floor(low / step) * step;
@@ -154,9 +179,9 @@ Axis paddedAxis(const Range& data, int targetTicks) {
 }
 
 Axis exactAxis(const Range& data, int targetTicks) {
-  if (data.empty || !(data.high > data.low)) {
+  if (data.empty || !std::isfinite(data.low) || !std::isfinite(data.high) || !(data.high > data.low)) {
     Range widened;
-    double centre = data.empty ? 0 : data.low;
+    double centre = data.empty || !std::isfinite(data.low) ? 0 : data.low;
     double half = centre != 0 ? std::fabs(centre) / 10 : 1;
     widened.include(centre - half);
     widened.include(centre + half);

@@ -52,8 +52,10 @@ AxisUnit engineeringUnit(const std::string& unit, double largest);
 double tickStep(double low, double high, int target);
 
 // An axis over `data` that shows it whole with a margin: the range grows by
-// a twentieth of its span on each side (a flat curve gets a span of its
-// own) and then out to the next tick, so no curve lies on the frame.
+// a twentieth of its span on each side and then out to the next tick, so
+// no curve lies on the frame. A flat curve (a span that rounds to nothing
+// beside its values) gets a tenth of its value on each side, and data
+// with nothing finite the span -1 .. 1. Never more than 61 ticks.
 Axis paddedAxis(const Range& data, int targetTicks);
 
 // An axis over exactly `data` (frequency axes), ticks inside it.

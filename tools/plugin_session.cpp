@@ -147,8 +147,6 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
                 << "\n";
     } else {
       info.formatName = format->formatName;
-      if (std::string message = oneLineMessage(errorText); !message.empty()) info.warnings.push_back(message);
-      for (const RepeatedLine& line : lines) info.warnings.push_back(line.text);
       info.complexReferences = warnsOfComplexReferences(errorText);
       reportWarnings(info, lines, errorText);
     }

@@ -29,9 +29,6 @@ struct OpenedFileInfo {
   std::string formatName;
   std::string path;      // as the user named it ("-" for standard input)
   std::string readPath;  // the file the plug-in read
-  // The warnings the plug-in gave while opening it, one a line, as it
-  // wrote them (empty when verbose: they were passed through unchanged).
-  std::vector<std::string> warnings;
   // The plug-in warned of port impedances with an imaginary part, which
   // the real-valued Zo waveforms do not show.
   bool complexReferences = false;

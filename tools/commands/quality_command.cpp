@@ -22,8 +22,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kComplexReferenceWarning = "port impedances with an imaginary part";
-
 // A terminal as the Zo names give it: its mode letter in a mixed-mode file
 // ('d', 'c' or 's'; 0 otherwise) and its number text.
 struct Terminal {
@@ -260,7 +258,7 @@ void QualityCommand::define(CLI::App& command) {
 bool QualityCommand::assessFile(PluginSession& session, const std::string& path, FileReport* report) {
   report->path = path;
   // The plug-in's warnings are collected even when verbose: one of them
-  // says whether the references are complex.
+  // says whether the references are complex (OpenedFileInfo::complexReferences).
   bool verbose = session.verbose();
   session.setVerbose(false);
   OpenedFileInfo opened = session.open(path);
@@ -272,9 +270,7 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   const size_t n = report->terminals.size();
   bool mixed = n > 0 && report->terminals[0].mode != 0;
   report->matrix = mixed ? (singleEnded_ ? "single-ended" : "mixed-mode as stored") : "as stored";
-  for (const std::string& warning : opened.warnings) {
-    if (warning.find(kComplexReferenceWarning) != std::string::npos) report->references = "complex";
-  }
+  if (opened.complexReferences) report->references = "complex";
   if (report->references == "complex") {
     report->note =
         "the metrics need real reference impedances; this file's port impedances have an imaginary part";

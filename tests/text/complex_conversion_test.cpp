@@ -88,8 +88,8 @@ INSTANTIATE_TEST_SUITE_P(MultiplesOfNinetyDegreesAndWholeDecades, ExactConversio
                                            ExactCase{kFormatMagnitudeDegrees, 2.0, -360.0, 2.0, 0.0},
                                            ExactCase{kFormatMagnitudeDegrees, 2.0, -450.0, 0.0, -2.0},
                                            ExactCase{kFormatMagnitudeDegrees, 0.5, 7200.0, 0.5, 0.0},
-                                           ExactCase{kFormatMagnitudeDegrees, 0.5, 0x1p60, 0.5,
-                                                     0.0},  // a multiple of 360
+                                           ExactCase{kFormatMagnitudeDegrees, 0.5, 0x1.68p60, 0.5,
+                                                     0.0},  // 360 x 2^52
                                            ExactCase{kFormatDbDegrees, 0.0, 0.0, 1.0, 0.0},
                                            ExactCase{kFormatDbDegrees, 20.0, 90.0, 0.0, 10.0},
                                            ExactCase{kFormatDbDegrees, 40.0, 180.0, -100.0, 0.0},

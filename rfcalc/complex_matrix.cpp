@@ -144,6 +144,27 @@ void multiplyLarge(const DComplex* a, const DComplex* b, size_t n, DComplex* pro
   multiplyPlanar(a, b, n, product, scratch.data());
 }
 
+// Whether every element of a row-major n x n matrix is finite; with
+// `diagonalOnly`, every element of its diagonal.
+bool isMatrixFinite(const DComplex* m, size_t n, bool diagonalOnly) {
+  bool finite = true;
+  const size_t step = diagonalOnly ? n + 1 : 1;
+  for (size_t e = 0; e < n * n; e += step) finite &= isFinite(m[e]);
+  return finite;
+}
+
+// a x d for a diagonal d, where a and d's diagonal are finite: each
+// element is the single term multiplyElementsByDiagonal takes for it then.
+void multiplyFiniteByDiagonal(const DComplex* a, const DComplex* d, size_t n, DComplex* product) {
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+      const DComplex term = complexProduct(a[i * n + j], d[j * n + j]);
+      product[i * n + j] = DComplex(0.0 + term.real(), 0.0 + term.imag());
+    }
+  }
+}
+
 [[maybe_unused]] bool isSquare(const DComplexGenMat& m, int n) {
   return n >= 0 && m.rows() == static_cast<unsigned>(n) && m.cols() == static_cast<unsigned>(n);
 }
@@ -202,7 +223,16 @@ bool hasZeroOffDiagonal(const DComplexGenMat& m, int n) {
 void multiplyByDiagonal(const DComplexGenMat& a, const DComplexGenMat& d, int n, DComplexGenMat* product) {
   assert(isSquare(a, n) && isSquare(d, n) && isSquare(*product, n));
   assert(product != &a && product != &d);
-  withSize(n, [&](auto size) { multiplyElementsByDiagonal(a.data(), d.data(), size, product->data()); });
+  withSize(n, [&](auto size) {
+    if constexpr (std::is_same_v<decltype(size), int>) {
+      const size_t terminals = static_cast<size_t>(n);
+      if (isMatrixFinite(a.data(), terminals, false) && isMatrixFinite(d.data(), terminals, true)) {
+        multiplyFiniteByDiagonal(a.data(), d.data(), terminals, product->data());
+        return;
+      }
+    }
+    multiplyElementsByDiagonal(a.data(), d.data(), size, product->data());
+  });
 }
 
 int invertMatrix(DComplexGenMat& m, int n, PivotRecord& record) {

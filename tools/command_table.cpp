@@ -10,6 +10,7 @@ std::unique_ptr<Command> makeGetCommand();
 std::unique_ptr<Command> makeDumpCommand();
 std::unique_ptr<Command> makeCheckCommand();
 std::unique_ptr<Command> makePlotCommand();
+std::unique_ptr<Command> makeConvertCommand();
 
 std::vector<std::unique_ptr<Command>> makeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
@@ -20,6 +21,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeDumpCommand());
   commands.push_back(makeCheckCommand());
   commands.push_back(makePlotCommand());
+  commands.push_back(makeConvertCommand());
   return commands;
 }
 

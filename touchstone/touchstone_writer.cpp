@@ -159,7 +159,20 @@ std::vector<int> mixedModePorts(const std::vector<ModeRow>& modes) {
   return ports;
 }
 
-std::string frequencyText(double hertz) { return shortestNumber(hertz) + " Hz"; }
+}  // namespace
+
+std::string frequencyText(double hertz) {
+  static const struct {
+    double scale;
+    const char* name;
+  } kUnits[] = {{1e9, " GHz"}, {1e6, " MHz"}, {1e3, " kHz"}};
+  for (const auto& unit : kUnits) {
+    if (std::fabs(hertz) >= unit.scale) return shortestNumber(hertz / unit.scale) + unit.name;
+  }
+  return shortestNumber(hertz) + " Hz";
+}
+
+namespace {
 
 std::string entryName(const NetworkToWrite& network, int row, int col) {
   return std::string(1, parameterName(network.parameter)) + "(" + std::to_string(row + 1) + "," +

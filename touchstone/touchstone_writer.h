@@ -86,6 +86,9 @@ bool writeTouchstone(const NetworkToWrite& network, const TouchstoneWriteOptions
 // The shortest text that reads back to `value` (std::to_chars).
 std::string shortestNumber(double value);
 
+// A frequency for a message: "1.5 GHz".
+std::string frequencyText(double hertz);
+
 // The noise data referred to `ohms` in place of its own reference: the
 // optimum source impedance kept, its reflection coefficient taken at
 // `ohms`.

@@ -122,12 +122,7 @@ std::string WrittenNetwork::referenceLimit() const {
   for (size_t k = 0; k < network_.references.size(); ++k) {
     for (size_t p = 0; p < network_.pointCount; ++p) {
       DComplex value = reference(k, p);
-      if (value.imag() != 0.0) {
-        return "the reference impedance of terminal " + std::to_string(k + 1) + " is complex at " +
-               shortestNumber(network_.frequencies[p]) +
-               " Hz; renormalising to a complex reference needs a choice of wave definition (power or "
-               "pseudo-waves), which korvel does not make";
-      }
+      if (value.imag() != 0.0) return complexReference(k, p);
       if (value.real() != network_.references[k]) {
         return "the reference impedances vary with frequency, which Touchstone cannot carry: give --ref to "
                "renormalise";
@@ -135,6 +130,15 @@ std::string WrittenNetwork::referenceLimit() const {
     }
   }
   return {};
+}
+
+std::string WrittenNetwork::complexReference(size_t k, size_t p) const {
+  DComplex value = reference(k, p);
+  return "the reference impedance of terminal " + std::to_string(k + 1) + " is complex at " +
+         frequencyText(network_.frequencies[p]) + " (" + shortestNumber(value.real()) +
+         (value.imag() < 0 ? " - j" : " + j") + shortestNumber(std::fabs(value.imag())) +
+         " Ohm); complex references cannot be renormalised exactly without choosing a wave definition (power "
+         "or pseudo-waves), so korvel refuses them";
 }
 
 std::vector<double*> WrittenNetwork::newEntries(size_t count) {
@@ -167,13 +171,7 @@ std::string WrittenNetwork::renormalise(const std::vector<double>& ohms) {
   for (size_t k = 0; k < n; ++k) {
     for (size_t p = 0; p < network_.pointCount; ++p) {
       DComplex value = reference(k, p);
-      if (value.imag() != 0.0) {
-        return "the file's reference impedance of terminal " + std::to_string(k + 1) + " is complex (" +
-               shortestNumber(value.real()) + (value.imag() < 0 ? " - j" : " + j") +
-               shortestNumber(std::fabs(value.imag())) +
-               " Ohm); complex references cannot be renormalised exactly without choosing a wave definition "
-               "(power or pseudo-waves), so korvel refuses them";
-      }
+      if (value.imag() != 0.0) return complexReference(k, p);
       if (!(value.real() > 0.0)) return "a reference impedance of the file is not above zero";
     }
   }

@@ -69,6 +69,8 @@ class WrittenNetwork {
   std::vector<double*> newEntries(size_t count);
   // The complex references of terminal k at point p.
   DComplex reference(size_t k, size_t p) const;
+  // Why the complex reference of terminal k at point p is refused.
+  std::string complexReference(size_t k, size_t p) const;
   // Sets every terminal's reference to one real value.
   void setReferences(const std::vector<double>& ohms);
 

@@ -260,6 +260,18 @@ std::string WrittenNetwork::toSingleEnded() {
   return {};
 }
 
+std::string WrittenNetwork::useModeRows(const std::vector<ModeRow>& rows) {
+  if (network_.modes.empty() || rows.size() != network_.modes.size()) {
+    return "the mixed-mode order does not fit the terminals";
+  }
+  if (std::string problem = checkModeRows(rows, network_.terminalCount); !problem.empty()) return problem;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (rows[k].mode != network_.modes[k].mode) return "the mixed-mode order does not fit the terminals";
+  }
+  network_.modes = rows;
+  return {};
+}
+
 std::string WrittenNetwork::toParameter(ParameterKind kind) {
   if (kind == ParameterKind::kScattering) return {};
   if (network_.parameter != ParameterKind::kScattering) return "the network holds other than S already";

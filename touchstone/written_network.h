@@ -41,6 +41,12 @@ class WrittenNetwork {
   // Mixed-mode S back to single-ended S.
   std::string toSingleEnded();
 
+  // Gives the mixed-mode terminals the single-ended ports of `rows` (a
+  // file's own [Mixed-Mode Order]) in place of those numbered pair by pair
+  // in order of appearance. Refused unless the network is mixed-mode and
+  // `rows` names each terminal with its own mode, complete.
+  std::string useModeRows(const std::vector<ModeRow>& rows);
+
   // Y, Z, H or G in place of S, from the plug-in's own calculation at the
   // segment's references.
   std::string toParameter(ParameterKind kind);

@@ -391,10 +391,17 @@ TEST(KorvelConvert, MixedModeAndBack) {
   EXPECT_NE(sdd.out.find("S-Par/Sdc(1,1)  1 GHz  0.15 - 0.1j"), std::string::npos) << sdd.out;
   EXPECT_NE(sdd.out.find("Zo/Zod(1)       1 GHz  100 Ohms"), std::string::npos) << sdd.out;
   EXPECT_NE(sdd.out.find("Zo/Zoc(1)       1 GHz  25 Ohms"), std::string::npos) << sdd.out;
+  // The file's own order gives the single-ended ports back in their places.
+  EXPECT_NE(readFile(mixed).find("[Mixed-Mode Order] D1,3 D2,4 C1,3 C2,4\n"), std::string::npos);
+  std::string again = folderOf(single) + "again.ts";
+  ASSERT_EQ(korvel({"convert", mixed, "-o", again}).status, 0);
+  EXPECT_NE(readFile(again).find("[Mixed-Mode Order] D1,3 D2,4 C1,3 C2,4\n"), std::string::npos);
   std::string back = folderOf(single) + "back.s4p";
   ASSERT_EQ(korvel({"convert", mixed, "-o", back, "--single-ended"}).status, 0);
   EXPECT_EQ(korvel({"check", back}).out, "");
-  EXPECT_EQ(korvel({"get", back, "S11@1GHz"}).out, korvel({"get", single.path(), "S11@1GHz"}).out);
+  for (const char* name : {"S11@1GHz", "S13@1GHz", "S33@1GHz", "S42@1GHz", "S12@1GHz"}) {
+    EXPECT_EQ(korvel({"get", back, name}).out, korvel({"get", single.path(), name}).out) << name;
+  }
   ToolRun bad = korvel({"convert", single.path(), "-o", mixed, "--mixed-mode", "D1,3 D2,4 C1,3"});
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("the mixed-mode order: 3 modes for 4 ports"), std::string::npos) << bad.err;

@@ -212,6 +212,29 @@ bool modeRowsOf(const std::string& text, std::vector<ModeRow>* rows, std::string
   return true;
 }
 
+// The [Mixed-Mode Order] line of a 2.x file's header, or empty.
+std::string mixedModeOrderOf(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return {};
+  std::string head(256 * 1024, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), file));
+  std::fclose(file);
+  std::istringstream lines(head);
+  std::string line;
+  const std::string keyword = "[mixed-mode order]";
+  while (std::getline(lines, line)) {
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) continue;
+    if (lowerCase(line.substr(start, keyword.size())) == keyword) {
+      std::string order = line.substr(start + keyword.size());
+      size_t comment = order.find('!');
+      return comment == std::string::npos ? order : order.substr(0, comment);
+    }
+    if (lowerCase(line.substr(start, 14)) == "[network data]") break;
+  }
+  return {};
+}
+
 std::vector<std::string> splitList(const std::string& text) {
   std::vector<std::string> parts;
   std::string part;
@@ -284,6 +307,7 @@ class ConvertCommand : public Command {
                 TouchstoneVersion version, const std::string& path);
 
   std::string input_;
+  std::string readPath_;
   std::string output_;
   std::string version_;
   std::string format_;
@@ -348,6 +372,15 @@ int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& 
   };
   WrittenNetwork network;
   std::string error = network.take(*data, block);
+  if (error.empty() && data->mixedMode != 0 && data->isScFormat == 0) {
+    // A file's own mode order keeps its single-ended port numbers; a
+    // mapping in comment lines has none, and the pairs are numbered in
+    // order of appearance.
+    std::vector<ModeRow> fileOrder;
+    std::string unreadable;
+    std::string order = mixedModeOrderOf(readPath_);
+    if (!order.empty() && modeRowsOf(order, &fileOrder, &unreadable)) network.useModeRows(fileOrder);
+  }
   if (error.empty() && !reference_.empty()) {
     std::vector<double> ohms;
     for (const std::string& part : splitList(reference_)) {
@@ -405,6 +438,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     }
     readPath = standardInput->path();
   }
+  readPath_ = readPath;
   ReportingSink sink(input_);
   DataSet* data = nullptr;
   int result = kFailed;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <iostream>
 #include <map>
+#include <new>
 #include <optional>
 #include <sstream>
 
@@ -493,7 +494,13 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   int status = kExitOk;
   for (int block : blocks) {
     std::string path = several ? segmentPath(output_, block + 1) : output_;
-    int written = convertSegment(data, block, path, header, several);
+    int written = kExitRefused;
+    try {
+      written = convertSegment(data, block, path, header, several);
+    } catch (const std::bad_alloc&) {
+      std::cerr << "korvel: " << printable(input_)
+                << ": not enough memory to convert the file; nothing written\n";
+    }
     if (written != kExitOk) status = written;
   }
   return status;

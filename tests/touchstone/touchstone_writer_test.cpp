@@ -627,3 +627,35 @@ TEST(WriterText, CommentsAndShortestNumbers) {
 
 }  // namespace
 }  // namespace korvel::testing
+
+namespace korvel::testing {
+namespace {
+
+// Noise data written at other references keeps its meaning: the optimum
+// source impedance, Rn and NFmin read back the same, in 1.x (referred to
+// port 1's new reference) and in 2.1 (to the option line's).
+TEST(WriterNoise, RenormalisedNetworkKeepsItsNoise) {
+  TouchstoneRead source("amp.s2p", kAmplifier);
+  ASSERT_TRUE(source.opened());
+  NetworkLayout layout = networkLayout(*source.data);
+  for (const char* outName : {"out.s2p", "out.ts"}) {
+    Conversion conversion;
+    conversion.ref = {75};
+    std::string text = write(*source.data, 0, conversion, outName);
+    TouchstoneRead copy(outName, text);
+    expectReadsCleanly(copy);
+    ASSERT_TRUE(copy.opened()) << text;
+    NetworkLayout copied = networkLayout(*copy.data);
+    ASSERT_EQ(copy.data->noisePointCount, source.data->noisePointCount);
+    for (size_t p = 0; p < static_cast<size_t>(source.data->noisePointCount); ++p) {
+      for (size_t q : {kMinimumNoiseFigure, kOptimumImpedance, kNoiseResistance}) {
+        C a = readSample(source.data->waveformData[layout.noise(q)], p);
+        C b = readSample(copy.data->waveformData[copied.noise(q)], p);
+        EXPECT_LE(std::abs(a - b), 1e-12 * std::abs(a)) << outName << " quantity " << q << " point " << p;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -64,7 +64,7 @@ std::vector<ModeRow> modesOfNames(const DataSet& data, std::string* error) {
 
 }  // namespace
 
-std::string WrittenNetwork::take(const DataSet& data, int block) {
+std::string WrittenNetwork::take(const DataSet& data, int block, bool calculated) {
   if (data.terminalCount < 1 || data.pointCount < 1 || block < 0 || block >= data.blockCount) {
     return "the file holds no network data to write";
   }
@@ -102,8 +102,8 @@ std::string WrittenNetwork::take(const DataSet& data, int block) {
       size_t at = noiseOffset + k;
       noise_.frequencies.push_back(frequencies[k]);
       // The calculation leaves the minimum noise figure as a linear factor.
-      noise_.minimumFigureDb.push_back(
-          10.0 * std::log10(readReal(data.waveformData[layout.noise(kMinimumNoiseFigure)], at)));
+      double figure = readReal(data.waveformData[layout.noise(kMinimumNoiseFigure)], at);
+      noise_.minimumFigureDb.push_back(calculated ? 10.0 * std::log10(figure) : figure);
       noise_.optimumReflection.push_back(readSample(data.waveformData[layout.noise(kOptimumReflection)], at));
       noise_.resistanceOhms.push_back(readReal(data.waveformData[layout.noise(kNoiseResistance)], at));
     }

@@ -24,9 +24,11 @@ class WrittenNetwork {
   WrittenNetwork& operator=(const WrittenNetwork&) = delete;
 
   // Segment `block` (from 0) of `data`: its S, its references, its
-  // terminals' modes and its noise data. An empty text on success, else
-  // why the segment cannot be taken.
-  std::string take(const DataSet& data, int block);
+  // terminals' modes and its noise data. `calculated`: the network
+  // calculation ran on the record, which leaves the minimum noise figure a
+  // linear factor (else it is in dB as read). An empty text on success,
+  // else why the segment cannot be taken.
+  std::string take(const DataSet& data, int block, bool calculated = true);
 
   // S at the real references `ohms` (one value for every terminal, or one
   // per terminal), from whatever references the segment has, point by

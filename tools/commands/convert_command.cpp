@@ -3,9 +3,11 @@
 // H or G, single-ended to mixed-mode and back; an SC sweep as one file per
 // segment.
 //
-// The file is read in this process with the plug-in's own reader and
-// calculation (as korvel check does), so that the writer takes the S,
-// references, terminal names and noise data of the record itself.
+// The file is read in this process with the plug-in's own reader (as
+// korvel check does), so that the writer takes the S, references, terminal
+// names and noise data of the record itself; the network calculation is
+// left out, as the writer needs none of its Z, Y and gains (--type runs it
+// on the network written).
 #include <cmath>
 #include <iostream>
 #include <map>
@@ -372,7 +374,7 @@ int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& 
     return kExitRefused;
   };
   WrittenNetwork network;
-  std::string error = network.take(*data, block);
+  std::string error = network.take(*data, block, false);
   if (error.empty() && data->mixedMode != 0 && data->isScFormat == 0) {
     // A file's own mode order keeps its single-ended port numbers; a
     // mapping in comment lines has none, and the pairs are numbered in
@@ -446,7 +448,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   try {
     StandardOutputToError quiet;
     MessageRoute route(sink);
-    result = openFile(readPath.c_str(), &data);
+    result = readFileData(readPath.c_str(), &data);
   } catch (...) {
     result = kFailed;
   }

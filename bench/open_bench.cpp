@@ -8,6 +8,11 @@
 //                                     token with strtod
 //   open_bench floor-fastfloat FILE   whole file into a string, convert every
 //                                     token with fast_float
+//   open_bench floor-write FILE OUT   the write floor: the numbers of FILE (read
+//                                     beforehand, untimed) formatted shortest
+//                                     round trip with std::to_chars into 4 MiB
+//                                     blocks, line by line as FILE has them,
+//                                     and written to OUT, one thread
 //   open_bench open FILE [PLUGIN]     openFile, catalogue, loadWaveformList, closeFile
 //
 // Prints one JSON object. bench/run_bench.py runs each mode in a fresh
@@ -15,6 +20,7 @@
 #include <fast_float/fast_float.h>
 #include <sys/resource.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +159,70 @@ int runStreamFloor(const char* path) {
   return 0;
 }
 
+// The write floor: what any writer of the same numbers must do at least.
+// The numbers and the count on each line are gathered first, untimed;
+// then every number is formatted in the shortest form that reads back to
+// the same double, separated by blanks, each line ended, into a 4 MiB
+// block that is written out whenever it is full.
+int runWriteFloor(const char* path, const char* outPath) {
+  std::string bytes = readWhole(path);
+  std::vector<double> values;
+  std::vector<unsigned> lineCounts;
+  const char* p = bytes.c_str();
+  const char* end = p + bytes.size();
+  while (p < end) {
+    const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    if (lineEnd == nullptr) lineEnd = end;
+    unsigned count = 0;
+    const char* q = p;
+    while (q < lineEnd && *q != '!') {
+      if (isSpace(*q)) {
+        ++q;
+        continue;
+      }
+      double value = 0;
+      auto result = fast_float::from_chars(q, lineEnd, value);
+      const char* tokenEnd = result.ptr > q ? result.ptr : q + 1;
+      while (tokenEnd < lineEnd && !isSpace(*tokenEnd)) ++tokenEnd;
+      if (result.ec == std::errc()) {
+        values.push_back(value);
+        ++count;
+      }
+      q = tokenEnd;
+    }
+    if (count > 0) lineCounts.push_back(count);
+    p = lineEnd + 1;
+  }
+  constexpr size_t kBlockBytes = size_t{4} << 20;
+  Clock::time_point start = Clock::now();
+  FILE* out = std::fopen(outPath, "wb");
+  if (out == nullptr) return 1;
+  std::string block;
+  block.reserve(kBlockBytes + 4096);
+  size_t written = 0;
+  size_t next = 0;
+  for (unsigned count : lineCounts) {
+    for (unsigned i = 0; i < count; ++i) {
+      if (i > 0) block.push_back(' ');
+      char digits[64];
+      auto result = std::to_chars(digits, digits + sizeof digits, values[next++]);
+      block.append(digits, result.ptr);
+    }
+    block.push_back('\n');
+    if (block.size() >= kBlockBytes) {
+      written += std::fwrite(block.data(), 1, block.size(), out);
+      block.clear();
+    }
+  }
+  written += std::fwrite(block.data(), 1, block.size(), out);
+  bool closed = std::fclose(out) == 0;
+  double seconds = secondsSince(start);
+  std::printf(
+      "{\"mode\": \"floor-write\", \"seconds\": %.6f, \"bytes\": %zu, \"values\": %zu, \"closed\": %d}\n",
+      seconds, written, values.size(), closed ? 1 : 0);
+  return closed ? 0 : 1;
+}
+
 int runOpen(const char* path, const char* plugin) {
   using korvel::host::OpenedFile;
   using korvel::host::PluginHost;
@@ -213,7 +283,9 @@ int runOpen(const char* path, const char* plugin) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: open_bench floor|floor-strtod|floor-fastfloat|open FILE [PLUGIN]\n");
+    std::fprintf(
+        stderr,
+        "usage: open_bench floor|floor-strtod|floor-fastfloat|open FILE [PLUGIN], or floor-write FILE OUT\n");
     return 2;
   }
   std::string mode = argv[1];
@@ -229,6 +301,7 @@ int main(int argc, char** argv) {
       fast_float::from_chars(p, end, *value);
     });
   }
+  if (mode == "floor-write" && argc > 3) return runWriteFloor(argv[2], argv[3]);
   if (mode == "open") return runOpen(argv[2], argc > 3 ? argv[3] : KORVEL_PLUGIN_PATH);
   std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
   return 2;

@@ -13,6 +13,10 @@ every waveform, `korvel info` (wall time and peak memory, with the tool's
 base memory measured on a tiny file) and `korvel quality` beside it, the same for the one-thread build
 when --serial-build names one, and for Touchstone files the peer,
 scikit-rf, loading the file and computing z, y and (two-ports) stability.
+For Touchstone files it also measures the write floor (the file's numbers
+formatted shortest round trip into 4 MiB blocks and written, one thread)
+and `korvel convert FILE -o OUT.ts`, shown against the read floor plus the
+write floor.
 Times are shown as ratios against the tight floor measured in the same
 run: the machine is shared and absolute times say little.
 """
@@ -22,6 +26,7 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -119,7 +124,7 @@ def main():
         path = os.path.join(args.data, name)
         if name.endswith(".tmp"):
             continue
-        runs = {key: [] for key in ("floor", "whole", "peer", "base", "quality")}
+        runs = {key: [] for key in ("floor", "whole", "peer", "base", "quality", "write", "convert")}
         for build in builds:
             runs["open " + build] = []
             runs["info " + build] = []
@@ -138,6 +143,12 @@ def main():
             runs["base"].append(run_tool([os.path.join(args.build, "korvel"), "info", tiny]))
             if peer and not name.endswith(".sc0"):
                 runs["peer"].append(run_json([peer, "-c", PEER, path]))
+            if not name.endswith(".sc0"):
+                with tempfile.TemporaryDirectory() as scratch:
+                    out = os.path.join(scratch, "out.ts")
+                    runs["write"].append(run_json([bench, "floor-write", path, out]))
+                    runs["convert"].append(run_tool([os.path.join(args.build, "korvel"), "convert", path,
+                                                     "-o", out]))
         opened = runs["open parallel"]
         row = {
             "file": name,
@@ -154,6 +165,10 @@ def main():
             row["open_s " + build] = median_of(runs["open " + build], "open_seconds")
             row["open_load_s " + build] = row["open_s " + build] + median_of(runs["open " + build], "load_seconds")
             row["info_s " + build] = median_of(runs["info " + build], "seconds")
+        if runs["convert"]:
+            row["write_floor_s"] = median_of(runs["write"], "seconds")
+            row["convert_s"] = median_of(runs["convert"], "seconds")
+            row["read_write_floor_s"] = row["floor_s"] + row["write_floor_s"]
         if runs["peer"]:
             row["peer_s"] = median_of(runs["peer"], "load_seconds") + median_of(runs["peer"], "calc_seconds")
             row["peer_rss_mb"] = median_of(runs["peer"], "peak_rss_mb")
@@ -184,6 +199,14 @@ def print_tables(rows, serial):
     for row in rows:
         print("| %s | %.3f | %.3f | %.2f |" % (row["file"], row["info_s parallel"], row["quality_s"],
                                               row["quality_s"] / row["info_s parallel"]))
+    print("\n`korvel convert FILE -o OUT.ts` against the read floor plus the write floor:\n")
+    print("| file | read floor (s) | write floor (s) | convert (s) | convert / (read + write floor) |")
+    print("|---|---|---|---|---|")
+    for row in rows:
+        if "convert_s" in row:
+            print("| %s | %.3f | %.3f | %.3f | %s |" % (
+                row["file"], row["floor_s"], row["write_floor_s"], row["convert_s"],
+                cell(row, "convert_s", "read_write_floor_s")))
     print("\nMemory (MB): what an open stores, and the peaks above the process's own base:\n")
     print("| file | stored | peak of open | peak of korvel info | korvel info / stored | "
           "scikit-rf peak | after loading every waveform |")

@@ -89,14 +89,11 @@ int touchstonePortCount(const char* path) {
   return parseInt(text);
 }
 
-int openFile(const char* path, DataSet** dataSet) {
-  *dataSet = nullptr;
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return fail(Message::kCannotOpenForRead, path);
-  return openStream(file, path, dataSet);
-}
+namespace {
 
-int openStream(FILE* stream, const char* path, DataSet** dataSet) {
+// Opens and reads `stream`, and calculates the derived waveforms when
+// `calculate` is set.
+int readStream(FILE* stream, const char* path, bool calculate, DataSet** dataSet) {
   *dataSet = nullptr;
   OwnedDataSet data(createDataSet(path, stream));
   if (data == nullptr) {
@@ -105,7 +102,7 @@ int openStream(FILE* stream, const char* path, DataSet** dataSet) {
   }
   try {
     if (readRecord(path, data.get()) != kOk) return kFailed;
-    finishRead(data.get());
+    if (calculate) finishRead(data.get());
   } catch (const std::bad_alloc&) {
     // Everything the read had built goes, the stream is closed, and only
     // then is the refusal reported.
@@ -114,6 +111,26 @@ int openStream(FILE* stream, const char* path, DataSet** dataSet) {
   }
   *dataSet = data.release();
   return kOk;
+}
+
+}  // namespace
+
+int openFile(const char* path, DataSet** dataSet) {
+  *dataSet = nullptr;
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return fail(Message::kCannotOpenForRead, path);
+  return readStream(file, path, true, dataSet);
+}
+
+int openStream(FILE* stream, const char* path, DataSet** dataSet) {
+  return readStream(stream, path, true, dataSet);
+}
+
+int readFileData(const char* path, DataSet** dataSet) {
+  *dataSet = nullptr;
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return fail(Message::kCannotOpenForRead, path);
+  return readStream(file, path, false, dataSet);
 }
 
 int closeFile(DataSet* dataSet) {

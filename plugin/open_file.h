@@ -24,6 +24,12 @@ int openFile(const char* path, DataSet** dataSet);
 // the file: its extension selects the reader, and the record keeps it.
 int openStream(FILE* stream, const char* path, DataSet** dataSet);
 
+// openFile without the network calculation: the record as its reader
+// left it (S, reference impedances, noise data as read, the minimum noise
+// figure in dB), with none of the derived waveforms filled. For a writer
+// of the file's own data, which needs no Z, Y or gains.
+int readFileData(const char* path, DataSet** dataSet);
+
 // 1 when the text after the last "." of `path` begins with "sc" in any
 // case: the same reader reads ".sc0" and ".SC0".
 int isScExtension(const char* path);

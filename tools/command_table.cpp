@@ -11,6 +11,7 @@ std::unique_ptr<Command> makeDumpCommand();
 std::unique_ptr<Command> makeCheckCommand();
 std::unique_ptr<Command> makePlotCommand();
 std::unique_ptr<Command> makeQualityCommand();
+std::unique_ptr<Command> makeConvertCommand();
 
 std::vector<std::unique_ptr<Command>> makeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
@@ -22,6 +23,7 @@ std::vector<std::unique_ptr<Command>> makeCommands() {
   commands.push_back(makeCheckCommand());
   commands.push_back(makePlotCommand());
   commands.push_back(makeQualityCommand());
+  commands.push_back(makeConvertCommand());
   return commands;
 }
 

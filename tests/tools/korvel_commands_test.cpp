@@ -471,3 +471,118 @@ TEST(KorvelTool, ManualPageAndCompletionCoverEveryOption) {
 
 }  // namespace
 }  // namespace korvel::testing
+
+namespace korvel::testing {
+namespace {
+
+// The S-parameter waveforms of a file as the dump writes them (shortest
+// numbers, so equal text is equal bits).
+Json scatteringOf(const std::string& path) {
+  Json dump = Json::parse(korvel({"dump", path}).out);
+  Json scattering = Json::array();
+  for (const Json& waveform : dump["waveforms"]) {
+    std::string name = waveform["name"];
+    if (name.rfind("S-Par/", 0) == 0 || name.rfind("Zo/", 0) == 0) scattering.push_back(waveform["segments"]);
+  }
+  return scattering;
+}
+
+std::string folderOf(const TempFile& file) { return file.path().substr(0, file.path().rfind('/') + 1); }
+
+TEST(KorvelConvert, RealAndImaginaryPartsReadBackBitForBit) {
+  TempFile place("keep.txt", "");
+  std::string out = folderOf(place) + "amp.ts";
+  ToolRun run = korvel({"convert", kAmp, "-o", out, "--format", "ri"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(korvel({"check", out}).out, "");
+  EXPECT_EQ(scatteringOf(out), scatteringOf(kAmp));
+  std::string text = readFile(out);
+  EXPECT_NE(text.find("! written by korvel "), std::string::npos);
+  EXPECT_NE(text.find(" from " + kAmp + "\n[Version] 2.1\n# GHz S RI R 50\n"), std::string::npos) << text;
+  // Standard output gets the same text.
+  EXPECT_EQ(korvel({"convert", kAmp, "-o", "-", "--format", "ri", "--version", "2.1"}).out, text);
+}
+
+TEST(KorvelConvert, SweepGivesOneFilePerSegment) {
+  TempFile place("keep.txt", "");
+  std::string out = folderOf(place) + "lna.s2p";
+  ToolRun run = korvel({"convert", kSweep, "-o", out});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "korvel: " + kSweep +
+                         ": group delay has no place in Touchstone and is not written\n"
+                         "korvel: " +
+                         folderOf(place) +
+                         "lna_1.s2p: temp=-40 vdd=2.7\n"
+                         "korvel: " +
+                         folderOf(place) +
+                         "lna_2.s2p: temp=85 vdd=2.7\n"
+                         "korvel: " +
+                         folderOf(place) +
+                         "lna_3.s2p: temp=-40 vdd=3\n"
+                         "korvel: " +
+                         folderOf(place) +
+                         "lna_4.s2p: temp=85 vdd=3\n"
+                         "korvel: " +
+                         folderOf(place) +
+                         "lna_5.s2p: temp=-40 vdd=3.3\n"
+                         "korvel: " +
+                         folderOf(place) + "lna_6.s2p: temp=85 vdd=3.3\n");
+  std::string fourth = readFile(folderOf(place) + "lna_4.s2p");
+  EXPECT_NE(fourth.find("! sweep: temp=85 vdd=3\n"), std::string::npos) << fourth;
+  EXPECT_EQ(korvel({"check", folderOf(place) + "lna_4.s2p"}).out, "");
+  EXPECT_EQ(korvel({"convert", kSweep, "-o", "-", "--segment", "4"}).out, fourth);
+  EXPECT_EQ(korvel({"convert", kSweep, "-o", "-", "--segment", "temp=85 vdd=3"}).out, fourth);
+  ToolRun missing = korvel({"convert", kSweep, "-o", "-", "--segment", "temp=20"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("no segment has temp=20"), std::string::npos) << missing.err;
+}
+
+TEST(KorvelConvert, RefusalLeavesTheFileAsItWas) {
+  TempFile keep("keep.s4p", "keep me\n");
+  ToolRun run = korvel({"convert", examplePath("diff_pair.s4p"), "-o", keep.path(), "--version", "1.0"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "korvel: " + examplePath("diff_pair.s4p") +
+                ": Touchstone 1.0 cannot carry this network: Touchstone 1.0 has no mixed-mode terminals "
+                "(ask for 1.1, which names them in comment lines, or 2.1); nothing written\n");
+  EXPECT_EQ(readFile(keep.path()), "keep me\n");
+  ToolRun wrongPorts = korvel({"convert", kAmp, "-o", keep.path()});
+  EXPECT_EQ(wrongPorts.status, 1);
+  EXPECT_NE(wrongPorts.err.find("the network has 2 ports and " + keep.path() + " names 4"),
+            std::string::npos);
+  EXPECT_EQ(readFile(keep.path()), "keep me\n");
+}
+
+// Single-ended to mixed-mode and back, as the command line gives it.
+TEST(KorvelConvert, MixedModeAndBack) {
+  TempFile single("se.s4p",
+                  "# GHz S RI R 50\n"
+                  "1 0.2 0.1 0.9 0 0 0 0 0\n0.9 0 0 0 0 0 0 0\n0 0 0 0 -0.1 0.3 0.9 0\n0 0 0 0 0.9 0 0 0\n");
+  std::string mixed = folderOf(single) + "mixed.ts";
+  ToolRun run = korvel({"convert", single.path(), "-o", mixed, "--mixed-mode", "D1,3 D2,4 C1,3 C2,4"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(korvel({"check", mixed}).out, "");
+  ToolRun sdd = korvel({"get", mixed, "Sdd11", "Sdc11", "Zod1", "Zoc1"});
+  EXPECT_NE(sdd.out.find("S-Par/Sdd(1,1)  1 GHz  0.05 + 0.2j"), std::string::npos) << sdd.out;
+  EXPECT_NE(sdd.out.find("S-Par/Sdc(1,1)  1 GHz  0.15 - 0.1j"), std::string::npos) << sdd.out;
+  EXPECT_NE(sdd.out.find("Zo/Zod(1)       1 GHz  100 Ohms"), std::string::npos) << sdd.out;
+  EXPECT_NE(sdd.out.find("Zo/Zoc(1)       1 GHz  25 Ohms"), std::string::npos) << sdd.out;
+  // The file's own order gives the single-ended ports back in their places.
+  EXPECT_NE(readFile(mixed).find("[Mixed-Mode Order] D1,3 D2,4 C1,3 C2,4\n"), std::string::npos);
+  std::string again = folderOf(single) + "again.ts";
+  ASSERT_EQ(korvel({"convert", mixed, "-o", again}).status, 0);
+  EXPECT_NE(readFile(again).find("[Mixed-Mode Order] D1,3 D2,4 C1,3 C2,4\n"), std::string::npos);
+  std::string back = folderOf(single) + "back.s4p";
+  ASSERT_EQ(korvel({"convert", mixed, "-o", back, "--single-ended"}).status, 0);
+  EXPECT_EQ(korvel({"check", back}).out, "");
+  for (const char* name : {"S11@1GHz", "S13@1GHz", "S33@1GHz", "S42@1GHz", "S12@1GHz"}) {
+    EXPECT_EQ(korvel({"get", back, name}).out, korvel({"get", single.path(), name}).out) << name;
+  }
+  ToolRun bad = korvel({"convert", single.path(), "-o", mixed, "--mixed-mode", "D1,3 D2,4 C1,3"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("the mixed-mode order: 3 modes for 4 ports"), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace korvel::testing

@@ -52,7 +52,17 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"GetNotAFrequency", {"get", kAmp, "S21@fast"}, 2},
         StatusCase{"GetWithoutName", {"get", kAmp}, 2}, StatusCase{"WideJson", {"dump", "--wide", kAmp}, 2},
         StatusCase{"BadUnit", {"dump", "--format", "csv", "--unit", "np", kAmp}, 2},
-        StatusCase{"Version", {"--version"}, 0}),
+        StatusCase{"Version", {"--version"}, 0}, StatusCase{"ConvertHelp", {"convert", "--help"}, 0},
+        StatusCase{"ConvertToStandardOutput", {"convert", kAmp, "-o", "-"}, 0},
+        StatusCase{"ConvertWithoutOutput", {"convert", kAmp}, 2},
+        StatusCase{"ConvertUnknownVersion", {"convert", kAmp, "-o", "-", "--version", "2.0"}, 2},
+        StatusCase{"ConvertMixedAndSingle",
+                   {"convert", kAmp, "-o", "-", "--mixed-mode", "D1,2 C1,2", "--single-ended"},
+                   2},
+        StatusCase{"ConvertRefused", {"convert", "/nonexistent/x.s2p", "-o", "-"}, 1},
+        StatusCase{"ConvertOnePortAsH",
+                   {"convert", kAmp, "-o", "-", "--type", "h", "--mixed-mode", "D1,2 C1,2"},
+                   1}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
@@ -64,7 +74,8 @@ TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
                                                                                   {"list", "--help"},
                                                                                   {"props", "--help"},
                                                                                   {"get", "--help"},
-                                                                                  {"dump", "--help"}}) {
+                                                                                  {"dump", "--help"},
+                                                                                  {"convert", "--help"}}) {
     ToolRun run = korvel(arguments);
     EXPECT_EQ(run.status, 0) << arguments[0];
     EXPECT_NE(run.out.find(statuses), std::string::npos) << run.out;

@@ -37,8 +37,13 @@ TEST(SafeOutput, FileReplacedWhenTheDumpSucceeds) {
 }
 
 TEST(SafeOutput, FullDiskIsAFailure) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {"dump", kAmp}, {"info", kAmp}, {"list", kAmp}, {"get", kAmp, "S21"}, {"props", kAmp, "K"}}) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"dump", kAmp},
+                                             {"info", kAmp},
+                                             {"list", kAmp},
+                                             {"get", kAmp, "S21"},
+                                             {"props", kAmp, "K"},
+                                             {"convert", kAmp, "-o -"}}) {
     ToolRun run =
         shell(shellQuoted(std::string(KORVEL_BINARY_DIR) + "/korvel") + " " + arguments[0] + " " +
               shellQuoted(arguments[1]) + (arguments.size() > 2 ? " " + arguments[2] : "") + " >/dev/full");

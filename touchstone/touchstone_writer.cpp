@@ -3,8 +3,13 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <tuple>
 #include <utility>
+
+#include "text/complex_conversion.h"
+#include "text/text_input.h"
 
 namespace korvel {
 
@@ -378,14 +383,67 @@ double normalisingFactor(ParameterKind kind, int row, int col, double resistance
   return 1.0;
 }
 
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// `value` rounded to `precision` significant decimal digits, as the reader
+// reads that text.
+double roundedToDigits(double value, int precision) {
+  char digits[64];
+  std::to_chars_result written =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, precision);
+  return parseDouble(std::string_view(digits, static_cast<size_t>(written.ptr - digits)));
+}
+
+// Whether the reader, given `first` and `second` in the complex format
+// `format`, stores exactly `value`.
+bool readsBackAs(double first, double second, int format, DComplex value) {
+  convertComplex(format, &first, &second);
+  return sameBits(first, value.real()) && sameBits(second, value.imag());
+}
+
+// Magnitude (or dB) and angle for `value`, each as short as it can be
+// while the reader still turns the pair back into exactly `value`: the
+// file shows 60 degrees rather than 59.99999999999999 wherever the
+// shorter text reads back to the same sample. When no decimal pair reads
+// back exactly (the polar grid does not reach every complex double), the
+// nearest pair is written, within the conversion's rounding.
+std::pair<double, double> polarPair(DComplex value, WrittenFormat format) {
+  double magnitude = std::hypot(value.real(), value.imag());
+  double angle = std::atan2(value.imag(), value.real()) * kDegreesPerRadian;
+  double first = format == WrittenFormat::kDecibelAngle ? 20.0 * std::log10(magnitude) : magnitude;
+  int code = format == WrittenFormat::kDecibelAngle ? kFormatDbDegrees : kFormatMagnitudeDegrees;
+  if (!std::isfinite(first) || !std::isfinite(angle)) return {first, angle};
+  auto readsBackAt = [&](int precision) {
+    return readsBackAs(roundedToDigits(first, precision), roundedToDigits(angle, precision), code, value);
+  };
+  if (!readsBackAs(first, angle, code, value)) {
+    // The nearest pair misses by the conversion's rounding; a shorter one
+    // (the text the value was first read from, often) may still hit.
+    for (int precision = 1; precision < 17; ++precision) {
+      if (readsBackAt(precision))
+        return {roundedToDigits(first, precision), roundedToDigits(angle, precision)};
+    }
+    return {first, angle};
+  }
+  // Fewer digits read back exactly from some count on: search for it.
+  int exact = 17;
+  int inexact = 0;
+  while (exact - inexact > 1) {
+    int precision = (exact + inexact) / 2;
+    if (readsBackAt(precision)) {
+      exact = precision;
+    } else {
+      inexact = precision;
+    }
+  }
+  if (exact == 17) return {first, angle};
+  return {roundedToDigits(first, exact), roundedToDigits(angle, exact)};
+}
+
 void writePair(DComplex value, WrittenFormat format, BlockText* text) {
   double first = value.real();
   double second = value.imag();
-  if (format != WrittenFormat::kRealImaginary) {
-    double magnitude = std::hypot(first, second);
-    second = std::atan2(value.imag(), value.real()) * kDegreesPerRadian;
-    first = format == WrittenFormat::kDecibelAngle ? 20.0 * std::log10(magnitude) : magnitude;
-  }
+  if (format != WrittenFormat::kRealImaginary) std::tie(first, second) = polarPair(value, format);
   text->add(' ');
   text->number(first);
   text->add(' ');

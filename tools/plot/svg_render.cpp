@@ -1,62 +1,68 @@
-// SVG to PNG and PDF through librsvg and cairo.
+// PNG and PDF rendering through the rendering module, loaded on first use
+// from the folder of the stand-in host library (build/ in the build tree,
+// the private lib/korvel/ once installed), so that only a plot asked for
+// as PNG or PDF loads the picture stack.
 #include "tools/plot/svg_render.h"
 
-#include <cairo-pdf.h>
-#include <cairo.h>
-#include <librsvg/rsvg.h>
+#include <dlfcn.h>
+#include <link.h>
 
-#include <memory>
+#include <string_view>
+
+#include "tools/render/render_entry.h"
 
 namespace korvel::plot {
 
 namespace {
 
-struct SurfaceRelease {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+struct ObjectSearch {
+  std::string_view fileName;
+  std::string folder;
 };
-struct ContextRelease {
-  void operator()(cairo_t* context) const { cairo_destroy(context); }
-};
-struct HandleRelease {
-  void operator()(RsvgHandle* handle) const { g_object_unref(handle); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
-using Context = std::unique_ptr<cairo_t, ContextRelease>;
-using Handle = std::unique_ptr<RsvgHandle, HandleRelease>;
 
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
+int matchFileName(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<ObjectSearch*>(data);
+  std::string_view path = info->dlpi_name != nullptr ? info->dlpi_name : "";
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos || path.substr(slash + 1) != search->fileName) return 0;
+  search->folder = std::string(path.substr(0, slash + 1));
+  return 1;
 }
 
-Surface surfaceFor(RenderFormat format, int width, int height, std::string* output) {
-  if (format == RenderFormat::kPng)
-    return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-  return Surface(cairo_pdf_surface_create_for_stream(appendBytes, output, width, height));
+// The folder, with its final slash, of the loaded library named
+// `fileName`, or "" when no such library is loaded.
+std::string loadedFolderOf(std::string_view fileName) {
+  ObjectSearch search{fileName, {}};
+  dl_iterate_phdr(matchFileName, &search);
+  return search.folder;
 }
 
-Handle parse(const std::string& svg, std::string* error) {
-  GError* failure = nullptr;
-  RsvgHandle* handle =
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &failure);
-  if (handle == nullptr) {
-    *error = failure != nullptr ? failure->message : "the SVG cannot be read";
-    if (failure != nullptr) g_error_free(failure);
+struct RenderModule {
+  RenderEntry entry = nullptr;
+  std::string error;
+};
+
+RenderModule loadRenderModule() {
+  std::string folder = loadedFolderOf(KORVEL_HOST_FILE_NAME);
+  if (folder.empty())
+    return {nullptr, "the rendering module cannot be found: " KORVEL_HOST_FILE_NAME " is not loaded"};
+  std::string path = folder + KORVEL_RENDER_FILE_NAME;
+  // Never closed: fontconfig keeps its caches for the life of the process,
+  // and the leak checker knows them by the library they come from, which
+  // must stay loaded for that.
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    const char* reason = dlerror();
+    return {nullptr, "cannot load the rendering module: " + std::string(reason != nullptr ? reason : path)};
   }
-  return Handle(handle);
+  void* entry = dlsym(module, kRenderEntryName);
+  if (entry == nullptr) return {nullptr, "the rendering module " + path + " has no " + kRenderEntryName};
+  return {reinterpret_cast<RenderEntry>(entry), {}};
 }
 
-bool draw(RsvgHandle* handle, cairo_t* context, int width, int height, std::string* error) {
-  cairo_set_source_rgb(context, 1, 1, 1);
-  cairo_paint(context);
-  RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-  GError* failure = nullptr;
-  if (!rsvg_handle_render_document(handle, context, &viewport, &failure)) {
-    *error = failure != nullptr ? failure->message : "the SVG cannot be drawn";
-    if (failure != nullptr) g_error_free(failure);
-    return false;
-  }
-  return true;
+const RenderModule& renderModule() {
+  static const RenderModule module = loadRenderModule();
+  return module;
 }
 
 }  // namespace
@@ -64,33 +70,12 @@ bool draw(RsvgHandle* handle, cairo_t* context, int width, int height, std::stri
 bool renderSvg(const std::string& svg, int width, int height, RenderFormat format, std::string* output,
                std::string* error) {
   output->clear();
-  Handle handle = parse(svg, error);
-  if (!handle) return false;
-  std::string pdf;
-  Surface surface = surfaceFor(format, width, height, &pdf);
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    *error = cairo_status_to_string(cairo_surface_status(surface.get()));
+  const RenderModule& module = renderModule();
+  if (module.entry == nullptr) {
+    *error = module.error;
     return false;
   }
-  {
-    Context context(cairo_create(surface.get()));
-    if (!draw(handle.get(), context.get(), width, height, error)) return false;
-  }
-  if (format == RenderFormat::kPdf) {
-    cairo_surface_finish(surface.get());
-  } else {
-    cairo_surface_flush(surface.get());
-  }
-  cairo_status_t status = format == RenderFormat::kPng
-                              ? cairo_surface_write_to_png_stream(surface.get(), appendBytes, output)
-                              : cairo_surface_status(surface.get());
-  if (status != CAIRO_STATUS_SUCCESS) {
-    *error = cairo_status_to_string(status);
-    output->clear();
-    return false;
-  }
-  if (format == RenderFormat::kPdf) *output = std::move(pdf);
-  return true;
+  return module.entry(&svg, width, height, format, output, error);
 }
 
 }  // namespace korvel::plot

@@ -221,6 +221,11 @@ std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const Wa
   return page;
 }
 
+bool isScatteringTransfer(const std::string& name) {
+  MatrixEntry entry;
+  return parseEntry(name, &entry) && !isReflection(entry);
+}
+
 double peakMagnitude(const host::RecordedWaveform* waveform) {
   double peak = 0;
   if (waveform == nullptr) return peak;

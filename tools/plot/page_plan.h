@@ -59,6 +59,10 @@ std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page);
 std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms,
                                  bool smith);
 
+// Whether `name` is an S-parameter that is not a reflection (a
+// transmission or a mode conversion), which a Smith chart cannot show.
+bool isScatteringTransfer(const std::string& name);
+
 // The peak magnitude of a loaded complex waveform, 0 when absent.
 double peakMagnitude(const host::RecordedWaveform* waveform);
 

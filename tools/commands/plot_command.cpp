@@ -203,10 +203,15 @@ int PlotCommand::run(PluginSession& session) {
 
   std::vector<plot::PanelSpec> page;
   if (names.empty()) {
-    page = plot::defaultPage(catalogue, [&set](const std::string& name) {
+    auto held = [&set](const std::string& name) -> const host::RecordedWaveform* {
       auto found = set.find(name);
-      return plot::peakMagnitude(found == set.end() ? nullptr : found->second);
-    });
+      return found == set.end() ? nullptr : found->second;
+    };
+    page = plot::defaultPage(
+        catalogue, [&](const std::string& name) { return plot::peakMagnitude(held(name)); },
+        [&](const std::string& name, const std::string& other) {
+          return plot::sameValues(held(name), held(other));
+        });
     if (smith_) page = plot::smithPage(page, catalogue);
   } else {
     if (std::string problem = smith_ ? smithProblem(names, set) : ""; !problem.empty()) {

@@ -26,6 +26,10 @@ RecordedWaveform* WaveformLibrary::lookup(WaveformHandle handle) const {
 
 void WaveformLibrary::forgetWaveforms() { waveforms_.clear(); }
 
+void WaveformLibrary::forgetWaveform(const RecordedWaveform* waveform) {
+  std::erase_if(waveforms_, [waveform](const auto& kept) { return kept.get() == waveform; });
+}
+
 void WaveformLibrary::failCall(BuilderFunction function, int status, int skip) {
   failures_[static_cast<size_t>(function)] = PendingFailure{true, status, skip};
 }

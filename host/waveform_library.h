@@ -107,6 +107,8 @@ class WaveformLibrary {
   const RecordedWaveform* find(WaveformHandle handle) const;
   // Drops every recorded waveform (handles become invalid).
   void forgetWaveforms();
+  // Drops one recorded waveform (its handle becomes invalid).
+  void forgetWaveform(const RecordedWaveform* waveform);
 
   // What is kept of the values added from now on.
   void setValueRecording(ValueRecording mode) { recording_ = mode; }

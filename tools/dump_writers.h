@@ -31,10 +31,20 @@ struct DumpedFile {
 };
 
 // What the CSV writers remember between files: the header last written,
-// so that a header is repeated only when the columns change.
+// so that a header is repeated only when the columns change. Several files
+// make one table: its sweep and value columns are the union of the files'
+// (gathered by addCsvColumns before anything is written), empty in the
+// rows of a file that has no such column.
 struct CsvState {
   std::string header;
+  bool shared = false;
+  std::vector<std::string> sweepNames;
+  std::vector<std::string> valueLabels;  // the wide table's value columns
 };
+
+// Adds the sweep columns (and for the wide table the value columns) of
+// `file` to the shared table; false when a waveform could not be loaded.
+bool addCsvColumns(const DumpedFile& file, ValueUnit unit, bool wide, CsvState* state);
 
 // Each returns false when a waveform could not be loaded (reported on
 // standard error) or a write failed.

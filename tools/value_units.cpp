@@ -12,11 +12,20 @@ constexpr int kPowerProperty = 1;
 
 double degrees(double re, double im) { return std::atan2(im, re) * 180.0 / std::numbers::pi; }
 
+// The unit of 20*log10 of a magnitude in `unit`: a ratio's is dB, an
+// impedance's dB relative to one ohm, an admittance's to one siemens.
+std::string decibelUnit(const std::string& unit) {
+  if (unit == "Ohms") return "dBOhm";
+  if (unit == "Siemens") return "dBS";
+  return "dB";
+}
+
 }  // namespace
 
 const char* const kValueUnitHelp =
-    "Complex values as ri (real, imaginary), ma (magnitude, angle), db, mag or deg; with db, gains and noise "
-    "figures are in dB as well";
+    "Complex values as ri (real, imaginary), ma (magnitude, angle), db, mag or deg; db of an impedance is in "
+    "dBOhm (20*log10 of |Z| / 1 Ohm) and of an admittance in dBS; gains and noise factors are plain factors, "
+    "in dB (10*log10) with db";
 
 const std::vector<std::string>& valueUnitNames() {
   static const std::vector<std::string> names = {"ri", "ma", "db", "mag", "deg"};
@@ -45,7 +54,9 @@ ValueColumns valueColumns(const host::RecordedWaveform& waveform, ValueUnit unit
   if (!columns.complex) {
     columns.powerInDb = unit == ValueUnit::kDb && isPowerLike(waveform);
     columns.parts = {columns.powerInDb ? "dB" : "value"};
-    columns.units = {columns.powerInDb ? "dB" : yUnit};
+    // A power ratio not in dB is a plain factor, whatever the plug-in
+    // calls the quantity ("Gain", "NF").
+    columns.units = {columns.powerInDb ? "dB" : isPowerLike(waveform) ? "factor" : yUnit};
     return columns;
   }
   switch (unit) {
@@ -59,7 +70,7 @@ ValueColumns valueColumns(const host::RecordedWaveform& waveform, ValueUnit unit
       break;
     case ValueUnit::kDb:
       columns.parts = {"dB"};
-      columns.units = {"dB"};
+      columns.units = {decibelUnit(yUnit)};
       break;
     case ValueUnit::kMagnitude:
       columns.parts = {"mag"};

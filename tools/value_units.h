@@ -2,7 +2,8 @@
 // magnitude and angle, or one of dB, magnitude or angle alone; real values
 // as they are, except that power-like quantities (those the plug-in marks
 // for 10*log10 display: noise figures and gains) are shown in dB when dB is
-// asked. Every column says its unit.
+// asked, and plain factors otherwise. Every column says its unit: dB of a
+// ratio, dBOhm and dBS of impedances and admittances.
 #ifndef KORVEL_TOOLS_VALUE_UNITS_H
 #define KORVEL_TOOLS_VALUE_UNITS_H
 

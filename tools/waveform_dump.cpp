@@ -2,6 +2,8 @@
 #include "tools/waveform_dump.h"
 
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 #include "tools/dump_writers.h"
 #include "tools/resolved_names.h"
@@ -25,17 +27,82 @@ bool prepare(PluginSession& session, OpenedFileInfo& opened, const std::vector<s
   dumped->design = session.fileProperty(file, "-design");
   dumped->waveformCount = std::atoi(session.fileProperty(file, "-nwaveforms").c_str());
   dumped->segmentCount = std::atoi(session.fileProperty(file, "-nsegments").c_str());
-  dumped->load = [&session, &file](const std::vector<std::string>& names) {
-    return session.load(file, names);
+  // The plug-in hands each waveform over once per opening: one loaded to
+  // learn a table's columns is kept until the file has been written.
+  auto held = std::make_shared<std::map<std::string, const host::RecordedWaveform*>>();
+  dumped->load = [&session, &file, held](const std::vector<std::string>& names) {
+    std::vector<std::string> missing;
+    for (const std::string& name : names) {
+      if (held->count(name) == 0) missing.push_back(name);
+    }
+    if (!missing.empty()) {
+      std::vector<const host::RecordedWaveform*> received = session.load(file, missing);
+      for (size_t i = 0; i < missing.size(); ++i)
+        (*held)[missing[i]] = i < received.size() ? received[i] : nullptr;
+    }
+    std::vector<const host::RecordedWaveform*> waveforms;
+    for (const std::string& name : names) waveforms.push_back(held->at(name));
+    return waveforms;
   };
-  dumped->release = [] { host::WaveformLibrary::instance().forgetWaveforms(); };
+  dumped->release = [held] {
+    for (const auto& [name, waveform] : *held) {
+      if (waveform != nullptr) host::WaveformLibrary::instance().forgetWaveform(waveform);
+    }
+    held->clear();
+  };
   return true;
+}
+
+}  // namespace
+
+namespace {
+
+// Writes one prepared file in the form asked; false when anything failed.
+bool writeFile(const DumpedFile& dumped, const DumpOptions& options, CsvState* csv, std::ostream& out) {
+  if (options.format == DumpFormat::kJson) return writeJsonDocument(dumped, out);
+  if (options.wide) return writeWideCsv(dumped, options.unit, csv, out);
+  return writeLongCsv(dumped, options.unit, csv, out);
+}
+
+// Several files in one CSV table: every file is opened first so that the
+// table's one header holds the columns of all of them.
+int dumpFilesAsOneTable(PluginSession& session, const std::vector<std::string>& paths,
+                        const std::vector<std::string>& names, const DumpOptions& options,
+                        std::ostream& out) {
+  int status = kExitOk;
+  CsvState csv;
+  csv.shared = true;
+  std::vector<OpenedFileInfo> opened;
+  std::vector<DumpedFile> dumped;
+  opened.reserve(paths.size());
+  for (const std::string& path : paths) {
+    opened.push_back(session.open(path));
+    DumpedFile file;
+    file.fileColumn = true;
+    if (opened.back().file == nullptr || !prepare(session, opened.back(), names, options, &file) ||
+        !addCsvColumns(file, options.unit, options.wide, &csv)) {
+      status = kExitRefused;
+      opened.pop_back();
+      continue;
+    }
+    dumped.push_back(std::move(file));
+  }
+  for (const DumpedFile& file : dumped) {
+    bool written = writeFile(file, options, &csv, out);
+    file.release();
+    if (!out) break;
+    if (!written) status = kExitRefused;
+  }
+  host::WaveformLibrary::instance().forgetWaveforms();
+  return out ? status : kExitRefused;
 }
 
 }  // namespace
 
 int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
               const std::vector<std::string>& names, const DumpOptions& options, std::ostream& out) {
+  if (options.format == DumpFormat::kCsv && paths.size() > 1)
+    return dumpFilesAsOneTable(session, paths, names, options, out);
   int status = kExitOk;
   CsvState csv;
   for (const std::string& path : paths) {
@@ -46,14 +113,7 @@ int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
       status = kExitRefused;
       continue;
     }
-    bool written = false;
-    if (options.format == DumpFormat::kJson) {
-      written = writeJsonDocument(dumped, out);
-    } else if (options.wide) {
-      written = writeWideCsv(dumped, options.unit, &csv, out);
-    } else {
-      written = writeLongCsv(dumped, options.unit, &csv, out);
-    }
+    bool written = writeFile(dumped, options, &csv, out);
     host::WaveformLibrary::instance().forgetWaveforms();
     if (!out) return kExitRefused;
     if (!written) status = kExitRefused;

@@ -56,7 +56,8 @@ bool parseQuery(const std::string& typed, Query* query, std::string* problem) {
 // A value with its unit for a person: "12.6 dB", "-1.2 + 3.4j", "4.5 at 117 deg".
 std::string describeValue(const ValueColumns& columns, ValueUnit unit, const double* values) {
   const std::string& baseUnit = columns.units[0];
-  std::string suffix = baseUnit == "-" || baseUnit.empty() ? "" : " " + baseUnit;
+  bool plain = baseUnit == "-" || baseUnit.empty() || baseUnit == "factor";
+  std::string suffix = plain ? "" : " " + baseUnit;
   if (columns.complex && unit == ValueUnit::kRealImaginary) {
     std::string sign = std::signbit(values[1]) ? " - " : " + ";
     return shortNumber(values[0]) + sign + shortNumber(std::fabs(values[1])) + "j" + suffix;

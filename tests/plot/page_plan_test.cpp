@@ -120,6 +120,18 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{"NoScattering", {"Zo/Zo(1)"}, FileShape::kNoScattering, {}}),
     [](const auto& param) { return std::string(param.param.label); });
 
+// In a reciprocal three-port S(i,j) is S(j,i): each pair is drawn once, its
+// legend naming both, and the next pair takes the place of the reverse.
+TEST(DefaultPageTest, ReciprocalPairsDrawnOnceLabelledWithBothNames) {
+  auto reciprocal = [](const std::string&, const std::string&) { return true; };
+  std::vector<PanelSpec> page = defaultPage(matrix("", 3), threePortPeak, reciprocal);
+  ASSERT_EQ(page.size(), 2u);
+  EXPECT_EQ(page[1].names, (std::vector<std::string>{"S-Par/S(3,1)", "S-Par/S(2,1)", "S-Par/S(2,3)"}));
+  EXPECT_EQ(page[1].labels, (std::map<std::string, std::string>{{"S-Par/S(3,1)", "S(3,1) = S(1,3)"},
+                                                                {"S-Par/S(2,1)", "S(2,1) = S(1,2)"},
+                                                                {"S-Par/S(2,3)", "S(2,3) = S(3,2)"}}));
+}
+
 TEST(SmithPageTest, KeepsTheChartsOrChartsTheReflections) {
   std::vector<std::string> catalogue = twoPortWithNoise();
   Panels charts = summary(smithPage(defaultPage(catalogue, nullptr), catalogue));

@@ -72,6 +72,36 @@ TEST(KorvelGet, BetweenPointsSaysItInterpolated) {
   EXPECT_EQ(nf, "Noise-Par/NFmin  2 GHz    0.5 dB");
 }
 
+// Linear gains and noise factors are plain factors; dB of an impedance or
+// an admittance names its reference.
+struct UnitCase {
+  const char* label;
+  std::vector<std::string> arguments;
+  std::string row;
+};
+
+class KorvelGetUnits : public ::testing::TestWithParam<UnitCase> {};
+
+TEST_P(KorvelGetUnits, SayWhatTheyAre) {
+  ToolRun run = korvel(GetParam().arguments);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\n" + GetParam().row + "\n"), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KorvelGetUnits,
+    ::testing::Values(
+        UnitCase{"NoiseFactor", {"get", kAmp, "NFmin@2GHz", "Gmax@2GHz"}, "Noise-Par/NFmin  2 GHz  1.12202"},
+        UnitCase{"GainFactor", {"get", kAmp, "NFmin@2GHz", "Gmax@2GHz"}, "Gain-Par/Gmax    2 GHz  93.75"},
+        UnitCase{"GainInDb", {"get", kAmp, "Gmax@2GHz", "--unit", "db"}, "Gain-Par/Gmax  2 GHz  19.7197 dB"},
+        UnitCase{"ImpedanceInDbOhm",
+                 {"get", examplePath("lowpass_t.z2p"), "Z11@1GHz", "--unit", "db"},
+                 "Z-Par/Z(1,1)  1 GHz  -2.75367 dBOhm"},
+        UnitCase{"AdmittanceInDbS",
+                 {"get", examplePath("lowpass_t.z2p"), "Y11@1GHz", "--unit", "db"},
+                 "Y-Par/Y(1,1)  1 GHz  -70.6204 dBS"}),
+    [](const ::testing::TestParamInfo<UnitCase>& row) { return row.param.label; });
+
 // A constant is its value at every frequency of its range: Zo is stored at
 // the ends of the range, and nothing is interpolated between equal values.
 // The asked frequency prints with every digit it was asked with.
@@ -126,7 +156,7 @@ TEST(KorvelDump, WideCsvInDbAgreesWithJson) {
   }
 }
 
-TEST(KorvelDump, WideCsvCarriesSweepValuesAndLeavesMissingPointsEmpty) {
+TEST(KorvelDump, WideCsvCarriesSweepValuesAndAConstantZoOnEveryRow) {
   ToolRun wide = korvel({"dump", "--format", "csv", "--wide", kSweep, "S21", "Zo1"});
   ASSERT_EQ(wide.status, 0) << wide.err;
   std::vector<std::vector<std::string>> rows = csvRows(wide.out);
@@ -137,7 +167,8 @@ TEST(KorvelDump, WideCsvCarriesSweepValuesAndLeavesMissingPointsEmpty) {
   EXPECT_EQ(rows[1][1], "-40");
   EXPECT_EQ(rows[1][2], "2.7");
   EXPECT_EQ(rows[1][6], "50") << "Zo has a point at the first frequency";
-  EXPECT_EQ(rows[2][6], "") << "and none at the second";
+  for (size_t r = 1; r < rows.size(); ++r)
+    EXPECT_EQ(rows[r][6], "50") << "and holds it over its range: row " << r;
   EXPECT_EQ(rows[24][1], "85");
   EXPECT_EQ(rows[24][2], "3.3");
 }
@@ -173,6 +204,48 @@ TEST(KorvelDump, SeveralFilesGiveOneDocumentALineOrAFileColumn) {
   EXPECT_EQ(rows[0][0], "file");
   EXPECT_EQ(rows[24][0], kAmp);
 }
+
+// A plain file and a swept one make one table: one header with the sweep
+// columns of either, empty where a file has none, and rows of one width.
+struct OneTableCase {
+  const char* label;
+  std::vector<std::string> options;
+  std::vector<std::string> header;
+};
+
+class KorvelDumpOneTable : public ::testing::TestWithParam<OneTableCase> {};
+
+TEST_P(KorvelDumpOneTable, OneHeaderAndRowsOfOneWidth) {
+  std::vector<std::string> arguments = {"dump", "--format", "csv"};
+  arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
+  arguments.insert(arguments.end(), {kAmp, kSweep, "S21", "NFmin"});
+  ToolRun run = korvel(arguments);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::vector<std::string>> rows = csvRows(run.out);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0], GetParam().header);
+  size_t ampRows = 0;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    SCOPED_TRACE(r);
+    ASSERT_EQ(rows[r].size(), rows[0].size());
+    EXPECT_NE(rows[r][0], "file") << "a second header";
+    if (rows[r][0] != kAmp) continue;
+    ++ampRows;
+    EXPECT_EQ(rows[r][GetParam().options.empty() ? 3 : 2], "") << "the plain file has no temp";
+  }
+  EXPECT_EQ(ampRows, GetParam().options.empty() ? 24u : 12u);
+  EXPECT_EQ(rows.back()[0], kSweep);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, KorvelDumpOneTable,
+    ::testing::Values(
+        OneTableCase{"Long", {}, {"file", "name", "segment", "temp", "vdd", "f [Hz]", "re", "im", "unit"}},
+        OneTableCase{"Wide",
+                     {"--wide"},
+                     {"file", "segment", "temp", "vdd", "f [Hz]", "S-Par/S(2,1) re [-]",
+                      "S-Par/S(2,1) im [-]", "Noise-Par/NFmin [factor]"}}),
+    [](const ::testing::TestParamInfo<OneTableCase>& row) { return row.param.label; });
 
 TEST(KorvelInfo, JsonForScripts) {
   ToolRun run = korvel({"info", "--json", kAmp, kSweep});

@@ -111,11 +111,23 @@ TEST(ValueUnits, PowerLikeQuantitiesInDbOnlyWhenAsked) {
   tool::pointValues(db, tool::ValueUnit::kDb, &linear, out);
   EXPECT_DOUBLE_EQ(out[0], 10.0 * std::log10(1.2));
   tool::ValueColumns plain = tool::valueColumns(noise, tool::ValueUnit::kRealImaginary);
-  EXPECT_EQ(plain.units, std::vector<std::string>{"NF"});
+  EXPECT_EQ(plain.units, std::vector<std::string>{"factor"}) << "a plain factor, not a figure in dB";
   tool::pointValues(plain, tool::ValueUnit::kRealImaginary, &linear, out);
   EXPECT_EQ(out[0], 1.2);
   host::RecordedWaveform stability = waveformWith(host::kDataTypeReal, {});
   EXPECT_FALSE(tool::valueColumns(stability, tool::ValueUnit::kDb).powerInDb);
+}
+
+// 20*log10 of an impedance's magnitude is relative to one ohm, of an
+// admittance's to one siemens; of a ratio it is plain dB.
+TEST(ValueUnits, DecibelsOfImpedancesSayTheirReference) {
+  for (const auto& [yUnit, expected] :
+       std::vector<std::pair<std::string, std::string>>{{"Ohms", "dBOhm"}, {"Siemens", "dBS"}, {"-", "dB"}}) {
+    host::RecordedWaveform waveform = waveformWith(host::kDataTypeComplex, {});
+    waveform.yUnit = yUnit;
+    EXPECT_EQ(tool::valueColumns(waveform, tool::ValueUnit::kDb).units, std::vector<std::string>{expected});
+    EXPECT_EQ(tool::valueColumns(waveform, tool::ValueUnit::kMagnitudeAngle).units[0], yUnit);
+  }
 }
 
 TEST(ValueUnits, ComplexParts) {

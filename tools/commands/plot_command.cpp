@@ -98,7 +98,12 @@ void PlotCommand::define(CLI::App& command) {
   command.add_flag("--phase", phase_, "Add the unwrapped phase in degrees of complex waveforms");
   command.add_option("--segment", segments_, "Draw only this sweep segment (from 0; repeat for more)")
       ->allow_extra_args(false);
-  command.add_option("--size", size_, "Page size WxH in pixels (points for PDF)");
+  command.add_option(
+      "--size", size_,
+      "Page size WxH in pixels (points for PDF), up to " + std::to_string(plot::kLargestPageSide) + "x" +
+          std::to_string(plot::kLargestPageSide) + "; at least " + std::to_string(plot::kSmallestCellWidth) +
+          "x" + std::to_string(plot::kSmallestCellHeight) +
+          " per panel (pages of several panels have two columns)");
   command.add_option("file", file_, "S-parameter file")->required();
   command.add_option("names", names_, "Waveforms to draw (default: a page chosen by the file's shape)");
 }
@@ -145,6 +150,10 @@ std::string PlotCommand::smithProblem(const std::vector<std::string>& names,
   for (const std::string& name : names) {
     const host::RecordedWaveform* waveform = set.at(name);
     if (!waveform->isComplex()) return "plot: --smith needs complex waveforms; " + name + " is real";
+    if (plot::isScatteringTransfer(name)) {
+      return "plot: --smith draws reflections; " + name +
+             " is not one (its magnitude in dB and, with --phase, its phase are drawn without --smith)";
+    }
     if (waveform->yUnit != "-" && !waveform->yUnit.empty()) {
       return "plot: --smith needs unitless waveforms; " + name + " is in " + waveform->yUnit;
     }
@@ -194,10 +203,15 @@ int PlotCommand::run(PluginSession& session) {
 
   std::vector<plot::PanelSpec> page;
   if (names.empty()) {
-    page = plot::defaultPage(catalogue, [&set](const std::string& name) {
+    auto held = [&set](const std::string& name) -> const host::RecordedWaveform* {
       auto found = set.find(name);
-      return plot::peakMagnitude(found == set.end() ? nullptr : found->second);
-    });
+      return found == set.end() ? nullptr : found->second;
+    };
+    page = plot::defaultPage(
+        catalogue, [&](const std::string& name) { return plot::peakMagnitude(held(name)); },
+        [&](const std::string& name, const std::string& other) {
+          return plot::sameValues(held(name), held(other));
+        });
     if (smith_) page = plot::smithPage(page, catalogue);
   } else {
     if (std::string problem = smith_ ? smithProblem(names, set) : ""; !problem.empty()) {
@@ -221,6 +235,12 @@ int PlotCommand::run(PluginSession& session) {
     return kExitRefused;
   }
   plot::PageSize size = size_.empty() ? plot::defaultPageSize(figure) : *parseSize(size_);
+  plot::PageSize smallest = plot::smallestPageSize(figure);
+  if (size.width < smallest.width || size.height < smallest.height) {
+    std::cerr << "korvel: plot: --size " << size_ << " is too small for a page of " << figure.panels.size()
+              << " panels; it needs at least " << smallest.width << "x" << smallest.height << "\n";
+    return kExitUsage;
+  }
   return write(figure, size);
 }
 

@@ -49,8 +49,9 @@ std::string quantityOf(const std::string& name, Display display) {
 
 namespace {
 
-std::string seriesLabel(const std::string& name, Part part) {
-  std::string item = shortName(name);
+std::string seriesLabel(const PanelSpec& spec, const std::string& name, Part part) {
+  auto own = spec.labels.find(name);
+  std::string item = own != spec.labels.end() ? own->second : shortName(name);
   if (part == Part::kReal) return "Re " + item;
   if (part == Part::kImaginary) return "Im " + item;
   return item;
@@ -67,7 +68,7 @@ std::vector<Series> seriesOf(const PanelSpec& spec, const WaveformSet& waveforms
     if (spec.kind == PanelKind::kCartesian) parts = partsOf(display);
     if (spec.kind == PanelKind::kPhase && waveform->isComplex()) parts = {Part::kPhase};
     if (spec.kind == PanelKind::kSmith && waveform->isComplex()) parts = {Part::kReflection};
-    for (Part part : parts) series.push_back({waveform, name, display, part, seriesLabel(name, part)});
+    for (Part part : parts) series.push_back({waveform, name, display, part, seriesLabel(spec, name, part)});
   }
   return series;
 }

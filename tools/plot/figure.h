@@ -26,6 +26,9 @@ struct PanelSpec {
   std::string title;
   PanelKind kind = PanelKind::kCartesian;
   std::vector<std::string> names;  // catalogue names
+  // Legend labels that are not the short name (a reciprocal pair drawn
+  // once names both of its waveforms), by catalogue name.
+  std::map<std::string, std::string> labels = {};
 };
 
 struct Rect {

@@ -91,6 +91,18 @@ PageSize defaultPageSize(const Figure& figure) {
   return {static_cast<int>(width), static_cast<int>(std::ceil(height))};
 }
 
+PageSize smallestPageSize(const Figure& figure) {
+  // One panel has the whole of the smallest page.
+  if (figure.panels.size() <= 1) return {kSmallestPageWidth, kSmallestPageHeight};
+  size_t columns = columnsFor(figure.panels.size());
+  size_t rows = std::max<size_t>(1, (figure.panels.size() + columns - 1) / columns);
+  double width = 2 * kMargin + static_cast<double>(columns) * kSmallestCellWidth;
+  std::vector<Point> placed;
+  double sweep = flowLegend(figure.sweepLegend, kMargin, 0, width - 2 * kMargin, &placed);
+  double height = sweepLegendTop() + sweep + 6 + static_cast<double>(rows) * kSmallestCellHeight + kMargin;
+  return {static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height))};
+}
+
 void layoutFigure(Figure* figure, PageSize size) {
   figure->width = size.width;
   figure->height = size.height;

@@ -37,6 +37,15 @@ PageSize defaultPageSize(const Figure& figure);
 // character count (DejaVu Sans averages a little over half the font size).
 double textWidth(const std::string& text, double fontSize);
 
+// Each panel's cell is at least this large, so that its title, tick
+// labels and legend do not run into one another.
+constexpr int kSmallestCellWidth = 240;
+constexpr int kSmallestCellHeight = 180;
+
+// The smallest page `figure` can be drawn on: its grid of panels with each
+// cell at least the smallest cell.
+PageSize smallestPageSize(const Figure& figure);
+
 // Places every element of `figure` on a page of `size`.
 void layoutFigure(Figure* figure, PageSize size);
 

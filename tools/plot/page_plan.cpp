@@ -62,7 +62,18 @@ std::vector<std::string> reflectionsOf(const std::vector<std::string>& catalogue
   return names;
 }
 
-std::vector<std::string> largestTransmissions(const std::vector<std::string>& catalogue, const PeakOf& peak) {
+std::string reverseOf(const std::string& name) {
+  MatrixEntry entry;
+  if (!parseEntry(name, &entry)) return {};
+  std::string modes(entry.modes.rbegin(), entry.modes.rend());
+  return std::string(kScatteringPrefix) + modes + "(" + std::to_string(entry.column) + "," +
+         std::to_string(entry.row) + ")";
+}
+
+// The transmissions with the largest peaks; of a reciprocal pair only the
+// first, labelled with both names.
+PanelSpec largestTransmissions(const std::vector<std::string>& catalogue, const PeakOf& peak,
+                               const SameValues& same) {
   std::vector<std::pair<double, std::string>> ranked;
   for (const std::string& name : catalogue) {
     MatrixEntry entry;
@@ -72,9 +83,22 @@ std::vector<std::string> largestTransmissions(const std::vector<std::string>& ca
   }
   std::stable_sort(ranked.begin(), ranked.end(),
                    [](const auto& a, const auto& b) { return a.first > b.first; });
-  std::vector<std::string> names;
-  for (size_t i = 0; i < ranked.size() && i < kLargestTransmissions; ++i) names.push_back(ranked[i].second);
-  return names;
+  PanelSpec spec{"Largest transmissions", PanelKind::kCartesian, {}, {}};
+  std::set<std::string> drawn;  // picked, or drawn with the one picked
+  for (size_t i = 0; i < ranked.size() && spec.names.size() < kLargestTransmissions; ++i) {
+    const std::string& name = ranked[i].second;
+    if (drawn.count(name) != 0) continue;
+    spec.names.push_back(name);
+    drawn.insert(name);
+    std::string reverse = reverseOf(name);
+    bool known =
+        std::any_of(ranked.begin(), ranked.end(), [&](const auto& r) { return r.second == reverse; });
+    if (known && same && same(name, reverse)) {
+      drawn.insert(reverse);
+      spec.labels[name] = shortName(name) + " = " + shortName(reverse);
+    }
+  }
+  return spec;
 }
 
 std::vector<PanelSpec> twoPortPage() {
@@ -156,7 +180,8 @@ std::vector<std::string> scatteringNames(const std::vector<std::string>& catalog
   return names;
 }
 
-std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, const PeakOf& peak) {
+std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, const PeakOf& peak,
+                                   const SameValues& same) {
   switch (shapeOf(catalogue)) {
     case FileShape::kOnePort:
       return presentPanels(onePortPage(), catalogue);
@@ -165,10 +190,9 @@ std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, co
     case FileShape::kMixedFourPort:
       return presentPanels(mixedFourPortPage(), catalogue);
     case FileShape::kManyPorts:
-      return presentPanels(
-          {{"Reflections", PanelKind::kCartesian, reflectionsOf(catalogue)},
-           {"Largest transmissions", PanelKind::kCartesian, largestTransmissions(catalogue, peak)}},
-          catalogue);
+      return presentPanels({{"Reflections", PanelKind::kCartesian, reflectionsOf(catalogue)},
+                            largestTransmissions(catalogue, peak, same)},
+                           catalogue);
     case FileShape::kNoScattering:
       break;
   }
@@ -195,7 +219,8 @@ std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page) {
   std::vector<PanelSpec> withPhase;
   for (const PanelSpec& spec : page) {
     withPhase.push_back(spec);
-    if (spec.kind == followed) withPhase.push_back({spec.title + ": phase", PanelKind::kPhase, spec.names});
+    if (spec.kind == followed)
+      withPhase.push_back({spec.title + ": phase", PanelKind::kPhase, spec.names, spec.labels});
   }
   return withPhase;
 }
@@ -219,6 +244,30 @@ std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const Wa
   }
   for (PanelSpec& spec : page) spec.title = titleOf(spec.names);
   return page;
+}
+
+bool isScatteringTransfer(const std::string& name) {
+  MatrixEntry entry;
+  return parseEntry(name, &entry) && !isReflection(entry);
+}
+
+bool sameValues(const host::RecordedWaveform* a, const host::RecordedWaveform* b) {
+  if (a == nullptr || b == nullptr || a->dataType != b->dataType || a->segments.size() != b->segments.size())
+    return false;
+  for (size_t s = 0; s < a->segments.size(); ++s) {
+    const host::RecordedSegment& one = a->segments[s];
+    const host::RecordedSegment& other = b->segments[s];
+    if (one.x != other.x || one.y.size() != other.y.size()) return false;
+    size_t width = a->isComplex() ? 2 : 1;
+    for (size_t i = 0; i + width <= one.y.size(); i += width) {
+      double dre = one.y[i] - other.y[i];
+      double dim = width == 2 ? one.y[i + 1] - other.y[i + 1] : 0.0;
+      double larger = std::max(std::hypot(one.y[i], width == 2 ? one.y[i + 1] : 0.0),
+                               std::hypot(other.y[i], width == 2 ? other.y[i + 1] : 0.0));
+      if (!(std::hypot(dre, dim) <= 1e-4 * larger)) return false;
+    }
+  }
+  return true;
 }
 
 double peakMagnitude(const host::RecordedWaveform* waveform) {

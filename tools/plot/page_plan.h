@@ -31,6 +31,10 @@ std::vector<std::string> scatteringNames(const std::vector<std::string>& catalog
 // pick the transmissions worth showing on files with many ports.
 using PeakOf = std::function<double(const std::string& name)>;
 
+// Whether two waveforms hold the same values as far as a picture can tell
+// (a reciprocal pair), used to draw such a pair once.
+using SameValues = std::function<bool(const std::string& name, const std::string& other)>;
+
 // How many transmissions the default page of a file with many ports shows.
 constexpr size_t kLargestTransmissions = 4;
 
@@ -41,8 +45,10 @@ constexpr size_t kLargestTransmissions = 4;
 // - mixed-mode four-port: differential transmission and reflection, mode
 //   conversion, common mode;
 // - one-port: reflection and its Smith chart;
-// - more ports: the reflections and the largest transmissions.
-std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, const PeakOf& peak);
+// - more ports: the reflections and the largest transmissions, a
+//   reciprocal pair (S(i,j) the same as S(j,i)) once, labelled with both.
+std::vector<PanelSpec> defaultPage(const std::vector<std::string>& catalogue, const PeakOf& peak,
+                                   const SameValues& same = nullptr);
 
 // The Smith charts of `page`, or when it has none one chart of the
 // reflections of the catalogue.
@@ -58,6 +64,15 @@ std::vector<PanelSpec> withPhasePanels(const std::vector<PanelSpec>& page);
 // in the order the names were given; with `smith`, one Smith chart.
 std::vector<PanelSpec> namedPage(const std::vector<std::string>& names, const WaveformSet& waveforms,
                                  bool smith);
+
+// Whether `name` is an S-parameter that is not a reflection (a
+// transmission or a mode conversion), which a Smith chart cannot show.
+bool isScatteringTransfer(const std::string& name);
+
+// Whether two loaded waveforms have the same points and values within what
+// a picture shows (1e-4 of the larger magnitude, 0.001 dB); false when
+// either is absent.
+bool sameValues(const host::RecordedWaveform* a, const host::RecordedWaveform* b);
 
 // The peak magnitude of a loaded complex waveform, 0 when absent.
 double peakMagnitude(const host::RecordedWaveform* waveform);

@@ -11,6 +11,25 @@
 // These hold for real references only: a sample at which some terminal's
 // reference has a reactance (the imaginary part of its Zo entry) gets no Z
 // and no Y, rather than values formed with the wrong reference.
+//
+// Z and Y are formed on several paths, kept equal bit for bit on purpose:
+// a change to the formula, its operand order or its handling of a singular
+// matrix or an unusual reference changes every one of them, and the test
+// that runs them all on the same networks (ImpedancePathTest) must pass.
+//  1. General: convertSample with impedance(), admittance() and
+//     prepareReferences() here, on the fixed-size kernels of
+//     matrix_kernels.h (through complex_matrix.cpp) for 1 and 4 terminals.
+//  2. Planar: the same driver steps for 3 and for 5 or more terminals, on
+//     multiplyPlanar and invertPlanar (planar_matrix.cpp) and
+//     multiplyFiniteByDiagonal (complex_matrix.cpp).
+//  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
+//     paired arithmetic leaves, with the messages of singular matrices.
+//  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
+//     paired_two_by_two.h.
+//  5. Four terminals, paired: convertFourTerminalPaired with the kernels
+//     of paired_four_by_four.h; the samples it leaves take path 1.
+// The tests' own conversion, AnySizeConversion in
+// tests/rfcalc/network_fixture.h, is the formula all of them are held to.
 #include "rfcalc/network_parameters.h"
 
 #include <algorithm>

@@ -154,7 +154,7 @@ unsigned partCount(const ScReading& reading, uint64_t blocksBegin, uint64_t file
   const DataSet& data = *reading.data;
   // A read that goes on after errors reports as it goes; a stream of
   // unknown size cannot be read at offsets.
-  if (data.blockCount < 2 || readsOnAfterErrors() || fileEnd == kUnknownSize || fileEnd <= blocksBegin ||
+  if (data.blockCount < 2 || reading.collecting || fileEnd == kUnknownSize || fileEnd <= blocksBegin ||
       fileno(data.file) < 0) {
     return 1;
   }

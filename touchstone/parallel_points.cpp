@@ -256,8 +256,8 @@ void clearWorkersFrom(const PartRead& run, size_t from) {
 }
 
 // The parts the data is cut into: one unless the read may go in parts.
-unsigned partCount(uint64_t dataBytes) {
-  if (kCallingThreadOnly || readsOnAfterErrors()) return 1;
+unsigned partCount(uint64_t dataBytes, bool collecting) {
+  if (kCallingThreadOnly || collecting) return 1;
   const ParallelReadSettings& settings = parallelReadSettings();
   if (dataBytes < settings.minimumBytes || dataBytes == 0) return 1;
   if (settings.parts != 0) return std::min(settings.parts, kMostReadParts);
@@ -370,7 +370,7 @@ StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
                             PortImpedances* impedances) {
   lastRecord = ParallelReadRecord{};
   uint64_t dataStart = pending != nullptr ? source->lineStart() : source->offset();
-  unsigned count = read.fileEnd > dataStart ? partCount(read.fileEnd - dataStart) : 1;
+  unsigned count = read.fileEnd > dataStart ? partCount(read.fileEnd - dataStart, rules.collecting) : 1;
   int descriptor = count > 1 ? regularFileDescriptor(read.data->file) : -1;
   if (descriptor < 0 || rules.checkWidth) return readPoints(source, pending, rules, points, impedances);
   PartRead run;

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "dataset/messages.h"
-#include "rfcalc/worker_threads.h"
+#include "parallel/parallel_settings.h"
+#include "parallel/worker_threads.h"
 #include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 
@@ -257,11 +258,8 @@ void clearWorkersFrom(const PartRead& run, size_t from) {
 
 // The parts the data is cut into: one unless the read may go in parts.
 unsigned partCount(uint64_t dataBytes, bool collecting) {
-  if (kCallingThreadOnly || collecting) return 1;
-  const ParallelReadSettings& settings = parallelReadSettings();
-  if (dataBytes < settings.minimumBytes || dataBytes == 0) return 1;
-  if (settings.parts != 0) return std::min(settings.parts, kMostReadParts);
-  return std::min(usableProcessorCount(), kMostReadParts);
+  if (kCallingThreadOnly || collecting || dataBytes == 0) return 1;
+  return parallelPolicy().touchstoneData.partsFor(static_cast<double>(dataBytes), kMostReadParts);
 }
 
 // The descriptor of the file when it is a regular file pread can read,
@@ -357,11 +355,6 @@ StreamEnd readInParts(PartRead* run, LineSource* source, const std::string_view*
 }
 
 }  // namespace
-
-ParallelReadSettings& parallelReadSettings() {
-  static ParallelReadSettings settings;
-  return settings;
-}
 
 ParallelReadRecord lastParallelRead() { return lastRecord; }
 

@@ -65,9 +65,9 @@ double operationsPerSample(double n) {
 // Threads 0: as many as the process may use; else at most that many.
 void calculate(benchmark::State& state, int terminals, int points, unsigned threads, double parallelWork) {
   BenchNetwork bench(terminals, points);
-  CalculationSettings settings;
-  settings.maxThreads = threads;
-  settings.parallelWork = parallelWork;
+  ParallelSettings settings;
+  settings.parts = threads;
+  settings.minimumWork = parallelWork;
   for (auto _ : state) benchmark::DoNotOptimize(calculateNetworkParameters(bench.network(), settings));
   const double samples = static_cast<double>(state.iterations()) * points;
   state.SetItemsProcessed(static_cast<int64_t>(samples));
@@ -84,17 +84,17 @@ void serialAndParallel(benchmark::internal::Benchmark* bench) {
 }
 
 void BM_TwoPortMillionPoints(benchmark::State& state) {
-  calculate(state, 2, 1000000, threadsOf(state), kParallelWork);
+  calculate(state, 2, 1000000, threadsOf(state), kCalculationParallelWork);
 }
 BENCHMARK(BM_TwoPortMillionPoints)->Apply(serialAndParallel);
 
 void BM_SixteenTerminals(benchmark::State& state) {
-  calculate(state, 16, 2000, threadsOf(state), kParallelWork);
+  calculate(state, 16, 2000, threadsOf(state), kCalculationParallelWork);
 }
 BENCHMARK(BM_SixteenTerminals)->Apply(serialAndParallel);
 
 void BM_ThirtyTwoTerminals(benchmark::State& state) {
-  calculate(state, 32, 2000, threadsOf(state), kParallelWork);
+  calculate(state, 32, 2000, threadsOf(state), kCalculationParallelWork);
 }
 BENCHMARK(BM_ThirtyTwoTerminals)->Apply(serialAndParallel);
 
@@ -102,7 +102,7 @@ BENCHMARK(BM_ThirtyTwoTerminals)->Apply(serialAndParallel);
 void BM_Split(benchmark::State& state) {
   const auto threads = static_cast<unsigned>(state.range(2));
   calculate(state, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), threads,
-            threads == 1 ? kParallelWork : 0.0);
+            threads == 1 ? kCalculationParallelWork : 0.0);
 }
 BENCHMARK(BM_Split)
     ->ArgNames({"terminals", "points", "threads"})

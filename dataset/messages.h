@@ -231,8 +231,39 @@ inline int failAt(Message message, int line, const std::string& argument) {
   return failAt(message, line, argument.c_str());
 }
 
-// True when the current sink wants a read to go on after an error.
+// True when the current sink wants a read to go on after an error. Asked
+// once, where a read starts; the read carries the answer in its plan.
 inline bool readsOnAfterErrors() { return currentMessageSink().collectsAll(); }
+
+// The errors of one read: each is reported, remembered, and stops the read
+// unless the read collects every error (a full check), in which case it
+// goes on where it can.
+class ReadStatus {
+ public:
+  explicit ReadStatus(bool collecting) : collecting_(collecting) {}
+
+  // Reports an error about line `line` and remembers it; true when the read
+  // must stop now.
+  bool refuse(Message message, int line, const std::string& argument = std::string()) {
+    reportAt(message, line, argument);
+    return take(kFailed);
+  }
+  // Remembers the status of a step that reported its own errors; true when
+  // the read must stop now.
+  bool take(int status) {
+    failed_ = failed_ || status != kOk;
+    return stopped();
+  }
+  // True when an error was remembered and the read does not collect.
+  bool stopped() const { return failed_ && !collecting_; }
+  bool failed() const { return failed_; }
+  bool collecting() const { return collecting_; }
+  int result() const { return failed_ ? kFailed : kOk; }
+
+ private:
+  bool collecting_;
+  bool failed_ = false;
+};
 
 }  // namespace korvel
 

@@ -19,9 +19,6 @@
 
 namespace korvel::host {
 
-constexpr int kDataTypeReal = 1;
-constexpr int kDataTypeComplex = 4;
-
 struct RecordedProperty {
   int code = 0;
   std::string value;

@@ -35,6 +35,19 @@ typedef struct PropertyResult {
   int32_t resultKind;
 } PropertyResult;
 
+/* The resultKind of a property callback that answered. */
+enum KorvelResultKind { kAnsweredResultKind = 7 };
+
+/* The data type codes of WfX_Create. */
+enum KorvelDataType { kDataTypeReal = 1, kDataTypeComplex = 4 };
+
+/* The waveform property codes of WfX_SetWfProp. */
+enum KorvelWaveformProperty {
+  kPropertyPowerRatio = 1, /* "1" for gains and noise figures */
+  kPropertyXDisplay = 2,   /* how the host shows x */
+  kPropertyYDisplay = 3    /* how the host shows y */
+};
+
 typedef int (*FormatPropertyProc)(Tcl_Interp *, const char *option, PropertyResult *);
 typedef int (*OpenFileProc)(Tcl_Interp *, const char *path, void **dataSet);
 typedef int (*CloseFileProc)(Tcl_Interp *, void *dataSet);

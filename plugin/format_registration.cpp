@@ -29,8 +29,6 @@ constexpr FormatRow kFormatTable[] = {
 // Set by the first korvelSC_Init; later calls register nothing.
 bool registered = false;
 
-constexpr int kAnsweredResultKind = 7;
-
 }  // namespace
 
 namespace callbacks {

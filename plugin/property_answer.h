@@ -10,9 +10,6 @@
 
 namespace korvel {
 
-// The resultKind the host expects in every answered record.
-constexpr int kAnsweredResultKind = 7;
-
 // An option text is at least two characters long and begins with a minus;
 // anything else is refused before the record is touched.
 inline bool isWellFormedOption(const char* option) {

@@ -8,16 +8,9 @@
 
 #include <string_view>
 
+#include "hostapi/korvel_host.h"
+
 namespace korvel {
-
-// Data type codes of WfX_Create.
-constexpr int kDataTypeReal = 1;
-constexpr int kDataTypeComplex = 4;
-
-// Waveform property codes of WfX_SetWfProp.
-constexpr int kPropertyPowerRatio = 1;  // "1" for gains and noise figures
-constexpr int kPropertyXDisplay = 2;    // how the host shows x
-constexpr int kPropertyYDisplay = 3;    // how the host shows y
 
 // True for the reference impedances, the gains, the scalar noise figures
 // and the group delays; false for the matrices and the complex noise

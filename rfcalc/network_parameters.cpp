@@ -11,6 +11,25 @@
 // These hold for real references only: a sample at which some terminal's
 // reference has a reactance (the imaginary part of its Zo entry) gets no Z
 // and no Y, rather than values formed with the wrong reference.
+//
+// Z and Y are formed on several paths, kept equal bit for bit on purpose:
+// a change to the formula, its operand order or its handling of a singular
+// matrix or an unusual reference changes every one of them, and the test
+// that runs them all on the same networks (ImpedancePathTest) must pass.
+//  1. General: convertSample with impedance(), admittance() and
+//     prepareReferences() here, on the fixed-size kernels of
+//     matrix_kernels.h (through complex_matrix.cpp) for 1 and 4 terminals.
+//  2. Planar: the same driver steps for 3 and for 5 or more terminals, on
+//     multiplyPlanar and invertPlanar (planar_matrix.cpp) and
+//     multiplyFiniteByDiagonal (complex_matrix.cpp).
+//  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
+//     paired arithmetic leaves, with the messages of singular matrices.
+//  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
+//     paired_two_by_two.h.
+//  5. Four terminals, paired: convertFourTerminalPaired with the kernels
+//     of paired_four_by_four.h; the samples it leaves take path 1.
+// The tests' own conversion, AnySizeConversion in
+// tests/rfcalc/network_fixture.h, is the formula all of them are held to.
 #include "rfcalc/network_parameters.h"
 
 #include <algorithm>
@@ -19,16 +38,16 @@
 #include <limits>
 #include <vector>
 
+#include "parallel/non_trapping_arithmetic.h"
+#include "parallel/worker_threads.h"
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/gain_stability.h"
 #include "rfcalc/matrix_kernels.h"
 #include "rfcalc/network_layout.h"
 #include "rfcalc/noise_parameters.h"
-#include "rfcalc/non_trapping_arithmetic.h"
 #include "rfcalc/paired_four_by_four.h"
 #include "rfcalc/paired_two_by_two.h"
 #include "rfcalc/singular_matrix_report.h"
-#include "rfcalc/worker_threads.h"
 
 namespace korvel {
 namespace {
@@ -525,26 +544,23 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
 }
 
 // The work of a network's samples in units of about a nanosecond of one
-// processor's time; see kParallelWork.
+// processor's time; see kCalculationParallelWork.
 double estimatedWork(size_t samples, size_t terminals) {
   const double n = static_cast<double>(terminals);
   return static_cast<double>(samples) * (kWorkPerSample + kWorkPerCubedTerminal * n * n * n);
 }
 
-unsigned partCountFor(const NetworkCalculation& calculation, const CalculationSettings& settings) {
-  if (settings.maxThreads == 1) return 1;
-  if (estimatedWork(calculation.sampleCount(), calculation.terminals()) < settings.parallelWork) return 1;
-  unsigned parts = settings.maxThreads != 0 ? settings.maxThreads : usableProcessorCount();
+unsigned partCountFor(const NetworkCalculation& calculation, const ParallelSettings& settings) {
   // No part shorter than a sample.
-  if (parts > calculation.sampleCount()) parts = static_cast<unsigned>(calculation.sampleCount());
-  return parts > 0 ? parts : 1;
+  return settings.partsFor(estimatedWork(calculation.sampleCount(), calculation.terminals()),
+                           calculation.sampleCount());
 }
 
 // Runs the parts on worker threads, each keeping its messages, and prints
 // the messages in sample order once all have ended: the output of a
 // serial calculation, line for line.
 void calculateInParts(const NetworkCalculation& calculation, unsigned parts,
-                      const CalculationSettings& settings) {
+                      const ParallelSettings& settings) {
   std::vector<SingularMatrixLog> logs(parts, SingularMatrixLog(true));
   runInParts(parts, [&](unsigned index) {
     if (settings.partStartHook != nullptr) settings.partStartHook(index);
@@ -557,13 +573,11 @@ void calculateInParts(const NetworkCalculation& calculation, unsigned parts,
 
 }  // namespace
 
-CalculationSettings::CalculationSettings() : maxThreads(kSerialCalculation ? 1 : 0) {}
-
 int calculateNetworkParameters(const NetworkSamples& network) {
-  return calculateNetworkParameters(network, CalculationSettings());
+  return calculateNetworkParameters(network, parallelPolicy().calculation);
 }
 
-int calculateNetworkParameters(const NetworkSamples& network, const CalculationSettings& settings) {
+int calculateNetworkParameters(const NetworkSamples& network, const ParallelSettings& settings) {
   NonTrappingArithmetic arithmetic;
   const NetworkCalculation calculation(network);
   const unsigned parts = partCountFor(calculation, settings);

@@ -7,7 +7,7 @@
 #ifndef KORVEL_RFCALC_NETWORK_PARAMETERS_H
 #define KORVEL_RFCALC_NETWORK_PARAMETERS_H
 
-#include "rfcalc/worker_threads.h"
+#include "parallel/parallel_settings.h"
 
 namespace korvel {
 
@@ -57,7 +57,8 @@ struct NetworkSamples {
 // on its inverse become quiet NaN, and the calculation goes on.
 // Floating-point exceptions are masked for the duration, so nothing traps.
 // Large networks are calculated in parts on worker threads, with results
-// and messages identical to those of one thread (see CalculationSettings).
+// and messages identical to those of one thread, as parallelPolicy()
+// .calculation sets (parallel/parallel_settings.h).
 // Returns 0: nothing in the samples makes a calculation fail. Memory is
 // another matter: when the working matrices (or, on worker threads, the
 // messages a part keeps) find none, std::bad_alloc is thrown once every
@@ -65,34 +66,16 @@ struct NetworkSamples {
 // be trusted: whoever opened the file refuses it.
 int calculateNetworkParameters(const NetworkSamples& network);
 
-// Whether the build calculates on the calling thread only, for comparison
-// with the parallel calculation (the KORVEL_SERIAL option).
-inline constexpr bool kSerialCalculation = kCallingThreadOnly;
-
 // The estimated work of a sample, in nanoseconds of one processor:
-// kWorkPerSample + kWorkPerCubedTerminal x N^3 for N terminals. Below
-// kParallelWork a network is calculated on the calling thread alone:
-// starting and joining a thread costs some tens of microseconds, and the
-// parts only pay once each has well beyond that to do.
+// kWorkPerSample + kWorkPerCubedTerminal x N^3 for N terminals, measured
+// against the settings' minimumWork (kCalculationParallelWork unless
+// changed).
 inline constexpr double kWorkPerSample = 40.0;
 inline constexpr double kWorkPerCubedTerminal = 12.0;
-inline constexpr double kParallelWork = 200000.0;
 
-// How a calculation may use threads.
-struct CalculationSettings {
-  // 1 in a serial build, else 0.
-  CalculationSettings();
-  // The most threads to use, the calling thread included; 0 for as many as
-  // the process may run on at once (usableProcessorCount()).
-  unsigned maxThreads;
-  // The estimated work from which the calculation is split.
-  double parallelWork = kParallelWork;
-  // Called at the start of each part with its index, on the thread that
-  // runs it: a test's way to make a part fail.
-  void (*partStartHook)(unsigned part) = nullptr;
-};
-
-int calculateNetworkParameters(const NetworkSamples& network, const CalculationSettings& settings);
+// The same with the given settings: settings.parts is the most threads to
+// use, the calling thread included.
+int calculateNetworkParameters(const NetworkSamples& network, const ParallelSettings& settings);
 
 }  // namespace korvel
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-#include "rfcalc/worker_threads.h"
+#include "parallel/worker_threads.h"
 
 namespace korvel {
 

@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "parallel/non_trapping_arithmetic.h"
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/network_layout.h"
-#include "rfcalc/non_trapping_arithmetic.h"
 
 namespace korvel {
 namespace {

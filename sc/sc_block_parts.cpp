@@ -11,20 +11,16 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
-#include "rfcalc/worker_threads.h"
+#include "parallel/parallel_settings.h"
+#include "parallel/worker_threads.h"
 #include "sc/sc_blocks.h"
 
 namespace korvel {
 
 namespace {
 
-// Below this many bytes of blocks the threads cost more than they save.
-constexpr uint64_t kDefaultThreshold = uint64_t{4} << 20;
 // More parts than this would only add searches for their beginnings.
 constexpr unsigned kMostParts = 64;
-
-std::atomic<uint64_t> partThreshold{kDefaultThreshold};
-std::atomic<unsigned> partSetting{0};
 
 // Takes the place of the messages of a part read on a worker: a part that
 // would report anything fails, and the calling thread reads it again.
@@ -154,16 +150,12 @@ unsigned partCount(const ScReading& reading, uint64_t blocksBegin, uint64_t file
   const DataSet& data = *reading.data;
   // A read that goes on after errors reports as it goes; a stream of
   // unknown size cannot be read at offsets.
-  if (data.blockCount < 2 || readsOnAfterErrors() || fileEnd == kUnknownSize || fileEnd <= blocksBegin ||
+  if (data.blockCount < 2 || reading.collecting || fileEnd == kUnknownSize || fileEnd <= blocksBegin ||
       fileno(data.file) < 0) {
     return 1;
   }
-  if (fileEnd - blocksBegin < partThreshold.load()) return 1;
-  unsigned parts = partSetting.load();
-  if (parts == 0) parts = usableProcessorCount();
-  parts = std::min(parts, kMostParts);
-  return static_cast<unsigned>(
-      std::min(static_cast<long long>(parts), static_cast<long long>(data.blockCount)));
+  const size_t mostParts = std::min(static_cast<size_t>(kMostParts), static_cast<size_t>(data.blockCount));
+  return parallelPolicy().scBlocks.partsFor(static_cast<double>(fileEnd - blocksBegin), mostParts);
 }
 
 // The parts' blocks and where each but the first starts searching: half an
@@ -194,13 +186,6 @@ int linesBefore(const std::vector<Part>& parts, size_t failed, int headLines) {
 }
 
 }  // namespace
-
-BlockPartSettings blockPartSettings() { return {partThreshold.load(), partSetting.load()}; }
-
-void setBlockPartSettings(const BlockPartSettings& settings) {
-  partThreshold.store(settings.threshold);
-  partSetting.store(settings.parts);
-}
 
 int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd) {
   unsigned count = partCount(reading, blocksBegin, fileEnd);

@@ -24,16 +24,8 @@ namespace korvel {
 // for a stream that cannot tell it).
 // REQUIRES: the sample arrays exist and the reference impedances are read.
 int readBlocks(ScReading& reading, uint64_t blocksBegin, uint64_t fileEnd);
-
-// When blocks are read in parts: at least `threshold` bytes of blocks, and
-// `parts` parts (0: one per usable processor). The tests set them so that
-// small files are read in parts too.
-struct BlockPartSettings {
-  uint64_t threshold;
-  unsigned parts;
-};
-BlockPartSettings blockPartSettings();
-void setBlockPartSettings(const BlockPartSettings& settings);
+// When blocks are read in parts: parallelPolicy().scBlocks, in bytes of
+// blocks (parallel/parallel_settings.h).
 
 }  // namespace korvel
 

@@ -86,6 +86,9 @@ struct ScReading {
   bool zoLineHeld = false;
   // Where the blocks' samples go, once the head has been read.
   NetworkLayout layout{0, 0, false, false};
+  // Whether the read collects every error (a full check), asked once where
+  // the read starts.
+  bool collecting = false;
 };
 
 }  // namespace korvel

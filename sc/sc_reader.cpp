@@ -90,6 +90,7 @@ int readScFile(DataSet* data) {
   uint64_t fileSize = remainingBytes(data->file);
   off_t start = ftello(data->file);
   ScReading reading(data);
+  reading.collecting = readsOnAfterErrors();
   if (readHead(reading) != kOk || checkCapacity(*data, fileSize) != kOk) return kFailed;
   buildWaveformNames(reading);
   if (allocateSamples(data) != kOk || readReferenceImpedances(reading) != kOk) return kFailed;

@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Checks that every include between the plug-in's folders points down:
-#   plugin -> {sc, touchstone} -> {dataset, text} -> rfcalc, where text
-# depends on nothing and dataset may use it
-# and that hostapi stays the bottom of the host contract. Prints every
+#   plugin -> {sc, touchstone} -> {dataset, text} -> rfcalc -> parallel,
+# where text depends on nothing and dataset may use it, and parallel (the
+# worker threads and their settings) includes nothing of ours and may be
+# used by every folder; and that hostapi stays the bottom of the host
+# contract. Prints every
 # include that points up or sideways and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # folder: the folders it may include from besides itself
 declare -A allowed=(
-  [plugin]="sc touchstone dataset text rfcalc hostapi"
-  [sc]="dataset text rfcalc"
-  [touchstone]="dataset text rfcalc"
-  [dataset]="text rfcalc"
-  [text]=""
-  [rfcalc]=""
+  [plugin]="sc touchstone dataset text rfcalc hostapi parallel"
+  [sc]="dataset text rfcalc parallel"
+  [touchstone]="dataset text rfcalc parallel"
+  [dataset]="text rfcalc parallel"
+  [text]="parallel"
+  [rfcalc]="parallel"
+  [parallel]=""
   [hostapi]=""
 )
 status=0

@@ -110,23 +110,19 @@ bool parseDescriptor(std::string_view token, KeywordHeader::ModeDescriptor* desc
 
 class KeywordReader {
  public:
-  KeywordReader(LineSource* source, KeywordHeader* header) : source_(source), header_(header) {}
+  KeywordReader(LineSource* source, bool collecting, KeywordHeader* header)
+      : source_(source), header_(header), status_(collecting) {}
 
   int read(std::string_view versionLine) {
     readVersion(versionLine);
     if (!stopped() && readOptionLineAfterVersion() && !stopped() && readPortCount() && !stopped()) {
       readKeywords();
     }
-    return failed_ ? kFailed : kOk;
+    return status_.result();
   }
 
  private:
-  bool stopped() const { return failed_ && !readsOnAfterErrors(); }
-
-  void refuse(int line, Message message, const std::string& argument = std::string()) {
-    reportAt(message, line, argument);
-    failed_ = true;
-  }
+  bool stopped() const { return status_.stopped(); }
 
   // The next line that holds a field, a line put back first.
   bool nextLine(std::string_view* line) {
@@ -155,22 +151,22 @@ class KeywordReader {
     TokenCursor cursor(withoutComment(rest));
     std::string_view version = cursor.next(kWhitespaceDelimiters);
     if (version != "2.0" && version != "2.1") {
-      refuse(source_->lineNumber(), Message::kVersionUnknown, quotedToken(version));
+      status_.refuse(Message::kVersionUnknown, source_->lineNumber(), quotedToken(version));
     }
   }
 
   bool readOptionLineAfterVersion() {
     std::string_view line;
     if (!nextLine(&line)) {
-      refuse(source_->lineNumber(), Message::kOptionLineNotAfterVersion);
+      status_.refuse(Message::kOptionLineNotAfterVersion, source_->lineNumber());
       return false;
     }
     if (!isOptionLine(line)) {
-      refuse(lineNumber_, Message::kOptionLineNotAfterVersion);
+      status_.refuse(Message::kOptionLineNotAfterVersion, lineNumber_);
       if (isKeywordLine(line)) putBack(line);
       return true;
     }
-    if (readOptionLine(line, lineNumber_, &header_->option) != kOk) failed_ = true;
+    status_.take(readOptionLine(line, lineNumber_, status_.collecting(), &header_->option));
     return true;
   }
 
@@ -178,12 +174,12 @@ class KeywordReader {
     std::string_view line;
     std::string_view rest;
     if (!nextLine(&line) || keywordName(line, &rest) != kNumberOfPorts) {
-      refuse(lineNumber_, Message::kPortsNotAfterOptionLine);
+      status_.refuse(Message::kPortsNotAfterOptionLine, lineNumber_);
       return false;
     }
     int64_t ports = 0;
     if (!singleCount(rest, &ports) || ports < 1 || ports > kMaxPorts) {
-      refuse(lineNumber_, Message::kPortCountInvalid);
+      status_.refuse(Message::kPortCountInvalid, lineNumber_);
       return false;
     }
     header_->ports = static_cast<int>(ports);
@@ -214,7 +210,7 @@ class KeywordReader {
         if (isOptionLine(line)) {
           readRepeatedOptionLine(line);
         } else {
-          refuse(lineNumber_, Message::kValueWhereKeywordDue);
+          status_.refuse(Message::kValueWhereKeywordDue, lineNumber_);
         }
         continue;
       }
@@ -224,26 +220,25 @@ class KeywordReader {
         return;
       }
       if (!seen_.insert(name).second && isKnownKeyword(name)) {
-        refuse(lineNumber_, Message::kKeywordTwice, writtenForm(name));
+        status_.refuse(Message::kKeywordTwice, lineNumber_, writtenForm(name));
         continue;
       }
       readKeyword(name, rest, line);
     }
-    if (!stopped()) refuse(source_->lineNumber(), Message::kNetworkDataMissing);
+    if (!stopped()) status_.refuse(Message::kNetworkDataMissing, source_->lineNumber());
   }
 
   // An option line among the keywords: the same line again is passed over
   // with a warning; a different one leaves the file's options in doubt.
   void readRepeatedOptionLine(std::string_view line) {
     OptionLine again;
-    if (readOptionLine(line, lineNumber_, &again) != kOk) {
-      failed_ = true;
-      return;
-    }
+    const int status = readOptionLine(line, lineNumber_, status_.collecting(), &again);
+    status_.take(status);
+    if (status != kOk) return;
     if (again.sameMeaning(header_->option)) {
       reportAt(Message::kOptionLineRepeated, lineNumber_);
     } else {
-      refuse(lineNumber_, Message::kOptionLineTwice);
+      status_.refuse(Message::kOptionLineTwice, lineNumber_);
     }
   }
 
@@ -253,7 +248,7 @@ class KeywordReader {
       if (order == "12_21" || order == "21_12") {
         header_->columnsFirst = order == "21_12";
       } else {
-        refuse(lineNumber_, Message::kTwoPortOrderInvalid);
+        status_.refuse(Message::kTwoPortOrderInvalid, lineNumber_);
       }
     } else if (name == kNumberOfFrequencies) {
       readPositiveCount(rest, "[Number of Frequencies]", &header_->frequencies);
@@ -269,16 +264,16 @@ class KeywordReader {
     } else if (name == kBeginInformation) {
       skipInformation();
     } else if (isKnownKeyword(name)) {
-      refuse(lineNumber_, Message::kKeywordOutOfOrder, writtenForm(name));
+      status_.refuse(Message::kKeywordOutOfOrder, lineNumber_, writtenForm(name));
     } else {
-      refuse(lineNumber_, Message::kKeywordUnknown, asWritten(line));
+      status_.refuse(Message::kKeywordUnknown, lineNumber_, asWritten(line));
     }
   }
 
   void readPositiveCount(std::string_view rest, const char* keyword, int64_t* count) {
     if (!singleCount(rest, count) || *count < 1 || *count > INT32_MAX) {
       *count = 0;
-      refuse(lineNumber_, Message::kCountInvalid, keyword);
+      status_.refuse(Message::kCountInvalid, lineNumber_, keyword);
     }
   }
 
@@ -291,7 +286,7 @@ class KeywordReader {
     } else if (format == "upper") {
       header_->matrix = MatrixFormat::kUpper;
     } else {
-      refuse(lineNumber_, Message::kMatrixFormatInvalid);
+      status_.refuse(Message::kMatrixFormatInvalid, lineNumber_);
     }
   }
 
@@ -324,14 +319,14 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       double value = 0.0;
       if (!parseWholeNumber(token, &value)) {
-        refuse(lineNumber_, Message::kReferenceNotResistance, quotedToken(token));
+        status_.refuse(Message::kReferenceNotResistance, lineNumber_, quotedToken(token));
         header_->reference.clear();
         return;
       }
       header_->reference.push_back(value);
     }
     if (header_->reference.size() != ports) {
-      refuse(line, Message::kReferenceCount, countFor(header_->reference.size(), ports));
+      status_.refuse(Message::kReferenceCount, line, countFor(header_->reference.size(), ports));
       header_->reference.clear();
     }
   }
@@ -344,14 +339,14 @@ class KeywordReader {
     for (const std::string& token : tokens) {
       KeywordHeader::ModeDescriptor descriptor;
       if (!parseDescriptor(token, &descriptor)) {
-        refuse(header_->mixedModeLine, Message::kDescriptorInvalid, quotedToken(token));
+        status_.refuse(Message::kDescriptorInvalid, header_->mixedModeLine, quotedToken(token));
         header_->mixedModeOrder.clear();
         return;
       }
       header_->mixedModeOrder.push_back(descriptor);
     }
     if (header_->mixedModeOrder.size() != ports) {
-      refuse(header_->mixedModeLine, Message::kDescriptorCount, countFor(tokens.size(), ports));
+      status_.refuse(Message::kDescriptorCount, header_->mixedModeLine, countFor(tokens.size(), ports));
       header_->mixedModeOrder.clear();
     }
   }
@@ -362,19 +357,19 @@ class KeywordReader {
     while (nextLine(&line)) {
       if (keywordName(line) == kEndInformation) return;
     }
-    refuse(opened, Message::kInformationNotEnded);
+    status_.refuse(Message::kInformationNotEnded, opened);
   }
 
   void checkComplete() {
     int line = lineNumber_;
     int ports = header_->ports;
     if (header_->frequencies == 0 && seen_.count(kNumberOfFrequencies) == 0) {
-      refuse(line, Message::kFrequencyCountMissing);
+      status_.refuse(Message::kFrequencyCountMissing, line);
     }
     bool orderGiven = seen_.count(kTwoPortDataOrder) > 0;
-    if (ports == 2 && !orderGiven) refuse(line, Message::kTwoPortOrderMissing);
+    if (ports == 2 && !orderGiven) status_.refuse(Message::kTwoPortOrderMissing, line);
     if (ports != 2 && orderGiven) {
-      refuse(line, Message::kTwoPortOrderNotTwoPort, std::to_string(ports));
+      status_.refuse(Message::kTwoPortOrderNotTwoPort, line, std::to_string(ports));
     }
     // An order found wrong is dropped, so that a check that reads on never
     // maps terminals by it.
@@ -393,12 +388,12 @@ class KeywordReader {
       for (int port : {d.first, d.second}) {
         if (d.mode == 'S' && port == d.second) continue;
         if (port < 1 || port > header_->ports || (d.mode != 'S' && d.first == d.second)) {
-          refuse(line, Message::kMixedPortOutOfRange, std::to_string(header_->ports));
+          status_.refuse(Message::kMixedPortOutOfRange, line, std::to_string(header_->ports));
           return false;
         }
         int& taken = owner[static_cast<size_t>(port)];
         if (taken != 0 && taken != group) {
-          refuse(line, Message::kMixedPortTwice, std::to_string(port));
+          status_.refuse(Message::kMixedPortTwice, line, std::to_string(port));
           return false;
         }
         taken = group;
@@ -407,12 +402,12 @@ class KeywordReader {
                                              : d.mode == 'C' ? &common
                                                              : nullptr;
       if (pairs != nullptr && !pairs->insert({d.first, d.second}).second) {
-        refuse(line, Message::kMixedModeTwice);
+        status_.refuse(Message::kMixedModeTwice, line);
         return false;
       }
     }
     if (differential == common) return true;
-    refuse(line, Message::kMixedPairIncomplete);
+    status_.refuse(Message::kMixedPairIncomplete, line);
     return false;
   }
 
@@ -423,7 +418,7 @@ class KeywordReader {
   int heldNumber_ = 0;
   bool heldValid_ = false;
   int lineNumber_ = 0;
-  bool failed_ = false;
+  ReadStatus status_;
 };
 
 }  // namespace
@@ -453,9 +448,10 @@ bool isKeywordLine(std::string_view line) {
   return first != std::string_view::npos && line[first] == '[';
 }
 
-int readKeywordHeader(LineSource* source, std::string_view versionLine, KeywordHeader* header) {
+int readKeywordHeader(LineSource* source, std::string_view versionLine, bool collecting,
+                      KeywordHeader* header) {
   *header = KeywordHeader();
-  KeywordReader reader(source, header);
+  KeywordReader reader(source, collecting, header);
   return reader.read(versionLine);
 }
 

@@ -54,9 +54,10 @@ struct KeywordHeader {
 // Reads from the line after [Version] (whose line `versionLine` holds) to
 // the [Network Data] line inclusive, following the keyword rules; comment
 // and blank lines are skipped anywhere. Returns kOk, or reports what is
-// wrong (naming the keyword and line) and returns kFailed; a collecting
-// sink hears of every problem the section has.
-int readKeywordHeader(LineSource* source, std::string_view versionLine, KeywordHeader* header);
+// wrong (naming the keyword and line) and returns kFailed; a `collecting`
+// read hears of every problem the section has.
+int readKeywordHeader(LineSource* source, std::string_view versionLine, bool collecting,
+                      KeywordHeader* header);
 
 }  // namespace korvel
 

@@ -45,33 +45,28 @@ int8_t upperCase(char c) {
 char characterAt(std::string_view text, size_t index) { return index < text.size() ? text[index] : '\0'; }
 
 // Walks the fields of one option line, remembering which it has seen, and
-// reports each token that is not a field. Reading goes on after a bad
-// token, so that a collecting sink hears of every one.
+// reports each token that is not a field. A collecting read goes on after
+// a bad token, so that it hears of every one.
 class OptionFields {
  public:
-  OptionFields(int line, OptionLine* option) : line_(line), option_(option) {}
+  OptionFields(int line, bool collecting, OptionLine* option)
+      : line_(line), option_(option), status_(collecting) {}
 
   void take(TokenCursor* cursor) {
-    for (std::string_view token = cursor->next(kWhitespaceDelimiters); !token.empty() && !stopped();
+    for (std::string_view token = cursor->next(kWhitespaceDelimiters); !token.empty() && !status_.stopped();
          token = cursor->next(kWhitespaceDelimiters)) {
       while (compareIgnoreCase(token, "R") == 0) {
         token = takeResistances(cursor);
-        if (token.empty() || stopped()) return;
+        if (token.empty() || status_.stopped()) return;
       }
       takeWord(token);
     }
   }
 
-  bool failed() const { return failed_; }
+  int result() const { return status_.result(); }
 
  private:
-  // Only a collecting sink hears of more than the first bad field.
-  bool stopped() const { return failed_ && !readsOnAfterErrors(); }
-
-  void refuse(Message message, const std::string& argument) {
-    reportAt(message, line_, argument);
-    failed_ = true;
-  }
+  void refuse(Message message, const std::string& argument) { status_.refuse(message, line_, argument); }
 
   bool once(bool* seen, std::string_view token, const char* field) {
     if (*seen) {
@@ -126,18 +121,18 @@ class OptionFields {
   bool parameterSeen_ = false;
   bool formatSeen_ = false;
   bool resistancesSeen_ = false;
-  bool failed_ = false;
+  ReadStatus status_;
 };
 
 // A mapping placed before the option line names portCount mixed-mode
 // ports, and the line may give one value per port: each then stands for
 // the terminals of that port in turn.
-bool givesOneValuePerPort(const DataSet& data, size_t valuesRead) {
-  return data.mixedMode == 1 && data.portCount >= 1 && valuesRead == static_cast<size_t>(data.portCount);
+bool givesOneValuePerPort(const TerminalPorts& shape, size_t valuesRead) {
+  return shape.mixedMode == 1 && shape.ports >= 1 && valuesRead == static_cast<size_t>(shape.ports);
 }
 
-void repeatPerPort(const DataSet& data, std::vector<double>* resistances) {
-  size_t repeats = static_cast<size_t>(data.terminalCount / data.portCount);
+void repeatPerPort(const TerminalPorts& shape, std::vector<double>* resistances) {
+  size_t repeats = static_cast<size_t>(shape.terminals / shape.ports);
   std::vector<double> perPort;
   perPort.swap(*resistances);
   resistances->reserve(perPort.size() * repeats);
@@ -168,16 +163,16 @@ bool OptionLine::sameMeaning(const OptionLine& other) const {
          resistancesGiven == other.resistancesGiven && resistanceValueMissing == other.resistanceValueMissing;
 }
 
-int readOptionLine(std::string_view line, int lineNumber, OptionLine* option) {
+int readOptionLine(std::string_view line, int lineNumber, bool collecting, OptionLine* option) {
   *option = OptionLine();
   option->line = lineNumber;
   // The "#" separates like a blank: "#GHz" reads as "# GHz". Blanks may
   // stand before it.
   line.remove_prefix(line.find('#') + 1);
   TokenCursor cursor(withoutComment(line));
-  OptionFields fields(lineNumber, option);
+  OptionFields fields(lineNumber, collecting, option);
   fields.take(&cursor);
-  return fields.failed() ? kFailed : kOk;
+  return fields.result();
 }
 
 int applyOptionLine(const OptionLine& option, DataSet* data) {
@@ -190,13 +185,14 @@ int applyOptionLine(const OptionLine& option, DataSet* data) {
   return kOk;
 }
 
-int terminalResistances(const OptionLine& option, const DataSet& data, std::vector<double>* resistances) {
-  size_t terminals = static_cast<size_t>(data.terminalCount);
+int terminalResistances(const OptionLine& option, const TerminalPorts& shape,
+                        std::vector<double>* resistances) {
+  size_t terminals = static_cast<size_t>(shape.terminals);
   *resistances = option.resistances;
   if (resistances->size() == 1) {
     resistances->assign(terminals, resistances->front());
-  } else if (givesOneValuePerPort(data, resistances->size())) {
-    repeatPerPort(data, resistances);
+  } else if (givesOneValuePerPort(shape, resistances->size())) {
+    repeatPerPort(shape, resistances);
   }
   if (resistances->size() < terminals) {
     return failAt(Message::kZoValuesIncomplete, option.line);

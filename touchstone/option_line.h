@@ -43,8 +43,9 @@ int compareIgnoreCase(std::string_view a, std::string_view b);
 
 // Reads the option line `line` (its first field is "#"), line number
 // `lineNumber` of the file, into `*option`; a trailing comment is ignored.
-// Returns kOk, or reports every field that is not one and returns kFailed.
-int readOptionLine(std::string_view line, int lineNumber, OptionLine* option);
+// Returns kOk, or reports the first field that is not one (every such
+// field when `collecting`) and returns kFailed.
+int readOptionLine(std::string_view line, int lineNumber, bool collecting, OptionLine* option);
 
 // Stores the option line's unit and format in `data` (frequencies are kept
 // in hertz, so the unit stored is always "Hz"). Returns kOk; throws
@@ -57,7 +58,13 @@ int applyOptionLine(const OptionLine& option, DataSet* data);
 // port stands for that port's terminals in turn. Values beyond the
 // terminals are ignored with a warning. Reports and returns kFailed when
 // there are more than one value but too few.
-int terminalResistances(const OptionLine& option, const DataSet& data, std::vector<double>* resistances);
+struct TerminalPorts {
+  int terminals = 0;
+  int ports = 0;      // the ports of a mixed-mode mapping
+  int mixedMode = 0;  // 1 when comment lines gave a mixed-mode mapping
+};
+int terminalResistances(const OptionLine& option, const TerminalPorts& shape,
+                        std::vector<double>* resistances);
 
 }  // namespace korvel
 

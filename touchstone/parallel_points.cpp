@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "dataset/messages.h"
-#include "rfcalc/worker_threads.h"
+#include "parallel/parallel_settings.h"
+#include "parallel/worker_threads.h"
 #include "touchstone/keyword_header.h"
 #include "touchstone/line_kinds.h"
 
@@ -256,12 +257,9 @@ void clearWorkersFrom(const PartRead& run, size_t from) {
 }
 
 // The parts the data is cut into: one unless the read may go in parts.
-unsigned partCount(uint64_t dataBytes) {
-  if (kCallingThreadOnly || readsOnAfterErrors()) return 1;
-  const ParallelReadSettings& settings = parallelReadSettings();
-  if (dataBytes < settings.minimumBytes || dataBytes == 0) return 1;
-  if (settings.parts != 0) return std::min(settings.parts, kMostReadParts);
-  return std::min(usableProcessorCount(), kMostReadParts);
+unsigned partCount(uint64_t dataBytes, bool collecting) {
+  if (kCallingThreadOnly || collecting || dataBytes == 0) return 1;
+  return parallelPolicy().touchstoneData.partsFor(static_cast<double>(dataBytes), kMostReadParts);
 }
 
 // The descriptor of the file when it is a regular file pread can read,
@@ -358,11 +356,6 @@ StreamEnd readInParts(PartRead* run, LineSource* source, const std::string_view*
 
 }  // namespace
 
-ParallelReadSettings& parallelReadSettings() {
-  static ParallelReadSettings settings;
-  return settings;
-}
-
 ParallelReadRecord lastParallelRead() { return lastRecord; }
 
 StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
@@ -370,7 +363,7 @@ StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
                             PortImpedances* impedances) {
   lastRecord = ParallelReadRecord{};
   uint64_t dataStart = pending != nullptr ? source->lineStart() : source->offset();
-  unsigned count = read.fileEnd > dataStart ? partCount(read.fileEnd - dataStart) : 1;
+  unsigned count = read.fileEnd > dataStart ? partCount(read.fileEnd - dataStart, rules.collecting) : 1;
   int descriptor = count > 1 ? regularFileDescriptor(read.data->file) : -1;
   if (descriptor < 0 || rules.checkWidth) return readPoints(source, pending, rules, points, impedances);
   PartRead run;

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
+#include "parallel/parallel_settings.h"
 #include "text/text_input.h"
 #include "touchstone/point_stream.h"
 #include "touchstone/port_impedances.h"
@@ -27,21 +28,10 @@
 
 namespace korvel {
 
-// When the network data is read in parts. Process-wide; tests and
-// benchmarks change it, the plug-in keeps the defaults.
-struct ParallelReadSettings {
-  // Network data of fewer bytes is read on the calling thread alone. With
-  // a processor to spare, two parts already save a fifth of a 1 MB read
-  // (and a tenth at 256 kB); on a machine whose processors are all busy
-  // the parts cost more than they save up to a few MB, by a few
-  // milliseconds at most.
-  uint64_t minimumBytes = uint64_t{1} << 20;
-  // The parts to cut the data into; 0 for one per usable processor (at
-  // most kMostReadParts), 1 for the calling thread alone.
-  unsigned parts = 0;
-};
+// When the network data is read in parts: parallelPolicy().touchstoneData,
+// in bytes of data (parallel/parallel_settings.h), in at most
+// kMostReadParts parts.
 inline constexpr unsigned kMostReadParts = 8;
-ParallelReadSettings& parallelReadSettings();
 
 // What the last read of network data on this thread did: the parts it
 // cut the data into (1 when it read on the calling thread alone) and the

@@ -49,11 +49,11 @@ std::string partPointsText(int numbers, int perPoint) {
 // Where every line holds whole points and the line before ended inside a
 // point, reports that line; false when the read must stop. A full check
 // forgets the unfinished point and reads on.
-bool acceptLineAfterPartPoint(ScatteringPoints* points, StreamEnd* end) {
+bool acceptLineAfterPartPoint(bool collecting, ScatteringPoints* points, StreamEnd* end) {
   reportAt(Message::kDataLineNotWholePoints, points->lastNumberLine(),
            partPointsText(points->numbersOnLastLine(), points->pointNumbers()));
   end->failed = true;
-  if (!readsOnAfterErrors()) {
+  if (!collecting) {
     end->refused = true;
     return false;
   }
@@ -95,7 +95,7 @@ StreamEnd readPoints(LineSource* source, const std::string_view* pending, const 
     }
     end.rest = TokenCursor(withoutComment(line));
     if (points->wholePointsPerLine() && !points->frequencyDue() && !end.rest.atEnd(kWhitespaceDelimiters) &&
-        !acceptLineAfterPartPoint(points, &end)) {
+        !acceptLineAfterPartPoint(rules.collecting, points, &end)) {
       return end;
     }
     if (rules.checkWidth && !warnedWidth && pairsOnLine(end.rest, points->frequencyDue()) > kPairsPerLine) {

@@ -18,6 +18,7 @@ namespace korvel {
 struct PointStreamRules {
   bool keywords = false;    // 2.x: a keyword line ends the data
   bool checkWidth = false;  // warn once of a 1.x line of more than four pairs
+  bool collecting = false;  // a full check: read on after an error where possible
   // Stop before a line that starts at this offset of the file or later.
   uint64_t stopAt = UINT64_MAX;
 };

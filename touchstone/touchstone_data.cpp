@@ -21,24 +21,6 @@ namespace korvel {
 
 namespace {
 
-// Errors of the data stage; a collecting sink hears of each and the read
-// goes on where it can.
-class Refusal {
- public:
-  // Reports an error; true when the read must stop at once.
-  bool refuse(int line, Message message, const std::string& argument = std::string()) {
-    reportAt(message, line, argument);
-    failed_ = true;
-    return !readsOnAfterErrors();
-  }
-  // Counts an error reported elsewhere.
-  void reported() { failed_ = true; }
-  bool failed() const { return failed_; }
-
- private:
-  bool failed_ = false;
-};
-
 // "3 declared, 2 read".
 std::string declaredAndRead(int64_t declared, int64_t read) {
   return std::to_string(declared) + " declared, " + std::to_string(read) + " read";
@@ -83,10 +65,11 @@ bool readsPortImpedances(const DataPlan& plan, const DataSet& data) {
 // or shifted data line whose number happens to fall is no noise data.
 // Returns true when the read must stop; `*valid` says whether the block
 // may be read.
-bool checkNoiseOpening(const StreamEnd& end, const ScatteringPoints& points, Refusal* refusal, bool* valid) {
+bool checkNoiseOpening(const StreamEnd& end, const ScatteringPoints& points, ReadStatus* status,
+                       bool* valid) {
   std::string fault = noiseOpeningFault(end.rest, end.opening, points.numbersOnLastLine() - 1);
   *valid = fault.empty();
-  return !*valid && refusal->refuse(end.line, Message::kNoiseOpeningInvalid, fault);
+  return !*valid && status->refuse(Message::kNoiseOpeningInvalid, end.line, fault);
 }
 
 int readNoiseBlockOfVersionOne(LineSource* source, StreamEnd* end, double resistance, DataSet* data) {
@@ -113,27 +96,27 @@ void appendAvailableGainWhenComplete(DataSet* data) {
 
 // The points read against [Number of Frequencies].
 bool checkPointCount(const StreamEnd& end, const ScatteringPoints& points, const DataPlan& plan,
-                     Refusal* refusal) {
+                     ReadStatus* status) {
   int64_t declared = plan.layout.pointLimit;
   if (end.outcome == ScatteringPoints::Outcome::kTooManyPoints) {
-    return refusal->refuse(end.line, Message::kPointsBeyondCount, std::to_string(declared));
+    return status->refuse(Message::kPointsBeyondCount, end.line, std::to_string(declared));
   }
   if (!points.frequencyDue()) {
-    if (refusal->refuse(end.line, Message::kPointIncomplete)) return true;
+    if (status->refuse(Message::kPointIncomplete, end.line)) return true;
   }
   if (points.completePoints() != declared) {
-    return refusal->refuse(end.line, Message::kPointCountMismatch,
-                           declaredAndRead(declared, points.completePoints()));
+    return status->refuse(Message::kPointCountMismatch, end.line,
+                          declaredAndRead(declared, points.completePoints()));
   }
   return false;
 }
 
 // [Noise Data] to the keyword after it. Returns true when the read must stop.
 bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
-                           Refusal* refusal) {
+                           ReadStatus* status) {
   int line = end->line;
-  if (data->terminalCount != 2) return refusal->refuse(line, Message::kNoiseNotTwoPort);
-  if (plan.noisePoints == 0) return refusal->refuse(line, Message::kNoiseCountMissing);
+  if (data->terminalCount != 2) return status->refuse(Message::kNoiseNotTwoPort, line);
+  if (plan.noisePoints == 0) return status->refuse(Message::kNoiseCountMissing, line);
   data->hasNoise = 1;
   appendNoiseNames(data);
   if (allocateNoiseStorage(data) != kOk) return true;
@@ -145,12 +128,12 @@ bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* 
     return true;
   }
   if (noise.tooMany) {
-    return refusal->refuse(end->line, Message::kNoisePointsBeyondCount, std::to_string(plan.noisePoints));
+    return status->refuse(Message::kNoisePointsBeyondCount, end->line, std::to_string(plan.noisePoints));
   }
-  if (noise.incomplete && refusal->refuse(end->line, Message::kNoisePointIncomplete)) return true;
+  if (noise.incomplete && status->refuse(Message::kNoisePointIncomplete, end->line)) return true;
   if (noise.points != plan.noisePoints) {
-    return refusal->refuse(end->line, Message::kNoiseCountMismatch,
-                           declaredAndRead(plan.noisePoints, noise.points));
+    return status->refuse(Message::kNoiseCountMismatch, end->line,
+                          declaredAndRead(plan.noisePoints, noise.points));
   }
   if (noise.points > data->pointCount) {
     reportAt(Message::kNoisePointsDropped, plan.noiseDeclaredLine, std::to_string(data->pointCount));
@@ -161,9 +144,9 @@ bool readNoiseOfVersionTwo(LineSource* source, const DataPlan& plan, StreamEnd* 
 // The keywords after the network data: [Noise Data] when declared, then
 // [End]. Returns true when the read must stop.
 bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* end, DataSet* data,
-                         Refusal* refusal) {
+                         ReadStatus* status) {
   if (end->keyword == "noise data") {
-    if (readNoiseOfVersionTwo(source, plan, end, data, refusal)) return true;
+    if (readNoiseOfVersionTwo(source, plan, end, data, status)) return true;
   } else if (plan.noisePoints > 0) {
     // The network data is whole: the file opens without noise.
     reportAt(Message::kNoiseDataMissing, plan.noiseDeclaredLine);
@@ -173,8 +156,7 @@ bool readClosingKeywords(LineSource* source, const DataPlan& plan, StreamEnd* en
     return false;
   }
   if (end->keyword != "end") {
-    return refusal->refuse(end->line, Message::kEndExpected,
-                           quotedToken(end->keyword, QuoteMarks::kBrackets));
+    return status->refuse(Message::kEndExpected, end->line, quotedToken(end->keyword, QuoteMarks::kBrackets));
   }
   return false;
 }
@@ -233,7 +215,8 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   PointStreamRules rules;
   rules.keywords = plan.keywords;
   // Line widths are a matter of style, looked at only for a full check.
-  rules.checkWidth = !plan.keywords && readsOnAfterErrors();
+  rules.checkWidth = !plan.keywords && plan.collecting;
+  rules.collecting = plan.collecting;
   NetworkRead read;
   read.data = data;
   read.capacity = capacity;
@@ -246,9 +229,9 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   if (end.outcome == ScatteringPoints::Outcome::kNotNumber) {
     return failAt(Message::kValueNotNumber, end.line, quotedToken(points.notNumber()));
   }
-  Refusal refusal;
-  if (end.failed) refusal.reported();
-  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &refusal))
+  ReadStatus status(plan.collecting);
+  if (end.failed) status.take(kFailed);
+  if (plan.keywords && plan.layout.pointLimit > 0 && checkPointCount(end, points, plan, &status))
     return kFailed;
   data->pointCount = points.completePoints();
   if (data->pointCount == 0) return failAt(Message::kNoData, end.line);
@@ -267,7 +250,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
 
   bool noiseValid = false;
   if (end.outcome == ScatteringPoints::Outcome::kNoiseBlock &&
-      checkNoiseOpening(end, points, &refusal, &noiseValid)) {
+      checkNoiseOpening(end, points, &status, &noiseValid)) {
     return kFailed;
   }
   if (noiseValid) {
@@ -282,9 +265,9 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
     }
     if (readNoiseBlockOfVersionOne(source, &end, resistance, data) != kOk) return kFailed;
   }
-  if (plan.keywords && readClosingKeywords(source, plan, &end, data, &refusal)) return kFailed;
+  if (plan.keywords && readClosingKeywords(source, plan, &end, data, &status)) return kFailed;
   appendAvailableGainWhenComplete(data);
-  return refusal.failed() ? kFailed : kOk;
+  return status.result();
 }
 
 }  // namespace korvel

@@ -44,6 +44,9 @@ struct DataPlan {
   // The size in bytes of the file (0 when unknown), which bounds the
   // points it can hold.
   uint64_t fileSize = 0;
+  // Whether the read collects every error (a full check), going on where
+  // it can, rather than stopping at the first.
+  bool collecting = false;
 };
 
 // The plan of a 1.x file: all pairs, the two-port written column first,

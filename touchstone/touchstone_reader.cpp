@@ -68,28 +68,16 @@ int portResistances(const KeywordHeader& header, std::vector<double>* resistance
     *resistances = header.reference;
     return kOk;
   }
-  DataSet ports{};
-  ports.terminalCount = header.ports;
-  return terminalResistances(header.option, ports, resistances);
+  return terminalResistances(header.option, {.terminals = header.ports}, resistances);
 }
 
-class Outcome {
- public:
-  void take(int status) { failed_ = failed_ || status != kOk; }
-  // True when the read must stop now.
-  bool stop() const { return failed_ && !readsOnAfterErrors(); }
-  bool failed() const { return failed_; }
-
- private:
-  bool failed_ = false;
-};
-
-int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fileSize, DataSet* data) {
+int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fileSize, bool collecting,
+                   DataSet* data) {
   KeywordHeader header;
-  Outcome outcome;
-  outcome.take(readKeywordHeader(source, versionLine, &header));
+  ReadStatus status(collecting);
+  status.take(readKeywordHeader(source, versionLine, collecting, &header));
   // Without [Network Data] there is nothing more to read, even for a check.
-  if (outcome.stop() || header.ports == 0 || !header.networkDataFound) return kFailed;
+  if (status.stopped() || header.ports == 0 || !header.networkDataFound) return kFailed;
   if (data->terminalCount > 0 && data->terminalCount != header.ports) {
     reportAt(Message::kPortCountDiffers, header.portsLine,
              std::to_string(header.ports) + " ports, the file name " + std::to_string(data->terminalCount));
@@ -97,15 +85,15 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fi
   forgetCommentMapping(data);
   data->terminalCount = data->portCount = header.ports;
   if (applyOptionLine(header.option, data) != kOk) return kFailed;
-  outcome.take(checkParameterFitsPorts(header.option, header.ports));
+  status.take(checkParameterFitsPorts(header.option, header.ports));
   std::vector<double> resistances;
-  outcome.take(portResistances(header, &resistances));
-  if (outcome.stop() || resistances.size() != static_cast<size_t>(header.ports)) return kFailed;
+  status.take(portResistances(header, &resistances));
+  if (status.stopped() || resistances.size() != static_cast<size_t>(header.ports)) return kFailed;
   DataPlan plan;
   if (!header.mixedModeOrder.empty()) {
-    outcome.take(applyMixedModeOrder(header.mixedModeOrder, resistances, header.mixedModeLine, data,
-                                     &plan.resistances));
-    if (outcome.stop()) return kFailed;
+    status.take(applyMixedModeOrder(header.mixedModeOrder, resistances, header.mixedModeLine, data,
+                                    &plan.resistances));
+    if (status.stopped()) return kFailed;
   } else {
     plan.resistances = resistances;
   }
@@ -124,29 +112,30 @@ int readVersionTwo(LineSource* source, std::string_view versionLine, uint64_t fi
   plan.referencesGiven = header.option.resistancesGiven || !header.reference.empty();
   plan.referenceValueMissing = header.option.resistanceValueMissing && header.reference.empty();
   plan.fileSize = fileSize;
-  outcome.take(readTouchstoneData(source, nullptr, plan, data));
-  return outcome.failed() ? kFailed : kOk;
+  plan.collecting = collecting;
+  status.take(readTouchstoneData(source, nullptr, plan, data));
+  return status.result();
 }
 
 // The option line given again before the data: the same again is passed
 // over with a warning, a different one leaves the options in doubt and
 // refuses the file. `*line` is the next line when `*haveLine`; afterwards
 // it is the first line that is no option line.
-int passRepeatedOptionLines(LineSource* source, const OptionLine& option, bool* haveLine,
+int passRepeatedOptionLines(LineSource* source, const OptionLine& option, bool collecting, bool* haveLine,
                             std::string_view* line) {
   if (!*haveLine) *haveLine = source->next(line);
   int status = kOk;
   while (*haveLine && isOptionLine(*line)) {
     int number = source->lineNumber();
     OptionLine again;
-    if (readOptionLine(*line, number, &again) != kOk) {
+    if (readOptionLine(*line, number, collecting, &again) != kOk) {
       status = kFailed;
     } else if (!again.sameMeaning(option)) {
       status = failAt(Message::kOptionLineTwice, number);
     } else {
       reportAt(Message::kOptionLineRepeated, number);
     }
-    if (status != kOk && !readsOnAfterErrors()) return status;
+    if (status != kOk && !collecting) return status;
     // Blank lines are passed over here; a comment line goes to the data.
     do {
       *haveLine = source->next(line);
@@ -163,22 +152,24 @@ int checkNormalisation(const OptionLine& option) {
 }
 
 int readVersionOne(LineSource* source, CommentScan before, std::string_view line, uint64_t fileSize,
-                   DataSet* data) {
+                   bool collecting, DataSet* data) {
   if (data->terminalCount <= 0) {
     return failAt(Message::kTsWithoutVersion, source->lineNumber());
   }
   if (!findOptionLine(source, before.haveLine, &line)) {
     return failAt(Message::kHeaderLineMissing, source->lineNumber());
   }
-  Outcome outcome;
+  ReadStatus status(collecting);
   OptionLine option;
-  outcome.take(readOptionLine(line, source->lineNumber(), &option));
-  if (outcome.stop() || applyOptionLine(option, data) != kOk) return kFailed;
-  outcome.take(checkParameterFitsPorts(option, data->terminalCount));
-  outcome.take(checkNormalisation(option));
+  status.take(readOptionLine(line, source->lineNumber(), collecting, &option));
+  if (status.stopped() || applyOptionLine(option, data) != kOk) return kFailed;
+  status.take(checkParameterFitsPorts(option, data->terminalCount));
+  status.take(checkNormalisation(option));
   std::vector<double> resistances;
-  outcome.take(terminalResistances(option, *data, &resistances));
-  if (outcome.stop() || resistances.size() != static_cast<size_t>(data->terminalCount)) return kFailed;
+  status.take(terminalResistances(
+      option, {.terminals = data->terminalCount, .ports = data->portCount, .mixedMode = data->mixedMode},
+      &resistances));
+  if (status.stopped() || resistances.size() != static_cast<size_t>(data->terminalCount)) return kFailed;
 
   // A mapping may also follow the option line, unless one was already
   // read or abandoned before it.
@@ -186,8 +177,8 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   if (data->mixedMode == 0 && !before.mappingAbandoned) {
     pending = readMixedModeComments(source, data, &line).haveLine;
   }
-  outcome.take(passRepeatedOptionLines(source, option, &pending, &line));
-  if (outcome.stop()) return kFailed;
+  status.take(passRepeatedOptionLines(source, option, collecting, &pending, &line));
+  if (status.stopped()) return kFailed;
   DataPlan plan = versionOnePlan(*data, resistances, fileSize);
   plan.parameter = option.parameter;
   plan.optionLine = option.line;
@@ -195,14 +186,18 @@ int readVersionOne(LineSource* source, CommentScan before, std::string_view line
   plan.normalisingResistance = option.resistances.front();
   plan.referencesGiven = option.resistancesGiven;
   plan.referenceValueMissing = option.resistanceValueMissing;
-  outcome.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
-  return outcome.failed() ? kFailed : kOk;
+  plan.collecting = collecting;
+  status.take(readTouchstoneData(source, pending ? &line : nullptr, plan, data));
+  return status.result();
 }
 
 }  // namespace
 
 int readTouchstone(DataSet* data) {
   uint64_t fileSize = textSize(data->file);
+  // Whether this read collects every error (a full check) rather than
+  // stopping at the first: asked once, carried by the read from here.
+  const bool collecting = readsOnAfterErrors();
   LineSource source(data->file, LineEnds::kAny);
   std::string_view line;
   CommentScan before;
@@ -212,8 +207,9 @@ int readTouchstone(DataSet* data) {
   } else {
     before.haveLine = findFirstField(&source, &line);
   }
-  if (before.haveLine && keywordName(line) == "version") return readVersionTwo(&source, line, fileSize, data);
-  return readVersionOne(&source, before, line, fileSize, data);
+  if (before.haveLine && keywordName(line) == "version")
+    return readVersionTwo(&source, line, fileSize, collecting, data);
+  return readVersionOne(&source, before, line, fileSize, collecting, data);
 }
 
 }  // namespace korvel

@@ -40,7 +40,7 @@ class Recording : public ::testing::Test {
     for (size_t c = 0; c < chunks.size(); ++c) {
       if (c == newSegmentAfter) WfX_NextParameterValue(nullptr, handle);
       const std::vector<double>& x = chunks[c];
-      size_t yCount = x.size() * (dataType == host::kDataTypeComplex ? 2 : 1);
+      size_t yCount = x.size() * (dataType == kDataTypeComplex ? 2 : 1);
       std::vector<double> values(y.begin() + static_cast<std::ptrdiff_t>(next),
                                  y.begin() + static_cast<std::ptrdiff_t>(next + yCount));
       next += yCount;
@@ -53,7 +53,7 @@ class Recording : public ::testing::Test {
 
 TEST_F(Recording, ExtentsKeepTheShapeButNoValues) {
   const RecordedWaveform& waveform =
-      build(ValueRecording::kExtents, host::kDataTypeReal, {{3, 1, 2}, {7, 5}}, {50, 50, 50, 50, 50});
+      build(ValueRecording::kExtents, kDataTypeReal, {{3, 1, 2}, {7, 5}}, {50, 50, 50, 50, 50});
   ASSERT_EQ(waveform.segments.size(), 1u);
   const host::RecordedSegment& segment = waveform.segments[0];
   EXPECT_EQ(segment.points, 5u);
@@ -67,7 +67,7 @@ TEST_F(Recording, ExtentsKeepTheShapeButNoValues) {
 }
 
 TEST_F(Recording, CountsKeepPointsAlone) {
-  const RecordedWaveform& waveform = build(ValueRecording::kCounts, host::kDataTypeReal, {{3, 1}}, {1, 2});
+  const RecordedWaveform& waveform = build(ValueRecording::kCounts, kDataTypeReal, {{3, 1}}, {1, 2});
   const host::RecordedSegment& segment = waveform.segments.at(0);
   EXPECT_EQ(segment.points, 2u);
   EXPECT_TRUE(segment.x.empty());
@@ -82,7 +82,7 @@ class EveryKeepingMode : public Recording, public ::testing::WithParamInterface<
 
 TEST_P(EveryKeepingMode, EachSegmentHasItsOwnExtent) {
   const RecordedWaveform& waveform =
-      build(GetParam(), host::kDataTypeReal, {{1, 2}, {10, 30, 20}}, {75, 75, 75, 75, 75}, 1);
+      build(GetParam(), kDataTypeReal, {{1, 2}, {10, 30, 20}}, {75, 75, 75, 75, 75}, 1);
   ASSERT_EQ(waveform.segments.size(), 2u);
   EXPECT_EQ(waveform.segments[0].points, 2u);
   EXPECT_EQ(waveform.segments[0].lowX, 1.0);
@@ -95,14 +95,13 @@ TEST_P(EveryKeepingMode, EachSegmentHasItsOwnExtent) {
 }
 
 TEST_P(EveryKeepingMode, AChangeInAnyLaterSegmentVaries) {
-  const RecordedWaveform& waveform =
-      build(GetParam(), host::kDataTypeReal, {{1, 2}, {1, 2}}, {50, 50, 50, 51}, 1);
+  const RecordedWaveform& waveform = build(GetParam(), kDataTypeReal, {{1, 2}, {1, 2}}, {50, 50, 50, 51}, 1);
   EXPECT_EQ(waveform.ySummary.first, 50.0);
   EXPECT_TRUE(waveform.ySummary.varies);
 }
 
 TEST_P(EveryKeepingMode, ComplexValuesCountBothParts) {
-  const RecordedWaveform& waveform = build(GetParam(), host::kDataTypeComplex, {{1, 2}}, {0.5, 0, 0.5, 0});
+  const RecordedWaveform& waveform = build(GetParam(), kDataTypeComplex, {{1, 2}}, {0.5, 0, 0.5, 0});
   EXPECT_EQ(waveform.segments.at(0).points, 2u);
   EXPECT_EQ(waveform.ySummary.first, 0.5);
   EXPECT_TRUE(waveform.ySummary.varies) << "the imaginary parts differ from the first real part";
@@ -112,7 +111,7 @@ TEST_P(EveryKeepingMode, ComplexValuesCountBothParts) {
 // has no extent.
 TEST_P(EveryKeepingMode, XThatIsNoNumberIsLeftOut) {
   const RecordedWaveform& waveform =
-      build(GetParam(), host::kDataTypeReal, {{kNaN, 4, 2}, {kNaN}}, {1, 1, 1, 1}, 1);
+      build(GetParam(), kDataTypeReal, {{kNaN, 4, 2}, {kNaN}}, {1, 1, 1, 1}, 1);
   EXPECT_EQ(waveform.segments.at(0).lowX, 2.0);
   EXPECT_EQ(waveform.segments.at(0).highX, 4.0);
   EXPECT_EQ(waveform.segments.at(1).points, 1u);
@@ -122,9 +121,9 @@ TEST_P(EveryKeepingMode, XThatIsNoNumberIsLeftOut) {
 
 // A y that is no number differs from every other value, itself included.
 TEST_P(EveryKeepingMode, YThatIsNoNumberVaries) {
-  const RecordedWaveform& single = build(GetParam(), host::kDataTypeReal, {{1}}, {kNaN});
+  const RecordedWaveform& single = build(GetParam(), kDataTypeReal, {{1}}, {kNaN});
   EXPECT_FALSE(single.ySummary.varies);
-  const RecordedWaveform& twice = build(GetParam(), host::kDataTypeReal, {{1, 2}}, {kNaN, kNaN});
+  const RecordedWaveform& twice = build(GetParam(), kDataTypeReal, {{1, 2}}, {kNaN, kNaN});
   EXPECT_TRUE(twice.ySummary.varies);
 }
 
@@ -136,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, EveryKeepingMode,
 
 TEST_F(Recording, AllKeepsEveryValue) {
   const RecordedWaveform& waveform =
-      build(ValueRecording::kAll, host::kDataTypeComplex, {{1}, {2}}, {0.1, 0.2, 0.3, 0.4});
+      build(ValueRecording::kAll, kDataTypeComplex, {{1}, {2}}, {0.1, 0.2, 0.3, 0.4});
   EXPECT_EQ(waveform.segments.at(0).x, (std::vector<double>{1, 2}));
   EXPECT_EQ(waveform.segments.at(0).y, (std::vector<double>{0.1, 0.2, 0.3, 0.4}));
 }

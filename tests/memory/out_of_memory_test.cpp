@@ -118,8 +118,8 @@ TEST_P(OutOfMemory, FailureInTheCalculationRefusesTheFile) {
   ASSERT_EQ(callbacks::openFile(nullptr, path.c_str(), &slot), 0);
   const size_t openAllocations = allocationCount() - before;
   auto* data = static_cast<DataSet*>(slot);
-  CalculationSettings oneThread;
-  oneThread.maxThreads = 1;
+  ParallelSettings oneThread;
+  oneThread.parts = 1;
   CapturedStream quiet(stdout);
   before = allocationCount();
   calculateNetworkParameters(networkSamplesOf(data), oneThread);
@@ -146,8 +146,8 @@ TEST(CalculationOutOfMemory, OneThreadRaisesEveryFailure) {
   for (int terminals : {2, 3}) {
     TestNetwork network(terminals, terminals, 8);
     network.setReferenceImpedances(std::vector<double>(static_cast<size_t>(terminals), 50.0));
-    CalculationSettings oneThread;
-    oneThread.maxThreads = 1;
+    ParallelSettings oneThread;
+    oneThread.parts = 1;
     size_t k = 1;
     for (; k <= kMostAllocations; ++k) {
       CapturedStream captured(stdout);

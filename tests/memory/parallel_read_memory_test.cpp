@@ -34,8 +34,8 @@ struct Read {
 // when k is 0). The snapshot holds the storage's room past the last point,
 // whose size a failed C heap request for the estimated storage changes.
 Read readFailingAt(const std::string& path, size_t k) {
-  ParallelReadSettings saved = parallelReadSettings();
-  parallelReadSettings() = readInParts(2);
+  ParallelSettings saved = parallelPolicy().touchstoneData;
+  parallelPolicy().touchstoneData = readInParts(2);
   Read read;
   DataSet* data = nullptr;
   int result = -1;
@@ -47,7 +47,7 @@ Read readFailingAt(const std::string& path, size_t k) {
     read.messages = captured.finish();
   }
   ParallelReadRecord record = lastParallelRead();
-  parallelReadSettings() = saved;
+  parallelPolicy().touchstoneData = saved;
   read.snapshot = snapshotOfRecord(path, result, data);
   read.snapshot.record = record;
   return read;

@@ -308,6 +308,73 @@ INSTANTIATE_TEST_SUITE_P(
                       ReferenceKind{"NotANumber", kNaN}, ReferenceKind{"Negative", -25.0}),
     [](const ::testing::TestParamInfo<ReferenceKind>& tested) { return std::string(tested.param.name); });
 
+// Every path that forms Z and Y (see the list atop the calculation) run on
+// the same seeded networks and compared bit for bit with Z and Y formed by
+// the routines for any size: one terminal (the fixed-size kernels), two
+// (paired, with the scalar path for the samples it leaves), three and five
+// and more (the planar kernels, on the stack and, past 32 terminals, on
+// the heap) and four (paired, with the general path for what it leaves).
+// Random S up to |S| = 1.4 per part, with special values and singular
+// samples mixed in, so that samples take both the fast and the fallback
+// path of each size.
+struct ImpedancePathCase {
+  int terminals;
+  int points;
+};
+
+struct PathReferences {
+  const char* name;
+  std::vector<double> cycle;  // the terminals' references, repeated
+};
+
+class ImpedancePathTest : public ::testing::TestWithParam<std::tuple<ImpedancePathCase, PathReferences>> {};
+
+TEST_P(ImpedancePathTest, EveryPathMatchesConversionForAnySize) {
+  const auto& [size, references] = GetParam();
+  const int n = size.terminals;
+  const size_t entries = static_cast<size_t>(n) * static_cast<size_t>(n);
+  const std::vector<DComplex> special = specialMatrixValues();
+  std::mt19937_64 random(37);
+  TestNetwork network(n, n, size.points);
+  std::vector<DComplexGenMat> scattering;
+  for (size_t i = 0; i < static_cast<size_t>(size.points); ++i) {
+    DComplexGenMat s = randomMatrix(n, random, i % 2 == 0 ? 0.3 : 1.0);
+    if (i % 16 == 5) s.data()[random() % entries] = special[random() % special.size()];
+    if (i % 64 == 9) {
+      s = DComplexGenMat(s.rows(), s.cols(), DComplex());
+      for (unsigned t = 0; t < s.rows(); ++t) s(t, t) = DComplex(t % 2 == 0 ? 1.0 : -1.0, 0.0);
+    }
+    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + entries));
+    scattering.push_back(s);
+  }
+  std::vector<double> zo;
+  for (size_t t = 0; t < static_cast<size_t>(n); ++t)
+    zo.push_back(references.cycle[t % references.cycle.size()]);
+  network.setReferenceImpedances(zo);
+  calculate(network);
+  const NetworkLayout layout = network.layout();
+  for (size_t i = 0; i < static_cast<size_t>(size.points); ++i) {
+    const AnySizeConversion expected(scattering[i], n, zo);
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z at " << i;
+    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y)) << "Y at " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ImpedancePathTest,
+    ::testing::Combine(::testing::Values(ImpedancePathCase{1, 4000}, ImpedancePathCase{2, 20000},
+                                         ImpedancePathCase{3, 4000}, ImpedancePathCase{4, 8000},
+                                         ImpedancePathCase{5, 2000}, ImpedancePathCase{16, 200},
+                                         ImpedancePathCase{33, 40}),
+                       ::testing::Values(PathReferences{"Equal", {50.0}},
+                                         PathReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
+                                         PathReferences{"Subnormal", {4.9e-324}},
+                                         PathReferences{"Zero", {0.0}})),
+    [](const ::testing::TestParamInfo<std::tuple<ImpedancePathCase, PathReferences>>& tested) {
+      return std::to_string(std::get<0>(tested.param).terminals) + "Terminals" +
+             std::get<1>(tested.param).name;
+    });
+
 TEST(NetworkParameters, ConvertsEverySampleOfEveryBlock) {
   TestNetwork network(1, 1, 2, 3);
   for (size_t i = 0; i < 6; ++i) network.setScattering(i, {0.5});

@@ -1,9 +1,8 @@
 // The paired 4 x 4 inversions against the inversion for any size and the
 // 4 x 4 one, bit for bit, on a million pairs of random and special-value
 // matrices: every lane the paired arithmetic accepts must hold exactly the
-// scalar result, and ordinary matrices must be accepted. Then whole
-// four-terminal networks against Z and Y formed with the routines for any
-// size.
+// scalar result, and ordinary matrices must be accepted. Whole networks
+// are compared in the calculation driver's tests, with every other path.
 #include "rfcalc/paired_four_by_four.h"
 
 #include <gtest/gtest.h>
@@ -99,54 +98,6 @@ TEST(PairedFourByFour, MatchesInversionForAnySizeOnSpecialValues) {
   }
   EXPECT_GT(accepted, 0);
 }
-
-struct FourTerminalReferences {
-  const char* name;
-  std::vector<double> zo;
-};
-
-class PairedFourTerminalNetworkTest : public ::testing::TestWithParam<FourTerminalReferences> {};
-
-// Random S up to |S| = 1.4 per part, with special values and singular
-// samples mixed in, so that samples take both the paired and the scalar
-// path.
-TEST_P(PairedFourTerminalNetworkTest, MatchesConversionForAnySize) {
-  const std::vector<DComplex> special = specialMatrixValues();
-  std::mt19937_64 random(47);
-  const int points = 8000;
-  TestNetwork network(4, 4, points);
-  std::vector<DComplexGenMat> scattering;
-  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
-    DComplexGenMat s = randomMatrix(4, random, i % 2 == 0 ? 0.3 : 1.0);
-    if (i % 16 == 5) s.data()[random() % 16] = special[random() % special.size()];
-    if (i % 64 == 9) {
-      s = DComplexGenMat(4, 4, DComplex());
-      for (unsigned t = 0; t < 4; ++t) s(t, t) = DComplex(t % 2 == 0 ? 1.0 : -1.0, 0.0);
-    }
-    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + 16));
-    scattering.push_back(s);
-  }
-  network.setReferenceImpedances(GetParam().zo);
-  ::testing::internal::CaptureStdout();
-  calculateNetworkParameters(network.network());
-  ::testing::internal::GetCapturedStdout();
-  const NetworkLayout layout = network.layout();
-  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
-    const AnySizeConversion expected(scattering[i], 4, GetParam().zo);
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, 4, i), expected.z)) << "Z at " << i;
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, 4, i), expected.y)) << "Y at " << i;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(References, PairedFourTerminalNetworkTest,
-                         ::testing::Values(FourTerminalReferences{"Equal", {50.0, 50.0, 50.0, 50.0}},
-                                           FourTerminalReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
-                                           FourTerminalReferences{"Subnormal",
-                                                                  {4.9e-324, 4.9e-324, 4.9e-324, 4.9e-324}},
-                                           FourTerminalReferences{"Zero", {0.0, 0.0, 0.0, 0.0}}),
-                         [](const ::testing::TestParamInfo<FourTerminalReferences>& tested) {
-                           return std::string(tested.param.name);
-                         });
 
 }  // namespace
 }  // namespace korvel::testing

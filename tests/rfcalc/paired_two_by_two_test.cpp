@@ -1,8 +1,8 @@
 // The paired 2 x 2 inversions against the inversion for any size, bit for
 // bit, on millions of pairs of matrices: every lane the paired arithmetic
 // accepts must hold exactly the scalar result, and ordinary matrices must
-// be accepted. Then whole two-terminal networks, whose samples mostly take
-// the paired path, against Z and Y formed with the routines for any size.
+// be accepted. Whole networks are compared in the calculation driver's
+// tests, with every other path.
 #include "rfcalc/paired_two_by_two.h"
 
 #include <gtest/gtest.h>
@@ -102,49 +102,6 @@ TEST(PairedTwoByTwo, MatchesInversionForAnySizeOnEveryPairOfSpecialValues) {
     }
   }
 }
-
-struct TwoTerminalReferences {
-  const char* name;
-  std::vector<double> zo;
-};
-
-class PairedNetworkTest : public ::testing::TestWithParam<TwoTerminalReferences> {};
-
-// Random S up to |S| = 1.4 per part, with special values mixed in, so that
-// samples take both the paired and the scalar path.
-TEST_P(PairedNetworkTest, MatchesConversionForAnySize) {
-  const std::vector<DComplex> special = specialMatrixValues();
-  std::mt19937_64 random(37);
-  const int points = 20000;
-  TestNetwork network(2, 2, points);
-  std::vector<DComplexGenMat> scattering;
-  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
-    DComplexGenMat s = randomMatrix(2, random, i % 2 == 0 ? 0.3 : 1.0);
-    if (i % 16 == 5) s.data()[random() % 4] = special[random() % special.size()];
-    if (i % 64 == 9) s = matrixOf(2, {{1.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}, {-1.0, 0.0}});
-    network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + 4));
-    scattering.push_back(s);
-  }
-  network.setReferenceImpedances(GetParam().zo);
-  ::testing::internal::CaptureStdout();
-  calculateNetworkParameters(network.network());
-  ::testing::internal::GetCapturedStdout();
-  const NetworkLayout layout = network.layout();
-  for (size_t i = 0; i < static_cast<size_t>(points); ++i) {
-    const AnySizeConversion expected(scattering[i], 2, GetParam().zo);
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, 2, i), expected.z)) << "Z at " << i;
-    ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, 2, i), expected.y)) << "Y at " << i;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(References, PairedNetworkTest,
-                         ::testing::Values(TwoTerminalReferences{"Equal", {50.0, 50.0}},
-                                           TwoTerminalReferences{"Unequal", {50.0, 75.0}},
-                                           TwoTerminalReferences{"Subnormal", {4.9e-324, 4.9e-324}},
-                                           TwoTerminalReferences{"Zero", {0.0, 0.0}}),
-                         [](const ::testing::TestParamInfo<TwoTerminalReferences>& tested) {
-                           return std::string(tested.param.name);
-                         });
 
 }  // namespace
 }  // namespace korvel::testing

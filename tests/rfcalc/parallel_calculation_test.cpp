@@ -17,8 +17,8 @@
 
 #include "dataset/network_calculation.h"
 #include "network_fixture.h"
+#include "parallel/worker_threads.h"
 #include "plugin/open_file.h"
-#include "rfcalc/worker_threads.h"
 #include "sc/sc_reader.h"
 #include "support/test_support.h"
 #include "touchstone/touchstone_reader.h"
@@ -26,22 +26,22 @@
 namespace korvel::testing {
 namespace {
 
-CalculationSettings serialSettings() {
-  CalculationSettings settings;
-  settings.maxThreads = 1;
+ParallelSettings serialSettings() {
+  ParallelSettings settings;
+  settings.parts = 1;
   return settings;
 }
 
 // At most `threads` threads from the work `parallelWork` on.
-CalculationSettings parallelSettings(unsigned threads, double parallelWork = 0.0) {
-  CalculationSettings settings;
-  settings.maxThreads = threads;
-  settings.parallelWork = parallelWork;
+ParallelSettings parallelSettings(unsigned threads, double parallelWork = 0.0) {
+  ParallelSettings settings;
+  settings.parts = threads;
+  settings.minimumWork = parallelWork;
   return settings;
 }
 
 // Runs the calculation and returns what it printed.
-std::string calculateCapturing(const NetworkSamples& network, const CalculationSettings& settings) {
+std::string calculateCapturing(const NetworkSamples& network, const ParallelSettings& settings) {
   CapturedStream captured(stdout);
   calculateNetworkParameters(network, settings);
   return captured.finish();
@@ -114,7 +114,7 @@ void fillRandom(TestNetwork& net, const RandomNetworkCase& shape, unsigned seed)
 }
 
 // Two identical networks: one calculated on one thread, one in parts.
-void expectSameAsSerial(const RandomNetworkCase& shape, const CalculationSettings& parallel, unsigned seed) {
+void expectSameAsSerial(const RandomNetworkCase& shape, const ParallelSettings& parallel, unsigned seed) {
   TestNetwork serialNetwork(shape.terminals, shape.terminals, shape.points, shape.blocks, 1);
   TestNetwork parallelNetwork(shape.terminals, shape.terminals, shape.points, shape.blocks, 1);
   fillRandom(serialNetwork, shape, seed);
@@ -128,7 +128,8 @@ void expectSameAsSerial(const RandomNetworkCase& shape, const CalculationSetting
 // The number of samples whose estimated work reaches the threshold.
 int thresholdLength(int terminals) {
   const double n = terminals;
-  return static_cast<int>(std::ceil(kParallelWork / (kWorkPerSample + kWorkPerCubedTerminal * n * n * n)));
+  return static_cast<int>(
+      std::ceil(kCalculationParallelWork / (kWorkPerSample + kWorkPerCubedTerminal * n * n * n)));
 }
 
 TEST(ParallelCalculation, SameAsSerialAroundTheThreshold) {
@@ -138,7 +139,7 @@ TEST(ParallelCalculation, SameAsSerialAroundTheThreshold) {
       for (unsigned threads : {2u, 3u}) {
         SCOPED_TRACE("terminals " + std::to_string(terminals) + ", points " + std::to_string(points) +
                      ", threads " + std::to_string(threads));
-        expectSameAsSerial({terminals, points, 1, false}, parallelSettings(threads, kParallelWork),
+        expectSameAsSerial({terminals, points, 1, false}, parallelSettings(threads, kCalculationParallelWork),
                            static_cast<unsigned>(points));
       }
     }
@@ -193,7 +194,7 @@ TEST(ParallelCalculation, AllocationFailureInAPartReachesTheCaller) {
     TestNetwork net(2, 2, 64);
     net.setReferenceImpedances({50, 50});
     for (size_t i = 0; i < 64; ++i) net.setScattering(i, {1, 0, 0, 1});  // every sample reports
-    CalculationSettings settings = parallelSettings(3);
+    ParallelSettings settings = parallelSettings(3);
     settings.partStartHook = hook;
     CapturedStream captured(stdout);
     EXPECT_THROW(calculateNetworkParameters(net.network(), settings), std::bad_alloc);
@@ -209,7 +210,7 @@ void recordMaskOfSecondPart(unsigned part) {
 TEST(ParallelCalculation, WorkersBlockEverySignal) {
   TestNetwork net(1, 1, 4);
   sigemptyset(&workerMask);
-  CalculationSettings settings = parallelSettings(2);
+  ParallelSettings settings = parallelSettings(2);
   settings.partStartHook = recordMaskOfSecondPart;
   calculateNetworkParameters(net.network(), settings);
   for (int signal : {SIGINT, SIGTERM, SIGCHLD, SIGALRM, SIGUSR1, SIGPIPE}) {
@@ -233,7 +234,7 @@ TEST(ParallelCalculation, NoPartTrapsAndTrapsAreRestored) {
   net.setReferenceImpedances({50});
   net.network().referenceImpedance = 0;  // the noise factor divides by zero
   const int traps = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
-  CalculationSettings settings = parallelSettings(4);
+  ParallelSettings settings = parallelSettings(4);
   settings.partStartHook = recordTrapsOfSecondPart;
   feenableexcept(traps);
   calculateNetworkParameters(net.network(), settings);

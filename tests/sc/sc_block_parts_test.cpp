@@ -109,7 +109,7 @@ struct Openings {
 };
 
 Openings openBothWays(const std::string& fileName, const std::string& text, unsigned parts) {
-  auto open = [&](const BlockPartSettings& settings) {
+  auto open = [&](const ParallelSettings& settings) {
     BlockPartMode mode(settings);
     return OpenedText(fileName, text);
   };
@@ -229,7 +229,7 @@ class ScFilesInParts : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ScFilesInParts, SameAsReadInTurn) {
   for (unsigned parts : {2u, 3u}) {
-    auto open = [&](const BlockPartSettings& settings) {
+    auto open = [&](const ParallelSettings& settings) {
       BlockPartMode mode(settings);
       return OpenedText::atPath(GetParam());
     };

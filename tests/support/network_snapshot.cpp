@@ -60,16 +60,16 @@ void keepArrays(const std::string& path, const DataSet& data, NetworkSnapshot* s
 
 }  // namespace
 
-ParallelReadSettings serialRead() {
-  ParallelReadSettings settings;
+ParallelSettings serialRead() {
+  ParallelSettings settings;
   settings.parts = 1;
   return settings;
 }
 
-ParallelReadSettings readInParts(unsigned parts) {
-  ParallelReadSettings settings;
+ParallelSettings readInParts(unsigned parts) {
+  ParallelSettings settings;
   settings.parts = parts;
-  settings.minimumBytes = 0;
+  settings.minimumWork = 0;
   return settings;
 }
 
@@ -89,9 +89,9 @@ NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* d
   return snapshot;
 }
 
-NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings) {
-  ParallelReadSettings saved = parallelReadSettings();
-  parallelReadSettings() = settings;
+NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelSettings& settings) {
+  ParallelSettings saved = parallelPolicy().touchstoneData;
+  parallelPolicy().touchstoneData = settings;
   LineGatheringSink sink;
   DataSet* data = nullptr;
   int result = -1;
@@ -100,7 +100,7 @@ NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettin
     result = openFile(path.c_str(), &data);
   }
   ParallelReadRecord record = lastParallelRead();
-  parallelReadSettings() = saved;
+  parallelPolicy().touchstoneData = saved;
   NetworkSnapshot snapshot = snapshotOfRecord(path, result, data);
   snapshot.record = record;
   snapshot.messages = sink.messages;

@@ -32,7 +32,7 @@ struct NetworkSnapshot {
 // Opens the file at `path` with the data read under `settings`, gathering
 // its messages; releases the record. The settings in force before are
 // restored.
-NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelReadSettings& settings);
+NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelSettings& settings);
 
 // The snapshot of a record openFile returned with `result` for the file at
 // `path` (messages left empty); releases the record.
@@ -40,8 +40,8 @@ NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* d
 
 // The settings of a read on the calling thread alone, and of one cut into
 // `parts` parts whatever the data's size.
-ParallelReadSettings serialRead();
-ParallelReadSettings readInParts(unsigned parts);
+ParallelSettings serialRead();
+ParallelSettings readInParts(unsigned parts);
 
 // The first difference between two snapshots, for a failure message.
 std::string firstDifference(const NetworkSnapshot& a, const NetworkSnapshot& b);

@@ -20,7 +20,7 @@ host::RecordedWaveform frame(int dataType, const std::string& unit, const std::s
 host::RecordedWaveform complexWaveform(const std::vector<double>& frequencies,
                                        const std::vector<std::vector<std::complex<double>>>& segments,
                                        const std::string& unit, const std::string& hint) {
-  host::RecordedWaveform waveform = frame(host::kDataTypeComplex, unit, hint, false);
+  host::RecordedWaveform waveform = frame(kDataTypeComplex, unit, hint, false);
   for (const auto& values : segments) {
     host::RecordedSegment segment;
     segment.x = frequencies;
@@ -37,7 +37,7 @@ host::RecordedWaveform complexWaveform(const std::vector<double>& frequencies,
 host::RecordedWaveform realWaveform(const std::vector<double>& frequencies,
                                     const std::vector<std::vector<double>>& segments, const std::string& unit,
                                     const std::string& hint, bool powerLike) {
-  host::RecordedWaveform waveform = frame(host::kDataTypeReal, unit, hint, powerLike);
+  host::RecordedWaveform waveform = frame(kDataTypeReal, unit, hint, powerLike);
   for (const auto& values : segments) {
     host::RecordedSegment segment;
     segment.x = frequencies;

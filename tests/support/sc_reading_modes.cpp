@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace korvel::testing {
 
@@ -42,9 +43,9 @@ std::string descriptionDifferences(const DataSet* expected, const DataSet* actua
 
 }  // namespace
 
-BlockPartSettings inTurn() { return {UINT64_MAX, 1}; }
+ParallelSettings inTurn() { return {.minimumWork = std::numeric_limits<double>::infinity(), .parts = 1}; }
 
-BlockPartSettings inParts(unsigned parts) { return {0, parts}; }
+ParallelSettings inParts(unsigned parts) { return {.minimumWork = 0.0, .parts = parts}; }
 
 std::string recordDifferences(const DataSet* expected, const DataSet* actual) {
   if (expected == nullptr || actual == nullptr) {

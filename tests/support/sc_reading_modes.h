@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dataset/data_set.h"
+#include "parallel/parallel_settings.h"
 #include "sc/sc_block_parts.h"
 
 namespace korvel::testing {
@@ -13,21 +14,21 @@ namespace korvel::testing {
 // Sets how blocks are read while it lives, and restores the settings after.
 class BlockPartMode {
  public:
-  explicit BlockPartMode(const BlockPartSettings& settings) : saved_(blockPartSettings()) {
-    setBlockPartSettings(settings);
+  explicit BlockPartMode(const ParallelSettings& settings) : saved_(parallelPolicy().scBlocks) {
+    parallelPolicy().scBlocks = settings;
   }
-  ~BlockPartMode() { setBlockPartSettings(saved_); }
+  ~BlockPartMode() { parallelPolicy().scBlocks = saved_; }
   BlockPartMode(const BlockPartMode&) = delete;
   BlockPartMode& operator=(const BlockPartMode&) = delete;
 
  private:
-  BlockPartSettings saved_;
+  ParallelSettings saved_;
 };
 
 // Every block read in turn.
-BlockPartSettings inTurn();
+ParallelSettings inTurn();
 // Blocks read in `parts` parts, however small the file.
-BlockPartSettings inParts(unsigned parts);
+ParallelSettings inParts(unsigned parts);
 
 // The differences between two records, "" when they hold the same counts,
 // names, ports, units and references and every sample bit for bit; either

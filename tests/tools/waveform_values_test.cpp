@@ -103,7 +103,7 @@ host::RecordedWaveform waveformWith(int dataType, std::vector<host::RecordedProp
 }
 
 TEST(ValueUnits, PowerLikeQuantitiesInDbOnlyWhenAsked) {
-  host::RecordedWaveform noise = waveformWith(host::kDataTypeReal, {{1, "1"}, {3, "db(y)"}});
+  host::RecordedWaveform noise = waveformWith(kDataTypeReal, {{1, "1"}, {3, "db(y)"}});
   double linear = 1.2;  // 0.792 dB
   double out[2];
   tool::ValueColumns db = tool::valueColumns(noise, tool::ValueUnit::kDb);
@@ -114,7 +114,7 @@ TEST(ValueUnits, PowerLikeQuantitiesInDbOnlyWhenAsked) {
   EXPECT_EQ(plain.units, std::vector<std::string>{"factor"}) << "a plain factor, not a figure in dB";
   tool::pointValues(plain, tool::ValueUnit::kRealImaginary, &linear, out);
   EXPECT_EQ(out[0], 1.2);
-  host::RecordedWaveform stability = waveformWith(host::kDataTypeReal, {});
+  host::RecordedWaveform stability = waveformWith(kDataTypeReal, {});
   EXPECT_FALSE(tool::valueColumns(stability, tool::ValueUnit::kDb).powerInDb);
 }
 
@@ -131,7 +131,7 @@ TEST(ValueUnits, DecibelsOfImpedancesSayTheirReference) {
 }
 
 TEST(ValueUnits, ComplexParts) {
-  host::RecordedWaveform s = waveformWith(host::kDataTypeComplex, {});
+  host::RecordedWaveform s = waveformWith(kDataTypeComplex, {});
   const double z[2] = {0.0, -2.0};
   double out[2];
   tool::pointValues(tool::valueColumns(s, tool::ValueUnit::kMagnitudeAngle), tool::ValueUnit::kMagnitudeAngle,

@@ -300,8 +300,8 @@ TEST(ReadInParts, ExamplesAndHostileFilesReadAlike) {
 // the calling thread.
 TEST(ReadInParts, SmallDataStaysOnTheCallingThread) {
   TempFile file("a.s2p", "# Hz S RI R 50\n" + pointsOf(kPoints, 4, false));
-  ParallelReadSettings settings = readInParts(2);
-  settings.minimumBytes = 1 << 20;
+  ParallelSettings settings = readInParts(2);
+  settings.minimumWork = 1 << 20;
   EXPECT_EQ(snapshotOfRead(file.path(), settings).record.parts, 1u);
   EXPECT_EQ(snapshotOfRead(file.path(), serialRead()).record.parts, 1u);
   NetworkSnapshot inParts = snapshotOfRead(file.path(), readInParts(2));

@@ -7,8 +7,8 @@
 // it never touches the interpreter or standard output. Whatever a part
 // throws is caught on its own thread and handed to the caller once every
 // part has ended.
-#ifndef KORVEL_RFCALC_WORKER_THREADS_H
-#define KORVEL_RFCALC_WORKER_THREADS_H
+#ifndef KORVEL_PARALLEL_WORKER_THREADS_H
+#define KORVEL_PARALLEL_WORKER_THREADS_H
 
 #include <cstddef>
 #include <exception>
@@ -77,4 +77,4 @@ void runInParts(unsigned parts, const std::function<void(unsigned)>& work);
 
 }  // namespace korvel
 
-#endif  // KORVEL_RFCALC_WORKER_THREADS_H
+#endif  // KORVEL_PARALLEL_WORKER_THREADS_H

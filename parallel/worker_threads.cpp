@@ -1,4 +1,4 @@
-#include "rfcalc/worker_threads.h"
+#include "parallel/worker_threads.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "rfcalc/non_trapping_arithmetic.h"
+#include "parallel/non_trapping_arithmetic.h"
 
 namespace korvel {
 namespace {

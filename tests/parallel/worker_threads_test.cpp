@@ -1,7 +1,7 @@
 // Worker threads started apart from their join: the caller works meanwhile,
 // each worker runs with every signal blocked and nothing trapping, and what
 // a part throws waits for the caller.
-#include "rfcalc/worker_threads.h"
+#include "parallel/worker_threads.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

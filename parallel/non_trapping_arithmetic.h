@@ -3,8 +3,8 @@
 // The calculations run inside a host process that may have enabled traps
 // for division by zero or invalid operations; their results rely on IEEE
 // arithmetic instead (infinities, quiet NaN at a singular matrix).
-#ifndef KORVEL_RFCALC_NON_TRAPPING_ARITHMETIC_H
-#define KORVEL_RFCALC_NON_TRAPPING_ARITHMETIC_H
+#ifndef KORVEL_PARALLEL_NON_TRAPPING_ARITHMETIC_H
+#define KORVEL_PARALLEL_NON_TRAPPING_ARITHMETIC_H
 
 #include <cfenv>
 
@@ -26,4 +26,4 @@ class NonTrappingArithmetic {
 
 }  // namespace korvel
 
-#endif  // KORVEL_RFCALC_NON_TRAPPING_ARITHMETIC_H
+#endif  // KORVEL_PARALLEL_NON_TRAPPING_ARITHMETIC_H

@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "tools/file_header.h"
+#include "tools/name_resolver.h"
 #include "tools/resolved_names.h"
 #include "tools/text_format.h"
 
@@ -285,6 +286,9 @@ void printSummary(const FileFacts& facts, const SummaryOptions& options, std::os
   writer.row("ports", std::to_string(facts.ports));
   writer.row("data", describeParameters(facts));
   writer.row("reference", describeReferences(facts));
+  if (std::string twoPort = mixedModeTwoPort(facts.catalogue); !twoPort.empty()) {
+    writer.row("two-port", "gains, stability and noise of " + twoPort + " (ports 1 and 2 of its formulas)");
+  }
   writer.row("waveforms", facts.waveformCount);
   writer.row("segments", facts.segmentCount);
   writer.row("frequency", facts.gridKnown ? describeGrid(facts.grid) : "unknown");
@@ -351,6 +355,8 @@ void printJsonSummary(const FileFacts& facts, std::ostream& out) {
   out << (facts.referencesVary ? "true" : "false");
   field("referenceComplex");
   out << (facts.referencesComplex ? "true" : "false");
+  field("twoPort");
+  writeJsonString(out, mixedModeTwoPort(facts.catalogue));
   field("nwaveforms");
   out << std::atoi(facts.waveformCount.c_str());
   field("nsegments");

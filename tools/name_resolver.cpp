@@ -128,4 +128,37 @@ std::string unresolvedMessage(std::string_view typed, const NameResolution& reso
   return message;
 }
 
+namespace {
+
+// The mode letter ('d' or 's') of the terminal that is port `port` of the
+// two-port figures, or 0 when the catalogue has none or both.
+char twoPortMode(const std::vector<std::string>& catalogue, char port) {
+  char found = 0;
+  int count = 0;
+  for (char mode : {'d', 's'}) {
+    std::string reference = std::string("Zo/Zo") + mode + "(" + port + ")";
+    if (std::find(catalogue.begin(), catalogue.end(), reference) != catalogue.end()) {
+      found = mode;
+      ++count;
+    }
+  }
+  return count == 1 ? found : 0;
+}
+
+}  // namespace
+
+std::string mixedModeTwoPort(const std::vector<std::string>& catalogue) {
+  bool figures = std::any_of(catalogue.begin(), catalogue.end(),
+                             [](const std::string& name) { return isTwoPortFigure(name); });
+  if (!figures) return {};
+  char first = twoPortMode(catalogue, '1');
+  char second = twoPortMode(catalogue, '2');
+  if (first == 0 || second == 0) return {};
+  return std::string("S") + first + second;
+}
+
+bool isTwoPortFigure(std::string_view name) {
+  return name.starts_with("Gain-Par/") || name.starts_with("Noise-Par/");
+}
+
 }  // namespace korvel::tool

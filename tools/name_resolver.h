@@ -32,6 +32,18 @@ NameResolution resolveWaveformName(const std::vector<std::string>& catalogue, st
 // "S(1,1) is ambiguous: S-Par/Sdd(1,1), ...".
 std::string unresolvedMessage(std::string_view typed, const NameResolution& resolution);
 
+// The two-port whose figures (the Gain-Par and Noise-Par waveforms) a
+// mixed-mode file's catalogue holds, named as its S-parameters are: "Sdd"
+// when ports 1 and 2 of the formulas are differential ports 1 and 2. The
+// plug-in takes port 1 from terminal D1 or S1 and port 2 from D2 or S2;
+// the catalogue's reference names ("Zo/Zod(1)") tell which there are.
+// Empty for a file that is not mixed mode, or whose catalogue does not
+// name exactly one of each.
+std::string mixedModeTwoPort(const std::vector<std::string>& catalogue);
+
+// Whether `name` is one of the two-port figures mixedModeTwoPort names.
+bool isTwoPortFigure(std::string_view name);
+
 }  // namespace korvel::tool
 
 #endif  // KORVEL_TOOLS_NAME_RESOLVER_H

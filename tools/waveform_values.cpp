@@ -184,6 +184,9 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
   OpenedFileInfo opened = session.open(path);
   if (opened.file == nullptr) return kExitRefused;
   std::vector<std::string> catalogue = session.catalogue(*opened.file);
+  // A mixed-mode file's gains and noise belong to one of its two-ports:
+  // each such value says which.
+  const std::string twoPort = mixedModeTwoPort(catalogue);
   std::vector<std::string> resolved;
   std::vector<std::string> toLoad;
   int status = kExitOk;
@@ -209,7 +212,13 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
       status = kExitRefused;
       continue;
     }
+    size_t first = rows.size();
     if (!addRows(path, queries[i], resolved[i], *received[slot], unit, &rows)) status = kExitRefused;
+    if (!twoPort.empty() && isTwoPortFigure(resolved[i])) {
+      for (size_t r = first; r < rows.size(); ++r) {
+        rows[r].note = "of " + twoPort + (rows[r].note.empty() ? "" : "; " + rows[r].note);
+      }
+    }
   }
   host::WaveformLibrary::instance().forgetWaveforms();
   if (headed) out << printable(path) << "\n";

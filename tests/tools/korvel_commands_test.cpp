@@ -99,7 +99,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "Z-Par/Z(1,1)  1 GHz  -2.75367 dBOhm"},
         UnitCase{"AdmittanceInDbS",
                  {"get", examplePath("lowpass_t.z2p"), "Y11@1GHz", "--unit", "db"},
-                 "Y-Par/Y(1,1)  1 GHz  -70.6204 dBS"}),
+                 "Y-Par/Y(1,1)  1 GHz  -70.6204 dBS"},
+        // A mixed-mode file's gains and noise name the two-port they are of.
+        UnitCase{"MixedModeGainOfItsTwoPort",
+                 {"get", examplePath("diff_pair.s4p"), "K@2GHz", "Gmax@2.5GHz"},
+                 "Gain-Par/Gmax  2.5 GHz  0.806865  of Sdd; interpolated between 2 GHz and 3 GHz"},
+        UnitCase{"MixedModeNoiseOfItsTwoPort",
+                 {"get", std::string(KORVEL_SOURCE_DIR) + "/tests/data/mixed_mode/differential_lna.s4p",
+                  "NFmin@2GHz"},
+                 "Noise-Par/NFmin  2 GHz  1.2735  of Sdd"},
+        UnitCase{"MixedModeInfoNamesItsTwoPort",
+                 {"info", examplePath("diff_pair.s4p")},
+                 "  two-port    gains, stability and noise of Sdd (ports 1 and 2 of its formulas)"}),
     [](const ::testing::TestParamInfo<UnitCase>& row) { return row.param.label; });
 
 // A constant is its value at every frequency of its range: Zo is stored at

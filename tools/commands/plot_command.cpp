@@ -32,6 +32,19 @@ OutputFormat formatNamed(std::string name) {
   return OutputFormat::kUnknown;
 }
 
+// Legends of a mixed-mode file's gains and noise name the two-port they
+// belong to ("K of Sdd").
+void labelTwoPortFigures(const std::string& twoPort, std::vector<plot::PanelSpec>* page) {
+  if (twoPort.empty()) return;
+  for (plot::PanelSpec& spec : *page) {
+    for (const std::string& name : spec.names) {
+      if (isTwoPortFigure(name) && spec.labels.count(name) == 0) {
+        spec.labels[name] = plot::shortName(name) + " of " + twoPort;
+      }
+    }
+  }
+}
+
 // The catalogue name a typed name stands for, or none. The one place where
 // the names typed on the command line meet the catalogue.
 // Short names (S21, NFmin, any case) resolve as in get, props and dump; a
@@ -220,6 +233,7 @@ int PlotCommand::run(PluginSession& session) {
     }
     page = plot::namedPage(names, set, smith_);
   }
+  labelTwoPortFigures(mixedModeTwoPort(catalogue), &page);
   if (phase_) page = plot::withPhasePanels(page);
   if (std::string problem = segmentProblem(set); !problem.empty()) {
     std::cerr << "korvel: " << problem << "\n";

@@ -123,7 +123,7 @@ TEST(ValueUnits, PowerLikeQuantitiesInDbOnlyWhenAsked) {
 TEST(ValueUnits, DecibelsOfImpedancesSayTheirReference) {
   for (const auto& [yUnit, expected] :
        std::vector<std::pair<std::string, std::string>>{{"Ohms", "dBOhm"}, {"Siemens", "dBS"}, {"-", "dB"}}) {
-    host::RecordedWaveform waveform = waveformWith(host::kDataTypeComplex, {});
+    host::RecordedWaveform waveform = waveformWith(kDataTypeComplex, {});
     waveform.yUnit = yUnit;
     EXPECT_EQ(tool::valueColumns(waveform, tool::ValueUnit::kDb).units, std::vector<std::string>{expected});
     EXPECT_EQ(tool::valueColumns(waveform, tool::ValueUnit::kMagnitudeAngle).units[0], yUnit);

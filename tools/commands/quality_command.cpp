@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "rfcalc/network_quality.h"
+#include "rfcalc/network_transforms.h"
 #include "tools/command.h"
 #include "tools/file_summary.h"
 #include "tools/sweep_values.h"
@@ -55,28 +56,28 @@ std::string entryName(const std::vector<Terminal>& terminals, size_t row, size_t
   return "S" + modes + "(" + r.number + "," + c.number + ")";
 }
 
-// The single-ended ports of a mixed-mode file: each pair's differential and
-// common terminals become two ports (numbered pair by pair in order of the
-// pair's first terminal), a single-ended terminal one. The transform is
-// mixed = M single with d = (a - b)/sqrt 2, c = (a + b)/sqrt 2, so
-// S_single = M^T S_mixed M.
-bool singleEndedTransform(const std::vector<Terminal>& terminals, std::vector<double>* m,
-                          std::string* problem) {
+// The rows of the mixed-mode transformation a file's terminals make: each
+// pair's differential and common terminals stand on two single-ended ports
+// (numbered pair by pair in order of the pair's first terminal, the first
+// of the two the positive one), a single-ended terminal on one.
+bool singleEndedRows(const std::vector<Terminal>& terminals, std::vector<ModeRow>* rows,
+                     std::string* problem) {
   const size_t n = terminals.size();
   std::map<std::string, size_t> firstPort;  // pair number -> its first single-ended port
   std::map<std::string, int> modesSeen;
   size_t next = 0;
-  std::vector<size_t> port(n);
-  for (size_t t = 0; t < n; ++t) {
-    const Terminal& terminal = terminals[t];
+  rows->clear();
+  for (const Terminal& terminal : terminals) {
     std::string key = (terminal.mode == 's' ? "s" : "p") + terminal.number;
     auto found = firstPort.find(key);
     if (found == firstPort.end()) {
       found = firstPort.emplace(key, next).first;
       next += terminal.mode == 's' ? 1 : 2;
     }
-    port[t] = found->second;
     if (terminal.mode != 's') modesSeen[key] |= terminal.mode == 'd' ? 1 : 2;
+    int port = static_cast<int>(found->second);
+    char mode = terminal.mode == 'd' ? 'D' : terminal.mode == 'c' ? 'C' : 'S';
+    rows->push_back({mode, port, port + 1});
   }
   for (const auto& [key, modes] : modesSeen) {
     if (modes != 3) {
@@ -86,52 +87,25 @@ bool singleEndedTransform(const std::vector<Terminal>& terminals, std::vector<do
       return false;
     }
   }
-  if (next != n) {
+  if (next != n || !checkModeRows(*rows, static_cast<int>(n)).empty()) {
     *problem = "the mixed-mode terminals do not make a square single-ended matrix";
     return false;
-  }
-  const double half = std::sqrt(0.5);
-  m->assign(n * n, 0.0);
-  for (size_t t = 0; t < n; ++t) {
-    size_t a = port[t];
-    switch (terminals[t].mode) {
-      case 'd':
-        (*m)[t * n + a] = half;
-        (*m)[t * n + a + 1] = -half;
-        break;
-      case 'c':
-        (*m)[t * n + a] = half;
-        (*m)[t * n + a + 1] = half;
-        break;
-      default:
-        (*m)[t * n + a] = 1.0;
-    }
   }
   return true;
 }
 
-// S_single = M^T S M at every point of `stored` (n * n entry arrays).
+// The single-ended S at every point of `stored` (n * n entry arrays).
 std::vector<std::vector<double>> toSingleEnded(const std::vector<const double*>& stored, size_t n,
-                                               size_t points, const std::vector<double>& m) {
+                                               size_t points, const std::vector<ModeRow>& rows) {
   std::vector<std::vector<double>> single(n * n, std::vector<double>(2 * points));
-  std::vector<std::complex<double>> s(n * n);
-  std::vector<std::complex<double>> sm(n * n);
+  std::vector<DComplex> s(n * n);
+  std::vector<DComplex> result(n * n);
   for (size_t k = 0; k < points; ++k) {
     for (size_t e = 0; e < n * n; ++e) s[e] = {stored[e][2 * k], stored[e][2 * k + 1]};
-    for (size_t i = 0; i < n; ++i) {
-      for (size_t j = 0; j < n; ++j) {
-        std::complex<double> sum = 0.0;
-        for (size_t t = 0; t < n; ++t) sum += s[i * n + t] * m[t * n + j];
-        sm[i * n + j] = sum;
-      }
-    }
-    for (size_t i = 0; i < n; ++i) {
-      for (size_t j = 0; j < n; ++j) {
-        std::complex<double> sum = 0.0;
-        for (size_t t = 0; t < n; ++t) sum += m[t * n + i] * sm[t * n + j];
-        single[i * n + j][2 * k] = sum.real();
-        single[i * n + j][2 * k + 1] = sum.imag();
-      }
+    singleEndedScattering(s.data(), rows, result.data());
+    for (size_t e = 0; e < n * n; ++e) {
+      single[e][2 * k] = result[e].real();
+      single[e][2 * k + 1] = result[e].imag();
     }
   }
   return single;
@@ -312,9 +286,9 @@ bool QualityCommand::assessSegments(const std::vector<const host::RecordedWavefo
       return false;
     }
   }
-  std::vector<double> transform;
+  std::vector<ModeRow> rows;
   bool convert = singleEnded_ && report->terminals[0].mode != 0;
-  if (convert && !singleEndedTransform(report->terminals, &transform, &report->note)) return false;
+  if (convert && !singleEndedRows(report->terminals, &rows, &report->note)) return false;
   if (convert) {
     for (Terminal& terminal : report->terminals) terminal = Terminal{};
     for (size_t i = 0; i < n; ++i) report->terminals[i].number = std::to_string(i + 1);
@@ -336,7 +310,7 @@ bool QualityCommand::assessSegments(const std::vector<const host::RecordedWavefo
     if (segment.points == 0) continue;
     std::vector<std::vector<double>> single;
     if (convert) {
-      single = toSingleEnded(segment.entries, n, segment.points, transform);
+      single = toSingleEnded(segment.entries, n, segment.points, rows);
       for (size_t e = 0; e < n * n; ++e) segment.entries[e] = single[e].data();
     }
     SegmentReport result;

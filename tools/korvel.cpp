@@ -5,11 +5,11 @@
 #include <iostream>
 #include <new>
 
-#include "tools/checked_output.h"
-#include "tools/command.h"
-#include "tools/help_pages.h"
-#include "tools/plugin_session.h"
-#include "tools/version.h"
+#include "tools/cli/command.h"
+#include "tools/cli/help_pages.h"
+#include "tools/cli/version.h"
+#include "tools/output/checked_output.h"
+#include "tools/session/plugin_session.h"
 
 namespace korvel::tool {
 

@@ -12,10 +12,10 @@
 
 #include "dataset/messages.h"
 #include "plugin/open_file.h"
-#include "tools/command.h"
-#include "tools/output_capture.h"
-#include "tools/plugin_messages.h"
-#include "tools/text_format.h"
+#include "tools/cli/command.h"
+#include "tools/output/text_format.h"
+#include "tools/session/output_capture.h"
+#include "tools/session/plugin_messages.h"
 
 namespace korvel::tool {
 

@@ -18,12 +18,12 @@
 #include "dataset/messages.h"
 #include "plugin/open_file.h"
 #include "text/text_input.h"
-#include "tools/checked_output.h"
-#include "tools/command.h"
-#include "tools/file_header.h"
-#include "tools/output_capture.h"
-#include "tools/text_format.h"
-#include "tools/version.h"
+#include "tools/cli/command.h"
+#include "tools/cli/version.h"
+#include "tools/output/checked_output.h"
+#include "tools/output/text_format.h"
+#include "tools/session/file_header.h"
+#include "tools/session/output_capture.h"
 #include "touchstone/written_network.h"
 
 namespace korvel::tool {

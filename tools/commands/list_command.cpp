@@ -1,12 +1,29 @@
 // korvel list FILE...: the waveform names, one a line.
 #include <iostream>
 
-#include "tools/command.h"
-#include "tools/file_summary.h"
+#include "tools/cli/command.h"
+#include "tools/session/plugin_session.h"
 
 namespace korvel::tool {
 
 namespace {
+
+// Writes the waveform names, one a line; with several files each line is
+// "FILE:NAME".
+int printCatalogues(PluginSession& session, const std::vector<std::string>& paths, std::ostream& out) {
+  int status = kExitOk;
+  for (const std::string& path : paths) {
+    OpenedFileInfo opened = session.open(path);
+    if (opened.file == nullptr) {
+      status = kExitRefused;
+      continue;
+    }
+    const std::string prefix = paths.size() > 1 ? path + ":" : "";
+    for (const std::string& name : session.catalogue(*opened.file)) out << prefix << name << "\n";
+    if (!out) return kExitRefused;
+  }
+  return status;
+}
 
 class ListCommand : public Command {
  public:

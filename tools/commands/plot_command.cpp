@@ -10,8 +10,8 @@
 #include <optional>
 #include <set>
 
-#include "tools/command.h"
-#include "tools/name_resolver.h"
+#include "tools/cli/command.h"
+#include "tools/names/name_resolver.h"
 #include "tools/plot/figure.h"
 #include "tools/plot/figure_layout.h"
 #include "tools/plot/page_plan.h"

@@ -1,14 +1,46 @@
 // korvel props FILE... NAME...: what the viewer learns about waveforms
 // before loading them.
+#include <iomanip>
 #include <iostream>
 
-#include "tools/command.h"
-#include "tools/file_summary.h"
-#include "tools/resolved_names.h"
+#include "tools/cli/command.h"
+#include "tools/names/name_resolver.h"
+#include "tools/names/resolved_names.h"
+#include "tools/session/plugin_session.h"
 
 namespace korvel::tool {
 
 namespace {
+
+// Every waveform property the viewer asks, in the order shown.
+const char* const kWaveformOptions[] = {"-datatype", "-got_xaxis", "-nsegments", "-wftype", "-xname",
+                                        "-xunit",    "-xscale",    "-yname",     "-yunit",  "-yscale"};
+
+// Writes every property the viewer asks of each named waveform (names
+// resolved as get does).
+int printWaveformProperties(PluginSession& session, const std::vector<std::string>& paths,
+                            const std::vector<std::string>& typed, std::ostream& out) {
+  int status = kExitOk;
+  bool headed = paths.size() > 1 || typed.size() > 1;
+  for (const std::string& path : paths) {
+    OpenedFileInfo opened = session.open(path);
+    std::vector<std::string> names;
+    if (opened.file == nullptr ||
+        !resolveNames(session, opened, session.catalogue(*opened.file), typed, false, &names)) {
+      status = kExitRefused;
+      continue;
+    }
+    for (const std::string& name : names) {
+      if (headed) out << (paths.size() > 1 ? path + ": " : "") << name << "\n";
+      for (const char* option : kWaveformOptions) {
+        host::PropertyAnswer answer = session.waveformProperty(*opened.file, name, option);
+        out << (headed ? "  " : "") << std::left << std::setw(12) << option << answer.text << "\n";
+      }
+    }
+    if (!out) return kExitRefused;
+  }
+  return status;
+}
 
 class PropsCommand : public Command {
  public:

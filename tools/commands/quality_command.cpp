@@ -12,10 +12,10 @@
 
 #include "rfcalc/network_quality.h"
 #include "rfcalc/network_transforms.h"
-#include "tools/command.h"
-#include "tools/file_summary.h"
-#include "tools/sweep_values.h"
-#include "tools/text_format.h"
+#include "tools/cli/command.h"
+#include "tools/output/number_format.h"
+#include "tools/output/sweep_values.h"
+#include "tools/output/text_format.h"
 
 namespace korvel::tool {
 

@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-#include "tools/render/render_entry.h"
+#include "tools/plot/render_entry.h"
 
 namespace korvel::plot {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "tools/render/render_entry.h"
+#include "tools/plot/render_entry.h"
 
 namespace korvel::plot {
 

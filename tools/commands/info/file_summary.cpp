@@ -1,0 +1,405 @@
+// Human-readable descriptions of opened files.
+#include "tools/commands/info/file_summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <iostream>
+#include <limits>
+
+#include "tools/names/name_resolver.h"
+#include "tools/names/resolved_names.h"
+#include "tools/output/number_format.h"
+#include "tools/output/text_format.h"
+#include "tools/output/word_wrap.h"
+#include "tools/session/file_header.h"
+
+namespace korvel::tool {
+
+namespace {
+
+constexpr size_t kShownComments = 3;
+constexpr size_t kLabelWidth = 12;
+
+// The x range and points of a received waveform, over all its segments.
+struct GridExtent {
+  double low = std::numeric_limits<double>::infinity();
+  double high = -std::numeric_limits<double>::infinity();
+  size_t points = 0;  // of the first segment
+  size_t segments = 0;
+};
+
+GridExtent extentOf(const host::RecordedWaveform& waveform) {
+  GridExtent extent;
+  for (const auto& segment : waveform.segments) {
+    if (segment.points == 0) continue;
+    if (extent.segments == 0) extent.points = segment.points;
+    ++extent.segments;
+    if (!std::isnan(segment.lowX)) extent.low = std::min(extent.low, segment.lowX);
+    if (!std::isnan(segment.highX)) extent.high = std::max(extent.high, segment.highX);
+  }
+  return extent;
+}
+
+std::string describeGrid(const GridExtent& extent) {
+  if (extent.segments == 0) return "no points";
+  std::string text = formatFrequency(extent.low) + " .. " + formatFrequency(extent.high) + ", " +
+                     std::to_string(extent.points) + (extent.points == 1 ? " point" : " points");
+  if (extent.segments > 1) text += " in each of " + std::to_string(extent.segments) + " segments";
+  return text;
+}
+
+std::string groupOf(const std::string& name) {
+  size_t slash = name.find('/');
+  return slash == std::string::npos ? name : name.substr(0, slash);
+}
+
+std::string itemOf(const std::string& name) {
+  size_t slash = name.find('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Everything the summary shows of one file, gathered before it is written.
+struct FileFacts {
+  std::string path;
+  std::string formatName;
+  std::string design;
+  std::string waveformCount;
+  std::string segmentCount;
+  size_t ports = 0;
+  FileHeader header;
+  bool gridKnown = false;
+  GridExtent grid;
+  bool noiseGridDiffers = false;
+  GridExtent noiseGrid;
+  std::vector<host::RecordedParameter> sweep;
+  std::vector<std::pair<std::string, double>> references;  // terminal item, ohms
+  bool referencesVary = false;
+  bool referencesComplex = false;  // an imaginary part at some point
+  std::vector<std::string> catalogue;
+};
+
+// The reference impedance of each terminal from its Zo waveform (its
+// values at the first and last frequency of every segment).
+void gatherReferences(const std::vector<std::string>& names,
+                      const std::vector<const host::RecordedWaveform*>& received, FileFacts* facts) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (groupOf(names[i]) != "Zo" || received[i] == nullptr) continue;
+    const host::YSummary& values = received[i]->ySummary;
+    if (!values.any) continue;
+    if (values.varies) facts->referencesVary = true;
+    facts->references.push_back({itemOf(names[i]), values.first});
+  }
+}
+
+// While it lives, waveforms the host receives keep their shape (points, x
+// extents, first value) but not their samples: a summary needs no copy of
+// a waveform that may be as large as the file.
+class ExtentsOnly {
+ public:
+  ExtentsOnly() : saved_(host::WaveformLibrary::instance().valueRecording()) {
+    host::WaveformLibrary::instance().setValueRecording(host::ValueRecording::kExtents);
+  }
+  ~ExtentsOnly() { host::WaveformLibrary::instance().setValueRecording(saved_); }
+  ExtentsOnly(const ExtentsOnly&) = delete;
+  ExtentsOnly& operator=(const ExtentsOnly&) = delete;
+
+ private:
+  host::ValueRecording saved_;
+};
+
+// Loads the first waveform of the main grid, a noise waveform when there
+// is one and the reference impedances, for the grids, sweep and references.
+void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* facts) {
+  const std::vector<std::string>& names = facts->catalogue;
+  std::vector<std::string> probes;
+  if (!names.empty()) probes.push_back(names.front());
+  bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
+  if (noise && probes.front() != "Noise-Par/NF") probes.push_back("Noise-Par/NF");
+  for (const std::string& name : names) {
+    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end())
+      probes.push_back(name);
+  }
+  ExtentsOnly extentsOnly;
+  std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
+  if (!received.empty() && received[0] != nullptr) {
+    facts->gridKnown = true;
+    facts->grid = extentOf(*received[0]);
+    facts->sweep = received[0]->parameters;
+    // Touchstone noise data may have a grid of its own; shown when it does.
+    if (noise && received.size() > 1 && received[1] != nullptr) {
+      facts->noiseGrid = extentOf(*received[1]);
+      facts->noiseGridDiffers = describeGrid(facts->noiseGrid) != describeGrid(facts->grid);
+    }
+  }
+  gatherReferences(probes, received, facts);
+  host::WaveformLibrary::instance().forgetWaveforms();
+}
+
+FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
+  host::OpenedFile& file = *opened.file;
+  FileFacts facts;
+  facts.path = opened.path;
+  facts.formatName = opened.formatName;
+  facts.referencesComplex = opened.complexReferences;
+  facts.catalogue = session.catalogue(file);
+  facts.design = session.fileProperty(file, "-design");
+  facts.waveformCount = session.fileProperty(file, "-nwaveforms");
+  facts.segmentCount = session.fileProperty(file, "-nsegments");
+  facts.ports =
+      static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
+                                        [](const std::string& name) { return groupOf(name) == "Zo"; }));
+  facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
+  gatherGrids(session, file, &facts);
+  return facts;
+}
+
+// The real parts the Zo waveforms hold.
+std::string describeRealReferences(const FileFacts& facts) {
+  if (facts.referencesVary) return "per frequency";
+  bool same = std::all_of(facts.references.begin(), facts.references.end(),
+                          [&](const auto& entry) { return entry.second == facts.references.front().second; });
+  if (same) return formatNumber(facts.references.front().second) + " Ohms";
+  std::string text;
+  for (const auto& [item, value] : facts.references)
+    text += (text.empty() ? "" : ", ") + item + " " + formatNumber(value);
+  return text + " Ohms";
+}
+
+// The Zo waveforms hold real parts only: references with an imaginary
+// part are said to be complex, their real parts named as such.
+std::string describeReferences(const FileFacts& facts) {
+  if (facts.references.empty()) return "unknown";
+  std::string real = describeRealReferences(facts);
+  if (!facts.referencesComplex) return real;
+  if (facts.referencesVary) return "complex, per frequency";
+  return "complex (real part " + real + ")";
+}
+
+std::string describeParameters(const FileFacts& facts) {
+  std::string type = facts.header.parameterType.empty() ? "S" : facts.header.parameterType;
+  std::string text = type + "-parameters";
+  if (!facts.header.dataFormat.empty()) text += ", " + describeDataFormat(facts.header.dataFormat);
+  if (!facts.header.frequencyUnit.empty()) text += ", frequency in " + facts.header.frequencyUnit;
+  if (!facts.header.version.empty()) text += ", Touchstone " + facts.header.version;
+  return text;
+}
+
+std::string describeSweep(const std::vector<host::RecordedParameter>& sweep) {
+  if (sweep.empty()) return "none";
+  std::string text;
+  for (const auto& parameter : sweep) {
+    if (!text.empty()) text += "; ";
+    text += parameter.name + " =";
+    for (double value : parameter.values) text += " " + formatNumber(value);
+  }
+  return text;
+}
+
+// The catalogue's groups in order of first appearance, each with its items.
+std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
+    const std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> groups;
+  for (const std::string& name : names) {
+    std::string group = groupOf(name);
+    auto found =
+        std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
+    if (found == groups.end()) {
+      groups.push_back({group, {}});
+      found = groups.end() - 1;
+    }
+    found->second.push_back(itemOf(name));
+  }
+  return groups;
+}
+
+std::string padded(const std::string& text, size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+class SummaryWriter {
+ public:
+  SummaryWriter(std::ostream& out, const SummaryOptions& options) : out_(out), options_(options) {}
+
+  void row(const std::string& label, const std::string& value) {
+    out_ << wrapWords("  " + padded(label, kLabelWidth), splitWords(value), 2 + kLabelWidth, options_.width)
+         << "\n";
+  }
+  void listRow(const std::string& label, const std::vector<std::string>& items, size_t indent) {
+    out_ << wrapWords(std::string(indent, ' ') + padded(label, kLabelWidth), items, indent + kLabelWidth,
+                      options_.width)
+         << "\n";
+  }
+  void comments(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    size_t shown = options_.allComments ? lines.size() : std::min(lines.size(), kShownComments);
+    for (size_t i = 0; i < shown; ++i) {
+      // A comment keeps its own spacing (often column headings) when it fits.
+      std::string lead = "  " + padded(i == 0 ? "comments" : "", kLabelWidth);
+      std::string text = printable(lines[i]);
+      if (lead.size() + text.size() <= options_.width) {
+        out_ << lead << text << "\n";
+      } else {
+        row(i == 0 ? "comments" : "", text);
+      }
+    }
+    if (shown < lines.size()) {
+      row("", "(" + std::to_string(lines.size() - shown) + " more; --comments shows them all)");
+    }
+  }
+
+ private:
+  static std::vector<std::string> splitWords(const std::string& text) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+      size_t end = text.find(' ', i);
+      if (end == std::string::npos) end = text.size();
+      if (end > i) words.push_back(text.substr(i, end - i));
+      i = end + 1;
+    }
+    return words;
+  }
+
+  std::ostream& out_;
+  const SummaryOptions& options_;
+};
+
+void printSummary(const FileFacts& facts, const SummaryOptions& options, std::ostream& out) {
+  SummaryWriter writer(out, options);
+  out << printable(facts.path) << "\n";
+  writer.row("format", facts.formatName);
+  writer.row("design", printable(facts.design));
+  writer.row("ports", std::to_string(facts.ports));
+  writer.row("data", describeParameters(facts));
+  writer.row("reference", describeReferences(facts));
+  if (std::string twoPort = mixedModeTwoPort(facts.catalogue); !twoPort.empty()) {
+    writer.row("two-port", "gains, stability and noise of " + twoPort + " (ports 1 and 2 of its formulas)");
+  }
+  writer.row("waveforms", facts.waveformCount);
+  writer.row("segments", facts.segmentCount);
+  writer.row("frequency", facts.gridKnown ? describeGrid(facts.grid) : "unknown");
+  if (facts.noiseGridDiffers) writer.row("noise grid", describeGrid(facts.noiseGrid));
+  writer.row("sweep", printable(describeSweep(facts.sweep)));
+  writer.comments(facts.header.comments);
+  out << "  catalogue\n";
+  for (const auto& [group, items] : groupByKind(facts.catalogue)) {
+    std::vector<std::string> shown;
+    for (const std::string& item : items) shown.push_back(printable(item));
+    writer.listRow(printable(group), shown, 4);
+  }
+}
+
+void writeJsonStrings(std::ostream& out, const std::vector<std::string>& texts) {
+  out << '[';
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out << ',';
+    writeJsonString(out, texts[i]);
+  }
+  out << ']';
+}
+
+void writeJsonGrid(std::ostream& out, const GridExtent& grid) {
+  out << "{\"start\":";
+  writeJsonNumber(out, grid.segments > 0 ? grid.low : std::nan(""));
+  out << ",\"stop\":";
+  writeJsonNumber(out, grid.segments > 0 ? grid.high : std::nan(""));
+  out << ",\"points\":" << grid.points << ",\"segments\":" << grid.segments << '}';
+}
+
+void printJsonSummary(const FileFacts& facts, std::ostream& out) {
+  auto field = [&](const char* key) {
+    out << ',';
+    writeJsonString(out, key);
+    out << ':';
+  };
+  out << "{\"file\":";
+  writeJsonString(out, facts.path);
+  field("format");
+  writeJsonString(out, facts.formatName);
+  field("design");
+  writeJsonString(out, facts.design);
+  field("ports");
+  out << facts.ports;
+  field("parameter");
+  writeJsonString(out, facts.header.parameterType.empty() ? "S" : facts.header.parameterType);
+  field("dataFormat");
+  writeJsonString(out, facts.header.dataFormat);
+  field("frequencyUnit");
+  writeJsonString(out, facts.header.frequencyUnit);
+  field("version");
+  writeJsonString(out, facts.header.version);
+  field("reference");
+  out << '{';
+  for (size_t i = 0; i < facts.references.size(); ++i) {
+    if (i > 0) out << ',';
+    writeJsonString(out, facts.references[i].first);
+    out << ':';
+    writeJsonNumber(out, facts.references[i].second);
+  }
+  out << '}';
+  field("referenceVaries");
+  out << (facts.referencesVary ? "true" : "false");
+  field("referenceComplex");
+  out << (facts.referencesComplex ? "true" : "false");
+  field("twoPort");
+  writeJsonString(out, mixedModeTwoPort(facts.catalogue));
+  field("nwaveforms");
+  out << std::atoi(facts.waveformCount.c_str());
+  field("nsegments");
+  out << std::atoi(facts.segmentCount.c_str());
+  field("frequency");
+  writeJsonGrid(out, facts.grid);
+  if (facts.noiseGridDiffers) {
+    field("noiseFrequency");
+    writeJsonGrid(out, facts.noiseGrid);
+  }
+  field("sweep");
+  out << '[';
+  for (size_t i = 0; i < facts.sweep.size(); ++i) {
+    if (i > 0) out << ',';
+    out << "{\"name\":";
+    writeJsonString(out, facts.sweep[i].name);
+    out << ",\"values\":[";
+    for (size_t v = 0; v < facts.sweep[i].values.size(); ++v) {
+      if (v > 0) out << ',';
+      writeJsonNumber(out, facts.sweep[i].values[v]);
+    }
+    out << "]}";
+  }
+  out << ']';
+  field("comments");
+  writeJsonStrings(out, facts.header.comments);
+  field("catalogue");
+  writeJsonStrings(out, facts.catalogue);
+  out << "}\n";
+}
+
+}  // namespace
+
+int printSummaries(PluginSession& session, const std::vector<std::string>& paths,
+                   const SummaryOptions& options, std::ostream& out) {
+  int status = kExitOk;
+  bool first = true;
+  for (const std::string& path : paths) {
+    OpenedFileInfo opened = session.open(path);
+    if (opened.file == nullptr) {
+      status = kExitRefused;
+      continue;
+    }
+    FileFacts facts = gatherFacts(session, opened);
+    if (!first && !options.json) out << "\n";
+    first = false;
+    if (options.json) {
+      printJsonSummary(facts, out);
+    } else {
+      printSummary(facts, options, out);
+    }
+    if (!out) return kExitRefused;
+  }
+  return status;
+}
+
+}  // namespace korvel::tool

@@ -254,7 +254,10 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
     return kFailed;
   }
   if (noiseValid) {
-    double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : zo[0];
+    // A 1.x Rn is normalised to the reference of the two-port's port 1:
+    // the terminal that plays port 1 (D1 of a mixed-mode mapping, wherever
+    // the mapping puts it), not the file's first terminal.
+    double resistance = plan.noiseResistance > 0.0 ? plan.noiseResistance : data->referenceImpedance;
     if (!impedances.empty()) {
       // Rn is normalised to port 1's reference, which must be one value.
       resistance = data->referenceImpedance;

@@ -296,12 +296,18 @@ TEST(MixedMode, BlockEndingTheFileLeavesNoHeader) {
 // A differential amplifier as the circuit simulator writes it: a four-port
 // mapped D1 D2 C1 C2 whose noise block, that of its differential two-port,
 // follows the data. A frequency that falls opens that block.
-std::string differentialAmplifier() {
-  std::ifstream file(testDataPath("mixed_mode/differential_lna.s4p"), std::ios::binary);
+std::string fileText(const char* path) {
+  std::ifstream file(testDataPath(path), std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
 }
+
+std::string differentialAmplifier() { return fileText("mixed_mode/differential_lna.s4p"); }
+
+// The same amplifier mapped C1 C2 D1 D2: its Rn is still normalised to the
+// reference of D1, the terminal that plays port 1, not to the first one.
+std::string commonModeTerminalsFirst() { return fileText("mixed_mode/differential_lna_common_first.s4p"); }
 
 // Its differential two-port written as a plain two-port: Sdd in the 1.x
 // order (S11 S21 S12 S22), the reference twice the file's 50 ohms, the
@@ -367,7 +373,9 @@ std::string mappingAfterOptionLine() {
 
 INSTANTIATE_TEST_SUITE_P(Files, MixedModeNoise,
                          ::testing::Values(MappedAmplifier{"MappingBeforeOptionLine", differentialAmplifier},
-                                           MappedAmplifier{"MappingAfterOptionLine", mappingAfterOptionLine}),
+                                           MappedAmplifier{"MappingAfterOptionLine", mappingAfterOptionLine},
+                                           MappedAmplifier{"CommonModeTerminalsFirst",
+                                                           commonModeTerminalsFirst}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // What the reader gave this file before a falling frequency was kept as a

@@ -40,14 +40,7 @@ void appendMatrixNames(DataSet* data, const char* prefix) {
 
 std::string formatPairSuffix(const DataSet& data, int row, int col) {
   if (!isMixed(data)) {
-    // Appended piece by piece: GCC 12 sees a false overlap (-Wrestrict) in
-    // "(" + std::string at -O2 and above.
-    std::string suffix = "(";
-    suffix += std::to_string(row);
-    suffix += ',';
-    suffix += std::to_string(col);
-    suffix += ')';
-    return suffix;
+    return "(" + std::to_string(row) + "," + std::to_string(col) + ")";
   }
   std::string_view rowName = terminalName(data, row - 1);
   std::string_view colName = terminalName(data, col - 1);

@@ -74,19 +74,42 @@ char** copyNames(const std::vector<std::string_view>& names) {
   return copies;
 }
 
-}  // namespace
-
-int readHeaderLine(ScLines& lines, DataSet* data) {
-  std::string_view line;
-  if (!lines.find(kMarkedLine, {"N=", "NPort="}, &line)) {
-    return fail(Message::kPortNumberMissing);
-  }
-  data->complexFormat = kFormatRealImaginary;
+// Calls `take` with each token of the header line, as far as its end.
+template <typename Take>
+void forEachHeaderToken(std::string_view line, Take take) {
   TokenCursor cursor(line);
   for (std::string_view token = cursor.next(kBlankDelimiters); !token.empty() && token != "\n";
        token = cursor.next(kBlankDelimiters)) {
-    applyHeaderKeyword(token, data);
+    take(token);
   }
+}
+
+}  // namespace
+
+bool isHeaderLine(std::string_view line) {
+  return startsWith(line, kMarkedLine) && (contains(line, "N=") || contains(line, "NPort="));
+}
+
+std::string_view writtenComplexFormat(std::string_view headerLine) {
+  std::string_view written;
+  forEachHeaderToken(headerLine, [&](std::string_view token) {
+    std::string_view value;
+    // The last token of the line keeps its line end.
+    if (takeKeyword(token, "COMPLEX_DATAFORMAT=", &value))
+      written = value.substr(0, value.find_first_of("\r\n"));
+  });
+  return written;
+}
+
+int readHeaderLine(ScLines& lines, DataSet* data) {
+  std::string_view line;
+  bool found = false;
+  while (!found && lines.next(&line)) found = isHeaderLine(line);
+  if (!found) {
+    return fail(Message::kPortNumberMissing);
+  }
+  data->complexFormat = kFormatRealImaginary;
+  forEachHeaderToken(line, [&](std::string_view token) { applyHeaderKeyword(token, data); });
   // A negative count is as meaningless as none, and would size arrays.
   if (data->portCount <= 0 || data->pointCount <= 0) {
     return fail(Message::kCountsNotPositive);

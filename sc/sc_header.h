@@ -15,6 +15,14 @@
 
 namespace korvel {
 
+// True when `line` is the header line: a marked line with "N=" or
+// "NPort=" in it.
+bool isHeaderLine(std::string_view line);
+
+// The value of the header line's COMPLEX_DATAFORMAT= as written ("MA"),
+// the last one when given twice; empty when the line gives none.
+std::string_view writtenComplexFormat(std::string_view headerLine);
+
 // The header line ("N=" or "NPort=" on a marked line): portCount,
 // pointCount, hasNoise, hasGroupDelay and complexFormat. Fails unless both
 // counts are positive.

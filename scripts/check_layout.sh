@@ -27,7 +27,7 @@ declare -A allowed=(
   [tools/names]="tools/session tools/output host hostapi"
   [tools/plot]="tools/output host hostapi"
   [tools/render]="tools/plot"
-  [tools/session]="tools/output host hostapi dataset"
+  [tools/session]="tools/output host hostapi dataset plugin"
   [tools/output]="host hostapi"
 )
 

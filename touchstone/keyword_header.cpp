@@ -146,10 +146,7 @@ class KeywordReader {
   }
 
   void readVersion(std::string_view versionLine) {
-    std::string_view rest;
-    keywordName(versionLine, &rest);
-    TokenCursor cursor(withoutComment(rest));
-    std::string_view version = cursor.next(kWhitespaceDelimiters);
+    std::string_view version = keywordVersion(versionLine);
     if (version != "2.0" && version != "2.1") {
       status_.refuse(Message::kVersionUnknown, source_->lineNumber(), quotedToken(version));
     }
@@ -178,19 +175,13 @@ class KeywordReader {
       return false;
     }
     int64_t ports = 0;
-    if (!singleCount(rest, &ports) || ports < 1 || ports > kMaxPorts) {
+    if (!keywordCount(rest, &ports) || ports < 1 || ports > kMaxPorts) {
       status_.refuse(Message::kPortCountInvalid, lineNumber_);
       return false;
     }
     header_->ports = static_cast<int>(ports);
     header_->portsLine = lineNumber_;
     return true;
-  }
-
-  // The one count a keyword line gives.
-  static bool singleCount(std::string_view rest, int64_t* count) {
-    TokenCursor cursor(withoutComment(rest));
-    return parseCount(cursor.next(kWhitespaceDelimiters), count) && cursor.atEnd(kWhitespaceDelimiters);
   }
 
   static std::string singleWord(std::string_view rest) {
@@ -271,7 +262,7 @@ class KeywordReader {
   }
 
   void readPositiveCount(std::string_view rest, const char* keyword, int64_t* count) {
-    if (!singleCount(rest, count) || *count < 1 || *count > INT32_MAX) {
+    if (!keywordCount(rest, count) || *count < 1 || *count > INT32_MAX) {
       *count = 0;
       status_.refuse(Message::kCountInvalid, lineNumber_, keyword);
     }
@@ -441,6 +432,18 @@ std::string keywordName(std::string_view line, std::string_view* rest) {
   }
   if (rest != nullptr) *rest = line.substr(close + 1);
   return name;
+}
+
+std::string_view keywordVersion(std::string_view versionLine) {
+  std::string_view rest;
+  keywordName(versionLine, &rest);
+  TokenCursor cursor(withoutComment(rest));
+  return cursor.next(kWhitespaceDelimiters);
+}
+
+bool keywordCount(std::string_view rest, int64_t* count) {
+  TokenCursor cursor(withoutComment(rest));
+  return parseCount(cursor.next(kWhitespaceDelimiters), count) && cursor.atEnd(kWhitespaceDelimiters);
 }
 
 bool isKeywordLine(std::string_view line) {

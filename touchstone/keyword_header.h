@@ -28,6 +28,14 @@ namespace korvel {
 // is no keyword line. `*rest` receives the text after the "]".
 std::string keywordName(std::string_view line, std::string_view* rest = nullptr);
 
+// The version a [Version] line gives: its first field after the "]"
+// ("2.0"), empty when there is none.
+std::string_view keywordVersion(std::string_view versionLine);
+
+// True, with the count in `*count`, when the text after a keyword's "]"
+// is one count of decimal digits and nothing else but a comment.
+bool keywordCount(std::string_view rest, int64_t* count);
+
 // True when the first field of the line is a keyword ("[" after blanks).
 bool isKeywordLine(std::string_view line);
 

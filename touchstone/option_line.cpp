@@ -79,12 +79,20 @@ class OptionFields {
 
   void takeWord(std::string_view token) {
     if (const Word* unit = findWord(kUnits, token); unit != nullptr) {
-      if (once(&unitSeen_, token, "frequency unit")) option_->frequencyScale = unit->value;
+      if (once(&unitSeen_, token, "frequency unit")) {
+        option_->frequencyScale = unit->value;
+        option_->unitWord = unit->text;
+      }
     } else if (const Word* type = findWord(kParameters, token); type != nullptr) {
-      if (once(&parameterSeen_, token, "parameter type"))
+      if (once(&parameterSeen_, token, "parameter type")) {
         option_->parameter = static_cast<ParameterKind>(type->value);
+        option_->parameterWord = type->text;
+      }
     } else if (const Word* format = findWord(kFormats, token); format != nullptr) {
-      if (once(&formatSeen_, token, "data format")) option_->complexFormat = format->value;
+      if (once(&formatSeen_, token, "data format")) {
+        option_->complexFormat = format->value;
+        option_->formatWord = format->text;
+      }
     } else if (double ignored = 0.0; parseWholeNumber(token, &ignored)) {
       refuse(Message::kOptionNumberWithoutR, quotedToken(token));
     } else {

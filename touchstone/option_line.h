@@ -30,6 +30,11 @@ struct OptionLine {
   // those of the "! Port Impedance" lines, or else the default.
   bool resistanceValueMissing = false;
   int line = 0;  // where the line stands in the file
+  // The fields the line gives, each as its standard word ("MHz", "Y",
+  // "RI"); null for a field the line leaves out.
+  const char* unitWord = nullptr;
+  const char* parameterWord = nullptr;
+  const char* formatWord = nullptr;
 
   // True when `other` says the same as this line, wherever it stands.
   bool sameMeaning(const OptionLine& other) const;

@@ -8,6 +8,7 @@
 
 #include "support/test_support.h"
 #include "support/tool_run.h"
+#include "tools/session/standard_input.h"
 
 namespace korvel::testing {
 namespace {
@@ -506,6 +507,69 @@ TEST(KorvelTool, StandardInputPortsFromWholePoints) {
             "and 2 ports); name it with --stdin-as (e.g. --stdin-as s4p)\n");
   EXPECT_EQ(korvel({"--stdin-as", "s2p", "info", "-"}, ambiguous.path()).status, 0);
 }
+
+// A 1.x point of N ports holding the numbers `first`, `first` + 1, ...
+// after its frequency, written as the standard writes it: a row of the
+// matrix from a new line, at most four pairs a line.
+std::string pointLines(double frequency, int ports) {
+  std::string text = std::to_string(frequency);
+  for (int row = 0; row < ports; ++row) {
+    for (int column = 0; column < ports; ++column) {
+      if (column > 0 && column % 4 == 0) text += "\n";
+      text += " 0.1 -0.2";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+struct GuessCase {
+  const char* label;
+  std::string text;
+  const char* extension;
+};
+
+class StandardInputGuess : public ::testing::TestWithParam<GuessCase> {};
+
+TEST_P(StandardInputGuess, PortCountFromWholePoints) {
+  std::string why;
+  EXPECT_EQ(tool::guessExtension(GetParam().text, &why), GetParam().extension) << why;
+  // A refusal always says why.
+  if (std::string(GetParam().extension).empty()) {
+    EXPECT_FALSE(why.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StandardInputGuess,
+    ::testing::Values(
+        GuessCase{"Simulator", "* x\n*| N=2 DATA=4\n", "sc"},
+        GuessCase{"OnePort", "! c\n# GHz S MA R 50\n1 0.5 0\n", "s1p"},
+        GuessCase{"OnePortSeveralPointsALine", "# GHz S MA R 50\n1 0.5 0 2 0.4 0\n3 0.3 0\n", "s1p"},
+        GuessCase{"TwoPort", "# GHz S MA R 50\n1 1 0 2 0 3 0 4 0 ! c\n", "s2p"},
+        GuessCase{"TwoPortWithNoise",
+                  "# GHz S MA R 50\n1 0.5 0 2 0 0.1 0 0.4 0\n2 0.5 0 2 0 0.1 0 0.4 0\n1 0.5 0.2 30 0.1\n",
+                  "s2p"},
+        GuessCase{"HybridParametersAreTwoPort", "# kHz H MA R 1\n2 .95 -26 3.57 157 .04 76 .66 -14", "s2p"},
+        GuessCase{"Keyword", "[Version] 2.0\n[Number of Ports] 4\n", "s4p"},
+        GuessCase{"ThreePort", "# GHz S RI R 50\n" + pointLines(1, 3) + pointLines(2, 3), "s3p"},
+        // Nine numbers on the first line, as a two-port has.
+        GuessCase{"FourPort", "# GHz S RI R 50\n" + pointLines(1, 4) + pointLines(2, 4), "s4p"},
+        GuessCase{"FourPortSignedNumbers",
+                  "# GHz S RI R 50\n1 +1 0 0 0 0 0 0 0\n" + std::string(3, '\t') +
+                      "+1 0 0 0 0 0 0 0\n+1 0 0 0 0 0 0 0\n+1 0 0 0 0 0 0 0\n",
+                  "s4p"},
+        GuessCase{"SixPort", "# GHz S RI R 50\n" + pointLines(1, 6) + pointLines(2, 6), "s6p"},
+        GuessCase{"ByteOrderMark", "\xEF\xBB\xBF! c\n# GHz S RI R 50\n1 0.1 0.2\n", "s1p"},
+        GuessCase{"ByteOrderMarkBeforeKeyword", "\xEF\xBB\xBF[Version] 2.0\n# GHz\n[Number of Ports] 3\n",
+                  "s3p"},
+        GuessCase{"KeywordBlanks", "[Version] 2.0\n# GHz\n[Number  of  ports] 5\n", "s5p"},
+        GuessCase{"CarriageReturnsOnly",
+                  "! c\r# GHz S RI R 50\r1 0.1 0.2 0 0 0 0 0.3 0.4\r2 0.1 0.2 0 0 0 0 0.3 0.4\r", "s2p"},
+        // Three one-port points whose frequencies rise, or one two-port point.
+        GuessCase{"Ambiguous", "# GHz S RI R 50\n1 2 3 4 5 6 7 8 9\n", ""},
+        GuessCase{"NoWholePoint", "# GHz S RI R 50\n1 2 3 4 5 6 7\n", ""}, GuessCase{"Empty", "", ""}),
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 // Frequencies that do not rise (kept with a warning): a point of the file
 // is exact; between points only where the neighbours rise around it.

@@ -16,13 +16,13 @@
 #include <sstream>
 
 #include "dataset/messages.h"
+#include "plugin/file_header.h"
 #include "plugin/open_file.h"
 #include "text/text_input.h"
 #include "tools/cli/command.h"
 #include "tools/cli/version.h"
 #include "tools/output/checked_output.h"
 #include "tools/output/text_format.h"
-#include "tools/session/file_header.h"
 #include "tools/session/output_capture.h"
 #include "touchstone/written_network.h"
 
@@ -458,7 +458,8 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     return kExitRefused;
   }
   std::unique_ptr<DataSet, int (*)(DataSet*)> owned(data, closeFile);
-  FileHeader header = readFileHeader(readPath, data->isScFormat == 1);
+  FileHeader header =
+      readFileHeader(readPath, data->isScFormat == 1 ? HeaderFormat::kSc : HeaderFormat::kTouchstone);
   if (data->hasGroupDelay != 0) {
     std::cerr << "korvel: " << printable(input_)
               << ": group delay has no place in Touchstone and is not written\n";

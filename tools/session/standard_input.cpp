@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "tools/output/text_format.h"
+#include "plugin/file_header.h"
 
 namespace korvel::tool {
 
@@ -28,14 +28,6 @@ std::string_view withoutComment(std::string_view line) {
 }
 
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == ','; }
-
-// The port count after "[Number of Ports]", or 0.
-int portsKeyword(std::string_view line) {
-  constexpr std::string_view kKeyword = "[number of ports]";
-  std::string lower = lowerCase(line);
-  if (lower.rfind(kKeyword, 0) != 0) return 0;
-  return std::atoi(lower.c_str() + kKeyword.size());
-}
 
 // One data line of a 1.x file: its numbers.
 struct DataLine {
@@ -73,57 +65,48 @@ struct HeadFacts {
   std::vector<DataLine> lines;
 };
 
-// Whether an option line names hybrid (H or G) parameters, which only a
-// two-port has.
-bool namesTwoPortParameters(std::string_view line) {
-  std::string lower = lowerCase(line.substr(1));
-  for (size_t i = 0; i < lower.size();) {
-    while (i < lower.size() && isSeparator(lower[i])) ++i;
-    size_t start = i;
-    while (i < lower.size() && !isSeparator(lower[i])) ++i;
-    std::string_view token = std::string_view(lower).substr(start, i - start);
-    if (token == "h" || token == "g") return true;
-    if (token == "r") return false;  // the reference value follows
-  }
-  return false;
-}
-
-HeadFacts readHead(std::string_view head, bool whole) {
-  HeadFacts facts;
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (head.rfind(kByteOrderMark, 0) == 0) head.remove_prefix(kByteOrderMark.size());
-  // A line cut by the end of the head is not a whole line.
-  if (!whole) {
-    size_t last = head.rfind('\n');
-    head = last == std::string_view::npos ? std::string_view() : head.substr(0, last);
-  }
-  while (!head.empty()) {
-    size_t end = head.find('\n');
-    std::string_view line = head.substr(0, end);
-    head = end == std::string_view::npos ? std::string_view() : head.substr(end + 1);
+// The data lines from the start of `text` up to the first line that is no
+// data line.
+std::vector<DataLine> readDataLines(std::string_view text) {
+  std::vector<DataLine> lines;
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     line = withoutComment(line);
     size_t start = line.find_first_not_of(" \t\r");
     if (start == std::string_view::npos) continue;
     line.remove_prefix(start);
-    if (facts.lines.empty() && line.rfind("*|", 0) == 0) {
-      facts.sc = true;
-      return facts;
-    }
-    if (int ports = portsKeyword(line); ports > 0 && facts.lines.empty()) {
-      facts.keywordPorts = ports;
-      return facts;
-    }
-    // A '+' opens a continuation line of the simulator's format, but also
-    // a signed number of Touchstone data.
-    if (line[0] == '#' || line[0] == '[' || line[0] == '*' || (line[0] == '+' && facts.lines.empty())) {
-      if (line[0] == '#' && facts.lines.empty()) facts.twoPortParameters = namesTwoPortParameters(line);
-      if (facts.lines.empty()) continue;
-      break;
-    }
+    if (line[0] == '#' || line[0] == '[' || line[0] == '*') break;
     DataLine data;
     if (!readDataLine(line, &data)) break;
-    facts.lines.push_back(data);
+    lines.push_back(data);
   }
+  return lines;
+}
+
+// The header as the readers read it: the simulator's header line, the
+// port count keyword or the option line's parameters; then the data lines.
+HeadFacts readHead(std::string_view head, bool whole) {
+  HeadFacts facts;
+  if (readTextHeader(head, HeaderFormat::kSc).scHeaderLine) {
+    facts.sc = true;
+    return facts;
+  }
+  FileHeader header = readTextHeader(head, HeaderFormat::kTouchstone);
+  if (header.ports > 0) {
+    facts.keywordPorts = header.ports;
+    return facts;
+  }
+  facts.twoPortParameters = header.parameterType == "H" || header.parameterType == "G";
+  if (!header.dataFound || header.dataOffset > head.size()) return facts;
+  std::string_view data = head.substr(header.dataOffset);
+  // A line cut by the end of the head is not a whole line.
+  if (!whole) {
+    size_t last = data.rfind('\n');
+    data = last == std::string_view::npos ? std::string_view() : data.substr(0, last);
+  }
+  facts.lines = readDataLines(data);
   return facts;
 }
 

@@ -24,14 +24,16 @@ class StandardInputCopy {
   std::string path_;
 };
 
-// The extension that fits the leading text of a file: "sc" for the
-// simulator's own format, "sNp" for Touchstone when the port count can be
-// told: a [Number of Ports] keyword, or the one port count whose whole
-// points (1 + 2N² numbers: one- and two-port points whole on their lines,
-// larger ones from a new line with each matrix row on lines of its own)
-// the data lines hold. When several counts fit, only rising frequencies
-// tell them apart. Empty when it cannot be told, with `*why` saying why.
-// `whole` says `head` is the whole text (else its last line may be cut).
+// The extension that fits the leading text of a file, told from its
+// header as the readers read it (plugin/file_header.h): "sc" when the
+// simulator's header line is there, "sNp" for Touchstone when the port
+// count can be told: a [Number of Ports] keyword, or the one port count
+// whose whole points (1 + 2N² numbers: one- and two-port points whole on
+// their lines, larger ones from a new line with each matrix row on lines
+// of its own) the data lines after the option line hold. When several
+// counts fit, only rising frequencies tell them apart. Empty when it
+// cannot be told, with `*why` saying why. `whole` says `head` is the whole
+// text (else its last line may be cut).
 std::string guessExtension(std::string_view head, std::string* why = nullptr, bool whole = true);
 
 }  // namespace korvel::tool

@@ -1,4 +1,4 @@
-// Numbers and strings as the dumps write them.
+// Numbers and strings as the dumps write them, and words wrapped to a width.
 #include "tools/output/text_format.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
+
+#include "tools/output/word_wrap.h"
 
 namespace korvel::testing {
 namespace {
@@ -49,6 +51,11 @@ TEST(CsvField, QuotesOnlyWhenNeeded) {
 
 TEST(Printable, EscapesControlAndInvalidBytes) {
   EXPECT_EQ(tool::printable("a\x1b[2Jb\xff"), "a\\x1b[2Jb\\xff");
+}
+
+TEST(WrapWords, BreaksAtTheWidthAndIndents) {
+  EXPECT_EQ(tool::wrapWords("  label ", {"aaa", "bbb", "ccc"}, 8, 15), "  label aaa bbb\n        ccc");
+  EXPECT_EQ(tool::wrapWords("x ", {"muchtoolongword"}, 2, 5), "x muchtoolongword");
 }
 
 }  // namespace

@@ -9,12 +9,12 @@
 #include <iostream>
 #include <limits>
 
+#include "plugin/file_header.h"
 #include "tools/names/name_resolver.h"
 #include "tools/names/resolved_names.h"
 #include "tools/output/number_format.h"
 #include "tools/output/text_format.h"
 #include "tools/output/word_wrap.h"
-#include "tools/session/file_header.h"
 
 namespace korvel::tool {
 
@@ -151,7 +151,8 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   facts.ports =
       static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
                                         [](const std::string& name) { return groupOf(name) == "Zo"; }));
-  facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
+  facts.header = readFileHeader(
+      opened.readPath, opened.formatName == "TouchStone" ? HeaderFormat::kTouchstone : HeaderFormat::kSc);
   gatherGrids(session, file, &facts);
   return facts;
 }
@@ -176,6 +177,14 @@ std::string describeReferences(const FileFacts& facts) {
   if (!facts.referencesComplex) return real;
   if (facts.referencesVary) return "complex, per frequency";
   return "complex (real part " + real + ")";
+}
+
+// "MA (magnitude, angle)"; the format itself when it is not one of the three.
+std::string describeDataFormat(const std::string& format) {
+  if (format == "DB") return "DB (dB, angle)";
+  if (format == "MA") return "MA (magnitude, angle)";
+  if (format == "RI") return "RI (real, imaginary)";
+  return format;
 }
 
 std::string describeParameters(const FileFacts& facts) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "dataset/waveform_groups.h"
 #include "rfcalc/network_quality.h"
 #include "rfcalc/network_transforms.h"
 #include "tools/cli/command.h"
@@ -32,10 +33,11 @@ struct Terminal {
 
 // The terminals in stored order, from the "Zo/Zo(3)" or "Zo/Zod(1)" names.
 std::vector<Terminal> terminalsOf(const std::vector<std::string>& catalogue) {
+  std::string referencePrefix = waveformName(kReferenceImpedanceGroup, "Zo");
   std::vector<Terminal> terminals;
   for (const std::string& name : catalogue) {
-    if (name.rfind("Zo/Zo", 0) != 0) continue;
-    std::string rest = name.substr(5);
+    if (!name.starts_with(referencePrefix)) continue;
+    std::string rest = name.substr(referencePrefix.size());
     Terminal terminal;
     if (!rest.empty() && rest[0] != '(') {
       terminal.mode = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
@@ -252,10 +254,10 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   }
   std::vector<std::string> names;
   for (size_t i = 0; i < n; ++i) {
-    for (size_t j = 0; j < n; ++j) names.push_back("S-Par/" + entryName(report->terminals, i, j));
+    for (size_t j = 0; j < n; ++j) names.push_back(waveformName(kScatteringGroup, entryName(report->terminals, i, j)));
   }
   for (const Terminal& terminal : report->terminals)
-    names.push_back("Zo/Zo" + (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" +
+    names.push_back(waveformName(kReferenceImpedanceGroup, "Zo") + (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" +
                     terminal.number + ")");
   for (size_t e = 0; e < n * n; ++e) {
     if (std::find(catalogue.begin(), catalogue.end(), names[e]) == catalogue.end()) {

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <limits>
 
+#include "dataset/waveform_groups.h"
 #include "tools/names/name_resolver.h"
 #include "tools/names/resolved_names.h"
 #include "tools/output/number_format.h"
@@ -51,16 +52,6 @@ std::string describeGrid(const GridExtent& extent) {
   return text;
 }
 
-std::string groupOf(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(0, slash);
-}
-
-std::string itemOf(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 // Everything the summary shows of one file, gathered before it is written.
 struct FileFacts {
   std::string path;
@@ -86,11 +77,11 @@ struct FileFacts {
 void gatherReferences(const std::vector<std::string>& names,
                       const std::vector<const host::RecordedWaveform*>& received, FileFacts* facts) {
   for (size_t i = 0; i < names.size(); ++i) {
-    if (groupOf(names[i]) != "Zo" || received[i] == nullptr) continue;
+    if (waveformGroup(names[i]) != kReferenceImpedanceGroup || received[i] == nullptr) continue;
     const host::YSummary& values = received[i]->ySummary;
     if (!values.any) continue;
     if (values.varies) facts->referencesVary = true;
-    facts->references.push_back({itemOf(names[i]), values.first});
+    facts->references.push_back({std::string(waveformItem(names[i])), values.first});
   }
 }
 
@@ -116,10 +107,11 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
   const std::vector<std::string>& names = facts->catalogue;
   std::vector<std::string> probes;
   if (!names.empty()) probes.push_back(names.front());
-  bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
-  if (noise && probes.front() != "Noise-Par/NF") probes.push_back("Noise-Par/NF");
+  std::string noiseFigure = waveformName(kNoiseGroup, "NF");
+  bool noise = std::find(names.begin(), names.end(), noiseFigure) != names.end();
+  if (noise && probes.front() != noiseFigure) probes.push_back(noiseFigure);
   for (const std::string& name : names) {
-    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end())
+    if (waveformGroup(name) == kReferenceImpedanceGroup && std::find(probes.begin(), probes.end(), name) == probes.end())
       probes.push_back(name);
   }
   ExtentsOnly extentsOnly;
@@ -150,7 +142,7 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   facts.segmentCount = session.fileProperty(file, "-nsegments");
   facts.ports =
       static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
-                                        [](const std::string& name) { return groupOf(name) == "Zo"; }));
+                                        [](const std::string& name) { return waveformGroup(name) == kReferenceImpedanceGroup; }));
   facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
   gatherGrids(session, file, &facts);
   return facts;
@@ -203,14 +195,14 @@ std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
     const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::vector<std::string>>> groups;
   for (const std::string& name : names) {
-    std::string group = groupOf(name);
+    std::string group(waveformGroup(name));
     auto found =
         std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
     if (found == groups.end()) {
       groups.push_back({group, {}});
       found = groups.end() - 1;
     }
-    found->second.push_back(itemOf(name));
+    found->second.emplace_back(waveformItem(name));
   }
   return groups;
 }

@@ -33,7 +33,7 @@ declare -A allowed=(
 
 # Headers of the reader that any room of the tool may include: they state
 # facts the tool shares with the plug-in and depend on nothing.
-shared_headers="dataset/waveform_groups.h"
+shared_headers="dataset/waveform_groups.h rfcalc/singular_matrix_report.h"
 
 # The room an include names: the folder of a tool's file ("tools/cli"),
 # else the top folder ("dataset").

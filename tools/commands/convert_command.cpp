@@ -21,6 +21,7 @@
 #include "tools/cli/command.h"
 #include "tools/cli/version.h"
 #include "tools/output/checked_output.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/text_format.h"
 #include "tools/session/file_header.h"
 #include "tools/session/output_capture.h"
@@ -44,9 +45,7 @@ class ReportingSink final : public MessageSink {
         if (c == '\n' || c == '\r' || c == '\t') c = ' ';
       }
       while (!text.empty() && text.back() == ' ') text.pop_back();
-      std::cerr << "korvel: " << printable(file_);
-      if (line > 0) std::cerr << ':' << line;
-      std::cerr << (severity == Severity::kError ? ": refused: " : ": warning: ") << printable(text) << "\n";
+      diagnoseLine(file_, line, (severity == Severity::kError ? "refused: " : "warning: ") + printable(text));
       refusalShown_ = refusalShown_ || severity == Severity::kError;
     } catch (...) {
     }
@@ -334,8 +333,7 @@ bool ConvertCommand::writeOut(const NetworkToWrite& network, const TouchstoneWri
   std::string error;
   if (!output.open(&error) || !writeTouchstone(network, options, version, output.stream()) ||
       !output.commit(&error)) {
-    std::cerr << "korvel: cannot write " << printable(path) << ": "
-              << (error.empty() ? "write failed" : error) << "\n";
+    diagnose("cannot write " + printable(path) + ": " + (error.empty() ? "write failed" : error));
     return false;
   }
   return true;
@@ -368,9 +366,8 @@ TouchstoneWriteOptions writeOptionsOf(const std::string& version, const std::str
 
 int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& outputPath,
                                    const FileHeader& header, bool several) {
-  std::string input = printable(input_);
   auto fail = [&](const std::string& why) {
-    std::cerr << "korvel: " << input << ": " << printable(why) << "; nothing written\n";
+    diagnoseFile(input_, printable(why) + "; nothing written");
     return kExitRefused;
   };
   WrittenNetwork network;
@@ -424,7 +421,7 @@ int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& 
   error = chooseTouchstoneVersion(written, options, &version);
   if (!error.empty()) return fail(error);
   if (several) {
-    std::cerr << "korvel: " << printable(outputPath) << ": " << sweepText(sweepOf(*data, block)) << "\n";
+    diagnoseFile(outputPath, sweepText(sweepOf(*data, block)));
   }
   return writeOut(written, options, version, outputPath) ? kExitOk : kExitRefused;
 }
@@ -436,7 +433,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     standardInput = std::make_unique<StandardInputCopy>();
     std::string error;
     if (!standardInput->make("", &error)) {
-      std::cerr << "korvel: -: " << error << "\n";
+      diagnoseFile("-", error);
       return kExitRefused;
     }
     readPath = standardInput->path();
@@ -454,14 +451,13 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   }
   if (result != kOk || data == nullptr) {
     if (data != nullptr) closeFile(data);
-    if (!sink.refusalShown()) std::cerr << "korvel: " << printable(input_) << ": refused\n";
+    if (!sink.refusalShown()) diagnoseFile(input_, "refused");
     return kExitRefused;
   }
   std::unique_ptr<DataSet, int (*)(DataSet*)> owned(data, closeFile);
   FileHeader header = readFileHeader(readPath, data->isScFormat == 1);
   if (data->hasGroupDelay != 0) {
-    std::cerr << "korvel: " << printable(input_)
-              << ": group delay has no place in Touchstone and is not written\n";
+    diagnoseFile(input_, "group delay has no place in Touchstone and is not written");
   }
   std::vector<int> blocks;
   if (!segment_.empty()) {
@@ -480,7 +476,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
       block = segmentNamed(*data, segment_, &error);
     }
     if (block < 0) {
-      std::cerr << "korvel: " << printable(input_) << ": " << printable(error) << "\n";
+      diagnoseFile(input_, printable(error));
       return kExitRefused;
     }
     blocks.push_back(block);
@@ -489,8 +485,8 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   }
   bool several = blocks.size() > 1;
   if (several && output_ == "-") {
-    std::cerr << "korvel: " << printable(input_) << ": the file has " << blocks.size()
-              << " segments; give --segment, or a file name for one file per segment\n";
+    diagnoseFile(input_, "the file has " + std::to_string(blocks.size()) +
+                             " segments; give --segment, or a file name for one file per segment");
     return kExitRefused;
   }
   int status = kExitOk;
@@ -500,8 +496,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     try {
       written = convertSegment(data, block, path, header, several);
     } catch (const std::bad_alloc&) {
-      std::cerr << "korvel: " << printable(input_)
-                << ": not enough memory to convert the file; nothing written\n";
+      diagnoseFile(input_, "not enough memory to convert the file; nothing written");
     }
     if (written != kExitOk) status = written;
   }

@@ -14,6 +14,7 @@
 #include "rfcalc/network_quality.h"
 #include "rfcalc/network_transforms.h"
 #include "tools/cli/command.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
@@ -254,18 +255,19 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   }
   std::vector<std::string> names;
   for (size_t i = 0; i < n; ++i) {
-    for (size_t j = 0; j < n; ++j) names.push_back(waveformName(kScatteringGroup, entryName(report->terminals, i, j)));
+    for (size_t j = 0; j < n; ++j)
+      names.push_back(waveformName(kScatteringGroup, entryName(report->terminals, i, j)));
   }
   for (const Terminal& terminal : report->terminals)
-    names.push_back(waveformName(kReferenceImpedanceGroup, "Zo") + (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" +
-                    terminal.number + ")");
+    names.push_back(waveformName(kReferenceImpedanceGroup, "Zo") +
+                    (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" + terminal.number + ")");
   for (size_t e = 0; e < n * n; ++e) {
     if (std::find(catalogue.begin(), catalogue.end(), names[e]) == catalogue.end()) {
-      std::cerr << "korvel: " << printable(path) << ": no S-parameter matrix (" << printable(names[e])
-                << " is missing)\n";
+      diagnoseFile(path, "no S-parameter matrix (" + printable(names[e]) + " is missing)");
       return false;
     }
   }
+  PluginSession::WaveformRecording recording = session.recordWaveforms();
   std::vector<const host::RecordedWaveform*> received = session.load(*opened.file, names);
   bool varies = false;
   for (size_t t = n * n; t < received.size(); ++t) {
@@ -274,8 +276,7 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   report->references = varies ? "per frequency" : "real";
   received.resize(n * n);
   bool judged = n > 0 && assessSegments(received, report);
-  host::WaveformLibrary::instance().forgetWaveforms();
-  if (!judged) std::cerr << "korvel: " << printable(path) << ": " << printable(report->note) << "\n";
+  if (!judged) diagnoseFile(path, printable(report->note));
   return judged;
 }
 

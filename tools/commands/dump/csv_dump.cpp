@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "tools/commands/dump/dump_writers.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/progress.h"
@@ -74,7 +75,7 @@ std::string segmentFields(const host::RecordedWaveform& waveform, size_t segment
 }
 
 bool loadFailed(const DumpedFile& file, const std::string& name) {
-  std::cerr << "korvel: " << printable(file.path) << ": " << printable(name) << " could not be loaded\n";
+  diagnoseFile(file.path, printable(name) + " could not be loaded");
   file.release();
   return false;
 }

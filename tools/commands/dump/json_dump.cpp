@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "tools/commands/dump/dump_writers.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/progress.h"
@@ -167,8 +168,7 @@ bool writeJsonDocument(const DumpedFile& file, std::ostream& out) {
                   std::to_string(file.names.size()));
     std::vector<const host::RecordedWaveform*> received = file.load({file.names[i]});
     if (received.empty() || received[0] == nullptr) {
-      std::cerr << "korvel: " << printable(file.path) << ": " << printable(file.names[i])
-                << " could not be loaded\n";
+      diagnoseFile(file.path, printable(file.names[i]) + " could not be loaded");
       file.release();
       return false;
     }

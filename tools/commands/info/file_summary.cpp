@@ -85,22 +85,6 @@ void gatherReferences(const std::vector<std::string>& names,
   }
 }
 
-// While it lives, waveforms the host receives keep their shape (points, x
-// extents, first value) but not their samples: a summary needs no copy of
-// a waveform that may be as large as the file.
-class ExtentsOnly {
- public:
-  ExtentsOnly() : saved_(host::WaveformLibrary::instance().valueRecording()) {
-    host::WaveformLibrary::instance().setValueRecording(host::ValueRecording::kExtents);
-  }
-  ~ExtentsOnly() { host::WaveformLibrary::instance().setValueRecording(saved_); }
-  ExtentsOnly(const ExtentsOnly&) = delete;
-  ExtentsOnly& operator=(const ExtentsOnly&) = delete;
-
- private:
-  host::ValueRecording saved_;
-};
-
 // Loads the first waveform of the main grid, a noise waveform when there
 // is one and the reference impedances, for the grids, sweep and references.
 void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* facts) {
@@ -111,10 +95,12 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
   bool noise = std::find(names.begin(), names.end(), noiseFigure) != names.end();
   if (noise && probes.front() != noiseFigure) probes.push_back(noiseFigure);
   for (const std::string& name : names) {
-    if (waveformGroup(name) == kReferenceImpedanceGroup && std::find(probes.begin(), probes.end(), name) == probes.end())
+    if (waveformGroup(name) == kReferenceImpedanceGroup &&
+        std::find(probes.begin(), probes.end(), name) == probes.end())
       probes.push_back(name);
   }
-  ExtentsOnly extentsOnly;
+  // A summary needs no copy of a waveform that may be as large as the file.
+  PluginSession::WaveformRecording recording = session.recordWaveforms(host::ValueRecording::kExtents);
   std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
   if (!received.empty() && received[0] != nullptr) {
     facts->gridKnown = true;
@@ -127,7 +113,6 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
     }
   }
   gatherReferences(probes, received, facts);
-  host::WaveformLibrary::instance().forgetWaveforms();
 }
 
 FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
@@ -140,9 +125,9 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   facts.design = session.fileProperty(file, "-design");
   facts.waveformCount = session.fileProperty(file, "-nwaveforms");
   facts.segmentCount = session.fileProperty(file, "-nsegments");
-  facts.ports =
-      static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
-                                        [](const std::string& name) { return waveformGroup(name) == kReferenceImpedanceGroup; }));
+  facts.ports = static_cast<size_t>(
+      std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
+                    [](const std::string& name) { return waveformGroup(name) == kReferenceImpedanceGroup; }));
   facts.header = readFileHeader(opened.readPath, opened.formatName != "TouchStone");
   gatherGrids(session, file, &facts);
   return facts;

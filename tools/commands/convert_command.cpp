@@ -22,6 +22,7 @@
 #include "tools/cli/version.h"
 #include "tools/output/checked_output.h"
 #include "tools/output/diagnostics.h"
+#include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/file_header.h"
 #include "tools/session/output_capture.h"
@@ -100,21 +101,27 @@ std::string segmentPath(const std::string& path, int segment) {
   return path.substr(0, dot) + "_" + std::to_string(segment) + path.substr(dot);
 }
 
-// The value of each sweep parameter in segment `block`, the first
-// parameter changing fastest.
-std::vector<std::pair<std::string, double>> sweepOf(const DataSet& data, int block) {
-  std::vector<std::pair<std::string, double>> values;
-  long long stride = 1;
-  for (int p = 0; p < data.sweepCount; ++p) {
+// The sweep parameters of the record as the host receives them: each
+// value list holds its count in element 0.
+std::vector<host::RecordedParameter> sweepParametersOf(const DataSet& data) {
+  std::vector<host::RecordedParameter> parameters(static_cast<size_t>(std::max(data.sweepCount, 0)));
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    if (data.sweepNames != nullptr && data.sweepNames[p] != nullptr) parameters[p].name = data.sweepNames[p];
     const double* list = data.sweepValues != nullptr ? data.sweepValues[p] : nullptr;
-    long long count = list != nullptr ? static_cast<long long>(list[0]) : 0;
-    std::string name = data.sweepNames != nullptr && data.sweepNames[p] != nullptr ? data.sweepNames[p] : "";
-    double value = NAN;
-    if (count > 0) value = list[1 + (block / stride) % count];
-    values.push_back({name, value});
-    stride *= count > 0 ? count : 1;
+    if (list == nullptr || !(list[0] >= 1)) continue;
+    parameters[p].values.assign(list + 1, list + 1 + static_cast<size_t>(list[0]));
   }
-  return values;
+  return parameters;
+}
+
+// The value of each sweep parameter in segment `block`, the first
+// parameter changing fastest (NaN where the segment has none).
+std::vector<std::pair<std::string, double>> sweepOf(const DataSet& data, int block) {
+  std::vector<host::RecordedParameter> parameters = sweepParametersOf(data);
+  std::vector<double> values = sweepValuesOf(parameters, static_cast<size_t>(block));
+  std::vector<std::pair<std::string, double>> named;
+  for (size_t p = 0; p < parameters.size(); ++p) named.push_back({parameters[p].name, values[p]});
+  return named;
 }
 
 std::string sweepText(const std::vector<std::pair<std::string, double>>& values) {

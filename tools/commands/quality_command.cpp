@@ -135,12 +135,11 @@ struct FileReport {
 
 enum class Output { kTable, kJson, kCsv, kPoints };
 
-std::string number(double value, const char* format = "%.9g") {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-  char text[40];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+// `value` with `digits` significant digits; the JSON names of the
+// non-finite values.
+std::string number(double value, int digits = 9) {
+  if (!std::isfinite(value)) return shortestNumber(value);
+  return formatNumber(value, digits);
 }
 
 // A JSON value for a double: a number, or the non-finite names as strings.
@@ -354,7 +353,7 @@ std::string pairName(const FileReport& report, size_t i, size_t j) {
 std::string sweepText(const SegmentReport& segment) {
   std::string text;
   for (const auto& [name, value] : segment.sweep)
-    text += (text.empty() ? "" : ", ") + name + " = " + number(value, "%.6g");
+    text += (text.empty() ? "" : ", ") + name + " = " + number(value, 6);
   return text;
 }
 
@@ -394,13 +393,12 @@ void printTable(const FileReport& report, std::ostream& out) {
     writeMetricRow(out, "metric", "value", "rating", "where");
     writeMetricRow(out, "passivity", number(q.passivity), ratingName(passivityRating(q.passivity)),
                    std::to_string(q.pointsOverThreshold) + " of " + std::to_string(q.points) +
-                       " points above 1.00001; largest singular value " +
-                       number(q.worstSingularValue, "%.7g") + " at " +
-                       formatFrequency(f[q.worstPassivityPoint]));
+                       " points above 1.00001; largest singular value " + number(q.worstSingularValue, 7) +
+                       " at " + formatFrequency(f[q.worstPassivityPoint]));
     if (q.reciprocityDefined) {
       writeMetricRow(out, "reciprocity", number(q.reciprocity), ratingName(passivityRating(q.reciprocity)),
                      "worst at " + formatFrequency(f[q.worstReciprocityPoint]) + ", error " +
-                         number(q.worstReciprocityError, "%.4g") + ", most in " +
+                         number(q.worstReciprocityError, 4) + ", most in " +
                          pairName(report, q.worstPairRow, q.worstPairColumn));
     } else {
       writeMetricRow(out, "reciprocity", "-", "-", "not defined for a one-port");
@@ -416,8 +414,7 @@ void printTable(const FileReport& report, std::ostream& out) {
       writeMetricRow(out, "stability", unstable.empty() ? "stable" : "not stable", "-",
                      (unstable.empty() ? "unconditionally stable at every point"
                                        : "not unconditionally stable (mu <= 1) at " + unstable) +
-                         "; lowest mu " + number(q.lowestMu, "%.6g") + ", lowest K " +
-                         number(q.lowestK, "%.6g"));
+                         "; lowest mu " + number(q.lowestMu, 6) + ", lowest K " + number(q.lowestK, 6));
     }
   }
 }

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/output/number_format.h"
+#include "tools/output/sweep_values.h"
+
 namespace korvel::plot {
 
 namespace {
@@ -24,6 +27,9 @@ struct Series {
   Part part = Part::kLinear;
   std::string label;
 };
+
+// A frequency in a legend or note, where room is short: "2.45 GHz".
+std::string labelFrequency(double hertz) { return tool::formatFrequency(hertz, 4); }
 
 bool isStabilityFactor(const std::string& name) { return name == "Gain-Par/K"; }
 
@@ -193,8 +199,8 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     return span.first == spans.front().first && span.last == spans.front().last;
   });
   if (shared) {
-    panel->note = std::string(kFirstMark) + " " + formatFrequency(spans.front().first) + "   " + kLastMark +
-                  " " + formatFrequency(spans.front().last);
+    panel->note = std::string(kFirstMark) + " " + labelFrequency(spans.front().first) + "   " + kLastMark +
+                  " " + labelFrequency(spans.front().last);
     return;
   }
   panel->note = std::string(kFirstMark) + " first   " + kLastMark + " last frequency";
@@ -202,7 +208,7 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     auto span = std::find_if(spans.begin(), spans.end(),
                              [&](const Span& one) { return one.waveform == series[i].name; });
     if (span == spans.end()) continue;
-    panel->legend[i].label += " (" + formatFrequency(span->first) + " – " + formatFrequency(span->last) + ")";
+    panel->legend[i].label += " (" + labelFrequency(span->first) + " – " + labelFrequency(span->last) + ")";
   }
 }
 
@@ -220,20 +226,11 @@ const std::vector<std::string>& dashStyles() {
 }
 
 std::string sweepLabel(const std::vector<host::RecordedParameter>& parameters, size_t segment) {
+  std::vector<double> values = tool::sweepValuesOf(parameters, segment);
   std::string label;
-  size_t stride = 1;
-  for (const host::RecordedParameter& parameter : parameters) {
+  for (size_t q = 0; q < parameters.size(); ++q) {
     if (!label.empty()) label += ", ";
-    label += parameter.name + " = ";
-    if (parameter.values.empty()) {
-      label += "?";
-      continue;
-    }
-    double value = parameter.values[(segment / stride) % parameter.values.size()];
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    label += text;
-    stride *= parameter.values.size();
+    label += parameters[q].name + " = " + (std::isnan(values[q]) ? "?" : tool::formatNumber(values[q]));
   }
   return label;
 }

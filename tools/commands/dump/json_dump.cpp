@@ -2,6 +2,7 @@
 // go at a time, so that a dump needs no more memory than the open file.
 #include <iostream>
 
+#include "hostapi/korvel_host.h"
 #include "tools/commands/dump/dump_writers.h"
 #include "tools/output/diagnostics.h"
 #include "tools/output/sweep_values.h"
@@ -15,11 +16,11 @@ namespace {
 // The display hints by name; the codes are those the plug-in passes.
 const char* hintName(int code) {
   switch (code) {
-    case 1:
+    case kPropertyPowerRatio:
       return "power";
-    case 2:
+    case kPropertyXDisplay:
       return "x";
-    case 3:
+    case kPropertyYDisplay:
       return "y";
     default:
       return nullptr;

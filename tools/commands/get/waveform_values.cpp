@@ -19,12 +19,6 @@ namespace korvel::tool {
 
 namespace {
 
-std::string shortNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
-
 // One NAME[@FREQ] as typed.
 struct Query {
   std::string typed;
@@ -62,19 +56,19 @@ std::string describeValue(const ValueColumns& columns, ValueUnit unit, const dou
   std::string suffix = plain ? "" : " " + baseUnit;
   if (columns.complex && unit == ValueUnit::kRealImaginary) {
     std::string sign = std::signbit(values[1]) ? " - " : " + ";
-    return shortNumber(values[0]) + sign + shortNumber(std::fabs(values[1])) + "j" + suffix;
+    return formatNumber(values[0]) + sign + formatNumber(std::fabs(values[1])) + "j" + suffix;
   }
   if (columns.complex && unit == ValueUnit::kMagnitudeAngle) {
-    return shortNumber(values[0]) + suffix + " at " + shortNumber(values[1]) + " deg";
+    return formatNumber(values[0]) + suffix + " at " + formatNumber(values[1]) + " deg";
   }
-  return shortNumber(values[0]) + suffix;
+  return formatNumber(values[0]) + suffix;
 }
 
 std::string describeSweepAt(const host::RecordedWaveform& waveform, size_t segment) {
   std::string text;
   std::vector<double> values = sweepValuesOf(waveform, segment);
   for (size_t q = 0; q < values.size(); ++q) {
-    text += (q == 0 ? "" : " ") + waveform.parameters[q].name + "=" + shortNumber(values[q]);
+    text += (q == 0 ? "" : " ") + waveform.parameters[q].name + "=" + formatNumber(values[q]);
   }
   return text;
 }

@@ -12,6 +12,7 @@
 #include "dataset/waveform_groups.h"
 #include "tools/names/name_resolver.h"
 #include "tools/names/resolved_names.h"
+#include "tools/output/json_writer.h"
 #include "tools/output/number_format.h"
 #include "tools/output/text_format.h"
 #include "tools/output/word_wrap.h"
@@ -269,89 +270,46 @@ void printSummary(const FileFacts& facts, const SummaryOptions& options, std::os
   }
 }
 
-void writeJsonStrings(std::ostream& out, const std::vector<std::string>& texts) {
-  out << '[';
-  for (size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0) out << ',';
-    writeJsonString(out, texts[i]);
-  }
-  out << ']';
+JsonDocument jsonGrid(const GridExtent& grid) {
+  JsonDocument document;
+  document["start"] = grid.segments > 0 ? grid.low : std::nan("");
+  document["stop"] = grid.segments > 0 ? grid.high : std::nan("");
+  document["points"] = grid.points;
+  document["segments"] = grid.segments;
+  return document;
 }
 
-void writeJsonGrid(std::ostream& out, const GridExtent& grid) {
-  out << "{\"start\":";
-  writeJsonNumber(out, grid.segments > 0 ? grid.low : std::nan(""));
-  out << ",\"stop\":";
-  writeJsonNumber(out, grid.segments > 0 ? grid.high : std::nan(""));
-  out << ",\"points\":" << grid.points << ",\"segments\":" << grid.segments << '}';
+JsonDocument jsonSummary(const FileFacts& facts) {
+  JsonDocument document;
+  document["file"] = facts.path;
+  document["format"] = facts.formatName;
+  document["design"] = facts.design;
+  document["ports"] = facts.ports;
+  document["parameter"] = facts.header.parameterType.empty() ? "S" : facts.header.parameterType;
+  document["dataFormat"] = facts.header.dataFormat;
+  document["frequencyUnit"] = facts.header.frequencyUnit;
+  document["version"] = facts.header.version;
+  JsonDocument& reference = document["reference"] = JsonDocument::object();
+  for (const auto& [item, ohms] : facts.references) reference[item] = ohms;
+  document["referenceVaries"] = facts.referencesVary;
+  document["referenceComplex"] = facts.referencesComplex;
+  document["twoPort"] = mixedModeTwoPort(facts.catalogue);
+  document["nwaveforms"] = std::atoi(facts.waveformCount.c_str());
+  document["nsegments"] = std::atoi(facts.segmentCount.c_str());
+  document["frequency"] = jsonGrid(facts.grid);
+  if (facts.noiseGridDiffers) document["noiseFrequency"] = jsonGrid(facts.noiseGrid);
+  JsonDocument& sweep = document["sweep"] = JsonDocument::array();
+  for (const host::RecordedParameter& parameter : facts.sweep) {
+    sweep.push_back({{"name", parameter.name}, {"values", parameter.values}});
+  }
+  document["comments"] = facts.header.comments;
+  document["catalogue"] = facts.catalogue;
+  return document;
 }
 
 void printJsonSummary(const FileFacts& facts, std::ostream& out) {
-  auto field = [&](const char* key) {
-    out << ',';
-    writeJsonString(out, key);
-    out << ':';
-  };
-  out << "{\"file\":";
-  writeJsonString(out, facts.path);
-  field("format");
-  writeJsonString(out, facts.formatName);
-  field("design");
-  writeJsonString(out, facts.design);
-  field("ports");
-  out << facts.ports;
-  field("parameter");
-  writeJsonString(out, facts.header.parameterType.empty() ? "S" : facts.header.parameterType);
-  field("dataFormat");
-  writeJsonString(out, facts.header.dataFormat);
-  field("frequencyUnit");
-  writeJsonString(out, facts.header.frequencyUnit);
-  field("version");
-  writeJsonString(out, facts.header.version);
-  field("reference");
-  out << '{';
-  for (size_t i = 0; i < facts.references.size(); ++i) {
-    if (i > 0) out << ',';
-    writeJsonString(out, facts.references[i].first);
-    out << ':';
-    writeJsonNumber(out, facts.references[i].second);
-  }
-  out << '}';
-  field("referenceVaries");
-  out << (facts.referencesVary ? "true" : "false");
-  field("referenceComplex");
-  out << (facts.referencesComplex ? "true" : "false");
-  field("twoPort");
-  writeJsonString(out, mixedModeTwoPort(facts.catalogue));
-  field("nwaveforms");
-  out << std::atoi(facts.waveformCount.c_str());
-  field("nsegments");
-  out << std::atoi(facts.segmentCount.c_str());
-  field("frequency");
-  writeJsonGrid(out, facts.grid);
-  if (facts.noiseGridDiffers) {
-    field("noiseFrequency");
-    writeJsonGrid(out, facts.noiseGrid);
-  }
-  field("sweep");
-  out << '[';
-  for (size_t i = 0; i < facts.sweep.size(); ++i) {
-    if (i > 0) out << ',';
-    out << "{\"name\":";
-    writeJsonString(out, facts.sweep[i].name);
-    out << ",\"values\":[";
-    for (size_t v = 0; v < facts.sweep[i].values.size(); ++v) {
-      if (v > 0) out << ',';
-      writeJsonNumber(out, facts.sweep[i].values[v]);
-    }
-    out << "]}";
-  }
-  out << ']';
-  field("comments");
-  writeJsonStrings(out, facts.header.comments);
-  field("catalogue");
-  writeJsonStrings(out, facts.catalogue);
-  out << "}\n";
+  writeJson(out, jsonSummary(facts));
+  out << "\n";
 }
 
 }  // namespace

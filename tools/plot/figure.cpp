@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dataset/waveform_groups.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
 
@@ -31,22 +32,20 @@ struct Series {
 // A frequency in a legend or note, where room is short: "2.45 GHz".
 std::string labelFrequency(double hertz) { return tool::formatFrequency(hertz, 4); }
 
-bool isStabilityFactor(const std::string& name) { return name == "Gain-Par/K"; }
-
-std::string groupOf(const std::string& name) { return name.substr(0, name.find('/')); }
+bool isStabilityFactor(const std::string& name) { return name == waveformName(kGainGroup, "K"); }
 
 }  // namespace
 
 std::string quantityOf(const std::string& name, Display display) {
-  std::string group = groupOf(name);
+  std::string_view group = waveformGroup(name);
   std::string item = shortName(name);
   if (isStabilityFactor(name)) return "Stability factor K";
-  if (group == "Gain-Par") return "Gain";
+  if (group == kGainGroup) return "Gain";
   if (item.rfind("NF", 0) == 0) return "Noise figure";
-  if (group == "GroupDelay") return "Group delay";
-  if (group == "Zo") return "Reference impedance";
-  if (group == "Z-Par" || item == "Zopt" || item == "Zcor") return "Impedance";
-  if (group == "Y-Par" || item == "Ycor") return "Admittance";
+  if (group == kGroupDelayGroup) return "Group delay";
+  if (group == kReferenceImpedanceGroup) return "Reference impedance";
+  if (group == kImpedanceGroup || item == "Zopt" || item == "Zcor") return "Impedance";
+  if (group == kAdmittanceGroup || item == "Ycor") return "Admittance";
   if (item == "Rn") return "Noise resistance";
   if (item == "vn^2" || item == "in^2") return "Noise density";
   if (display == Display::kDbAmplitude || display == Display::kDbPower) return "Magnitude";
@@ -235,10 +234,7 @@ std::string sweepLabel(const std::vector<host::RecordedParameter>& parameters, s
   return label;
 }
 
-std::string shortName(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
+std::string shortName(const std::string& name) { return std::string(waveformItem(name)); }
 
 Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs,
                    const WaveformSet& waveforms, const FigureOptions& options) {

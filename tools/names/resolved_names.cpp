@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <iostream>
 
 #include "tools/names/name_resolver.h"
 #include "tools/output/diagnostics.h"

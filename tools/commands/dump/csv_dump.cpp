@@ -2,8 +2,8 @@
 // the wide form, one row per frequency and segment with a column per
 // quantity, as a spreadsheet wants it.
 #include <algorithm>
-#include <iostream>
 #include <numeric>
+#include <ostream>
 
 #include "tools/commands/dump/dump_writers.h"
 #include "tools/output/diagnostics.h"

@@ -1,6 +1,6 @@
 // The JSON dump, written as it goes: one waveform loaded, written and let
 // go at a time, so that a dump needs no more memory than the open file.
-#include <iostream>
+#include <ostream>
 
 #include "hostapi/korvel_host.h"
 #include "tools/commands/dump/dump_writers.h"

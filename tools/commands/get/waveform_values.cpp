@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <map>
+#include <ostream>
 
 #include "tools/cli/exit_codes.h"
 #include "tools/names/name_resolver.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iomanip>
-#include <iostream>
 #include <limits>
+#include <ostream>
 
 #include "dataset/waveform_groups.h"
 #include "tools/names/name_resolver.h"

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "dataset/waveform_groups.h"
+
 namespace korvel {
 
 namespace {
@@ -27,7 +29,9 @@ std::string_view portNumber(std::string_view name) { return name.empty() ? name 
 
 bool isMixed(const DataSet& data) { return data.mixedMode == 1 && data.terminalNames != nullptr; }
 
-void appendMatrixNames(DataSet* data, const char* prefix) {
+// GROUP/LETTERS(row,col) for every row and column.
+void appendMatrixNames(DataSet* data, std::string_view group, std::string_view letters) {
+  std::string prefix = waveformName(group, letters);
   int terminals = data->terminalCount;
   for (int row = 1; row <= terminals; ++row) {
     for (int col = 1; col <= terminals; ++col) {
@@ -53,9 +57,10 @@ std::string formatPairSuffix(const DataSet& data, int row, int col) {
 }
 
 std::string referenceImpedanceName(const DataSet& data, int terminal) {
-  if (!isMixed(data)) return "Zo/Zo(" + std::to_string(terminal) + ")";
+  std::string text = waveformName(kReferenceImpedanceGroup, "Zo");
+  if (!isMixed(data)) return text + "(" + std::to_string(terminal) + ")";
   std::string_view name = terminalName(data, terminal - 1);
-  std::string text = "Zo/Zo" + modeLetter(name) + "(";
+  text += modeLetter(name) + "(";
   text.append(portNumber(name));
   text += ")";
   return text;
@@ -67,36 +72,33 @@ void appendWaveformName(DataSet* data, const std::string& name) {
 }
 
 void appendNetworkNames(DataSet* data) {
-  appendMatrixNames(data, "S-Par/S");
+  appendMatrixNames(data, kScatteringGroup, "S");
   for (int terminal = 1; terminal <= data->terminalCount; ++terminal) {
     appendWaveformName(data, referenceImpedanceName(*data, terminal));
   }
-  appendMatrixNames(data, "Z-Par/Z");
-  appendMatrixNames(data, "Y-Par/Y");
+  appendMatrixNames(data, kImpedanceGroup, "Z");
+  appendMatrixNames(data, kAdmittanceGroup, "Y");
   if (data->portCount == 2) {
-    appendWaveformName(data, "Gain-Par/Gmax");
-    appendWaveformName(data, "Gain-Par/K");
-    appendWaveformName(data, "Gain-Par/Gmsg");
+    for (const char* item : {"Gmax", "K", "Gmsg"}) appendWaveformName(data, waveformName(kGainGroup, item));
   }
 }
 
 int appendNoiseNames(DataSet* data) {
   // "Noise-Par/NFmin" must stand before "Noise-Par/NF": a name lookup takes
   // the first stored name that is a leading part of the request.
-  static const char* const kNoiseNames[] = {
-      "Noise-Par/NFmin", "Noise-Par/GammaOpt", "Noise-Par/Rn",   "Noise-Par/Zopt", "Noise-Par/vn^2",
-      "Noise-Par/in^2",  "Noise-Par/Zcor",     "Noise-Par/Ycor", "Noise-Par/NF",
+  static const char* const kNoiseItems[] = {
+      "NFmin", "GammaOpt", "Rn", "Zopt", "vn^2", "in^2", "Zcor", "Ycor", "NF",
   };
   int first = data->waveformCount;
-  for (const char* name : kNoiseNames) appendWaveformName(data, name);
+  for (const char* item : kNoiseItems) appendWaveformName(data, waveformName(kNoiseGroup, item));
   return first;
 }
 
-void appendAvailableGainName(DataSet* data) { appendWaveformName(data, "Gain-Par/Gas"); }
+void appendAvailableGainName(DataSet* data) { appendWaveformName(data, waveformName(kGainGroup, "Gas")); }
 
 int appendGroupDelayNames(DataSet* data) {
   int first = data->waveformCount;
-  appendMatrixNames(data, "GroupDelay/GD");
+  appendMatrixNames(data, kGroupDelayGroup, "GD");
   return first;
 }
 

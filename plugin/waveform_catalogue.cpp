@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "dataset/waveform_groups.h"
 #include "text/text_input.h"
 
 namespace korvel {
@@ -44,26 +45,29 @@ void appendGroup(Tcl_DString* catalogue, std::string_view list, std::string_view
 // The Y-parameter stretch ends where the next group present begins; the
 // preference among the markers is fixed, not their positions.
 std::string_view admittanceEndMarker(std::string_view list) {
-  if (contains(list, "Gain-Par")) return "Gain-Par";
-  if (contains(list, "Noise-Par")) return "Noise-Par";
-  return "GroupDelay";
+  if (contains(list, kGainGroup)) return kGainGroup;
+  if (contains(list, kNoiseGroup)) return kNoiseGroup;
+  return kGroupDelayGroup;
+}
+
+void appendElement(Tcl_DString* catalogue, std::string_view group, std::string_view item) {
+  Tcl_DStringAppendElement(catalogue, waveformName(group, item).c_str());
 }
 
 void appendGainNames(Tcl_DString* catalogue, std::string_view list) {
-  if (!contains(list, "Gain-Par")) return;
-  if (contains(list, "Gain-Par/Gas")) Tcl_DStringAppendElement(catalogue, "Gain-Par/Gas");
-  for (const char* name : {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/K"}) {
-    Tcl_DStringAppendElement(catalogue, name);
-  }
+  if (!contains(list, kGainGroup)) return;
+  std::string available = waveformName(kGainGroup, "Gas");
+  if (contains(list, available)) Tcl_DStringAppendElement(catalogue, available.c_str());
+  for (const char* item : {"Gmax", "Gmsg", "K"}) appendElement(catalogue, kGainGroup, item);
 }
 
+// In the catalogue's order, which is not the stored one.
 void appendNoiseNames(Tcl_DString* catalogue, std::string_view list) {
-  if (!contains(list, "Noise-Par")) return;
-  static const char* const kCatalogueNoiseNames[] = {
-      "Noise-Par/GammaOpt", "Noise-Par/NF",   "Noise-Par/NFmin", "Noise-Par/Rn",   "Noise-Par/Ycor",
-      "Noise-Par/Zcor",     "Noise-Par/Zopt", "Noise-Par/in^2",  "Noise-Par/vn^2",
+  if (!contains(list, kNoiseGroup)) return;
+  static const char* const kCatalogueNoiseItems[] = {
+      "GammaOpt", "NF", "NFmin", "Rn", "Ycor", "Zcor", "Zopt", "in^2", "vn^2",
   };
-  for (const char* name : kCatalogueNoiseNames) Tcl_DStringAppendElement(catalogue, name);
+  for (const char* item : kCatalogueNoiseItems) appendElement(catalogue, kNoiseGroup, item);
 }
 
 }  // namespace
@@ -73,15 +77,15 @@ void appendWaveformCatalogue(const DataSet& data, Tcl_DString* answer) {
                         static_cast<size_t>(Tcl_DStringLength(&data.waveformNames)));
   Tcl_DString catalogue;
   Tcl_DStringInit(&catalogue);
-  appendText(&catalogue, stretchFrom(list, 0, "Zo"));
-  appendGroup(&catalogue, list, "Y-Par", admittanceEndMarker(list));
+  appendText(&catalogue, stretchFrom(list, 0, kReferenceImpedanceGroup));
+  appendGroup(&catalogue, list, kAdmittanceGroup, admittanceEndMarker(list));
   appendGainNames(&catalogue, list);
   appendNoiseNames(&catalogue, list);
-  appendGroup(&catalogue, list, "Z-Par", "Y-Par");
-  appendGroup(&catalogue, list, "Zo", "Z-Par");
-  if (contains(list, "GroupDelay")) {
+  appendGroup(&catalogue, list, kImpedanceGroup, kAdmittanceGroup);
+  appendGroup(&catalogue, list, kReferenceImpedanceGroup, kImpedanceGroup);
+  if (contains(list, kGroupDelayGroup)) {
     appendText(&catalogue, " ");
-    appendText(&catalogue, list.substr(list.find("GroupDelay")));
+    appendText(&catalogue, list.substr(list.find(kGroupDelayGroup)));
   }
   // A Tcl string's length is never negative.
   size_t length = static_cast<size_t>(Tcl_DStringLength(&catalogue));

@@ -1,24 +1,21 @@
 // The data-type rule and the units and display-hint table.
 #include "plugin/waveform_kind.h"
 
+#include "dataset/waveform_groups.h"
 #include "text/text_input.h"
 
 namespace korvel {
 
 namespace {
 
-// True when `name` begins with the first `count` characters of `pattern`,
-// as strncmp compares them.
-bool leadingPartMatches(std::string_view name, std::string_view pattern, size_t count) {
-  return startsWith(name, pattern.substr(0, count));
-}
-
 enum class Test { kLeading, kContains };
 
+// A name the rule holds for: for kLeading, one that begins with `group`
+// followed by `rest`; for kContains, one that holds `rest` anywhere.
 struct UnitRule {
   Test test;
-  std::string_view pattern;
-  size_t count;  // characters compared for kLeading
+  std::string_view group;
+  std::string_view rest;
   Presentation presentation;
 };
 
@@ -27,42 +24,47 @@ constexpr Presentation kComplexSiemens{"Siemens", 1, {{kPropertyYDisplay, "imag(
 constexpr Presentation kPlainOhms{"Ohms", 0, {}};
 
 // Tried in order; the first rule that holds decides. The group-delay rule
-// compares only 12 characters, "GroupDelay/G".
+// compares only "GroupDelay/G", as the viewer's own rule does.
 constexpr UnitRule kUnitRules[] = {
-    {Test::kLeading, "GroupDelay/GD", 12, {"s", 0, {}}},
-    {Test::kLeading, "Noise-Par/Rn", 12, kPlainOhms},
-    {Test::kContains, "Zopt", 0, kComplexOhms},
-    {Test::kContains, "Zcor", 0, kComplexOhms},
-    {Test::kContains, "Ycor", 0, kComplexSiemens},
+    {Test::kLeading, kGroupDelayGroup, "/G", {"s", 0, {}}},
+    {Test::kLeading, kNoiseGroup, "/Rn", kPlainOhms},
+    {Test::kContains, {}, "Zopt", kComplexOhms},
+    {Test::kContains, {}, "Zcor", kComplexOhms},
+    {Test::kContains, {}, "Ycor", kComplexSiemens},
     {Test::kLeading,
-     "Gain-Par/G",
-     10,
+     kGainGroup,
+     "/G",
      {"Gain", 2, {{kPropertyPowerRatio, "1"}, {kPropertyYDisplay, "db(y)"}}}},
     {Test::kLeading,
-     "Noise-Par/NF",
-     12,
+     kNoiseGroup,
+     "/NF",
      {"NF", 2, {{kPropertyPowerRatio, "1"}, {kPropertyYDisplay, "db(y)"}}}},
-    {Test::kLeading, "Zo/", 3, kPlainOhms},
-    {Test::kLeading, "Noise-Par/in^2", 14, {"A^2", 0, {}}},
-    {Test::kLeading, "Noise-Par/vn^2", 14, {"V^2", 0, {}}},
-    {Test::kLeading, "Y-Par/", 6, kComplexSiemens},
-    {Test::kLeading, "Z-Par/", 6, kComplexOhms},
+    {Test::kLeading, kReferenceImpedanceGroup, "/", kPlainOhms},
+    {Test::kLeading, kNoiseGroup, "/in^2", {"A^2", 0, {}}},
+    {Test::kLeading, kNoiseGroup, "/vn^2", {"V^2", 0, {}}},
+    {Test::kLeading, kAdmittanceGroup, "/", kComplexSiemens},
+    {Test::kLeading, kImpedanceGroup, "/", kComplexOhms},
 };
 
 constexpr Presentation kScatteringPresentation{
     "-", 2, {{kPropertyYDisplay, "db(y)"}, {kPropertyXDisplay, "real(x)"}}};
 constexpr Presentation kDimensionlessPresentation{"-", 0, {}};
 
+// True when `name` begins with `group` and then `rest`.
+bool beginsWith(std::string_view name, std::string_view group, std::string_view rest) {
+  return startsWith(name, group) && startsWith(name.substr(group.size()), rest);
+}
+
 bool ruleHolds(const UnitRule& rule, std::string_view name) {
-  if (rule.test == Test::kContains) return contains(name, rule.pattern);
-  return leadingPartMatches(name, rule.pattern, rule.count);
+  if (rule.test == Test::kContains) return contains(name, rule.rest);
+  return beginsWith(name, rule.group, rule.rest);
 }
 
 }  // namespace
 
 bool isRealTyped(std::string_view name) {
-  bool realGroup = leadingPartMatches(name, "Noise-Par", 9) || leadingPartMatches(name, "Zo/", 3) ||
-                   leadingPartMatches(name, "GroupDelay/", 11) || leadingPartMatches(name, "Gain-Par", 8);
+  bool realGroup = startsWith(name, kNoiseGroup) || beginsWith(name, kReferenceImpedanceGroup, "/") ||
+                   beginsWith(name, kGroupDelayGroup, "/") || startsWith(name, kGainGroup);
   if (!realGroup) return false;
   // The complex noise quantities live in a real-typed group.
   for (std::string_view complexItem : {"GammaOpt", "Zopt", "Zcor", "Ycor"}) {
@@ -75,7 +77,7 @@ Presentation presentationOf(std::string_view name) {
   for (const UnitRule& rule : kUnitRules) {
     if (ruleHolds(rule, name)) return rule.presentation;
   }
-  if (startsWith(name, "S-Par/")) return kScatteringPresentation;
+  if (beginsWith(name, kScatteringGroup, "/")) return kScatteringPresentation;
   return kDimensionlessPresentation;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
+#include "dataset/waveform_groups.h"
 #include "plugin/callbacks.h"
 #include "plugin/waveform_kind.h"
 #include "plugin/waveform_lookup.h"
@@ -32,7 +33,7 @@ struct SampleGrid {
 // other waveform, and the noise of the simulator's own format, uses the
 // main grid.
 SampleGrid gridFor(const DataSet& data, std::string_view name) {
-  if (data.isScFormat == 0 && startsWith(name, "Noise-Par/")) {
+  if (data.isScFormat == 0 && inWaveformGroup(name, kNoiseGroup)) {
     return {data.noiseFrequencies, data.noisePointCount};
   }
   return {data.frequencies, data.pointCount};
@@ -156,7 +157,7 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
 
   int status = declareSweepParameters(interp, *data, handle);
   BlockWriter writer{interp, handle, gridFor(*data, name), samples, nullptr};
-  bool impedance = startsWith(name, "Zo/");
+  bool impedance = inWaveformGroup(name, kReferenceImpedanceGroup);
   // The scratch array is only made when a block will use it: a file with
   // no blocks may still claim any number of points per block.
   if (status == kBuilderOk && realTyped && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {

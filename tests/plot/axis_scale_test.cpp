@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "tools/output/number_format.h"
+
 namespace korvel::plot {
 namespace {
 
@@ -186,9 +188,13 @@ TEST(LabelAxisTest, NeverWritesMinusZero) {
 }
 
 TEST(FormatFrequencyTest, WritesEngineeringUnits) {
-  EXPECT_EQ(formatFrequency(500e6), "500 MHz");
-  EXPECT_EQ(formatFrequency(2.45e9), "2.45 GHz");
-  EXPECT_EQ(formatFrequency(10e3), "10 kHz");
+  EXPECT_EQ(tool::formatFrequency(500e6, 4), "500 MHz");
+  EXPECT_EQ(tool::formatFrequency(2.45e9, 4), "2.45 GHz");
+  EXPECT_EQ(tool::formatFrequency(10e3, 4), "10 kHz");
+  EXPECT_EQ(tool::formatFrequency(1.23456789e9, 4), "1.235 GHz");
+  // Without a count of digits, as many as it takes to read back.
+  EXPECT_EQ(tool::formatFrequency(1.23456789e9), "1.23456789 GHz");
+  EXPECT_EQ(tool::formatFrequency(2e12), "2 THz");
 }
 
 }  // namespace

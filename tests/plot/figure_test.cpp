@@ -37,6 +37,9 @@ TEST(SweepLabelTest, NamesEveryParameterTheFirstVaryingFastest) {
   EXPECT_EQ(sweepLabel(parameters, 1), "temp = 85, vdd = 2.7");
   EXPECT_EQ(sweepLabel(parameters, 2), "temp = -40, vdd = 3");
   EXPECT_EQ(sweepLabel(parameters, 5), "temp = 85, vdd = 3.3");
+  // A segment beyond the combinations (a file with more blocks than they
+  // make) has no values, rather than those of another segment.
+  EXPECT_EQ(sweepLabel(parameters, 6), "temp = ?, vdd = ?");
 }
 
 TEST(FigureTest, SweptFileGetsOneColourPerSegmentAndOneLegend) {

@@ -109,6 +109,15 @@ TEST(PlotCommandTest, RefusedFileWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a.svg")));
 }
 
+TEST(PlotCommandTest, NamesTheFileWithItsControlCharactersEscaped) {
+  // As every command names a file: the escape sequence never reaches the terminal.
+  TempFile named("amp\x1b[2J.s2p", readFile(std::string(KORVEL_SOURCE_DIR) + "/examples/amp.s2p"));
+  ToolRun run = plot({named.path(), "S-Par/S(3,1)"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("amp\\x1b[2J.s2p: "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+}
+
 TEST(PlotCommandTest, WritesPngAndPdfSignatures) {
   ScratchDirectory scratch;
   ASSERT_EQ(

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DisplayHintTest, PowerPropertyOnAComplexWaveformStaysAmplitude) {
   host::RecordedWaveform waveform = complexWaveform({1e9}, {{{10, 0}}}, "-", "db(y)");
-  waveform.properties.insert(waveform.properties.begin(), {kPropertyPowerLike, "1"});
+  waveform.properties.insert(waveform.properties.begin(), {kPropertyPowerRatio, "1"});
   EXPECT_EQ(displayOf(waveform), Display::kDbAmplitude);
 }
 

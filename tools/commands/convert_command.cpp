@@ -22,6 +22,8 @@
 #include "tools/cli/command.h"
 #include "tools/cli/version.h"
 #include "tools/output/checked_output.h"
+#include "tools/output/diagnostics.h"
+#include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/output_capture.h"
 #include "touchstone/written_network.h"
@@ -44,9 +46,7 @@ class ReportingSink final : public MessageSink {
         if (c == '\n' || c == '\r' || c == '\t') c = ' ';
       }
       while (!text.empty() && text.back() == ' ') text.pop_back();
-      std::cerr << "korvel: " << printable(file_);
-      if (line > 0) std::cerr << ':' << line;
-      std::cerr << (severity == Severity::kError ? ": refused: " : ": warning: ") << printable(text) << "\n";
+      diagnoseLine(file_, line, (severity == Severity::kError ? "refused: " : "warning: ") + printable(text));
       refusalShown_ = refusalShown_ || severity == Severity::kError;
     } catch (...) {
     }
@@ -101,21 +101,27 @@ std::string segmentPath(const std::string& path, int segment) {
   return path.substr(0, dot) + "_" + std::to_string(segment) + path.substr(dot);
 }
 
-// The value of each sweep parameter in segment `block`, the first
-// parameter changing fastest.
-std::vector<std::pair<std::string, double>> sweepOf(const DataSet& data, int block) {
-  std::vector<std::pair<std::string, double>> values;
-  long long stride = 1;
-  for (int p = 0; p < data.sweepCount; ++p) {
+// The sweep parameters of the record as the host receives them: each
+// value list holds its count in element 0.
+std::vector<host::RecordedParameter> sweepParametersOf(const DataSet& data) {
+  std::vector<host::RecordedParameter> parameters(static_cast<size_t>(std::max(data.sweepCount, 0)));
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    if (data.sweepNames != nullptr && data.sweepNames[p] != nullptr) parameters[p].name = data.sweepNames[p];
     const double* list = data.sweepValues != nullptr ? data.sweepValues[p] : nullptr;
-    long long count = list != nullptr ? static_cast<long long>(list[0]) : 0;
-    std::string name = data.sweepNames != nullptr && data.sweepNames[p] != nullptr ? data.sweepNames[p] : "";
-    double value = NAN;
-    if (count > 0) value = list[1 + (block / stride) % count];
-    values.push_back({name, value});
-    stride *= count > 0 ? count : 1;
+    if (list == nullptr || !(list[0] >= 1)) continue;
+    parameters[p].values.assign(list + 1, list + 1 + static_cast<size_t>(list[0]));
   }
-  return values;
+  return parameters;
+}
+
+// The value of each sweep parameter in segment `block`, the first
+// parameter changing fastest (NaN where the segment has none).
+std::vector<std::pair<std::string, double>> sweepOf(const DataSet& data, int block) {
+  std::vector<host::RecordedParameter> parameters = sweepParametersOf(data);
+  std::vector<double> values = sweepValuesOf(parameters, static_cast<size_t>(block));
+  std::vector<std::pair<std::string, double>> named;
+  for (size_t p = 0; p < parameters.size(); ++p) named.push_back({parameters[p].name, values[p]});
+  return named;
 }
 
 std::string sweepText(const std::vector<std::pair<std::string, double>>& values) {
@@ -334,8 +340,7 @@ bool ConvertCommand::writeOut(const NetworkToWrite& network, const TouchstoneWri
   std::string error;
   if (!output.open(&error) || !writeTouchstone(network, options, version, output.stream()) ||
       !output.commit(&error)) {
-    std::cerr << "korvel: cannot write " << printable(path) << ": "
-              << (error.empty() ? "write failed" : error) << "\n";
+    diagnose("cannot write " + printable(path) + ": " + (error.empty() ? "write failed" : error));
     return false;
   }
   return true;
@@ -368,9 +373,8 @@ TouchstoneWriteOptions writeOptionsOf(const std::string& version, const std::str
 
 int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& outputPath,
                                    const FileHeader& header, bool several) {
-  std::string input = printable(input_);
   auto fail = [&](const std::string& why) {
-    std::cerr << "korvel: " << input << ": " << printable(why) << "; nothing written\n";
+    diagnoseFile(input_, printable(why) + "; nothing written");
     return kExitRefused;
   };
   WrittenNetwork network;
@@ -424,7 +428,7 @@ int ConvertCommand::convertSegment(DataSet* data, int block, const std::string& 
   error = chooseTouchstoneVersion(written, options, &version);
   if (!error.empty()) return fail(error);
   if (several) {
-    std::cerr << "korvel: " << printable(outputPath) << ": " << sweepText(sweepOf(*data, block)) << "\n";
+    diagnoseFile(outputPath, sweepText(sweepOf(*data, block)));
   }
   return writeOut(written, options, version, outputPath) ? kExitOk : kExitRefused;
 }
@@ -436,7 +440,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     standardInput = std::make_unique<StandardInputCopy>();
     std::string error;
     if (!standardInput->make("", &error)) {
-      std::cerr << "korvel: -: " << error << "\n";
+      diagnoseFile("-", error);
       return kExitRefused;
     }
     readPath = standardInput->path();
@@ -454,15 +458,14 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   }
   if (result != kOk || data == nullptr) {
     if (data != nullptr) closeFile(data);
-    if (!sink.refusalShown()) std::cerr << "korvel: " << printable(input_) << ": refused\n";
+    if (!sink.refusalShown()) diagnoseFile(input_, "refused");
     return kExitRefused;
   }
   std::unique_ptr<DataSet, int (*)(DataSet*)> owned(data, closeFile);
   FileHeader header =
       readFileHeader(readPath, data->isScFormat == 1 ? HeaderFormat::kSc : HeaderFormat::kTouchstone);
   if (data->hasGroupDelay != 0) {
-    std::cerr << "korvel: " << printable(input_)
-              << ": group delay has no place in Touchstone and is not written\n";
+    diagnoseFile(input_, "group delay has no place in Touchstone and is not written");
   }
   std::vector<int> blocks;
   if (!segment_.empty()) {
@@ -481,7 +484,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
       block = segmentNamed(*data, segment_, &error);
     }
     if (block < 0) {
-      std::cerr << "korvel: " << printable(input_) << ": " << printable(error) << "\n";
+      diagnoseFile(input_, printable(error));
       return kExitRefused;
     }
     blocks.push_back(block);
@@ -490,8 +493,8 @@ int ConvertCommand::run(PluginSession& /*session*/) {
   }
   bool several = blocks.size() > 1;
   if (several && output_ == "-") {
-    std::cerr << "korvel: " << printable(input_) << ": the file has " << blocks.size()
-              << " segments; give --segment, or a file name for one file per segment\n";
+    diagnoseFile(input_, "the file has " + std::to_string(blocks.size()) +
+                             " segments; give --segment, or a file name for one file per segment");
     return kExitRefused;
   }
   int status = kExitOk;
@@ -501,8 +504,7 @@ int ConvertCommand::run(PluginSession& /*session*/) {
     try {
       written = convertSegment(data, block, path, header, several);
     } catch (const std::bad_alloc&) {
-      std::cerr << "korvel: " << printable(input_)
-                << ": not enough memory to convert the file; nothing written\n";
+      diagnoseFile(input_, "not enough memory to convert the file; nothing written");
     }
     if (written != kExitOk) status = written;
   }

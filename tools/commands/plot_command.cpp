@@ -12,6 +12,8 @@
 
 #include "tools/cli/command.h"
 #include "tools/names/name_resolver.h"
+#include "tools/output/diagnostics.h"
+#include "tools/output/text_format.h"
 #include "tools/plot/figure.h"
 #include "tools/plot/figure_layout.h"
 #include "tools/plot/page_plan.h"
@@ -150,7 +152,7 @@ bool PlotCommand::loadWaveforms(PluginSession& session, host::OpenedFile& file,
   *loaded = session.load(file, names);
   for (size_t i = 0; i < names.size(); ++i) {
     if ((*loaded)[i] == nullptr) {
-      std::cerr << "korvel: " << file_ << ": " << names[i] << " could not be loaded\n";
+      diagnoseFile(file_, printable(names[i]) + " could not be loaded");
       return false;
     }
     (*set)[names[i]] = (*loaded)[i];
@@ -179,7 +181,7 @@ std::string PlotCommand::segmentProblem(const plot::WaveformSet& set) const {
   for (const auto& [name, waveform] : set) count = std::max(count, waveform->segments.size());
   for (size_t segment : segments_) {
     if (segment >= count) {
-      return file_ + ": no segment " + std::to_string(segment) + " (the file has " + std::to_string(count) +
+      return "no segment " + std::to_string(segment) + " (the file has " + std::to_string(count) +
              ", counted from 0)";
     }
   }
@@ -195,7 +197,7 @@ int PlotCommand::run(PluginSession& session) {
     std::string problem;
     std::optional<std::string> name = catalogueName(catalogue, typed, &problem);
     if (!name) {
-      std::cerr << "korvel: " << file_ << ": " << problem << "\n";
+      diagnoseFile(file_, problem);
       return kExitRefused;
     }
     addUnique(&names, *name);
@@ -228,7 +230,7 @@ int PlotCommand::run(PluginSession& session) {
     if (smith_) page = plot::smithPage(page, catalogue);
   } else {
     if (std::string problem = smith_ ? smithProblem(names, set) : ""; !problem.empty()) {
-      std::cerr << "korvel: " << problem << "\n";
+      diagnose(problem);
       return kExitUsage;
     }
     page = plot::namedPage(names, set, smith_);
@@ -236,7 +238,7 @@ int PlotCommand::run(PluginSession& session) {
   labelTwoPortFigures(mixedModeTwoPort(catalogue), &page);
   if (phase_) page = plot::withPhasePanels(page);
   if (std::string problem = segmentProblem(set); !problem.empty()) {
-    std::cerr << "korvel: " << problem << "\n";
+    diagnoseFile(file_, problem);
     return kExitRefused;
   }
 
@@ -245,14 +247,15 @@ int PlotCommand::run(PluginSession& session) {
   plot::Figure figure =
       plot::buildFigure(std::filesystem::path(file_).filename().string(), page, set, options);
   if (figure.panels.empty()) {
-    std::cerr << "korvel: " << file_ << ": nothing to plot\n";
+    diagnoseFile(file_, "nothing to plot");
     return kExitRefused;
   }
   plot::PageSize size = size_.empty() ? plot::defaultPageSize(figure) : *parseSize(size_);
   plot::PageSize smallest = plot::smallestPageSize(figure);
   if (size.width < smallest.width || size.height < smallest.height) {
-    std::cerr << "korvel: plot: --size " << size_ << " is too small for a page of " << figure.panels.size()
-              << " panels; it needs at least " << smallest.width << "x" << smallest.height << "\n";
+    diagnose("plot: --size " + size_ + " is too small for a page of " + std::to_string(figure.panels.size()) +
+             " panels; it needs at least " + std::to_string(smallest.width) + "x" +
+             std::to_string(smallest.height));
     return kExitUsage;
   }
   return write(figure, size);
@@ -269,7 +272,7 @@ int PlotCommand::write(const plot::Figure& figure, plot::PageSize size) {
     plot::RenderFormat target =
         format == OutputFormat::kPng ? plot::RenderFormat::kPng : plot::RenderFormat::kPdf;
     if (!plot::renderSvg(picture, size.width, size.height, target, &rendered, &error)) {
-      std::cerr << "korvel: cannot render " << outputPath_ << ": " << error << "\n";
+      diagnose("cannot render " + printable(outputPath_) + ": " + error);
       return kExitRefused;
     }
     picture = std::move(rendered);
@@ -282,7 +285,7 @@ int PlotCommand::write(const plot::Figure& figure, plot::PageSize size) {
   if (output) output << picture;
   if (output) output.close();
   if (!output) {
-    std::cerr << "korvel: cannot write " << outputPath_ << "\n";
+    diagnose("cannot write " + printable(outputPath_));
     std::error_code ignored;
     std::filesystem::remove(outputPath_, ignored);
     return kExitRefused;

@@ -6,6 +6,7 @@
 #include "tools/cli/command.h"
 #include "tools/names/name_resolver.h"
 #include "tools/names/resolved_names.h"
+#include "tools/output/diagnostics.h"
 #include "tools/session/plugin_session.h"
 
 namespace korvel::tool {
@@ -62,7 +63,7 @@ class PropsCommand : public Command {
     std::vector<std::string> names;
     splitFilesAndNames(arguments_, &files, &names);
     if (names.empty()) {
-      std::cerr << "korvel: props needs a waveform name after the files\n";
+      diagnose("props needs a waveform name after the files");
       return kExitUsage;
     }
     return printWaveformProperties(session, files, names, std::cout);

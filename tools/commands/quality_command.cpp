@@ -10,9 +10,11 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "dataset/waveform_groups.h"
 #include "rfcalc/network_quality.h"
 #include "rfcalc/network_transforms.h"
 #include "tools/cli/command.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
@@ -32,10 +34,11 @@ struct Terminal {
 
 // The terminals in stored order, from the "Zo/Zo(3)" or "Zo/Zod(1)" names.
 std::vector<Terminal> terminalsOf(const std::vector<std::string>& catalogue) {
+  std::string referencePrefix = waveformName(kReferenceImpedanceGroup, "Zo");
   std::vector<Terminal> terminals;
   for (const std::string& name : catalogue) {
-    if (name.rfind("Zo/Zo", 0) != 0) continue;
-    std::string rest = name.substr(5);
+    if (!name.starts_with(referencePrefix)) continue;
+    std::string rest = name.substr(referencePrefix.size());
     Terminal terminal;
     if (!rest.empty() && rest[0] != '(') {
       terminal.mode = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
@@ -132,12 +135,11 @@ struct FileReport {
 
 enum class Output { kTable, kJson, kCsv, kPoints };
 
-std::string number(double value, const char* format = "%.9g") {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-  char text[40];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+// `value` with `digits` significant digits; the JSON names of the
+// non-finite values.
+std::string number(double value, int digits = 9) {
+  if (!std::isfinite(value)) return shortestNumber(value);
+  return formatNumber(value, digits);
 }
 
 // A JSON value for a double: a number, or the non-finite names as strings.
@@ -252,18 +254,19 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   }
   std::vector<std::string> names;
   for (size_t i = 0; i < n; ++i) {
-    for (size_t j = 0; j < n; ++j) names.push_back("S-Par/" + entryName(report->terminals, i, j));
+    for (size_t j = 0; j < n; ++j)
+      names.push_back(waveformName(kScatteringGroup, entryName(report->terminals, i, j)));
   }
   for (const Terminal& terminal : report->terminals)
-    names.push_back("Zo/Zo" + (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" +
-                    terminal.number + ")");
+    names.push_back(waveformName(kReferenceImpedanceGroup, "Zo") +
+                    (terminal.mode != 0 ? std::string(1, terminal.mode) : "") + "(" + terminal.number + ")");
   for (size_t e = 0; e < n * n; ++e) {
     if (std::find(catalogue.begin(), catalogue.end(), names[e]) == catalogue.end()) {
-      std::cerr << "korvel: " << printable(path) << ": no S-parameter matrix (" << printable(names[e])
-                << " is missing)\n";
+      diagnoseFile(path, "no S-parameter matrix (" + printable(names[e]) + " is missing)");
       return false;
     }
   }
+  PluginSession::WaveformRecording recording = session.recordWaveforms();
   std::vector<const host::RecordedWaveform*> received = session.load(*opened.file, names);
   bool varies = false;
   for (size_t t = n * n; t < received.size(); ++t) {
@@ -272,8 +275,7 @@ bool QualityCommand::assessFile(PluginSession& session, const std::string& path,
   report->references = varies ? "per frequency" : "real";
   received.resize(n * n);
   bool judged = n > 0 && assessSegments(received, report);
-  host::WaveformLibrary::instance().forgetWaveforms();
-  if (!judged) std::cerr << "korvel: " << printable(path) << ": " << printable(report->note) << "\n";
+  if (!judged) diagnoseFile(path, printable(report->note));
   return judged;
 }
 
@@ -351,7 +353,7 @@ std::string pairName(const FileReport& report, size_t i, size_t j) {
 std::string sweepText(const SegmentReport& segment) {
   std::string text;
   for (const auto& [name, value] : segment.sweep)
-    text += (text.empty() ? "" : ", ") + name + " = " + number(value, "%.6g");
+    text += (text.empty() ? "" : ", ") + name + " = " + number(value, 6);
   return text;
 }
 
@@ -391,13 +393,12 @@ void printTable(const FileReport& report, std::ostream& out) {
     writeMetricRow(out, "metric", "value", "rating", "where");
     writeMetricRow(out, "passivity", number(q.passivity), ratingName(passivityRating(q.passivity)),
                    std::to_string(q.pointsOverThreshold) + " of " + std::to_string(q.points) +
-                       " points above 1.00001; largest singular value " +
-                       number(q.worstSingularValue, "%.7g") + " at " +
-                       formatFrequency(f[q.worstPassivityPoint]));
+                       " points above 1.00001; largest singular value " + number(q.worstSingularValue, 7) +
+                       " at " + formatFrequency(f[q.worstPassivityPoint]));
     if (q.reciprocityDefined) {
       writeMetricRow(out, "reciprocity", number(q.reciprocity), ratingName(passivityRating(q.reciprocity)),
                      "worst at " + formatFrequency(f[q.worstReciprocityPoint]) + ", error " +
-                         number(q.worstReciprocityError, "%.4g") + ", most in " +
+                         number(q.worstReciprocityError, 4) + ", most in " +
                          pairName(report, q.worstPairRow, q.worstPairColumn));
     } else {
       writeMetricRow(out, "reciprocity", "-", "-", "not defined for a one-port");
@@ -413,8 +414,7 @@ void printTable(const FileReport& report, std::ostream& out) {
       writeMetricRow(out, "stability", unstable.empty() ? "stable" : "not stable", "-",
                      (unstable.empty() ? "unconditionally stable at every point"
                                        : "not unconditionally stable (mu <= 1) at " + unstable) +
-                         "; lowest mu " + number(q.lowestMu, "%.6g") + ", lowest K " +
-                         number(q.lowestK, "%.6g"));
+                         "; lowest mu " + number(q.lowestMu, 6) + ", lowest K " + number(q.lowestK, 6));
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "dataset/waveform_groups.h"
 #include "tools/output/text_format.h"
 
 namespace korvel::tool {
@@ -12,11 +13,6 @@ namespace {
 
 constexpr size_t kMaxSuggestions = 5;
 constexpr size_t kLongestCompared = 200;
-
-std::string_view itemOf(std::string_view name) {
-  size_t slash = name.find('/');
-  return slash == std::string_view::npos ? name : name.substr(slash + 1);
-}
 
 // Lower case without the characters people leave out when typing indices.
 std::string compact(std::string_view text) {
@@ -60,7 +56,7 @@ std::vector<std::string> closeNames(const std::vector<std::string>& catalogue, s
   // No waveform name is near a text this long; comparing would only cost.
   if (key.size() > kLongestCompared) return {};
   for (const std::string& name : catalogue) {
-    std::string item = compact(itemOf(name));
+    std::string item = compact(waveformItem(name));
     std::string full = compact(name);
     size_t distance = std::min(editDistance(key, item), editDistance(key, full));
     bool leading =
@@ -103,9 +99,9 @@ NameResolution resolveWaveformName(const std::vector<std::string>& catalogue, st
   const std::function<bool(const std::string&)> steps[] = {
       [&](const std::string& name) { return name == typed; },
       [&](const std::string& name) { return lowerCase(name) == lower; },
-      [&](const std::string& name) { return lowerCase(itemOf(name)) == lower; },
+      [&](const std::string& name) { return lowerCase(waveformItem(name)) == lower; },
       [&](const std::string& name) {
-        return !key.empty() && (compact(itemOf(name)) == key || compact(name) == key);
+        return !key.empty() && (compact(waveformItem(name)) == key || compact(name) == key);
       },
   };
   for (const auto& step : steps) {
@@ -136,7 +132,7 @@ char twoPortMode(const std::vector<std::string>& catalogue, char port) {
   char found = 0;
   int count = 0;
   for (char mode : {'d', 's'}) {
-    std::string reference = std::string("Zo/Zo") + mode + "(" + port + ")";
+    std::string reference = waveformName(kReferenceImpedanceGroup, "Zo") + mode + "(" + port + ")";
     if (std::find(catalogue.begin(), catalogue.end(), reference) != catalogue.end()) {
       found = mode;
       ++count;
@@ -158,7 +154,7 @@ std::string mixedModeTwoPort(const std::vector<std::string>& catalogue) {
 }
 
 bool isTwoPortFigure(std::string_view name) {
-  return name.starts_with("Gain-Par/") || name.starts_with("Noise-Par/");
+  return inWaveformGroup(name, kGainGroup) || inWaveformGroup(name, kNoiseGroup);
 }
 
 }  // namespace korvel::tool

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <iostream>
 
 #include "tools/names/name_resolver.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/text_format.h"
 
 namespace korvel::tool {
@@ -36,15 +36,14 @@ bool resolveNames(PluginSession& session, const OpenedFileInfo& opened,
                   const std::vector<std::string>& catalogue, const std::vector<std::string>& typed,
                   bool viewerLookup, std::vector<std::string>* names) {
   names->clear();
-  const std::string shownPath = printable(opened.path);
   for (const std::string& name : typed) {
     if (viewerLookup) {
       if (session.waveformProperty(*opened.file, name, "-datatype").result != 0) {
-        std::cerr << "korvel: " << shownPath << ": no waveform named " << printable(name) << "\n";
+        diagnoseFile(opened.path, "no waveform named " + printable(name));
         return false;
       }
       if (std::find(names->begin(), names->end(), name) != names->end()) {
-        std::cerr << "korvel: " << shownPath << ": " << printable(name) << " is asked for twice\n";
+        diagnoseFile(opened.path, printable(name) + " is asked for twice");
         return false;
       }
       names->push_back(name);
@@ -52,11 +51,11 @@ bool resolveNames(PluginSession& session, const OpenedFileInfo& opened,
     }
     NameResolution resolution = resolveWaveformName(catalogue, name);
     if (resolution.outcome != NameResolution::Outcome::kFound) {
-      std::cerr << "korvel: " << shownPath << ": " << printable(unresolvedMessage(name, resolution)) << "\n";
+      diagnoseFile(opened.path, printable(unresolvedMessage(name, resolution)));
       return false;
     }
     if (std::find(names->begin(), names->end(), resolution.name) != names->end()) {
-      std::cerr << "korvel: " << shownPath << ": " << printable(resolution.name) << " is asked for twice\n";
+      diagnoseFile(opened.path, printable(resolution.name) + " is asked for twice");
       return false;
     }
     names->push_back(resolution.name);

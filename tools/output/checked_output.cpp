@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "tools/output/diagnostics.h"
+
 namespace korvel::tool {
 
 namespace {
@@ -91,8 +93,7 @@ CheckedStandardOutput::~CheckedStandardOutput() {
 bool CheckedStandardOutput::finish() {
   std::cout.flush();
   if (buffer_.flushAll()) return true;
-  if (buffer_.error() != EPIPE)
-    std::cerr << "korvel: cannot write standard output: " << errorText(buffer_.error()) << "\n";
+  if (buffer_.error() != EPIPE) diagnose("cannot write standard output: " + errorText(buffer_.error()));
   return false;
 }
 

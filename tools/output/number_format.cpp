@@ -10,38 +10,45 @@ namespace korvel::tool {
 
 namespace {
 
-// `value` (hertz divided by `scale`) with six significant digits, or as
-// many more as it takes to read back as `hertz`: neighbouring points of a
-// fine grid print apart, and a frequency prints as it was asked.
-std::string frequencyDigits(double hertz, double value, double scale) {
-  char text[48];
-  for (int digits = 6; digits <= 17; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
-    double back = std::strtod(text, nullptr) * scale;
+constexpr int kFrequencyDigits = 6;
+constexpr int kMostDigits = 17;
+
+// `value` (hertz divided by `scale`) with `digits` significant digits and,
+// when `readsBack`, as many more as it takes to read back as `hertz`:
+// neighbouring points of a fine grid print apart, and a frequency prints
+// as it was asked.
+std::string frequencyDigits(double hertz, double value, double scale, int digits, bool readsBack) {
+  std::string text = formatNumber(value, digits);
+  for (; readsBack && digits < kMostDigits; text = formatNumber(value, ++digits)) {
+    double back = std::strtod(text.c_str(), nullptr) * scale;
     if (std::fabs(back - hertz) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(hertz)) break;
   }
   return text;
 }
 
-}  // namespace
-
-std::string formatNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
-
-std::string formatFrequency(double hertz) {
+std::string frequencyText(double hertz, int digits, bool readsBack) {
   static const struct {
     double scale;
     const char* unit;
   } kUnits[] = {{1e12, "THz"}, {1e9, "GHz"}, {1e6, "MHz"}, {1e3, "kHz"}};
-  if (!std::isfinite(hertz)) return formatNumber(hertz) + " Hz";
+  if (!std::isfinite(hertz)) return formatNumber(hertz, digits) + " Hz";
   for (const auto& unit : kUnits) {
     if (std::fabs(hertz) >= unit.scale)
-      return frequencyDigits(hertz, hertz / unit.scale, unit.scale) + " " + unit.unit;
+      return frequencyDigits(hertz, hertz / unit.scale, unit.scale, digits, readsBack) + " " + unit.unit;
   }
-  return frequencyDigits(hertz, hertz, 1) + " Hz";
+  return frequencyDigits(hertz, hertz, 1, digits, readsBack) + " Hz";
 }
+
+}  // namespace
+
+std::string formatNumber(double value, int digits) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return text;
+}
+
+std::string formatFrequency(double hertz) { return frequencyText(hertz, kFrequencyDigits, true); }
+
+std::string formatFrequency(double hertz, int digits) { return frequencyText(hertz, digits, false); }
 
 }  // namespace korvel::tool

@@ -14,6 +14,7 @@ namespace korvel::tool {
 // One value per parameter for segment `segment`; NaN for a parameter that
 // has no value there (a file with fewer blocks than combinations, or more).
 std::vector<double> sweepValuesOf(const host::RecordedWaveform& waveform, size_t segment);
+std::vector<double> sweepValuesOf(const std::vector<host::RecordedParameter>& parameters, size_t segment);
 
 // The parameter names in order.
 std::vector<std::string> sweepNamesOf(const host::RecordedWaveform& waveform);

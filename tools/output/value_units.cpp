@@ -4,11 +4,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "hostapi/korvel_host.h"
+
 namespace korvel::tool {
 
 namespace {
-
-constexpr int kPowerProperty = 1;
 
 double degrees(double re, double im) { return std::atan2(im, re) * 180.0 / std::numbers::pi; }
 
@@ -42,7 +42,7 @@ ValueUnit valueUnitNamed(const std::string& name) {
 
 bool isPowerLike(const host::RecordedWaveform& waveform) {
   for (const host::RecordedProperty& property : waveform.properties) {
-    if (property.code == kPowerProperty && property.value == "1") return true;
+    if (property.code == kPropertyPowerRatio && property.value == "1") return true;
   }
   return false;
 }

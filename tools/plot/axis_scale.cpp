@@ -210,11 +210,4 @@ void labelAxis(Axis* axis, const std::string& quantity, const std::string& unit)
   axis->label = shown.unit.empty() ? quantity : quantity + " (" + shown.unit + ")";
 }
 
-std::string formatFrequency(double hertz) {
-  AxisUnit shown = engineeringUnit("Hz", std::fabs(hertz));
-  char text[64];
-  std::snprintf(text, sizeof text, "%.4g %s", hertz / shown.factor, shown.unit.c_str());
-  return text;
-}
-
 }  // namespace korvel::plot

@@ -69,9 +69,6 @@ Axis fixedAxis(double low, double high, double step);
 // name and unit ("Frequency", "Hz" → "Frequency (GHz)" with factor 1e9).
 void labelAxis(Axis* axis, const std::string& quantity, const std::string& unit);
 
-// A frequency written for people: "500 MHz", "2.45 GHz".
-std::string formatFrequency(double hertz);
-
 }  // namespace korvel::plot
 
 #endif  // KORVEL_TOOLS_PLOT_AXIS_SCALE_H

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dataset/waveform_groups.h"
+#include "tools/output/number_format.h"
+#include "tools/output/sweep_values.h"
+
 namespace korvel::plot {
 
 namespace {
@@ -25,22 +29,23 @@ struct Series {
   std::string label;
 };
 
-bool isStabilityFactor(const std::string& name) { return name == "Gain-Par/K"; }
+// A frequency in a legend or note, where room is short: "2.45 GHz".
+std::string labelFrequency(double hertz) { return tool::formatFrequency(hertz, 4); }
 
-std::string groupOf(const std::string& name) { return name.substr(0, name.find('/')); }
+bool isStabilityFactor(const std::string& name) { return name == waveformName(kGainGroup, "K"); }
 
 }  // namespace
 
 std::string quantityOf(const std::string& name, Display display) {
-  std::string group = groupOf(name);
+  std::string_view group = waveformGroup(name);
   std::string item = shortName(name);
   if (isStabilityFactor(name)) return "Stability factor K";
-  if (group == "Gain-Par") return "Gain";
+  if (group == kGainGroup) return "Gain";
   if (item.rfind("NF", 0) == 0) return "Noise figure";
-  if (group == "GroupDelay") return "Group delay";
-  if (group == "Zo") return "Reference impedance";
-  if (group == "Z-Par" || item == "Zopt" || item == "Zcor") return "Impedance";
-  if (group == "Y-Par" || item == "Ycor") return "Admittance";
+  if (group == kGroupDelayGroup) return "Group delay";
+  if (group == kReferenceImpedanceGroup) return "Reference impedance";
+  if (group == kImpedanceGroup || item == "Zopt" || item == "Zcor") return "Impedance";
+  if (group == kAdmittanceGroup || item == "Ycor") return "Admittance";
   if (item == "Rn") return "Noise resistance";
   if (item == "vn^2" || item == "in^2") return "Noise density";
   if (display == Display::kDbAmplitude || display == Display::kDbPower) return "Magnitude";
@@ -193,8 +198,8 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     return span.first == spans.front().first && span.last == spans.front().last;
   });
   if (shared) {
-    panel->note = std::string(kFirstMark) + " " + formatFrequency(spans.front().first) + "   " + kLastMark +
-                  " " + formatFrequency(spans.front().last);
+    panel->note = std::string(kFirstMark) + " " + labelFrequency(spans.front().first) + "   " + kLastMark +
+                  " " + labelFrequency(spans.front().last);
     return;
   }
   panel->note = std::string(kFirstMark) + " first   " + kLastMark + " last frequency";
@@ -202,7 +207,7 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     auto span = std::find_if(spans.begin(), spans.end(),
                              [&](const Span& one) { return one.waveform == series[i].name; });
     if (span == spans.end()) continue;
-    panel->legend[i].label += " (" + formatFrequency(span->first) + " – " + formatFrequency(span->last) + ")";
+    panel->legend[i].label += " (" + labelFrequency(span->first) + " – " + labelFrequency(span->last) + ")";
   }
 }
 
@@ -220,28 +225,16 @@ const std::vector<std::string>& dashStyles() {
 }
 
 std::string sweepLabel(const std::vector<host::RecordedParameter>& parameters, size_t segment) {
+  std::vector<double> values = tool::sweepValuesOf(parameters, segment);
   std::string label;
-  size_t stride = 1;
-  for (const host::RecordedParameter& parameter : parameters) {
+  for (size_t q = 0; q < parameters.size(); ++q) {
     if (!label.empty()) label += ", ";
-    label += parameter.name + " = ";
-    if (parameter.values.empty()) {
-      label += "?";
-      continue;
-    }
-    double value = parameter.values[(segment / stride) % parameter.values.size()];
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    label += text;
-    stride *= parameter.values.size();
+    label += parameters[q].name + " = " + (std::isnan(values[q]) ? "?" : tool::formatNumber(values[q]));
   }
   return label;
 }
 
-std::string shortName(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
+std::string shortName(const std::string& name) { return std::string(waveformItem(name)); }
 
 Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs,
                    const WaveformSet& waveforms, const FigureOptions& options) {

@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <set>
 
+#include "dataset/waveform_groups.h"
+
 namespace korvel::plot {
 
 namespace {
 
-constexpr const char* kScatteringPrefix = "S-Par/S";
 constexpr size_t kLongestTitle = 60;
 
 // The indices and mode letters of an S-parameter name: "S-Par/Sdc(2,1)"
@@ -21,9 +22,13 @@ struct MatrixEntry {
   int column = 0;
 };
 
+// "S-Par/S", which every S-parameter name begins with.
+std::string scatteringPrefix() { return waveformName(kScatteringGroup, "S"); }
+
 bool parseEntry(const std::string& name, MatrixEntry* entry) {
-  if (name.rfind(kScatteringPrefix, 0) != 0) return false;
-  std::string rest = name.substr(std::string(kScatteringPrefix).size());
+  static const std::string prefix = scatteringPrefix();
+  if (name.rfind(prefix, 0) != 0) return false;
+  std::string rest = name.substr(prefix.size());
   size_t open = rest.find('(');
   if (open == std::string::npos) return false;
   entry->modes = rest.substr(0, open);
@@ -35,7 +40,9 @@ bool isReflection(const MatrixEntry& entry) {
   return sameMode && entry.row == entry.column;
 }
 
-std::string scattering(const std::string& item) { return std::string(kScatteringPrefix) + item; }
+std::string scattering(const std::string& item) { return scatteringPrefix() + item; }
+std::string gain(const char* item) { return waveformName(kGainGroup, item); }
+std::string noise(const char* item) { return waveformName(kNoiseGroup, item); }
 
 // `spec` with the names the catalogue lacks left out.
 PanelSpec present(PanelSpec spec, const std::set<std::string>& catalogue) {
@@ -66,8 +73,8 @@ std::string reverseOf(const std::string& name) {
   MatrixEntry entry;
   if (!parseEntry(name, &entry)) return {};
   std::string modes(entry.modes.rbegin(), entry.modes.rend());
-  return std::string(kScatteringPrefix) + modes + "(" + std::to_string(entry.column) + "," +
-         std::to_string(entry.row) + ")";
+  return scatteringPrefix() + modes + "(" + std::to_string(entry.column) + "," + std::to_string(entry.row) +
+         ")";
 }
 
 // The transmissions with the largest peaks; of a reciprocal pair only the
@@ -105,10 +112,10 @@ std::vector<PanelSpec> twoPortPage() {
   return {
       {"Transmission", PanelKind::kCartesian, {scattering("(2,1)"), scattering("(1,2)")}},
       {"Reflection", PanelKind::kCartesian, {scattering("(1,1)"), scattering("(2,2)")}},
-      {"Smith chart", PanelKind::kSmith, {scattering("(1,1)"), scattering("(2,2)"), "Noise-Par/GammaOpt"}},
-      {"Gains", PanelKind::kCartesian, {"Gain-Par/Gmax", "Gain-Par/Gmsg", "Gain-Par/Gas"}},
-      {"Stability", PanelKind::kCartesian, {"Gain-Par/K"}},
-      {"Noise figure", PanelKind::kCartesian, {"Noise-Par/NFmin", "Noise-Par/NF"}},
+      {"Smith chart", PanelKind::kSmith, {scattering("(1,1)"), scattering("(2,2)"), noise("GammaOpt")}},
+      {"Gains", PanelKind::kCartesian, {gain("Gmax"), gain("Gmsg"), gain("Gas")}},
+      {"Stability", PanelKind::kCartesian, {gain("K")}},
+      {"Noise figure", PanelKind::kCartesian, {noise("NFmin"), noise("NF")}},
   };
 }
 

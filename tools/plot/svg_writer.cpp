@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tools/output/number_format.h"
 #include "tools/plot/figure_layout.h"
 
 namespace korvel::plot {
@@ -145,8 +146,7 @@ void writeSmithGrid(SvgOut* svg, const Panel& panel, const std::string& clipId) 
   svg->line(panel.toPixel({-1, 0}), panel.toPixel({1, 0}), kSmithGridColour, 1);
   svg->circle(centre, scale, kFrameColour, "none", 1.2);
   for (double value : kSmithValues) {
-    char label[16];
-    std::snprintf(label, sizeof label, "%g", value);
+    std::string label = tool::formatNumber(value);
     Point onAxis = panel.toPixel({(value - 1) / (value + 1), 0});
     svg->text({onAxis.x + 2, onAxis.y - 3}, label, 10);
     for (double sign : {1.0, -1.0}) {

@@ -58,7 +58,7 @@ std::string propertyValue(const host::RecordedWaveform& waveform, int code) {
 Display displayOf(const host::RecordedWaveform& waveform) {
   std::string hint = propertyValue(waveform, kPropertyYDisplay);
   if (hint == "db(y)") {
-    bool powerLike = !waveform.isComplex() && propertyValue(waveform, kPropertyPowerLike) == "1";
+    bool powerLike = !waveform.isComplex() && propertyValue(waveform, kPropertyPowerRatio) == "1";
     return powerLike ? Display::kDbPower : Display::kDbAmplitude;
   }
   // A complex waveform has two parts whatever its hint says; without a

@@ -10,13 +10,9 @@
 #include <vector>
 
 #include "host/waveform_library.h"
+#include "hostapi/korvel_host.h"
 
 namespace korvel::plot {
-
-// The waveform property codes the plug-in sets.
-constexpr int kPropertyPowerLike = 1;
-constexpr int kPropertyXDisplay = 2;
-constexpr int kPropertyYDisplay = 3;
 
 enum class Display {
   kDbAmplitude,    // 20·log10|y|

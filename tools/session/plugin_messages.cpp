@@ -2,20 +2,25 @@
 #include "tools/session/plugin_messages.h"
 
 #include "dataset/messages.h"
+#include "rfcalc/singular_matrix_report.h"
 
 namespace korvel::tool {
 
 namespace {
 
-// The plug-in's generic closing message, which another message can run
-// straight into (one of them ends without a line feed).
-constexpr std::string_view kOpenFailure = "Can't open file: ";
+// The words of the plug-in's generic closing message before the file name
+// ("Can't open file: "); another message can run straight into it (one of
+// them ends without a line feed).
+std::string_view openFailureOpening() {
+  std::string_view text = messageText(Message::kCannotOpenFile);
+  return text.substr(0, text.find("%s"));
+}
 
 // The calculation's messages that come once for each point whose matrix
 // has no inverse.
 constexpr std::string_view kSingularPoints[] = {
-    "Matrix ([I] - S) is singular.",
-    "Matrix ([I] + S) is singular.",
+    kIdentityMinusScatteringSingular,
+    kIdentityPlusScatteringSingular,
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
@@ -52,12 +57,13 @@ std::string oneLineMessage(std::string_view text) {
     if (!line.empty()) line += ' ';
     line += part;
   };
+  std::string_view openFailure = openFailureOpening();
   for (std::string_view piece : linesOf(text)) {
-    size_t joint = piece.find(kOpenFailure, 1);
+    size_t joint = piece.find(openFailure, 1);
     while (joint != std::string_view::npos) {
       append(piece.substr(0, joint));
       piece.remove_prefix(joint);
-      joint = piece.find(kOpenFailure, 1);
+      joint = piece.find(openFailure, 1);
     }
     append(piece);
   }

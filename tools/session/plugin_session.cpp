@@ -12,6 +12,7 @@
 #include <iostream>
 
 #include "dataset/messages.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/text_format.h"
 #include "tools/session/progress.h"
 
@@ -90,7 +91,7 @@ std::string PluginSession::readablePath(const std::string& path) {
       standardInput_ = std::make_unique<StandardInputCopy>();
       std::string error;
       if (!standardInput_->make(stdinExtension_, &error)) {
-        std::cerr << "korvel: -: " << error << "\n";
+        diagnoseFile("-", error);
         return {};
       }
     }
@@ -99,14 +100,14 @@ std::string PluginSession::readablePath(const std::string& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno == ENOENT) {
-      std::cerr << "korvel: " << printable(path) << ": no such file\n";
+      diagnoseFile(path, "no such file");
       return {};
     }
-    std::cerr << "korvel: " << printable(path) << ": cannot read: " << std::strerror(errno) << "\n";
+    diagnoseFile(path, std::string("cannot read: ") + std::strerror(errno));
     return {};
   }
   if (S_ISDIR(status.st_mode)) {
-    std::cerr << "korvel: " << printable(path) << ": is a folder, not a file\n";
+    diagnoseFile(path, "is a folder, not a file");
     return {};
   }
   return path;
@@ -120,7 +121,7 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
   std::string error;
   const FormatDescriptor* format = host_.formatFor(info.readPath, &error);
   if (format == nullptr) {
-    std::cerr << "korvel: " << printable(path) << ": " << printable(error) << "\n";
+    diagnoseFile(path, printable(error));
     return info;
   }
   std::error_code sizeError;
@@ -133,7 +134,7 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
   info.file = guarded([&] { return host::OpenedFile::open(host_, *format, info.readPath); });
   progress.clear();
   if (verbose_) {
-    if (info.file == nullptr) std::cerr << "korvel: " << printable(path) << ": refused\n";
+    if (info.file == nullptr) diagnoseFile(path, "refused");
   } else {
     std::vector<RepeatedLine> lines;
     capture_.takeOutputLines([&](std::string_view line) { countLine(&lines, line); });
@@ -142,8 +143,7 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
       std::string message = oneLineMessage(errorText);
       for (const RepeatedLine& line : lines) message += (message.empty() ? "" : " ") + line.text;
       if (message.empty()) message = "the plug-in gave no reason";
-      std::cerr << "korvel: " << printable(path) << ": refused: " << printable(presentedMessage(message))
-                << "\n";
+      diagnoseFile(path, "refused: " + printable(presentedMessage(message)));
     } else {
       info.formatName = format->formatName;
       info.complexReferences = warnsOfComplexReferences(errorText);
@@ -157,10 +157,10 @@ OpenedFileInfo PluginSession::open(const std::string& path) {
 void PluginSession::reportWarnings(const OpenedFileInfo& opened, const std::vector<RepeatedLine>& lines,
                                    const std::string& errorText) {
   if (std::string message = oneLineMessage(errorText); !message.empty()) {
-    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(message) << "\n";
+    diagnoseFile(opened.path, printable(message));
   }
   for (const RepeatedLine& line : lines) {
-    std::cerr << "korvel: " << printable(opened.path) << ": " << printable(collapsedMessage(line)) << "\n";
+    diagnoseFile(opened.path, printable(collapsedMessage(line)));
   }
 }
 
@@ -187,6 +187,24 @@ std::vector<const host::RecordedWaveform*> PluginSession::load(host::OpenedFile&
     waveforms.push_back(handle != nullptr ? host::WaveformLibrary::instance().find(handle) : nullptr);
   }
   return waveforms;
+}
+
+PluginSession::WaveformRecording::WaveformRecording(host::ValueRecording mode)
+    : saved_(host::WaveformLibrary::instance().valueRecording()) {
+  host::WaveformLibrary::instance().setValueRecording(mode);
+}
+
+PluginSession::WaveformRecording::~WaveformRecording() {
+  host::WaveformLibrary::instance().forgetWaveforms();
+  host::WaveformLibrary::instance().setValueRecording(saved_);
+}
+
+PluginSession::WaveformRecording PluginSession::recordWaveforms(host::ValueRecording mode) {
+  return WaveformRecording(mode);
+}
+
+void PluginSession::forget(const host::RecordedWaveform* waveform) {
+  host::WaveformLibrary::instance().forgetWaveform(waveform);
 }
 
 }  // namespace korvel::tool

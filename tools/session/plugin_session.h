@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/plugin_host.h"
+#include "host/waveform_library.h"
 #include "tools/session/output_capture.h"
 #include "tools/session/plugin_messages.h"
 #include "tools/session/standard_input.h"
@@ -72,9 +73,33 @@ class PluginSession {
   std::vector<std::string> catalogue(host::OpenedFile& file);
 
   // Loads `names` with one loadWaveformList call; one record per name, null
-  // where the plug-in gave no waveform.
+  // where the plug-in gave no waveform. The records stay valid while the
+  // WaveformRecording under which they were loaded lives.
   std::vector<const host::RecordedWaveform*> load(host::OpenedFile& file,
                                                   const std::vector<std::string>& names);
+
+  // While one lives, the stand-in host keeps what its mode says of the
+  // values of every waveform it receives; when it ends, every waveform the
+  // host holds is forgotten (the records load returned become invalid)
+  // and the mode before it is back. A command holds one for as long as it
+  // uses what it loaded, for one file or for all of them.
+  class WaveformRecording {
+   public:
+    ~WaveformRecording();
+    WaveformRecording(const WaveformRecording&) = delete;
+    WaveformRecording& operator=(const WaveformRecording&) = delete;
+
+   private:
+    friend class PluginSession;
+    explicit WaveformRecording(host::ValueRecording mode);
+    host::ValueRecording saved_;
+  };
+  // kAll keeps every value; kExtents the shape alone (points, x extents,
+  // first value), for a summary that needs no copy of a large waveform.
+  [[nodiscard]] WaveformRecording recordWaveforms(host::ValueRecording mode = host::ValueRecording::kAll);
+  // Forgets one waveform before the recording ends (its record becomes
+  // invalid).
+  void forget(const host::RecordedWaveform* waveform);
 
  private:
   // Runs `call` with the plug-in's output captured or passed through.

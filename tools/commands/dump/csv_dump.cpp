@@ -2,10 +2,11 @@
 // the wide form, one row per frequency and segment with a column per
 // quantity, as a spreadsheet wants it.
 #include <algorithm>
-#include <iostream>
 #include <numeric>
+#include <ostream>
 
 #include "tools/commands/dump/dump_writers.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/progress.h"
@@ -74,7 +75,7 @@ std::string segmentFields(const host::RecordedWaveform& waveform, size_t segment
 }
 
 bool loadFailed(const DumpedFile& file, const std::string& name) {
-  std::cerr << "korvel: " << printable(file.path) << ": " << printable(name) << " could not be loaded\n";
+  diagnoseFile(file.path, printable(name) + " could not be loaded");
   file.release();
   return false;
 }

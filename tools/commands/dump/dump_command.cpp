@@ -6,6 +6,7 @@
 #include "tools/commands/dump/waveform_dump.h"
 #include "tools/names/resolved_names.h"
 #include "tools/output/checked_output.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/text_format.h"
 
 namespace korvel::tool {
@@ -65,16 +66,16 @@ int DumpCommand::run(PluginSession& session) {
   ReplacingFile output(outputPath_);
   std::string error;
   if (!output.open(&error)) {
-    std::cerr << "korvel: cannot write " << printable(outputPath_) << ": " << error << "\n";
+    diagnose("cannot write " + printable(outputPath_) + ": " + error);
     return kExitRefused;
   }
   int status = dumpFiles(session, files, names, options, output.stream());
   if (status != kExitOk) {
-    std::cerr << "korvel: " << printable(outputPath_) << " left as it was\n";
+    diagnose(printable(outputPath_) + " left as it was");
     return status;
   }
   if (!output.commit(&error)) {
-    std::cerr << "korvel: cannot write " << printable(outputPath_) << ": " << error << "\n";
+    diagnose("cannot write " + printable(outputPath_) + ": " + error);
     return kExitRefused;
   }
   return kExitOk;

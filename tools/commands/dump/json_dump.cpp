@@ -1,8 +1,10 @@
 // The JSON dump, written as it goes: one waveform loaded, written and let
 // go at a time, so that a dump needs no more memory than the open file.
-#include <iostream>
+#include <ostream>
 
+#include "hostapi/korvel_host.h"
 #include "tools/commands/dump/dump_writers.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
 #include "tools/session/progress.h"
@@ -14,11 +16,11 @@ namespace {
 // The display hints by name; the codes are those the plug-in passes.
 const char* hintName(int code) {
   switch (code) {
-    case 1:
+    case kPropertyPowerRatio:
       return "power";
-    case 2:
+    case kPropertyXDisplay:
       return "x";
-    case 3:
+    case kPropertyYDisplay:
       return "y";
     default:
       return nullptr;
@@ -167,8 +169,7 @@ bool writeJsonDocument(const DumpedFile& file, std::ostream& out) {
                   std::to_string(file.names.size()));
     std::vector<const host::RecordedWaveform*> received = file.load({file.names[i]});
     if (received.empty() || received[0] == nullptr) {
-      std::cerr << "korvel: " << printable(file.path) << ": " << printable(file.names[i])
-                << " could not be loaded\n";
+      diagnoseFile(file.path, printable(file.names[i]) + " could not be loaded");
       file.release();
       return false;
     }

@@ -44,9 +44,9 @@ bool prepare(PluginSession& session, OpenedFileInfo& opened, const std::vector<s
     for (const std::string& name : names) waveforms.push_back(held->at(name));
     return waveforms;
   };
-  dumped->release = [held] {
+  dumped->release = [&session, held] {
     for (const auto& [name, waveform] : *held) {
-      if (waveform != nullptr) host::WaveformLibrary::instance().forgetWaveform(waveform);
+      if (waveform != nullptr) session.forget(waveform);
     }
     held->clear();
   };
@@ -74,6 +74,8 @@ int dumpFilesAsOneTable(PluginSession& session, const std::vector<std::string>& 
   csv.shared = true;
   std::vector<OpenedFileInfo> opened;
   std::vector<DumpedFile> dumped;
+  // Ends before the files close.
+  PluginSession::WaveformRecording recording = session.recordWaveforms();
   opened.reserve(paths.size());
   for (const std::string& path : paths) {
     opened.push_back(session.open(path));
@@ -93,7 +95,6 @@ int dumpFilesAsOneTable(PluginSession& session, const std::vector<std::string>& 
     if (!out) break;
     if (!written) status = kExitRefused;
   }
-  host::WaveformLibrary::instance().forgetWaveforms();
   return out ? status : kExitRefused;
 }
 
@@ -107,6 +108,7 @@ int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
   CsvState csv;
   for (const std::string& path : paths) {
     OpenedFileInfo opened = session.open(path);
+    PluginSession::WaveformRecording recording = session.recordWaveforms();
     DumpedFile dumped;
     dumped.fileColumn = paths.size() > 1;
     if (opened.file == nullptr || !prepare(session, opened, names, options, &dumped)) {
@@ -114,7 +116,6 @@ int dumpFiles(PluginSession& session, const std::vector<std::string>& paths,
       continue;
     }
     bool written = writeFile(dumped, options, &csv, out);
-    host::WaveformLibrary::instance().forgetWaveforms();
     if (!out) return kExitRefused;
     if (!written) status = kExitRefused;
   }

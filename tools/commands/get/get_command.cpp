@@ -4,6 +4,7 @@
 #include "tools/cli/command.h"
 #include "tools/commands/get/waveform_values.h"
 #include "tools/names/resolved_names.h"
+#include "tools/output/diagnostics.h"
 
 namespace korvel::tool {
 
@@ -35,7 +36,7 @@ class GetCommand : public Command {
     std::vector<std::string> names;
     splitFilesAndNames(arguments_, &files, &names);
     if (names.empty()) {
-      std::cerr << "korvel: get needs a waveform name after the files\n";
+      diagnose("get needs a waveform name after the files");
       return kExitUsage;
     }
     return printValues(session, files, names, valueUnitNamed(unit_), std::cout);

@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <map>
+#include <ostream>
 
 #include "tools/cli/exit_codes.h"
 #include "tools/names/name_resolver.h"
+#include "tools/output/diagnostics.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
 #include "tools/output/text_format.h"
@@ -17,12 +18,6 @@
 namespace korvel::tool {
 
 namespace {
-
-std::string shortNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
 
 // One NAME[@FREQ] as typed.
 struct Query {
@@ -61,19 +56,19 @@ std::string describeValue(const ValueColumns& columns, ValueUnit unit, const dou
   std::string suffix = plain ? "" : " " + baseUnit;
   if (columns.complex && unit == ValueUnit::kRealImaginary) {
     std::string sign = std::signbit(values[1]) ? " - " : " + ";
-    return shortNumber(values[0]) + sign + shortNumber(std::fabs(values[1])) + "j" + suffix;
+    return formatNumber(values[0]) + sign + formatNumber(std::fabs(values[1])) + "j" + suffix;
   }
   if (columns.complex && unit == ValueUnit::kMagnitudeAngle) {
-    return shortNumber(values[0]) + suffix + " at " + shortNumber(values[1]) + " deg";
+    return formatNumber(values[0]) + suffix + " at " + formatNumber(values[1]) + " deg";
   }
-  return shortNumber(values[0]) + suffix;
+  return formatNumber(values[0]) + suffix;
 }
 
 std::string describeSweepAt(const host::RecordedWaveform& waveform, size_t segment) {
   std::string text;
   std::vector<double> values = sweepValuesOf(waveform, segment);
   for (size_t q = 0; q < values.size(); ++q) {
-    text += (q == 0 ? "" : " ") + waveform.parameters[q].name + "=" + shortNumber(values[q]);
+    text += (q == 0 ? "" : " ") + waveform.parameters[q].name + "=" + formatNumber(values[q]);
   }
   return text;
 }
@@ -128,8 +123,7 @@ bool addRows(const std::string& path, const Query& query, const std::string& nam
     }
     GridPlace place = placeOnGrid(x, query.hertz);
     if (place.kind == GridPlace::Kind::kOutside || place.kind == GridPlace::Kind::kUnclear) {
-      std::cerr << "korvel: " << printable(path) << ": " << printable(name) << " "
-                << missingValueReason(x, query.hertz, place) << "\n";
+      diagnoseFile(path, printable(name) + " " + missingValueReason(x, query.hertz, place));
       found = false;
       continue;
     }
@@ -194,8 +188,7 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
   for (const Query& query : queries) {
     NameResolution resolution = resolveWaveformName(catalogue, query.name);
     if (resolution.outcome != NameResolution::Outcome::kFound) {
-      std::cerr << "korvel: " << printable(path) << ": "
-                << printable(unresolvedMessage(query.name, resolution)) << "\n";
+      diagnoseFile(path, printable(unresolvedMessage(query.name, resolution)));
       return kExitRefused;
     }
     resolved.push_back(resolution.name);
@@ -203,13 +196,13 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
       toLoad.push_back(resolution.name);
   }
   // Each waveform is loaded once however often it is asked for.
+  PluginSession::WaveformRecording recording = session.recordWaveforms();
   std::vector<const host::RecordedWaveform*> received = session.load(*opened.file, toLoad);
   std::vector<Row> rows;
   for (size_t i = 0; i < queries.size(); ++i) {
     size_t slot = static_cast<size_t>(std::find(toLoad.begin(), toLoad.end(), resolved[i]) - toLoad.begin());
     if (slot >= received.size() || received[slot] == nullptr) {
-      std::cerr << "korvel: " << printable(path) << ": " << printable(resolved[i])
-                << " could not be loaded\n";
+      diagnoseFile(path, printable(resolved[i]) + " could not be loaded");
       status = kExitRefused;
       continue;
     }
@@ -221,7 +214,6 @@ int printFileValues(PluginSession& session, const std::string& path, const std::
       }
     }
   }
-  host::WaveformLibrary::instance().forgetWaveforms();
   if (headed) out << printable(path) << "\n";
   printTable(rows, out);
   return status;
@@ -305,7 +297,7 @@ int printValues(PluginSession& session, const std::vector<std::string>& paths,
     Query query;
     std::string problem;
     if (!parseQuery(text, &query, &problem)) {
-      std::cerr << "korvel: " << printable(problem) << "\n";
+      diagnose(printable(problem));
       return kExitUsage;
     }
     queries.push_back(query);

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iomanip>
-#include <iostream>
 #include <limits>
+#include <ostream>
 
+#include "dataset/waveform_groups.h"
 #include "plugin/file_header.h"
 #include "tools/names/name_resolver.h"
 #include "tools/names/resolved_names.h"
+#include "tools/output/json_writer.h"
 #include "tools/output/number_format.h"
 #include "tools/output/text_format.h"
 #include "tools/output/word_wrap.h"
@@ -51,16 +53,6 @@ std::string describeGrid(const GridExtent& extent) {
   return text;
 }
 
-std::string groupOf(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(0, slash);
-}
-
-std::string itemOf(const std::string& name) {
-  size_t slash = name.find('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 // Everything the summary shows of one file, gathered before it is written.
 struct FileFacts {
   std::string path;
@@ -86,29 +78,13 @@ struct FileFacts {
 void gatherReferences(const std::vector<std::string>& names,
                       const std::vector<const host::RecordedWaveform*>& received, FileFacts* facts) {
   for (size_t i = 0; i < names.size(); ++i) {
-    if (groupOf(names[i]) != "Zo" || received[i] == nullptr) continue;
+    if (waveformGroup(names[i]) != kReferenceImpedanceGroup || received[i] == nullptr) continue;
     const host::YSummary& values = received[i]->ySummary;
     if (!values.any) continue;
     if (values.varies) facts->referencesVary = true;
-    facts->references.push_back({itemOf(names[i]), values.first});
+    facts->references.push_back({std::string(waveformItem(names[i])), values.first});
   }
 }
-
-// While it lives, waveforms the host receives keep their shape (points, x
-// extents, first value) but not their samples: a summary needs no copy of
-// a waveform that may be as large as the file.
-class ExtentsOnly {
- public:
-  ExtentsOnly() : saved_(host::WaveformLibrary::instance().valueRecording()) {
-    host::WaveformLibrary::instance().setValueRecording(host::ValueRecording::kExtents);
-  }
-  ~ExtentsOnly() { host::WaveformLibrary::instance().setValueRecording(saved_); }
-  ExtentsOnly(const ExtentsOnly&) = delete;
-  ExtentsOnly& operator=(const ExtentsOnly&) = delete;
-
- private:
-  host::ValueRecording saved_;
-};
 
 // Loads the first waveform of the main grid, a noise waveform when there
 // is one and the reference impedances, for the grids, sweep and references.
@@ -116,13 +92,16 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
   const std::vector<std::string>& names = facts->catalogue;
   std::vector<std::string> probes;
   if (!names.empty()) probes.push_back(names.front());
-  bool noise = std::find(names.begin(), names.end(), "Noise-Par/NF") != names.end();
-  if (noise && probes.front() != "Noise-Par/NF") probes.push_back("Noise-Par/NF");
+  std::string noiseFigure = waveformName(kNoiseGroup, "NF");
+  bool noise = std::find(names.begin(), names.end(), noiseFigure) != names.end();
+  if (noise && probes.front() != noiseFigure) probes.push_back(noiseFigure);
   for (const std::string& name : names) {
-    if (groupOf(name) == "Zo" && std::find(probes.begin(), probes.end(), name) == probes.end())
+    if (waveformGroup(name) == kReferenceImpedanceGroup &&
+        std::find(probes.begin(), probes.end(), name) == probes.end())
       probes.push_back(name);
   }
-  ExtentsOnly extentsOnly;
+  // A summary needs no copy of a waveform that may be as large as the file.
+  PluginSession::WaveformRecording recording = session.recordWaveforms(host::ValueRecording::kExtents);
   std::vector<const host::RecordedWaveform*> received = session.load(file, probes);
   if (!received.empty() && received[0] != nullptr) {
     facts->gridKnown = true;
@@ -135,7 +114,6 @@ void gatherGrids(PluginSession& session, host::OpenedFile& file, FileFacts* fact
     }
   }
   gatherReferences(probes, received, facts);
-  host::WaveformLibrary::instance().forgetWaveforms();
 }
 
 FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
@@ -148,9 +126,9 @@ FileFacts gatherFacts(PluginSession& session, OpenedFileInfo& opened) {
   facts.design = session.fileProperty(file, "-design");
   facts.waveformCount = session.fileProperty(file, "-nwaveforms");
   facts.segmentCount = session.fileProperty(file, "-nsegments");
-  facts.ports =
-      static_cast<size_t>(std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
-                                        [](const std::string& name) { return groupOf(name) == "Zo"; }));
+  facts.ports = static_cast<size_t>(
+      std::count_if(facts.catalogue.begin(), facts.catalogue.end(),
+                    [](const std::string& name) { return waveformGroup(name) == kReferenceImpedanceGroup; }));
   facts.header = readFileHeader(
       opened.readPath, opened.formatName == "TouchStone" ? HeaderFormat::kTouchstone : HeaderFormat::kSc);
   gatherGrids(session, file, &facts);
@@ -212,14 +190,14 @@ std::vector<std::pair<std::string, std::vector<std::string>>> groupByKind(
     const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::vector<std::string>>> groups;
   for (const std::string& name : names) {
-    std::string group = groupOf(name);
+    std::string group(waveformGroup(name));
     auto found =
         std::find_if(groups.begin(), groups.end(), [&](const auto& entry) { return entry.first == group; });
     if (found == groups.end()) {
       groups.push_back({group, {}});
       found = groups.end() - 1;
     }
-    found->second.push_back(itemOf(name));
+    found->second.emplace_back(waveformItem(name));
   }
   return groups;
 }
@@ -301,89 +279,46 @@ void printSummary(const FileFacts& facts, const SummaryOptions& options, std::os
   }
 }
 
-void writeJsonStrings(std::ostream& out, const std::vector<std::string>& texts) {
-  out << '[';
-  for (size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0) out << ',';
-    writeJsonString(out, texts[i]);
-  }
-  out << ']';
+JsonDocument jsonGrid(const GridExtent& grid) {
+  JsonDocument document;
+  document["start"] = grid.segments > 0 ? grid.low : std::nan("");
+  document["stop"] = grid.segments > 0 ? grid.high : std::nan("");
+  document["points"] = grid.points;
+  document["segments"] = grid.segments;
+  return document;
 }
 
-void writeJsonGrid(std::ostream& out, const GridExtent& grid) {
-  out << "{\"start\":";
-  writeJsonNumber(out, grid.segments > 0 ? grid.low : std::nan(""));
-  out << ",\"stop\":";
-  writeJsonNumber(out, grid.segments > 0 ? grid.high : std::nan(""));
-  out << ",\"points\":" << grid.points << ",\"segments\":" << grid.segments << '}';
+JsonDocument jsonSummary(const FileFacts& facts) {
+  JsonDocument document;
+  document["file"] = facts.path;
+  document["format"] = facts.formatName;
+  document["design"] = facts.design;
+  document["ports"] = facts.ports;
+  document["parameter"] = facts.header.parameterType.empty() ? "S" : facts.header.parameterType;
+  document["dataFormat"] = facts.header.dataFormat;
+  document["frequencyUnit"] = facts.header.frequencyUnit;
+  document["version"] = facts.header.version;
+  JsonDocument& reference = document["reference"] = JsonDocument::object();
+  for (const auto& [item, ohms] : facts.references) reference[item] = ohms;
+  document["referenceVaries"] = facts.referencesVary;
+  document["referenceComplex"] = facts.referencesComplex;
+  document["twoPort"] = mixedModeTwoPort(facts.catalogue);
+  document["nwaveforms"] = std::atoi(facts.waveformCount.c_str());
+  document["nsegments"] = std::atoi(facts.segmentCount.c_str());
+  document["frequency"] = jsonGrid(facts.grid);
+  if (facts.noiseGridDiffers) document["noiseFrequency"] = jsonGrid(facts.noiseGrid);
+  JsonDocument& sweep = document["sweep"] = JsonDocument::array();
+  for (const host::RecordedParameter& parameter : facts.sweep) {
+    sweep.push_back({{"name", parameter.name}, {"values", parameter.values}});
+  }
+  document["comments"] = facts.header.comments;
+  document["catalogue"] = facts.catalogue;
+  return document;
 }
 
 void printJsonSummary(const FileFacts& facts, std::ostream& out) {
-  auto field = [&](const char* key) {
-    out << ',';
-    writeJsonString(out, key);
-    out << ':';
-  };
-  out << "{\"file\":";
-  writeJsonString(out, facts.path);
-  field("format");
-  writeJsonString(out, facts.formatName);
-  field("design");
-  writeJsonString(out, facts.design);
-  field("ports");
-  out << facts.ports;
-  field("parameter");
-  writeJsonString(out, facts.header.parameterType.empty() ? "S" : facts.header.parameterType);
-  field("dataFormat");
-  writeJsonString(out, facts.header.dataFormat);
-  field("frequencyUnit");
-  writeJsonString(out, facts.header.frequencyUnit);
-  field("version");
-  writeJsonString(out, facts.header.version);
-  field("reference");
-  out << '{';
-  for (size_t i = 0; i < facts.references.size(); ++i) {
-    if (i > 0) out << ',';
-    writeJsonString(out, facts.references[i].first);
-    out << ':';
-    writeJsonNumber(out, facts.references[i].second);
-  }
-  out << '}';
-  field("referenceVaries");
-  out << (facts.referencesVary ? "true" : "false");
-  field("referenceComplex");
-  out << (facts.referencesComplex ? "true" : "false");
-  field("twoPort");
-  writeJsonString(out, mixedModeTwoPort(facts.catalogue));
-  field("nwaveforms");
-  out << std::atoi(facts.waveformCount.c_str());
-  field("nsegments");
-  out << std::atoi(facts.segmentCount.c_str());
-  field("frequency");
-  writeJsonGrid(out, facts.grid);
-  if (facts.noiseGridDiffers) {
-    field("noiseFrequency");
-    writeJsonGrid(out, facts.noiseGrid);
-  }
-  field("sweep");
-  out << '[';
-  for (size_t i = 0; i < facts.sweep.size(); ++i) {
-    if (i > 0) out << ',';
-    out << "{\"name\":";
-    writeJsonString(out, facts.sweep[i].name);
-    out << ",\"values\":[";
-    for (size_t v = 0; v < facts.sweep[i].values.size(); ++v) {
-      if (v > 0) out << ',';
-      writeJsonNumber(out, facts.sweep[i].values[v]);
-    }
-    out << "]}";
-  }
-  out << ']';
-  field("comments");
-  writeJsonStrings(out, facts.header.comments);
-  field("catalogue");
-  writeJsonStrings(out, facts.catalogue);
-  out << "}\n";
+  writeJson(out, jsonSummary(facts));
+  out << "\n";
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "parallel/non_trapping_arithmetic.h"
@@ -47,6 +48,7 @@
 #include "rfcalc/noise_parameters.h"
 #include "rfcalc/paired_four_by_four.h"
 #include "rfcalc/paired_two_by_two.h"
+#include "rfcalc/point_block.h"
 #include "rfcalc/singular_matrix_report.h"
 
 namespace korvel {
@@ -87,6 +89,30 @@ struct ConversionMatrices {
   std::vector<double> impedanceWeights;
   std::vector<double> admittanceWeights;
 };
+
+// The blocks of the conversion of several samples at once: I + S and
+// I - S, the inverse of one of them and the product, each of
+// kernels::kBlockPoints samples.
+struct ConversionBlocks {
+  explicit ConversionBlocks(size_t n)
+      : plus(kernels::blockDoubles(n)),
+        minus(kernels::blockDoubles(n)),
+        inverse(kernels::blockDoubles(n)),
+        product(kernels::blockDoubles(n)),
+        inversion(n) {}
+
+  std::vector<double> plus;
+  std::vector<double> minus;
+  std::vector<double> inverse;
+  std::vector<double> product;
+  kernels::BlockInversion inversion;
+  // The diagonals of Z0 and Z0^-1, real and imaginary parts.
+  std::vector<double> z0Re, z0Im, z0InverseRe, z0InverseIm;
+};
+
+// Whether networks of n terminals are converted in blocks: those of the
+// planar kernels' sizes whose blocks stay in the processor's cache.
+bool convertsInBlocks(size_t n) { return (n == 3 || n >= 5) && n <= kernels::kBlockMaxTerminals; }
 
 // Whether every reference equals the first (values that are not numbers
 // count as equal when their bits are the same): the networks whose Z and
@@ -157,9 +183,16 @@ class ImpedanceConversion {
  public:
   // Throws std::bad_alloc when the working matrices find no memory.
   ImpedanceConversion(const NetworkSamples& network, const NetworkLayout& layout, SingularMatrixLog& log)
-      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_), log_(log) {}
+      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_), log_(log) {
+    if (convertsInBlocks(layout_.terminals)) blocks_ = std::make_unique<ConversionBlocks>(layout_.terminals);
+  }
 
   void convertSample(size_t sample);
+  // Z and Y of samples begin .. end - 1, in blocks of consecutive samples
+  // with the same references where the block kernels apply, each sample
+  // the blocks leave by convertSample. The results and messages are
+  // convertSample's, sample by sample.
+  void convertInBlocks(size_t begin, size_t end);
   // The same for a two-terminal network, the matrices held in registers;
   // with `gains`, the sample's gain figures follow in the same pass.
   void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
@@ -185,6 +218,23 @@ class ImpedanceConversion {
   // do.
   // Returns false when a reference of the sample has a reactance.
   bool useReferencesOf(size_t sample);
+  // Whether the sample's references are real and the ones in use.
+  bool hasReferencesInUse(size_t sample) const;
+  // Whether the references in use let the block kernels reproduce
+  // impedance() and admittance(): an invertible Z0, and for equal
+  // references Z0 and Z0^-1 diagonal with finite diagonals, so that the
+  // products with them are the single terms multiplyByDiagonal takes.
+  bool blocksApply() const;
+  // Z and Y of the `count` samples from `first` (1 .. kBlockPoints), all
+  // with the references in use; the samples the block kernels leave go
+  // through convertSample.
+  void convertBlock(size_t first, size_t count);
+  // I + S and I - S of the block's samples; lanes beyond `count` repeat
+  // the last sample.
+  void loadBlock(size_t first, size_t count);
+  // The block's product turned into Z or Y and written for the samples
+  // of `points`; returns the samples whose product was finite.
+  kernels::PointMask finishBlock(size_t firstEntry, size_t first, size_t count, bool impedance);
   // Sets up Z0 and Z0^-1, or the weights of unequal references, from
   // matrices_.references; reports a singular Z0, once per network.
   void prepareReferences();
@@ -205,6 +255,7 @@ class ImpedanceConversion {
   const NetworkLayout& layout_;
   const int n_;
   ConversionMatrices matrices_;
+  std::unique_ptr<ConversionBlocks> blocks_;
   SingularMatrixLog& log_;
   bool prepared_ = false;
   bool singularReferenceReported_ = false;
@@ -219,7 +270,12 @@ bool ImpedanceConversion::useReferencesOf(size_t sample) {
   bool same = prepared_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
     const DComplex reference = readSample(network_.waveformData[layout_.zo(t)], sample);
-    if (!(reference.imag() == 0.0)) return false;
+    if (!(reference.imag() == 0.0)) {
+      // The references are now partly this sample's: the next sample's
+      // must not be taken for the ones the matrices were made from.
+      prepared_ = false;
+      return false;
+    }
     const double r = reference.real();
     same = same && std::memcmp(&r, &matrices_.references[t], sizeof r) == 0;
     matrices_.references[t] = r;
@@ -227,6 +283,26 @@ bool ImpedanceConversion::useReferencesOf(size_t sample) {
   if (same) return true;
   prepareReferences();
   prepared_ = true;
+  return true;
+}
+
+bool ImpedanceConversion::hasReferencesInUse(size_t sample) const {
+  for (size_t t = 0; t < layout_.terminals; ++t) {
+    const DComplex reference = readSample(network_.waveformData[layout_.zo(t)], sample);
+    const double r = reference.real();
+    if (!(reference.imag() == 0.0) || std::memcmp(&r, &matrices_.references[t], sizeof r) != 0) return false;
+  }
+  return true;
+}
+
+bool ImpedanceConversion::blocksApply() const {
+  if (!z0Invertible_) return false;
+  if (!equalReferences_) return true;
+  if (!z0InverseDiagonal_) return false;
+  for (size_t t = 0; t < layout_.terminals; ++t) {
+    if (!kernels::isFinite(matrices_.z0Matrix(t, t)) || !kernels::isFinite(matrices_.z0Inverse(t, t)))
+      return false;
+  }
   return true;
 }
 
@@ -242,6 +318,19 @@ void ImpedanceConversion::prepareReferences() {
   }
   z0InverseDiagonal_ = hasZeroOffDiagonal(m.z0Inverse, n_);
   equalReferences_ = areEqual(m.references);
+  if (blocks_ != nullptr) {
+    ConversionBlocks& b = *blocks_;
+    b.z0Re.resize(n);
+    b.z0Im.resize(n);
+    b.z0InverseRe.resize(n);
+    b.z0InverseIm.resize(n);
+    for (size_t t = 0; t < n; ++t) {
+      b.z0Re[t] = m.z0Matrix(t, t).real();
+      b.z0Im[t] = m.z0Matrix(t, t).imag();
+      b.z0InverseRe[t] = m.z0Inverse(t, t).real();
+      b.z0InverseIm[t] = m.z0Inverse(t, t).imag();
+    }
+  }
   if (equalReferences_) return;
   for (size_t r = 0; r < n; ++r) {
     for (size_t c = 0; c < n; ++c) {
@@ -322,6 +411,86 @@ void ImpedanceConversion::convertSample(size_t sample) {
   const bool hasAdmittance = admittance();
   store(layout_.zBase, sample, hasImpedance ? &matrices_.zResult : nullptr);
   store(layout_.yBase, sample, hasAdmittance ? &matrices_.yResult : nullptr);
+}
+
+void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
+  for (size_t i = begin; i < end;) {
+    if (!useReferencesOf(i) || !blocksApply()) {
+      convertSample(i);
+      ++i;
+      continue;
+    }
+    size_t count = 1;
+    while (count < kernels::kBlockPoints && i + count < end && hasReferencesInUse(i + count)) ++count;
+    convertBlock(i, count);
+    i += count;
+  }
+}
+
+void ImpedanceConversion::loadBlock(size_t first, size_t count) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t c = 0; c < n; ++c) {
+      const double* s = network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first;
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      double* plus = b.plus.data() + (r * n + c) * 2 * kPoints;
+      double* minus = b.minus.data() + (r * n + c) * 2 * kPoints;
+      for (size_t p = 0; p < kPoints; ++p) {
+        const size_t from = 2 * (p < count ? p : count - 1);
+        plus[p] = identity.real() + s[from];
+        plus[kPoints + p] = identity.imag() + s[from + 1];
+        minus[p] = identity.real() - s[from];
+        minus[kPoints + p] = identity.imag() - s[from + 1];
+      }
+    }
+  }
+}
+
+kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t first, size_t count,
+                                                    bool impedance) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  kernels::PointMask finite = kernels::finitePoints(b.product.data(), n);
+  if (!equalReferences_) {
+    kernels::scaleBlock(b.product.data(), n,
+                        impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data());
+  } else if (impedance) {
+    kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0Re.data(), b.z0Im.data());
+  } else {
+    kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0InverseRe.data(), b.z0InverseIm.data());
+  }
+  for (size_t e = 0; e < n * n; ++e) {
+    const double* result = b.product.data() + e * 2 * kPoints;
+    double* entry = network_.waveformData[firstEntry + e] + 2 * first;
+    for (size_t p = 0; p < count; ++p) {
+      if (((finite >> p) & 1) == 0) continue;
+      entry[2 * p] = result[p];
+      entry[2 * p + 1] = result[kPoints + p];
+    }
+  }
+  return finite;
+}
+
+void ImpedanceConversion::convertBlock(size_t first, size_t count) {
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  loadBlock(first, count);
+  // Z = (I + S)(I - S)^-1 .., then Y = (I - S)(I + S)^-1 ..; a product
+  // that is not finite is one whose inverse may not be either, and the
+  // block kernels do not promise the not-a-number values the usual path
+  // gives: those samples take that path.
+  kernels::PointMask done = kernels::invertBlock(b.minus.data(), b.inverse.data(), b.inversion);
+  kernels::multiplyBlock(b.plus.data(), b.inverse.data(), n, b.product.data());
+  done &= finishBlock(layout_.zBase, first, count, true);
+  done &= kernels::invertBlock(b.plus.data(), b.inverse.data(), b.inversion);
+  kernels::multiplyBlock(b.minus.data(), b.inverse.data(), n, b.product.data());
+  done &= finishBlock(layout_.yBase, first, count, false);
+  for (size_t p = 0; p < count; ++p) {
+    if (((done >> p) & 1) == 0) convertSample(first + p);
+  }
 }
 
 // Flattened: every kernel inlined, so that the small matrices stay in
@@ -538,6 +707,8 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
     for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
   } else if (layout_.terminals == 4) {
     for (size_t i = begin; i < end; ++i) conversion.convertFourTerminalSample(i);
+  } else if (convertsInBlocks(layout_.terminals)) {
+    conversion.convertInBlocks(begin, end);
   } else {
     for (size_t i = begin; i < end; ++i) conversion.convertSample(i);
   }

@@ -228,7 +228,10 @@ class ImpedanceConversion {
   // Z and Y of the `count` samples from `first` (1 .. kBlockPoints), all
   // with the references in use; the samples the block kernels leave go
   // through convertSample.
-  void convertBlock(size_t first, size_t count);
+  // `end` ends the range being converted, whose next samples are
+  // fetched ahead.
+  void convertBlock(size_t first, size_t count, size_t end);
+  void prefetchSamples(size_t firstEntry, size_t entries, size_t first, size_t count, bool forWriting) const;
   // I + S and I - S of the block's samples; lanes beyond `count` repeat
   // the last sample.
   void loadBlock(size_t first, size_t count);
@@ -422,8 +425,42 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
     }
     size_t count = 1;
     while (count < kernels::kBlockPoints && i + count < end && hasReferencesInUse(i + count)) ++count;
-    convertBlock(i, count);
+    convertBlock(i, count, end);
     i += count;
+  }
+}
+
+// The values of point p of a block's element from the samples' (real,
+// imaginary) pairs, and back; a whole block with a loop of known length.
+void deinterleave(const double* samples, size_t count, double* element) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  if (count == kPoints) {
+    for (size_t p = 0; p < kPoints; ++p) {
+      element[p] = samples[2 * p];
+      element[kPoints + p] = samples[2 * p + 1];
+    }
+    return;
+  }
+  for (size_t p = 0; p < kPoints; ++p) {
+    const size_t from = 2 * (p < count ? p : count - 1);
+    element[p] = samples[from];
+    element[kPoints + p] = samples[from + 1];
+  }
+}
+
+void interleave(const double* element, size_t count, kernels::PointMask points, double* samples) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  if (count == kPoints && points == kernels::kEveryPoint) {
+    for (size_t p = 0; p < kPoints; ++p) {
+      samples[2 * p] = element[p];
+      samples[2 * p + 1] = element[kPoints + p];
+    }
+    return;
+  }
+  for (size_t p = 0; p < count; ++p) {
+    if (((points >> p) & 1) == 0) continue;
+    samples[2 * p] = element[p];
+    samples[2 * p + 1] = element[kPoints + p];
   }
 }
 
@@ -431,18 +468,18 @@ void ImpedanceConversion::loadBlock(size_t first, size_t count) {
   constexpr size_t kPoints = kernels::kBlockPoints;
   ConversionBlocks& b = *blocks_;
   const size_t n = layout_.terminals;
+  alignas(64) double s[2 * kPoints];
   for (size_t r = 0; r < n; ++r) {
     for (size_t c = 0; c < n; ++c) {
-      const double* s = network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first;
+      deinterleave(network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first, count, s);
       const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
       double* plus = b.plus.data() + (r * n + c) * 2 * kPoints;
       double* minus = b.minus.data() + (r * n + c) * 2 * kPoints;
       for (size_t p = 0; p < kPoints; ++p) {
-        const size_t from = 2 * (p < count ? p : count - 1);
-        plus[p] = identity.real() + s[from];
-        plus[kPoints + p] = identity.imag() + s[from + 1];
-        minus[p] = identity.real() - s[from];
-        minus[kPoints + p] = identity.imag() - s[from + 1];
+        plus[p] = identity.real() + s[p];
+        plus[kPoints + p] = identity.imag() + s[kPoints + p];
+        minus[p] = identity.real() - s[p];
+        minus[kPoints + p] = identity.imag() - s[kPoints + p];
       }
     }
   }
@@ -463,21 +500,41 @@ kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t fi
     kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0InverseRe.data(), b.z0InverseIm.data());
   }
   for (size_t e = 0; e < n * n; ++e) {
-    const double* result = b.product.data() + e * 2 * kPoints;
-    double* entry = network_.waveformData[firstEntry + e] + 2 * first;
-    for (size_t p = 0; p < count; ++p) {
-      if (((finite >> p) & 1) == 0) continue;
-      entry[2 * p] = result[p];
-      entry[2 * p + 1] = result[kPoints + p];
-    }
+    interleave(b.product.data() + e * 2 * kPoints, count, finite,
+               network_.waveformData[firstEntry + e] + 2 * first);
   }
   return finite;
 }
 
-void ImpedanceConversion::convertBlock(size_t first, size_t count) {
+// Asks the processor to fetch the `count` samples from `first` of the
+// `entries` entries from `firstEntry` on ahead of their use: the
+// calculation reads or writes a short run of each of hundreds of arrays,
+// more streams than its prefetcher follows.
+void ImpedanceConversion::prefetchSamples(size_t firstEntry, size_t entries, size_t first, size_t count,
+                                          bool forWriting) const {
+  constexpr size_t kLine = 64 / sizeof(double);
+  for (size_t e = firstEntry; e < firstEntry + entries; ++e) {
+    const double* run = network_.waveformData[e] + 2 * first;
+    for (size_t d = 0; d < 2 * count; d += kLine) {
+      if (forWriting) {
+        __builtin_prefetch(run + d, 1);
+      } else {
+        __builtin_prefetch(run + d, 0);
+      }
+    }
+    __builtin_prefetch(run + 2 * count - 1, forWriting ? 1 : 0);
+  }
+}
+
+void ImpedanceConversion::convertBlock(size_t first, size_t count, size_t end) {
   ConversionBlocks& b = *blocks_;
   const size_t n = layout_.terminals;
   loadBlock(first, count);
+  const size_t entries = n * n;
+  prefetchSamples(layout_.zBase, entries, first, count, true);
+  prefetchSamples(layout_.yBase, entries, first, count, true);
+  const size_t next = first + count;
+  if (next < end) prefetchSamples(0, entries, next, std::min(end - next, kernels::kBlockPoints), false);
   // Z = (I + S)(I - S)^-1 .., then Y = (I - S)(I + S)^-1 ..; a product
   // that is not finite is one whose inverse may not be either, and the
   // block kernels do not promise the not-a-number values the usual path

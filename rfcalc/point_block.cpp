@@ -1,13 +1,16 @@
 // Block inversion and product. The inversion is invertPlanar's
-// Gauss-Jordan elimination with full pivoting (rows renamed, columns left
-// in place and put back by a renaming at the end), run on every point of
-// the block at once. A step's pivot differs from point to point; what the
+// Gauss-Jordan elimination with full pivoting, run on every point of the
+// block at once. A step's pivot differs from point to point; what the
 // points share is the arithmetic, and that is made to line up: each
-// point's pivot row is moved into the same physical row (row `step`, the
-// rows of earlier pivots lying above it), so that normalising it and
-// eliminating every other physical row are the same vector operations for
-// all points. Only the pivot column differs, which is read and cleared
-// point by point before each row's elimination.
+// point's pivot is moved, by exchanging that point's rows and columns,
+// onto the diagonal at (step, step), the rows and columns of earlier
+// pivots lying above and to the left of it. Normalising the pivot row and
+// eliminating the pivot column from every other row are then the same
+// vector operations for all points, and a step's candidates for the next
+// pivot are the rows and columns beyond `step`. Element by element, every
+// point's matrix undergoes the arithmetic of the inversion for any size;
+// only where its elements lie differs, and the inverse is read back
+// through each point's record of where its rows and columns went.
 #include "rfcalc/point_block.h"
 
 #include <cmath>
@@ -31,9 +34,9 @@ constexpr size_t kLanes = 2;
 using Wide = double __attribute__((vector_size(16)));
 using WideMask = std::int64_t __attribute__((vector_size(16)));
 #else
-constexpr size_t kLanes = kBlockPoints;
-using Wide = double __attribute__((vector_size(kBlockPoints * sizeof(double))));
-using WideMask = std::int64_t __attribute__((vector_size(kBlockPoints * sizeof(double))));
+constexpr size_t kLanes = 4;
+using Wide = double __attribute__((vector_size(32)));
+using WideMask = std::int64_t __attribute__((vector_size(32)));
 #endif
 constexpr size_t kP = kBlockPoints;
 constexpr size_t kElement = 2 * kP;  // doubles per element
@@ -46,20 +49,6 @@ constexpr size_t kElement = 2 * kP;  // doubles per element
 
 [[gnu::always_inline]] inline void storeLanes(double* to, Wide value) {
   std::memcpy(to, &value, sizeof value);
-}
-
-[[gnu::always_inline]] inline WideMask loadMask(const std::int64_t* from) {
-  WideMask value;
-  std::memcpy(&value, from, sizeof value);
-  return value;
-}
-
-[[gnu::always_inline]] inline void storeMask(std::int64_t* to, WideMask value) {
-  std::memcpy(to, &value, sizeof value);
-}
-
-[[gnu::always_inline]] inline Wide maskedLanes(Wide value, WideMask keep) {
-  return reinterpret_cast<Wide>(reinterpret_cast<WideMask>(value) & keep);
 }
 
 // The bits of the lanes of a mask, lane `first` at bit `first`.
@@ -75,49 +64,67 @@ constexpr size_t kElement = 2 * kP;  // doubles per element
   return block + (row * n + column) * kElement;
 }
 
+// The working copy's rows are one element longer than the matrix's, so
+// that the elements of a column, a row apart, do not all fall into the
+// same few sets of the processor's cache.
+[[gnu::always_inline]] inline size_t rowDoubles(size_t n) { return (n + 1) * kElement; }
+
+// Element (row, column) of the working copy.
+[[gnu::always_inline]] inline double* cell(double* w, size_t n, size_t row, size_t column) {
+  return w + row * rowDoubles(n) + column * kElement;
+}
+
 // What the pivot search needs to know of every point's candidates of a
-// step: the largest of their squared parts, and the points some of whose
-// candidates have a modulus that is not the square root of their squared
-// parts (not a number, or tiny but not zero; too large ones show in the
-// largest), for which the search would not be exact.
+// step: the largest of their squared parts, and their sum, which is not a
+// number exactly when some candidate's squared parts are not (the parts
+// are never negative, so no two infinities cancel). The search is exact
+// for a point when the sum is a number and the largest lies within
+// [2^-899, 2^1000]: every candidate that can share the largest's square
+// root then has the square root of its squared parts as its modulus, and
+// every other one (too small for that, its modulus found by hypot) has a
+// modulus below it.
 struct BlockSummary {
   double largest[kP] = {};
-  std::int64_t irregular[kP] = {};
+  double sum[kP] = {};
 };
 
 // Folds the squared parts of a row's candidates into the row's largest
-// and the summary, kLanes points from `q`.
-[[gnu::always_inline]] inline Wide addCandidates(Wide largest, Wide re, Wide im, WideMask candidate,
-                                                 WideMask* irregular) {
-  const Wide squared = maskedLanes(re * re + im * im, candidate);
-  *irregular |= (squared != squared) | ((squared < 0x1p-900) & (squared > 0.0));
+// and sum, kLanes points from `q`.
+[[gnu::always_inline]] inline Wide addCandidates(Wide largest, Wide re, Wide im, Wide* sum) {
+  const Wide squared = re * re + im * im;
+  *sum += squared;
   // squared > largest ? squared : largest, so a value that is not a
   // number never becomes the largest.
   return squared > largest ? squared : largest;
 }
 
 [[gnu::always_inline]] inline void finishRow(BlockSummary* summary, double* rowLargest, size_t q,
-                                             Wide largest, WideMask irregular) {
+                                             Wide largest, Wide sum) {
   storeLanes(rowLargest + q, largest);
   Wide total = loadLanes(summary->largest + q);
   total = largest > total ? largest : total;
   storeLanes(summary->largest + q, total);
-  storeMask(summary->irregular + q, loadMask(summary->irregular + q) | irregular);
+  storeLanes(summary->sum + q, loadLanes(summary->sum + q) + sum);
+}
+
+// Whether point p's pivot can be found by its largest squared parts.
+bool isSearchable(const BlockSummary& summary, size_t p) {
+  const double largest = summary.largest[p];
+  return summary.sum[p] == summary.sum[p] && largest >= 0x1p-899 && largest <= 0x1p1000;
 }
 
 // The summary of the first step: every element a candidate.
-[[gnu::always_inline]] inline void summariseAll(double* w, size_t n, const std::int64_t* candidateColumns,
-                                                double* rowLargest, BlockSummary* summary) {
+[[gnu::always_inline]] inline void summariseAll(double* w, size_t n, double* rowLargest,
+                                                BlockSummary* summary) {
   for (size_t r = 0; r < n; ++r) {
     for (size_t q = 0; q < kP; q += kLanes) {
       Wide largest = {};
-      WideMask irregular = {};
+      Wide sum = {};
       for (size_t l = 0; l < n; ++l) {
-        const double* x = element(w, n, r, l) + q;
-        largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP),
-                                loadMask(candidateColumns + l * kP + q), &irregular);
+        const double* x = cell(w, n, r, l) + q;
+        largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP), &sum);
       }
-      finishRow(summary, rowLargest + r * kP, q, largest, irregular);
+      finishRow(summary, rowLargest + r * kP, q, largest, sum);
     }
   }
 }
@@ -126,17 +133,19 @@ struct BlockSummary {
 // and unused columns in order, whose modulus is the square root of
 // `largest`. Rows whose largest squared parts are too small to share that
 // root are passed over whole. Returns false if there is none.
-bool findPointPivot(double* w, size_t n, size_t p, const int* slot, const int* unused, size_t count,
-                    const double* rowLargest, double largest, size_t* pivotRow, size_t* pivotColumn) {
+bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, const int* columnSlot,
+                    const int* unused, size_t count, const double* rowLargest, double largest,
+                    size_t* pivotRow, size_t* pivotColumn) {
   const double best = std::sqrt(largest);
   const double nearest = largest * (1.0 - 0x1p-48);
   for (size_t jj = 0; jj < count; ++jj) {
     const size_t j = static_cast<size_t>(unused[jj]);
-    const size_t physical = static_cast<size_t>(slot[j]);
+    const size_t physical = static_cast<size_t>(rowSlot[j]);
     if (!(rowLargest[physical * kP + p] >= nearest)) continue;
+    const double* row = w + physical * rowDoubles(n) + p;
     for (size_t kk = 0; kk < count; ++kk) {
       const size_t k = static_cast<size_t>(unused[kk]);
-      const double* x = element(w, n, physical, k) + p;
+      const double* x = row + static_cast<size_t>(columnSlot[k]) * kElement;
       const double squared = squaredParts(DComplex(x[0], x[kP]));
       if (squared >= nearest && std::sqrt(squared) == best) {
         *pivotRow = j;
@@ -158,69 +167,85 @@ void removeIndex(int* list, size_t count, size_t index) {
 
 // Exchanges point p's values of physical rows a and b.
 void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
+  double* x = w + a * rowDoubles(n) + p;
+  double* y = w + b * rowDoubles(n) + p;
   for (size_t l = 0; l < n; ++l) {
-    double* x = element(w, n, a, l) + p;
-    double* y = element(w, n, b, l) + p;
-    std::swap(x[0], y[0]);
-    std::swap(x[kP], y[kP]);
+    std::swap(x[l * kElement], y[l * kElement]);
+    std::swap(x[l * kElement + kP], y[l * kElement + kP]);
   }
 }
 
+// Exchanges point p's values of physical columns a and b.
+void exchangeColumns(double* w, size_t n, size_t p, size_t a, size_t b) {
+  double* x = w + a * kElement + p;
+  double* y = w + b * kElement + p;
+  for (size_t r = 0; r < n; ++r) {
+    std::swap(x[r * rowDoubles(n)], y[r * rowDoubles(n)]);
+    std::swap(x[r * rowDoubles(n) + kP], y[r * rowDoubles(n) + kP]);
+  }
+}
+
+// Moves what logical index `index` names to physical place `step`, in the
+// maps between the two; returns the physical place it had.
+size_t moveToStep(int* slot, int* owner, size_t index, size_t step) {
+  const size_t physical = static_cast<size_t>(slot[index]);
+  const int displaced = owner[step];
+  owner[step] = static_cast<int>(index);
+  owner[physical] = displaced;
+  slot[index] = static_cast<int>(step);
+  slot[displaced] = static_cast<int>(physical);
+  return physical;
+}
+
 // Point p's choice of the step's pivot and the bookkeeping that follows
-// it: the rows renamed as invertPlanar renames them, then the pivot row
-// moved to physical row `step`. Returns the pivot column; clears p's bit
-// of `*valid` when the pivot cannot be chosen exactly (the point then goes
-// on with the first unused column, its values meaning nothing).
-size_t choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary& summary,
-                        PointMask* valid) {
+// it: the rows renamed as invertPlanar renames them, then the pivot moved
+// to (step, step). Clears p's bit of `*valid` when the pivot cannot be
+// chosen exactly (the point then goes on with the first unused column,
+// its values meaning nothing).
+void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary& summary,
+                      PointMask* valid) {
   const size_t n = work.n;
-  int* slot = work.slot.data() + p * n;
-  int* owner = work.owner.data() + p * n;
+  int* rowSlot = work.rowSlot.data() + p * n;
+  int* rowOwner = work.rowOwner.data() + p * n;
+  int* columnSlot = work.columnSlot.data() + p * n;
+  int* columnOwner = work.columnOwner.data() + p * n;
   int* unused = work.unused.data() + p * n;
   const size_t count = n - step;
   size_t row = static_cast<size_t>(unused[0]);
   size_t column = row;
-  const bool searchable = ((*valid >> p) & 1) != 0 && summary.irregular[p] == 0 && summary.largest[p] > 0.0 &&
-                          summary.largest[p] <= 0x1p1000;
-  if (!searchable || !findPointPivot(work.working.data(), n, p, slot, unused, count, work.rowLargest.data(),
-                                     summary.largest[p], &row, &column)) {
+  const bool searchable = ((*valid >> p) & 1) != 0 && isSearchable(summary, p);
+  if (!searchable || !findPointPivot(work.working.data(), n, p, rowSlot, columnSlot, unused, count,
+                                     work.rowLargest.data(), summary.largest[p], &row, &column)) {
     *valid &= ~(1u << p);
     row = column = static_cast<size_t>(unused[0]);
   }
   removeIndex(unused, count, column);
-  work.candidateColumns[column * kP + p] = 0;
   work.pivotRows[p * n + step] = static_cast<int>(row);
   work.pivotColumns[p * n + step] = static_cast<int>(column);
-  std::swap(slot[row], slot[column]);
-  owner[slot[row]] = static_cast<int>(row);
-  owner[slot[column]] = static_cast<int>(column);
-  const size_t physical = static_cast<size_t>(slot[column]);
-  if (physical != step) {
-    exchangeRows(work.working.data(), n, p, physical, step);
-    const int moved = owner[step];
-    owner[step] = static_cast<int>(column);
-    owner[physical] = moved;
-    slot[column] = static_cast<int>(step);
-    slot[moved] = static_cast<int>(physical);
-  }
-  return column;
+  std::swap(rowSlot[row], rowSlot[column]);
+  rowOwner[rowSlot[row]] = static_cast<int>(row);
+  rowOwner[rowSlot[column]] = static_cast<int>(column);
+  double* w = work.working.data();
+  const size_t physicalRow = moveToStep(rowSlot, rowOwner, column, step);
+  if (physicalRow != step) exchangeRows(w, n, p, physicalRow, step);
+  const size_t physicalColumn = moveToStep(columnSlot, columnOwner, column, step);
+  if (physicalColumn != step) exchangeColumns(w, n, p, physicalColumn, step);
 }
 
-// normalisePivotRow on physical row `step`, each point's pivot in its own
-// column.
-[[gnu::always_inline]] inline void normaliseBlockRow(double* w, size_t n, size_t step, const size_t* column) {
+// normalisePivotRow on physical row `step`, whose pivot is at (step, step).
+[[gnu::always_inline]] inline void normaliseBlockRow(double* w, size_t n, size_t step) {
   alignas(64) double inverseRe[kP];
   alignas(64) double inverseIm[kP];
+  double* pivot = cell(w, n, step, step);
   for (size_t p = 0; p < kP; ++p) {
-    double* x = element(w, n, step, column[p]) + p;
-    const DComplex inverse = reciprocal(DComplex(x[0], x[kP]));
+    const DComplex inverse = reciprocal(DComplex(pivot[p], pivot[kP + p]));
     inverseRe[p] = inverse.real();
     inverseIm[p] = inverse.imag();
-    x[0] = 1.0;
-    x[kP] = 0.0;
+    pivot[p] = 1.0;
+    pivot[kP + p] = 0.0;
   }
   for (size_t l = 0; l < n; ++l) {
-    double* x = element(w, n, step, l);
+    double* x = cell(w, n, step, l);
     for (size_t q = 0; q < kP; q += kLanes) {
       const Wide iRe = loadLanes(inverseRe + q);
       const Wide iIm = loadLanes(inverseIm + q);
@@ -232,64 +257,67 @@ size_t choosePointPivot(BlockInversion& work, size_t step, size_t p, const Block
   }
 }
 
-// eliminatePivotColumn's work on physical row r: each point's element of
-// its pivot column taken as the factor and cleared, then the pivot row
-// times the factor subtracted. With a summary, the row's new candidates
-// are summarised for the next step.
+// eliminatePivotColumn's work on physical row r: the element of the pivot
+// column taken as the factor and cleared, then the pivot row times the
+// factor subtracted. With a summary, the row's candidates for the next
+// step (the columns beyond `step`) are summarised.
 template <bool kSummarise>
 [[gnu::always_inline]] inline void eliminateBlockRow(double* w, size_t n, size_t r, size_t step,
-                                                     const size_t* column,
-                                                     const std::int64_t* candidateColumns, double* rowLargest,
-                                                     BlockSummary* summary) {
-  alignas(64) double factorRe[kP];
-  alignas(64) double factorIm[kP];
-  for (size_t p = 0; p < kP; ++p) {
-    double* x = element(w, n, r, column[p]) + p;
-    factorRe[p] = x[0];
-    factorIm[p] = x[kP];
-    x[0] = 0.0;
-    x[kP] = 0.0;
-  }
+                                                     double* rowLargest, BlockSummary* summary) {
+  double* factor = cell(w, n, r, step);
   for (size_t q = 0; q < kP; q += kLanes) {
-    const Wide dRe = loadLanes(factorRe + q);
-    const Wide dIm = loadLanes(factorIm + q);
+    const Wide dRe = loadLanes(factor + q);
+    const Wide dIm = loadLanes(factor + kP + q);
+    storeLanes(factor + q, Wide{});
+    storeLanes(factor + kP + q, Wide{});
+    for (size_t l = 0; l <= step; ++l) {
+      double* x = cell(w, n, r, l) + q;
+      const double* pivot = cell(w, n, step, l) + q;
+      const Wide pRe = loadLanes(pivot);
+      const Wide pIm = loadLanes(pivot + kP);
+      storeLanes(x, loadLanes(x) - (pRe * dRe - pIm * dIm));
+      storeLanes(x + kP, loadLanes(x + kP) - (pRe * dIm + pIm * dRe));
+    }
     Wide largest = {};
-    WideMask irregular = {};
-    for (size_t l = 0; l < n; ++l) {
-      double* x = element(w, n, r, l) + q;
-      const double* pivot = element(w, n, step, l) + q;
+    Wide sum = {};
+    for (size_t l = step + 1; l < n; ++l) {
+      double* x = cell(w, n, r, l) + q;
+      const double* pivot = cell(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
       const Wide pIm = loadLanes(pivot + kP);
       const Wide xRe = loadLanes(x) - (pRe * dRe - pIm * dIm);
       const Wide xIm = loadLanes(x + kP) - (pRe * dIm + pIm * dRe);
       storeLanes(x, xRe);
       storeLanes(x + kP, xIm);
-      if constexpr (kSummarise) {
-        largest = addCandidates(largest, xRe, xIm, loadMask(candidateColumns + l * kP + q), &irregular);
-      }
+      if constexpr (kSummarise) largest = addCandidates(largest, xRe, xIm, &sum);
     }
-    if constexpr (kSummarise) finishRow(summary, rowLargest + r * kP, q, largest, irregular);
+    if constexpr (kSummarise) finishRow(summary, rowLargest + r * kP, q, largest, sum);
   }
 }
 
-// The inverse of point p put in place: element (i, j) is element
-// (slot[i], column[j]) of the working copy, the columns put back by the
-// pivots' exchanges undone in reverse order.
+// The inverse of point p put in place: element (i, j) is the element of
+// the working copy where logical row i and logical column order[j] went,
+// the columns put back by the pivots' exchanges undone in reverse order.
 void storePoint(const BlockInversion& work, size_t p, double* inverse) {
   const size_t n = work.n;
-  const int* slot = work.slot.data() + p * n;
+  const int* rowSlot = work.rowSlot.data() + p * n;
+  const int* columnSlot = work.columnSlot.data() + p * n;
   const int* rows = work.pivotRows.data() + p * n;
   const int* columns = work.pivotColumns.data() + p * n;
   int order[kBlockMaxTerminals];
   for (size_t j = 0; j < n; ++j) order[j] = static_cast<int>(j);
   for (size_t step = n; step-- > 0;) std::swap(order[rows[step]], order[columns[step]]);
-  double* w = const_cast<double*>(work.working.data());
-  for (size_t i = 0; i < n; ++i) {
-    for (size_t j = 0; j < n; ++j) {
-      const double* from = element(w, n, static_cast<size_t>(slot[i]), static_cast<size_t>(order[j])) + p;
-      double* to = element(inverse, n, i, j) + p;
-      to[0] = from[0];
-      to[kP] = from[kP];
+  size_t physicalColumn[kBlockMaxTerminals];
+  for (size_t j = 0; j < n; ++j) physicalColumn[j] = static_cast<size_t>(columnSlot[order[j]]) * kElement;
+  size_t physicalRow[kBlockMaxTerminals];
+  for (size_t i = 0; i < n; ++i) physicalRow[i] = static_cast<size_t>(rowSlot[i]) * rowDoubles(n);
+  const double* w = work.working.data() + p;
+  double* to = inverse + p;
+  for (size_t j = 0; j < n; ++j) {
+    const double* from = w + physicalColumn[j];
+    for (size_t i = 0; i < n; ++i, to += kElement) {
+      to[0] = from[physicalRow[i]];
+      to[kP] = from[physicalRow[i] + kP];
     }
   }
 }
@@ -307,7 +335,7 @@ template <size_t kColumns>
       const Wide aRe = loadLanes(left);
       const Wide aIm = loadLanes(left + kP);
       for (size_t c = 0; c < kColumns; ++c) {
-        const double* right = b + (k * n + j + c) * kElement + q;
+        const double* right = b + ((j + c) * n + k) * kElement + q;
         const Wide bRe = loadLanes(right);
         const Wide bIm = loadLanes(right + kP);
         sumRe[c] = sumRe[c] + (aRe * bRe - aIm * bIm);
@@ -329,43 +357,38 @@ template <size_t kColumns>
 
 BlockInversion::BlockInversion(size_t terminals)
     : n(terminals),
-      working(blockDoubles(terminals)),
-      slot(terminals * kP),
-      owner(terminals * kP),
+      working((terminals + 1) * terminals * 2 * kP),
+      rowSlot(terminals * kP),
+      rowOwner(terminals * kP),
+      columnSlot(terminals * kP),
+      columnOwner(terminals * kP),
       pivotRows(terminals * kP),
       pivotColumns(terminals * kP),
       unused(terminals * kP),
-      candidateColumns(terminals * kP),
       rowLargest(terminals * kP) {}
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] PointMask invertBlock(const double* block,
-                                                                           double* inverse,
-                                                                           BlockInversion& work) {
+[[gnu::target_clones("avx2", "default")]] PointMask invertBlock(const double* block, double* inverse,
+                                                                BlockInversion& work) {
   const size_t n = work.n;
   double* w = work.working.data();
-  std::memcpy(w, block, blockDoubles(n) * sizeof(double));
-  for (size_t p = 0; p < kP; ++p) {
-    for (size_t i = 0; i < n; ++i) {
-      work.slot[p * n + i] = work.owner[p * n + i] = work.unused[p * n + i] = static_cast<int>(i);
-    }
+  for (size_t r = 0; r < n; ++r) {
+    std::memcpy(w + r * rowDoubles(n), block + r * n * kElement, n * kElement * sizeof(double));
   }
-  for (std::int64_t& lane : work.candidateColumns) lane = -1;
+  for (size_t i = 0; i < n * kP; ++i) {
+    const int index = static_cast<int>(i % n);
+    work.rowSlot[i] = work.rowOwner[i] = work.columnSlot[i] = work.columnOwner[i] = work.unused[i] = index;
+  }
   PointMask valid = kEveryPoint;
   BlockSummary summary;
-  summariseAll(w, n, work.candidateColumns.data(), work.rowLargest.data(), &summary);
-  size_t column[kP];
+  summariseAll(w, n, work.rowLargest.data(), &summary);
   for (size_t step = 0; step < n; ++step) {
-    for (size_t p = 0; p < kP; ++p) column[p] = choosePointPivot(work, step, p, summary, &valid);
-    normaliseBlockRow(w, n, step, column);
+    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid);
+    normaliseBlockRow(w, n, step);
     summary = BlockSummary{};
     // The rows above `step` hold earlier pivots and are no candidates.
-    for (size_t r = 0; r < step; ++r) {
-      eliminateBlockRow<false>(w, n, r, step, column, nullptr, nullptr, nullptr);
-    }
-    for (size_t r = step + 1; r < n; ++r) {
-      eliminateBlockRow<true>(w, n, r, step, column, work.candidateColumns.data(), work.rowLargest.data(),
-                              &summary);
-    }
+    for (size_t r = 0; r < step; ++r) eliminateBlockRow<false>(w, n, r, step, nullptr, nullptr);
+    for (size_t r = step + 1; r < n; ++r)
+      eliminateBlockRow<true>(w, n, r, step, work.rowLargest.data(), &summary);
   }
   for (size_t p = 0; p < kP; ++p) {
     if (((valid >> p) & 1) != 0) storePoint(work, p, inverse);
@@ -373,8 +396,8 @@ BlockInversion::BlockInversion(size_t terminals)
   return valid;
 }
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void multiplyBlock(const double* a, const double* b,
-                                                                        size_t n, double* product) {
+[[gnu::target_clones("avx2", "default")]] void multiplyBlock(const double* a, const double* b, size_t n,
+                                                             double* product) {
   for (size_t i = 0; i < n; ++i) {
     size_t j = 0;
     for (; j + 2 <= n; j += 2) multiplyColumns<2>(a, b, n, i, j, product);
@@ -382,9 +405,9 @@ BlockInversion::BlockInversion(size_t terminals)
   }
 }
 
-PointMask multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe,
-                                  const double* diagonalIm) {
-  PointMask finite = finitePoints(product, n);
+[[gnu::target_clones("avx2", "default")]] void multiplyBlockByDiagonal(double* product, size_t n,
+                                                                       const double* diagonalRe,
+                                                                       const double* diagonalIm) {
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = 0; j < n; ++j) {
       double* x = element(product, n, i, j);
@@ -399,10 +422,9 @@ PointMask multiplyBlockByDiagonal(double* product, size_t n, const double* diago
       }
     }
   }
-  return finite;
 }
 
-void scaleBlock(double* product, size_t n, const double* weights) {
+[[gnu::target_clones("avx2", "default")]] void scaleBlock(double* product, size_t n, const double* weights) {
   for (size_t e = 0; e < n * n; ++e) {
     double* x = product + e * kElement;
     for (size_t q = 0; q < kP; q += kLanes) {
@@ -412,7 +434,7 @@ void scaleBlock(double* product, size_t n, const double* weights) {
   }
 }
 
-PointMask finitePoints(const double* block, size_t n) {
+[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
   PointMask finite = 0;
   for (size_t q = 0; q < kP; q += kLanes) {
     WideMask lanes = ~WideMask{};

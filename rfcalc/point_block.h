@@ -43,38 +43,38 @@ struct BlockInversion {
   size_t n;
   std::vector<double> working;
   // Per point p, entries [p * n, (p + 1) * n): the physical row of each
-  // logical row, the logical row held by each physical row, each step's
-  // pivot row and column, the rows and columns no pivot has used yet, in
-  // ascending order, and how often each column served as pivot column.
-  std::vector<int> slot;
-  std::vector<int> owner;
+  // logical row and the logical row of each physical row, the same for
+  // columns, each step's pivot row and column, and the rows and columns
+  // no pivot has used yet, in ascending order.
+  std::vector<int> rowSlot;
+  std::vector<int> rowOwner;
+  std::vector<int> columnSlot;
+  std::vector<int> columnOwner;
   std::vector<int> pivotRows;
   std::vector<int> pivotColumns;
   std::vector<int> unused;
-  // Per column, a lane per point: all ones while the column is still a
-  // candidate for that point's pivot.
-  std::vector<std::int64_t> candidateColumns;
   // Per physical row, a lane per point: its candidates' largest squared
   // parts.
   std::vector<double> rowLargest;
 };
 
 // Inverts the n x n matrices of `block` into `inverse` (a block of the
-// same size; `block` is left as it was). Returns the points whose inverse
-// was formed; the others' matrices in `inverse` mean nothing.
+// same size; `block` is left as it was), each inverse stored transposed,
+// column after column, as multiplyBlock takes its right factor. Returns
+// the points whose inverse was formed; the others' matrices in `inverse`
+// mean nothing.
 // REQUIRES: `work` was made for n, and the two blocks do not overlap.
 PointMask invertBlock(const double* block, double* inverse, BlockInversion& work);
 
-// `product` = a x b for each point, as multiplyMatrices forms it.
+// `product` = a x b for each point, as multiplyMatrices forms it, with b
+// given transposed (element (k, j) of b at place j * n + k).
 // REQUIRES: n >= 1; `product` overlaps neither a nor b.
 void multiplyBlock(const double* a, const double* b, size_t n, double* product);
 
 // Each element (i, j) of the product block times the diagonal element
-// d[j] of a diagonal matrix, as multiplyByDiagonal forms it when the
-// product is finite, in place. Returns the points whose elements were all
-// finite before; the others' results mean nothing.
-PointMask multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe,
-                                  const double* diagonalIm);
+// d[j] of a diagonal matrix, in place, as multiplyByDiagonal forms it for
+// a finite product and a finite diagonal.
+void multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe, const double* diagonalIm);
 
 // Each element times its real weight (row-major, n x n), in place.
 void scaleBlock(double* product, size_t n, const double* weights);

@@ -430,15 +430,13 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
   }
 }
 
-// The values of point p of a block's element from the samples' (real,
-// imaginary) pairs, and back; a whole block with a loop of known length.
+// A block element's values from the samples' (real, imaginary) pairs,
+// lanes beyond `count` repeating the last sample, and back for the
+// samples of `points`.
 void deinterleave(const double* samples, size_t count, double* element) {
   constexpr size_t kPoints = kernels::kBlockPoints;
   if (count == kPoints) {
-    for (size_t p = 0; p < kPoints; ++p) {
-      element[p] = samples[2 * p];
-      element[kPoints + p] = samples[2 * p + 1];
-    }
+    kernels::deinterleaveBlockElement(samples, element);
     return;
   }
   for (size_t p = 0; p < kPoints; ++p) {
@@ -451,10 +449,7 @@ void deinterleave(const double* samples, size_t count, double* element) {
 void interleave(const double* element, size_t count, kernels::PointMask points, double* samples) {
   constexpr size_t kPoints = kernels::kBlockPoints;
   if (count == kPoints && points == kernels::kEveryPoint) {
-    for (size_t p = 0; p < kPoints; ++p) {
-      samples[2 * p] = element[p];
-      samples[2 * p + 1] = element[kPoints + p];
-    }
+    kernels::interleaveBlockElement(element, samples);
     return;
   }
   for (size_t p = 0; p < count; ++p) {

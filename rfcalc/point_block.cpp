@@ -75,42 +75,41 @@ constexpr size_t kElement = 2 * kP;  // doubles per element
 }
 
 // What the pivot search needs to know of every point's candidates of a
-// step: the largest of their squared parts, and their sum, which is not a
-// number exactly when some candidate's squared parts are not (the parts
-// are never negative, so no two infinities cancel). The search is exact
-// for a point when the sum is a number and the largest lies within
-// [2^-899, 2^1000]: every candidate that can share the largest's square
-// root then has the square root of its squared parts as its modulus, and
-// every other one (too small for that, its modulus found by hypot) has a
-// modulus below it.
+// step: the largest of their squared parts (a value that is not a number
+// never becomes the largest). The search is exact for a point when the
+// largest lies within [2^-899, 2^1000] and no candidate is not a number:
+// every candidate that can share the largest's square root then has the
+// square root of its squared parts as its modulus, and every other one
+// (too small for that, its modulus found by hypot) has a modulus below it.
+// A candidate that is not a number is not looked for at each step: such a
+// value stays in the working copy to the end (each later step subtracts
+// from it, scales it or takes it as a factor of its whole row), so the
+// inverse is checked for it once, at the end.
 struct BlockSummary {
   double largest[kP] = {};
-  double sum[kP] = {};
 };
 
-// Folds the squared parts of a row's candidates into the row's largest
-// and sum, kLanes points from `q`.
-[[gnu::always_inline]] inline Wide addCandidates(Wide largest, Wide re, Wide im, Wide* sum) {
+// Folds the squared parts of a row's candidates into the row's largest,
+// kLanes points from `q`.
+[[gnu::always_inline]] inline Wide addCandidates(Wide largest, Wide re, Wide im) {
   const Wide squared = re * re + im * im;
-  *sum += squared;
   // squared > largest ? squared : largest, so a value that is not a
   // number never becomes the largest.
   return squared > largest ? squared : largest;
 }
 
 [[gnu::always_inline]] inline void finishRow(BlockSummary* summary, double* rowLargest, size_t q,
-                                             Wide largest, Wide sum) {
+                                             Wide largest) {
   storeLanes(rowLargest + q, largest);
   Wide total = loadLanes(summary->largest + q);
   total = largest > total ? largest : total;
   storeLanes(summary->largest + q, total);
-  storeLanes(summary->sum + q, loadLanes(summary->sum + q) + sum);
 }
 
 // Whether point p's pivot can be found by its largest squared parts.
 bool isSearchable(const BlockSummary& summary, size_t p) {
   const double largest = summary.largest[p];
-  return summary.sum[p] == summary.sum[p] && largest >= 0x1p-899 && largest <= 0x1p1000;
+  return largest >= 0x1p-899 && largest <= 0x1p1000;
 }
 
 // The summary of the first step: every element a candidate.
@@ -119,12 +118,11 @@ bool isSearchable(const BlockSummary& summary, size_t p) {
   for (size_t r = 0; r < n; ++r) {
     for (size_t q = 0; q < kP; q += kLanes) {
       Wide largest = {};
-      Wide sum = {};
       for (size_t l = 0; l < n; ++l) {
         const double* x = cell(w, n, r, l) + q;
-        largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP), &sum);
+        largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP));
       }
-      finishRow(summary, rowLargest + r * kP, q, largest, sum);
+      finishRow(summary, rowLargest + r * kP, q, largest);
     }
   }
 }
@@ -279,7 +277,6 @@ template <bool kSummarise>
       storeLanes(x + kP, loadLanes(x + kP) - (pRe * dIm + pIm * dRe));
     }
     Wide largest = {};
-    Wide sum = {};
     for (size_t l = step + 1; l < n; ++l) {
       double* x = cell(w, n, r, l) + q;
       const double* pivot = cell(w, n, step, l) + q;
@@ -289,9 +286,9 @@ template <bool kSummarise>
       const Wide xIm = loadLanes(x + kP) - (pRe * dIm + pIm * dRe);
       storeLanes(x, xRe);
       storeLanes(x + kP, xIm);
-      if constexpr (kSummarise) largest = addCandidates(largest, xRe, xIm, &sum);
+      if constexpr (kSummarise) largest = addCandidates(largest, xRe, xIm);
     }
-    if constexpr (kSummarise) finishRow(summary, rowLargest + r * kP, q, largest, sum);
+    if constexpr (kSummarise) finishRow(summary, rowLargest + r * kP, q, largest);
   }
 }
 
@@ -350,6 +347,24 @@ template <size_t kColumns>
   }
 }
 
+// The points of the working copy none of whose values is not a number.
+[[gnu::always_inline]] inline PointMask pointsWithoutNaN(double* w, size_t n) {
+  PointMask points = 0;
+  for (size_t q = 0; q < kP; q += kLanes) {
+    WideMask numbers = ~WideMask{};
+    for (size_t r = 0; r < n; ++r) {
+      for (size_t l = 0; l < n; ++l) {
+        const double* x = cell(w, n, r, l) + q;
+        const Wide re = loadLanes(x);
+        const Wide im = loadLanes(x + kP);
+        numbers &= (re == re) & (im == im);
+      }
+    }
+    points |= lanesSet(numbers, q);
+  }
+  return points;
+}
+
 // Lanes holding a finite value.
 [[gnu::always_inline]] inline WideMask finiteLanes(Wide x) { return (x - x) == 0.0; }
 
@@ -390,6 +405,7 @@ BlockInversion::BlockInversion(size_t terminals)
     for (size_t r = step + 1; r < n; ++r)
       eliminateBlockRow<true>(w, n, r, step, work.rowLargest.data(), &summary);
   }
+  valid &= pointsWithoutNaN(w, n);
   for (size_t p = 0; p < kP; ++p) {
     if (((valid >> p) & 1) != 0) storePoint(work, p, inverse);
   }
@@ -445,6 +461,57 @@ BlockInversion::BlockInversion(size_t terminals)
     finite |= lanesSet(lanes, q);
   }
   return finite;
+}
+
+namespace {
+
+using Pair = double __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Pair loadPair(const double* from) {
+  Pair value;
+  std::memcpy(&value, from, sizeof value);
+  return value;
+}
+
+[[gnu::always_inline]] inline void storePair(double* to, Pair value) {
+  std::memcpy(to, &value, sizeof value);
+}
+
+// (a0, b0) and (a1, b1), the lanes of two pairs regrouped.
+[[gnu::always_inline]] inline Pair firstLanes(Pair a, Pair b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 0, 2);
+#else
+  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){0, 2});
+#endif
+}
+
+[[gnu::always_inline]] inline Pair secondLanes(Pair a, Pair b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 1, 3);
+#else
+  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){1, 3});
+#endif
+}
+
+}  // namespace
+
+void deinterleaveBlockElement(const double* samples, double* element) {
+  for (size_t p = 0; p < kP; p += 2) {
+    const Pair a = loadPair(samples + 2 * p);
+    const Pair b = loadPair(samples + 2 * p + 2);
+    storePair(element + p, firstLanes(a, b));
+    storePair(element + kP + p, secondLanes(a, b));
+  }
+}
+
+void interleaveBlockElement(const double* element, double* samples) {
+  for (size_t p = 0; p < kP; p += 2) {
+    const Pair re = loadPair(element + p);
+    const Pair im = loadPair(element + kP + p);
+    storePair(samples + 2 * p, firstLanes(re, im));
+    storePair(samples + 2 * p + 2, secondLanes(re, im));
+  }
 }
 
 }  // namespace korvel::kernels

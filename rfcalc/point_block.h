@@ -79,6 +79,11 @@ void multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe
 // Each element times its real weight (row-major, n x n), in place.
 void scaleBlock(double* product, size_t n, const double* weights);
 
+// One element of a whole block from the points' (real, imaginary) pairs,
+// 2 kBlockPoints doubles, and back.
+void deinterleaveBlockElement(const double* samples, double* element);
+void interleaveBlockElement(const double* element, double* samples);
+
 // The points whose n x n matrix in the block is finite throughout.
 PointMask finitePoints(const double* block, size_t n);
 

@@ -21,13 +21,22 @@
 //     matrix_kernels.h (through complex_matrix.cpp) for 1 and 4 terminals.
 //  2. Planar: the same driver steps for 3 and for 5 or more terminals, on
 //     multiplyPlanar and invertPlanar (planar_matrix.cpp) and
-//     multiplyFiniteByDiagonal (complex_matrix.cpp).
+//     multiplyFiniteByDiagonal (complex_matrix.cpp): the samples of more
+//     than 32 terminals, and those that path 6 leaves.
 //  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
 //     paired arithmetic leaves, with the messages of singular matrices.
 //  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
 //     paired_two_by_two.h.
 //  5. Four terminals, paired: convertFourTerminalPaired with the kernels
 //     of paired_four_by_four.h; the samples it leaves take path 1.
+//  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
+//     convertBlock, loadBlock and finishBlock here, on invertBlock,
+//     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
+//     eight samples with the same references side by side; a change to
+//     the formula is made to finishBlock's weighting and to blocksApply()'s
+//     conditions as well. Samples with a singular matrix, a value that is
+//     not finite in a product, or a pivot the block search cannot find
+//     exactly take path 2, which prints their messages in sample order.
 // The tests' own conversion, AnySizeConversion in
 // tests/rfcalc/network_fixture.h, is the formula all of them are held to.
 #include "rfcalc/network_parameters.h"
@@ -510,14 +519,14 @@ void ImpedanceConversion::prefetchSamples(size_t firstEntry, size_t entries, siz
   constexpr size_t kLine = 64 / sizeof(double);
   for (size_t e = firstEntry; e < firstEntry + entries; ++e) {
     const double* run = network_.waveformData[e] + 2 * first;
-    for (size_t d = 0; d < 2 * count; d += kLine) {
-      if (forWriting) {
-        __builtin_prefetch(run + d, 1);
-      } else {
-        __builtin_prefetch(run + d, 0);
-      }
+    const double* last = run + 2 * count - 1;
+    if (forWriting) {
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 1);
+      __builtin_prefetch(last, 1);
+    } else {
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 0);
+      __builtin_prefetch(last, 0);
     }
-    __builtin_prefetch(run + 2 * count - 1, forWriting ? 1 : 0);
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "rfcalc/complex_matrix.h"
@@ -368,10 +369,17 @@ template <size_t kColumns>
 // Lanes holding a finite value.
 [[gnu::always_inline]] inline WideMask finiteLanes(Wide x) { return (x - x) == 0.0; }
 
+// The terminal count a block inversion is made for, refused beyond the
+// largest blocks, whose bookkeeping the routines keep in fixed arrays.
+size_t checkedTerminals(size_t n) {
+  if (n < 1 || n > kBlockMaxTerminals) throw std::length_error("no block inversion of that size");
+  return n;
+}
+
 }  // namespace
 
 BlockInversion::BlockInversion(size_t terminals)
-    : n(terminals),
+    : n(checkedTerminals(terminals)),
       working((terminals + 1) * terminals * 2 * kP),
       rowSlot(terminals * kP),
       rowOwner(terminals * kP),

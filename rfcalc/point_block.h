@@ -35,9 +35,9 @@ using PointMask = unsigned;
 inline constexpr PointMask kEveryPoint = (1u << kBlockPoints) - 1;
 
 // The working copy and each point's bookkeeping of a block inversion,
-// made once for n terminals (n <= kBlockMaxTerminals) and reused, so that
-// an inversion allocates nothing. Throws std::bad_alloc when memory runs
-// out.
+// made once for n terminals and reused, so that an inversion allocates
+// nothing. Throws std::length_error unless 1 <= n <= kBlockMaxTerminals,
+// std::bad_alloc when memory runs out.
 struct BlockInversion {
   explicit BlockInversion(size_t n);
   size_t n;

@@ -21,13 +21,22 @@
 //     matrix_kernels.h (through complex_matrix.cpp) for 1 and 4 terminals.
 //  2. Planar: the same driver steps for 3 and for 5 or more terminals, on
 //     multiplyPlanar and invertPlanar (planar_matrix.cpp) and
-//     multiplyFiniteByDiagonal (complex_matrix.cpp).
+//     multiplyFiniteByDiagonal (complex_matrix.cpp): the samples of more
+//     than 32 terminals, and those that path 6 leaves.
 //  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
 //     paired arithmetic leaves, with the messages of singular matrices.
 //  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
 //     paired_two_by_two.h.
 //  5. Four terminals, paired: convertFourTerminalPaired with the kernels
 //     of paired_four_by_four.h; the samples it leaves take path 1.
+//  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
+//     convertBlock, loadBlock and finishBlock here, on invertBlock,
+//     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
+//     eight samples with the same references side by side; a change to
+//     the formula is made to finishBlock's weighting and to blocksApply()'s
+//     conditions as well. Samples with a singular matrix, a value that is
+//     not finite in a product, or a pivot the block search cannot find
+//     exactly take path 2, which prints their messages in sample order.
 // The tests' own conversion, AnySizeConversion in
 // tests/rfcalc/network_fixture.h, is the formula all of them are held to.
 #include "rfcalc/network_parameters.h"
@@ -36,6 +45,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "parallel/non_trapping_arithmetic.h"
@@ -47,6 +57,7 @@
 #include "rfcalc/noise_parameters.h"
 #include "rfcalc/paired_four_by_four.h"
 #include "rfcalc/paired_two_by_two.h"
+#include "rfcalc/point_block.h"
 #include "rfcalc/singular_matrix_report.h"
 
 namespace korvel {
@@ -87,6 +98,30 @@ struct ConversionMatrices {
   std::vector<double> impedanceWeights;
   std::vector<double> admittanceWeights;
 };
+
+// The blocks of the conversion of several samples at once: I + S and
+// I - S, the inverse of one of them and the product, each of
+// kernels::kBlockPoints samples.
+struct ConversionBlocks {
+  explicit ConversionBlocks(size_t n)
+      : plus(kernels::blockDoubles(n)),
+        minus(kernels::blockDoubles(n)),
+        inverse(kernels::blockDoubles(n)),
+        product(kernels::blockDoubles(n)),
+        inversion(n) {}
+
+  std::vector<double> plus;
+  std::vector<double> minus;
+  std::vector<double> inverse;
+  std::vector<double> product;
+  kernels::BlockInversion inversion;
+  // The diagonals of Z0 and Z0^-1, real and imaginary parts.
+  std::vector<double> z0Re, z0Im, z0InverseRe, z0InverseIm;
+};
+
+// Whether networks of n terminals are converted in blocks: those of the
+// planar kernels' sizes whose blocks stay in the processor's cache.
+bool convertsInBlocks(size_t n) { return (n == 3 || n >= 5) && n <= kernels::kBlockMaxTerminals; }
 
 // Whether every reference equals the first (values that are not numbers
 // count as equal when their bits are the same): the networks whose Z and
@@ -157,9 +192,16 @@ class ImpedanceConversion {
  public:
   // Throws std::bad_alloc when the working matrices find no memory.
   ImpedanceConversion(const NetworkSamples& network, const NetworkLayout& layout, SingularMatrixLog& log)
-      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_), log_(log) {}
+      : network_(network), layout_(layout), n_(network.terminalCount), matrices_(n_), log_(log) {
+    if (convertsInBlocks(layout_.terminals)) blocks_ = std::make_unique<ConversionBlocks>(layout_.terminals);
+  }
 
   void convertSample(size_t sample);
+  // Z and Y of samples begin .. end - 1, in blocks of consecutive samples
+  // with the same references where the block kernels apply, each sample
+  // the blocks leave by convertSample. The results and messages are
+  // convertSample's, sample by sample.
+  void convertInBlocks(size_t begin, size_t end);
   // The same for a two-terminal network, the matrices held in registers;
   // with `gains`, the sample's gain figures follow in the same pass.
   void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
@@ -185,6 +227,26 @@ class ImpedanceConversion {
   // do.
   // Returns false when a reference of the sample has a reactance.
   bool useReferencesOf(size_t sample);
+  // Whether the sample's references are real and the ones in use.
+  bool hasReferencesInUse(size_t sample) const;
+  // Whether the references in use let the block kernels reproduce
+  // impedance() and admittance(): an invertible Z0, and for equal
+  // references Z0 and Z0^-1 diagonal with finite diagonals, so that the
+  // products with them are the single terms multiplyByDiagonal takes.
+  bool blocksApply() const;
+  // Z and Y of the `count` samples from `first` (1 .. kBlockPoints), all
+  // with the references in use; the samples the block kernels leave go
+  // through convertSample.
+  // `end` ends the range being converted, whose next samples are
+  // fetched ahead.
+  void convertBlock(size_t first, size_t count, size_t end);
+  void prefetchSamples(size_t firstEntry, size_t entries, size_t first, size_t count, bool forWriting) const;
+  // I + S and I - S of the block's samples; lanes beyond `count` repeat
+  // the last sample.
+  void loadBlock(size_t first, size_t count);
+  // The block's product turned into Z or Y and written for the samples
+  // of `points`; returns the samples whose product was finite.
+  kernels::PointMask finishBlock(size_t firstEntry, size_t first, size_t count, bool impedance);
   // Sets up Z0 and Z0^-1, or the weights of unequal references, from
   // matrices_.references; reports a singular Z0, once per network.
   void prepareReferences();
@@ -205,6 +267,7 @@ class ImpedanceConversion {
   const NetworkLayout& layout_;
   const int n_;
   ConversionMatrices matrices_;
+  std::unique_ptr<ConversionBlocks> blocks_;
   SingularMatrixLog& log_;
   bool prepared_ = false;
   bool singularReferenceReported_ = false;
@@ -219,7 +282,12 @@ bool ImpedanceConversion::useReferencesOf(size_t sample) {
   bool same = prepared_;
   for (size_t t = 0; t < layout_.terminals; ++t) {
     const DComplex reference = readSample(network_.waveformData[layout_.zo(t)], sample);
-    if (!(reference.imag() == 0.0)) return false;
+    if (!(reference.imag() == 0.0)) {
+      // The references are now partly this sample's: the next sample's
+      // must not be taken for the ones the matrices were made from.
+      prepared_ = false;
+      return false;
+    }
     const double r = reference.real();
     same = same && std::memcmp(&r, &matrices_.references[t], sizeof r) == 0;
     matrices_.references[t] = r;
@@ -227,6 +295,26 @@ bool ImpedanceConversion::useReferencesOf(size_t sample) {
   if (same) return true;
   prepareReferences();
   prepared_ = true;
+  return true;
+}
+
+bool ImpedanceConversion::hasReferencesInUse(size_t sample) const {
+  for (size_t t = 0; t < layout_.terminals; ++t) {
+    const DComplex reference = readSample(network_.waveformData[layout_.zo(t)], sample);
+    const double r = reference.real();
+    if (!(reference.imag() == 0.0) || std::memcmp(&r, &matrices_.references[t], sizeof r) != 0) return false;
+  }
+  return true;
+}
+
+bool ImpedanceConversion::blocksApply() const {
+  if (!z0Invertible_) return false;
+  if (!equalReferences_) return true;
+  if (!z0InverseDiagonal_) return false;
+  for (size_t t = 0; t < layout_.terminals; ++t) {
+    if (!kernels::isFinite(matrices_.z0Matrix(t, t)) || !kernels::isFinite(matrices_.z0Inverse(t, t)))
+      return false;
+  }
   return true;
 }
 
@@ -242,6 +330,19 @@ void ImpedanceConversion::prepareReferences() {
   }
   z0InverseDiagonal_ = hasZeroOffDiagonal(m.z0Inverse, n_);
   equalReferences_ = areEqual(m.references);
+  if (blocks_ != nullptr) {
+    ConversionBlocks& b = *blocks_;
+    b.z0Re.resize(n);
+    b.z0Im.resize(n);
+    b.z0InverseRe.resize(n);
+    b.z0InverseIm.resize(n);
+    for (size_t t = 0; t < n; ++t) {
+      b.z0Re[t] = m.z0Matrix(t, t).real();
+      b.z0Im[t] = m.z0Matrix(t, t).imag();
+      b.z0InverseRe[t] = m.z0Inverse(t, t).real();
+      b.z0InverseIm[t] = m.z0Inverse(t, t).imag();
+    }
+  }
   if (equalReferences_) return;
   for (size_t r = 0; r < n; ++r) {
     for (size_t c = 0; c < n; ++c) {
@@ -322,6 +423,135 @@ void ImpedanceConversion::convertSample(size_t sample) {
   const bool hasAdmittance = admittance();
   store(layout_.zBase, sample, hasImpedance ? &matrices_.zResult : nullptr);
   store(layout_.yBase, sample, hasAdmittance ? &matrices_.yResult : nullptr);
+}
+
+void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
+  for (size_t i = begin; i < end;) {
+    if (!useReferencesOf(i) || !blocksApply()) {
+      convertSample(i);
+      ++i;
+      continue;
+    }
+    size_t count = 1;
+    while (count < kernels::kBlockPoints && i + count < end && hasReferencesInUse(i + count)) ++count;
+    convertBlock(i, count, end);
+    i += count;
+  }
+}
+
+// A block element's values from the samples' (real, imaginary) pairs,
+// lanes beyond `count` repeating the last sample, and back for the
+// samples of `points`.
+void deinterleave(const double* samples, size_t count, double* element) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  if (count == kPoints) {
+    kernels::deinterleaveBlockElement(samples, element);
+    return;
+  }
+  for (size_t p = 0; p < kPoints; ++p) {
+    const size_t from = 2 * (p < count ? p : count - 1);
+    element[p] = samples[from];
+    element[kPoints + p] = samples[from + 1];
+  }
+}
+
+void interleave(const double* element, size_t count, kernels::PointMask points, double* samples) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  if (count == kPoints && points == kernels::kEveryPoint) {
+    kernels::interleaveBlockElement(element, samples);
+    return;
+  }
+  for (size_t p = 0; p < count; ++p) {
+    if (((points >> p) & 1) == 0) continue;
+    samples[2 * p] = element[p];
+    samples[2 * p + 1] = element[kPoints + p];
+  }
+}
+
+void ImpedanceConversion::loadBlock(size_t first, size_t count) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  alignas(64) double s[2 * kPoints];
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t c = 0; c < n; ++c) {
+      deinterleave(network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first, count, s);
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      double* plus = b.plus.data() + (r * n + c) * 2 * kPoints;
+      double* minus = b.minus.data() + (r * n + c) * 2 * kPoints;
+      for (size_t p = 0; p < kPoints; ++p) {
+        plus[p] = identity.real() + s[p];
+        plus[kPoints + p] = identity.imag() + s[kPoints + p];
+        minus[p] = identity.real() - s[p];
+        minus[kPoints + p] = identity.imag() - s[kPoints + p];
+      }
+    }
+  }
+}
+
+kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t first, size_t count,
+                                                    bool impedance) {
+  constexpr size_t kPoints = kernels::kBlockPoints;
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  kernels::PointMask finite = kernels::finitePoints(b.product.data(), n);
+  if (!equalReferences_) {
+    kernels::scaleBlock(b.product.data(), n,
+                        impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data());
+  } else if (impedance) {
+    kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0Re.data(), b.z0Im.data());
+  } else {
+    kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0InverseRe.data(), b.z0InverseIm.data());
+  }
+  for (size_t e = 0; e < n * n; ++e) {
+    interleave(b.product.data() + e * 2 * kPoints, count, finite,
+               network_.waveformData[firstEntry + e] + 2 * first);
+  }
+  return finite;
+}
+
+// Asks the processor to fetch the `count` samples from `first` of the
+// `entries` entries from `firstEntry` on ahead of their use: the
+// calculation reads or writes a short run of each of hundreds of arrays,
+// more streams than its prefetcher follows.
+void ImpedanceConversion::prefetchSamples(size_t firstEntry, size_t entries, size_t first, size_t count,
+                                          bool forWriting) const {
+  constexpr size_t kLine = 64 / sizeof(double);
+  for (size_t e = firstEntry; e < firstEntry + entries; ++e) {
+    const double* run = network_.waveformData[e] + 2 * first;
+    const double* last = run + 2 * count - 1;
+    if (forWriting) {
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 1);
+      __builtin_prefetch(last, 1);
+    } else {
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 0);
+      __builtin_prefetch(last, 0);
+    }
+  }
+}
+
+void ImpedanceConversion::convertBlock(size_t first, size_t count, size_t end) {
+  ConversionBlocks& b = *blocks_;
+  const size_t n = layout_.terminals;
+  loadBlock(first, count);
+  const size_t entries = n * n;
+  prefetchSamples(layout_.zBase, entries, first, count, true);
+  prefetchSamples(layout_.yBase, entries, first, count, true);
+  const size_t next = first + count;
+  if (next < end) prefetchSamples(0, entries, next, std::min(end - next, kernels::kBlockPoints), false);
+  // Z = (I + S)(I - S)^-1 .., then Y = (I - S)(I + S)^-1 ..; a product
+  // that is not finite is one whose inverse may not be either, and the
+  // block kernels do not promise the not-a-number values the usual path
+  // gives: those samples take that path.
+  kernels::PointMask done = kernels::invertBlock(b.minus.data(), b.inverse.data(), b.inversion);
+  kernels::multiplyBlock(b.plus.data(), b.inverse.data(), n, b.product.data());
+  done &= finishBlock(layout_.zBase, first, count, true);
+  done &= kernels::invertBlock(b.plus.data(), b.inverse.data(), b.inversion);
+  kernels::multiplyBlock(b.minus.data(), b.inverse.data(), n, b.product.data());
+  done &= finishBlock(layout_.yBase, first, count, false);
+  for (size_t p = 0; p < count; ++p) {
+    if (((done >> p) & 1) == 0) convertSample(first + p);
+  }
 }
 
 // Flattened: every kernel inlined, so that the small matrices stay in
@@ -538,6 +768,8 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
     for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
   } else if (layout_.terminals == 4) {
     for (size_t i = begin; i < end; ++i) conversion.convertFourTerminalSample(i);
+  } else if (convertsInBlocks(layout_.terminals)) {
+    conversion.convertInBlocks(begin, end);
   } else {
     for (size_t i = begin; i < end; ++i) conversion.convertSample(i);
   }

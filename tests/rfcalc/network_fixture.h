@@ -17,6 +17,7 @@
 #include "rfcalc/complex_matrix.h"
 #include "rfcalc/network_layout.h"
 #include "rfcalc/network_parameters.h"
+#include "rfcalc/singular_matrix_report.h"
 
 namespace korvel::testing {
 
@@ -221,7 +222,8 @@ inline DComplexGenMat loadMatrix(const TestNetwork& network, size_t base, int n,
 }
 
 // Z and Y of one n-terminal sample formed with the routines for any size,
-// with the references' weights applied as the driver applies them.
+// with the references' weights applied as the driver applies them, and
+// the messages the driver prints for the sample.
 struct AnySizeConversion {
   AnySizeConversion(const DComplexGenMat& s, int n, const std::vector<double>& zo)
       : z(s.rows(), s.cols(),
@@ -234,6 +236,7 @@ struct AnySizeConversion {
     DComplexGenMat z0Inverse = z0;
     PivotRecord record(n);
     const bool z0Invertible = invertMatrixAnySize(z0Inverse, n, record) == kInverted;
+    if (!z0Invertible) referenceMessage = std::string(kReferenceImpedanceSingular) + "\n";
     const DComplexGenMat plus = identityPlus(s, n, true);
     const DComplexGenMat minus = identityPlus(s, n, false);
     DComplexGenMat inverse = minus;
@@ -241,12 +244,16 @@ struct AnySizeConversion {
     if (invertMatrixAnySize(inverse, n, record) == kInverted) {
       multiplyMatricesAnySize(plus, inverse, n, &product);
       weigh(product, n, zo, equal, z0, false, &z);
+    } else {
+      messages += std::string(kIdentityMinusScatteringSingular) + "\n";
     }
     inverse = plus;
-    if (invertMatrixAnySize(inverse, n, record) == kInverted && z0Invertible) {
+    const bool plusInverted = invertMatrixAnySize(inverse, n, record) == kInverted;
+    if (plusInverted && z0Invertible) {
       multiplyMatricesAnySize(minus, inverse, n, &product);
       weigh(product, n, zo, equal, z0Inverse, true, &y);
     }
+    if (!plusInverted) messages += std::string(kIdentityPlusScatteringSingular) + "\n";
   }
 
   static void weigh(const DComplexGenMat& product, int n, const std::vector<double>& zo, bool equal,
@@ -266,6 +273,11 @@ struct AnySizeConversion {
 
   DComplexGenMat z;
   DComplexGenMat y;
+  // The message of a singular Z0, which a network prints once, at its
+  // first sample with these references.
+  std::string referenceMessage;
+  // The messages of the sample's singular matrices.
+  std::string messages;
 };
 
 }  // namespace korvel::testing

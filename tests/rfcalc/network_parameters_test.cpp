@@ -313,10 +313,12 @@ INSTANTIATE_TEST_SUITE_P(
 // the routines for any size: one terminal (the fixed-size kernels), two
 // (paired, with the scalar path for the samples it leaves), three and five
 // and more (the planar kernels, on the stack and, past 32 terminals, on
-// the heap) and four (paired, with the general path for what it leaves).
-// Random S up to |S| = 1.4 per part, with special values and singular
-// samples mixed in, so that samples take both the fast and the fallback
-// path of each size.
+// the heap) and four (paired, with the general path for what it leaves),
+// the sizes of the blocks of several points among them (eight to 32
+// terminals, point counts that are no multiple of a block). Random S up
+// to |S| = 1.4 per part, with special values and singular samples mixed
+// in, so that samples take both the fast and the fallback path of each
+// size; the messages printed are compared as well.
 struct ImpedancePathCase {
   int terminals;
   int points;
@@ -351,21 +353,26 @@ TEST_P(ImpedancePathTest, EveryPathMatchesConversionForAnySize) {
   for (size_t t = 0; t < static_cast<size_t>(n); ++t)
     zo.push_back(references.cycle[t % references.cycle.size()]);
   network.setReferenceImpedances(zo);
-  calculate(network);
+  const std::string output = calculate(network);
   const NetworkLayout layout = network.layout();
+  std::string messages;
   for (size_t i = 0; i < static_cast<size_t>(size.points); ++i) {
     const AnySizeConversion expected(scattering[i], n, zo);
+    if (i == 0) messages += expected.referenceMessage;
+    messages += expected.messages;
     ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z at " << i;
     ASSERT_TRUE(sameResults(loadMatrix(network, layout.yBase, n, i), expected.y)) << "Y at " << i;
   }
+  EXPECT_EQ(output, messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ImpedancePathTest,
     ::testing::Combine(::testing::Values(ImpedancePathCase{1, 4000}, ImpedancePathCase{2, 20000},
                                          ImpedancePathCase{3, 4000}, ImpedancePathCase{4, 8000},
-                                         ImpedancePathCase{5, 2000}, ImpedancePathCase{16, 200},
-                                         ImpedancePathCase{33, 40}),
+                                         ImpedancePathCase{5, 2000}, ImpedancePathCase{8, 203},
+                                         ImpedancePathCase{16, 200}, ImpedancePathCase{17, 75},
+                                         ImpedancePathCase{32, 37}, ImpedancePathCase{33, 40}),
                        ::testing::Values(PathReferences{"Equal", {50.0}},
                                          PathReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
                                          PathReferences{"Subnormal", {4.9e-324}},

@@ -1,0 +1,525 @@
+// Block inversion and product. The inversion is invertPlanar's
+// Gauss-Jordan elimination with full pivoting, run on every point of the
+// block at once. A step's pivot differs from point to point; what the
+// points share is the arithmetic, and that is made to line up: each
+// point's pivot is moved, by exchanging that point's rows and columns,
+// onto the diagonal at (step, step), the rows and columns of earlier
+// pivots lying above and to the left of it. Normalising the pivot row and
+// eliminating the pivot column from every other row are then the same
+// vector operations for all points, and a step's candidates for the next
+// pivot are the rows and columns beyond `step`. Element by element, every
+// point's matrix undergoes the arithmetic of the inversion for any size;
+// only where its elements lie differs, and the inverse is read back
+// through each point's record of where its rows and columns went.
+#include "rfcalc/point_block.h"
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include "rfcalc/complex_matrix.h"
+
+namespace korvel::kernels {
+namespace {
+
+// The points' values of one part of an element go through registers of
+// kLanes doubles: the whole block at once with GCC (one 512-bit register,
+// two 256-bit or four 128-bit ones, as the loader's choice of build has
+// them), two at a time with clang, which refuses wider values in the
+// baseline build. The same operations on each lane either way; no FMA is
+// enabled, so nothing is contracted.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#if defined(__clang__)
+constexpr size_t kLanes = 2;
+using Wide = double __attribute__((vector_size(16)));
+using WideMask = std::int64_t __attribute__((vector_size(16)));
+#else
+constexpr size_t kLanes = 4;
+using Wide = double __attribute__((vector_size(32)));
+using WideMask = std::int64_t __attribute__((vector_size(32)));
+#endif
+constexpr size_t kP = kBlockPoints;
+constexpr size_t kElement = 2 * kP;  // doubles per element
+
+[[gnu::always_inline]] inline Wide loadLanes(const double* from) {
+  Wide value;
+  std::memcpy(&value, from, sizeof value);
+  return value;
+}
+
+[[gnu::always_inline]] inline void storeLanes(double* to, Wide value) {
+  std::memcpy(to, &value, sizeof value);
+}
+
+// The bits of the lanes of a mask, lane `first` at bit `first`.
+[[gnu::always_inline]] inline PointMask lanesSet(WideMask mask, size_t first) {
+  PointMask bits = 0;
+  for (size_t lane = 0; lane < kLanes; ++lane)
+    bits |= static_cast<PointMask>(mask[lane] != 0) << (first + lane);
+  return bits;
+}
+
+// Element (row, column) of a block of n x n matrices.
+[[gnu::always_inline]] inline double* element(double* block, size_t n, size_t row, size_t column) {
+  return block + (row * n + column) * kElement;
+}
+
+// The working copy's rows are one element longer than the matrix's, so
+// that the elements of a column, a row apart, do not all fall into the
+// same few sets of the processor's cache.
+[[gnu::always_inline]] inline size_t rowDoubles(size_t n) { return (n + 1) * kElement; }
+
+// Element (row, column) of the working copy.
+[[gnu::always_inline]] inline double* cell(double* w, size_t n, size_t row, size_t column) {
+  return w + row * rowDoubles(n) + column * kElement;
+}
+
+// What the pivot search needs to know of every point's candidates of a
+// step: the largest of their squared parts (a value that is not a number
+// never becomes the largest). The search is exact for a point when the
+// largest lies within [2^-899, 2^1000] and no candidate is not a number:
+// every candidate that can share the largest's square root then has the
+// square root of its squared parts as its modulus, and every other one
+// (too small for that, its modulus found by hypot) has a modulus below it.
+// A candidate that is not a number is not looked for at each step: such a
+// value stays in the working copy to the end (each later step subtracts
+// from it, scales it or takes it as a factor of its whole row), so the
+// inverse is checked for it once, at the end.
+struct BlockSummary {
+  double largest[kP] = {};
+};
+
+// Folds the squared parts of a row's candidates into the row's largest,
+// kLanes points from `q`.
+[[gnu::always_inline]] inline Wide addCandidates(Wide largest, Wide re, Wide im) {
+  const Wide squared = re * re + im * im;
+  // squared > largest ? squared : largest, so a value that is not a
+  // number never becomes the largest.
+  return squared > largest ? squared : largest;
+}
+
+[[gnu::always_inline]] inline void finishRow(BlockSummary* summary, double* rowLargest, size_t q,
+                                             Wide largest) {
+  storeLanes(rowLargest + q, largest);
+  Wide total = loadLanes(summary->largest + q);
+  total = largest > total ? largest : total;
+  storeLanes(summary->largest + q, total);
+}
+
+// Whether point p's pivot can be found by its largest squared parts.
+bool isSearchable(const BlockSummary& summary, size_t p) {
+  const double largest = summary.largest[p];
+  return largest >= 0x1p-899 && largest <= 0x1p1000;
+}
+
+// The summary of the first step: every element a candidate.
+[[gnu::always_inline]] inline void summariseAll(double* w, size_t n, double* rowLargest,
+                                                BlockSummary* summary) {
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t q = 0; q < kP; q += kLanes) {
+      Wide largest = {};
+      for (size_t l = 0; l < n; ++l) {
+        const double* x = cell(w, n, r, l) + q;
+        largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP));
+      }
+      finishRow(summary, rowLargest + r * kP, q, largest);
+    }
+  }
+}
+
+// findFirstLargest for point p: the first candidate, unused rows in order
+// and unused columns in order, whose modulus is the square root of
+// `largest`. Rows whose largest squared parts are too small to share that
+// root are passed over whole. Returns false if there is none.
+bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, const int* columnSlot,
+                    const int* unused, size_t count, const double* rowLargest, double largest,
+                    size_t* pivotRow, size_t* pivotColumn) {
+  const double best = std::sqrt(largest);
+  const double nearest = largest * (1.0 - 0x1p-48);
+  for (size_t jj = 0; jj < count; ++jj) {
+    const size_t j = static_cast<size_t>(unused[jj]);
+    const size_t physical = static_cast<size_t>(rowSlot[j]);
+    if (!(rowLargest[physical * kP + p] >= nearest)) continue;
+    const double* row = w + physical * rowDoubles(n) + p;
+    for (size_t kk = 0; kk < count; ++kk) {
+      const size_t k = static_cast<size_t>(unused[kk]);
+      const double* x = row + static_cast<size_t>(columnSlot[k]) * kElement;
+      const double squared = squaredParts(DComplex(x[0], x[kP]));
+      if (squared >= nearest && std::sqrt(squared) == best) {
+        *pivotRow = j;
+        *pivotColumn = k;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Takes `index` out of the first `count` entries of the ascending list.
+void removeIndex(int* list, size_t count, size_t index) {
+  size_t kept = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (static_cast<size_t>(list[i]) != index) list[kept++] = list[i];
+  }
+}
+
+// Exchanges point p's values of physical rows a and b.
+void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
+  double* x = w + a * rowDoubles(n) + p;
+  double* y = w + b * rowDoubles(n) + p;
+  for (size_t l = 0; l < n; ++l) {
+    std::swap(x[l * kElement], y[l * kElement]);
+    std::swap(x[l * kElement + kP], y[l * kElement + kP]);
+  }
+}
+
+// Exchanges point p's values of physical columns a and b.
+void exchangeColumns(double* w, size_t n, size_t p, size_t a, size_t b) {
+  double* x = w + a * kElement + p;
+  double* y = w + b * kElement + p;
+  for (size_t r = 0; r < n; ++r) {
+    std::swap(x[r * rowDoubles(n)], y[r * rowDoubles(n)]);
+    std::swap(x[r * rowDoubles(n) + kP], y[r * rowDoubles(n) + kP]);
+  }
+}
+
+// Moves what logical index `index` names to physical place `step`, in the
+// maps between the two; returns the physical place it had.
+size_t moveToStep(int* slot, int* owner, size_t index, size_t step) {
+  const size_t physical = static_cast<size_t>(slot[index]);
+  const int displaced = owner[step];
+  owner[step] = static_cast<int>(index);
+  owner[physical] = displaced;
+  slot[index] = static_cast<int>(step);
+  slot[displaced] = static_cast<int>(physical);
+  return physical;
+}
+
+// Point p's choice of the step's pivot and the bookkeeping that follows
+// it: the rows renamed as invertPlanar renames them, then the pivot moved
+// to (step, step). Clears p's bit of `*valid` when the pivot cannot be
+// chosen exactly (the point then goes on with the first unused column,
+// its values meaning nothing).
+void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary& summary,
+                      PointMask* valid) {
+  const size_t n = work.n;
+  int* rowSlot = work.rowSlot.data() + p * n;
+  int* rowOwner = work.rowOwner.data() + p * n;
+  int* columnSlot = work.columnSlot.data() + p * n;
+  int* columnOwner = work.columnOwner.data() + p * n;
+  int* unused = work.unused.data() + p * n;
+  const size_t count = n - step;
+  size_t row = static_cast<size_t>(unused[0]);
+  size_t column = row;
+  const bool searchable = ((*valid >> p) & 1) != 0 && isSearchable(summary, p);
+  if (!searchable || !findPointPivot(work.working.data(), n, p, rowSlot, columnSlot, unused, count,
+                                     work.rowLargest.data(), summary.largest[p], &row, &column)) {
+    *valid &= ~(1u << p);
+    row = column = static_cast<size_t>(unused[0]);
+  }
+  removeIndex(unused, count, column);
+  work.pivotRows[p * n + step] = static_cast<int>(row);
+  work.pivotColumns[p * n + step] = static_cast<int>(column);
+  std::swap(rowSlot[row], rowSlot[column]);
+  rowOwner[rowSlot[row]] = static_cast<int>(row);
+  rowOwner[rowSlot[column]] = static_cast<int>(column);
+  double* w = work.working.data();
+  const size_t physicalRow = moveToStep(rowSlot, rowOwner, column, step);
+  if (physicalRow != step) exchangeRows(w, n, p, physicalRow, step);
+  const size_t physicalColumn = moveToStep(columnSlot, columnOwner, column, step);
+  if (physicalColumn != step) exchangeColumns(w, n, p, physicalColumn, step);
+}
+
+// normalisePivotRow on physical row `step`, whose pivot is at (step, step).
+[[gnu::always_inline]] inline void normaliseBlockRow(double* w, size_t n, size_t step) {
+  alignas(64) double inverseRe[kP];
+  alignas(64) double inverseIm[kP];
+  double* pivot = cell(w, n, step, step);
+  for (size_t p = 0; p < kP; ++p) {
+    const DComplex inverse = reciprocal(DComplex(pivot[p], pivot[kP + p]));
+    inverseRe[p] = inverse.real();
+    inverseIm[p] = inverse.imag();
+    pivot[p] = 1.0;
+    pivot[kP + p] = 0.0;
+  }
+  for (size_t l = 0; l < n; ++l) {
+    double* x = cell(w, n, step, l);
+    for (size_t q = 0; q < kP; q += kLanes) {
+      const Wide iRe = loadLanes(inverseRe + q);
+      const Wide iIm = loadLanes(inverseIm + q);
+      const Wide xRe = loadLanes(x + q);
+      const Wide xIm = loadLanes(x + kP + q);
+      storeLanes(x + q, xRe * iRe - xIm * iIm);
+      storeLanes(x + kP + q, xRe * iIm + xIm * iRe);
+    }
+  }
+}
+
+// eliminatePivotColumn's work on physical row r: the element of the pivot
+// column taken as the factor and cleared, then the pivot row times the
+// factor subtracted. With a summary, the row's candidates for the next
+// step (the columns beyond `step`) are summarised.
+template <bool kSummarise>
+[[gnu::always_inline]] inline void eliminateBlockRow(double* w, size_t n, size_t r, size_t step,
+                                                     double* rowLargest, BlockSummary* summary) {
+  double* factor = cell(w, n, r, step);
+  for (size_t q = 0; q < kP; q += kLanes) {
+    const Wide dRe = loadLanes(factor + q);
+    const Wide dIm = loadLanes(factor + kP + q);
+    storeLanes(factor + q, Wide{});
+    storeLanes(factor + kP + q, Wide{});
+    for (size_t l = 0; l <= step; ++l) {
+      double* x = cell(w, n, r, l) + q;
+      const double* pivot = cell(w, n, step, l) + q;
+      const Wide pRe = loadLanes(pivot);
+      const Wide pIm = loadLanes(pivot + kP);
+      storeLanes(x, loadLanes(x) - (pRe * dRe - pIm * dIm));
+      storeLanes(x + kP, loadLanes(x + kP) - (pRe * dIm + pIm * dRe));
+    }
+    Wide largest = {};
+    for (size_t l = step + 1; l < n; ++l) {
+      double* x = cell(w, n, r, l) + q;
+      const double* pivot = cell(w, n, step, l) + q;
+      const Wide pRe = loadLanes(pivot);
+      const Wide pIm = loadLanes(pivot + kP);
+      const Wide xRe = loadLanes(x) - (pRe * dRe - pIm * dIm);
+      const Wide xIm = loadLanes(x + kP) - (pRe * dIm + pIm * dRe);
+      storeLanes(x, xRe);
+      storeLanes(x + kP, xIm);
+      if constexpr (kSummarise) largest = addCandidates(largest, xRe, xIm);
+    }
+    if constexpr (kSummarise) finishRow(summary, rowLargest + r * kP, q, largest);
+  }
+}
+
+// The inverse of point p put in place: element (i, j) is the element of
+// the working copy where logical row i and logical column order[j] went,
+// the columns put back by the pivots' exchanges undone in reverse order.
+void storePoint(const BlockInversion& work, size_t p, double* inverse) {
+  const size_t n = work.n;
+  const int* rowSlot = work.rowSlot.data() + p * n;
+  const int* columnSlot = work.columnSlot.data() + p * n;
+  const int* rows = work.pivotRows.data() + p * n;
+  const int* columns = work.pivotColumns.data() + p * n;
+  int order[kBlockMaxTerminals];
+  for (size_t j = 0; j < n; ++j) order[j] = static_cast<int>(j);
+  for (size_t step = n; step-- > 0;) std::swap(order[rows[step]], order[columns[step]]);
+  size_t physicalColumn[kBlockMaxTerminals];
+  for (size_t j = 0; j < n; ++j) physicalColumn[j] = static_cast<size_t>(columnSlot[order[j]]) * kElement;
+  size_t physicalRow[kBlockMaxTerminals];
+  for (size_t i = 0; i < n; ++i) physicalRow[i] = static_cast<size_t>(rowSlot[i]) * rowDoubles(n);
+  const double* w = work.working.data() + p;
+  double* to = inverse + p;
+  for (size_t j = 0; j < n; ++j) {
+    const double* from = w + physicalColumn[j];
+    for (size_t i = 0; i < n; ++i, to += kElement) {
+      to[0] = from[physicalRow[i]];
+      to[kP] = from[physicalRow[i] + kP];
+    }
+  }
+}
+
+// The product's columns [j, j + kColumns) of row i, accumulated term by
+// term from zero as multiplyElements adds them.
+template <size_t kColumns>
+[[gnu::always_inline]] inline void multiplyColumns(const double* a, const double* b, size_t n, size_t i,
+                                                   size_t j, double* product) {
+  for (size_t q = 0; q < kP; q += kLanes) {
+    Wide sumRe[kColumns] = {};
+    Wide sumIm[kColumns] = {};
+    for (size_t k = 0; k < n; ++k) {
+      const double* left = a + (i * n + k) * kElement + q;
+      const Wide aRe = loadLanes(left);
+      const Wide aIm = loadLanes(left + kP);
+      for (size_t c = 0; c < kColumns; ++c) {
+        const double* right = b + ((j + c) * n + k) * kElement + q;
+        const Wide bRe = loadLanes(right);
+        const Wide bIm = loadLanes(right + kP);
+        sumRe[c] = sumRe[c] + (aRe * bRe - aIm * bIm);
+        sumIm[c] = sumIm[c] + (aRe * bIm + aIm * bRe);
+      }
+    }
+    for (size_t c = 0; c < kColumns; ++c) {
+      double* to = product + (i * n + j + c) * kElement + q;
+      storeLanes(to, sumRe[c]);
+      storeLanes(to + kP, sumIm[c]);
+    }
+  }
+}
+
+// The points of the working copy none of whose values is not a number.
+[[gnu::always_inline]] inline PointMask pointsWithoutNaN(double* w, size_t n) {
+  PointMask points = 0;
+  for (size_t q = 0; q < kP; q += kLanes) {
+    WideMask numbers = ~WideMask{};
+    for (size_t r = 0; r < n; ++r) {
+      for (size_t l = 0; l < n; ++l) {
+        const double* x = cell(w, n, r, l) + q;
+        const Wide re = loadLanes(x);
+        const Wide im = loadLanes(x + kP);
+        numbers &= (re == re) & (im == im);
+      }
+    }
+    points |= lanesSet(numbers, q);
+  }
+  return points;
+}
+
+// Lanes holding a finite value.
+[[gnu::always_inline]] inline WideMask finiteLanes(Wide x) { return (x - x) == 0.0; }
+
+// The terminal count a block inversion is made for, refused beyond the
+// largest blocks, whose bookkeeping the routines keep in fixed arrays.
+size_t checkedTerminals(size_t n) {
+  if (n < 1 || n > kBlockMaxTerminals) throw std::length_error("no block inversion of that size");
+  return n;
+}
+
+}  // namespace
+
+BlockInversion::BlockInversion(size_t terminals)
+    : n(checkedTerminals(terminals)),
+      working((terminals + 1) * terminals * 2 * kP),
+      rowSlot(terminals * kP),
+      rowOwner(terminals * kP),
+      columnSlot(terminals * kP),
+      columnOwner(terminals * kP),
+      pivotRows(terminals * kP),
+      pivotColumns(terminals * kP),
+      unused(terminals * kP),
+      rowLargest(terminals * kP) {}
+
+[[gnu::target_clones("avx2", "default")]] PointMask invertBlock(const double* block, double* inverse,
+                                                                BlockInversion& work) {
+  const size_t n = work.n;
+  double* w = work.working.data();
+  for (size_t r = 0; r < n; ++r) {
+    std::memcpy(w + r * rowDoubles(n), block + r * n * kElement, n * kElement * sizeof(double));
+  }
+  for (size_t i = 0; i < n * kP; ++i) {
+    const int index = static_cast<int>(i % n);
+    work.rowSlot[i] = work.rowOwner[i] = work.columnSlot[i] = work.columnOwner[i] = work.unused[i] = index;
+  }
+  PointMask valid = kEveryPoint;
+  BlockSummary summary;
+  summariseAll(w, n, work.rowLargest.data(), &summary);
+  for (size_t step = 0; step < n; ++step) {
+    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid);
+    normaliseBlockRow(w, n, step);
+    summary = BlockSummary{};
+    // The rows above `step` hold earlier pivots and are no candidates.
+    for (size_t r = 0; r < step; ++r) eliminateBlockRow<false>(w, n, r, step, nullptr, nullptr);
+    for (size_t r = step + 1; r < n; ++r)
+      eliminateBlockRow<true>(w, n, r, step, work.rowLargest.data(), &summary);
+  }
+  valid &= pointsWithoutNaN(w, n);
+  for (size_t p = 0; p < kP; ++p) {
+    if (((valid >> p) & 1) != 0) storePoint(work, p, inverse);
+  }
+  return valid;
+}
+
+[[gnu::target_clones("avx2", "default")]] void multiplyBlock(const double* a, const double* b, size_t n,
+                                                             double* product) {
+  for (size_t i = 0; i < n; ++i) {
+    size_t j = 0;
+    for (; j + 2 <= n; j += 2) multiplyColumns<2>(a, b, n, i, j, product);
+    if (j < n) multiplyColumns<1>(a, b, n, i, j, product);
+  }
+}
+
+[[gnu::target_clones("avx2", "default")]] void multiplyBlockByDiagonal(double* product, size_t n,
+                                                                       const double* diagonalRe,
+                                                                       const double* diagonalIm) {
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      double* x = element(product, n, i, j);
+      const double dRe = diagonalRe[j];
+      const double dIm = diagonalIm[j];
+      for (size_t q = 0; q < kP; q += kLanes) {
+        const Wide xRe = loadLanes(x + q);
+        const Wide xIm = loadLanes(x + kP + q);
+        // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+        storeLanes(x + q, 0.0 + (xRe * dRe - xIm * dIm));
+        storeLanes(x + kP + q, 0.0 + (xRe * dIm + xIm * dRe));
+      }
+    }
+  }
+}
+
+[[gnu::target_clones("avx2", "default")]] void scaleBlock(double* product, size_t n, const double* weights) {
+  for (size_t e = 0; e < n * n; ++e) {
+    double* x = product + e * kElement;
+    for (size_t q = 0; q < kP; q += kLanes) {
+      storeLanes(x + q, loadLanes(x + q) * weights[e]);
+      storeLanes(x + kP + q, loadLanes(x + kP + q) * weights[e]);
+    }
+  }
+}
+
+[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
+  PointMask finite = 0;
+  for (size_t q = 0; q < kP; q += kLanes) {
+    WideMask lanes = ~WideMask{};
+    for (size_t e = 0; e < n * n; ++e) {
+      const double* x = block + e * kElement + q;
+      lanes &= finiteLanes(loadLanes(x)) & finiteLanes(loadLanes(x + kP));
+    }
+    finite |= lanesSet(lanes, q);
+  }
+  return finite;
+}
+
+namespace {
+
+using Pair = double __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline Pair loadPair(const double* from) {
+  Pair value;
+  std::memcpy(&value, from, sizeof value);
+  return value;
+}
+
+[[gnu::always_inline]] inline void storePair(double* to, Pair value) {
+  std::memcpy(to, &value, sizeof value);
+}
+
+// (a0, b0) and (a1, b1), the lanes of two pairs regrouped.
+[[gnu::always_inline]] inline Pair firstLanes(Pair a, Pair b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 0, 2);
+#else
+  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){0, 2});
+#endif
+}
+
+[[gnu::always_inline]] inline Pair secondLanes(Pair a, Pair b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 1, 3);
+#else
+  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){1, 3});
+#endif
+}
+
+}  // namespace
+
+void deinterleaveBlockElement(const double* samples, double* element) {
+  for (size_t p = 0; p < kP; p += 2) {
+    const Pair a = loadPair(samples + 2 * p);
+    const Pair b = loadPair(samples + 2 * p + 2);
+    storePair(element + p, firstLanes(a, b));
+    storePair(element + kP + p, secondLanes(a, b));
+  }
+}
+
+void interleaveBlockElement(const double* element, double* samples) {
+  for (size_t p = 0; p < kP; p += 2) {
+    const Pair re = loadPair(element + p);
+    const Pair im = loadPair(element + kP + p);
+    storePair(samples + 2 * p, firstLanes(re, im));
+    storePair(samples + 2 * p + 2, secondLanes(re, im));
+  }
+}
+
+}  // namespace korvel::kernels

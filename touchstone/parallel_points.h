@@ -50,6 +50,15 @@ struct NetworkRead {
   uint64_t fileEnd = 0;  // the offset of the end of the file; 0 when unknown
 };
 
+// The points beyond the `points` the data holds that a read in parts may
+// store at: each part is placed at an index estimated at or above its
+// true one and moved down once read, so the last part may reach past the
+// end. Storage without this room is still read correctly, a part that
+// would not fit going to the calling thread. The same whatever the size
+// of the data, so that a read in parts leaves the storage a read on one
+// thread leaves; 0 where every read is on the calling thread.
+size_t roomForParts(size_t points);
+
 // Reads the network points as readPoints does, in parts when the data is
 // large enough, there are processors to spare, and nothing asks for every
 // message of the file (a full check). `rules.stopAt` must be unset.

@@ -4,7 +4,7 @@
 // the file: a point's text is always longer than the number of waveforms
 // stored before the noise names, so size / that number bounds the points a
 // file can hold. A 2.x file's [Number of Frequencies] within that bound
-// sizes them instead, with the room a read in parts needs past it. The
+// sizes them instead, to exactly that count. The
 // allocation is zeroed, so the capacity that no point reaches is never
 // touched and stays unfaulted. When the size cannot be known (a pipe) or
 // the file grows while it is read, the arrays grow as points arrive.

@@ -25,10 +25,6 @@ constexpr int kSampledPoints = 9;
 // or above the true one even where points vary in width.
 constexpr double kIndexMargin = 1.03;
 constexpr size_t kIndexSlack = 64;
-// The room for parts placed past their true indices, an eighth of the
-// points: enough while the narrowest sampled width of a point is within
-// 8 % of the mean width (the estimates add kIndexMargin besides).
-constexpr size_t kRoomShare = 8;
 
 thread_local ParallelReadRecord lastRecord;
 
@@ -193,9 +189,12 @@ void readPartLines(PartRead* run, const Part& part, ScatteringPoints* points, Pa
       continue;
     }
     // A noise block opened by the line's first number: the data ends
-    // before this line, which the caller reads again.
-    if (outcome == ScatteringPoints::Outcome::kNoiseBlock && dueAtStart &&
-        points->nextIndex() == indexAtStart) {
+    // before this line, which the caller reads again. So too when that
+    // number is a frequency the part may not take (past the indices it was
+    // given, or not rising): the caller reads on from this line.
+    bool handsOver = outcome == ScatteringPoints::Outcome::kNoiseBlock ||
+                     outcome == ScatteringPoints::Outcome::kLeftToCaller;
+    if (handsOver && dueAtStart && points->nextIndex() == indexAtStart) {
       result->good = true;
       result->endedEarly = true;
       result->resume = source.lineStart();
@@ -361,11 +360,6 @@ StreamEnd readInParts(PartRead* run, LineSource* source, const std::string_view*
 }  // namespace
 
 ParallelReadRecord lastParallelRead() { return lastRecord; }
-
-size_t roomForParts(size_t points) {
-  if (kCallingThreadOnly) return 0;
-  return points / kRoomShare + kIndexSlack * kMostReadParts;
-}
 
 StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
                             const PointStreamRules& rules, const NetworkRead& read, ScatteringPoints* points,

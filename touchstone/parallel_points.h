@@ -6,12 +6,14 @@
 // The calling thread reads the first part as it would read the whole; each
 // other part is read on a worker thread straight into the arrays, at the
 // index its position predicts, quietly: whatever would need a message, or
-// anything the part cannot judge alone, makes the part fail. Once the first
-// part is read, the parts are checked in order (each began where the one
-// before ended, on a whole point, with a frequency above the last one
-// before it, within the declared count) and the good ones taken; the read
-// then goes on on the calling thread from the first part not taken, which
-// reports whatever a part would not.
+// anything the part cannot judge alone, makes the part fail, or end before
+// its line when that line opens with it (a frequency past the indices the
+// part was given, or not rising). Once the first part is read, the parts
+// are checked in order (each began where the one before ended, on a whole
+// point, with a frequency above the last one before it, within the
+// declared count) and the good ones taken; the read then goes on on the
+// calling thread from the first part not taken, or from where a part
+// taken ended, and reports whatever a part would not.
 #ifndef KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
 #define KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
 
@@ -49,15 +51,6 @@ struct NetworkRead {
   PointLayout layout;
   uint64_t fileEnd = 0;  // the offset of the end of the file; 0 when unknown
 };
-
-// The points beyond the `points` the data holds that a read in parts may
-// store at: each part is placed at an index estimated at or above its
-// true one and moved down once read, so the last part may reach past the
-// end. Storage without this room is still read correctly, a part that
-// would not fit going to the calling thread. The same whatever the size
-// of the data, so that a read in parts leaves the storage a read on one
-// thread leaves; 0 where every read is on the calling thread.
-size_t roomForParts(size_t points);
 
 // Reads the network points as readPoints does, in parts when the data is
 // large enough, there are processors to spare, and nothing asks for every

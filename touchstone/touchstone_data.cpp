@@ -49,12 +49,11 @@ size_t plausibleCount(const DataPlan& plan, uint64_t bound) {
   return declared <= bound ? static_cast<size_t>(declared) : 0;
 }
 
-// The storage for a declared count that the file can hold: the count, and
-// the room a read in parts needs past it (within `bound`). The arrays the
-// points fill are advised onto large pages, as they will be written whole.
-void allocateForCount(DataSet* data, size_t declared, uint64_t bound, size_t* capacity) {
-  uint64_t wanted = declared + roomForParts(declared);
-  allocateForFile(data, static_cast<size_t>(wanted < bound ? wanted : bound), capacity);
+// The storage for a declared count that the file can hold, exactly that
+// many points. The arrays the points fill are advised onto large pages, as
+// they will be written whole.
+void allocateForCount(DataSet* data, size_t declared, size_t* capacity) {
+  allocateForFile(data, declared, capacity);
   if (*capacity >= declared) advisePointArrays(*data, declared);
 }
 
@@ -226,7 +225,7 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
   appendNetworkNames(data);
   size_t capacity = 0;
   if (size_t declared = plausibleCount(plan, estimate); declared > 0) {
-    allocateForCount(data, declared, estimate, &capacity);
+    allocateForCount(data, declared, &capacity);
   } else {
     allocateForFile(data, static_cast<size_t>(estimate), &capacity);
   }

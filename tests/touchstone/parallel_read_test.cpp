@@ -228,7 +228,7 @@ const std::vector<Case>& cases() {
        [](int at) { return versionTwoHeader(2, kPoints + at, 0) + pointsOf(kPoints, 4, false) + "[End]\n"; },
        false},
       // Points that widen along the file: the parts are placed far past
-      // their indices, beyond the room the declared count leaves.
+      // their true indices, beyond the storage the declared count sizes.
       {"VersionTwoWideningPoints", "a.s2p",
        [](int) {
          std::string text = versionTwoHeader(2, kPoints, 0);

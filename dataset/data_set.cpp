@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "dataset/waveform_name_index.h"
+#include "dataset/waveform_names.h"
 
 namespace korvel {
 
@@ -27,6 +28,18 @@ void adviseLargePages(void* array, size_t bytes) {
   // Advice only: a kernel without large pages refuses it, and the pages
   // then come 4 KB at a time as before.
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+void advisePointArrays(const DataSet& data, size_t samples) {
+  adviseLargePages(data.frequencies, samples * sizeof(double));
+  // The S-parameters, then the reference impedances, lead the layout.
+  int slots = data.waveformSlots > data.waveformCount ? data.waveformSlots : data.waveformCount;
+  size_t entries = networkLayout(data).zBase;
+  if (data.waveformData == nullptr || slots <= 0) return;
+  if (entries > static_cast<size_t>(slots)) entries = static_cast<size_t>(slots);
+  for (size_t entry = 0; entry < entries; ++entry) {
+    adviseLargePages(data.waveformData[entry], samples * 2 * sizeof(double));
+  }
 }
 
 char* copyString(std::string_view text) {

@@ -54,6 +54,9 @@ struct DataSet {
   // block may allocate names before terminalCount is final).
   int waveformSlots;
   int terminalNameSlots;
+  // The samples the frequencies and the S-parameter arrays have room for:
+  // the Touchstone reader sizes them before it knows pointCount.
+  int pointSlots;
   // Lookup table over waveformNames, made on the first lookup by name.
   mutable WaveformNameIndex* nameIndex;
 };
@@ -79,6 +82,12 @@ void* allocateZeroed(size_t count, size_t size);
 // the range that will be written is advised, so no page beyond it is
 // touched; smaller arrays are left alone.
 void adviseLargePages(void* array, size_t bytes);
+
+// adviseLargePages for the arrays a reader writes as it reads the points,
+// sample after sample: the frequencies, the S-parameters and the
+// reference impedances, each for its first `samples` samples. Only for a
+// count the reader knows before the first write, and will write whole.
+void advisePointArrays(const DataSet& data, size_t samples);
 
 // Heap copy of `text` with a terminating NUL (C heap, released by
 // releaseDataSet); null when memory runs out. Never throws.

@@ -61,7 +61,8 @@ void buildWaveformNames(ScReading& reading) {
   if (data->hasGroupDelay != 0) appendGroupDelayNames(data);
 }
 
-// Every sample array at its final size, zeroed.
+// Every sample array at its final size, zeroed; those the blocks and the
+// Zo line fill sample after sample are advised onto large pages.
 int allocateSamples(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
   data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
@@ -73,6 +74,8 @@ int allocateSamples(DataSet* data) {
     data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
     if (data->waveformData[w] == nullptr) return fail(Message::kOutOfMemory);
   }
+  data->pointSlots = static_cast<int>(points);  // checkCapacity kept it within int
+  advisePointArrays(*data, points);
   return kOk;
 }
 

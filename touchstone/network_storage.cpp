@@ -52,7 +52,10 @@ int allocateNetworkStorage(DataSet* data, size_t capacity) {
     data->waveformData[i] = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
     complete = data->waveformData[i] != nullptr;
   }
-  if (complete) return kOk;
+  if (complete) {
+    data->pointSlots = static_cast<int>(capacity);
+    return kOk;
+  }
   if (data->waveformData != nullptr) freeFirstArrays(data, waveforms);
   std::free(data->waveformData);
   std::free(data->frequencies);
@@ -73,6 +76,7 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
     regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes);
   }
   *capacity = grown;
+  data->pointSlots = static_cast<int>(grown);
   return kOk;
 }
 

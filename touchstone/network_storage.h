@@ -3,10 +3,11 @@
 // The arrays are sized once, before the first data line, from the size of
 // the file: a point's text is always longer than the number of waveforms
 // stored before the noise names, so size / that number bounds the points a
-// file can hold. The allocation is zeroed, so the capacity that no point
-// reaches is never touched and stays unfaulted. When the size cannot be
-// known (a pipe) or the file grows while it is read, the arrays grow as
-// points arrive.
+// file can hold. A 2.x file's [Number of Frequencies] within that bound
+// sizes them instead, to exactly that count. The
+// allocation is zeroed, so the capacity that no point reaches is never
+// touched and stays unfaulted. When the size cannot be known (a pipe) or
+// the file grows while it is read, the arrays grow as points arrive.
 #ifndef KORVEL_TOUCHSTONE_NETWORK_STORAGE_H
 #define KORVEL_TOUCHSTONE_NETWORK_STORAGE_H
 

@@ -189,9 +189,12 @@ void readPartLines(PartRead* run, const Part& part, ScatteringPoints* points, Pa
       continue;
     }
     // A noise block opened by the line's first number: the data ends
-    // before this line, which the caller reads again.
-    if (outcome == ScatteringPoints::Outcome::kNoiseBlock && dueAtStart &&
-        points->nextIndex() == indexAtStart) {
+    // before this line, which the caller reads again. So too when that
+    // number is a frequency the part may not take (past the indices it was
+    // given, or not rising): the caller reads on from this line.
+    bool handsOver = outcome == ScatteringPoints::Outcome::kNoiseBlock ||
+                     outcome == ScatteringPoints::Outcome::kLeftToCaller;
+    if (handsOver && dueAtStart && points->nextIndex() == indexAtStart) {
       result->good = true;
       result->endedEarly = true;
       result->resume = source.lineStart();

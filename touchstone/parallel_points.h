@@ -6,12 +6,14 @@
 // The calling thread reads the first part as it would read the whole; each
 // other part is read on a worker thread straight into the arrays, at the
 // index its position predicts, quietly: whatever would need a message, or
-// anything the part cannot judge alone, makes the part fail. Once the first
-// part is read, the parts are checked in order (each began where the one
-// before ended, on a whole point, with a frequency above the last one
-// before it, within the declared count) and the good ones taken; the read
-// then goes on on the calling thread from the first part not taken, which
-// reports whatever a part would not.
+// anything the part cannot judge alone, makes the part fail, or end before
+// its line when that line opens with it (a frequency past the indices the
+// part was given, or not rising). Once the first part is read, the parts
+// are checked in order (each began where the one before ended, on a whole
+// point, with a frequency above the last one before it, within the
+// declared count) and the good ones taken; the read then goes on on the
+// calling thread from the first part not taken, or from where a part
+// taken ended, and reports whatever a part would not.
 #ifndef KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
 #define KORVEL_TOUCHSTONE_PARALLEL_POINTS_H
 

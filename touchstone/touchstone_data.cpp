@@ -39,6 +39,24 @@ void allocateForFile(DataSet* data, size_t estimate, size_t* capacity) {
   throw std::bad_alloc();
 }
 
+// The points [Number of Frequencies] declares, when the file can hold that
+// many (`bound`, from its size); 0 when none is declared, the size is
+// unknown or the count is beyond it. Such a count is only a size: the
+// points read are checked against it as any count.
+size_t plausibleCount(const DataPlan& plan, uint64_t bound) {
+  if (!plan.keywords || plan.fileSize == 0 || plan.layout.pointLimit <= 0) return 0;
+  uint64_t declared = static_cast<uint64_t>(plan.layout.pointLimit);
+  return declared <= bound ? static_cast<size_t>(declared) : 0;
+}
+
+// The storage for a declared count that the file can hold, exactly that
+// many points. The arrays the points fill are advised onto large pages, as
+// they will be written whole.
+void allocateForCount(DataSet* data, size_t declared, size_t* capacity) {
+  allocateForFile(data, declared, capacity);
+  if (*capacity >= declared) advisePointArrays(*data, declared);
+}
+
 // The impedance of every terminal after its mode's conversion; records
 // the reference impedance of the terminal that plays port 1.
 std::vector<double> terminalImpedances(DataSet* data, const std::vector<double>& written) {
@@ -206,7 +224,11 @@ int readTouchstoneData(LineSource* source, const std::string_view* pending, cons
 
   appendNetworkNames(data);
   size_t capacity = 0;
-  allocateForFile(data, static_cast<size_t>(estimate), &capacity);
+  if (size_t declared = plausibleCount(plan, estimate); declared > 0) {
+    allocateForCount(data, declared, &capacity);
+  } else {
+    allocateForFile(data, static_cast<size_t>(estimate), &capacity);
+  }
   std::vector<double> zo = terminalImpedances(data, plan.resistances);
   if (plan.noiseResistance > 0.0) data->referenceImpedance = plan.noiseResistance;
 

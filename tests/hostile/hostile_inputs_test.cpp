@@ -87,6 +87,14 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFile{"claims_blocks_2e9.sc0", -1, kTooFewValues},
         HostileFile{"claims_ports_65536.sc0", -1, kTooFewValues},
         HostileFile{"claims_params_1e6.sc0", -1, "The sweep parameter names are not complete.\n"},
+        // A count no file of this size can hold sizes nothing: the points
+        // read are held against it.
+        HostileFile{"claims_frequencies_2e9.s2p", -1,
+                    "Error in line 9: [Number of Frequencies] and the points of [Network Data] differ: "
+                    "2000000000 declared, 2 read\nCan't open file: %s.\n "},
+        HostileFile{"zero_frequencies.s2p", -1,
+                    "Error in line 5: [Number of Frequencies] needs a count of at least 1\nCan't open file: "
+                    "%s.\n "},
         HostileFile{"negative_counts.sc0", -1, "Port_number and data points number can not be 0. \n"},
         HostileFile{"negative_blocks.sc0", -1, "NumOfBlock can not be negative.\n"},
         HostileFile{"short_file.s9999", -1, kNoDataValues},

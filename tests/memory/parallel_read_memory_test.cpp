@@ -48,7 +48,7 @@ Read readFailingAt(const std::string& path, size_t k) {
   }
   ParallelReadRecord record = lastParallelRead();
   parallelPolicy().touchstoneData = saved;
-  read.snapshot = snapshotOfRecord(path, result, data);
+  read.snapshot = snapshotOfRecord(result, data);
   read.snapshot.record = record;
   return read;
 }

@@ -1,8 +1,5 @@
 #include "support/network_snapshot.h"
 
-#include <sys/stat.h>
-
-#include <climits>
 #include <cstring>
 
 #include "dataset/messages.h"
@@ -31,19 +28,10 @@ std::vector<uint64_t> bitsOf(const double* values, size_t count) {
   return bits;
 }
 
-// The points the storage was sized for: the file's size over the
-// waveforms stored before the noise names, as the reader sizes it.
-size_t storageCapacity(const std::string& path, const DataSet& data) {
-  struct stat status;
-  int64_t waveforms = noiseBaseIndex(data);
-  if (stat(path.c_str(), &status) != 0 || waveforms <= 0) return 0;
-  uint64_t capacity = static_cast<uint64_t>(status.st_size) / static_cast<uint64_t>(waveforms);
-  return capacity > INT_MAX ? INT_MAX : static_cast<size_t>(capacity);
-}
-
-void keepArrays(const std::string& path, const DataSet& data, NetworkSnapshot* snapshot) {
+void keepArrays(const DataSet& data, NetworkSnapshot* snapshot) {
   size_t points = data.pointCount > 0 ? static_cast<size_t>(data.pointCount) : 0;
-  size_t capacity = data.isScFormat ? points : storageCapacity(path, data);
+  // The points the storage has room for, as the reader sized it.
+  size_t capacity = data.isScFormat ? points : static_cast<size_t>(data.pointSlots);
   if (capacity < points) capacity = points;
   snapshot->arrays.push_back(bitsOf(data.frequencies, capacity));
   size_t noise = data.noisePointCount > 0 ? static_cast<size_t>(data.noisePointCount) : 0;
@@ -73,7 +61,7 @@ ParallelSettings readInParts(unsigned parts) {
   return settings;
 }
 
-NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* data) {
+NetworkSnapshot snapshotOfRecord(int result, DataSet* data) {
   NetworkSnapshot snapshot;
   snapshot.result = result;
   if (data != nullptr) {
@@ -83,7 +71,7 @@ NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* d
     std::memcpy(&reference, &data->referenceImpedance, sizeof reference);
     snapshot.counts.push_back(static_cast<int64_t>(reference));
     snapshot.names = Tcl_DStringValue(&data->waveformNames);
-    keepArrays(path, *data, &snapshot);
+    keepArrays(*data, &snapshot);
     closeFile(data);
   }
   return snapshot;
@@ -101,7 +89,7 @@ NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelSettings& 
   }
   ParallelReadRecord record = lastParallelRead();
   parallelPolicy().touchstoneData = saved;
-  NetworkSnapshot snapshot = snapshotOfRecord(path, result, data);
+  NetworkSnapshot snapshot = snapshotOfRecord(result, data);
   snapshot.record = record;
   snapshot.messages = sink.messages;
   return snapshot;

@@ -34,9 +34,9 @@ struct NetworkSnapshot {
 // restored.
 NetworkSnapshot snapshotOfRead(const std::string& path, const ParallelSettings& settings);
 
-// The snapshot of a record openFile returned with `result` for the file at
-// `path` (messages left empty); releases the record.
-NetworkSnapshot snapshotOfRecord(const std::string& path, int result, DataSet* data);
+// The snapshot of a record openFile returned with `result` (messages left
+// empty); releases the record.
+NetworkSnapshot snapshotOfRecord(int result, DataSet* data);
 
 // The settings of a read on the calling thread alone, and of one cut into
 // `parts` parts whatever the data's size.

@@ -227,6 +227,20 @@ const std::vector<Case>& cases() {
       {"VersionTwoCountNotReached", "a.s2p",
        [](int at) { return versionTwoHeader(2, kPoints + at, 0) + pointsOf(kPoints, 4, false) + "[End]\n"; },
        false},
+      // Points that widen along the file: the parts are placed far past
+      // their true indices, beyond the storage the declared count sizes.
+      {"VersionTwoWideningPoints", "a.s2p",
+       [](int) {
+         std::string text = versionTwoHeader(2, kPoints, 0);
+         for (int p = 0; p < kPoints; ++p) {
+           text += frequencyText(p);
+           for (int v = 0; v < 8; ++v)
+             text += p < kPoints / 2 ? " 0" : " " + valueText(p, v, false) + std::string(30, '7');
+           text += "\n";
+         }
+         return text + "[End]\n";
+       },
+       false},
       {"VersionTwoLowerMatrix", "a.s3p",
        [](int) {
          return versionTwoHeader(3, kPoints, 0, "[Matrix Format] Lower\n") + pointsOf(kPoints, 6, true) +

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 #include <map>
 #include <regex>
 
@@ -258,6 +260,52 @@ TEST(CurveReductionTest, KeepsEachColumnsEnvelopeOfALongCurve) {
   EXPECT_EQ(count(svg, "<polyline "), 0u);
   EXPECT_EQ(count(svg, "<path data-waveform=\"Gain-Par/K\""), 1u);
   EXPECT_LT(svg.size(), 60000u);
+}
+
+// Random reflections, more than the chart has pixels: drawn as the area
+// they cover, which holds every point and every segment's middle, as one
+// path of far fewer rectangles than points.
+TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
+  std::vector<double> f;
+  std::vector<std::complex<double>> values;
+  uint32_t state = 99;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<double>(state >> 8) / (1u << 24) * 1.2 - 0.6;
+  };
+  for (int i = 0; i < 60000; ++i) {
+    f.push_back(1e9 + 1e5 * i);
+    values.push_back({next(), next()});
+  }
+  host::RecordedWaveform s = complexWaveform(f, {values}, "-", "db(y)");
+  WaveformSet set = {{"S-Par/S(1,1)", &s}};
+  Figure figure = buildFigure("t", {{"Smith", PanelKind::kSmith, {"S-Par/S(1,1)"}}}, set, {});
+  layoutFigure(&figure, {300, 300});
+  const Panel& panel = figure.panels[0];
+  ASSERT_LT(panel.plot.width * panel.plot.height, 60000);
+  std::vector<Point> points = panel.curves[0].points;
+  reduceCurves(&figure);
+  const Curve& curve = figure.panels[0].curves[0];
+  ASSERT_TRUE(curve.reduced);
+  EXPECT_TRUE(curve.strokes.empty());
+  ASSERT_FALSE(curve.coverage.empty());
+  EXPECT_LT(curve.coverage.size(), points.size() / 20);
+  auto covered = [&](Point at) {
+    return std::any_of(curve.coverage.begin(), curve.coverage.end(), [&](const Rect& rect) {
+      return at.x >= rect.x && at.x <= rect.x + rect.width && at.y >= rect.y && at.y <= rect.y + rect.height;
+    });
+  };
+  for (size_t i = 0; i < points.size(); i += 97) {
+    Point at = panel.toPixel(points[i]);
+    EXPECT_TRUE(covered(at)) << i;
+    if (i + 1 < points.size()) {
+      Point after = panel.toPixel(points[i + 1]);
+      EXPECT_TRUE(covered({(at.x + after.x) / 2, (at.y + after.y) / 2})) << i;
+    }
+  }
+  std::string svg = writeSvg(figure);
+  EXPECT_EQ(count(svg, "<path data-waveform=\"S-Par/S(1,1)\""), 1u);
+  EXPECT_EQ(count(svg, "<polyline data-waveform"), 0u);
 }
 
 }  // namespace

@@ -18,15 +18,22 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Coverage cells are marked in blocks of this many cells a side; a block
-// whose cells are all marked is crossed without looking at its cells, which
-// keeps a scribble of a million lines over a chart to a few block steps per
-// line once it has filled the chart.
+// Coverage cells are counted in blocks of this many cells a side, and
+// those in large blocks of kLargeBlocks blocks a side; a block whose cells
+// are all marked is crossed without looking at its cells, which keeps a
+// scribble of a million lines over a chart to a few steps per line once it
+// has filled the chart.
 constexpr int kBlockCells = 16;
+constexpr int kLargeBlocks = 4;
 
 bool finite(const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
-double distance(const Point& a, const Point& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+// Pixel distances are small and finite: no need of hypot's care.
+double distance(const Point& a, const Point& b) {
+  double dx = b.x - a.x;
+  double dy = b.y - a.y;
+  return std::sqrt(dx * dx + dy * dy);
+}
 
 // The index ranges [first, second) of the runs of finite points.
 std::vector<std::pair<size_t, size_t>> finiteRuns(const std::vector<Point>& points) {
@@ -116,14 +123,21 @@ struct KeptRun {
   std::vector<BucketInk> inks;
 };
 
-KeptRun keptRun(const std::vector<Point>& data, const std::vector<Point>& pixels, bool chart, double period) {
+// `data` and `pixels` hold `count` points; lengths and inks are measured
+// only for a dashed curve (`period` > 0), which alone needs them.
+KeptRun keptRun(const Point* data, const std::vector<Point>& pixels, bool chart, double period) {
   KeptRun run;
+  bool dashed = period > 0;
   double length = 0;  // of the full curve up to the bucket's first point
   std::vector<size_t> kept;
   for (Bucket bucket : bucketsOf(pixels, chart)) {
-    if (bucket.begin > 0) length += distance(pixels[bucket.begin - 1], pixels[bucket.begin]);
     kept.clear();
     keepOf(pixels, bucket, chart, &kept);
+    if (!dashed) {
+      for (size_t i : kept) run.data.push_back(data[i]);
+      continue;
+    }
+    if (bucket.begin > 0) length += distance(pixels[bucket.begin - 1], pixels[bucket.begin]);
     BucketInk ink{pixels[bucket.begin].y, pixels[bucket.begin].y, false};
     double full = 0;
     double chain = 0;
@@ -140,7 +154,7 @@ KeptRun keptRun(const std::vector<Point>& data, const std::vector<Point>& pixels
       run.bucket.push_back(run.inks.size());
       ++next;
     }
-    ink.solid = period > 0 && full - chain >= period;
+    ink.solid = full - chain >= period;
     run.inks.push_back(ink);
     length += full;
   }
@@ -257,7 +271,10 @@ class CoverageGrid {
         blockColumns_((columns_ + kBlockCells - 1) / kBlockCells),
         blockRows_((rows_ + kBlockCells - 1) / kBlockCells),
         cells_(static_cast<size_t>(columns_) * static_cast<size_t>(rows_), 0),
-        marked_(static_cast<size_t>(blockColumns_) * static_cast<size_t>(blockRows_), 0) {}
+        marked_(static_cast<size_t>(blockColumns_) * static_cast<size_t>(blockRows_), 0),
+        largeColumns_((blockColumns_ + kLargeBlocks - 1) / kLargeBlocks),
+        largeRows_((blockRows_ + kLargeBlocks - 1) / kLargeBlocks),
+        largeMarked_(static_cast<size_t>(largeColumns_) * static_cast<size_t>(largeRows_), 0) {}
 
   void addPoint(Point at) {
     double u = (at.x - originX_) / kCoverageCell;
@@ -272,18 +289,31 @@ class CoverageGrid {
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
     if (!clip(&u0, &v0, &u1, &v1)) return;
-    traverse(u0, v0, u1, v1, kBlockCells, 0, blockColumns_ - 1, 0, blockRows_ - 1,
-             [&](int bx, int by, double enter, double leave) {
-               if (blockFull(bx, by)) return;
-               double su = u0 + enter * (u1 - u0);
-               double sv = v0 + enter * (v1 - v0);
-               double eu = u0 + leave * (u1 - u0);
-               double ev = v0 + leave * (v1 - v0);
-               int left = bx * kBlockCells;
-               int top = by * kBlockCells;
-               traverse(su, sv, eu, ev, 1, left, std::min(columns_, left + kBlockCells) - 1, top,
-                        std::min(rows_, top + kBlockCells) - 1,
-                        [&](int x, int y, double, double) { mark(x, y); });
+    constexpr int kLargeCells = kBlockCells * kLargeBlocks;
+    auto point = [&](double t) { return Point{u0 + t * (u1 - u0), v0 + t * (v1 - v0)}; };
+    traverse(u0, v0, u1, v1, kLargeCells, 0, largeColumns_ - 1, 0, largeRows_ - 1,
+             [&](int lx, int ly, double enter, double leave) {
+               if (largeFull(lx, ly)) return;
+               Point enterAt = point(enter);
+               Point leaveAt = point(leave);
+               int bx = lx * kLargeBlocks;
+               int by = ly * kLargeBlocks;
+               traverse(enterAt.x, enterAt.y, leaveAt.x, leaveAt.y, kBlockCells, bx,
+                        std::min(blockColumns_, bx + kLargeBlocks) - 1, by,
+                        std::min(blockRows_, by + kLargeBlocks) - 1,
+                        [&](int x, int y, double blockEnter, double blockLeave) {
+                          if (blockFull(x, y)) return;
+                          Point start = {enterAt.x + blockEnter * (leaveAt.x - enterAt.x),
+                                         enterAt.y + blockEnter * (leaveAt.y - enterAt.y)};
+                          Point end = {enterAt.x + blockLeave * (leaveAt.x - enterAt.x),
+                                       enterAt.y + blockLeave * (leaveAt.y - enterAt.y)};
+                          int left = x * kBlockCells;
+                          int top = y * kBlockCells;
+                          traverse(start.x, start.y, end.x, end.y, 1, left,
+                                   std::min(columns_, left + kBlockCells) - 1, top,
+                                   std::min(rows_, top + kBlockCells) - 1,
+                                   [&](int cx, int cy, double, double) { mark(cx, cy); });
+                        });
              });
   }
 
@@ -391,6 +421,14 @@ class CoverageGrid {
     }
   }
 
+  bool largeFull(int lx, int ly) const {
+    constexpr int kLargeCells = kBlockCells * kLargeBlocks;
+    int width = std::min(kLargeCells, columns_ - lx * kLargeCells);
+    int height = std::min(kLargeCells, rows_ - ly * kLargeCells);
+    return largeMarked_[static_cast<size_t>(ly) * static_cast<size_t>(largeColumns_) +
+                        static_cast<size_t>(lx)] == width * height;
+  }
+
   bool blockFull(int bx, int by) const {
     int width = std::min(kBlockCells, columns_ - bx * kBlockCells);
     int height = std::min(kBlockCells, rows_ - by * kBlockCells);
@@ -404,6 +442,9 @@ class CoverageGrid {
     cell = 1;
     ++marked_[static_cast<size_t>(y / kBlockCells) * static_cast<size_t>(blockColumns_) +
               static_cast<size_t>(x / kBlockCells)];
+    constexpr int kLargeCells = kBlockCells * kLargeBlocks;
+    ++largeMarked_[static_cast<size_t>(y / kLargeCells) * static_cast<size_t>(largeColumns_) +
+                   static_cast<size_t>(x / kLargeCells)];
   }
 
   double originX_;
@@ -414,6 +455,9 @@ class CoverageGrid {
   int blockRows_;
   std::vector<uint8_t> cells_;
   std::vector<int> marked_;  // marked cells per block
+  int largeColumns_;
+  int largeRows_;
+  std::vector<int> largeMarked_;  // marked cells per large block
 };
 
 // The page position of a point as the SVG writes it, to the hundredth of a
@@ -424,21 +468,25 @@ Point writtenPixel(const Panel& panel, Point data) {
   return {std::round(at.x * 100) / 100, std::round(at.y * 100) / 100};
 }
 
-void reduceCurve(const Panel& panel, Curve* curve) {
+// `pixels` is room for the page positions of a run, kept from curve to
+// curve.
+void reduceCurve(const Panel& panel, Curve* curve, std::vector<Point>* pixels) {
   double columns = std::ceil(panel.plot.width);
   if (!(static_cast<double>(curve->points.size()) > kPointsPerColumn * columns)) return;
   bool chart = panel.kind == PanelKind::kSmith;
   std::vector<double> lengths = dashLengths(curve->dash);
   double period = dashPeriod(curve->dash);
+  // A chart's coverage walks the kept points on the page, so it needs them
+  // as a dashed curve does.
+  double measured = chart ? std::max(period, 1.0) : period;
   std::vector<KeptRun> runs;
   size_t vertices = 0;
   for (auto [begin, end] : finiteRuns(curve->points)) {
-    std::vector<Point> data(curve->points.begin() + static_cast<std::ptrdiff_t>(begin),
-                            curve->points.begin() + static_cast<std::ptrdiff_t>(end));
-    std::vector<Point> pixels(data.size());
-    std::transform(data.begin(), data.end(), pixels.begin(),
+    const Point* data = curve->points.data() + begin;
+    pixels->resize(end - begin);
+    std::transform(data, data + (end - begin), pixels->begin(),
                    [&](Point at) { return writtenPixel(panel, at); });
-    runs.push_back(keptRun(data, pixels, chart, period));
+    runs.push_back(keptRun(data, *pixels, chart, measured));
     vertices += runs.back().data.size();
   }
   curve->reduced = true;
@@ -489,8 +537,9 @@ double dashPeriod(const std::string& dash) {
 }
 
 void reduceCurves(Figure* figure) {
+  std::vector<Point> pixels;
   for (Panel& panel : figure->panels) {
-    for (Curve& curve : panel.curves) reduceCurve(panel, &curve);
+    for (Curve& curve : panel.curves) reduceCurve(panel, &curve, &pixels);
   }
 }
 

@@ -490,11 +490,17 @@ void reduceCurve(const Panel& panel, Curve* curve, std::vector<Point>* pixels) {
     vertices += runs.back().data.size();
   }
   curve->reduced = true;
-  // More vertices than the chart has pixels: every pixel the line reaches
-  // is crossed many times over, in every direction, and single lines (or
-  // their dashes) can no longer be told apart; what the full curve draws at
-  // this size is the area its line passes through, as thick as the line.
-  if (chart && static_cast<double>(vertices) > panel.plot.width * panel.plot.height) {
+  // More vertices than the chart has pixels, or a line long enough to ink
+  // half the chart: the pixels the line reaches are crossed over and over,
+  // in every direction, and single lines (or their dashes) can no longer be
+  // told apart; what the full curve draws at this size is the area its
+  // line passes through, as thick as the line.
+  double area = panel.plot.width * panel.plot.height;
+  double length = 0;
+  for (const KeptRun& run : runs) {
+    for (size_t k = 1; k < run.pixels.size(); ++k) length += distance(run.pixels[k - 1], run.pixels[k]);
+  }
+  if (chart && (static_cast<double>(vertices) > area || length * kCurveWidth > area / 2)) {
     CoverageGrid grid(panel.plot);
     for (const KeptRun& run : runs) {
       if (run.pixels.size() == 1) grid.addPoint(run.pixels[0]);

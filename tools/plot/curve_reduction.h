@@ -9,9 +9,12 @@
 // one, and everything else it would draw lies within that column, less than
 // a pixel from the kept line. On a Smith chart, which is two-dimensional,
 // each run of consecutive points within one pixel keeps its first and last
-// point; a curve that still has more vertices than the chart has pixels
-// crosses every pixel it reaches many times over, and is drawn as the
-// cells its line passes through.
+// point; a curve that still has more vertices than the chart has pixels,
+// or a line long enough to ink half of it, crosses the pixels it reaches
+// over and over, and is drawn as the cells its line passes through. A
+// dashed curve's dashes are laid where the whole curve lays them, along
+// its length; where it doubles back over its own dashes within a pixel
+// column, it is drawn solid, as it then looks.
 //
 // Everything works on the pixel positions the panel's own mapping gives
 // (after dB and phase, on the axes as laid out), so it needs layoutFigure

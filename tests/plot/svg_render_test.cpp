@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstring>
+#include <random>
 
 #include "support/recorded_waveforms.h"
+#include "tools/plot/curve_reduction.h"
 #include "tools/plot/figure_layout.h"
 #include "tools/plot/svg_writer.h"
 
@@ -99,6 +102,115 @@ TEST_F(RenderTest, PdfHasAPdfHeader) {
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
   EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 }
+
+cairo_surface_t* pngImage(const std::string& svg, PageSize size) {
+  std::string png;
+  std::string error;
+  if (!renderSvg(svg, size.width, size.height, RenderFormat::kPng, &png, &error)) return nullptr;
+  PngReader reader{&png};
+  cairo_surface_t* image = cairo_image_surface_create_from_png_stream(readPng, &reader);
+  cairo_surface_flush(image);
+  return image;
+}
+
+// A long curve drawn reduced against the same curve drawn whole.
+struct ReductionCase {
+  std::string name;
+  size_t points;
+  PanelKind kind;
+  size_t smaller;  // the reduced SVG is at least this many times smaller
+  // The value at point i of n, from a generator seeded the same every run.
+  std::complex<double> (*value)(size_t i, size_t n, std::mt19937* random);
+};
+
+std::complex<double> randomValue(size_t, size_t, std::mt19937* random) {
+  std::uniform_real_distribution<double> part(-0.7, 0.7);
+  return {part(*random), part(*random)};
+}
+
+// A resonance with a little measurement noise on top.
+std::complex<double> noisyResonance(size_t i, size_t n, std::mt19937* random) {
+  std::normal_distribution<double> noise(0, 0.002);
+  double f = static_cast<double>(i) / static_cast<double>(n);
+  std::complex<double> pole = 1.0 / std::complex<double>(1.0, 40.0 * (f - 0.5));
+  return 0.9 * pole * std::polar(1.0, -12.0 * f) + std::complex<double>(noise(*random), noise(*random));
+}
+
+// A smooth spiral that turns many times: many points per pixel, few runs
+// over each.
+std::complex<double> spiral(size_t i, size_t n, std::mt19937*) {
+  double f = static_cast<double>(i) / static_cast<double>(n);
+  return std::polar(0.2 + 0.7 * f, -60.0 * f);
+}
+
+class ReductionRenderTest : public ::testing::TestWithParam<ReductionCase> {};
+
+// Two waveforms (the second drawn dashed) of the case's values, drawn on a
+// page of 600 × 420 whole and reduced: the pictures agree but for the
+// antialiasing of edge pixels (lines moved by less than a pixel) and, in a
+// random scribble, the odd pixel where the whole curve's dashes leave a
+// gap among its own wiggles.
+TEST_P(ReductionRenderTest, DrawsWhatTheWholeCurveDraws) {
+  const ReductionCase& param = GetParam();
+  std::mt19937 random(7);
+  std::vector<double> f(param.points);
+  std::vector<std::complex<double>> first(param.points);
+  std::vector<std::complex<double>> second(param.points);
+  for (size_t i = 0; i < param.points; ++i) {
+    f[i] = 1e9 + 1e4 * static_cast<double>(i);
+    first[i] = param.value(i, param.points, &random);
+    second[i] = param.value(i, param.points, &random) * 0.8;
+  }
+  host::RecordedWaveform a = korvel::testing::complexWaveform(f, {first}, "-", "db(y)");
+  host::RecordedWaveform b = korvel::testing::complexWaveform(f, {second}, "-", "db(y)");
+  WaveformSet set = {{"S-Par/S(1,1)", &a}, {"S-Par/S(2,2)", &b}};
+  Figure figure = buildFigure("t", {{"p", param.kind, {"S-Par/S(1,1)", "S-Par/S(2,2)"}}}, set, {});
+  PageSize size{600, 420};
+  layoutFigure(&figure, size);
+  std::string whole = writeSvg(figure);
+  reduceCurves(&figure);
+  std::string reduced = writeSvg(figure);
+  EXPECT_LT(reduced.size() * param.smaller, whole.size());
+
+  cairo_surface_t* wholeImage = pngImage(whole, size);
+  cairo_surface_t* reducedImage = pngImage(reduced, size);
+  ASSERT_NE(wholeImage, nullptr);
+  ASSERT_NE(reducedImage, nullptr);
+  size_t inked = 0;
+  size_t differing = 0;
+  int worst = 0;
+  for (int y = 0; y < size.height; ++y) {
+    for (int x = 0; x < size.width; ++x) {
+      Rgb one = pixelAt(wholeImage, x, y);
+      Rgb other = pixelAt(reducedImage, x, y);
+      if (distance(one, {255, 255, 255}) > 64) ++inked;
+      int apart = distance(one, other);
+      worst = std::max(worst, apart);
+      if (apart > 64) ++differing;
+    }
+  }
+  cairo_surface_destroy(wholeImage);
+  cairo_surface_destroy(reducedImage);
+  RecordProperty("differing", std::to_string(differing) + " of " + std::to_string(inked) + ", worst " +
+                                  std::to_string(worst) + ", " + std::to_string(whole.size()) + " -> " +
+                                  std::to_string(reduced.size()) + " bytes");
+  EXPECT_LE(differing * 25, inked);
+}
+
+// (A random scribble over a Smith chart, which is drawn as its coverage,
+// has no row here: cairo takes minutes to draw one of the size that needs
+// it, every line crossing every other.)
+INSTANTIATE_TEST_SUITE_P(
+    Curves, ReductionRenderTest,
+    ::testing::Values(
+        ReductionCase{"RandomAgainstFrequency", 8000, PanelKind::kCartesian, 4, randomValue},
+        ReductionCase{"NoisyResonanceAgainstFrequency", 40000, PanelKind::kCartesian, 10, noisyResonance},
+        ReductionCase{"NoisyResonancePhase", 40000, PanelKind::kPhase, 10, noisyResonance},
+        ReductionCase{"SpiralOnASmithChart", 40000, PanelKind::kSmith, 4, spiral},
+        // Noise of a third of a pixel moves nearly every point to another
+        // pixel of the chart: little to drop.
+        ReductionCase{"NoisyResonanceOnASmithChart", 40000, PanelKind::kSmith, 1, noisyResonance}),
+    [](const ::testing::TestParamInfo<ReductionCase>& row) { return row.param.name; });
 
 TEST(RenderFailureTest, RefusesTextThatIsNotSvg) {
   std::string out = "stale";

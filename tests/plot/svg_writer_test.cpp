@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
+#include <map>
 #include <regex>
 
 #include "support/recorded_waveforms.h"
+#include "tools/plot/curve_reduction.h"
 #include "tools/plot/figure_layout.h"
 
 namespace korvel::plot {
@@ -71,6 +75,16 @@ TEST_F(SweptSvgTest, LegendsNameTheSweepValuesAndTheWaveforms) {
   }
 }
 
+TEST_F(SweptSvgTest, ReductionLeavesCurvesOfFewPointsAsTheyAre) {
+  std::vector<PanelSpec> specs = {{"All", PanelKind::kCartesian, {"Gain-Par/Gmax", "S-Par/S(2,1)"}},
+                                  {"Smith", PanelKind::kSmith, {"S-Par/S(2,1)"}}};
+  Figure figure = buildFigure("t", specs, set_, {});
+  layoutFigure(&figure, defaultPageSize(figure));
+  std::string whole = writeSvg(figure);
+  reduceCurves(&figure);
+  EXPECT_EQ(writeSvg(figure), whole);
+}
+
 TEST_F(SweptSvgTest, IsTheSameEveryTime) {
   std::vector<PanelSpec> specs = {{"All", PanelKind::kCartesian, {"Gain-Par/Gmax", "S-Par/S(2,1)"}},
                                   {"Smith", PanelKind::kSmith, {"S-Par/S(2,1)"}}};
@@ -127,6 +141,171 @@ TEST(SvgTest, PolylinePointsAreThePixelsOfTheModel) {
   std::snprintf(expected, sizeof expected, "points=\"%.2f,%.2f ", first.x, first.y);
   EXPECT_NE(svg.find(expected), std::string::npos) << expected;
   EXPECT_NE(svg.find("width=\"400.00\" height=\"300.00\""), std::string::npos);
+}
+
+// Page positions of points and the indices the column envelope keeps.
+struct EnvelopeCase {
+  std::string name;
+  std::vector<Point> pixels;
+  std::vector<size_t> columnKept;
+  std::vector<size_t> pixelKept;
+};
+
+class EnvelopeTest : public ::testing::TestWithParam<EnvelopeCase> {};
+
+TEST_P(EnvelopeTest, KeepsTheEndsAndExtremesOfEachColumnInOrder) {
+  EXPECT_EQ(columnEnvelope(GetParam().pixels), GetParam().columnKept);
+  EXPECT_EQ(pixelRunEnds(GetParam().pixels), GetParam().pixelKept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, EnvelopeTest,
+    ::testing::Values(
+        EnvelopeCase{"Empty", {}, {}, {}}, EnvelopeCase{"OnePoint", {{10.5, 3}}, {0}, {0}},
+        EnvelopeCase{"OnePerColumnKeepsAll", {{10.5, 3}, {11.5, 9}, {12.5, 1}}, {0, 1, 2}, {0, 1, 2}},
+        // Column 10: first 0, lowest y 2, highest y 3, last 4; column 11: one point.
+        EnvelopeCase{"ExtremesBetweenTheEnds",
+                     {{10.0, 5}, {10.2, 6}, {10.4, 1}, {10.6, 9}, {10.8, 5.5}, {11.0, 4}},
+                     {0, 2, 3, 4, 5},
+                     {0, 1, 2, 3, 4, 5}},
+        // The highest point first: kept once, in its place.
+        EnvelopeCase{"ExtremeAtAnEnd", {{3.1, 9}, {3.5, 2}, {3.6, 4}, {3.9, 3}}, {0, 1, 3}, {0, 1, 2, 3}},
+        // A column left and come back to is two runs.
+        EnvelopeCase{"ColumnReturnedTo",
+                     {{1.1, 0}, {1.2, 5}, {1.3, 1}, {2.5, 0}, {1.4, 3}, {1.5, 2}, {1.6, 4}},
+                     {0, 1, 2, 3, 4, 5, 6},
+                     {0, 1, 2, 3, 4, 5, 6}},
+        // Within one pixel only the first and last of a run stay on a chart.
+        EnvelopeCase{"OnePixel",
+                     {{4.1, 7.1}, {4.5, 7.9}, {4.9, 7.5}, {4.2, 7.2}, {5.1, 7.2}},
+                     {0, 1, 3, 4},
+                     {0, 3, 4}}),
+    [](const ::testing::TestParamInfo<EnvelopeCase>& row) { return row.param.name; });
+
+struct DashCase {
+  std::string dash;
+  double period;
+};
+
+class DashPeriodTest : public ::testing::TestWithParam<DashCase> {};
+
+TEST_P(DashPeriodTest, IsTheLengthAfterWhichThePatternRepeats) {
+  EXPECT_DOUBLE_EQ(dashPeriod(GetParam().dash), GetParam().period);
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, DashPeriodTest,
+                         ::testing::Values(DashCase{"", 0}, DashCase{"8 4", 12}, DashCase{"10 3 2 3", 18},
+                                           DashCase{"5", 10}, DashCase{"4 2 1", 14}));
+
+// A curve of 20,000 points that jumps about: reduced, every pixel column
+// of its panel still reaches the same lowest and highest pixel and starts
+// and ends at the same points, with at most four points kept per column.
+TEST(CurveReductionTest, KeepsEachColumnsEnvelopeOfALongCurve) {
+  std::vector<double> f;
+  std::vector<double> values;
+  uint32_t state = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 1664525u + 1013904223u;
+    f.push_back(1e9 + 1e5 * i);
+    values.push_back(1 + static_cast<double>(state >> 8) / (1u << 24) * std::sin(i * 0.001));
+  }
+  host::RecordedWaveform k = realWaveform(f, {values}, "-", "");
+  WaveformSet set = {{"Gain-Par/K", &k}};
+  Figure figure = buildFigure("t", {{"K", PanelKind::kCartesian, {"Gain-Par/K"}}}, set, {});
+  layoutFigure(&figure, {800, 400});
+  const Panel& panel = figure.panels[0];
+  // Pixels as the SVG writes them, to the hundredth.
+  auto written = [&](Point data) {
+    Point at = panel.toPixel(data);
+    return Point{std::round(at.x * 100) / 100, std::round(at.y * 100) / 100};
+  };
+  struct Column {
+    double low = INFINITY;
+    double high = -INFINITY;
+    double first = 0;
+    double last = 0;
+    int count = 0;
+  };
+  auto columns = [&](const std::vector<Point>& points) {
+    std::map<double, Column> found;
+    for (const Point& point : points) {
+      Point at = written(point);
+      Column& column = found[std::floor(at.x)];
+      if (column.count++ == 0) column.first = point.x;
+      column.last = point.x;
+      column.low = std::min(column.low, at.y);
+      column.high = std::max(column.high, at.y);
+    }
+    return found;
+  };
+  std::map<double, Column> whole = columns(figure.panels[0].curves[0].points);
+  reduceCurves(&figure);
+  const Curve& curve = figure.panels[0].curves[0];
+  ASSERT_TRUE(curve.reduced);
+  ASSERT_EQ(curve.strokes.size(), 1u);
+  std::map<double, Column> kept = columns(curve.strokes[0]);
+  ASSERT_EQ(kept.size(), whole.size());
+  size_t points = 0;
+  for (const auto& [x, column] : whole) {
+    const Column& reduced = kept[x];
+    EXPECT_EQ(reduced.low, column.low) << x;
+    EXPECT_EQ(reduced.high, column.high) << x;
+    EXPECT_EQ(reduced.first, column.first) << x;
+    EXPECT_EQ(reduced.last, column.last) << x;
+    EXPECT_LE(reduced.count, std::min(column.count, 4)) << x;
+    points += static_cast<size_t>(reduced.count);
+  }
+  EXPECT_LT(points, 4 * whole.size());
+  std::string svg = writeSvg(figure);
+  EXPECT_EQ(count(svg, "<polyline "), 0u);
+  EXPECT_EQ(count(svg, "<path data-waveform=\"Gain-Par/K\""), 1u);
+  EXPECT_LT(svg.size(), 60000u);
+}
+
+// Random reflections, more than the chart has pixels: drawn as the area
+// they cover, which holds every point and every segment's middle, as one
+// path of far fewer rectangles than points.
+TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
+  std::vector<double> f;
+  std::vector<std::complex<double>> values;
+  uint32_t state = 99;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<double>(state >> 8) / (1u << 24) * 1.2 - 0.6;
+  };
+  for (int i = 0; i < 60000; ++i) {
+    f.push_back(1e9 + 1e5 * i);
+    values.push_back({next(), next()});
+  }
+  host::RecordedWaveform s = complexWaveform(f, {values}, "-", "db(y)");
+  WaveformSet set = {{"S-Par/S(1,1)", &s}};
+  Figure figure = buildFigure("t", {{"Smith", PanelKind::kSmith, {"S-Par/S(1,1)"}}}, set, {});
+  layoutFigure(&figure, {300, 300});
+  const Panel& panel = figure.panels[0];
+  ASSERT_LT(panel.plot.width * panel.plot.height, 60000);
+  std::vector<Point> points = panel.curves[0].points;
+  reduceCurves(&figure);
+  const Curve& curve = figure.panels[0].curves[0];
+  ASSERT_TRUE(curve.reduced);
+  EXPECT_TRUE(curve.strokes.empty());
+  ASSERT_FALSE(curve.coverage.empty());
+  EXPECT_LT(curve.coverage.size(), points.size() / 20);
+  auto covered = [&](Point at) {
+    return std::any_of(curve.coverage.begin(), curve.coverage.end(), [&](const Rect& rect) {
+      return at.x >= rect.x && at.x <= rect.x + rect.width && at.y >= rect.y && at.y <= rect.y + rect.height;
+    });
+  };
+  for (size_t i = 0; i < points.size(); i += 97) {
+    Point at = panel.toPixel(points[i]);
+    EXPECT_TRUE(covered(at)) << i;
+    if (i + 1 < points.size()) {
+      Point after = panel.toPixel(points[i + 1]);
+      EXPECT_TRUE(covered({(at.x + after.x) / 2, (at.y + after.y) / 2})) << i;
+    }
+  }
+  std::string svg = writeSvg(figure);
+  EXPECT_EQ(count(svg, "<path data-waveform=\"S-Par/S(1,1)\""), 1u);
+  EXPECT_EQ(count(svg, "<polyline data-waveform"), 0u);
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include <iostream>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "tools/cli/command.h"
 #include "tools/names/name_resolver.h"
 #include "tools/output/diagnostics.h"
 #include "tools/output/text_format.h"
+#include "tools/plot/curve_reduction.h"
 #include "tools/plot/figure.h"
 #include "tools/plot/figure_layout.h"
 #include "tools/plot/page_plan.h"
@@ -92,7 +94,7 @@ class PlotCommand : public Command {
                      std::vector<const host::RecordedWaveform*>* loaded, plot::WaveformSet* set);
   std::string smithProblem(const std::vector<std::string>& names, const plot::WaveformSet& set) const;
   std::string segmentProblem(const plot::WaveformSet& set) const;
-  int write(const plot::Figure& figure, plot::PageSize size);
+  int write(plot::Figure figure, plot::PageSize size);
 
   std::string outputPath_;
   std::string format_;
@@ -258,13 +260,13 @@ int PlotCommand::run(PluginSession& session) {
              std::to_string(smallest.height));
     return kExitUsage;
   }
-  return write(figure, size);
+  return write(std::move(figure), size);
 }
 
-int PlotCommand::write(const plot::Figure& figure, plot::PageSize size) {
-  plot::Figure placed = figure;
-  plot::layoutFigure(&placed, size);
-  std::string picture = plot::writeSvg(placed);
+int PlotCommand::write(plot::Figure figure, plot::PageSize size) {
+  plot::layoutFigure(&figure, size);
+  plot::reduceCurves(&figure);
+  std::string picture = plot::writeSvg(figure);
   OutputFormat format = outputFormat();
   if (format != OutputFormat::kSvg) {
     std::string rendered;

@@ -31,17 +31,17 @@ struct PanelSpec {
   std::map<std::string, std::string> labels = {};
 };
 
+struct LegendEntry {
+  std::string label;
+  std::string colour;  // "#rrggbb"
+  std::string dash;    // SVG stroke-dasharray, "" for solid
+};
+
 struct Rect {
   double x = 0;
   double y = 0;
   double width = 0;
   double height = 0;
-};
-
-struct LegendEntry {
-  std::string label;
-  std::string colour;  // "#rrggbb"
-  std::string dash;    // SVG stroke-dasharray, "" for solid
 };
 
 // One segment of one part of one waveform.
@@ -52,6 +52,15 @@ struct Curve {
   std::string colour;
   std::string dash;
   std::vector<Point> points;  // data units; a non-finite point breaks the line
+  // Set by reduceCurves when the curve has more points than its panel can
+  // show: it is then drawn as `strokes`, solid lines in data units (a
+  // dashed curve's dashes each a stroke of their own), and lone points as
+  // dots, or, when its lines cover the panel too densely to be told apart,
+  // as `coverage`, the page rectangles its ink fills.
+  bool reduced = false;
+  std::vector<std::vector<Point>> strokes = {};
+  std::vector<Point> dots = {};
+  std::vector<Rect> coverage = {};
 };
 
 // The first or last frequency of a curve on a Smith chart.

@@ -20,6 +20,8 @@ struct PageSize {
 constexpr double kTitleFontSize = 17;
 constexpr double kPanelTitleFontSize = 14;
 constexpr double kTextFontSize = 12;
+// The width of a curve's line.
+constexpr double kCurveWidth = 1.8;
 // The length of the line sample in front of a legend text.
 constexpr double kLegendSampleLength = 30;
 constexpr double kLegendSampleGap = 6;

@@ -18,7 +18,6 @@ constexpr const char* kGridColour = "#dcdcdc";
 constexpr const char* kFrameColour = "#202020";
 constexpr const char* kTextColour = "#202020";
 constexpr const char* kSmithGridColour = "#c8c8c8";
-constexpr double kCurveWidth = 1.8;
 constexpr double kTickLength = 4;
 // Pixel coordinates are kept within this of the page so that data far off
 // the axes cannot produce numbers SVG readers choke on.
@@ -157,23 +156,63 @@ void writeSmithGrid(SvgOut* svg, const Panel& panel, const std::string& clipId) 
   }
 }
 
-void writeCurve(SvgOut* svg, const Panel& panel, const Curve& curve) {
-  for (const std::vector<Point>& run : curveRuns(curve.points)) {
-    std::ostringstream points;
-    for (size_t i = 0; i < run.size(); ++i) {
-      Point at = panel.toPixel(run[i]);
-      points << (i == 0 ? "" : " ") << number(at.x) << "," << number(at.y);
-    }
-    // A lone point between breaks is drawn as a dot: a zero-length line
-    // with round caps.
-    if (run.size() == 1) points << " " << points.str();
-    svg->out() << "<polyline data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\""
-               << curve.segment << "\" data-part=\"" << partName(curve.part) << "\" points=\"" << points.str()
-               << "\" fill=\"none\" stroke=\"" << curve.colour << "\" stroke-width=\"" << number(kCurveWidth)
-               << "\"";
-    if (!curve.dash.empty()) svg->out() << " stroke-dasharray=\"" << curve.dash << "\"";
-    svg->out() << " stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+void writePolyline(SvgOut* svg, const Panel& panel, const Curve& curve, const std::vector<Point>& run) {
+  std::ostringstream points;
+  for (size_t i = 0; i < run.size(); ++i) {
+    Point at = panel.toPixel(run[i]);
+    points << (i == 0 ? "" : " ") << number(at.x) << "," << number(at.y);
   }
+  // A lone point between breaks is drawn as a dot: a zero-length line
+  // with round caps.
+  if (run.size() == 1) points << " " << points.str();
+  svg->out() << "<polyline data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\""
+             << curve.segment << "\" data-part=\"" << partName(curve.part) << "\" points=\"" << points.str()
+             << "\" fill=\"none\" stroke=\"" << curve.colour << "\" stroke-width=\"" << number(kCurveWidth)
+             << "\"";
+  if (!curve.dash.empty()) svg->out() << " stroke-dasharray=\"" << curve.dash << "\"";
+  svg->out() << " stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+}
+
+// The area a reduced curve's ink covers, as one filled path.
+void writeCoverage(SvgOut* svg, const Curve& curve) {
+  std::ostringstream outline;
+  for (const Rect& rect : curve.coverage) {
+    outline << "M" << number(rect.x) << " " << number(rect.y) << "h" << number(rect.width) << "v"
+            << number(rect.height) << "h-" << number(rect.width) << "z";
+  }
+  svg->out() << "<path data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\"" << curve.segment
+             << "\" data-part=\"" << partName(curve.part) << "\" d=\"" << outline.str() << "\" fill=\""
+             << curve.colour << "\" stroke=\"none\"/>\n";
+}
+
+// A reduced curve's strokes and dots as one solid path (a dot is a
+// zero-length line with round caps).
+void writeStrokes(SvgOut* svg, const Panel& panel, const Curve& curve) {
+  std::ostringstream outline;
+  auto point = [&](char command, Point data) {
+    Point at = panel.toPixel(data);
+    outline << command << number(at.x) << " " << number(at.y);
+  };
+  for (const std::vector<Point>& stroke : curve.strokes) {
+    for (size_t i = 0; i < stroke.size(); ++i) point(i == 0 ? 'M' : 'L', stroke[i]);
+  }
+  for (const Point& dot : curve.dots) {
+    point('M', dot);
+    point('L', dot);
+  }
+  svg->out() << "<path data-waveform=\"" << xmlEscape(curve.waveform) << "\" data-segment=\"" << curve.segment
+             << "\" data-part=\"" << partName(curve.part) << "\" d=\"" << outline.str()
+             << "\" fill=\"none\" stroke=\"" << curve.colour << "\" stroke-width=\"" << number(kCurveWidth)
+             << "\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+}
+
+void writeCurve(SvgOut* svg, const Panel& panel, const Curve& curve) {
+  if (!curve.reduced) {
+    for (const std::vector<Point>& run : curveRuns(curve.points)) writePolyline(svg, panel, curve, run);
+    return;
+  }
+  if (!curve.strokes.empty() || !curve.dots.empty()) writeStrokes(svg, panel, curve);
+  if (!curve.coverage.empty()) writeCoverage(svg, curve);
 }
 
 void writeMarkers(SvgOut* svg, const Panel& panel) {

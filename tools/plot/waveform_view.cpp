@@ -119,17 +119,23 @@ std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t seg
                               Part part) {
   if (segment >= waveform.segments.size()) return {};
   const host::RecordedSegment& source = waveform.segments[segment];
-  Samples samples = samplesOf(waveform, source);
-  std::vector<Point> points(samples.re.size());
-  std::vector<double> phase;
-  if (part == Part::kPhase) phase = unwrappedPhaseDegrees(samples.re, samples.im);
-  for (size_t i = 0; i < points.size(); ++i) {
-    if (part == Part::kReflection) {
-      points[i] = {samples.re[i], samples.im[i]};
-      continue;
-    }
-    double value = part == Part::kPhase ? phase[i] : valueOf(display, part, samples.re[i], samples.im[i]);
-    points[i] = {source.x[i], value};
+  if (part == Part::kPhase) {
+    Samples samples = samplesOf(waveform, source);
+    std::vector<double> phase = unwrappedPhaseDegrees(samples.re, samples.im);
+    std::vector<Point> points(phase.size());
+    for (size_t i = 0; i < points.size(); ++i) points[i] = {source.x[i], phase[i]};
+    return points;
+  }
+  // The other parts need one sample at a time: read in place, without a
+  // copy of a long segment's samples.
+  size_t width = waveform.isComplex() ? 2 : 1;
+  size_t count = std::min(source.x.size(), source.y.size() / width);
+  std::vector<Point> points(count);
+  for (size_t i = 0; i < count; ++i) {
+    double re = source.y[i * width];
+    double im = width == 2 ? source.y[i * width + 1] : 0.0;
+    points[i] =
+        part == Part::kReflection ? Point{re, im} : Point{source.x[i], valueOf(display, part, re, im)};
   }
   return points;
 }

@@ -1,6 +1,7 @@
 // Reading the leading lines of a file for the parts the summary shows.
 #include "tools/session/file_header.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -126,10 +127,17 @@ FileHeader scHeader(std::string_view head) {
 }
 
 FileHeader readFileHeader(const std::string& path, bool scFormat, size_t limit) {
-  std::string head(limit, '\0');
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return {};
-  head.resize(std::fread(head.data(), 1, limit, file));
+  // Read in pieces up to the limit: a small file costs only its own size,
+  // not a whole limit's worth of zeroed memory.
+  std::string head;
+  char piece[16 * 1024];
+  while (head.size() < limit) {
+    size_t read = std::fread(piece, 1, std::min(sizeof piece, limit - head.size()), file);
+    if (read == 0) break;
+    head.append(piece, read);
+  }
   std::fclose(file);
   // Within the limit the last line may be cut; a file shorter than it
   // still ends its last line.

@@ -106,7 +106,10 @@ int run(const CommandLine& line, Command& command) {
   session.setVerbose(line.verbose);
   session.setStandardInputExtension(line.stdinExtension);
   if (!loadPlugin(line, session)) return kExitRefused;
-  return command.run(session);
+  int status = command.run(session);
+  // The process ends next; the files the command opened are closed.
+  session.keepInterpreterToExit();
+  return status;
 }
 
 int parseAndRun(int argc, char** argv) {

@@ -2,7 +2,7 @@
 """Runs the open benchmark and prints tables of medians and ratios.
 
     python3 bench/run_bench.py [--build DIR] [--serial-build DIR] [--repeat 3]
-                               [--no-peer] [--files a,b]
+                               [--no-peer] [--files a,b] [--start-pairs 41]
 
 For every benchmark file (generated on first use by generate_files.py) it
 measures, each in a fresh process, in rounds repeated REPEAT times: the
@@ -18,7 +18,9 @@ formatted shortest round trip into 4 MiB blocks and written, one thread)
 and `korvel convert FILE -o OUT.ts`, shown against the read floor plus the
 write floor.
 Times are shown as ratios against the tight floor measured in the same
-run: the machine is shared and absolute times say little.
+run: the machine is shared and absolute times say little. Last, the
+tool's start: `korvel info` on the small example against `tclsh` on an
+empty script, in alternating runs, wall and CPU time.
 """
 import argparse
 import json
@@ -90,6 +92,60 @@ def run_tool(command):
     return {"seconds": seconds, "peak_rss_mb": usage.ru_maxrss / 1024.0}
 
 
+def spawn_timed(command):
+    """Runs `command` with its output thrown away; its wall time and its CPU
+    time (user + system, the kernel's account of that one child) in
+    seconds. Started with posix_spawn, so that the parent's own fork costs
+    little of the wall time."""
+    devnull = os.open(os.devnull, os.O_WRONLY)
+    try:
+        start = time.perf_counter()
+        pid = os.posix_spawnp(command[0], command, os.environ,
+                              file_actions=[(os.POSIX_SPAWN_DUP2, devnull, 1), (os.POSIX_SPAWN_DUP2, devnull, 2)])
+        _, status, usage = os.wait4(pid, 0)
+        wall = time.perf_counter() - start
+    finally:
+        os.close(devnull)
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise RuntimeError("%s failed" % " ".join(command))
+    return wall, usage.ru_utime + usage.ru_stime
+
+
+def start_cost(korvel, pairs):
+    """The tool's start: `korvel info` on the small example against `tclsh`
+    on an empty script, run in turn (A B A B ...) so that a change in the
+    machine's load falls on both alike; medians of each, one warm-up
+    each."""
+    with tempfile.TemporaryDirectory() as scratch:
+        script = os.path.join(scratch, "empty.tcl")
+        with open(script, "w") as empty:
+            empty.write("\n")
+        tool = [korvel, "info", os.path.join(ROOT, "examples", "amp.s2p")]
+        tclsh = ["tclsh", script]
+        spawn_timed(tool)
+        spawn_timed(tclsh)
+        runs = {"tool": [], "tclsh": []}
+        for _ in range(pairs):
+            runs["tool"].append(spawn_timed(tool))
+            runs["tclsh"].append(spawn_timed(tclsh))
+    cost = {}
+    for name, measured in runs.items():
+        cost[name + "_wall_s"] = statistics.median(wall for wall, _ in measured)
+        cost[name + "_cpu_s"] = statistics.median(cpu for _, cpu in measured)
+    return cost
+
+
+def print_start_cost(cost, pairs):
+    print("\nThe start: `korvel info examples/amp.s2p` against `tclsh` on an empty script "
+          "(%d alternating pairs, medians):\n" % pairs)
+    print("| | korvel info (ms) | tclsh (ms) | korvel / tclsh | target |")
+    print("|---|---|---|---|---|")
+    for kind, label in (("wall", "wall"), ("cpu", "CPU")):
+        tool = cost["tool_%s_s" % kind]
+        tclsh = cost["tclsh_%s_s" % kind]
+        print("| %s | %.1f | %.1f | %.2f | ≤ 1.5 |" % (label, tool * 1e3, tclsh * 1e3, tool / tclsh))
+
+
 def ratio(runs_a, key_a, runs_b, key_b):
     return median_of(runs_a, key_a) / median_of(runs_b, key_b)
 
@@ -104,6 +160,8 @@ def main():
     parser.add_argument("--no-peer", action="store_true")
     parser.add_argument("--files", default="")
     parser.add_argument("--peer-python", default="", help="interpreter that runs scikit-rf")
+    parser.add_argument("--start-pairs", type=int, default=41,
+                        help="alternating runs of korvel info and tclsh for the start cost (0: none)")
     args = parser.parse_args()
 
     subprocess.run([sys.executable, os.path.join(HERE, "generate_files.py"), args.data], check=True)
@@ -175,6 +233,10 @@ def main():
         rows.append(row)
         print(json.dumps(row), file=sys.stderr)
     print_tables(rows, "serial" in builds)
+    if args.start_pairs > 0:
+        cost = start_cost(os.path.join(args.build, "korvel"), args.start_pairs)
+        print(json.dumps(cost), file=sys.stderr)
+        print_start_cost(cost, args.start_pairs)
 
 
 def cell(row, key, floor_key="floor_s"):

@@ -49,6 +49,12 @@ class PluginHost {
 
   Tcl_Interp* interp() const { return interp_; }
 
+  // Leaves the interpreter to the end of the process instead of deleting
+  // it with the host, as tclsh leaves its own on exit: deleting every
+  // built-in command one by one costs more than a small file's whole
+  // reading. For a process that is about to end.
+  void keepInterpreterToExit();
+
   // The formats registered with the waveform library, in order.
   const std::vector<FormatDescriptor*>& formats() const;
 

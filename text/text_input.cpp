@@ -66,7 +66,11 @@ uint64_t remainingBytes(FILE* file) {
   return static_cast<uint64_t>(end - start);
 }
 
-LineSource::LineSource(FILE* file, LineEnds ends) : file_(file), ends_(ends), buffer_(kReadBlock) {
+LineSource::LineSource(FILE* file, LineEnds ends)
+    : file_(file),
+      ends_(ends),
+      buffer_(std::make_unique_for_overwrite<char[]>(kReadBlock)),
+      capacity_(kReadBlock) {
   off_t start = ftello(file);
   base_ = lineStart_ = start > 0 ? static_cast<uint64_t>(start) : 0;
 }
@@ -78,7 +82,8 @@ LineSource::LineSource(int descriptor, uint64_t offset, LineEnds ends)
       markPossible_(false),
       base_(offset),
       lineStart_(offset),
-      buffer_(kReadBlock) {}
+      buffer_(std::make_unique_for_overwrite<char[]>(kReadBlock)),
+      capacity_(kReadBlock) {}
 
 bool LineSource::restartAt(uint64_t offset, int lineNumber) {
   begin_ = end_ = 0;
@@ -122,12 +127,17 @@ bool LineSource::refill() {
   if (eof_) return false;
   feedKnown_ = false;  // the bytes move
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (buffer_.size() - end_ < kReadBlock / 2) buffer_.resize(buffer_.size() * 2);
-  size_t got = readBlock(buffer_.data() + end_, buffer_.size() - end_);
+  if (capacity_ - end_ < kReadBlock / 2) {
+    std::unique_ptr<char[]> larger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  size_t got = readBlock(buffer_.get() + end_, capacity_ - end_);
   if (got == 0) {
     eof_ = true;
     return false;
@@ -138,15 +148,15 @@ bool LineSource::refill() {
 
 size_t LineSource::nextFeed(size_t from) {
   if (feedKnown_ && from >= feedFrom_ && from <= feedAt_) return feedAt_;
-  const void* feed = std::memchr(buffer_.data() + from, '\n', end_ - from);
+  const void* feed = std::memchr(buffer_.get() + from, '\n', end_ - from);
   feedFrom_ = from;
-  feedAt_ = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data()) : end_;
+  feedAt_ = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - buffer_.get()) : end_;
   feedKnown_ = true;
   return feedAt_;
 }
 
 size_t LineSource::lengthToAnyEnd(size_t searched) {
-  const char* base = buffer_.data();
+  const char* base = buffer_.get();
   size_t limit = nextFeed(searched);
   bool feed = limit < end_;
   const void* ret = std::memchr(base + searched, '\r', limit - searched);
@@ -165,9 +175,9 @@ bool LineSource::next(std::string_view* line) {
     size_t length = 0;
     if (ends_ == LineEnds::kAny) {
       length = lengthToAnyEnd(searched);
-    } else if (const void* feed = std::memchr(buffer_.data() + searched, '\n', end_ - searched);
+    } else if (const void* feed = std::memchr(buffer_.get() + searched, '\n', end_ - searched);
                feed != nullptr) {
-      length = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data()) + 1 - begin_;
+      length = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.get()) + 1 - begin_;
     }
     if (length > 0) {
       emitLine(length, line);
@@ -185,7 +195,7 @@ bool LineSource::next(std::string_view* line) {
 }
 
 void LineSource::emitLine(size_t length, std::string_view* line) {
-  const char* start = buffer_.data() + begin_;
+  const char* start = buffer_.get() + begin_;
   const void* nul = std::memchr(start, '\0', length);
   size_t textLength = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - start) : length;
   *line = std::string_view(start, textLength);

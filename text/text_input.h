@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -99,7 +100,10 @@ class LineSource {
   bool feedKnown_ = false;
   size_t feedFrom_ = 0;
   size_t feedAt_ = 0;
-  std::vector<char> buffer_;
+  // Not zeroed: only the bytes read into it, below end_, are looked at
+  // (a small file costs a page or two, not the whole block).
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
   size_t begin_ = 0;  // first unread byte in buffer_
   size_t end_ = 0;    // one past the last valid byte in buffer_
   bool eof_ = false;

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <new>
+#include <string_view>
 
 #include "tools/cli/command.h"
 #include "tools/cli/help_pages.h"
@@ -27,6 +28,7 @@ struct CommandLine {
   std::string completion;
   std::vector<std::unique_ptr<Command>> commands = makeCommands();
   std::vector<CLI::App*> subcommands;  // one per command, same order
+  std::vector<bool> defined;           // whether its options are defined
   Command* bareCommand = nullptr;      // runs `korvel FILE...`
 };
 
@@ -50,14 +52,39 @@ void defineGlobalOptions(CommandLine* line) {
       ->group("");
 }
 
-void defineCommands(CommandLine* line) {
+// Whether a command's options are needed to parse the arguments: it is
+// named among them (a subcommand is only ever taken by its exact name),
+// or it is the bare form's command. The others are defined only when help
+// that shows them is printed: defining every command's options and help
+// texts would cost as much as reading a small file.
+bool neededToParse(Command& command, int argc, char** argv) {
+  if (command.bareFiles() != nullptr) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == command.name()) return true;
+  }
+  return false;
+}
+
+void defineCommand(CommandLine* line, size_t index) {
+  if (line->defined[index]) return;
+  line->commands[index]->define(*line->subcommands[index]);
+  line->defined[index] = true;
+}
+
+// Before any help, the manual page or the completion script.
+void defineEveryCommand(CommandLine* line) {
+  for (size_t i = 0; i < line->commands.size(); ++i) defineCommand(line, i);
+}
+
+void defineCommands(CommandLine* line, int argc, char** argv) {
   CLI::App& app = line->app;
   defineGlobalOptions(line);
   for (auto& command : line->commands) {
     CLI::App* sub = app.add_subcommand(command->name(), command->summary());
-    command->define(*sub);
-    sub->footer(kExitStatusHelp);
     line->subcommands.push_back(sub);
+    line->defined.push_back(false);
+    if (neededToParse(*command, argc, argv)) defineCommand(line, line->subcommands.size() - 1);
+    sub->footer(kExitStatusHelp);
     if (std::vector<std::string>* files = command->bareFiles();
         files != nullptr && line->bareCommand == nullptr) {
       app.add_option("files", *files,
@@ -106,23 +133,29 @@ int run(const CommandLine& line, Command& command) {
   session.setVerbose(line.verbose);
   session.setStandardInputExtension(line.stdinExtension);
   if (!loadPlugin(line, session)) return kExitRefused;
-  return command.run(session);
+  int status = command.run(session);
+  // The process ends next; the files the command opened are closed.
+  session.keepInterpreterToExit();
+  return status;
 }
 
 int parseAndRun(int argc, char** argv) {
   CommandLine line;
-  defineCommands(&line);
+  defineCommands(&line, argc, argv);
   try {
     line.app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
+    defineEveryCommand(&line);
     return line.app.exit(help);
   } catch (const CLI::CallForAllHelp& help) {
+    defineEveryCommand(&line);
     return line.app.exit(help);
   } catch (const CLI::ParseError& failure) {
     line.app.exit(failure);
     return kExitUsage;
   }
   if (line.version) return printVersion(line);
+  if (line.manPage || !line.completion.empty()) defineEveryCommand(&line);
   if (line.manPage) {
     writeManPage(line.app, std::cout);
     return kExitOk;
@@ -133,6 +166,7 @@ int parseAndRun(int argc, char** argv) {
   }
   Command* command = chosenCommand(line);
   if (command == nullptr || strayFiles(line, command)) {
+    defineEveryCommand(&line);
     std::cerr << (command != nullptr ? "korvel: unexpected arguments\n" : "korvel: no file given\n")
               << line.app.help();
     return kExitUsage;

@@ -82,6 +82,22 @@ TEST(KorvelTool, HelpOfEveryCommandGivesTheExitStatuses) {
   }
 }
 
+// Only the command named is defined for parsing; the list of commands in
+// the help shows every one's full description all the same, whether the
+// help was asked for or follows a usage error.
+TEST(KorvelTool, HelpListsEveryCommandWithItsFullDescription) {
+  const std::string dump = "Export waveforms as JSON or as a CSV table, exactly as the viewer receives them.";
+  const std::string quality = "Whether each file's S-parameters can be physical";
+  ToolRun help = korvel({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find(dump), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find(quality), std::string::npos) << help.out;
+  ToolRun noFile = korvel({});
+  EXPECT_EQ(noFile.status, 2);
+  EXPECT_NE(noFile.err.find(dump), std::string::npos) << noFile.err;
+  EXPECT_NE(noFile.err.find(quality), std::string::npos) << noFile.err;
+}
+
 TEST(KorvelTool, SummaryOfTheAmplifier) {
   ToolRun run = korvel({kAmp});
   EXPECT_EQ(run.status, 0);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <vector>
 
 #include "tools/output/diagnostics.h"
 
@@ -24,8 +25,10 @@ constexpr size_t kBufferBytes = 64 * 1024;
 
 std::string errorText(int error) { return std::strerror(error); }
 
-DescriptorBuffer::DescriptorBuffer(int descriptor) : descriptor_(descriptor), buffer_(kBufferBytes) {
-  setp(buffer_.data(), buffer_.data() + buffer_.size());
+// The buffer is not zeroed: only what was put into it is written out.
+DescriptorBuffer::DescriptorBuffer(int descriptor)
+    : descriptor_(descriptor), buffer_(new char[kBufferBytes]) {
+  setp(buffer_.get(), buffer_.get() + kBufferBytes);
 }
 
 DescriptorBuffer::~DescriptorBuffer() { flushAll(); }
@@ -47,7 +50,7 @@ bool DescriptorBuffer::writeOut(const char* data, size_t size) {
 bool DescriptorBuffer::flushAll() {
   size_t pending = static_cast<size_t>(pptr() - pbase());
   bool written = writeOut(pbase(), pending);
-  setp(buffer_.data(), buffer_.data() + buffer_.size());
+  setp(buffer_.get(), buffer_.get() + kBufferBytes);
   return written;
 }
 
@@ -71,7 +74,7 @@ std::streamsize DescriptorBuffer::xsputn(const char* text, std::streamsize count
     return count;
   }
   if (!flushAll()) return 0;
-  if (size >= buffer_.size()) return writeOut(text, size) ? count : 0;
+  if (size >= kBufferBytes) return writeOut(text, size) ? count : 0;
   std::memcpy(pptr(), text, size);
   pbump(static_cast<int>(size));
   return count;

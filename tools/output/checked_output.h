@@ -10,7 +10,6 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
-#include <vector>
 
 namespace korvel::tool {
 
@@ -38,7 +37,7 @@ class DescriptorBuffer : public std::streambuf {
   bool writeOut(const char* data, size_t size);
 
   int descriptor_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
   int error_ = 0;
 };
 

@@ -3,8 +3,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
-#include <vector>
+#include <memory>
 
 namespace korvel::tool {
 
@@ -36,10 +37,12 @@ void CaptureFiles::takeOutputLines(const std::function<void(std::string_view)>& 
   if (output_ == nullptr) return;
   std::rewind(output_);
   std::string pending;
-  std::vector<char> chunk(64 * 1024);
+  // Not zeroed: only what is read into it is ever looked at.
+  constexpr size_t kChunkBytes = 64 * 1024;
+  std::unique_ptr<char[]> chunk(new char[kChunkBytes]);
   size_t read = 0;
-  while ((read = std::fread(chunk.data(), 1, chunk.size(), output_)) > 0) {
-    std::string_view text(chunk.data(), read);
+  while ((read = std::fread(chunk.get(), 1, kChunkBytes, output_)) > 0) {
+    std::string_view text(chunk.get(), read);
     size_t end = 0;
     while ((end = text.find('\n')) != std::string_view::npos) {
       pending.append(text.substr(0, end));
@@ -58,8 +61,14 @@ std::string CaptureFiles::takeErrorText(size_t limit) {
   std::string text;
   if (error_ == nullptr) return text;
   std::rewind(error_);
-  text.resize(limit);
-  text.resize(std::fread(text.data(), 1, limit, error_));
+  // Read in pieces up to the limit rather than zeroing the whole limit
+  // first: the text is almost always empty or one line.
+  char piece[4096];
+  while (text.size() < limit) {
+    size_t read = std::fread(piece, 1, std::min(sizeof piece, limit - text.size()), error_);
+    if (read == 0) break;
+    text.append(piece, read);
+  }
   emptyFile(error_);
   return text;
 }

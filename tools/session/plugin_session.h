@@ -52,6 +52,9 @@ class PluginSession {
   bool load(const std::string& pluginPath, std::string* error);
   // The path of the loaded plug-in.
   const std::string& pluginPath() const { return pluginPath_; }
+  // For a process about to end: its interpreter is left to the end
+  // instead of being deleted with the session.
+  void keepInterpreterToExit() { host_.keepInterpreterToExit(); }
 
   // Opens `path` ("-": standard input) through the format whose patterns
   // match it. When no format matches, the file cannot be read or the

@@ -10,6 +10,8 @@
 #include "tools/cli/help_pages.h"
 #include "tools/cli/version.h"
 #include "tools/output/checked_output.h"
+#include "tools/output/diagnostics.h"
+#include "tools/output/text_format.h"
 #include "tools/session/plugin_session.h"
 
 namespace korvel::tool {
@@ -117,7 +119,7 @@ bool loadPlugin(const CommandLine& line, PluginSession& session) {
   std::string pluginPath = line.pluginPath.empty() ? defaultPluginPath() : line.pluginPath;
   std::string error;
   if (session.load(pluginPath, &error)) return true;
-  std::cerr << "korvel: cannot load the plug-in " << pluginPath << ": " << error << "\n";
+  diagnose("cannot load the plug-in " + printable(pluginPath) + ": " + error);
   return false;
 }
 
@@ -167,12 +169,12 @@ int parseAndRun(int argc, char** argv) {
   Command* command = chosenCommand(line);
   if (command == nullptr || strayFiles(line, command)) {
     defineEveryCommand(&line);
-    std::cerr << (command != nullptr ? "korvel: unexpected arguments\n" : "korvel: no file given\n")
-              << line.app.help();
+    diagnose(command != nullptr ? "unexpected arguments" : "no file given");
+    std::cerr << line.app.help();
     return kExitUsage;
   }
   if (std::string problem = command->validate(); !problem.empty()) {
-    std::cerr << "korvel: " << problem << "\n";
+    diagnose(problem);
     return kExitUsage;
   }
   return run(line, *command);
@@ -188,13 +190,13 @@ int main(int argc, char** argv) {
   try {
     status = parseAndRun(argc, argv);
   } catch (const std::bad_alloc&) {
-    std::cerr << "korvel: out of memory\n";
+    diagnose("out of memory");
     status = kExitRefused;
   } catch (const std::exception& failure) {
-    std::cerr << "korvel: " << failure.what() << "\n";
+    diagnose(failure.what());
     status = kExitRefused;
   } catch (...) {
-    std::cerr << "korvel: unexpected failure\n";
+    diagnose("unexpected failure");
     status = kExitRefused;
   }
   if (!output.finish()) return kExitRefused;

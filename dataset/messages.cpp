@@ -43,6 +43,7 @@ constexpr MessageEntry kMessages[] = {
     {Message::kNoiseIncomplete, "Can't find enough noise parameter values.\n "},
     {Message::kGroupDelayMissing, "Can't find group delay values.\n "},
     {Message::kGroupDelayIncomplete, "Can't find enough Group Delay values.\n "},
+    {Message::kTerminalNameRepeated, "Terminal %s is named twice in DATATYPE=.\n"},
     {Message::kHeaderLineMissing, "Can not find the header line. \n"},
     {Message::kMappingTerminalNumber,
      "format error, mixed mode terminal number should be positive and less than 999.\n", kWarning},

@@ -51,6 +51,7 @@ enum class Message {
   kNoiseIncomplete,        // fewer noise lines than points
   kGroupDelayMissing,      // no DATA= line before a block's group delays
   kGroupDelayIncomplete,   // fewer group delays than the counts need
+  kTerminalNameRepeated,   // DATATYPE= names one terminal twice (argument: the name)
 
   // The Touchstone reader.
   kHeaderLineMissing,      // no option line

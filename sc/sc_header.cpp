@@ -203,6 +203,23 @@ bool isMixedModeName(std::string_view name) {
   return true;
 }
 
+// Two names that stand for one terminal ("D1" and "d1" make the same
+// waveform names): which of the two rows plays the port, and which of the
+// equal names a waveform means, the file does not say.
+std::string_view repeatedTerminalName(const std::vector<std::string_view>& names) {
+  auto same = [](std::string_view a, std::string_view b) {
+    return a.size() == b.size() && !a.empty() &&
+           std::tolower(static_cast<unsigned char>(a[0])) == std::tolower(static_cast<unsigned char>(b[0])) &&
+           a.substr(1) == b.substr(1);
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t j = i + 1; j < names.size(); ++j) {
+      if (same(names[i], names[j])) return names[j];
+    }
+  }
+  return {};
+}
+
 // The DATATYPE= value sets the terminals whatever the mode: a terminal
 // line that names terminals before a MIXEDMODE= other than 1 (or without
 // any MIXEDMODE= token) gives that many terminals with plain names.
@@ -212,6 +229,9 @@ int storeTerminalNames(const std::vector<std::string_view>& names, DataSet* data
   if (names.empty()) {
     if (data->mixedMode == 1) data->mixedMode = 0;
     return kOk;
+  }
+  if (std::string_view repeated = repeatedTerminalName(names); !repeated.empty()) {
+    return fail(Message::kTerminalNameRepeated, quotedToken(repeated, QuoteMarks::kNone).c_str());
   }
   // Names of any other form would give broken or clashing waveform names
   // ("S-Par/Sdd(,)"); such terminals keep plain indices.

@@ -58,6 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{Message::kNoiseIncomplete, nullptr, "Can't find enough noise parameter values.\n "},
         MessageCase{Message::kGroupDelayMissing, nullptr, "Can't find group delay values.\n "},
         MessageCase{Message::kGroupDelayIncomplete, nullptr, "Can't find enough Group Delay values.\n "},
+        MessageCase{Message::kTerminalNameRepeated, "D1", "Terminal D1 is named twice in DATATYPE=.\n"},
         MessageCase{Message::kHeaderLineMissing, nullptr, "Can not find the header line. \n"},
         MessageCase{Message::kMappingTerminalNumber, nullptr,
                     "format error, mixed mode terminal number should be positive and less than 999.\n"},

@@ -58,6 +58,11 @@ const RefusalCase kHeadRefusals[] = {
     {"OneTerminalForTwoPorts",
      std::string(kTwoPortHead) + "*| MIXEDMODE=1 DATATYPE=D1\n+ Zo= 50\n" + kTwoPoints,
      "A two-port needs two terminals.\n"},
+    // Two rows named D1 would make one waveform name twice and leave port 1
+    // to a guess; "d1" names the same terminal as "D1".
+    {"TerminalNamedTwice",
+     std::string(kTwoPortHead) + "*| MIXEDMODE=1 DATATYPE=D1D2C1d1\n+ Zo= 50\n" + kTwoPoints,
+     "Terminal d1 is named twice in DATATYPE=.\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Head, Refusal, ::testing::ValuesIn(kHeadRefusals),
                          [](const auto& param) { return std::string(param.param.name); });

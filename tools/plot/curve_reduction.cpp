@@ -57,8 +57,13 @@ std::vector<std::pair<size_t, size_t>> finiteRuns(const std::vector<Point>& poin
 void keepInOrder(std::initializer_list<size_t> chosen, std::vector<size_t>* kept) {
   std::array<size_t, 4> sorted{};
   size_t count = 0;
-  for (size_t index : chosen) sorted[count++] = index;
-  std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(count));
+  // Sorted as they are added, four at the most.
+  for (size_t index : chosen) {
+    if (count == sorted.size()) break;
+    size_t at = count++;
+    for (; at > 0 && sorted[at - 1] > index; --at) sorted[at] = sorted[at - 1];
+    sorted[at] = index;
+  }
   for (size_t k = 0; k < count; ++k) {
     if (kept->empty() || kept->back() < sorted[k]) kept->push_back(sorted[k]);
   }

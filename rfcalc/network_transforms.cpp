@@ -133,7 +133,13 @@ std::string checkModeRows(const std::vector<ModeRow>& rows, int n) {
   return {};
 }
 
-void mixedModeScattering(const DComplex* s, const std::vector<ModeRow>& rows, DComplex* result) {
+namespace {
+
+// Calls visit(k, l, i, j, M(k, i) M(l, j)) for every mode row k and l and
+// every port i of row k and j of row l: the one walk over the transformation
+// that both directions take, in the same order.
+template <typename Visit>
+void forEachShare(const std::vector<ModeRow>& rows, Visit visit) {
   int n = static_cast<int>(rows.size());
   for (int k = 0; k < n; ++k) {
     int rowPorts[2];
@@ -141,38 +147,35 @@ void mixedModeScattering(const DComplex* s, const std::vector<ModeRow>& rows, DC
     for (int l = 0; l < n; ++l) {
       int colPorts[2];
       int colCount = portsOf(rows[static_cast<size_t>(l)], colPorts);
-      DComplex sum = 0.0;
       for (int a = 0; a < rowCount; ++a) {
         for (int b = 0; b < colCount; ++b) {
           double factor = shareProduct(shareOf(rows[static_cast<size_t>(k)], rowPorts[a]),
                                        shareOf(rows[static_cast<size_t>(l)], colPorts[b]));
-          sum += factor * s[at(rowPorts[a], colPorts[b], n)];
+          visit(k, l, rowPorts[a], colPorts[b], factor);
         }
       }
-      result[at(k, l, n)] = sum;
     }
   }
+}
+
+}  // namespace
+
+void mixedModeScattering(const DComplex* s, const std::vector<ModeRow>& rows, DComplex* result) {
+  int n = static_cast<int>(rows.size());
+  for (size_t e = 0; e < at(n, 0, n); ++e) result[e] = 0.0;
+  // S_mm(k, l) = sum over i, j of M(k, i) S_se(i, j) M(l, j).
+  forEachShare(rows, [&](int k, int l, int i, int j, double factor) {
+    result[at(k, l, n)] += factor * s[at(i, j, n)];
+  });
 }
 
 void singleEndedScattering(const DComplex* s, const std::vector<ModeRow>& rows, DComplex* result) {
   int n = static_cast<int>(rows.size());
   for (size_t e = 0; e < at(n, 0, n); ++e) result[e] = 0.0;
   // S_se(i, j) = sum over k, l of M(k, i) S_mm(k, l) M(l, j).
-  for (int k = 0; k < n; ++k) {
-    int rowPorts[2];
-    int rowCount = portsOf(rows[static_cast<size_t>(k)], rowPorts);
-    for (int l = 0; l < n; ++l) {
-      int colPorts[2];
-      int colCount = portsOf(rows[static_cast<size_t>(l)], colPorts);
-      for (int a = 0; a < rowCount; ++a) {
-        for (int b = 0; b < colCount; ++b) {
-          double factor = shareProduct(shareOf(rows[static_cast<size_t>(k)], rowPorts[a]),
-                                       shareOf(rows[static_cast<size_t>(l)], colPorts[b]));
-          result[at(rowPorts[a], colPorts[b], n)] += factor * s[at(k, l, n)];
-        }
-      }
-    }
-  }
+  forEachShare(rows, [&](int k, int l, int i, int j, double factor) {
+    result[at(i, j, n)] += factor * s[at(k, l, n)];
+  });
 }
 
 void hybridFromAdmittance(const DComplex* y, DComplex* h) {

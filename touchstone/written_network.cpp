@@ -141,6 +141,20 @@ std::string WrittenNetwork::complexReference(size_t k, size_t p) const {
          "or pseudo-waves), so korvel refuses them";
 }
 
+void WrittenNetwork::transformPoints(
+    const std::function<void(size_t, const DComplex*, DComplex*)>& transform) {
+  size_t count = network_.entries.size();
+  std::vector<double*> result = newEntries(count);
+  std::vector<DComplex> s(count);
+  std::vector<DComplex> transformed(count);
+  for (size_t p = 0; p < network_.pointCount; ++p) {
+    for (size_t e = 0; e < count; ++e) s[e] = readSample(network_.entries[e], p);
+    transform(p, s.data(), transformed.data());
+    for (size_t e = 0; e < count; ++e) writeSample(result[e], p, transformed[e]);
+  }
+  network_.entries.assign(result.begin(), result.end());
+}
+
 std::vector<double*> WrittenNetwork::newEntries(size_t count) {
   std::vector<double*> entries;
   for (size_t e = 0; e < count; ++e) {
@@ -175,18 +189,12 @@ std::string WrittenNetwork::renormalise(const std::vector<double>& ohms) {
       if (!(value.real() > 0.0)) return "a reference impedance of the file is not above zero";
     }
   }
-  std::vector<double*> result = newEntries(n * n);
   RenormalisationWork work(network_.terminalCount);
-  std::vector<DComplex> s(n * n);
-  std::vector<DComplex> renormalised(n * n);
   std::vector<double> from(n);
-  for (size_t p = 0; p < network_.pointCount; ++p) {
-    for (size_t e = 0; e < n * n; ++e) s[e] = readSample(network_.entries[e], p);
+  transformPoints([&](size_t p, const DComplex* s, DComplex* renormalised) {
     for (size_t k = 0; k < n; ++k) from[k] = reference(k, p).real();
-    work.renormalise(s.data(), from.data(), target.data(), renormalised.data());
-    for (size_t e = 0; e < n * n; ++e) writeSample(result[e], p, renormalised[e]);
-  }
-  network_.entries.assign(result.begin(), result.end());
+    work.renormalise(s, from.data(), target.data(), renormalised);
+  });
   setReferences(target);
   return {};
 }
@@ -209,16 +217,7 @@ std::string WrittenNetwork::toMixedMode(const std::vector<ModeRow>& rows) {
     }
     references.push_back(row.mode == 'D' ? 2.0 * first : row.mode == 'C' ? first / 2.0 : first);
   }
-  size_t count = countOf(n) * countOf(n);
-  std::vector<double*> result = newEntries(count);
-  std::vector<DComplex> s(count);
-  std::vector<DComplex> mixed(count);
-  for (size_t p = 0; p < network_.pointCount; ++p) {
-    for (size_t e = 0; e < count; ++e) s[e] = readSample(network_.entries[e], p);
-    mixedModeScattering(s.data(), rows, mixed.data());
-    for (size_t e = 0; e < count; ++e) writeSample(result[e], p, mixed[e]);
-  }
-  network_.entries.assign(result.begin(), result.end());
+  transformPoints([&](size_t, const DComplex* s, DComplex* mixed) { mixedModeScattering(s, rows, mixed); });
   network_.modes = rows;
   setReferences(references);
   return {};
@@ -245,16 +244,8 @@ std::string WrittenNetwork::toSingleEnded() {
       port = single;
     }
   }
-  size_t count = countOf(n) * countOf(n);
-  std::vector<double*> result = newEntries(count);
-  std::vector<DComplex> s(count);
-  std::vector<DComplex> single(count);
-  for (size_t p = 0; p < network_.pointCount; ++p) {
-    for (size_t e = 0; e < count; ++e) s[e] = readSample(network_.entries[e], p);
-    singleEndedScattering(s.data(), network_.modes, single.data());
-    for (size_t e = 0; e < count; ++e) writeSample(result[e], p, single[e]);
-  }
-  network_.entries.assign(result.begin(), result.end());
+  transformPoints(
+      [&](size_t, const DComplex* s, DComplex* single) { singleEndedScattering(s, network_.modes, single); });
   network_.modes.clear();
   setReferences(references);
   return {};

@@ -7,6 +7,7 @@
 #ifndef KORVEL_TOUCHSTONE_WRITTEN_NETWORK_H
 #define KORVEL_TOUCHSTONE_WRITTEN_NETWORK_H
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,9 @@ class WrittenNetwork {
  private:
   // New arrays of the segment's size; the entries point into them.
   std::vector<double*> newEntries(size_t count);
+  // Replaces the matrix at every point p by transform(p, S, result), S and
+  // result n by n, into new arrays the entries then point into.
+  void transformPoints(const std::function<void(size_t, const DComplex*, DComplex*)>& transform);
   // The complex references of terminal k at point p.
   DComplex reference(size_t k, size_t p) const;
   // Why the complex reference of terminal k at point p is refused.

@@ -96,14 +96,24 @@ size_t predictIndex(const PointSample& previous, size_t previousIndex, const Poi
          kIndexSlack;
 }
 
+// The points that data of `bytes` surely holds when its widest sampled
+// points took `widest` bytes each: fewer by the margin an index estimate
+// allows, at most the storage's capacity.
+size_t sureCount(uint64_t bytes, double widest, size_t capacity) {
+  if (widest < 1.0) return 0;
+  double points = static_cast<double>(bytes) / (widest * kIndexMargin);
+  return points < static_cast<double>(capacity) ? static_cast<size_t>(points) : capacity;
+}
+
 // Cuts the data from `dataStart` to `fileEnd` into at most `count` parts;
 // fewer (down to one) where no point start can be found or the storage
 // would not hold the predicted indices.
 std::vector<Part> cutParts(int descriptor, LineEnds ends, uint64_t dataStart, uint64_t fileEnd,
-                           unsigned count, bool keywords, size_t capacity) {
+                           unsigned count, bool keywords, size_t capacity, size_t* surePoints) {
   std::vector<Part> parts;
   std::optional<PointSample> first = samplePoints(descriptor, ends, dataStart, false, keywords);
   if (!first) return parts;
+  double widest = first->bytesPerPoint;
   parts.push_back({dataStart, UINT64_MAX, 0, capacity});
   PointSample previous = *first;
   uint64_t bytes = fileEnd - dataStart;
@@ -113,11 +123,13 @@ std::vector<Part> cutParts(int descriptor, LineEnds ends, uint64_t dataStart, ui
     if (!here || here->firstPoint <= previous.firstPoint || here->firstPoint <= parts.back().begin) break;
     size_t index = predictIndex(previous, parts.back().firstIndex, *here, *first);
     if (index >= capacity || index <= parts.back().firstIndex) break;
+    widest = std::max(widest, here->bytesPerPoint);
     parts.back().end = here->firstPoint;
     parts.back().indexEnd = index;
     parts.push_back({here->firstPoint, UINT64_MAX, index, capacity});
     previous = *here;
   }
+  *surePoints = sureCount(fileEnd - dataStart, widest, capacity);
   return parts;
 }
 
@@ -370,17 +382,22 @@ StreamEnd readNetworkPoints(LineSource* source, const std::string_view* pending,
   int descriptor = count > 1 ? regularFileDescriptor(read.data->file) : -1;
   if (descriptor < 0 || rules.checkWidth) return readPoints(source, pending, rules, points, impedances);
   PartRead run;
+  size_t surePoints = 0;
   try {
     run.read = &read;
     run.descriptor = descriptor;
     run.ends = source->lineEnds();
     run.keywords = rules.keywords;
     run.tracksImpedances = impedances != nullptr;
-    run.parts = cutParts(descriptor, run.ends, dataStart, read.fileEnd, count, rules.keywords, read.capacity);
+    run.parts = cutParts(descriptor, run.ends, dataStart, read.fileEnd, count, rules.keywords, read.capacity,
+                         &surePoints);
   } catch (...) {
     run.parts.clear();  // out of memory before any thread started: one thread reads
   }
   if (run.parts.size() < 2) return readPoints(source, pending, rules, points, impedances);
+  // The points surely to come fill their arrays' first pages whole: large
+  // pages there cost no memory beyond what the points take.
+  advisePointArrays(*read.data, surePoints);
   lastRecord.parts = static_cast<unsigned>(run.parts.size());
   return readInParts(&run, source, pending, rules, points, impedances);
 }

@@ -149,6 +149,7 @@ void ScatteringPoints::storeValue(double imaginary) {
 }
 
 void ScatteringPoints::storeBatch() {
+  if (batchCount_ == 0) return;  // as always for real and imaginary parts
   convertSamples(format_, batch_, batchCount_);
   for (size_t k = 0; k < batchCount_; ++k) {
     double* sample = batchSamples_[k];

@@ -28,7 +28,9 @@
 //  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
 //     paired_two_by_two.h.
 //  5. Four terminals, paired: convertFourTerminalPaired with the kernels
-//     of paired_four_by_four.h; the samples it leaves take path 1.
+//     of paired_four_by_four.h, and convertFourTerminalQuad with the same
+//     kernels on two samples at once in four lanes; the samples they leave
+//     take path 1.
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
 //     convertBlock, loadBlock and finishBlock here, on invertBlock,
 //     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
@@ -39,6 +41,11 @@
 //     exactly take path 2, which prints their messages in sample order.
 // The tests' own conversion, AnySizeConversion in
 // tests/rfcalc/network_fixture.h, is the formula all of them are held to.
+// Four lanes of doubles pass only between functions inlined into one
+// flattened function here, so the note that passing them by value differs
+// between processors' ABIs concerns nothing in this file.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "rfcalc/network_parameters.h"
 
 #include <algorithm>
@@ -187,6 +194,91 @@ class SingularMatrixLog {
   std::vector<Matrix> kept_;
 };
 
+// What the four-lane conversion of two four-terminal samples takes from
+// the references in use.
+struct FourTerminalReferences {
+  bool equal = true;
+  // Equal references: the diagonals of Z0 and Z0^-1.
+  DComplex z0[4];
+  DComplex z0Inverse[4];
+  // Unequal references: the row-major weights of Z and of Y.
+  const double* impedanceWeights = nullptr;
+  const double* admittanceWeights = nullptr;
+};
+
+// Z and Y of four-terminal samples `first` and `first + 1`, as
+// convertFourTerminalPaired forms them, the two samples side by side:
+// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
+// Returns bit k set when sample first + k was written, clear when it
+// needs the scalar kernels (and nothing of it was written). Flattened, so
+// that every kernel is inlined and the four lanes stay in registers.
+[[gnu::flatten, gnu::target_clones("avx2", "default")]] unsigned convertFourTerminalQuad(
+    const NetworkSamples& network, const NetworkLayout& layout, size_t first,
+    const FourTerminalReferences& references) {
+  using kernels::LaneMask4;
+  using kernels::Lanes4;
+  using Quad = kernels::LaneComplex<Lanes4>;
+  // Lanes 0 and 2 invert I - S for Z, 1 and 3 I + S for Y; `left` holds
+  // the factors they are multiplied by.
+  Quad reduced[16];
+  Quad left[16];
+  for (size_t r = 0; r < 4; ++r) {
+    for (size_t c = 0; c < 4; ++c) {
+      const double* entry = network.waveformData[layout.scatteringEntry(r, c)];
+      const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
+      const DComplex s0 = readSample(entry, first);
+      const DComplex s1 = readSample(entry, first + 1);
+      const DComplex plus0 = identity + s0;
+      const DComplex minus0 = identity - s0;
+      const DComplex plus1 = identity + s1;
+      const DComplex minus1 = identity - s1;
+      reduced[r * 4 + c] = {Lanes4{minus0.real(), plus0.real(), minus1.real(), plus1.real()},
+                            Lanes4{minus0.imag(), plus0.imag(), minus1.imag(), plus1.imag()}};
+      left[r * 4 + c] = {Lanes4{plus0.real(), minus0.real(), plus1.real(), minus1.real()},
+                         Lanes4{plus0.imag(), minus0.imag(), plus1.imag(), minus1.imag()}};
+    }
+  }
+  LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
+  Quad inverses[16];
+  kernels::invertPairOfFourByFour(reduced, inverses, &valid);
+  Quad product[16];
+  kernels::pairedMultiplyOf<4>(left, inverses, product);
+  Quad result[16];
+  if (references.equal) {
+    Quad diagonal[4];
+    for (size_t t = 0; t < 4; ++t) {
+      const DComplex z = references.z0[t];
+      const DComplex inverse = references.z0Inverse[t];
+      diagonal[t] = {Lanes4{z.real(), inverse.real(), z.real(), inverse.real()},
+                     Lanes4{z.imag(), inverse.imag(), z.imag(), inverse.imag()}};
+    }
+    kernels::pairedMultiplyByDiagonalOf<4>(product, diagonal, result, &valid);
+  } else {
+    for (size_t e = 0; e < 16; ++e) {
+      const double z = references.impedanceWeights[e];
+      const double y = references.admittanceWeights[e];
+      const Lanes4 weight = {z, y, z, y};
+      result[e] = {product[e].re * weight, product[e].im * weight};
+    }
+  }
+  // Results that are not finite may carry a not-a-number whose sign the
+  // scalar path's operand order decides: that path forms them.
+  valid &= kernels::pairedFinite(result, 16);
+  unsigned written = 0;
+  for (unsigned k = 0; k < 2; ++k) {
+    const int zLane = static_cast<int>(2 * k);
+    if ((valid[zLane] & valid[zLane + 1]) == 0) continue;
+    for (size_t e = 0; e < 16; ++e) {
+      writeSample(network.waveformData[layout.zBase + e], first + k,
+                  DComplex(result[e].re[zLane], result[e].im[zLane]));
+      writeSample(network.waveformData[layout.yBase + e], first + k,
+                  DComplex(result[e].re[zLane + 1], result[e].im[zLane + 1]));
+    }
+    written |= 1u << k;
+  }
+  return written;
+}
+
 // One network's conversion: its samples, layout and working matrices.
 class ImpedanceConversion {
  public:
@@ -208,6 +300,9 @@ class ImpedanceConversion {
   // The same for a four-terminal network: the paired path where it
   // applies, else convertSample.
   void convertFourTerminalSample(size_t sample);
+  // The same for samples begin .. end - 1, two at a time where both have
+  // the references in use and the paired path applies.
+  void convertFourTerminalRange(size_t begin, size_t end);
 
  private:
   // Z and Y of a four-terminal sample, the two calculations side by side
@@ -215,6 +310,9 @@ class ImpedanceConversion {
   // bit for bit; false, with nothing written, for a sample that needs the
   // scalar kernels (see convertTwoTerminalPaired).
   bool convertFourTerminalPaired(size_t sample);
+  // Whether the references in use let the paired paths reproduce
+  // impedance() and admittance().
+  bool pairedApplies() const { return z0Invertible_ && !(equalReferences_ && !z0InverseDiagonal_); }
   // Z and Y of a two-terminal sample from I + S and I - S, the two
   // calculations side by side in the lanes of paired arithmetic, with the
   // scalar kernels' results bit for bit; false, with nothing written, for
@@ -624,13 +722,37 @@ void ImpedanceConversion::convertFourTerminalSample(size_t sample) {
   convertSample(sample);
 }
 
+void ImpedanceConversion::convertFourTerminalRange(size_t begin, size_t end) {
+  for (size_t i = begin; i < end;) {
+    if (i + 1 < end && useReferencesOf(i) && pairedApplies() && hasReferencesInUse(i + 1)) {
+      const ConversionMatrices& m = matrices_;
+      FourTerminalReferences references;
+      references.equal = equalReferences_;
+      for (size_t t = 0; t < 4; ++t) {
+        references.z0[t] = m.z0Matrix(t, t);
+        references.z0Inverse[t] = m.z0Inverse(t, t);
+      }
+      references.impedanceWeights = m.impedanceWeights.data();
+      references.admittanceWeights = m.admittanceWeights.data();
+      const unsigned written = convertFourTerminalQuad(network_, layout_, i, references);
+      // The samples left, in order, with their messages.
+      if ((written & 1) == 0) convertSample(i);
+      if ((written & 2) == 0) convertSample(i + 1);
+      i += 2;
+      continue;
+    }
+    convertFourTerminalSample(i);
+    ++i;
+  }
+}
+
 // Flattened: every kernel inlined, so that the lanes stay in registers
 // where they can.
 [[gnu::flatten]] bool ImpedanceConversion::convertFourTerminalPaired(size_t sample) {
   using kernels::Lanes;
   using kernels::PairedComplex;
   const ConversionMatrices& m = matrices_;
-  if (!z0Invertible_ || (equalReferences_ && !z0InverseDiagonal_)) return false;
+  if (!pairedApplies()) return false;
   // Lane 0 inverts I - S for Z, lane 1 I + S for Y; `left` holds the
   // factors they are multiplied by.
   kernels::PairedFourMatrix reduced;
@@ -767,7 +889,7 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
   if (layout_.terminals == 2) {
     for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
   } else if (layout_.terminals == 4) {
-    for (size_t i = begin; i < end; ++i) conversion.convertFourTerminalSample(i);
+    conversion.convertFourTerminalRange(begin, end);
   } else if (convertsInBlocks(layout_.terminals)) {
     conversion.convertInBlocks(begin, end);
   } else {

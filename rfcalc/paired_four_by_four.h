@@ -30,8 +30,10 @@
 
 namespace korvel::kernels {
 
-// Element e of two row-major 4 x 4 matrices.
+// Element e of two row-major 4 x 4 matrices; of one per lane of V.
 using PairedFourMatrix = PairedComplex[16];
+template <typename V>
+using FourMatrixOf = LaneComplex<V>[16];
 
 // The step's pivot of each lane among the elements of rows and columns
 // `step` .. 3 (those not used yet), as findPivot chooses it where one
@@ -42,29 +44,29 @@ using PairedFourMatrix = PairedComplex[16];
 // share its modulus. Returns the pivot's row and column in each lane as
 // doubles; lanes where this does not decide the pivot lose `valid`, and
 // their row and column may be anything.
-inline void pairedPivotOf(const PairedFourMatrix m, unsigned step, Lanes* row, Lanes* column,
-                          LaneMask* valid) {
-  Lanes squared[16];
-  LaneMask ordinary = {-1, -1};
-  Lanes largest = {0.0, 0.0};
+template <typename V>
+inline void pairedPivotOf(const LaneComplex<V>* m, unsigned step, V* row, V* column, MaskOf<V>* valid) {
+  V squared[16];
+  MaskOf<V> ordinary = allLanesSet<MaskOf<V>>();
+  V largest = everyLane<V>(0.0);
   for (unsigned r = step; r < 4; ++r) {
     for (unsigned c = step; c < 4; ++c) {
-      const PairedComplex& z = m[r * 4 + c];
-      const Lanes s = z.re * z.re + z.im * z.im;
+      const LaneComplex<V>& z = m[r * 4 + c];
+      const V s = z.re * z.re + z.im * z.im;
       squared[r * 4 + c] = s;
       ordinary &= (s == 0.0) | laneModulusSquareRoots(s);
       largest = s > largest ? s : largest;
     }
   }
-  const Lanes nearest = largest * (1.0 - 0x1p-48);
-  const Lanes zero = {0.0, 0.0};
-  const Lanes ones = {1.0, 1.0};
-  Lanes holders = zero;
+  const V nearest = largest * (1.0 - 0x1p-48);
+  const V zero = everyLane<V>(0.0);
+  const V ones = everyLane<V>(1.0);
+  V holders = zero;
   *row = zero;
   *column = zero;
   for (unsigned r = step; r < 4; ++r) {
     for (unsigned c = step; c < 4; ++c) {
-      const LaneMask holds = squared[r * 4 + c] >= nearest;
+      const MaskOf<V> holds = squared[r * 4 + c] >= nearest;
       holders += laneSelect(holds, ones, zero);
       *row += laneSelect(holds, ones * static_cast<double>(r), zero);
       *column += laneSelect(holds, ones * static_cast<double>(c), zero);
@@ -75,28 +77,30 @@ inline void pairedPivotOf(const PairedFourMatrix m, unsigned step, Lanes* row, L
 
 // Brings each lane's pivot at (row, column) to (step, step), exchanging
 // rows and columns of that lane only.
-inline void pairedBringPivot(PairedFourMatrix m, unsigned step, Lanes row, Lanes column) {
+template <typename V>
+inline void pairedBringPivot(LaneComplex<V>* m, unsigned step, V row, V column) {
   for (unsigned k = step + 1; k < 4; ++k) {
-    const LaneMask rowHere = row == static_cast<double>(k);
+    const MaskOf<V> rowHere = row == static_cast<double>(k);
     for (unsigned l = 0; l < 4; ++l) exchangeWhere(m[step * 4 + l], m[k * 4 + l], rowHere);
   }
   for (unsigned k = step + 1; k < 4; ++k) {
-    const LaneMask columnHere = column == static_cast<double>(k);
+    const MaskOf<V> columnHere = column == static_cast<double>(k);
     for (unsigned r = 0; r < 4; ++r) exchangeWhere(m[r * 4 + step], m[r * 4 + k], columnHere);
   }
 }
 
 // normalisePivotRow then eliminatePivotColumn at (c, c) in each lane.
-inline void pairedExchangeStep(PairedFourMatrix m, unsigned c, LaneMask* valid) {
-  const PairedComplex inverse = pairedReciprocal(m[c * 4 + c], valid);
-  m[c * 4 + c] = {Lanes{1.0, 1.0}, Lanes{0.0, 0.0}};
+template <typename V>
+inline void pairedExchangeStep(LaneComplex<V>* m, unsigned c, MaskOf<V>* valid) {
+  const LaneComplex<V> inverse = pairedReciprocal(m[c * 4 + c], valid);
+  m[c * 4 + c] = {everyLane<V>(1.0), everyLane<V>(0.0)};
   for (unsigned l = 0; l < 4; ++l) m[c * 4 + l] = pairedProduct(m[c * 4 + l], inverse);
   for (unsigned r = 0; r < 4; ++r) {
     if (r == c) continue;
-    const PairedComplex d = m[r * 4 + c];
-    m[r * 4 + c] = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
+    const LaneComplex<V> d = m[r * 4 + c];
+    m[r * 4 + c] = {everyLane<V>(0.0), everyLane<V>(0.0)};
     for (unsigned l = 0; l < 4; ++l) {
-      const PairedComplex term = pairedProduct(m[c * 4 + l], d);
+      const LaneComplex<V> term = pairedProduct(m[c * 4 + l], d);
       m[r * 4 + l] = {m[r * 4 + l].re - term.re, m[r * 4 + l].im - term.im};
     }
   }
@@ -104,7 +108,8 @@ inline void pairedExchangeStep(PairedFourMatrix m, unsigned c, LaneMask* valid) 
 
 // A lane's index `step` .. 3; a lane left invalid may hold any value, which
 // comes out within that range too.
-inline unsigned laneIndex(Lanes index, int lane, unsigned step) {
+template <typename V>
+inline unsigned laneIndex(V index, int lane, unsigned step) {
   const double value = index[lane];
   return value >= static_cast<double>(step) && value <= 3.0 ? static_cast<unsigned>(value) : step;
 }
@@ -116,24 +121,30 @@ inline unsigned laneIndex(Lanes index, int lane, unsigned step) {
 // that both lanes run the same steps at the same places. With the matrix
 // reached being y = m(rowOf(i), columnOf(j)) inverted, the inverse is
 // m^-1(columnOf(j), rowOf(i)) = y^-1(j, i).
-inline void invertPairOfFourByFour(PairedFourMatrix m, PairedFourMatrix inverse, LaneMask* valid) {
-  unsigned rowOf[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
-  unsigned columnOf[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
+template <typename V>
+inline void invertPairOfFourByFour(LaneComplex<V>* m, LaneComplex<V>* inverse, MaskOf<V>* valid) {
+  constexpr int kLanes = LaneWidth<V>::kCount;
+  constexpr size_t kLaneRows = static_cast<size_t>(kLanes);
+  unsigned rowOf[kLaneRows][4];
+  unsigned columnOf[kLaneRows][4];
+  for (int lane = 0; lane < kLanes; ++lane) {
+    for (unsigned k = 0; k < 4; ++k) rowOf[lane][k] = columnOf[lane][k] = k;
+  }
   for (unsigned step = 0; step < 4; ++step) {
-    Lanes row;
-    Lanes column;
+    V row;
+    V column;
     pairedPivotOf(m, step, &row, &column, valid);
     pairedBringPivot(m, step, row, column);
-    for (int lane = 0; lane < 2; ++lane) {
+    for (int lane = 0; lane < kLanes; ++lane) {
       std::swap(rowOf[lane][step], rowOf[lane][laneIndex(row, lane, step)]);
       std::swap(columnOf[lane][step], columnOf[lane][laneIndex(column, lane, step)]);
     }
     pairedExchangeStep(m, step, valid);
   }
-  for (int lane = 0; lane < 2; ++lane) {
+  for (int lane = 0; lane < kLanes; ++lane) {
     for (unsigned j = 0; j < 4; ++j) {
       for (unsigned i = 0; i < 4; ++i) {
-        PairedComplex& target = inverse[columnOf[lane][j] * 4 + rowOf[lane][i]];
+        LaneComplex<V>& target = inverse[columnOf[lane][j] * 4 + rowOf[lane][i]];
         target.re[lane] = m[j * 4 + i].re[lane];
         target.im[lane] = m[j * 4 + i].im[lane];
       }

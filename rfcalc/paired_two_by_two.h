@@ -24,11 +24,13 @@
 
 namespace korvel::kernels {
 
-// The same complex element of the two matrices.
-struct PairedComplex {
-  Lanes re;
-  Lanes im;
+// The same complex element of the matrices of each lane.
+template <typename V>
+struct LaneComplex {
+  V re;
+  V im;
 };
+using PairedComplex = LaneComplex<Lanes>;
 
 // Element e of two row-major 2 x 2 matrices.
 using PairedMatrix = PairedComplex[4];
@@ -40,29 +42,32 @@ inline PairedComplex pairOf(DComplex first, DComplex second) {
 inline DComplex laneOf(const PairedComplex& z, int lane) { return {z.re[lane], z.im[lane]}; }
 
 // complexProduct in each lane.
-inline PairedComplex pairedProduct(const PairedComplex& a, const PairedComplex& b) {
+template <typename V>
+inline LaneComplex<V> pairedProduct(const LaneComplex<V>& a, const LaneComplex<V>& b) {
   return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
 }
 
 // reciprocal in each lane, valid in the lanes whose pivots take its inline
 // Smith's method with a normal ratio; `valid` loses the others.
-inline PairedComplex pairedReciprocal(const PairedComplex& p, LaneMask* valid) {
-  const Lanes c = p.re;
-  const Lanes d = p.im;
-  const Lanes magnitudeC = laneMagnitudes(c);
-  const Lanes magnitudeD = laneMagnitudes(d);
-  const LaneMask ordinaryC = (magnitudeC == 0.0) | ((magnitudeC >= 0x1p-500) & (magnitudeC <= 0x1p500));
-  const LaneMask ordinaryD = (magnitudeD == 0.0) | ((magnitudeD >= 0x1p-500) & (magnitudeD <= 0x1p500));
-  const LaneMask nonZero = (c != 0.0) | (d != 0.0);
-  const LaneMask imaginaryLarger = magnitudeC < magnitudeD;
-  const Lanes larger = laneSelect(imaginaryLarger, d, c);
-  const Lanes smaller = laneSelect(imaginaryLarger, c, d);
-  const Lanes ratio = smaller / larger;
-  const Lanes denominator = smaller * ratio + larger;
+template <typename V>
+inline LaneComplex<V> pairedReciprocal(const LaneComplex<V>& p, MaskOf<V>* valid) {
+  using Mask = MaskOf<V>;
+  const V c = p.re;
+  const V d = p.im;
+  const V magnitudeC = laneMagnitudes(c);
+  const V magnitudeD = laneMagnitudes(d);
+  const Mask ordinaryC = (magnitudeC == 0.0) | ((magnitudeC >= 0x1p-500) & (magnitudeC <= 0x1p500));
+  const Mask ordinaryD = (magnitudeD == 0.0) | ((magnitudeD >= 0x1p-500) & (magnitudeD <= 0x1p500));
+  const Mask nonZero = (c != 0.0) | (d != 0.0);
+  const Mask imaginaryLarger = magnitudeC < magnitudeD;
+  const V larger = laneSelect(imaginaryLarger, d, c);
+  const V smaller = laneSelect(imaginaryLarger, c, d);
+  const V ratio = smaller / larger;
+  const V denominator = smaller * ratio + larger;
   *valid &= ordinaryC & ordinaryD & nonZero & (laneMagnitudes(ratio) > 0x1p-1022);
-  const Lanes zero = {0.0, 0.0};
-  const Lanes real = laneSelect(imaginaryLarger, ratio + 0.0, zero * ratio + 1.0);
-  const Lanes imaginary = laneSelect(imaginaryLarger, zero * ratio - 1.0, 0.0 - ratio);
+  const V zero = everyLane<V>(0.0);
+  const V real = laneSelect(imaginaryLarger, ratio + 0.0, zero * ratio + 1.0);
+  const V imaginary = laneSelect(imaginaryLarger, zero * ratio - 1.0, 0.0 - ratio);
   return {real / denominator, imaginary / denominator};
 }
 
@@ -118,8 +123,9 @@ inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchang
 }
 
 // Exchanges a and b in the lanes where `where` holds.
-inline void exchangeWhere(PairedComplex& a, PairedComplex& b, LaneMask where) {
-  const PairedComplex first = a;
+template <typename V>
+inline void exchangeWhere(LaneComplex<V>& a, LaneComplex<V>& b, MaskOf<V> where) {
+  const LaneComplex<V> first = a;
   a = {laneSelect(where, b.re, a.re), laneSelect(where, b.im, a.im)};
   b = {laneSelect(where, first.re, b.re), laneSelect(where, first.im, b.im)};
 }
@@ -154,13 +160,13 @@ inline void invertPairOfTwoByTwo(PairedMatrix m, LaneMask* valid) {
 }
 
 // multiplyElements(a, b, size, product) in each lane, for n x n matrices.
-template <size_t n>
-void pairedMultiplyOf(const PairedComplex* a, const PairedComplex* b, PairedComplex* product) {
+template <size_t n, typename V>
+void pairedMultiplyOf(const LaneComplex<V>* a, const LaneComplex<V>* b, LaneComplex<V>* product) {
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = 0; j < n; ++j) {
-      PairedComplex sum = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
+      LaneComplex<V> sum = {everyLane<V>(0.0), everyLane<V>(0.0)};
       for (size_t k = 0; k < n; ++k) {
-        const PairedComplex term = pairedProduct(a[i * n + k], b[k * n + j]);
+        const LaneComplex<V> term = pairedProduct(a[i * n + k], b[k * n + j]);
         sum = {sum.re + term.re, sum.im + term.im};
       }
       product[i * n + j] = sum;
@@ -173,8 +179,9 @@ inline void pairedMultiply(const PairedMatrix a, const PairedMatrix b, PairedMat
 }
 
 // All ones in the lanes where every part of the elements is finite.
-inline LaneMask pairedFinite(const PairedComplex* elements, size_t count) {
-  Lanes zeros = {0.0, 0.0};
+template <typename V>
+inline MaskOf<V> pairedFinite(const LaneComplex<V>* elements, size_t count) {
+  V zeros = everyLane<V>(0.0);
   // x * 0 is 0 for a finite x and not a number otherwise, and a sum with a
   // value that is not a number is not one either.
   for (size_t e = 0; e < count; ++e) zeros = zeros + elements[e].re * 0.0 + elements[e].im * 0.0;
@@ -183,13 +190,13 @@ inline LaneMask pairedFinite(const PairedComplex* elements, size_t count) {
 
 // multiplyElementsByDiagonal(a, d, size, product) in each lane, for n x n
 // matrices, valid where a and the diagonal of d are finite (its shortcut).
-template <size_t n>
-void pairedMultiplyByDiagonalOf(const PairedComplex* a, const PairedComplex* diagonal, PairedComplex* product,
-                                LaneMask* valid) {
+template <size_t n, typename V>
+void pairedMultiplyByDiagonalOf(const LaneComplex<V>* a, const LaneComplex<V>* diagonal,
+                                LaneComplex<V>* product, MaskOf<V>* valid) {
   *valid &= pairedFinite(a, n * n) & pairedFinite(diagonal, n);
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = 0; j < n; ++j) {
-      const PairedComplex term = pairedProduct(a[i * n + j], diagonal[j]);
+      const LaneComplex<V> term = pairedProduct(a[i * n + j], diagonal[j]);
       product[i * n + j] = {0.0 + term.re, 0.0 + term.im};
     }
   }

@@ -1,5 +1,13 @@
-// The table behind the dB conversion of complex_conversion.h.
+// The table behind the dB conversion of complex_conversion.h, and the
+// conversion of many pairs four at a time.
+// The four-lane values here never cross a call that is not inlined (every
+// function they pass through is always inlined), so the note that passing
+// them by value differs between processors' ABIs concerns nothing here.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "text/complex_conversion.h"
+
+#include <algorithm>
 
 namespace korvel::polar {
 
@@ -72,3 +80,104 @@ const double kPowersOfTwo[64][2] = {
 };
 
 }  // namespace korvel::polar
+
+namespace korvel {
+
+namespace polar {
+
+// Four doubles side by side, and the bits of each.
+using Lanes4 = double __attribute__((vector_size(32)));
+using Lanes4Bits = std::int64_t __attribute__((vector_size(32)));
+
+template <>
+struct Lane<Lanes4> {
+  using Bits = Lanes4Bits;
+  [[gnu::always_inline]] static Lanes4 every(double x) { return Lanes4{x, x, x, x}; }
+  [[gnu::always_inline]] static Bits bitsOf(Lanes4 x) { return reinterpret_cast<Bits>(x); }
+  [[gnu::always_inline]] static Lanes4 choose(Bits where, Lanes4 ifSet, Lanes4 otherwise) {
+    return reinterpret_cast<Lanes4>((bitsOf(ifSet) & where) | (bitsOf(otherwise) & ~where));
+  }
+  [[gnu::always_inline]] static void powerOfTwo(Bits index, Lanes4* high, Lanes4* low) {
+    for (int lane = 0; lane < 4; ++lane) Lane<double>::powerOfTwo(index[lane], &(*high)[lane], &(*low)[lane]);
+  }
+  [[gnu::always_inline]] static Lanes4 scaleOfSteps(Bits steps) {
+    using Unsigned = std::uint64_t __attribute__((vector_size(32)));
+    const Unsigned whole = reinterpret_cast<Unsigned>(steps) & ~std::uint64_t{63};
+    return reinterpret_cast<Lanes4>((whole << 46) + (std::uint64_t{1023} << 52));
+  }
+};
+
+}  // namespace polar
+
+namespace {
+
+using polar::Lanes4;
+using polar::Lanes4Bits;
+
+// |x| in each lane: the sign bit cleared, as fabs does.
+[[gnu::always_inline]] inline Lanes4 magnitudes(Lanes4 x) {
+  return reinterpret_cast<Lanes4>(reinterpret_cast<Lanes4Bits>(x) & std::int64_t{0x7fffffffffffffff});
+}
+
+[[gnu::always_inline]] inline bool anyLane(Lanes4Bits mask) {
+  return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
+}
+
+// The four pairs (a, c) at `samples` in dB (`db`) or linear magnitude with
+// angles in degrees, into real and imaginary parts, as convertComplex
+// does each: the angles and dB values it hands to the library first
+// taken out of the lanes.
+[[gnu::always_inline]] inline void convertFour(bool db, double* samples) {
+  const Lanes4 a = {samples[0], samples[2], samples[4], samples[6]};
+  Lanes4 c = {samples[1], samples[3], samples[5], samples[7]};
+  // Not (|c| < kLargeAngle): not a number, infinite or large.
+  if (anyLane((magnitudes(c) < polar::kLargeAngle) == 0)) {
+    for (int lane = 0; lane < 4; ++lane) {
+      if (!(std::fabs(c[lane]) < polar::kLargeAngle)) c[lane] = std::fmod(c[lane], 360.0);  // exact
+    }
+  }
+  polar::SplitOf<Lanes4> magnitude = {a, Lanes4{}};
+  if (db) {
+    magnitude = polar::magnitudeOfModerateDb(a);
+    if (anyLane((magnitudes(a) <= polar::kLargeDb) == 0)) {
+      for (int lane = 0; lane < 4; ++lane) {
+        if (std::fabs(a[lane]) <= polar::kLargeDb) continue;
+        const polar::Split alone = polar::magnitudeOfDb(a[lane]);
+        magnitude.high[lane] = alone.high;
+        magnitude.low[lane] = alone.low;
+      }
+    }
+  }
+  polar::SplitOf<Lanes4> cosine;
+  polar::SplitOf<Lanes4> sine;
+  polar::cosineSineOfTurnDegrees(c, &cosine, &sine);
+  Lanes4 real;
+  Lanes4 imaginary;
+  polar::polarParts(magnitude, cosine, sine, &real, &imaginary);
+  for (int lane = 0; lane < 4; ++lane) {
+    samples[2 * lane] = real[lane];
+    samples[2 * lane + 1] = imaginary[lane];
+  }
+}
+
+}  // namespace
+
+[[gnu::target_clones("avx2", "default")]] void convertSamples(int format, double* samples,
+                                                              std::size_t count) {
+  if (format != kFormatDbDegrees && format != kFormatMagnitudeDegrees) {
+    for (std::size_t i = 0; i < count; ++i) convertComplex(format, &samples[2 * i], &samples[2 * i + 1]);
+    return;
+  }
+  const bool db = format == kFormatDbDegrees;
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) convertFour(db, samples + 2 * i);
+  if (i == count) return;
+  // The last pairs, the lanes beyond them filled with a pair of each
+  // format's plain range.
+  double last[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  std::copy(samples + 2 * i, samples + 2 * count, last);
+  convertFour(db, last);
+  std::copy(last, last + 2 * (count - i), samples + 2 * i);
+}
+
+}  // namespace korvel

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace korvel {
@@ -47,13 +48,22 @@ inline constexpr double kPi = 3.141592653589793;
 // Nothing here may be contracted into fused operations (the build turns
 // contraction off): the exact products and sums below rely on every
 // operation rounding by itself.
+//
+// Each step is written once for a value type T: a double, or four doubles
+// worked on together (convertSamples). Each lane of those undergoes the
+// very IEEE operations a double would, in the same order, so that a pair
+// converted among others gets the bits it gets alone. The steps are always
+// inlined: four doubles must not be passed to a function built for
+// another processor than their caller, whose registers differ.
 namespace polar {
 
 // A value as the unevaluated sum high + low.
-struct Split {
-  double high;
-  double low;
+template <typename T>
+struct SplitOf {
+  T high;
+  T low;
 };
+using Split = SplitOf<double>;
 
 // 2^(j/64) for j = 0 .. 63, each as high and low parts.
 extern const double kPowersOfTwo[64][2];
@@ -74,44 +84,82 @@ inline constexpr double kLargeAngle = 0x1p50;
 // and go to the library's pow.
 inline constexpr double kLargeDb = 5000.0;
 
+// What differs between the value types: a value in every lane, the bits
+// of a value, a choice made by a comparison's outcome (a bool, or all ones
+// in a lane where it held) that selects bits and is no branch, a look-up
+// in the table of powers of two, and a power of two made from its
+// exponent's bits. Specialised for double here, for Lanes4 where the lanes
+// are converted.
+template <typename T>
+struct Lane;
+
+template <>
+struct Lane<double> {
+  using Bits = std::int64_t;
+  static double every(double x) { return x; }
+  static Bits bitsOf(double x) { return std::bit_cast<Bits>(x); }
+  static double choose(bool where, double ifSet, double otherwise) { return where ? ifSet : otherwise; }
+  // 2^(j/64) for j = index & 63, high and low parts.
+  static void powerOfTwo(Bits index, double* high, double* low) {
+    const double* power = kPowersOfTwo[index & 63];
+    *high = power[0];
+    *low = power[1];
+  }
+  // 2^floor(steps / 64), for floor(steps / 64) an exponent of normal
+  // doubles: the biased exponent floor(steps / 64) + 1023 moved into
+  // place, which in 64-bit arithmetic is
+  // (steps - steps mod 64) * 2^46 + 1023 * 2^52.
+  static double scaleOfSteps(Bits steps) {
+    const std::uint64_t whole = static_cast<std::uint64_t>(steps) & ~std::uint64_t{63};
+    return std::bit_cast<double>((whole << 46) + (std::uint64_t{1023} << 52));
+  }
+};
+
 // x as a head of at most 26 significant bits and the exact rest.
 // REQUIRES: |x| < 2^995.
-inline Split halves(double x) {
-  const double scaled = x * 134217729.0;  // 2^27 + 1
-  const double head = scaled - (scaled - x);
+template <typename T>
+[[gnu::always_inline]] inline SplitOf<T> halves(T x) {
+  const T scaled = x * 134217729.0;  // 2^27 + 1
+  const T head = scaled - (scaled - x);
   return {head, x - head};
 }
 
 // high + tail renormalised, where |tail| is well below |high|.
-inline Split renormalised(double high, double tail) {
-  const double sum = high + tail;
+template <typename T>
+[[gnu::always_inline]] inline SplitOf<T> renormalised(T high, T tail) {
+  const T sum = high + tail;
   return {sum, (high - sum) + tail};
 }
 
 // x * (head + tail) as an unevaluated sum, where head has at most 25
 // significant bits: the two partial products of x's halves with head are
 // exact, and their sum's rounding error is recovered.
-inline Split productWithConstant(double x, double head, double tail) {
-  const Split parts = halves(x);
-  const double first = parts.high * head;
-  const double second = parts.low * head;
-  const double sum = first + second;
+template <typename T>
+[[gnu::always_inline]] inline SplitOf<T> productWithConstant(T x, double head, double tail) {
+  const SplitOf<T> parts = halves(x);
+  const T first = parts.high * head;
+  const T second = parts.low * head;
+  const T sum = first + second;
   return renormalised(sum, ((first - sum) + second) + x * tail);
 }
 
 // The stored part a x b for two unevaluated sums: the product of the high
 // parts rounded once, the small cross terms added to it.
-inline double roundedProduct(Split a, Split b) { return a.high * b.high + (a.high * b.low + a.low * b.high); }
+template <typename T>
+[[gnu::always_inline]] inline T roundedProduct(SplitOf<T> a, SplitOf<T> b) {
+  return a.high * b.high + (a.high * b.low + a.low * b.high);
+}
 
 // Sine and cosine of x = xHigh + xLow, |x| <= pi/4 + a little, by their
 // Taylor series (truncated beyond a thousandth of a unit in the last place).
-inline void sineCosine(double xHigh, double xLow, Split* sine, Split* cosine) {
-  const double x2 = xHigh * xHigh;
+template <typename T>
+[[gnu::always_inline]] inline void sineCosine(T xHigh, T xLow, SplitOf<T>* sine, SplitOf<T>* cosine) {
+  const T x2 = xHigh * xHigh;
   // x2's rounding error, exactly: cos(x) feels it at full weight.
-  const Split xParts = halves(xHigh);
-  const double x2Error =
+  const SplitOf<T> xParts = halves(xHigh);
+  const T x2Error =
       ((xParts.high * xParts.high - x2) + 2.0 * xParts.high * xParts.low) + xParts.low * xParts.low;
-  const double sineSeries =
+  const T sineSeries =
       -0x1.5555555555555p-3 +
       x2 * (0x1.1111111111111p-7 +
             x2 * (-0x1.a01a01a01a01ap-13 +
@@ -119,65 +167,90 @@ inline void sineCosine(double xHigh, double xLow, Split* sine, Split* cosine) {
                         x2 * (-0x1.ae64567f544e4p-26 +
                               x2 * (0x1.6124613a86d09p-33 +
                                     x2 * (-0x1.ae7f3e733b81fp-41 + x2 * 0x1.952c77030ad4ap-49))))));
-  const double sineTail = xHigh * x2 * sineSeries + (xLow - 0.5 * x2 * xLow);
+  const T sineTail = xHigh * x2 * sineSeries + (xLow - 0.5 * x2 * xLow);
   *sine = renormalised(xHigh, sineTail);
-  const double half = 0.5 * x2;
-  const double oneLessHalf = 1.0 - half;
-  const double cosineSeries =
+  const T half = 0.5 * x2;
+  const T oneLessHalf = 1.0 - half;
+  const T cosineSeries =
       0x1.5555555555555p-5 +
       x2 * (-0x1.6c16c16c16c17p-10 +
             x2 * (0x1.a01a01a01a01ap-16 +
                   x2 * (-0x1.27e4fb7789f5cp-22 +
                         x2 * (0x1.1eed8eff8d898p-29 +
                               x2 * (-0x1.93974a8c07c9dp-37 + x2 * 0x1.ae7f3e733b81fp-45)))));
-  const double cosineTail =
-      (((1.0 - oneLessHalf) - half) - 0.5 * x2Error) + x2 * x2 * cosineSeries - xHigh * xLow;
+  const T cosineTail = (((1.0 - oneLessHalf) - half) - 0.5 * x2Error) + x2 * x2 * cosineSeries - xHigh * xLow;
   *cosine = renormalised(oneLessHalf, cosineTail);
 }
 
-// cos and sin of `degrees`. The angle is brought to within 45 degrees of a
-// multiple of 90 exactly, in degrees, so that multiples of 90 give exact
-// zeros and ones and large angles lose nothing. A value that is not a
-// number, or infinite, gives parts that are not numbers.
-inline void cosineSineOfDegrees(double degrees, Split* cosine, Split* sine) {
-  if (!(std::fabs(degrees) < kLargeAngle)) degrees = std::fmod(degrees, 360.0);  // exact
-  const double shifted = degrees * (1.0 / 90.0) + kRounder;
-  const double quarters = shifted - kRounder;
-  const auto quadrant = static_cast<unsigned>(std::bit_cast<std::uint64_t>(shifted) & 3);
+// cos and sin of `degrees`, |degrees| < kLargeAngle or not a number. The
+// angle is brought to within 45 degrees of a multiple of 90 exactly, in
+// degrees, so that multiples of 90 give exact zeros and ones.
+template <typename T>
+[[gnu::always_inline]] inline void cosineSineOfTurnDegrees(T degrees, SplitOf<T>* cosine, SplitOf<T>* sine) {
+  const T shifted = degrees * (1.0 / 90.0) + kRounder;
+  const T quarters = shifted - kRounder;
+  const auto quadrant = Lane<T>::bitsOf(shifted) & 3;
   // Exact: 90 * quarters is an integer, and the difference is a multiple
   // of degrees' last place no larger than degrees.
-  const double rest = degrees - 90.0 * quarters;
-  const Split x = productWithConstant(rest, kDegreeHead, kDegreeTail);
-  Split parts[2];
-  sineCosine(x.high, x.low, &parts[1], &parts[0]);
+  const T rest = degrees - 90.0 * quarters;
+  const SplitOf<T> x = productWithConstant(rest, kDegreeHead, kDegreeTail);
+  SplitOf<T> s;
+  SplitOf<T> c;
+  sineCosine(x.high, x.low, &s, &c);
   // Quadrant 1: (-sin, cos); 2: (-cos, -sin); 3: (sin, -cos).
-  const Split c = parts[quadrant & 1];
-  const Split s = parts[(quadrant & 1) ^ 1];
-  const double cosineSign = (quadrant + 1) & 2 ? -1.0 : 1.0;
-  const double sineSign = quadrant & 2 ? -1.0 : 1.0;
-  *cosine = {cosineSign * c.high, cosineSign * c.low};
-  *sine = {sineSign * s.high, sineSign * s.low};
+  const auto odd = (quadrant & 1) != 0;
+  const T minusOne = Lane<T>::every(-1.0);
+  const T one = Lane<T>::every(1.0);
+  const T cosineSign = Lane<T>::choose(((quadrant + 1) & 2) != 0, minusOne, one);
+  const T sineSign = Lane<T>::choose((quadrant & 2) != 0, minusOne, one);
+  *cosine = {cosineSign * Lane<T>::choose(odd, s.high, c.high),
+             cosineSign * Lane<T>::choose(odd, s.low, c.low)};
+  *sine = {sineSign * Lane<T>::choose(odd, c.high, s.high), sineSign * Lane<T>::choose(odd, c.low, s.low)};
+}
+
+// 10^(db/20), the magnitude of a value given in dB, for |db| <= kLargeDb.
+template <typename T>
+[[gnu::always_inline]] inline SplitOf<T> magnitudeOfModerateDb(T db) {
+  // 10^(db/20) = 2^t = 2^(n/64) e^(f ln 2), n the nearest integer to 64 t.
+  const SplitOf<T> t = productWithConstant(db, kDbHead, kDbTail);
+  const T shifted = t.high * 64.0 + kRounder;
+  const T n = shifted - kRounder;
+  const auto steps = Lane<T>::bitsOf(shifted) - Lane<double>::bitsOf(kRounder);
+  const T f = (t.high - n * (1.0 / 64.0)) + t.low;  // the difference exact
+  const T g = f * kLn2;
+  const T expMinusOne =
+      g +
+      g * g *
+          (0.5 + g * (0x1.5555555555555p-3 +
+                      g * (0x1.5555555555555p-5 + g * (0x1.1111111111111p-7 + g * 0x1.6c16c16c16c17p-10))));
+  T powerHigh;
+  T powerLow;
+  Lane<T>::powerOfTwo(steps, &powerHigh, &powerLow);
+  const SplitOf<T> magnitude = renormalised(powerHigh, powerLow + powerHigh * expMinusOne);
+  const T scale = Lane<T>::scaleOfSteps(steps);
+  return {magnitude.high * scale, magnitude.low * scale};
+}
+
+// cos and sin of `degrees`. A value that is not a number, or infinite,
+// gives parts that are not numbers.
+inline void cosineSineOfDegrees(double degrees, Split* cosine, Split* sine) {
+  if (!(std::fabs(degrees) < kLargeAngle)) degrees = std::fmod(degrees, 360.0);  // exact
+  cosineSineOfTurnDegrees(degrees, cosine, sine);
 }
 
 // 10^(db/20), the magnitude of a value given in dB.
 inline Split magnitudeOfDb(double db) {
   if (!(std::fabs(db) <= kLargeDb)) return {std::pow(10.0, db / 20.0), 0.0};
-  // 10^(db/20) = 2^t = 2^(n/64) e^(f ln 2), n the nearest integer to 64 t.
-  const Split t = productWithConstant(db, kDbHead, kDbTail);
-  const double shifted = t.high * 64.0 + kRounder;
-  const double n = shifted - kRounder;
-  const std::int64_t steps = std::bit_cast<std::int64_t>(shifted) - std::bit_cast<std::int64_t>(kRounder);
-  const double f = (t.high - n * (1.0 / 64.0)) + t.low;  // the difference exact
-  const double g = f * kLn2;
-  const double expMinusOne =
-      g +
-      g * g *
-          (0.5 + g * (0x1.5555555555555p-3 +
-                      g * (0x1.5555555555555p-5 + g * (0x1.1111111111111p-7 + g * 0x1.6c16c16c16c17p-10))));
-  const double* power = kPowersOfTwo[steps & 63];
-  const Split magnitude = renormalised(power[0], power[1] + power[0] * expMinusOne);
-  const double scale = std::bit_cast<double>(static_cast<std::uint64_t>((steps >> 6) + 1023) << 52);
-  return {magnitude.high * scale, magnitude.low * scale};
+  return magnitudeOfModerateDb(db);
+}
+
+// The stored parts of magnitude x (cosine, sine): each product rounded
+// once; the + 0.0 makes the exact zeros of multiples of 90 degrees +0.
+template <typename T>
+[[gnu::always_inline]] inline void polarParts(SplitOf<T> magnitude, SplitOf<T> cosine, SplitOf<T> sine,
+                                              T* real, T* imaginary) {
+  *real = roundedProduct(magnitude, cosine) + 0.0;
+  *imaginary = roundedProduct(magnitude, sine) + 0.0;
 }
 
 }  // namespace polar
@@ -187,10 +260,7 @@ inline void storePolar(double* sample, double magnitude, double degrees) {
   polar::Split cosine;
   polar::Split sine;
   polar::cosineSineOfDegrees(degrees, &cosine, &sine);
-  const polar::Split exact{magnitude, 0.0};
-  // The + 0.0 makes the exact zeros of multiples of 90 degrees +0.
-  sample[0] = polar::roundedProduct(exact, cosine) + 0.0;
-  sample[1] = polar::roundedProduct(exact, sine) + 0.0;
+  polar::polarParts(polar::Split{magnitude, 0.0}, cosine, sine, &sample[0], &sample[1]);
 }
 
 // Converts the pair (a, c) read in complex format `format` (a ComplexFormat
@@ -216,9 +286,14 @@ inline void convertComplex(int format, double* a, double* c) {
   polar::Split cosine;
   polar::Split sine;
   polar::cosineSineOfDegrees(*c, &cosine, &sine);
-  *a = polar::roundedProduct(magnitude, cosine) + 0.0;
-  *c = polar::roundedProduct(magnitude, sine) + 0.0;
+  polar::polarParts(magnitude, cosine, sine, a, c);
 }
+
+// Converts the `count` pairs at `samples`, stored one after another as
+// (a, c), read in complex format `format`, into real and imaginary parts
+// in place, several at a time: each pair gets the bits convertComplex
+// gives it.
+void convertSamples(int format, double* samples, std::size_t count);
 
 // Stores the pair (a, b) read in complex format `format` as a sample.
 inline void storePair(double* sample, double a, double b, int format) {

@@ -52,7 +52,8 @@ ScatteringPoints::ScatteringPoints(DataSet* data, size_t capacity, const PointLa
       lastFrequency_(kNoFrequencyYet),
       frequencyBefore_(kNoFrequencyYet),
       scale_(data->frequencyScale),
-      format_(data->complexFormat) {
+      format_(data->complexFormat),
+      batched_(format_ != kFormatRealImaginary) {
   pairEntries(data->terminalCount, layout, &targetEntries_, &mirrorEntries_);
   pairCount_ = static_cast<int>(targetEntries_.size());
   valueIndex_ = pairCount_;
@@ -116,7 +117,10 @@ bool ScatteringPoints::passLimit(size_t next) {
 
 bool ScatteringPoints::startPoint(double frequency) {
   size_t next = static_cast<size_t>(point_ + 1);
-  if (next >= limit_ && !passLimit(next)) return false;
+  if (next >= limit_) {
+    storeBatch();  // the storage may move
+    if (!passLimit(next)) return false;
+  }
   point_ = static_cast<int64_t>(next);
   data_->frequencies[next] = frequency;
   frequencyBefore_ = lastFrequency_;
@@ -128,14 +132,44 @@ bool ScatteringPoints::startPoint(double frequency) {
 void ScatteringPoints::storeValue(double imaginary) {
   size_t pair = static_cast<size_t>(valueIndex_);  // below pairCount_ here
   double* sample = targets_[pair] + 2 * point_;
+  double* mirror = mirrors_[pair] != nullptr ? mirrors_[pair] + 2 * point_ : nullptr;
+  if (batched_) {
+    batch_[2 * batchCount_] = real_;
+    batch_[2 * batchCount_ + 1] = imaginary;
+    batchSamples_[batchCount_] = sample;
+    batchMirrors_[batchCount_] = mirror;
+    if (++batchCount_ == kBatchPairs) storeBatch();
+    return;
+  }
   storePair(sample, real_, imaginary, format_);
-  if (double* mirror = mirrors_[pair]; mirror != nullptr) {
-    mirror[2 * point_] = sample[0];
-    mirror[2 * point_ + 1] = sample[1];
+  if (mirror != nullptr) {
+    mirror[0] = sample[0];
+    mirror[1] = sample[1];
   }
 }
 
+void ScatteringPoints::storeBatch() {
+  if (batchCount_ == 0) return;  // as always for real and imaginary parts
+  convertSamples(format_, batch_, batchCount_);
+  for (size_t k = 0; k < batchCount_; ++k) {
+    double* sample = batchSamples_[k];
+    sample[0] = batch_[2 * k];
+    sample[1] = batch_[2 * k + 1];
+    if (double* mirror = batchMirrors_[k]; mirror != nullptr) {
+      mirror[0] = sample[0];
+      mirror[1] = sample[1];
+    }
+  }
+  batchCount_ = 0;
+}
+
 ScatteringPoints::Outcome ScatteringPoints::read(TokenCursor* cursor, double* opening, int line) {
+  Outcome outcome = readNumbers(cursor, opening, line);
+  storeBatch();
+  return outcome;
+}
+
+ScatteringPoints::Outcome ScatteringPoints::readNumbers(TokenCursor* cursor, double* opening, int line) {
   for (;;) {
     double number = 0.0;
     TokenValue token = cursor->nextValue(kWhitespaceDelimiters, &number, &notNumber_);

@@ -119,7 +119,10 @@ class ScatteringPoints {
   // or the window's end. True when the point may be stored.
   bool passLimit(size_t next);
   void refreshTargets();
+  Outcome readNumbers(TokenCursor* cursor, double* opening, int line);
   void storeValue(double imaginary);
+  // Converts the pairs waiting in the batch and stores them.
+  void storeBatch();
 
   DataSet* data_;
   PointLayout layout_;
@@ -145,6 +148,17 @@ class ScatteringPoints {
   int format_;
   std::vector<double*> targets_;  // the array of each pair, in file order
   std::vector<double*> mirrors_;  // the mirror's array, or null
+  // Pairs in dB or magnitude and angle wait here as read, with the sample
+  // each goes to (and its mirror's, or null), to be converted several at
+  // a time: when the batch is full, before the storage may move, and
+  // before read() returns, so that between reads every pair read is
+  // stored.
+  static constexpr size_t kBatchPairs = 64;
+  bool batched_;
+  size_t batchCount_ = 0;
+  double batch_[2 * kBatchPairs];
+  double* batchSamples_[kBatchPairs];
+  double* batchMirrors_[kBatchPairs];
 };
 
 }  // namespace korvel

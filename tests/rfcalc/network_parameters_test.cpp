@@ -318,7 +318,9 @@ INSTANTIATE_TEST_SUITE_P(
 // terminals, point counts that are no multiple of a block). Random S up
 // to |S| = 1.4 per part, with special values and singular samples mixed
 // in, so that samples take both the fast and the fallback path of each
-// size; the messages printed are compared as well.
+// size; the messages printed are compared as well. The references are the
+// same at every sample, or change every few samples, so that paths that
+// take several samples at once meet neighbours with other references.
 struct ImpedancePathCase {
   int terminals;
   int points;
@@ -327,6 +329,9 @@ struct ImpedancePathCase {
 struct PathReferences {
   const char* name;
   std::vector<double> cycle;  // the terminals' references, repeated
+  // When not 0, the references move on by one place of the cycle after
+  // every this many samples, so that neighbouring samples differ in them.
+  size_t changeEvery = 0;
 };
 
 class ImpedancePathTest : public ::testing::TestWithParam<std::tuple<ImpedancePathCase, PathReferences>> {};
@@ -349,15 +354,20 @@ TEST_P(ImpedancePathTest, EveryPathMatchesConversionForAnySize) {
     network.setScattering(i, std::vector<DComplex>(s.data(), s.data() + entries));
     scattering.push_back(s);
   }
-  std::vector<double> zo;
-  for (size_t t = 0; t < static_cast<size_t>(n); ++t)
-    zo.push_back(references.cycle[t % references.cycle.size()]);
-  network.setReferenceImpedances(zo);
+  const auto referencesAt = [&](size_t sample) {
+    const size_t shift = references.changeEvery == 0 ? 0 : sample / references.changeEvery;
+    std::vector<double> zo;
+    for (size_t t = 0; t < static_cast<size_t>(n); ++t)
+      zo.push_back(references.cycle[(t + shift) % references.cycle.size()]);
+    return zo;
+  };
+  for (size_t i = 0; i < static_cast<size_t>(size.points); ++i)
+    network.setReferenceImpedancesAt(i, referencesAt(i));
   const std::string output = calculate(network);
   const NetworkLayout layout = network.layout();
   std::string messages;
   for (size_t i = 0; i < static_cast<size_t>(size.points); ++i) {
-    const AnySizeConversion expected(scattering[i], n, zo);
+    const AnySizeConversion expected(scattering[i], n, referencesAt(i));
     if (i == 0) messages += expected.referenceMessage;
     messages += expected.messages;
     ASSERT_TRUE(sameResults(loadMatrix(network, layout.zBase, n, i), expected.z)) << "Z at " << i;
@@ -376,7 +386,8 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Values(PathReferences{"Equal", {50.0}},
                                          PathReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
                                          PathReferences{"Subnormal", {4.9e-324}},
-                                         PathReferences{"Zero", {0.0}})),
+                                         PathReferences{"Zero", {0.0}},
+                                         PathReferences{"Varying", {50.0, 75.0, 25.0, 100.0}, 3})),
     [](const ::testing::TestParamInfo<std::tuple<ImpedancePathCase, PathReferences>>& tested) {
       return std::to_string(std::get<0>(tested.param).terminals) + "Terminals" +
              std::get<1>(tested.param).name;

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace korvel::testing {
 namespace {
@@ -116,6 +119,55 @@ TEST(ComplexConversion, RandomPairsWithinOnePlace) {
     // Angles from tiny to huge, either sign.
     const double angle = std::pow(10.0, exponent(random));
     expectWithinOnePlace(kFormatMagnitudeDegrees, 0.7, (i & 1) != 0 ? angle : -angle);
+  }
+}
+
+// Pairs converted many at a time (as the readers do) get the bits each
+// gets alone, whatever lane a pair falls in and however many there are:
+// ordinary pairs side by side with ones that leave the lanes (large or
+// non-finite angles and dB values), in runs of every length up to nine.
+TEST(ComplexConversion, ManyAtATimeAsOneAtATime) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> degrees(-720.0, 720.0);
+  std::uniform_real_distribution<double> decibels(-150.0, 60.0);
+  const double unusual[] = {1e300,     -0x1p50, 0x1.68p60, NAN,    INFINITY,
+                            -INFINITY, 6000.0,  -5000.0,   5000.0, -0.0};
+  for (int format :
+       {kFormatMagnitudeDegrees, kFormatDbDegrees, kFormatMagnitudeRadians, kFormatRealImaginary}) {
+    for (std::size_t count = 0; count <= 9; ++count) {
+      for (int round = 0; round < 200; ++round) {
+        double pairs[18] = {};
+        for (std::size_t i = 0; i < count; ++i) {
+          const bool odd = random() % 4 == 0;
+          pairs[2 * i] = odd ? unusual[random() % 10] : format == kFormatDbDegrees ? decibels(random) : 0.5;
+          pairs[2 * i + 1] = random() % 4 == 0 ? unusual[random() % 10] : degrees(random);
+        }
+        double alone[18];
+        std::memcpy(alone, pairs, sizeof pairs);
+        double given[18];
+        std::memcpy(given, pairs, sizeof pairs);
+        for (std::size_t i = 0; i < count; ++i) convertComplex(format, &alone[2 * i], &alone[2 * i + 1]);
+        convertSamples(format, pairs, count);
+        for (std::size_t i = 0; i < 2 * count; ++i) {
+          EXPECT_EQ(std::bit_cast<std::uint64_t>(alone[i]), std::bit_cast<std::uint64_t>(pairs[i]))
+              << "format " << format << ", part " << i << " of " << count << " pairs, from " << given[i & ~1u]
+              << ", " << given[i | 1u];
+        }
+      }
+    }
+  }
+  // The dense sweeps above, in one run each.
+  std::vector<double> angles;
+  std::vector<double> decibelPairs;
+  for (int k = -72000; k <= 72000; ++k) angles.insert(angles.end(), {1.0, k / 100.0});
+  for (int k = -30000; k <= 30000; ++k)
+    decibelPairs.insert(decibelPairs.end(), {k / 100.0, 37.5 + k / 1000.0});
+  for (auto [format, pairs] :
+       {std::pair{kFormatMagnitudeDegrees, angles}, std::pair{kFormatDbDegrees, decibelPairs}}) {
+    std::vector<double> alone = pairs;
+    for (std::size_t i = 0; i < alone.size(); i += 2) convertComplex(format, &alone[i], &alone[i + 1]);
+    convertSamples(format, pairs.data(), pairs.size() / 2);
+    EXPECT_EQ(std::memcmp(alone.data(), pairs.data(), pairs.size() * sizeof(double)), 0) << format;
   }
 }
 

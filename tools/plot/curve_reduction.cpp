@@ -181,7 +181,8 @@ class CoverageGrid {
   }
 
   // The cells of a segment (in cells) walked and marked, coarse blocks
-  // whose cells are all marked crossed without looking at their cells.
+  // whose cells are all marked, and stretches whose cells the clearance
+  // shows all marked, crossed without looking at their cells.
   void walkSegment(double u0, double v0, double u1, double v1) {
     if (!clip(&u0, &v0, &u1, &v1)) return;
     constexpr int kLargeCells = kBlockCells * kLargeBlocks;
@@ -191,6 +192,7 @@ class CoverageGrid {
                if (largeFull(lx, ly)) return;
                Point enterAt = point(enter);
                Point leaveAt = point(leave);
+               if (markedAlong(enterAt.x, enterAt.y, leaveAt.x, leaveAt.y)) return;
                int bx = lx * kLargeBlocks;
                int by = ly * kLargeBlocks;
                traverse(enterAt.x, enterAt.y, leaveAt.x, leaveAt.y, kBlockCells, bx,
@@ -202,6 +204,7 @@ class CoverageGrid {
                                          enterAt.y + blockEnter * (leaveAt.y - enterAt.y)};
                           Point end = {enterAt.x + blockLeave * (leaveAt.x - enterAt.x),
                                        enterAt.y + blockLeave * (leaveAt.y - enterAt.y)};
+                          if (markedAlong(start.x, start.y, end.x, end.y)) return;
                           int left = x * kBlockCells;
                           int top = y * kBlockCells;
                           traverse(start.x, start.y, end.x, end.y, 1, left,
@@ -480,13 +483,16 @@ class RunKeeper {
       startBucket(index, pixel);
       return;
     }
+    // Lengths serve the strokes, which a chart drawn as its coverage has
+    // none of.
+    bool measured = dashed_ && grid_ == nullptr;
     if (floorOf(pixel.x) != column_ || (chart_ && floorOf(pixel.y) != row_)) {
       closeBucket();
-      if (dashed_) length_ += distance(previous_, pixel);
+      if (measured) length_ += distance(previous_, pixel);
       startBucket(index, pixel);
       return;
     }
-    if (dashed_) full_ += distance(previous_, pixel);
+    if (measured) full_ += distance(previous_, pixel);
     if (pixel.y < lowest_.pixel.y) lowest_ = {index, pixel, full_};
     if (pixel.y > highest_.pixel.y) highest_ = {index, pixel, full_};
     last_ = {index, pixel, full_};
@@ -497,7 +503,8 @@ class RunKeeper {
 
   // The points kept so far, and the length on the page of the lines
   // between the kept points of each run (measured for a dashed curve or a
-  // chart only), added up run after run, point after point.
+  // chart only, until its lines go onto a grid), added up run after run,
+  // point after point.
   size_t vertices() const { return vertices_; }
   double keptLength() const { return keptLength_; }
 
@@ -575,6 +582,14 @@ class RunKeeper {
       for (size_t k = 0; k < count; ++k) indices_.push_back(kept[k].index);
       return;
     }
+    if (grid_ != nullptr) {
+      for (size_t k = 0; k < count; ++k) {
+        if (runKept_ > 0) grid_->addSegment(lastKept_, kept[k].pixel);
+        lastKept_ = kept[k].pixel;
+        ++runKept_;
+      }
+      return;
+    }
     double chain = 0;
     for (size_t k = 0; k < count; ++k) {
       const Candidate& one = kept[k];
@@ -582,19 +597,16 @@ class RunKeeper {
         double line = distance(lastKept_, one.pixel);
         keptLength_ += line;
         if (k > 0) chain += line;
-        if (grid_ != nullptr) grid_->addSegment(lastKept_, one.pixel);
       }
-      if (grid_ == nullptr) {
-        indices_.push_back(one.index);
-        run_.pixels.push_back(one.pixel);
-        run_.fullLength.push_back(length_ + one.full);
-        run_.bucket.push_back(run_.inks.size());
-      }
+      indices_.push_back(one.index);
+      run_.pixels.push_back(one.pixel);
+      run_.fullLength.push_back(length_ + one.full);
+      run_.bucket.push_back(run_.inks.size());
       lastKept_ = one.pixel;
       ++runKept_;
     }
     // The bucket inks the rows from its lowest to its highest y.
-    if (grid_ == nullptr) run_.inks.push_back({lowest_.pixel.y, highest_.pixel.y, full_ - chain >= period_});
+    run_.inks.push_back({lowest_.pixel.y, highest_.pixel.y, full_ - chain >= period_});
     length_ += full_;
   }
 

@@ -1,11 +1,8 @@
 // Recording implementation of the host's waveform library.
 #include "host/waveform_library.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 namespace korvel::host {
 
@@ -125,31 +122,6 @@ void summariseY(YSummary* summary, const double* y, size_t count) {
   }
 }
 
-// Values of a waveform this large are asked to lie on large pages: a
-// million-point waveform's copy then takes a few hundred page faults
-// instead of tens of thousands.
-constexpr size_t kLargePageWorthy = size_t{4} << 20;
-
-// Advice only: a kernel without large pages refuses it, and the pages then
-// come 4 KB at a time.
-void adviseLargePages(const void* array, size_t bytes) {
-  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
-  uintptr_t start = reinterpret_cast<uintptr_t>(array);
-  uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
-  uintptr_t last = (start + bytes) & ~(kLargePage - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
-// Appends `count` values; a large first block is reserved whole and
-// advised before it is written.
-void append(std::vector<double>* values, const double* added, size_t count) {
-  if (values->empty() && count * sizeof(double) >= kLargePageWorthy) {
-    values->reserve(count);
-    adviseLargePages(values->data(), count * sizeof(double));
-  }
-  values->insert(values->end(), added, added + count);
-}
-
 }  // namespace
 
 void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const double* y,
@@ -161,8 +133,8 @@ void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const 
   if (x != nullptr) widenExtent(&segment, x, count);
   if (y != nullptr) summariseY(&waveform->ySummary, y, yCount);
   if (recording_ == ValueRecording::kAll) {
-    if (x != nullptr) append(&segment.x, x, count);
-    if (y != nullptr) append(&segment.y, y, yCount);
+    if (x != nullptr) segment.x.insert(segment.x.end(), x, x + count);
+    if (y != nullptr) segment.y.insert(segment.y.end(), y, y + yCount);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <utility>
@@ -1039,6 +1040,7 @@ void reduceCurve(const Panel& panel, Curve* curve) {
     // Short enough to draw point for point (which no page wide enough for
     // a curve read in place is).
     if (inPlace) curve->points = partPoints(*curve->source, curve->segment, curve->display, curve->part);
+    curve->reader = nullptr;
     return;
   }
   bool chart = panel.kind == PanelKind::kSmith;
@@ -1053,7 +1055,9 @@ void reduceCurve(const Panel& panel, Curve* curve) {
   if (!inPlace) {
     runs = keptRuns(StoredPoints(panel, curve->points), panel, &keeper, &grid);
   } else {
-    PartReader reader = readerOf(*curve);
+    std::shared_ptr<const PartReader> kept = curve->reader;
+    if (kept == nullptr) kept = std::make_shared<const PartReader>(readerOf(*curve));
+    const PartReader& reader = *kept;
     if (KeyedEnvelope::fits(panel, reader, measured)) {
       size_t vertices = 0;
       runs = KeyedEnvelope(panel, reader).runs(&vertices);
@@ -1081,6 +1085,7 @@ void reduceCurve(const Panel& panel, Curve* curve) {
   }
   curve->points.clear();
   curve->points.shrink_to_fit();
+  curve->reader = nullptr;
 }
 
 }  // namespace

@@ -210,18 +210,22 @@ CurveExtent chartExtent(const PartReader& reader) {
   return extent;
 }
 
-CurveExtent extentOf(const Curve& curve, PanelKind kind) {
-  PartReader reader = readerOf(curve);
-  return kind == PanelKind::kSmith ? chartExtent(reader) : frequencyExtent(reader);
+// The extent of a curve; a curve whose points are not held keeps its
+// reader for its reduction.
+CurveExtent extentOf(Curve* curve, PanelKind kind) {
+  auto reader = std::make_shared<const PartReader>(readerOf(*curve));
+  CurveExtent extent = kind == PanelKind::kSmith ? chartExtent(*reader) : frequencyExtent(*reader);
+  if (curve->points.empty()) curve->reader = std::move(reader);
+  return extent;
 }
 
 // The extents of every curve of `panels`, in order, measured a curve at a
 // time on as many processors as the parallel policy gives.
-std::vector<CurveExtent> measureCurves(const std::vector<Panel>& panels) {
-  std::vector<std::pair<const Curve*, PanelKind>> curves;
+std::vector<CurveExtent> measureCurves(std::vector<Panel>* panels) {
+  std::vector<std::pair<Curve*, PanelKind>> curves;
   double points = 0;
-  for (const Panel& panel : panels) {
-    for (const Curve& curve : panel.curves) {
+  for (Panel& panel : *panels) {
+    for (Curve& curve : panel.curves) {
       curves.push_back({&curve, panel.kind});
       points += static_cast<double>(curve.count);
     }
@@ -230,7 +234,7 @@ std::vector<CurveExtent> measureCurves(const std::vector<Panel>& panels) {
   std::atomic<size_t> next{0};
   runInParts(parallelPolicy().curves.partsFor(points, curves.size()), [&](unsigned) {
     for (size_t k = next++; k < curves.size(); k = next++)
-      extents[k] = extentOf(*curves[k].first, curves[k].second);
+      extents[k] = extentOf(curves[k].first, curves[k].second);
   });
   return extents;
 }
@@ -358,7 +362,7 @@ Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs
     panels.push_back(std::move(panel));
     panelSeries.push_back(std::move(series));
   }
-  std::vector<CurveExtent> extents = measureCurves(panels);
+  std::vector<CurveExtent> extents = measureCurves(&panels);
   auto extent = extents.begin();
   for (size_t p = 0; p < panels.size(); ++p) {
     Panel& panel = panels[p];

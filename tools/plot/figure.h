@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,9 @@ struct Curve {
   const host::RecordedWaveform* source = nullptr;
   Display display = Display::kLinear;
   size_t count = 0;
+  // The reader of such a curve, kept from measuring its extent to its
+  // reduction (a phase, unwrapped once), and released by reduceCurves.
+  std::shared_ptr<const PartReader> reader = nullptr;
   // Set by reduceCurves when the curve has more points than its panel can
   // show: it is then drawn as `strokes`, solid lines in data units (a
   // dashed curve's dashes each a stroke of their own), and lone points as

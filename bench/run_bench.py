@@ -10,7 +10,8 @@ tight floor (the file streamed in large blocks, comments skipped, every
 token converted with fast_float, nothing stored, one thread), the older
 whole-file-string floor, the plug-in's open (openFile) and open + loading
 every waveform, `korvel info` (wall time and peak memory, with the tool's
-base memory measured on a tiny file) and `korvel quality` beside it, the same for the one-thread build
+base memory measured on a tiny file), `korvel quality` and `korvel plot` (its default page as SVG, with the
+picture's size) beside it, the same for the one-thread build
 when --serial-build names one, and for Touchstone files the peer,
 scikit-rf, loading the file and computing z, y and (two-ports) stability.
 For Touchstone files it also measures the write floor (the file's numbers
@@ -182,7 +183,8 @@ def main():
         path = os.path.join(args.data, name)
         if name.endswith(".tmp"):
             continue
-        runs = {key: [] for key in ("floor", "whole", "peer", "base", "quality", "write", "convert")}
+        runs = {key: [] for key in ("floor", "whole", "peer", "base", "quality", "plot", "write", "convert")}
+        svg_bytes = 0
         for build in builds:
             runs["open " + build] = []
             runs["info " + build] = []
@@ -198,6 +200,11 @@ def main():
                 runs["info " + build].append(run_tool([os.path.join(folder, "korvel"), "info", path]))
             # `korvel quality` right beside `korvel info` on the same file.
             runs["quality"].append(run_tool([os.path.join(args.build, "korvel"), "quality", path]))
+            # `korvel plot` (the default page, as SVG) likewise.
+            with tempfile.TemporaryDirectory() as scratch:
+                picture = os.path.join(scratch, "page.svg")
+                runs["plot"].append(run_tool([os.path.join(args.build, "korvel"), "plot", path, "-o", picture]))
+                svg_bytes = os.path.getsize(picture)
             runs["base"].append(run_tool([os.path.join(args.build, "korvel"), "info", tiny]))
             if peer and not name.endswith(".sc0"):
                 runs["peer"].append(run_json([peer, "-c", PEER, path]))
@@ -218,6 +225,10 @@ def main():
             "rss_after_load_mb": median_of(opened, "rss_after_load_mb") - median_of(opened, "baseline_rss_mb"),
             "info_rss_mb": median_of(runs["info parallel"], "peak_rss_mb") - median_of(runs["base"], "peak_rss_mb"),
             "quality_s": median_of(runs["quality"], "seconds"),
+            "plot_s": median_of(runs["plot"], "seconds"),
+            "plot_rss_mb": median_of(runs["plot"], "peak_rss_mb"),
+            "info_peak_mb": median_of(runs["info parallel"], "peak_rss_mb"),
+            "svg_kb": svg_bytes / 1e3,
         }
         for build in builds:
             row["open_s " + build] = median_of(runs["open " + build], "open_seconds")
@@ -261,6 +272,13 @@ def print_tables(rows, serial):
     for row in rows:
         print("| %s | %.3f | %.3f | %.2f |" % (row["file"], row["info_s parallel"], row["quality_s"],
                                               row["quality_s"] / row["info_s parallel"]))
+    print("\n`korvel plot FILE -o PAGE.svg` (the default page) beside `korvel info` on the same file (both cores):\n")
+    print("| file | korvel info (s) | korvel plot (s) | plot / info | peak MB, info | peak MB, plot | SVG (KB) |")
+    print("|---|---|---|---|---|---|---|")
+    for row in rows:
+        print("| %s | %.3f | %.3f | %.2f | %.0f | %.0f | %.0f |" % (
+            row["file"], row["info_s parallel"], row["plot_s"], row["plot_s"] / row["info_s parallel"],
+            row["info_peak_mb"], row["plot_rss_mb"], row["svg_kb"]))
     print("\n`korvel convert FILE -o OUT.ts` against the read floor plus the write floor:\n")
     print("| file | read floor (s) | write floor (s) | convert (s) | convert / (read + write floor) |")
     print("|---|---|---|---|---|")

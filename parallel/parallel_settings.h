@@ -1,7 +1,8 @@
 // When the process cuts a piece of work into parts on worker threads, and
 // into how many: one settings type for every kind of parallel work (the
-// reading of Touchstone network data, of SC blocks, and the network
-// calculation), and the process-wide policy that holds one for each.
+// reading of Touchstone network data, of SC blocks, the network
+// calculation, and a plot's curves), and the process-wide policy that
+// holds one for each.
 #ifndef KORVEL_PARALLEL_PARALLEL_SETTINGS_H
 #define KORVEL_PARALLEL_PARALLEL_SETTINGS_H
 
@@ -42,6 +43,10 @@ inline constexpr double kScBlocksParallelBytes = static_cast<double>(uint64_t{4}
 // a thread costs some tens of microseconds, and the parts only pay once
 // each has well beyond that to do.
 inline constexpr double kCalculationParallelWork = 200000.0;
+// Curves of fewer points in all are measured and reduced for a plot on the
+// calling thread alone: a point costs some nanoseconds, a thread some tens
+// of microseconds.
+inline constexpr double kCurvesParallelPoints = 50000.0;
 
 // The settings of the process's parallel work. Process-wide: tests and
 // benchmarks change them, the plug-in keeps the defaults. A serial build
@@ -50,6 +55,9 @@ struct ParallelPolicy {
   ParallelSettings touchstoneData{kTouchstoneDataParallelBytes, kCallingThreadOnly ? 1u : 0u};
   ParallelSettings scBlocks{kScBlocksParallelBytes, kCallingThreadOnly ? 1u : 0u};
   ParallelSettings calculation{kCalculationParallelWork, kCallingThreadOnly ? 1u : 0u};
+  // A plot's curves, a curve to a part (measured for the axes, then reduced
+  // to what the page shows).
+  ParallelSettings curves{kCurvesParallelPoints, kCallingThreadOnly ? 1u : 0u};
 };
 ParallelPolicy& parallelPolicy();
 

@@ -25,7 +25,7 @@ declare -A allowed=(
   [tools/commands]="tools/cli tools/names tools/plot tools/session tools/output host hostapi
                     plugin touchstone dataset text rfcalc"
   [tools/names]="tools/session tools/output host hostapi"
-  [tools/plot]="tools/output host hostapi"
+  [tools/plot]="tools/output host hostapi parallel"
   [tools/render]="tools/plot"
   [tools/session]="tools/output host hostapi dataset plugin"
   [tools/output]="host hostapi"

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <complex>
 #include <map>
+#include <random>
 #include <regex>
+#include <set>
 
 #include "support/recorded_waveforms.h"
 #include "tools/plot/curve_reduction.h"
@@ -283,7 +285,9 @@ TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
   layoutFigure(&figure, {300, 300});
   const Panel& panel = figure.panels[0];
   ASSERT_LT(panel.plot.width * panel.plot.height, 60000);
-  std::vector<Point> points = panel.curves[0].points;
+  // A curve this long is read from the waveform in place, not held.
+  EXPECT_TRUE(panel.curves[0].points.empty());
+  std::vector<Point> points = partPoints(s, 0, Display::kDbAmplitude, Part::kReflection);
   reduceCurves(&figure);
   const Curve& curve = figure.panels[0].curves[0];
   ASSERT_TRUE(curve.reduced);
@@ -303,10 +307,116 @@ TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
       EXPECT_TRUE(covered({(at.x + after.x) / 2, (at.y + after.y) / 2})) << i;
     }
   }
+  // Every line between two points, all along, lies on a covered cell:
+  // the rectangles, less their widening, laid back onto the cells.
+  const double pad = kCurveWidth / 2 - kCoverageCell / 2;
+  auto cellOf = [&](double pixel) { return static_cast<long>(std::floor(pixel / kCoverageCell)); };
+  std::set<std::pair<long, long>> cells;
+  for (const Rect& rect : curve.coverage) {
+    for (long x = cellOf(rect.x + pad + 0.01); x <= cellOf(rect.x + rect.width - pad - 0.01); ++x) {
+      for (long y = cellOf(rect.y + pad + 0.01); y <= cellOf(rect.y + rect.height - pad - 0.01); ++y)
+        cells.insert({x, y});
+    }
+  }
+  size_t uncovered = 0;
+  for (size_t i = 0; i + 1 < points.size(); ++i) {
+    Point from = panel.toPixel(points[i]);
+    Point to = panel.toPixel(points[i + 1]);
+    for (double t = 0.02; t < 0.98; t += 0.01) {
+      Point along{from.x + t * (to.x - from.x), from.y + t * (to.y - from.y)};
+      if (cells.count({cellOf(along.x), cellOf(along.y)}) == 0) ++uncovered;
+    }
+  }
+  EXPECT_EQ(uncovered, 0u);
   std::string svg = writeSvg(figure);
   EXPECT_EQ(count(svg, "<path data-waveform=\"S-Par/S(1,1)\""), 1u);
   EXPECT_EQ(count(svg, "<polyline data-waveform"), 0u);
 }
+
+// Long curves read from the waveform in place, reduced against the same
+// figure whose curves hold every point: the same SVG, byte for byte.
+struct InPlaceCase {
+  std::string name;
+  PanelKind kind;
+  bool power;  // a real, power-like waveform (gains) instead of two complex ones
+  // The value at point i of n, from a generator seeded the same every run.
+  std::complex<double> (*value)(size_t i, size_t n, std::mt19937* random);
+};
+
+std::complex<double> scatter(size_t, size_t, std::mt19937* random) {
+  std::uniform_real_distribution<double> part(-0.8, 0.8);
+  return {part(*random), part(*random)};
+}
+
+// A filter's roll-off with a little noise, a zero (-inf dB), a NaN and a
+// magnitude too small for its square to be a normal double on the way.
+std::complex<double> rollOff(size_t i, size_t n, std::mt19937* random) {
+  if (i == n / 3) return {0, 0};
+  if (i == n / 2) return {std::nan(""), 0};
+  if (i == 2 * n / 3) return {1e-160, 0};
+  std::normal_distribution<double> noise(0, 1e-4);
+  double f = static_cast<double>(i) / static_cast<double>(n);
+  return std::complex<double>(1.0 / (1.0 + 30 * f * f * f), noise(*random)) * std::polar(1.0, -20.0 * f);
+}
+
+// Gains in dB of a power: some not above zero, which have no picture.
+std::complex<double> powerGain(size_t i, size_t, std::mt19937* random) {
+  std::uniform_real_distribution<double> part(-0.5, 100);
+  return i % 977 == 0 ? 0.0 : part(*random);
+}
+
+std::complex<double> slowSpiral(size_t i, size_t n, std::mt19937*) {
+  double f = static_cast<double>(i) / static_cast<double>(n);
+  return std::polar(0.2 + 0.7 * f, -30.0 * f);
+}
+
+class InPlaceReductionTest : public ::testing::TestWithParam<InPlaceCase> {};
+
+TEST_P(InPlaceReductionTest, ReducesAsTheHeldPointsWould) {
+  const InPlaceCase& param = GetParam();
+  constexpr size_t kPoints = 60000;  // more than any page draws point for point
+  std::mt19937 random(11);
+  std::vector<double> f(kPoints);
+  std::vector<std::complex<double>> first(kPoints);
+  std::vector<std::complex<double>> second(kPoints);
+  std::vector<double> gain(kPoints);
+  for (size_t i = 0; i < kPoints; ++i) {
+    f[i] = 1e9 + 1e4 * static_cast<double>(i);
+    first[i] = param.value(i, kPoints, &random);
+    second[i] = param.value(i, kPoints, &random) * 0.8;
+    gain[i] = first[i].real();
+  }
+  host::RecordedWaveform a = complexWaveform(f, {first}, "-", "db(y)");
+  host::RecordedWaveform b = complexWaveform(f, {second}, "-", "db(y)");
+  host::RecordedWaveform g = realWaveform(f, {gain}, "", "db(y)", true);
+  host::RecordedWaveform k = realWaveform(f, {gain}, "-", "");
+  WaveformSet set = param.power ? WaveformSet{{"Gain-Par/Gmax", &g}, {"Gain-Par/K", &k}}
+                                : WaveformSet{{"S-Par/S(1,1)", &a}, {"S-Par/S(2,2)", &b}};
+  std::vector<std::string> names;
+  for (const auto& [name, waveform] : set) names.push_back(name);
+  Figure inPlace = buildFigure("t", {{"p", param.kind, names}}, set, {});
+  layoutFigure(&inPlace, {700, 460});
+  Figure held = inPlace;
+  for (Curve& curve : held.panels[0].curves) {
+    ASSERT_TRUE(curve.points.empty());
+    curve.points = partPoints(*curve.source, curve.segment, curve.display, curve.part);
+  }
+  reduceCurves(&inPlace);
+  reduceCurves(&held);
+  std::string svg = writeSvg(inPlace);
+  EXPECT_EQ(svg, writeSvg(held));
+  EXPECT_LT(svg.size(), 2000000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Curves, InPlaceReductionTest,
+    ::testing::Values(InPlaceCase{"ScatterInDb", PanelKind::kCartesian, false, scatter},
+                      InPlaceCase{"RollOffInDb", PanelKind::kCartesian, false, rollOff},
+                      InPlaceCase{"RollOffPhase", PanelKind::kPhase, false, rollOff},
+                      InPlaceCase{"PowerGainsInDbAndAsTheyAre", PanelKind::kCartesian, true, powerGain},
+                      InPlaceCase{"ScatterOnASmithChart", PanelKind::kSmith, false, scatter},
+                      InPlaceCase{"SpiralOnASmithChart", PanelKind::kSmith, false, slowSpiral}),
+    [](const ::testing::TestParamInfo<InPlaceCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace korvel::plot

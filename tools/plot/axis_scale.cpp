@@ -100,17 +100,6 @@ double spanOf(double low, double high) {
 
 }  // namespace
 
-void Range::include(double value) {
-  if (!std::isfinite(value)) return;
-  if (empty) {
-    low = high = value;
-    empty = false;
-    return;
-  }
-  low = std::min(low, value);
-  high = std::max(high, value);
-}
-
 void Range::include(const Range& other) {
   if (other.empty) return;
   include(other.low);

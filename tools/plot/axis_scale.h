@@ -7,6 +7,8 @@
 #ifndef KORVEL_TOOLS_PLOT_AXIS_SCALE_H
 #define KORVEL_TOOLS_PLOT_AXIS_SCALE_H
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,16 @@ struct Range {
   double high = 0;
   bool empty = true;
 
-  void include(double value);
+  void include(double value) {
+    if (!std::isfinite(value)) return;
+    if (empty) {
+      low = high = value;
+      empty = false;
+      return;
+    }
+    low = std::min(low, value);
+    high = std::max(high, value);
+  }
   void include(const Range& other);
 };
 

@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 
+#include "parallel/parallel_settings.h"
 #include "tools/plot/figure_layout.h"
 
 namespace korvel::plot {
@@ -18,6 +22,9 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+static_assert(static_cast<double>(kMostDrawnPoints) >= kPointsPerColumn * kLargestPageSide,
+              "a curve read in place is always reduced");
+
 // Coverage cells are counted in blocks of this many cells a side, and
 // those in large blocks of kLargeBlocks blocks a side; a block whose cells
 // are all marked is crossed without looking at its cells, which keeps a
@@ -25,6 +32,19 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // has filled the chart.
 constexpr int kBlockCells = 16;
 constexpr int kLargeBlocks = 4;
+
+// A segment whose cells the grid's clearance shows all marked already is
+// not walked at all (see CoverageGrid::markedAlong), which keeps a
+// scribble of a million lines inside the area it has filled to a few
+// steps per line. The clearance is measured (at about a nanosecond a
+// cell) once a sixteenth as many segments as the grid has cells, and
+// at least kFewestStaleWalks, were walked between marked cells since it
+// was last measured, and only on grids of at most kMostClearanceCells
+// cells.
+constexpr int kClearanceSlack = 10;
+constexpr int kMostChainPoints = 64;
+constexpr size_t kFewestStaleWalks = 2048;
+constexpr size_t kMostClearanceCells = size_t{16} << 20;
 
 bool finite(const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
@@ -35,20 +55,23 @@ double distance(const Point& a, const Point& b) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
-// The index ranges [first, second) of the runs of finite points.
-std::vector<std::pair<size_t, size_t>> finiteRuns(const std::vector<Point>& points) {
-  std::vector<std::pair<size_t, size_t>> runs;
-  size_t i = 0;
-  while (i < points.size()) {
-    if (!finite(points[i])) {
-      ++i;
-      continue;
-    }
-    size_t begin = i;
-    while (i < points.size() && finite(points[i])) ++i;
-    runs.push_back({begin, i});
-  }
-  return runs;
+// std::floor and std::round (half away from zero) to the bit, without a
+// call into the maths library for each of a million points: below 2^52 a
+// double's whole part is what truncation to an integer leaves (with the
+// sign of zero kept); from there on every double is whole.
+double floorOf(double value) {
+  if (!(std::fabs(value) < 0x1p52)) return value;
+  double whole = std::copysign(static_cast<double>(static_cast<int64_t>(value)), value);
+  return whole > value ? whole - 1 : whole;
+}
+
+double roundHalfAway(double value) {
+  if (!(std::fabs(value) < 0x1p52)) return value;
+  double whole = std::copysign(static_cast<double>(static_cast<int64_t>(value)), value);
+  double rest = value - whole;  // exact
+  if (rest >= 0.5) return whole + 1;
+  if (rest <= -0.5) return whole - 1;
+  return whole;
 }
 
 // Adds the indices in `chosen` (of one run of points, which comes after
@@ -80,11 +103,11 @@ std::vector<Bucket> bucketsOf(const std::vector<Point>& pixels, bool chart) {
   std::vector<Bucket> buckets;
   size_t i = 0;
   while (i < pixels.size()) {
-    double column = std::floor(pixels[i].x);
-    double row = std::floor(pixels[i].y);
+    double column = floorOf(pixels[i].x);
+    double row = floorOf(pixels[i].y);
     size_t begin = i;
-    for (++i; i < pixels.size() && std::floor(pixels[i].x) == column; ++i) {
-      if (chart && std::floor(pixels[i].y) != row) break;
+    for (++i; i < pixels.size() && floorOf(pixels[i].x) == column; ++i) {
+      if (chart && floorOf(pixels[i].y) != row) break;
     }
     buckets.push_back({begin, i});
   }
@@ -117,153 +140,6 @@ struct BucketInk {
   bool solid = false;
 };
 
-// A run of a curve as kept: the points in data units and on the page, the
-// length of the full curve from the run's start to each, and the bucket
-// each comes from.
-struct KeptRun {
-  std::vector<Point> data;
-  std::vector<Point> pixels;
-  std::vector<double> fullLength;
-  std::vector<size_t> bucket;  // index into `inks`
-  std::vector<BucketInk> inks;
-};
-
-// `data` and `pixels` hold `count` points; lengths and inks are measured
-// only for a dashed curve (`period` > 0), which alone needs them.
-KeptRun keptRun(const Point* data, const std::vector<Point>& pixels, bool chart, double period) {
-  KeptRun run;
-  bool dashed = period > 0;
-  double length = 0;  // of the full curve up to the bucket's first point
-  std::vector<size_t> kept;
-  for (Bucket bucket : bucketsOf(pixels, chart)) {
-    kept.clear();
-    keepOf(pixels, bucket, chart, &kept);
-    if (!dashed) {
-      for (size_t i : kept) run.data.push_back(data[i]);
-      continue;
-    }
-    if (bucket.begin > 0) length += distance(pixels[bucket.begin - 1], pixels[bucket.begin]);
-    BucketInk ink{pixels[bucket.begin].y, pixels[bucket.begin].y, false};
-    double full = 0;
-    double chain = 0;
-    size_t next = 0;
-    for (size_t i = bucket.begin; i < bucket.end; ++i) {
-      if (i > bucket.begin) full += distance(pixels[i - 1], pixels[i]);
-      ink.top = std::min(ink.top, pixels[i].y);
-      ink.bottom = std::max(ink.bottom, pixels[i].y);
-      if (next == kept.size() || kept[next] != i) continue;
-      if (next > 0) chain += distance(pixels[kept[next - 1]], pixels[i]);
-      run.data.push_back(data[i]);
-      run.pixels.push_back(pixels[i]);
-      run.fullLength.push_back(length + full);
-      run.bucket.push_back(run.inks.size());
-      ++next;
-    }
-    ink.solid = full - chain >= period;
-    run.inks.push_back(ink);
-    length += full;
-  }
-  return run;
-}
-
-// Whether the segment from kept point k - 1 to k is drawn solid: inside a
-// solid bucket, or joining two solid buckets within the rows their ink
-// already covers.
-bool solidSegment(const KeptRun& run, size_t k) {
-  const BucketInk& before = run.inks[run.bucket[k - 1]];
-  const BucketInk& after = run.inks[run.bucket[k]];
-  if (run.bucket[k - 1] == run.bucket[k]) return before.solid;
-  if (!before.solid || !after.solid) return false;
-  if (before.bottom < after.top || after.bottom < before.top) return false;
-  double top = std::min(run.pixels[k - 1].y, run.pixels[k].y);
-  double bottom = std::max(run.pixels[k - 1].y, run.pixels[k].y);
-  return top >= std::min(before.top, after.top) && bottom <= std::max(before.bottom, after.bottom);
-}
-
-// The on and off lengths of an SVG dash pattern in turn, an odd list
-// counted twice as SVG repeats it; empty for a solid line.
-std::vector<double> dashLengths(const std::string& dash) {
-  std::istringstream text(dash);
-  std::vector<double> lengths;
-  for (double length = 0; text >> length;) lengths.push_back(length);
-  if (lengths.size() % 2 == 1) lengths.insert(lengths.end(), lengths.begin(), lengths.end());
-  double period = 0;
-  for (double length : lengths) period += length;
-  if (!(period > 0)) lengths.clear();
-  return lengths;
-}
-
-// Whether the pattern is on at `length` along the line, and the length at
-// which it next changes.
-std::pair<bool, double> dashAt(const std::vector<double>& lengths, double period, double length) {
-  double phase = std::fmod(length, period);
-  double start = 0;
-  for (size_t i = 0; i < lengths.size(); ++i) {
-    if (phase < start + lengths[i]) return {i % 2 == 0, length + (start + lengths[i] - phase)};
-    start += lengths[i];
-  }
-  return {true, length + (period - phase)};
-}
-
-Point along(Point from, Point to, double fraction) {
-  if (fraction <= 0) return from;
-  if (fraction >= 1) return to;
-  return {from.x + (to.x - from.x) * fraction, from.y + (to.y - from.y) * fraction};
-}
-
-// The strokes that draw a kept run with the dash pattern `lengths` (empty:
-// solid). Dashes are laid along the length of the full curve, so each is
-// drawn as a stroke of its own where the full curve would draw it: the
-// stretch of full length between two kept points is laid along the line
-// between them, which is the full line itself where the full curve runs
-// straight and lies within the pixel the full curve wiggles in otherwise.
-// (Points are placed on the line in data units: the panel's mapping is
-// linear on both axes.) Buckets the full curve inks solid (see BucketInk)
-// are drawn solid.
-void addStrokes(const KeptRun& run, const std::vector<double>& lengths,
-                std::vector<std::vector<Point>>* strokes) {
-  if (lengths.empty()) {
-    strokes->push_back(run.data);
-    return;
-  }
-  double period = 0;
-  for (double length : lengths) period += length;
-  std::vector<Point> current;
-  auto finish = [&] {
-    if (current.size() >= 2) strokes->push_back(std::move(current));
-    current.clear();
-  };
-  for (size_t k = 1; k < run.data.size(); ++k) {
-    Point from = run.data[k - 1];
-    Point to = run.data[k];
-    double start = run.fullLength[k - 1];
-    double end = run.fullLength[k];
-    if (solidSegment(run, k) || !(end > start)) {
-      if (!solidSegment(run, k) && !dashAt(lengths, period, start).first) {
-        finish();
-        continue;
-      }
-      if (current.empty()) current.push_back(from);
-      current.push_back(to);
-      continue;
-    }
-    // Each dash change costs a step; a bucket as long as a period or more
-    // beyond its kept line is solid, so the steps here are few.
-    for (double at = start; at < end;) {
-      auto [on, change] = dashAt(lengths, period, at);
-      double until = std::min(std::max(change, std::nextafter(at, end)), end);
-      if (on) {
-        if (current.empty()) current.push_back(along(from, to, (at - start) / (end - start)));
-        current.push_back(along(from, to, (until - start) / (end - start)));
-      } else {
-        finish();
-      }
-      at = until;
-    }
-  }
-  finish();
-}
-
 // The cells of a grid over a panel's plotting area that a polyline passes
 // through, in cells of kCoverageCell pixels aligned to the page's pixels.
 class CoverageGrid {
@@ -293,6 +169,22 @@ class CoverageGrid {
     double v0 = (from.y - originY_) / kCoverageCell;
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
+    if (markedAlong(u0, v0, u1, v1)) return;
+    // A segment walked although both its ends lie on marked cells may be
+    // one the clearance, measured before those cells were marked, failed
+    // to show: enough of those, and it is measured again.
+    if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
+    walkSegment(u0, v0, u1, v1);
+    if (staleWalks_ >= staleWalksBeforeMeasuring() && clearanceFits()) {
+      measureClearance();
+      staleWalks_ = 0;
+    }
+  }
+
+  // The cells of a segment (in cells) walked and marked, coarse blocks
+  // whose cells are all marked, and stretches whose cells the clearance
+  // shows all marked, crossed without looking at their cells.
+  void walkSegment(double u0, double v0, double u1, double v1) {
     if (!clip(&u0, &v0, &u1, &v1)) return;
     constexpr int kLargeCells = kBlockCells * kLargeBlocks;
     auto point = [&](double t) { return Point{u0 + t * (u1 - u0), v0 + t * (v1 - v0)}; };
@@ -301,6 +193,7 @@ class CoverageGrid {
                if (largeFull(lx, ly)) return;
                Point enterAt = point(enter);
                Point leaveAt = point(leave);
+               if (markedAlong(enterAt.x, enterAt.y, leaveAt.x, leaveAt.y)) return;
                int bx = lx * kLargeBlocks;
                int by = ly * kLargeBlocks;
                traverse(enterAt.x, enterAt.y, leaveAt.x, leaveAt.y, kBlockCells, bx,
@@ -312,6 +205,7 @@ class CoverageGrid {
                                          enterAt.y + blockEnter * (leaveAt.y - enterAt.y)};
                           Point end = {enterAt.x + blockLeave * (leaveAt.x - enterAt.x),
                                        enterAt.y + blockLeave * (leaveAt.y - enterAt.y)};
+                          if (markedAlong(start.x, start.y, end.x, end.y)) return;
                           int left = x * kBlockCells;
                           int top = y * kBlockCells;
                           traverse(start.x, start.y, end.x, end.y, 1, left,
@@ -452,6 +346,91 @@ class CoverageGrid {
                    static_cast<size_t>(x / kLargeCells)];
   }
 
+  // Whether a segment (in cells) crosses marked cells alone, as the
+  // clearance last measured shows: a chain of points along it, from one
+  // end to the other, each close enough to the next that every point of
+  // the segment lies well within the marked square around one of them.
+  // The squares are kClearanceSlack / 2 cells short of their clearance,
+  // which keeps the cells walkSegment may visit beside the line (a cell
+  // off, where it crosses a corner or a block's edge) and the rounding of
+  // the chain's points inside them. False whenever in doubt.
+  bool markedAlong(double u0, double v0, double u1, double v1) const {
+    if (clearance_.empty() || !onGrid(u0, v0) || !onGrid(u1, v1)) return false;
+    double du = u1 - u0;
+    double dv = v1 - v0;
+    double length = std::max(std::fabs(du), std::fabs(dv));  // in cells, along the longer axis
+    int here = clearanceAt(u0, v0);
+    int end = clearanceAt(u1, v1);
+    double at = 0;  // the chain's last point, as a distance from the start
+    constexpr int kHalfSlack = kClearanceSlack / 2;
+    for (int point = 0; point < kMostChainPoints; ++point) {
+      if (length - at < here + end - kClearanceSlack) return true;
+      if (here <= kHalfSlack) return false;
+      // The next point lies here - kHalfSlack on: within reach of this
+      // one's square when its own clearance passes kHalfSlack.
+      at += here - kHalfSlack;
+      double t = at / length;
+      here = clearanceAt(u0 + t * du, v0 + t * dv);
+      if (here <= kHalfSlack) return false;
+    }
+    return false;
+  }
+
+  bool onGrid(double u, double v) const { return u >= 0 && v >= 0 && u < columns_ && v < rows_; }
+
+  // The cell of a point on the grid, and whether it is marked.
+  size_t cellAt(double u, double v) const {
+    int x = std::clamp(static_cast<int>(u), 0, columns_ - 1);
+    int y = std::clamp(static_cast<int>(v), 0, rows_ - 1);
+    return static_cast<size_t>(y) * static_cast<size_t>(columns_) + static_cast<size_t>(x);
+  }
+  bool markedAt(double u, double v) const { return onGrid(u, v) && cells_[cellAt(u, v)] != 0; }
+
+  // The clearance of a point's cell. The map has a border of one cell
+  // all round.
+  int clearanceAt(double u, double v) const {
+    int x = std::clamp(static_cast<int>(u), 0, columns_ - 1);
+    int y = std::clamp(static_cast<int>(v), 0, rows_ - 1);
+    return clearance_[static_cast<size_t>(y + 1) * static_cast<size_t>(columns_ + 2) +
+                      static_cast<size_t>(x + 1)];
+  }
+
+  bool clearanceFits() const { return cells_.size() <= kMostClearanceCells; }
+
+  size_t staleWalksBeforeMeasuring() const { return std::max(kFewestStaleWalks, cells_.size() / 16); }
+
+  // Each cell's clearance: its distance, in cells along the longer axis,
+  // to the nearest cell not marked (0 for such a cell; cells off the grid
+  // count as marked, since no walk visits them), at most 255. Measured in
+  // two sweeps, each taking the smaller of the cell's own and its
+  // neighbours' swept before, plus one. Cells are only ever marked, so a
+  // clearance measured before never overstates.
+  void measureClearance() {
+    size_t width = static_cast<size_t>(columns_) + 2;
+    clearance_.assign(width * (static_cast<size_t>(rows_) + 2), 255);
+    for (size_t y = 1; y <= static_cast<size_t>(rows_); ++y) {
+      const uint8_t* cell = &cells_[(y - 1) * static_cast<size_t>(columns_)] - 1;
+      uint8_t* row = &clearance_[y * width];
+      const uint8_t* above = row - width;
+      for (size_t x = 1; x <= static_cast<size_t>(columns_); ++x) {
+        if (cell[x] == 0) {
+          row[x] = 0;
+          continue;
+        }
+        int least = std::min({row[x - 1], above[x - 1], above[x], above[x + 1]});
+        row[x] = static_cast<uint8_t>(std::min(least, 254) + 1);
+      }
+    }
+    for (size_t y = static_cast<size_t>(rows_); y >= 1; --y) {
+      uint8_t* row = &clearance_[y * width];
+      const uint8_t* below = row + width;
+      for (size_t x = static_cast<size_t>(columns_); x >= 1; --x) {
+        int least = std::min({row[x + 1], below[x + 1], below[x], below[x - 1]});
+        row[x] = static_cast<uint8_t>(std::min<int>(row[x], std::min(least, 254) + 1));
+      }
+    }
+  }
+
   double originX_;
   double originY_;
   int columns_;
@@ -462,58 +441,639 @@ class CoverageGrid {
   std::vector<int> marked_;  // marked cells per block
   int largeColumns_;
   int largeRows_;
-  std::vector<int> largeMarked_;  // marked cells per large block
+  std::vector<int> largeMarked_;    // marked cells per large block
+  std::vector<uint8_t> clearance_;  // per cell, as last measured (none yet: empty)
+  size_t staleWalks_ = 0;           // segments walked since between marked cells
 };
+
+// A run of a curve as kept: the points in data units and on the page, the
+// length of the full curve from the run's start to each, and the bucket
+// each comes from. Page positions, lengths and inks are measured only for
+// a dashed curve (or on a chart), which alone needs them.
+struct KeptRun {
+  std::vector<Point> data;
+  std::vector<Point> pixels;
+  std::vector<double> fullLength;
+  std::vector<size_t> bucket;  // index into `inks`
+  std::vector<BucketInk> inks;
+};
+
+// Draws a kept run's lines onto a coverage grid (a run of one point as
+// that point).
+void coverRun(CoverageGrid* grid, const KeptRun& run) {
+  if (run.pixels.size() == 1) grid->addPoint(run.pixels[0]);
+  for (size_t k = 1; k < run.pixels.size(); ++k) grid->addSegment(run.pixels[k - 1], run.pixels[k]);
+}
+
+// Keeps the points of a curve's runs as they come, one bucket at a time,
+// without holding the points between: of each bucket the first, lowest,
+// highest and last (first and last on a chart), and for a dashed curve
+// (`period` > 0) the length of the full curve up to each kept point and
+// what each bucket inks. The run is the same, to the bit, as the whole
+// run's points would give at once. Once a chart is known to be drawn as
+// its coverage, its kept lines go straight onto the grid instead.
+class RunKeeper {
+ public:
+  RunKeeper(bool chart, double period) : chart_(chart), dashed_(period > 0), period_(period) {}
+
+  // Point `index` of the curve at page position `pixel`: the next point of
+  // the run open, or the first of a new run.
+  void add(size_t index, Point pixel) {
+    if (!open_) {
+      open_ = true;
+      startBucket(index, pixel);
+      return;
+    }
+    // Lengths serve the strokes, which a chart drawn as its coverage has
+    // none of.
+    bool measured = dashed_ && grid_ == nullptr;
+    if (floorOf(pixel.x) != column_ || (chart_ && floorOf(pixel.y) != row_)) {
+      closeBucket();
+      if (measured) length_ += distance(previous_, pixel);
+      startBucket(index, pixel);
+      return;
+    }
+    if (measured) full_ += distance(previous_, pixel);
+    if (pixel.y < lowest_.pixel.y) lowest_ = {index, pixel, full_};
+    if (pixel.y > highest_.pixel.y) highest_ = {index, pixel, full_};
+    last_ = {index, pixel, full_};
+    previous_ = pixel;
+  }
+
+  bool open() const { return open_; }
+
+  // The points kept so far, and the length on the page of the lines
+  // between the kept points of each run (measured for a dashed curve or a
+  // chart only, until its lines go onto a grid), added up run after run,
+  // point after point.
+  size_t vertices() const { return vertices_; }
+  double keptLength() const { return keptLength_; }
+
+  // Ends the run open: its kept points, in data units from `dataOf(index)`
+  // (nothing once the lines go onto a grid).
+  template <class DataOf>
+  KeptRun finish(DataOf dataOf) {
+    closeBucket();
+    if (grid_ != nullptr && runKept_ == 1) grid_->addPoint(lastKept_);
+    KeptRun run = std::move(run_);
+    run.data.reserve(indices_.size());
+    for (size_t index : indices_) run.data.push_back(dataOf(index));
+    run_ = KeptRun{};
+    indices_.clear();
+    length_ = 0;
+    runKept_ = 0;
+    open_ = false;
+    return run;
+  }
+
+  // Draws the lines of `runs` (finished before) and of the run open onto
+  // `grid`, and from now on every kept line straight onto it, keeping
+  // nothing else.
+  void coverOnto(CoverageGrid* grid, const std::vector<KeptRun>& runs) {
+    for (const KeptRun& run : runs) coverRun(grid, run);
+    for (size_t k = 1; k < run_.pixels.size(); ++k) grid->addSegment(run_.pixels[k - 1], run_.pixels[k]);
+    run_ = KeptRun{};
+    indices_.clear();
+    grid_ = grid;
+  }
+
+ private:
+  // A point of the bucket open that it may keep, with the length of the
+  // full curve from the bucket's first point to it.
+  struct Candidate {
+    size_t index = 0;
+    Point pixel;
+    double full = 0;
+  };
+
+  void startBucket(size_t index, Point pixel) {
+    first_ = lowest_ = highest_ = last_ = {index, pixel, 0};
+    full_ = 0;
+    column_ = floorOf(pixel.x);
+    row_ = floorOf(pixel.y);
+    previous_ = pixel;
+  }
+
+  // The candidates the bucket keeps, ascending and each once.
+  size_t keptOf(std::array<Candidate, 4>* kept) const {
+    size_t count = 0;
+    auto keep = [&](const Candidate& candidate) {
+      for (size_t k = 0; k < count; ++k) {
+        if ((*kept)[k].index == candidate.index) return;
+      }
+      size_t at = count;
+      for (; at > 0 && (*kept)[at - 1].index > candidate.index; --at) (*kept)[at] = (*kept)[at - 1];
+      (*kept)[at] = candidate;
+      ++count;
+    };
+    keep(first_);
+    if (!chart_) {
+      keep(lowest_);
+      keep(highest_);
+    }
+    keep(last_);
+    return count;
+  }
+
+  void closeBucket() {
+    std::array<Candidate, 4> kept;
+    size_t count = keptOf(&kept);
+    vertices_ += count;
+    if (!dashed_) {
+      for (size_t k = 0; k < count; ++k) indices_.push_back(kept[k].index);
+      return;
+    }
+    if (grid_ != nullptr) {
+      for (size_t k = 0; k < count; ++k) {
+        if (runKept_ > 0) grid_->addSegment(lastKept_, kept[k].pixel);
+        lastKept_ = kept[k].pixel;
+        ++runKept_;
+      }
+      return;
+    }
+    double chain = 0;
+    for (size_t k = 0; k < count; ++k) {
+      const Candidate& one = kept[k];
+      if (runKept_ > 0) {
+        double line = distance(lastKept_, one.pixel);
+        keptLength_ += line;
+        if (k > 0) chain += line;
+      }
+      indices_.push_back(one.index);
+      run_.pixels.push_back(one.pixel);
+      run_.fullLength.push_back(length_ + one.full);
+      run_.bucket.push_back(run_.inks.size());
+      lastKept_ = one.pixel;
+      ++runKept_;
+    }
+    // The bucket inks the rows from its lowest to its highest y.
+    run_.inks.push_back({lowest_.pixel.y, highest_.pixel.y, full_ - chain >= period_});
+    length_ += full_;
+  }
+
+  bool chart_;
+  bool dashed_;
+  double period_;
+  bool open_ = false;
+  CoverageGrid* grid_ = nullptr;
+  KeptRun run_;
+  std::vector<size_t> indices_;  // of the run's kept points, in order
+  double length_ = 0;            // of the full run up to the bucket open
+  size_t runKept_ = 0;           // points the run open kept
+  Point lastKept_;               // the last of them
+  size_t vertices_ = 0;
+  double keptLength_ = 0;
+  // The bucket open:
+  Candidate first_;
+  Candidate lowest_;   // the first of its smallest y
+  Candidate highest_;  // the first of its largest y
+  Candidate last_;
+  double full_ = 0;  // length of the full curve from its first point
+  double column_ = 0;
+  double row_ = 0;
+  Point previous_;
+};
+
+// Whether the segment from kept point k - 1 to k is drawn solid: inside a
+// solid bucket, or joining two solid buckets within the rows their ink
+// already covers.
+bool solidSegment(const KeptRun& run, size_t k) {
+  const BucketInk& before = run.inks[run.bucket[k - 1]];
+  const BucketInk& after = run.inks[run.bucket[k]];
+  if (run.bucket[k - 1] == run.bucket[k]) return before.solid;
+  if (!before.solid || !after.solid) return false;
+  if (before.bottom < after.top || after.bottom < before.top) return false;
+  double top = std::min(run.pixels[k - 1].y, run.pixels[k].y);
+  double bottom = std::max(run.pixels[k - 1].y, run.pixels[k].y);
+  return top >= std::min(before.top, after.top) && bottom <= std::max(before.bottom, after.bottom);
+}
+
+// The on and off lengths of an SVG dash pattern in turn, an odd list
+// counted twice as SVG repeats it; empty for a solid line.
+std::vector<double> dashLengths(const std::string& dash) {
+  std::istringstream text(dash);
+  std::vector<double> lengths;
+  for (double length = 0; text >> length;) lengths.push_back(length);
+  if (lengths.size() % 2 == 1) lengths.insert(lengths.end(), lengths.begin(), lengths.end());
+  double period = 0;
+  for (double length : lengths) period += length;
+  if (!(period > 0)) lengths.clear();
+  return lengths;
+}
+
+// Whether the pattern is on at `length` along the line, and the length at
+// which it next changes.
+std::pair<bool, double> dashAt(const std::vector<double>& lengths, double period, double length) {
+  double phase = std::fmod(length, period);
+  double start = 0;
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    if (phase < start + lengths[i]) return {i % 2 == 0, length + (start + lengths[i] - phase)};
+    start += lengths[i];
+  }
+  return {true, length + (period - phase)};
+}
+
+Point along(Point from, Point to, double fraction) {
+  if (fraction <= 0) return from;
+  if (fraction >= 1) return to;
+  return {from.x + (to.x - from.x) * fraction, from.y + (to.y - from.y) * fraction};
+}
+
+// The strokes that draw a kept run with the dash pattern `lengths` (empty:
+// solid). Dashes are laid along the length of the full curve, so each is
+// drawn as a stroke of its own where the full curve would draw it: the
+// stretch of full length between two kept points is laid along the line
+// between them, which is the full line itself where the full curve runs
+// straight and lies within the pixel the full curve wiggles in otherwise.
+// (Points are placed on the line in data units: the panel's mapping is
+// linear on both axes.) Buckets the full curve inks solid (see BucketInk)
+// are drawn solid.
+void addStrokes(const KeptRun& run, const std::vector<double>& lengths,
+                std::vector<std::vector<Point>>* strokes) {
+  if (lengths.empty()) {
+    strokes->push_back(run.data);
+    return;
+  }
+  double period = 0;
+  for (double length : lengths) period += length;
+  std::vector<Point> current;
+  auto finish = [&] {
+    if (current.size() >= 2) strokes->push_back(std::move(current));
+    current.clear();
+  };
+  for (size_t k = 1; k < run.data.size(); ++k) {
+    Point from = run.data[k - 1];
+    Point to = run.data[k];
+    double start = run.fullLength[k - 1];
+    double end = run.fullLength[k];
+    if (solidSegment(run, k) || !(end > start)) {
+      if (!solidSegment(run, k) && !dashAt(lengths, period, start).first) {
+        finish();
+        continue;
+      }
+      if (current.empty()) current.push_back(from);
+      current.push_back(to);
+      continue;
+    }
+    // Each dash change costs a step; a bucket as long as a period or more
+    // beyond its kept line is solid, so the steps here are few.
+    for (double at = start; at < end;) {
+      auto [on, change] = dashAt(lengths, period, at);
+      double until = std::min(std::max(change, std::nextafter(at, end)), end);
+      if (on) {
+        if (current.empty()) current.push_back(along(from, to, (at - start) / (end - start)));
+        current.push_back(along(from, to, (until - start) / (end - start)));
+      } else {
+        finish();
+      }
+      at = until;
+    }
+  }
+  finish();
+}
 
 // The page position of a point as the SVG writes it, to the hundredth of a
 // pixel: a dashed line's pattern runs along the length of the line as
 // written, which for a dense curve the rounding lengthens measurably.
+double writtenCoordinate(double pixel) { return roundHalfAway(pixel * 100) / 100; }
+
 Point writtenPixel(const Panel& panel, Point data) {
-  Point at = panel.toPixel(data);
-  return {std::round(at.x * 100) / 100, std::round(at.y * 100) / 100};
+  return {writtenCoordinate(panel.toPixelX(data.x)), writtenCoordinate(panel.toPixelY(data.y))};
 }
 
-// `pixels` is room for the page positions of a run, kept from curve to
-// curve.
-void reduceCurve(const Panel& panel, Curve* curve, std::vector<Point>* pixels) {
+// Whether the panel maps values to the page monotonically, finite spans
+// onto a plot of some size: then a pixel column (or row) holds one
+// stretch of values.
+bool monotonicX(const Panel& panel) {
+  double span = panel.x.high - panel.x.low;
+  return std::isfinite(span) && span > 0 && panel.plot.width > 0;
+}
+
+bool monotonicY(const Panel& panel) {
+  double span = panel.y.high - panel.y.low;
+  return std::isfinite(span) && span > 0 && panel.plot.height > 0;
+}
+
+// The points of a curve held in the figure.
+class StoredPoints {
+ public:
+  StoredPoints(const Panel& panel, const std::vector<Point>& points) : panel_(panel), points_(points) {}
+
+  size_t size() const { return points_.size(); }
+  // The written page position of point i; false when it has no picture.
+  bool pixelOf(size_t i, Point* pixel) const {
+    if (!finite(points_[i])) return false;
+    *pixel = writtenPixel(panel_, points_[i]);
+    return true;
+  }
+  Point data(size_t i) const { return points_[i]; }
+
+ private:
+  const Panel& panel_;
+  const std::vector<Point>& points_;
+};
+
+// The points of a curve read in place from its waveform. Their written
+// page positions are those of writtenPixel to the bit; against frequency
+// the y of each is taken from a value near the point's own (see
+// PartReader::nearValue) wherever every value within its error is written
+// at the same hundredth of a pixel, which the mapping, monotonic in the
+// value, makes certain; elsewhere from the value itself.
+class ReadPoints {
+ public:
+  ReadPoints(const Panel& panel, const PartReader& reader)
+      : panel_(panel),
+        reader_(reader),
+        chart_(panel.kind == PanelKind::kSmith),
+        monotonic_(monotonicY(panel)) {}
+
+  size_t size() const { return reader_.size(); }
+
+  bool pixelOf(size_t i, Point* pixel) const {
+    if (chart_) {
+      Point point = reader_.at(i);
+      if (!finite(point)) return false;
+      *pixel = writtenPixel(panel_, point);
+      return true;
+    }
+    double x = reader_.frequency(i);
+    if (!std::isfinite(x)) return false;
+    double error = 0;
+    double value = reader_.nearValue(i, &error);
+    if (error == 0) {
+      if (!std::isfinite(value)) return false;
+      *pixel = writtenPixel(panel_, {x, value});
+      return true;
+    }
+    double y = writtenCoordinate(panel_.toPixelY(value + error));
+    if (!monotonic_ || y != writtenCoordinate(panel_.toPixelY(value - error))) {
+      value = reader_.at(i).y;
+      y = writtenCoordinate(panel_.toPixelY(value));
+    }
+    *pixel = {writtenCoordinate(panel_.toPixelX(x)), y};
+    return true;
+  }
+
+  Point data(size_t i) const { return reader_.at(i); }
+
+ private:
+  const Panel& panel_;
+  const PartReader& reader_;
+  bool chart_;
+  bool monotonic_;
+};
+
+// Whether a chart's kept lines are so many, or so long, that the pixels
+// they reach are crossed over and over, in every direction, and single
+// lines (or their dashes) can no longer be told apart: more vertices than
+// the chart has pixels, or a line long enough to ink half the chart.
+// What the full curve draws at that size is the area its line passes
+// through, as thick as the line.
+bool coveredDensely(const RunKeeper& keeper, const Rect& plot) {
+  double area = plot.width * plot.height;
+  return static_cast<double>(keeper.vertices()) > area || keeper.keptLength() * kCurveWidth > area / 2;
+}
+
+// The kept runs of a curve's points. On a chart, as soon as its lines are
+// certain to be drawn as their coverage, they go onto `grid` instead, and
+// nothing more is kept.
+template <class Points>
+std::vector<KeptRun> keptRuns(const Points& points, const Panel& panel, RunKeeper* keeper,
+                              std::optional<CoverageGrid>* grid) {
+  bool chart = panel.kind == PanelKind::kSmith;
+  std::vector<KeptRun> runs;
+  auto dataOf = [&](size_t index) { return points.data(index); };
+  auto finish = [&] {
+    KeptRun run = keeper->finish(dataOf);
+    if (!grid->has_value()) runs.push_back(std::move(run));
+  };
+  Point pixel;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (!points.pixelOf(i, &pixel)) {
+      if (keeper->open()) finish();
+      continue;
+    }
+    keeper->add(i, pixel);
+    if (chart && !grid->has_value() && coveredDensely(*keeper, panel.plot)) {
+      grid->emplace(panel.plot);
+      keeper->coverOnto(&grid->value(), runs);
+      runs.clear();
+    }
+  }
+  if (keeper->open()) finish();
+  return runs;
+}
+
+// The envelope of a solid curve against frequency read in place, taken
+// from the points' keys (see PartReader::decibelKey; a real value is its
+// own key) instead of their page positions, when its frequencies are all
+// numbers that never fall: its pixel columns then follow one another
+// along the points and are found by bisection, and only the points whose
+// key lies within a hundredth of a pixel (and every error) of a column's
+// extreme key need a page position to tell which of them is written
+// highest or lowest. What it keeps is what RunKeeper keeps, to the bit.
+class KeyedEnvelope {
+ public:
+  KeyedEnvelope(const Panel& panel, const PartReader& reader)
+      : panel_(panel),
+        reader_(reader),
+        decibels_(reader.part() == Part::kDb),
+        // A hundredth of a pixel, as a span of values.
+        cell_((panel.y.high - panel.y.low) / (100 * panel.plot.height)) {}
+
+  static bool fits(const Panel& panel, const PartReader& reader, double period) {
+    Part part = reader.part();
+    if (panel.kind == PanelKind::kSmith || period > 0 || !monotonicX(panel) || !monotonicY(panel))
+      return false;
+    if (part != Part::kDb && part != Part::kReal && part != Part::kImaginary && part != Part::kLinear)
+      return false;
+    for (size_t i = 0; i < reader.size(); ++i) {
+      double x = reader.frequency(i);
+      if (!std::isfinite(x) || (i > 0 && x < reader.frequency(i - 1))) return false;
+    }
+    return true;
+  }
+
+  std::vector<KeptRun> runs(size_t* vertices) const {
+    std::vector<KeptRun> runs;
+    KeptRun run;
+    auto finishRun = [&] {
+      if (run.data.empty()) return;
+      *vertices += run.data.size();
+      runs.push_back(std::move(run));
+      run = KeptRun{};
+    };
+    size_t count = reader_.size();
+    size_t i = 0;
+    while (i < count) {
+      double key = 0;
+      if (!keyOf(i, &key) && !std::isfinite(reader_.at(i).y)) {
+        finishRun();
+        ++i;
+        continue;
+      }
+      // A bucket from i to the end of its column or the first point
+      // without a picture, which ends the run.
+      size_t columnEnd = endOfColumn(i);
+      double lowKey = std::numeric_limits<double>::infinity();
+      double highKey = -lowKey;
+      size_t end = i;
+      bool broken = false;
+      for (; end < columnEnd; ++end) {
+        if (keyOf(end, &key)) {
+          lowKey = std::min(lowKey, key);
+          highKey = std::max(highKey, key);
+        } else if (!std::isfinite(reader_.at(end).y)) {
+          broken = true;
+          break;
+        }
+      }
+      keepBucket(i, end, lowKey, highKey, &run);
+      if (broken) finishRun();
+      i = end;
+    }
+    finishRun();
+    return runs;
+  }
+
+ private:
+  // Whether point i's value is ordered by a key, and the key: its decibel
+  // key, or a real value itself where it is a number.
+  bool keyOf(size_t i, double* key) const {
+    if (decibels_) {
+      *key = reader_.decibelKey(i);
+      return *key != 0;
+    }
+    *key = reader_.at(i).y;
+    return std::isfinite(*key);
+  }
+
+  double columnOf(size_t i) const {
+    return floorOf(writtenCoordinate(panel_.toPixelX(reader_.frequency(i))));
+  }
+
+  // The first point after `begin` in another pixel column, or the end:
+  // columns only rise along the points.
+  size_t endOfColumn(size_t begin) const {
+    size_t count = reader_.size();
+    double column = columnOf(begin);
+    size_t inside = begin;
+    size_t outside = count;
+    for (size_t step = 1; begin + step < count; step *= 2) {
+      if (columnOf(begin + step) != column) {
+        outside = begin + step;
+        break;
+      }
+      inside = begin + step;
+    }
+    while (outside - inside > 1) {
+      size_t middle = inside + (outside - inside) / 2;
+      (columnOf(middle) == column ? inside : outside) = middle;
+    }
+    return outside;
+  }
+
+  // The key below which (and the key above which) a point's value may be
+  // written at the same hundredth of a pixel as the value of `key`, the
+  // smallest (largest) key of a bucket, allowing a hundredth and a half of
+  // a pixel and every rounding.
+  double lowThreshold(double key) const {
+    if (!decibels_) return key + 1.5 * cell_ + 1e-9 * std::fabs(key);
+    double value = 10.0 * std::log10(key);
+    double reach = 2 * kNearDecibelsError * (1 + std::fabs(value)) + 1.5 * cell_ + 1e-9 * std::fabs(value);
+    return std::pow(10.0, (value + reach) / 10) * (1 + 1e-9);
+  }
+
+  double highThreshold(double key) const {
+    if (!decibels_) return key - 1.5 * cell_ - 1e-9 * std::fabs(key);
+    double value = 10.0 * std::log10(key);
+    double reach = 2 * kNearDecibelsError * (1 + std::fabs(value)) + 1.5 * cell_ + 1e-9 * std::fabs(value);
+    return std::pow(10.0, (value - reach) / 10) * (1 - 1e-9);
+  }
+
+  // Keeps of the bucket [begin, end) its first, the first written highest
+  // and lowest (from the points near the extreme keys, and those without a
+  // key), and its last point, in order.
+  void keepBucket(size_t begin, size_t end, double lowKey, double highKey, KeptRun* run) const {
+    bool keyed = lowKey <= highKey;
+    double low = keyed ? lowThreshold(lowKey) : -std::numeric_limits<double>::infinity();
+    double high = keyed ? highThreshold(highKey) : std::numeric_limits<double>::infinity();
+    double top = writtenPixel(panel_, reader_.at(begin)).y;
+    double bottom = top;
+    size_t lowest = begin;  // of the smallest page y
+    size_t highest = begin;
+    for (size_t i = begin + 1; i < end; ++i) {
+      double key = 0;
+      if (keyOf(i, &key) && key > low && key < high) continue;
+      double y = writtenPixel(panel_, reader_.at(i)).y;
+      if (y < top) {
+        top = y;
+        lowest = i;
+      }
+      if (y > bottom) {
+        bottom = y;
+        highest = i;
+      }
+    }
+    std::vector<size_t> kept;
+    keepInOrder({begin, lowest, highest, end - 1}, &kept);
+    for (size_t i : kept) run->data.push_back(reader_.at(i));
+  }
+
+  const Panel& panel_;
+  const PartReader& reader_;
+  bool decibels_;
+  double cell_;
+};
+
+// Whether a curve's points are not held in the figure but read from its
+// waveform.
+bool readInPlace(const Curve& curve) {
+  return curve.points.empty() && curve.count > 0 && curve.source != nullptr;
+}
+
+void reduceCurve(const Panel& panel, Curve* curve) {
   double columns = std::ceil(panel.plot.width);
-  if (!(static_cast<double>(curve->points.size()) > kPointsPerColumn * columns)) return;
+  bool inPlace = readInPlace(*curve);
+  size_t count = inPlace ? curve->count : curve->points.size();
+  if (!(static_cast<double>(count) > kPointsPerColumn * columns)) {
+    // Short enough to draw point for point (which no page wide enough for
+    // a curve read in place is).
+    if (inPlace) curve->points = partPoints(*curve->source, curve->segment, curve->display, curve->part);
+    curve->reader = nullptr;
+    return;
+  }
   bool chart = panel.kind == PanelKind::kSmith;
   std::vector<double> lengths = dashLengths(curve->dash);
   double period = dashPeriod(curve->dash);
   // A chart's coverage walks the kept points on the page, so it needs them
   // as a dashed curve does.
   double measured = chart ? std::max(period, 1.0) : period;
+  RunKeeper keeper(chart, measured);
+  std::optional<CoverageGrid> grid;
   std::vector<KeptRun> runs;
-  size_t vertices = 0;
-  for (auto [begin, end] : finiteRuns(curve->points)) {
-    const Point* data = curve->points.data() + begin;
-    pixels->resize(end - begin);
-    std::transform(data, data + (end - begin), pixels->begin(),
-                   [&](Point at) { return writtenPixel(panel, at); });
-    runs.push_back(keptRun(data, *pixels, chart, measured));
-    vertices += runs.back().data.size();
+  if (!inPlace) {
+    runs = keptRuns(StoredPoints(panel, curve->points), panel, &keeper, &grid);
+  } else {
+    std::shared_ptr<const PartReader> kept = curve->reader;
+    if (kept == nullptr) kept = std::make_shared<const PartReader>(readerOf(*curve));
+    const PartReader& reader = *kept;
+    if (KeyedEnvelope::fits(panel, reader, measured)) {
+      size_t vertices = 0;
+      runs = KeyedEnvelope(panel, reader).runs(&vertices);
+    } else {
+      runs = keptRuns(ReadPoints(panel, reader), panel, &keeper, &grid);
+    }
   }
   curve->reduced = true;
-  // More vertices than the chart has pixels, or a line long enough to ink
-  // half the chart: the pixels the line reaches are crossed over and over,
-  // in every direction, and single lines (or their dashes) can no longer be
-  // told apart; what the full curve draws at this size is the area its
-  // line passes through, as thick as the line.
-  double area = panel.plot.width * panel.plot.height;
-  double length = 0;
-  for (const KeptRun& run : runs) {
-    for (size_t k = 1; k < run.pixels.size(); ++k) length += distance(run.pixels[k - 1], run.pixels[k]);
-  }
-  if (chart && (static_cast<double>(vertices) > area || length * kCurveWidth > area / 2)) {
-    CoverageGrid grid(panel.plot);
-    for (const KeptRun& run : runs) {
-      if (run.pixels.size() == 1) grid.addPoint(run.pixels[0]);
-      for (size_t k = 1; k < run.pixels.size(); ++k) grid.addSegment(run.pixels[k - 1], run.pixels[k]);
+  if (chart && (grid.has_value() || coveredDensely(keeper, panel.plot))) {
+    if (!grid.has_value()) {
+      grid.emplace(panel.plot);
+      for (const KeptRun& run : runs) coverRun(&grid.value(), run);
     }
     // Each cell stands for the line through it: widened by half the line
     // width less half a cell, its edge lies where the line's would.
-    curve->coverage = grid.rectangles(kCurveWidth / 2 - kCoverageCell / 2);
+    curve->coverage = grid->rectangles(kCurveWidth / 2 - kCoverageCell / 2);
   } else {
     for (const KeptRun& run : runs) {
       if (run.data.size() == 1) {
@@ -525,6 +1085,7 @@ void reduceCurve(const Panel& panel, Curve* curve, std::vector<Point>* pixels) {
   }
   curve->points.clear();
   curve->points.shrink_to_fit();
+  curve->reader = nullptr;
 }
 
 }  // namespace
@@ -548,10 +1109,24 @@ double dashPeriod(const std::string& dash) {
 }
 
 void reduceCurves(Figure* figure) {
-  std::vector<Point> pixels;
+  std::vector<std::pair<const Panel*, Curve*>> curves;
+  double points = 0;
   for (Panel& panel : figure->panels) {
-    for (Curve& curve : panel.curves) reduceCurve(panel, &curve, &pixels);
+    for (Curve& curve : panel.curves) {
+      curves.push_back({&panel, &curve});
+      points += static_cast<double>(readInPlace(curve) ? curve.count : curve.points.size());
+    }
   }
+  // The longest first, so that the parts end close together.
+  auto length = [](const std::pair<const Panel*, Curve*>& one) {
+    return readInPlace(*one.second) ? one.second->count : one.second->points.size();
+  };
+  std::stable_sort(curves.begin(), curves.end(),
+                   [&](const auto& a, const auto& b) { return length(a) > length(b); });
+  std::atomic<size_t> next{0};
+  runInParts(parallelPolicy().curves.partsFor(points, curves.size()), [&](unsigned) {
+    for (size_t k = next++; k < curves.size(); k = next++) reduceCurve(*curves[k].first, curves[k].second);
+  });
 }
 
 }  // namespace korvel::plot

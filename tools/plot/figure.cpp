@@ -2,10 +2,14 @@
 #include "tools/plot/figure.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <utility>
 
 #include "dataset/waveform_groups.h"
+#include "parallel/parallel_settings.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
 
@@ -107,38 +111,151 @@ void addCurves(Panel* panel, const std::vector<Series>& series, bool swept, cons
     const Series& one = series[i];
     const std::string& dash = cycled(dashStyles(), i);
     for (size_t segment : segmentsToDraw(*one.waveform, options)) {
-      Curve curve{one.name, segment,
-                  one.part, cycled(curveColours(), swept ? segment : i),
-                  dash,     partPoints(*one.waveform, segment, one.display, one.part)};
+      Curve curve{one.name, segment, one.part, cycled(curveColours(), swept ? segment : i), dash, {}};
+      curve.source = one.waveform;
+      curve.display = one.display;
+      curve.count = PartReader(*one.waveform, segment, one.display, one.part).size();
+      if (curve.count <= kMostDrawnPoints)
+        curve.points = partPoints(*one.waveform, segment, one.display, one.part);
       panel->curves.push_back(std::move(curve));
     }
     panel->legend.push_back({one.label, swept ? kNeutralColour : cycled(curveColours(), i), dash});
   }
 }
 
-Range xRange(const Panel& panel) {
-  Range range;
-  for (const Curve& curve : panel.curves) {
-    for (const Point& point : curve.points) range.include(point.x);
+// What framing a panel needs of one of its curves.
+struct CurveExtent {
+  Range x;  // every x value (against frequency)
+  Range y;  // the values at a finite x (against frequency)
+  // On a Smith chart: the largest magnitude that is a number, and the
+  // first and last point that has a picture, if any has.
+  double largestMagnitude = 0;
+  bool drawn = false;
+  size_t first = 0;
+  size_t last = 0;
+};
+
+// Keys within this relative distance of the extreme key may hold the
+// extreme value: keys order values only to within a relative 1e-12.
+constexpr double kKeyTolerance = 1e-10;
+
+// The x and value ranges of a curve against frequency. Decibels are taken
+// only of the points whose key (the squared magnitude or the power, which
+// orders them as their decibels do) lies at either end: the others cannot
+// reach the ends of the range.
+CurveExtent frequencyExtent(const PartReader& reader) {
+  CurveExtent extent;
+  bool keyed = reader.part() == Part::kDb;
+  double lowKey = std::numeric_limits<double>::infinity();
+  double highKey = 0;
+  for (size_t i = 0; i < reader.size(); ++i) {
+    double x = reader.frequency(i);
+    extent.x.include(x);
+    if (!std::isfinite(x)) continue;
+    double key = keyed ? reader.decibelKey(i) : 0.0;
+    if (key == 0) {
+      extent.y.include(reader.at(i).y);
+      continue;
+    }
+    lowKey = std::min(lowKey, key);
+    highKey = std::max(highKey, key);
   }
+  if (!(highKey > 0)) return extent;
+  double low = lowKey * (1 + kKeyTolerance);
+  double high = highKey * (1 - kKeyTolerance);
+  for (size_t i = 0; i < reader.size(); ++i) {
+    if (!std::isfinite(reader.frequency(i))) continue;
+    double key = reader.decibelKey(i);
+    if (key != 0 && (key <= low || key >= high)) extent.y.include(reader.at(i).y);
+  }
+  return extent;
+}
+
+// The largest magnitude and the drawn ends of a curve on a Smith chart.
+// The hypot is taken only of the points whose squared magnitude lies at
+// the top, or is not a normal double.
+CurveExtent chartExtent(const PartReader& reader) {
+  CurveExtent extent;
+  auto finite = [&](size_t i) {
+    Point point = reader.at(i);
+    return std::isfinite(point.x) && std::isfinite(point.y);
+  };
+  size_t count = reader.size();
+  size_t first = 0;
+  while (first < count && !finite(first)) ++first;
+  if (first < count) {
+    size_t last = count - 1;
+    while (!finite(last)) --last;
+    extent.drawn = true;
+    extent.first = first;
+    extent.last = last;
+  }
+  auto include = [&](double magnitude) {
+    if (std::isfinite(magnitude)) extent.largestMagnitude = std::max(extent.largestMagnitude, magnitude);
+  };
+  double highKey = 0;
+  for (size_t i = 0; i < count; ++i) {
+    double key = reader.squaredMagnitude(i);
+    if (key == 0) {
+      include(reader.magnitude(i));
+    } else {
+      highKey = std::max(highKey, key);
+    }
+  }
+  if (!(highKey > 0)) return extent;
+  double high = highKey * (1 - kKeyTolerance);
+  for (size_t i = 0; i < count; ++i) {
+    if (reader.squaredMagnitude(i) >= high) include(reader.magnitude(i));
+  }
+  return extent;
+}
+
+// The extent of a curve; a curve whose points are not held keeps its
+// reader for its reduction.
+CurveExtent extentOf(Curve* curve, PanelKind kind) {
+  auto reader = std::make_shared<const PartReader>(readerOf(*curve));
+  CurveExtent extent = kind == PanelKind::kSmith ? chartExtent(*reader) : frequencyExtent(*reader);
+  if (curve->points.empty()) curve->reader = std::move(reader);
+  return extent;
+}
+
+// The extents of every curve of `panels`, in order, measured a curve at a
+// time on as many processors as the parallel policy gives.
+std::vector<CurveExtent> measureCurves(std::vector<Panel>* panels) {
+  std::vector<std::pair<Curve*, PanelKind>> curves;
+  double points = 0;
+  for (Panel& panel : *panels) {
+    for (Curve& curve : panel.curves) {
+      curves.push_back({&curve, panel.kind});
+      points += static_cast<double>(curve.count);
+    }
+  }
+  std::vector<CurveExtent> extents(curves.size());
+  std::atomic<size_t> next{0};
+  runInParts(parallelPolicy().curves.partsFor(points, curves.size()), [&](unsigned) {
+    for (size_t k = next++; k < curves.size(); k = next++)
+      extents[k] = extentOf(curves[k].first, curves[k].second);
+  });
+  return extents;
+}
+
+Range xRange(const std::vector<CurveExtent>& extents) {
+  Range range;
+  for (const CurveExtent& extent : extents) range.include(extent.x);
   return range;
 }
 
-Range yRange(const Panel& panel) {
+Range yRange(const Panel& panel, const std::vector<CurveExtent>& extents) {
   Range range;
-  for (const Curve& curve : panel.curves) {
-    for (const Point& point : curve.points) {
-      if (std::isfinite(point.x)) range.include(point.y);
-    }
-  }
+  for (const CurveExtent& extent : extents) range.include(extent.y);
   for (double line : panel.referenceLines) range.include(line);
   return range;
 }
 
-void frameCartesian(Panel* panel, const Series& first) {
-  panel->x = exactAxis(xRange(*panel), kTargetTicksX);
+void frameCartesian(Panel* panel, const Series& first, const std::vector<CurveExtent>& extents) {
+  panel->x = exactAxis(xRange(extents), kTargetTicksX);
   labelAxis(&panel->x, "Frequency", first.waveform->xUnit);
-  panel->y = paddedAxis(yRange(*panel), kTargetTicksY);
+  panel->y = paddedAxis(yRange(*panel, extents), kTargetTicksY);
   if (panel->kind == PanelKind::kPhase) {
     labelAxis(&panel->y, "Phase", "deg");
   } else if (first.part == Part::kDb) {
@@ -148,28 +265,11 @@ void frameCartesian(Panel* panel, const Series& first) {
   }
 }
 
-// The index of the first and of the last point of a curve that has a
-// picture, or none.
-bool endsOf(const Curve& curve, size_t* first, size_t* last) {
-  auto finite = [](const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); };
-  auto begin = std::find_if(curve.points.begin(), curve.points.end(), finite);
-  if (begin == curve.points.end()) return false;
-  auto end = std::find_if(curve.points.rbegin(), curve.points.rend(), finite);
-  *first = static_cast<size_t>(begin - curve.points.begin());
-  *last = curve.points.size() - 1 - static_cast<size_t>(end - curve.points.rbegin());
-  return true;
-}
-
 // The chart shows the unit circle, and more when an active device's
 // reflection leaves it.
-void frameSmith(Panel* panel, const std::vector<Series>& series) {
+void frameSmith(Panel* panel, const std::vector<Series>& series, const std::vector<CurveExtent>& extents) {
   double radius = 1;
-  for (const Curve& curve : panel->curves) {
-    for (const Point& point : curve.points) {
-      double magnitude = std::hypot(point.x, point.y);
-      if (std::isfinite(magnitude)) radius = std::max(radius, magnitude);
-    }
-  }
+  for (const CurveExtent& extent : extents) radius = std::max(radius, extent.largestMagnitude);
   radius = std::ceil(radius * 1.06 / 0.1) * 0.1;
   panel->x = fixedAxis(-radius, radius, kSmithTick);
   panel->y = fixedAxis(-radius, radius, kSmithTick);
@@ -182,16 +282,16 @@ void frameSmith(Panel* panel, const std::vector<Series>& series) {
     double last = 0;
   };
   std::vector<Span> spans;
-  for (const Curve& curve : panel->curves) {
-    size_t first = 0;
-    size_t last = 0;
+  for (size_t c = 0; c < panel->curves.size(); ++c) {
+    const Curve& curve = panel->curves[c];
+    const CurveExtent& extent = extents[c];
     auto source = std::find_if(series.begin(), series.end(),
                                [&](const Series& one) { return one.name == curve.waveform; });
-    if (source == series.end() || !endsOf(curve, &first, &last)) continue;
-    panel->markers.push_back({curve.points[first], true, curve.colour});
-    panel->markers.push_back({curve.points[last], false, curve.colour});
-    const std::vector<double>& x = source->waveform->segments[curve.segment].x;
-    spans.push_back({curve.waveform, x[first], x[last]});
+    if (source == series.end() || !extent.drawn) continue;
+    PartReader reader = readerOf(curve);
+    panel->markers.push_back({reader.at(extent.first), true, curve.colour});
+    panel->markers.push_back({reader.at(extent.last), false, curve.colour});
+    spans.push_back({curve.waveform, reader.frequency(extent.first), reader.frequency(extent.last)});
   }
   if (spans.empty()) return;
   bool shared = std::all_of(spans.begin(), spans.end(), [&](const Span& span) {
@@ -247,6 +347,10 @@ Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs
           {sweepLabel(swept->parameters, segment), cycled(curveColours(), segment), ""});
     }
   }
+  // The panels' curves first, then every curve's extent (on both cores),
+  // then each panel's frame.
+  std::vector<Panel> panels;
+  std::vector<std::vector<Series>> panelSeries;
   for (const PanelSpec& spec : specs) {
     std::vector<Series> series = seriesOf(spec, waveforms);
     if (series.empty()) continue;
@@ -255,25 +359,35 @@ Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs
     panel.kind = spec.kind;
     addCurves(&panel, series, swept != nullptr, options);
     if (panel.curves.empty()) continue;
-    if (spec.kind == PanelKind::kSmith) {
-      frameSmith(&panel, series);
+    panels.push_back(std::move(panel));
+    panelSeries.push_back(std::move(series));
+  }
+  std::vector<CurveExtent> extents = measureCurves(&panels);
+  auto extent = extents.begin();
+  for (size_t p = 0; p < panels.size(); ++p) {
+    Panel& panel = panels[p];
+    const std::vector<Series>& series = panelSeries[p];
+    std::vector<CurveExtent> own(extent, extent + static_cast<std::ptrdiff_t>(panel.curves.size()));
+    extent += static_cast<std::ptrdiff_t>(panel.curves.size());
+    if (panel.kind == PanelKind::kSmith) {
+      frameSmith(&panel, series, own);
     } else {
-      if (spec.kind == PanelKind::kCartesian &&
+      if (panel.kind == PanelKind::kCartesian &&
           std::any_of(series.begin(), series.end(),
                       [](const Series& one) { return isStabilityFactor(one.name); })) {
         panel.referenceLines.push_back(1.0);
       }
-      frameCartesian(&panel, series.front());
+      frameCartesian(&panel, series.front(), own);
     }
     figure.panels.push_back(std::move(panel));
   }
   return figure;
 }
 
-Point Panel::toPixel(Point data) const {
-  double xSpan = x.high - x.low;
-  double ySpan = y.high - y.low;
-  return {plot.x + (data.x - x.low) / xSpan * plot.width, plot.y + (y.high - data.y) / ySpan * plot.height};
+PartReader readerOf(const Curve& curve) {
+  static const host::RecordedWaveform kNone;
+  return PartReader(curve.source != nullptr ? *curve.source : kNone, curve.segment, curve.display,
+                    curve.part);
 }
 
 std::vector<std::vector<Point>> curveRuns(const std::vector<Point>& points) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ struct Rect {
   double height = 0;
 };
 
+// No panel draws a curve of more points than this point for point: the
+// widest page has 10000 pixel columns, and a curve of more than four
+// points per column of its panel is reduced (see curve_reduction.h).
+constexpr size_t kMostDrawnPoints = 40000;
+
 // One segment of one part of one waveform.
 struct Curve {
   std::string waveform;
@@ -52,6 +58,15 @@ struct Curve {
   std::string colour;
   std::string dash;
   std::vector<Point> points;  // data units; a non-finite point breaks the line
+  // Where the points come from, and how many there are. A curve of more
+  // than kMostDrawnPoints keeps no `points`: reduceCurves reads them from
+  // the waveform in place (which must outlive the figure), without a copy.
+  const host::RecordedWaveform* source = nullptr;
+  Display display = Display::kLinear;
+  size_t count = 0;
+  // The reader of such a curve, kept from measuring its extent to its
+  // reduction (a phase, unwrapped once), and released by reduceCurves.
+  std::shared_ptr<const PartReader> reader = nullptr;
   // Set by reduceCurves when the curve has more points than its panel can
   // show: it is then drawn as `strokes`, solid lines in data units (a
   // dashed curve's dashes each a stroke of their own), and lone points as
@@ -86,8 +101,11 @@ struct Panel {
   Point noteAt;                 // baseline start of the note
   std::vector<Point> legendAt;  // left end of each legend entry's sample line
 
-  // The page position of a point in data units.
-  Point toPixel(Point data) const;
+  // The page position of a point in data units, and each of its
+  // coordinates on its own.
+  Point toPixel(Point data) const { return {toPixelX(data.x), toPixelY(data.y)}; }
+  double toPixelX(double value) const { return plot.x + (value - x.low) / (x.high - x.low) * plot.width; }
+  double toPixelY(double value) const { return plot.y + (y.high - value) / (y.high - y.low) * plot.height; }
 };
 
 struct Figure {
@@ -127,9 +145,14 @@ std::string shortName(const std::string& name);
 std::string quantityOf(const std::string& name, Display display);
 
 // Builds the panels of `specs` from `waveforms`. Names missing from
-// `waveforms` are skipped; a panel left without curves is dropped.
+// `waveforms` are skipped; a panel left without curves is dropped. The
+// curves' extents are measured on the processors the parallel policy
+// gives (its curves settings), a curve to a part.
 Figure buildFigure(const std::string& title, const std::vector<PanelSpec>& specs,
                    const WaveformSet& waveforms, const FigureOptions& options);
+
+// The reader of a curve's points.
+PartReader readerOf(const Curve& curve);
 
 // Splits points into the runs a line joins: every non-finite point ends a
 // run. Runs of one point are kept (they are drawn as dots).

@@ -1,6 +1,7 @@
 // Turning received waveforms into plotted values.
 #include "tools/plot/waveform_view.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -11,27 +12,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = 3.14159265358979323846;
 
-// The real and imaginary parts of a segment, as many as both the x values
-// and the y values hold.
-struct Samples {
-  std::vector<double> re;
-  std::vector<double> im;
-};
-
-Samples samplesOf(const host::RecordedWaveform& waveform, const host::RecordedSegment& segment) {
-  Samples samples;
-  size_t width = waveform.isComplex() ? 2 : 1;
-  size_t count = std::min(segment.x.size(), segment.y.size() / width);
-  samples.re.reserve(count);
-  samples.im.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    samples.re.push_back(segment.y[i * width]);
-    samples.im.push_back(width == 2 ? segment.y[i * width + 1] : 0.0);
-  }
-  return samples;
-}
-
-double valueOf(Display display, Part part, double re, double im) {
+double partValue(Display display, Part part, double re, double im) {
   switch (part) {
     case Part::kDb:
       return display == Display::kDbPower ? powerDecibels(re) : amplitudeDecibels(re, im);
@@ -43,6 +24,16 @@ double valueOf(Display display, Part part, double re, double im) {
     default:
       return kNaN;
   }
+}
+
+// Unwraps one point's phase after the one before (NaN while there was
+// none with a picture): see unwrappedPhaseDegrees.
+double unwrapped(double re, double im, double* previous) {
+  double wrapped = std::atan2(im, re) * 180.0 / kPi;
+  if (!std::isfinite(wrapped)) return kNaN;
+  if (std::isfinite(*previous)) wrapped -= 360.0 * std::round((wrapped - *previous) / 360.0);
+  *previous = wrapped;
+  return wrapped;
 }
 
 }  // namespace
@@ -105,38 +96,47 @@ double powerDecibels(double value) { return 10.0 * std::log10(value); }
 std::vector<double> unwrappedPhaseDegrees(const std::vector<double>& re, const std::vector<double>& im) {
   std::vector<double> phase(std::min(re.size(), im.size()), kNaN);
   double previous = kNaN;
-  for (size_t i = 0; i < phase.size(); ++i) {
-    double wrapped = std::atan2(im[i], re[i]) * 180.0 / kPi;
-    if (!std::isfinite(wrapped)) continue;
-    if (std::isfinite(previous)) wrapped -= 360.0 * std::round((wrapped - previous) / 360.0);
-    phase[i] = wrapped;
-    previous = wrapped;
-  }
+  for (size_t i = 0; i < phase.size(); ++i) phase[i] = unwrapped(re[i], im[i], &previous);
   return phase;
 }
 
+PartReader::PartReader(const host::RecordedWaveform& waveform, size_t segment, Display display, Part part)
+    : display_(display), part_(part) {
+  if (segment >= waveform.segments.size()) return;
+  const host::RecordedSegment& source = waveform.segments[segment];
+  width_ = waveform.isComplex() ? 2 : 1;
+  count_ = std::min(source.x.size(), source.y.size() / width_);
+  x_ = source.x.data();
+  y_ = source.y.data();
+  if (part != Part::kPhase) return;
+  // Unwrapping runs along the points: done once, for every point.
+  phase_.resize(count_);
+  double previous = kNaN;
+  for (size_t i = 0; i < count_; ++i) phase_[i] = unwrapped(re(i), im(i), &previous);
+}
+
+double PartReader::valueOf(size_t i) const { return partValue(display_, part_, re(i), im(i)); }
+
+double PartReader::nearValue(size_t i, double* error) const {
+  *error = 0;
+  if (part_ == Part::kDb && display_ == Display::kDbAmplitude) {
+    double key = squaredMagnitude(i);
+    if (key != 0) {
+      double value = 10.0 * std::log10(key);
+      *error = kNearDecibelsError * (1 + std::fabs(value));
+      return value;
+    }
+  }
+  return at(i).y;
+}
+
+double PartReader::magnitude(size_t i) const { return std::hypot(re(i), im(i)); }
+
 std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display,
                               Part part) {
-  if (segment >= waveform.segments.size()) return {};
-  const host::RecordedSegment& source = waveform.segments[segment];
-  if (part == Part::kPhase) {
-    Samples samples = samplesOf(waveform, source);
-    std::vector<double> phase = unwrappedPhaseDegrees(samples.re, samples.im);
-    std::vector<Point> points(phase.size());
-    for (size_t i = 0; i < points.size(); ++i) points[i] = {source.x[i], phase[i]};
-    return points;
-  }
-  // The other parts need one sample at a time: read in place, without a
-  // copy of a long segment's samples.
-  size_t width = waveform.isComplex() ? 2 : 1;
-  size_t count = std::min(source.x.size(), source.y.size() / width);
-  std::vector<Point> points(count);
-  for (size_t i = 0; i < count; ++i) {
-    double re = source.y[i * width];
-    double im = width == 2 ? source.y[i * width + 1] : 0.0;
-    points[i] =
-        part == Part::kReflection ? Point{re, im} : Point{source.x[i], valueOf(display, part, re, im)};
-  }
+  PartReader reader(waveform, segment, display, part);
+  std::vector<Point> points(reader.size());
+  for (size_t i = 0; i < points.size(); ++i) points[i] = reader.at(i);
   return points;
 }
 

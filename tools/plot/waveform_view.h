@@ -51,11 +51,77 @@ double powerDecibels(double value);
 // do not disturb the unwrapping of the points after them.
 std::vector<double> unwrappedPhaseDegrees(const std::vector<double>& re, const std::vector<double>& im);
 
-// The points of segment `segment` of `waveform` drawn as `part`, one per
-// sample, index for index with the segment's x values. kReflection points
-// are (real, imaginary) for a Smith chart; every other part is (x, value).
-// A value without a picture (log of zero, NaN in the file) is NaN. Reads
-// only the samples the segment holds, whatever its point count claims.
+// The points of segment `segment` of `waveform` drawn as `part`, read in
+// place from the received samples one point at a time, so that a curve of
+// a million points needs no copy of them: one per sample, index for index
+// with the segment's x values. kReflection points are (real, imaginary) for
+// a Smith chart; every other part is (x, value). A value without a picture
+// (log of zero, NaN in the file) is NaN, or -inf for the decibels of zero.
+// Reads only the samples the segment holds, whatever its point count
+// claims. The waveform must outlive the reader.
+class PartReader {
+ public:
+  PartReader(const host::RecordedWaveform& waveform, size_t segment, Display display, Part part);
+
+  size_t size() const { return count_; }
+  Part part() const { return part_; }
+
+  // Point i.
+  Point at(size_t i) const {
+    if (part_ == Part::kReflection) return {re(i), im(i)};
+    if (part_ == Part::kPhase) return {x_[i], phase_[i]};
+    return {x_[i], valueOf(i)};
+  }
+
+  // The frequency of point i (which at(i) holds as x but for kReflection).
+  double frequency(size_t i) const { return x_[i]; }
+
+  // The value of point i (at(i).y) within `*error` of it, where that is far
+  // cheaper to compute: the decibels of a magnitude from its square, which
+  // takes one logarithm and no hypot. `*error` is 0 where the value is
+  // at(i).y itself; where it is not, both are finite.
+  double nearValue(size_t i, double* error) const;
+
+  // A number that orders the values of a kDb part as they are ordered to
+  // within a relative 1e-12, far cheaper than the value (the square of the
+  // magnitude, or the power), where it is a normal double far from the ends
+  // of the range; 0 elsewhere, where only the value itself tells. The
+  // value is 10·log10 of the key to within kNearDecibelsError (1 + |value|).
+  double decibelKey(size_t i) const {
+    if (part_ != Part::kDb) return 0.0;
+    return normalKey(display_ == Display::kDbPower ? re(i) : squaredMagnitude(i));
+  }
+
+  // The magnitude of a kReflection point (hypot of its parts), and its
+  // square where that is a normal double far from the ends of the range
+  // (0 elsewhere), which orders magnitudes as they are ordered to within a
+  // relative 1e-12.
+  double magnitude(size_t i) const;
+  double squaredMagnitude(size_t i) const { return normalKey(re(i) * re(i) + im(i) * im(i)); }
+
+ private:
+  double re(size_t i) const { return y_[i * width_]; }
+  double im(size_t i) const { return width_ == 2 ? y_[i * width_ + 1] : 0.0; }
+  double valueOf(size_t i) const;
+  // `key` where it is a normal double far from the ends of the range
+  // (whose rounding is relative, whatever the squares that made it), else 0.
+  static double normalKey(double key) { return key > 1e-290 && key < 1e290 ? key : 0.0; }
+
+  const double* x_ = nullptr;
+  const double* y_ = nullptr;
+  size_t width_ = 1;  // doubles per sample
+  size_t count_ = 0;
+  Display display_;
+  Part part_;
+  std::vector<double> phase_;  // kPhase: every point's unwrapped phase
+};
+
+// How far PartReader::nearValue and 10·log10 of a decibel key may lie from
+// a point's value, relative to 1 + |value|: each is within a few units in
+// the last place of it.
+constexpr double kNearDecibelsError = 1e-12;
+
+// Every point of a PartReader, as a vector.
 std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display,
                               Part part);
 

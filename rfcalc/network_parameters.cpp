@@ -468,24 +468,37 @@ void interleave(const double* element, size_t points, size_t count, kernels::Poi
   }
 }
 
-void ImpedanceConversion::loadBlock(size_t first, size_t count) {
-  ConversionBlocks& b = *blocks_;
-  const size_t n = layout_.terminals;
-  const size_t points = kernels::blockPoints(n);
-  alignas(64) double s[2 * kernels::kBlockMaxPoints];
+// I + S and I - S of a block of kPoints points from the S entries, the
+// count of points known when the code is made, so that each element's
+// sums run in whole vector registers.
+template <size_t kPoints>
+void loadPoints(const NetworkSamples& network, const NetworkLayout& layout, size_t first, size_t count,
+                double* plusBlock, double* minusBlock) {
+  const size_t n = layout.terminals;
+  alignas(64) double s[2 * kPoints];
   for (size_t r = 0; r < n; ++r) {
     for (size_t c = 0; c < n; ++c) {
-      deinterleave(network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first, points, count, s);
+      deinterleave(network.waveformData[layout.scatteringEntry(r, c)] + 2 * first, kPoints, count, s);
       const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
-      double* plus = b.plus.data() + (r * n + c) * 2 * points;
-      double* minus = b.minus.data() + (r * n + c) * 2 * points;
-      for (size_t p = 0; p < points; ++p) {
+      double* plus = plusBlock + (r * n + c) * 2 * kPoints;
+      double* minus = minusBlock + (r * n + c) * 2 * kPoints;
+      for (size_t p = 0; p < kPoints; ++p) {
         plus[p] = identity.real() + s[p];
-        plus[points + p] = identity.imag() + s[points + p];
+        plus[kPoints + p] = identity.imag() + s[kPoints + p];
         minus[p] = identity.real() - s[p];
-        minus[points + p] = identity.imag() - s[points + p];
+        minus[kPoints + p] = identity.imag() - s[kPoints + p];
       }
     }
+  }
+}
+
+void ImpedanceConversion::loadBlock(size_t first, size_t count) {
+  ConversionBlocks& b = *blocks_;
+  constexpr size_t kMost = kernels::kBlockMaxPoints;
+  if (kernels::blockPoints(layout_.terminals) == kMost) {
+    loadPoints<kMost>(network_, layout_, first, count, b.plus.data(), b.minus.data());
+  } else {
+    loadPoints<kMost / 2>(network_, layout_, first, count, b.plus.data(), b.minus.data());
   }
 }
 

@@ -32,7 +32,7 @@
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
 //     convertBlock, loadBlock and finishBlock here, on invertBlock,
 //     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
-//     eight samples with the same references side by side; a change to
+//     eight samples (four from 12 terminals) with the same references side by side; a change to
 //     the formula is made to finishBlock's weighting and to blocksApply()'s
 //     conditions as well. Samples with a singular matrix, a value that is
 //     not finite in a product, or a pivot the block search cannot find

@@ -7,7 +7,7 @@
 // nothing traps. Both routines have fixed-size fast paths for 1, 2 and 4
 // terminals and planar vectorised ones (planar_matrix.h) for the other
 // sizes, and the network conversion has block ones that work on the
-// matrices of eight points at once (point_block.h); they run the same
+// matrices of eight or four points at once (point_block.h); they run the same
 // arithmetic in the same order as the routines for any size and choose the
 // same pivots (found by a search of their own), so their results are
 // identical bit for bit. The product with a diagonal

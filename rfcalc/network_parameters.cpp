@@ -34,7 +34,7 @@
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
 //     convertBlock, loadBlock and finishBlock here, on invertBlock,
 //     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
-//     eight samples with the same references side by side; a change to
+//     eight samples (four from 12 terminals) with the same references side by side; a change to
 //     the formula is made to finishBlock's weighting and to blocksApply()'s
 //     conditions as well. Samples with a singular matrix, a value that is
 //     not finite in a product, or a pivot the block search cannot find
@@ -108,7 +108,7 @@ struct ConversionMatrices {
 
 // The blocks of the conversion of several samples at once: I + S and
 // I - S, the inverse of one of them and the product, each of
-// kernels::kBlockPoints samples.
+// kernels::blockPoints(n) samples.
 struct ConversionBlocks {
   explicit ConversionBlocks(size_t n)
       : plus(kernels::blockDoubles(n)),
@@ -332,7 +332,7 @@ class ImpedanceConversion {
   // references Z0 and Z0^-1 diagonal with finite diagonals, so that the
   // products with them are the single terms multiplyByDiagonal takes.
   bool blocksApply() const;
-  // Z and Y of the `count` samples from `first` (1 .. kBlockPoints), all
+  // Z and Y of the `count` samples from `first` (1 .. blockPoints(n)), all
   // with the references in use; the samples the block kernels leave go
   // through convertSample.
   // `end` ends the range being converted, whose next samples are
@@ -530,8 +530,9 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
       ++i;
       continue;
     }
+    const size_t points = kernels::blockPoints(layout_.terminals);
     size_t count = 1;
-    while (count < kernels::kBlockPoints && i + count < end && hasReferencesInUse(i + count)) ++count;
+    while (count < points && i + count < end && hasReferencesInUse(i + count)) ++count;
     convertBlock(i, count, end);
     i += count;
   }
@@ -540,43 +541,45 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
 // A block element's values from the samples' (real, imaginary) pairs,
 // lanes beyond `count` repeating the last sample, and back for the
 // samples of `points`.
-void deinterleave(const double* samples, size_t count, double* element) {
-  constexpr size_t kPoints = kernels::kBlockPoints;
-  if (count == kPoints) {
-    kernels::deinterleaveBlockElement(samples, element);
+void deinterleave(const double* samples, size_t points, size_t count, double* element) {
+  if (count == points) {
+    kernels::deinterleaveBlockElement(samples, points, element);
     return;
   }
-  for (size_t p = 0; p < kPoints; ++p) {
+  for (size_t p = 0; p < points; ++p) {
     const size_t from = 2 * (p < count ? p : count - 1);
     element[p] = samples[from];
-    element[kPoints + p] = samples[from + 1];
+    element[points + p] = samples[from + 1];
   }
 }
 
-void interleave(const double* element, size_t count, kernels::PointMask points, double* samples) {
-  constexpr size_t kPoints = kernels::kBlockPoints;
-  if (count == kPoints && points == kernels::kEveryPoint) {
-    kernels::interleaveBlockElement(element, samples);
+void interleave(const double* element, size_t points, size_t count, kernels::PointMask written,
+                double* samples) {
+  if (count == points && written == kernels::everyPoint(points)) {
+    kernels::interleaveBlockElement(element, points, samples);
     return;
   }
   for (size_t p = 0; p < count; ++p) {
-    if (((points >> p) & 1) == 0) continue;
+    if (((written >> p) & 1) == 0) continue;
     samples[2 * p] = element[p];
-    samples[2 * p + 1] = element[kPoints + p];
+    samples[2 * p + 1] = element[points + p];
   }
 }
 
-void ImpedanceConversion::loadBlock(size_t first, size_t count) {
-  constexpr size_t kPoints = kernels::kBlockPoints;
-  ConversionBlocks& b = *blocks_;
-  const size_t n = layout_.terminals;
+// I + S and I - S of a block of kPoints points from the S entries, the
+// count of points known when the code is made, so that each element's
+// sums run in whole vector registers.
+template <size_t kPoints>
+void loadPoints(const NetworkSamples& network, const NetworkLayout& layout, size_t first, size_t count,
+                double* plusBlock, double* minusBlock) {
+  const size_t n = layout.terminals;
   alignas(64) double s[2 * kPoints];
   for (size_t r = 0; r < n; ++r) {
     for (size_t c = 0; c < n; ++c) {
-      deinterleave(network_.waveformData[layout_.scatteringEntry(r, c)] + 2 * first, count, s);
+      deinterleave(network.waveformData[layout.scatteringEntry(r, c)] + 2 * first, kPoints, count, s);
       const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
-      double* plus = b.plus.data() + (r * n + c) * 2 * kPoints;
-      double* minus = b.minus.data() + (r * n + c) * 2 * kPoints;
+      double* plus = plusBlock + (r * n + c) * 2 * kPoints;
+      double* minus = minusBlock + (r * n + c) * 2 * kPoints;
       for (size_t p = 0; p < kPoints; ++p) {
         plus[p] = identity.real() + s[p];
         plus[kPoints + p] = identity.imag() + s[kPoints + p];
@@ -587,11 +590,21 @@ void ImpedanceConversion::loadBlock(size_t first, size_t count) {
   }
 }
 
+void ImpedanceConversion::loadBlock(size_t first, size_t count) {
+  ConversionBlocks& b = *blocks_;
+  constexpr size_t kMost = kernels::kBlockMaxPoints;
+  if (kernels::blockPoints(layout_.terminals) == kMost) {
+    loadPoints<kMost>(network_, layout_, first, count, b.plus.data(), b.minus.data());
+  } else {
+    loadPoints<kMost / 2>(network_, layout_, first, count, b.plus.data(), b.minus.data());
+  }
+}
+
 kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t first, size_t count,
                                                     bool impedance) {
-  constexpr size_t kPoints = kernels::kBlockPoints;
   ConversionBlocks& b = *blocks_;
   const size_t n = layout_.terminals;
+  const size_t points = kernels::blockPoints(n);
   kernels::PointMask finite = kernels::finitePoints(b.product.data(), n);
   if (!equalReferences_) {
     kernels::scaleBlock(b.product.data(), n,
@@ -602,7 +615,7 @@ kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t fi
     kernels::multiplyBlockByDiagonal(b.product.data(), n, b.z0InverseRe.data(), b.z0InverseIm.data());
   }
   for (size_t e = 0; e < n * n; ++e) {
-    interleave(b.product.data() + e * 2 * kPoints, count, finite,
+    interleave(b.product.data() + e * 2 * points, points, count, finite,
                network_.waveformData[firstEntry + e] + 2 * first);
   }
   return finite;
@@ -611,19 +624,26 @@ kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t fi
 // Asks the processor to fetch the `count` samples from `first` of the
 // `entries` entries from `firstEntry` on ahead of their use: the
 // calculation reads or writes a short run of each of hundreds of arrays,
-// more streams than its prefetcher follows.
-void ImpedanceConversion::prefetchSamples(size_t firstEntry, size_t entries, size_t first, size_t count,
-                                          bool forWriting) const {
+// more streams than its prefetcher follows. Into the second-level cache
+// (locality 2): a block's runs are more lines than the first-level cache
+// holds beside the block's working copy. Always inlined: a function of its
+// own changes no value the compiler can see, and GCC took it for a pure
+// function whose calls it could drop, so that no prefetch was made at all.
+// The instructions' presence in the built object is what to check after a
+// change here.
+[[gnu::always_inline]] inline void ImpedanceConversion::prefetchSamples(size_t firstEntry, size_t entries,
+                                                                        size_t first, size_t count,
+                                                                        bool forWriting) const {
   constexpr size_t kLine = 64 / sizeof(double);
   for (size_t e = firstEntry; e < firstEntry + entries; ++e) {
     const double* run = network_.waveformData[e] + 2 * first;
     const double* last = run + 2 * count - 1;
     if (forWriting) {
-      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 1);
-      __builtin_prefetch(last, 1);
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 1, 2);
+      __builtin_prefetch(last, 1, 2);
     } else {
-      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 0);
-      __builtin_prefetch(last, 0);
+      for (const double* line = run; line < last; line += kLine) __builtin_prefetch(line, 0, 2);
+      __builtin_prefetch(last, 0, 2);
     }
   }
 }
@@ -636,7 +656,7 @@ void ImpedanceConversion::convertBlock(size_t first, size_t count, size_t end) {
   prefetchSamples(layout_.zBase, entries, first, count, true);
   prefetchSamples(layout_.yBase, entries, first, count, true);
   const size_t next = first + count;
-  if (next < end) prefetchSamples(0, entries, next, std::min(end - next, kernels::kBlockPoints), false);
+  if (next < end) prefetchSamples(0, entries, next, std::min(end - next, kernels::blockPoints(n)), false);
   // Z = (I + S)(I - S)^-1 .., then Y = (I - S)(I + S)^-1 ..; a product
   // that is not finite is one whose inverse may not be either, and the
   // block kernels do not promise the not-a-number values the usual path

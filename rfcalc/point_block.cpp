@@ -24,11 +24,12 @@ namespace korvel::kernels {
 namespace {
 
 // The points' values of one part of an element go through registers of
-// kLanes doubles: the whole block at once with GCC (one 512-bit register,
-// two 256-bit or four 128-bit ones, as the loader's choice of build has
-// them), two at a time with clang, which refuses wider values in the
-// baseline build. The same operations on each lane either way; no FMA is
-// enabled, so nothing is contracted.
+// kLanes doubles: four at a time with GCC (one 256-bit register or two
+// 128-bit ones, as the loader's choice of build has them), two at a time
+// with clang, which refuses wider values in the baseline build. Every
+// routine is written for blocks of kP points, eight or four (see
+// blockPoints), and each entry point runs the one its size takes. The same operations on each lane either
+// way; no FMA is enabled, so nothing is contracted.
 #pragma GCC diagnostic ignored "-Wpsabi"
 #if defined(__clang__)
 constexpr size_t kLanes = 2;
@@ -39,8 +40,6 @@ constexpr size_t kLanes = 4;
 using Wide = double __attribute__((vector_size(32)));
 using WideMask = std::int64_t __attribute__((vector_size(32)));
 #endif
-constexpr size_t kP = kBlockPoints;
-constexpr size_t kElement = 2 * kP;  // doubles per element
 
 [[gnu::always_inline]] inline Wide loadLanes(const double* from) {
   Wide value;
@@ -60,19 +59,25 @@ constexpr size_t kElement = 2 * kP;  // doubles per element
   return bits;
 }
 
-// Element (row, column) of a block of n x n matrices.
+// Element (row, column) of a block of n x n matrices of kP points, each
+// element 2 kP doubles.
+template <size_t kP>
 [[gnu::always_inline]] inline double* element(double* block, size_t n, size_t row, size_t column) {
-  return block + (row * n + column) * kElement;
+  return block + (row * n + column) * 2 * kP;
 }
 
 // The working copy's rows are one element longer than the matrix's, so
 // that the elements of a column, a row apart, do not all fall into the
 // same few sets of the processor's cache.
-[[gnu::always_inline]] inline size_t rowDoubles(size_t n) { return (n + 1) * kElement; }
+template <size_t kP>
+[[gnu::always_inline]] inline size_t rowDoubles(size_t n) {
+  return (n + 1) * 2 * kP;
+}
 
 // Element (row, column) of the working copy.
+template <size_t kP>
 [[gnu::always_inline]] inline double* cell(double* w, size_t n, size_t row, size_t column) {
-  return w + row * rowDoubles(n) + column * kElement;
+  return w + row * rowDoubles<kP>(n) + column * 2 * kP;
 }
 
 // What the pivot search needs to know of every point's candidates of a
@@ -86,6 +91,7 @@ constexpr size_t kElement = 2 * kP;  // doubles per element
 // value stays in the working copy to the end (each later step subtracts
 // from it, scales it or takes it as a factor of its whole row), so the
 // inverse is checked for it once, at the end.
+template <size_t kP>
 struct BlockSummary {
   double largest[kP] = {};
 };
@@ -99,7 +105,8 @@ struct BlockSummary {
   return squared > largest ? squared : largest;
 }
 
-[[gnu::always_inline]] inline void finishRow(BlockSummary* summary, double* rowLargest, size_t q,
+template <size_t kP>
+[[gnu::always_inline]] inline void finishRow(BlockSummary<kP>* summary, double* rowLargest, size_t q,
                                              Wide largest) {
   storeLanes(rowLargest + q, largest);
   Wide total = loadLanes(summary->largest + q);
@@ -108,19 +115,21 @@ struct BlockSummary {
 }
 
 // Whether point p's pivot can be found by its largest squared parts.
-bool isSearchable(const BlockSummary& summary, size_t p) {
+template <size_t kP>
+bool isSearchable(const BlockSummary<kP>& summary, size_t p) {
   const double largest = summary.largest[p];
   return largest >= 0x1p-899 && largest <= 0x1p1000;
 }
 
 // The summary of the first step: every element a candidate.
+template <size_t kP>
 [[gnu::always_inline]] inline void summariseAll(double* w, size_t n, double* rowLargest,
-                                                BlockSummary* summary) {
+                                                BlockSummary<kP>* summary) {
   for (size_t r = 0; r < n; ++r) {
     for (size_t q = 0; q < kP; q += kLanes) {
       Wide largest = {};
       for (size_t l = 0; l < n; ++l) {
-        const double* x = cell(w, n, r, l) + q;
+        const double* x = cell<kP>(w, n, r, l) + q;
         largest = addCandidates(largest, loadLanes(x), loadLanes(x + kP));
       }
       finishRow(summary, rowLargest + r * kP, q, largest);
@@ -132,6 +141,7 @@ bool isSearchable(const BlockSummary& summary, size_t p) {
 // and unused columns in order, whose modulus is the square root of
 // `largest`. Rows whose largest squared parts are too small to share that
 // root are passed over whole. Returns false if there is none.
+template <size_t kP>
 bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, const int* columnSlot,
                     const int* unused, size_t count, const double* rowLargest, double largest,
                     size_t* pivotRow, size_t* pivotColumn) {
@@ -141,10 +151,10 @@ bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, con
     const size_t j = static_cast<size_t>(unused[jj]);
     const size_t physical = static_cast<size_t>(rowSlot[j]);
     if (!(rowLargest[physical * kP + p] >= nearest)) continue;
-    const double* row = w + physical * rowDoubles(n) + p;
+    const double* row = w + physical * rowDoubles<kP>(n) + p;
     for (size_t kk = 0; kk < count; ++kk) {
       const size_t k = static_cast<size_t>(unused[kk]);
-      const double* x = row + static_cast<size_t>(columnSlot[k]) * kElement;
+      const double* x = row + static_cast<size_t>(columnSlot[k]) * 2 * kP;
       const double squared = squaredParts(DComplex(x[0], x[kP]));
       if (squared >= nearest && std::sqrt(squared) == best) {
         *pivotRow = j;
@@ -165,9 +175,11 @@ void removeIndex(int* list, size_t count, size_t index) {
 }
 
 // Exchanges point p's values of physical rows a and b.
+template <size_t kP>
 void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
-  double* x = w + a * rowDoubles(n) + p;
-  double* y = w + b * rowDoubles(n) + p;
+  constexpr size_t kElement = 2 * kP;
+  double* x = w + a * rowDoubles<kP>(n) + p;
+  double* y = w + b * rowDoubles<kP>(n) + p;
   for (size_t l = 0; l < n; ++l) {
     std::swap(x[l * kElement], y[l * kElement]);
     std::swap(x[l * kElement + kP], y[l * kElement + kP]);
@@ -175,12 +187,14 @@ void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
 }
 
 // Exchanges point p's values of physical columns a and b.
+template <size_t kP>
 void exchangeColumns(double* w, size_t n, size_t p, size_t a, size_t b) {
-  double* x = w + a * kElement + p;
-  double* y = w + b * kElement + p;
+  const size_t stride = rowDoubles<kP>(n);
+  double* x = w + a * 2 * kP + p;
+  double* y = w + b * 2 * kP + p;
   for (size_t r = 0; r < n; ++r) {
-    std::swap(x[r * rowDoubles(n)], y[r * rowDoubles(n)]);
-    std::swap(x[r * rowDoubles(n) + kP], y[r * rowDoubles(n) + kP]);
+    std::swap(x[r * stride], y[r * stride]);
+    std::swap(x[r * stride + kP], y[r * stride + kP]);
   }
 }
 
@@ -201,7 +215,8 @@ size_t moveToStep(int* slot, int* owner, size_t index, size_t step) {
 // to (step, step). Clears p's bit of `*valid` when the pivot cannot be
 // chosen exactly (the point then goes on with the first unused column,
 // its values meaning nothing).
-void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary& summary,
+template <size_t kP>
+void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary<kP>& summary,
                       PointMask* valid) {
   const size_t n = work.n;
   int* rowSlot = work.rowSlot.data() + p * n;
@@ -213,8 +228,8 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
   size_t row = static_cast<size_t>(unused[0]);
   size_t column = row;
   const bool searchable = ((*valid >> p) & 1) != 0 && isSearchable(summary, p);
-  if (!searchable || !findPointPivot(work.working.data(), n, p, rowSlot, columnSlot, unused, count,
-                                     work.rowLargest.data(), summary.largest[p], &row, &column)) {
+  if (!searchable || !findPointPivot<kP>(work.working.data(), n, p, rowSlot, columnSlot, unused, count,
+                                         work.rowLargest.data(), summary.largest[p], &row, &column)) {
     *valid &= ~(1u << p);
     row = column = static_cast<size_t>(unused[0]);
   }
@@ -226,16 +241,17 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
   rowOwner[rowSlot[column]] = static_cast<int>(column);
   double* w = work.working.data();
   const size_t physicalRow = moveToStep(rowSlot, rowOwner, column, step);
-  if (physicalRow != step) exchangeRows(w, n, p, physicalRow, step);
+  if (physicalRow != step) exchangeRows<kP>(w, n, p, physicalRow, step);
   const size_t physicalColumn = moveToStep(columnSlot, columnOwner, column, step);
-  if (physicalColumn != step) exchangeColumns(w, n, p, physicalColumn, step);
+  if (physicalColumn != step) exchangeColumns<kP>(w, n, p, physicalColumn, step);
 }
 
 // normalisePivotRow on physical row `step`, whose pivot is at (step, step).
+template <size_t kP>
 [[gnu::always_inline]] inline void normaliseBlockRow(double* w, size_t n, size_t step) {
   alignas(64) double inverseRe[kP];
   alignas(64) double inverseIm[kP];
-  double* pivot = cell(w, n, step, step);
+  double* pivot = cell<kP>(w, n, step, step);
   for (size_t p = 0; p < kP; ++p) {
     const DComplex inverse = reciprocal(DComplex(pivot[p], pivot[kP + p]));
     inverseRe[p] = inverse.real();
@@ -244,7 +260,7 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
     pivot[kP + p] = 0.0;
   }
   for (size_t l = 0; l < n; ++l) {
-    double* x = cell(w, n, step, l);
+    double* x = cell<kP>(w, n, step, l);
     for (size_t q = 0; q < kP; q += kLanes) {
       const Wide iRe = loadLanes(inverseRe + q);
       const Wide iIm = loadLanes(inverseIm + q);
@@ -260,18 +276,18 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
 // column taken as the factor and cleared, then the pivot row times the
 // factor subtracted. With a summary, the row's candidates for the next
 // step (the columns beyond `step`) are summarised.
-template <bool kSummarise>
+template <size_t kP, bool kSummarise>
 [[gnu::always_inline]] inline void eliminateBlockRow(double* w, size_t n, size_t r, size_t step,
-                                                     double* rowLargest, BlockSummary* summary) {
-  double* factor = cell(w, n, r, step);
+                                                     double* rowLargest, BlockSummary<kP>* summary) {
+  double* factor = cell<kP>(w, n, r, step);
   for (size_t q = 0; q < kP; q += kLanes) {
     const Wide dRe = loadLanes(factor + q);
     const Wide dIm = loadLanes(factor + kP + q);
     storeLanes(factor + q, Wide{});
     storeLanes(factor + kP + q, Wide{});
     for (size_t l = 0; l <= step; ++l) {
-      double* x = cell(w, n, r, l) + q;
-      const double* pivot = cell(w, n, step, l) + q;
+      double* x = cell<kP>(w, n, r, l) + q;
+      const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
       const Wide pIm = loadLanes(pivot + kP);
       storeLanes(x, loadLanes(x) - (pRe * dRe - pIm * dIm));
@@ -279,8 +295,8 @@ template <bool kSummarise>
     }
     Wide largest = {};
     for (size_t l = step + 1; l < n; ++l) {
-      double* x = cell(w, n, r, l) + q;
-      const double* pivot = cell(w, n, step, l) + q;
+      double* x = cell<kP>(w, n, r, l) + q;
+      const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
       const Wide pIm = loadLanes(pivot + kP);
       const Wide xRe = loadLanes(x) - (pRe * dRe - pIm * dIm);
@@ -296,7 +312,9 @@ template <bool kSummarise>
 // The inverse of point p put in place: element (i, j) is the element of
 // the working copy where logical row i and logical column order[j] went,
 // the columns put back by the pivots' exchanges undone in reverse order.
+template <size_t kP>
 void storePoint(const BlockInversion& work, size_t p, double* inverse) {
+  constexpr size_t kElement = 2 * kP;
   const size_t n = work.n;
   const int* rowSlot = work.rowSlot.data() + p * n;
   const int* columnSlot = work.columnSlot.data() + p * n;
@@ -308,7 +326,7 @@ void storePoint(const BlockInversion& work, size_t p, double* inverse) {
   size_t physicalColumn[kBlockMaxTerminals];
   for (size_t j = 0; j < n; ++j) physicalColumn[j] = static_cast<size_t>(columnSlot[order[j]]) * kElement;
   size_t physicalRow[kBlockMaxTerminals];
-  for (size_t i = 0; i < n; ++i) physicalRow[i] = static_cast<size_t>(rowSlot[i]) * rowDoubles(n);
+  for (size_t i = 0; i < n; ++i) physicalRow[i] = static_cast<size_t>(rowSlot[i]) * rowDoubles<kP>(n);
   const double* w = work.working.data() + p;
   double* to = inverse + p;
   for (size_t j = 0; j < n; ++j) {
@@ -322,9 +340,10 @@ void storePoint(const BlockInversion& work, size_t p, double* inverse) {
 
 // The product's columns [j, j + kColumns) of row i, accumulated term by
 // term from zero as multiplyElements adds them.
-template <size_t kColumns>
+template <size_t kP, size_t kColumns>
 [[gnu::always_inline]] inline void multiplyColumns(const double* a, const double* b, size_t n, size_t i,
                                                    size_t j, double* product) {
+  constexpr size_t kElement = 2 * kP;
   for (size_t q = 0; q < kP; q += kLanes) {
     Wide sumRe[kColumns] = {};
     Wide sumIm[kColumns] = {};
@@ -349,13 +368,14 @@ template <size_t kColumns>
 }
 
 // The points of the working copy none of whose values is not a number.
+template <size_t kP>
 [[gnu::always_inline]] inline PointMask pointsWithoutNaN(double* w, size_t n) {
   PointMask points = 0;
   for (size_t q = 0; q < kP; q += kLanes) {
     WideMask numbers = ~WideMask{};
     for (size_t r = 0; r < n; ++r) {
       for (size_t l = 0; l < n; ++l) {
-        const double* x = cell(w, n, r, l) + q;
+        const double* x = cell<kP>(w, n, r, l) + q;
         const Wide re = loadLanes(x);
         const Wide im = loadLanes(x + kP);
         numbers &= (re == re) & (im == im);
@@ -376,65 +396,55 @@ size_t checkedTerminals(size_t n) {
   return n;
 }
 
-}  // namespace
-
-BlockInversion::BlockInversion(size_t terminals)
-    : n(checkedTerminals(terminals)),
-      working((terminals + 1) * terminals * 2 * kP),
-      rowSlot(terminals * kP),
-      rowOwner(terminals * kP),
-      columnSlot(terminals * kP),
-      columnOwner(terminals * kP),
-      pivotRows(terminals * kP),
-      pivotColumns(terminals * kP),
-      unused(terminals * kP),
-      rowLargest(terminals * kP) {}
-
-[[gnu::target_clones("avx2", "default")]] PointMask invertBlock(const double* block, double* inverse,
-                                                                BlockInversion& work) {
+template <size_t kP>
+[[gnu::always_inline]] inline PointMask invertPoints(const double* block, double* inverse,
+                                                     BlockInversion& work) {
+  constexpr size_t kElement = 2 * kP;
   const size_t n = work.n;
   double* w = work.working.data();
   for (size_t r = 0; r < n; ++r) {
-    std::memcpy(w + r * rowDoubles(n), block + r * n * kElement, n * kElement * sizeof(double));
+    std::memcpy(w + r * rowDoubles<kP>(n), block + r * n * kElement, n * kElement * sizeof(double));
   }
   for (size_t i = 0; i < n * kP; ++i) {
     const int index = static_cast<int>(i % n);
     work.rowSlot[i] = work.rowOwner[i] = work.columnSlot[i] = work.columnOwner[i] = work.unused[i] = index;
   }
-  PointMask valid = kEveryPoint;
-  BlockSummary summary;
+  PointMask valid = everyPoint(kP);
+  BlockSummary<kP> summary;
   summariseAll(w, n, work.rowLargest.data(), &summary);
   for (size_t step = 0; step < n; ++step) {
     for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid);
-    normaliseBlockRow(w, n, step);
-    summary = BlockSummary{};
+    normaliseBlockRow<kP>(w, n, step);
+    summary = BlockSummary<kP>{};
     // The rows above `step` hold earlier pivots and are no candidates.
-    for (size_t r = 0; r < step; ++r) eliminateBlockRow<false>(w, n, r, step, nullptr, nullptr);
+    for (size_t r = 0; r < step; ++r) eliminateBlockRow<kP, false>(w, n, r, step, nullptr, nullptr);
     for (size_t r = step + 1; r < n; ++r)
-      eliminateBlockRow<true>(w, n, r, step, work.rowLargest.data(), &summary);
+      eliminateBlockRow<kP, true>(w, n, r, step, work.rowLargest.data(), &summary);
   }
-  valid &= pointsWithoutNaN(w, n);
+  valid &= pointsWithoutNaN<kP>(w, n);
   for (size_t p = 0; p < kP; ++p) {
-    if (((valid >> p) & 1) != 0) storePoint(work, p, inverse);
+    if (((valid >> p) & 1) != 0) storePoint<kP>(work, p, inverse);
   }
   return valid;
 }
 
-[[gnu::target_clones("avx2", "default")]] void multiplyBlock(const double* a, const double* b, size_t n,
-                                                             double* product) {
+template <size_t kP>
+[[gnu::always_inline]] inline void multiplyPoints(const double* a, const double* b, size_t n,
+                                                  double* product) {
   for (size_t i = 0; i < n; ++i) {
     size_t j = 0;
-    for (; j + 2 <= n; j += 2) multiplyColumns<2>(a, b, n, i, j, product);
-    if (j < n) multiplyColumns<1>(a, b, n, i, j, product);
+    for (; j + 2 <= n; j += 2) multiplyColumns<kP, 2>(a, b, n, i, j, product);
+    if (j < n) multiplyColumns<kP, 1>(a, b, n, i, j, product);
   }
 }
 
-[[gnu::target_clones("avx2", "default")]] void multiplyBlockByDiagonal(double* product, size_t n,
-                                                                       const double* diagonalRe,
-                                                                       const double* diagonalIm) {
+template <size_t kP>
+[[gnu::always_inline]] inline void multiplyPointsByDiagonal(double* product, size_t n,
+                                                            const double* diagonalRe,
+                                                            const double* diagonalIm) {
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = 0; j < n; ++j) {
-      double* x = element(product, n, i, j);
+      double* x = element<kP>(product, n, i, j);
       const double dRe = diagonalRe[j];
       const double dIm = diagonalIm[j];
       for (size_t q = 0; q < kP; q += kLanes) {
@@ -448,9 +458,10 @@ BlockInversion::BlockInversion(size_t terminals)
   }
 }
 
-[[gnu::target_clones("avx2", "default")]] void scaleBlock(double* product, size_t n, const double* weights) {
+template <size_t kP>
+[[gnu::always_inline]] inline void scalePoints(double* product, size_t n, const double* weights) {
   for (size_t e = 0; e < n * n; ++e) {
-    double* x = product + e * kElement;
+    double* x = product + e * 2 * kP;
     for (size_t q = 0; q < kP; q += kLanes) {
       storeLanes(x + q, loadLanes(x + q) * weights[e]);
       storeLanes(x + kP + q, loadLanes(x + kP + q) * weights[e]);
@@ -458,17 +469,63 @@ BlockInversion::BlockInversion(size_t terminals)
   }
 }
 
-[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
+template <size_t kP>
+[[gnu::always_inline]] inline PointMask finitePointsOf(const double* block, size_t n) {
   PointMask finite = 0;
   for (size_t q = 0; q < kP; q += kLanes) {
     WideMask lanes = ~WideMask{};
     for (size_t e = 0; e < n * n; ++e) {
-      const double* x = block + e * kElement + q;
+      const double* x = block + e * 2 * kP + q;
       lanes &= finiteLanes(loadLanes(x)) & finiteLanes(loadLanes(x + kP));
     }
     finite |= lanesSet(lanes, q);
   }
   return finite;
+}
+
+}  // namespace
+
+BlockInversion::BlockInversion(size_t terminals)
+    : n(checkedTerminals(terminals)),
+      points(blockPoints(terminals)),
+      working((terminals + 1) * terminals * 2 * points),
+      rowSlot(terminals * points),
+      rowOwner(terminals * points),
+      columnSlot(terminals * points),
+      columnOwner(terminals * points),
+      pivotRows(terminals * points),
+      pivotColumns(terminals * points),
+      unused(terminals * points),
+      rowLargest(terminals * points) {}
+
+[[gnu::target_clones("avx2", "default")]] PointMask invertBlock(const double* block, double* inverse,
+                                                                BlockInversion& work) {
+  if (work.points == kBlockMaxPoints) return invertPoints<kBlockMaxPoints>(block, inverse, work);
+  return invertPoints<kBlockMaxPoints / 2>(block, inverse, work);
+}
+
+[[gnu::target_clones("avx2", "default")]] void multiplyBlock(const double* a, const double* b, size_t n,
+                                                             double* product) {
+  if (blockPoints(n) == kBlockMaxPoints) return multiplyPoints<kBlockMaxPoints>(a, b, n, product);
+  multiplyPoints<kBlockMaxPoints / 2>(a, b, n, product);
+}
+
+[[gnu::target_clones("avx2", "default")]] void multiplyBlockByDiagonal(double* product, size_t n,
+                                                                       const double* diagonalRe,
+                                                                       const double* diagonalIm) {
+  if (blockPoints(n) == kBlockMaxPoints)
+    return multiplyPointsByDiagonal<kBlockMaxPoints>(product, n, diagonalRe, diagonalIm);
+  multiplyPointsByDiagonal<kBlockMaxPoints / 2>(product, n, diagonalRe, diagonalIm);
+}
+
+[[gnu::target_clones("avx2", "default")]] void scaleBlock(double* product, size_t n, const double* weights) {
+  if (blockPoints(n) == kBlockMaxPoints) return scalePoints<kBlockMaxPoints>(product, n, weights);
+  scalePoints<kBlockMaxPoints / 2>(product, n, weights);
+}
+
+[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
+  if (blockPoints(n) == kBlockMaxPoints) return finitePointsOf<kBlockMaxPoints>(block, n);
+  return finitePointsOf<kBlockMaxPoints / 2>(block, n);
 }
 
 namespace {
@@ -502,9 +559,8 @@ using Pair = double __attribute__((vector_size(16)));
 #endif
 }
 
-}  // namespace
-
-void deinterleaveBlockElement(const double* samples, double* element) {
+template <size_t kP>
+[[gnu::always_inline]] inline void deinterleavePoints(const double* samples, double* element) {
   for (size_t p = 0; p < kP; p += 2) {
     const Pair a = loadPair(samples + 2 * p);
     const Pair b = loadPair(samples + 2 * p + 2);
@@ -513,13 +569,26 @@ void deinterleaveBlockElement(const double* samples, double* element) {
   }
 }
 
-void interleaveBlockElement(const double* element, double* samples) {
+template <size_t kP>
+[[gnu::always_inline]] inline void interleavePoints(const double* element, double* samples) {
   for (size_t p = 0; p < kP; p += 2) {
     const Pair re = loadPair(element + p);
     const Pair im = loadPair(element + kP + p);
     storePair(samples + 2 * p, firstLanes(re, im));
     storePair(samples + 2 * p + 2, secondLanes(re, im));
   }
+}
+
+}  // namespace
+
+void deinterleaveBlockElement(const double* samples, size_t points, double* element) {
+  if (points == kBlockMaxPoints) return deinterleavePoints<kBlockMaxPoints>(samples, element);
+  deinterleavePoints<kBlockMaxPoints / 2>(samples, element);
+}
+
+void interleaveBlockElement(const double* element, size_t points, double* samples) {
+  if (points == kBlockMaxPoints) return interleavePoints<kBlockMaxPoints>(element, samples);
+  interleavePoints<kBlockMaxPoints / 2>(element, samples);
 }
 
 }  // namespace korvel::kernels

@@ -1,5 +1,5 @@
 // The inversion and product of the matrices of several points at once:
-// a block of kBlockPoints points of one network, each matrix element held
+// a block of blockPoints(n) points of one network, each matrix element held
 // as a run of the points' values, so that the arithmetic of the points
 // runs side by side in the lanes of vector registers while each point's
 // elimination goes its own way (its own pivots, found by its own search).
@@ -19,20 +19,27 @@
 
 namespace korvel::kernels {
 
-// Points of a block, and the largest matrices blocks are made for: 32
-// terminals' blocks take 128 KiB each, so the working set of a conversion
-// stays in the processor's second-level cache.
-inline constexpr size_t kBlockPoints = 8;
+// The most points of a block, and the largest matrices blocks are made
+// for: 32 terminals' blocks take 64 KiB each, so the working set of a
+// conversion stays in the processor's second-level cache.
+inline constexpr size_t kBlockMaxPoints = 8;
 inline constexpr size_t kBlockMaxTerminals = 32;
 
+// Points of a block of n x n matrices: eight up to 11 terminals, four
+// beyond, so that an inversion's working copy and the inverse it writes
+// stay in the processor's first-level cache together (every step of the
+// elimination passes over the whole working copy). Fewer points are fewer
+// independent operations per row; below 12 terminals eight fit and pay.
+inline constexpr size_t blockPoints(size_t n) { return n <= 11 ? kBlockMaxPoints : kBlockMaxPoints / 2; }
+
 // Doubles a block of n x n matrices takes. Element e (row-major) of point
-// p has its real part at [e * 2 kBlockPoints + p] and its imaginary part
-// kBlockPoints further on.
-inline constexpr size_t blockDoubles(size_t n) { return n * n * 2 * kBlockPoints; }
+// p has its real part at [e * 2 blockPoints(n) + p] and its imaginary part
+// blockPoints(n) further on.
+inline constexpr size_t blockDoubles(size_t n) { return n * n * 2 * blockPoints(n); }
 
 // A bit per point of a block, bit p for point p.
 using PointMask = unsigned;
-inline constexpr PointMask kEveryPoint = (1u << kBlockPoints) - 1;
+inline constexpr PointMask everyPoint(size_t points) { return (1u << points) - 1; }
 
 // The working copy and each point's bookkeeping of a block inversion,
 // made once for n terminals and reused, so that an inversion allocates
@@ -41,6 +48,7 @@ inline constexpr PointMask kEveryPoint = (1u << kBlockPoints) - 1;
 struct BlockInversion {
   explicit BlockInversion(size_t n);
   size_t n;
+  size_t points;  // blockPoints(n)
   std::vector<double> working;
   // Per point p, entries [p * n, (p + 1) * n): the physical row of each
   // logical row and the logical row of each physical row, the same for
@@ -79,10 +87,10 @@ void multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe
 // Each element times its real weight (row-major, n x n), in place.
 void scaleBlock(double* product, size_t n, const double* weights);
 
-// One element of a whole block from the points' (real, imaginary) pairs,
-// 2 kBlockPoints doubles, and back.
-void deinterleaveBlockElement(const double* samples, double* element);
-void interleaveBlockElement(const double* element, double* samples);
+// One element of a whole block of `points` points (blockPoints(n)) from
+// the points' (real, imaginary) pairs, 2 `points` doubles, and back.
+void deinterleaveBlockElement(const double* samples, size_t points, double* element);
+void interleaveBlockElement(const double* element, size_t points, double* samples);
 
 // The points whose n x n matrix in the block is finite throughout.
 PointMask finitePoints(const double* block, size_t n);

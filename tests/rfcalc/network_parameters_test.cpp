@@ -315,7 +315,8 @@ INSTANTIATE_TEST_SUITE_P(
 // and more (the planar kernels, on the stack and, past 32 terminals, on
 // the heap) and four (paired, with the general path for what it leaves),
 // the sizes of the blocks of several points among them (eight to 32
-// terminals, point counts that are no multiple of a block). Random S up
+// terminals, blocks of eight points up to 11 and of four from 12, point
+// counts that are no multiple of a block). Random S up
 // to |S| = 1.4 per part, with special values and singular samples mixed
 // in, so that samples take both the fast and the fallback path of each
 // size; the messages printed are compared as well. The references are the
@@ -378,16 +379,15 @@ TEST_P(ImpedancePathTest, EveryPathMatchesConversionForAnySize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ImpedancePathTest,
-    ::testing::Combine(::testing::Values(ImpedancePathCase{1, 4000}, ImpedancePathCase{2, 20000},
-                                         ImpedancePathCase{3, 4000}, ImpedancePathCase{4, 8000},
-                                         ImpedancePathCase{5, 2000}, ImpedancePathCase{8, 203},
-                                         ImpedancePathCase{16, 200}, ImpedancePathCase{17, 75},
-                                         ImpedancePathCase{32, 37}, ImpedancePathCase{33, 40}),
-                       ::testing::Values(PathReferences{"Equal", {50.0}},
-                                         PathReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
-                                         PathReferences{"Subnormal", {4.9e-324}},
-                                         PathReferences{"Zero", {0.0}},
-                                         PathReferences{"Varying", {50.0, 75.0, 25.0, 100.0}, 3})),
+    ::testing::Combine(
+        ::testing::Values(ImpedancePathCase{1, 4000}, ImpedancePathCase{2, 20000}, ImpedancePathCase{3, 4000},
+                          ImpedancePathCase{4, 8000}, ImpedancePathCase{5, 2000}, ImpedancePathCase{8, 203},
+                          ImpedancePathCase{11, 101}, ImpedancePathCase{12, 99}, ImpedancePathCase{16, 200},
+                          ImpedancePathCase{17, 75}, ImpedancePathCase{32, 37}, ImpedancePathCase{33, 40}),
+        ::testing::Values(PathReferences{"Equal", {50.0}},
+                          PathReferences{"Unequal", {50.0, 75.0, 25.0, 100.0}},
+                          PathReferences{"Subnormal", {4.9e-324}}, PathReferences{"Zero", {0.0}},
+                          PathReferences{"Varying", {50.0, 75.0, 25.0, 100.0}, 3})),
     [](const ::testing::TestParamInfo<std::tuple<ImpedancePathCase, PathReferences>>& tested) {
       return std::to_string(std::get<0>(tested.param).terminals) + "Terminals" +
              std::get<1>(tested.param).name;

@@ -138,8 +138,11 @@ using polar::Lanes4Bits;
   }
   polar::SplitOf<Lanes4> magnitude = {a, Lanes4{}};
   if (db) {
-    magnitude = polar::magnitudeOfModerateDb(a);
-    if (anyLane((magnitudes(a) <= polar::kLargeDb) == 0)) {
+    // Lanes beyond kLargeDb (or not numbers) are worked out alone below;
+    // meanwhile a zero in their place keeps their integer steps in range.
+    const Lanes4Bits moderate = magnitudes(a) <= polar::kLargeDb;
+    magnitude = polar::magnitudeOfModerateDb(polar::Lane<Lanes4>::choose(moderate, a, Lanes4{}));
+    if (anyLane(moderate == 0)) {
       for (int lane = 0; lane < 4; ++lane) {
         if (std::fabs(a[lane]) <= polar::kLargeDb) continue;
         const polar::Split alone = polar::magnitudeOfDb(a[lane]);

@@ -149,9 +149,16 @@ TEST(ComplexConversion, ManyAtATimeAsOneAtATime) {
         for (std::size_t i = 0; i < count; ++i) convertComplex(format, &alone[2 * i], &alone[2 * i + 1]);
         convertSamples(format, pairs, count);
         for (std::size_t i = 0; i < 2 * count; ++i) {
-          EXPECT_EQ(std::bit_cast<std::uint64_t>(alone[i]), std::bit_cast<std::uint64_t>(pairs[i]))
-              << "format " << format << ", part " << i << " of " << count << " pairs, from " << given[i & ~1u]
-              << ", " << given[i | 1u];
+          // Which operand's not-a-number an operation passes on (and so its
+          // sign) is the compiler's choice of operand order, which differs
+          // between builds: a not-a-number only has to stay one.
+          const std::uint64_t expected = std::isnan(alone[i])
+                                             ? std::bit_cast<std::uint64_t>(std::fabs(alone[i]))
+                                             : std::bit_cast<std::uint64_t>(alone[i]);
+          const std::uint64_t got = std::isnan(pairs[i]) ? std::bit_cast<std::uint64_t>(std::fabs(pairs[i]))
+                                                         : std::bit_cast<std::uint64_t>(pairs[i]);
+          EXPECT_EQ(expected, got) << "format " << format << ", part " << i << " of " << count
+                                   << " pairs, from " << given[i & ~1u] << ", " << given[i | 1u];
         }
       }
     }

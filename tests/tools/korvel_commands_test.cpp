@@ -109,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"get", std::string(KORVEL_SOURCE_DIR) + "/tests/data/mixed_mode/differential_lna.s4p",
                   "NFmin@2GHz"},
                  "Noise-Par/NFmin  2 GHz  1.2735  of Sdd"},
+        // A not-a-number prints alike whatever sign bit the conversion left.
+        UnitCase{"NotANumberWithoutASign",
+                 {"get", std::string(KORVEL_SOURCE_DIR) + "/tests/data/hostile/not_a_number_polar.s1p",
+                  "S11@1GHz"},
+                 "S-Par/S(1,1)  1 GHz  nan + nanj"},
         UnitCase{"MixedModeInfoNamesItsTwoPort",
                  {"info", examplePath("diff_pair.s4p")},
                  "  two-port    gains, stability and noise of Sdd (ports 1 and 2 of its formulas)"}),

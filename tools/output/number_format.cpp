@@ -43,6 +43,9 @@ std::string frequencyText(double hertz, int digits, bool readsBack) {
 
 std::string formatNumber(double value, int digits) {
   char text[48];
+  // A not-a-number's sign means nothing, and which one an operation passes
+  // on is the compiler's choice: "-nan" would differ from build to build.
+  if (std::isnan(value)) value = std::fabs(value);
   std::snprintf(text, sizeof text, "%.*g", digits, value);
   return text;
 }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "tools/output/number_format.h"
 #include "tools/output/word_wrap.h"
 
 namespace korvel::testing {
@@ -29,6 +30,14 @@ std::string jsonOf(const std::string& text) {
   std::ostringstream out;
   tool::writeJsonString(out, text);
   return out.str();
+}
+
+TEST(NumberText, NotANumberWithoutSignAndInfinitiesWithTheirs) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(tool::formatNumber(nan, 6), "nan");
+  EXPECT_EQ(tool::formatNumber(-nan, 6), "nan");
+  EXPECT_EQ(tool::formatNumber(-std::numeric_limits<double>::infinity(), 6), "-inf");
+  EXPECT_EQ(tool::formatNumber(-0.5, 6), "-0.5");
 }
 
 TEST(JsonString, AnyBytesGiveValidJson) {

@@ -55,7 +55,7 @@ std::string describeValue(const ValueColumns& columns, ValueUnit unit, const dou
   bool plain = baseUnit == "-" || baseUnit.empty() || baseUnit == "factor";
   std::string suffix = plain ? "" : " " + baseUnit;
   if (columns.complex && unit == ValueUnit::kRealImaginary) {
-    std::string sign = std::signbit(values[1]) ? " - " : " + ";
+    std::string sign = std::signbit(values[1]) && !std::isnan(values[1]) ? " - " : " + ";
     return formatNumber(values[0]) + sign + formatNumber(std::fabs(values[1])) + "j" + suffix;
   }
   if (columns.complex && unit == ValueUnit::kMagnitudeAngle) {

@@ -212,7 +212,7 @@ struct FourTerminalReferences {
 // Returns bit k set when sample first + k was written, clear when it
 // needs the scalar kernels (and nothing of it was written). Flattened, so
 // that every kernel is inlined and the four lanes stay in registers.
-[[gnu::flatten, gnu::target_clones("avx2", "default")]] unsigned convertFourTerminalQuad(
+[[gnu::flatten, gnu::always_inline]] inline unsigned fourTerminalQuad(
     const NetworkSamples& network, const NetworkLayout& layout, size_t first,
     const FourTerminalReferences& references) {
   using kernels::LaneMask4;
@@ -277,6 +277,20 @@ struct FourTerminalReferences {
     written |= 1u << k;
   }
   return written;
+}
+
+// The flattened body above, built for AVX2 and for the baseline. GCC
+// flattens the clones themselves as well; Clang refuses flatten beside
+// target_clones, and inlines the flattened body into each clone instead.
+#if defined(__clang__)
+[[gnu::target_clones("avx2", "default")]]
+#else
+[[gnu::flatten, gnu::target_clones("avx2", "default")]]
+#endif
+unsigned
+convertFourTerminalQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
+                        const FourTerminalReferences& references) {
+  return fourTerminalQuad(network, layout, first, references);
 }
 
 // One network's conversion: its samples, layout and working matrices.

@@ -98,7 +98,13 @@ struct Lane<Lanes4> {
     return reinterpret_cast<Lanes4>((bitsOf(ifSet) & where) | (bitsOf(otherwise) & ~where));
   }
   [[gnu::always_inline]] static void powerOfTwo(Bits index, Lanes4* high, Lanes4* low) {
-    for (int lane = 0; lane < 4; ++lane) Lane<double>::powerOfTwo(index[lane], &(*high)[lane], &(*low)[lane]);
+    for (int lane = 0; lane < 4; ++lane) {
+      double laneHigh;
+      double laneLow;
+      Lane<double>::powerOfTwo(index[lane], &laneHigh, &laneLow);
+      (*high)[lane] = laneHigh;
+      (*low)[lane] = laneLow;
+    }
   }
   [[gnu::always_inline]] static Lanes4 scaleOfSteps(Bits steps) {
     using Unsigned = std::uint64_t __attribute__((vector_size(32)));

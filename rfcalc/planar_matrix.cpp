@@ -9,44 +9,14 @@
 #include <utility>
 
 #include "rfcalc/matrix_kernels.h"
+#include "rfcalc/wide_lanes.h"
 
 namespace korvel::kernels {
 namespace {
 
-// Four lanes: one 256-bit register where the processor has them, two
-// 128-bit ones elsewhere; the same operations on each lane either way. The
-// two entry points are built for both and the loader picks one; no FMA is
-// enabled, so nothing is contracted. The helpers taking and returning four
-// lanes are always inlined, so no call passes them in registers whose
-// convention the two builds would disagree on.
+// The lanes and their helpers are wide_lanes.h's; the helpers taking and
+// returning lanes here are always inlined as well.
 #pragma GCC diagnostic ignored "-Wpsabi"
-#if defined(__clang__)
-// clang refuses four-lane values in the baseline build even where the
-// helpers are inlined; it gets two lanes, one 128-bit register, instead.
-constexpr size_t kLanes = 2;
-using Wide = double __attribute__((vector_size(16)));
-using WideMask = std::int64_t __attribute__((vector_size(16)));
-#else
-constexpr size_t kLanes = 4;
-using Wide = double __attribute__((vector_size(32)));
-using WideMask = std::int64_t __attribute__((vector_size(32)));
-#endif
-
-[[gnu::always_inline]] inline Wide loadLanes(const double* from) {
-  Wide value;
-  std::memcpy(&value, from, sizeof value);
-  return value;
-}
-
-[[gnu::always_inline]] inline void storeLanes(double* to, Wide value) {
-  std::memcpy(to, &value, sizeof value);
-}
-
-[[gnu::always_inline]] inline WideMask loadMask(const std::int64_t* from) {
-  WideMask value;
-  std::memcpy(&value, from, sizeof value);
-  return value;
-}
 
 [[gnu::always_inline]] inline Wide maskedLanes(Wide value, WideMask keep) {
   return reinterpret_cast<Wide>(reinterpret_cast<WideMask>(value) & keep);
@@ -165,7 +135,7 @@ template <size_t kVectors>
   for (size_t p = 0; p < n; ++p) {
     LaneSummary lanes;
     for (size_t l = 0; l < w.stride; l += kLanes) {
-      lanes.add(loadLanes(w.re(p) + l), loadLanes(w.im(p) + l), loadMask(candidateColumns + l));
+      lanes.add(loadLanes(w.re(p) + l), loadLanes(w.im(p) + l), loadVector<WideMask>(candidateColumns + l));
     }
     rowLargest[p] = lanes.finish(&summary);
   }
@@ -212,7 +182,7 @@ template <bool kSummarise>
     const Wide xIm = loadLanes(im + l) - (pRe * dIm + pIm * dRe);
     storeLanes(re + l, xRe);
     storeLanes(im + l, xIm);
-    if constexpr (kSummarise) lanes.add(xRe, xIm, loadMask(candidateColumns + l));
+    if constexpr (kSummarise) lanes.add(xRe, xIm, loadVector<WideMask>(candidateColumns + l));
   }
   return kSummarise ? lanes.finish(summary) : 0.0;
 }

@@ -19,37 +19,15 @@
 #include <utility>
 
 #include "rfcalc/complex_matrix.h"
+#include "rfcalc/wide_lanes.h"
 
 namespace korvel::kernels {
 namespace {
 
-// The points' values of one part of an element go through registers of
-// kLanes doubles: four at a time with GCC (one 256-bit register or two
-// 128-bit ones, as the loader's choice of build has them), two at a time
-// with clang, which refuses wider values in the baseline build. Every
-// routine is written for blocks of kP points, eight or four (see
-// blockPoints), and each entry point runs the one its size takes. The same operations on each lane either
-// way; no FMA is enabled, so nothing is contracted.
+// The points' values of one part of an element go through wide_lanes.h's
+// lanes. Every routine is written for blocks of kP points, eight or four
+// (see blockPoints), and each entry point runs the one its size takes.
 #pragma GCC diagnostic ignored "-Wpsabi"
-#if defined(__clang__)
-constexpr size_t kLanes = 2;
-using Wide = double __attribute__((vector_size(16)));
-using WideMask = std::int64_t __attribute__((vector_size(16)));
-#else
-constexpr size_t kLanes = 4;
-using Wide = double __attribute__((vector_size(32)));
-using WideMask = std::int64_t __attribute__((vector_size(32)));
-#endif
-
-[[gnu::always_inline]] inline Wide loadLanes(const double* from) {
-  Wide value;
-  std::memcpy(&value, from, sizeof value);
-  return value;
-}
-
-[[gnu::always_inline]] inline void storeLanes(double* to, Wide value) {
-  std::memcpy(to, &value, sizeof value);
-}
 
 // The bits of the lanes of a mask, lane `first` at bit `first`.
 [[gnu::always_inline]] inline PointMask lanesSet(WideMask mask, size_t first) {
@@ -532,16 +510,6 @@ namespace {
 
 using Pair = double __attribute__((vector_size(16)));
 
-[[gnu::always_inline]] inline Pair loadPair(const double* from) {
-  Pair value;
-  std::memcpy(&value, from, sizeof value);
-  return value;
-}
-
-[[gnu::always_inline]] inline void storePair(double* to, Pair value) {
-  std::memcpy(to, &value, sizeof value);
-}
-
 // (a0, b0) and (a1, b1), the lanes of two pairs regrouped.
 [[gnu::always_inline]] inline Pair firstLanes(Pair a, Pair b) {
 #if defined(__clang__)
@@ -562,20 +530,20 @@ using Pair = double __attribute__((vector_size(16)));
 template <size_t kP>
 [[gnu::always_inline]] inline void deinterleavePoints(const double* samples, double* element) {
   for (size_t p = 0; p < kP; p += 2) {
-    const Pair a = loadPair(samples + 2 * p);
-    const Pair b = loadPair(samples + 2 * p + 2);
-    storePair(element + p, firstLanes(a, b));
-    storePair(element + kP + p, secondLanes(a, b));
+    const Pair a = loadVector<Pair>(samples + 2 * p);
+    const Pair b = loadVector<Pair>(samples + 2 * p + 2);
+    storeVector(element + p, firstLanes(a, b));
+    storeVector(element + kP + p, secondLanes(a, b));
   }
 }
 
 template <size_t kP>
 [[gnu::always_inline]] inline void interleavePoints(const double* element, double* samples) {
   for (size_t p = 0; p < kP; p += 2) {
-    const Pair re = loadPair(element + p);
-    const Pair im = loadPair(element + kP + p);
-    storePair(samples + 2 * p, firstLanes(re, im));
-    storePair(samples + 2 * p + 2, secondLanes(re, im));
+    const Pair re = loadVector<Pair>(element + p);
+    const Pair im = loadVector<Pair>(element + kP + p);
+    storeVector(samples + 2 * p, firstLanes(re, im));
+    storeVector(samples + 2 * p + 2, secondLanes(re, im));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dataset/sample_blocks.h"
 #include "dataset/waveform_name_index.h"
 #include "dataset/waveform_names.h"
 
@@ -70,6 +71,19 @@ static void freeArrayOfArrays(void** entries, int count) {
   std::free(entries);
 }
 
+// Frees the heap arrays among the waveforms' samples, then the blocks
+// that hold the others, then the array of entries.
+static void releaseSampleArrays(DataSet* data) {
+  int waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
+  if (data->waveformData != nullptr) {
+    for (int i = 0; i < waveformSlots; ++i) {
+      if (!inSampleBlock(*data, data->waveformData[i])) std::free(data->waveformData[i]);
+    }
+  }
+  releaseSampleBlocks(data);
+  std::free(data->waveformData);
+}
+
 void releaseDataSet(DataSet* data) {
   if (data == nullptr) return;
   if (data->file != nullptr) std::fclose(data->file);
@@ -77,8 +91,7 @@ void releaseDataSet(DataSet* data) {
   std::free(data->frequencyUnit);
   Tcl_DStringFree(&data->waveformNames);
   std::free(data->noiseFrequencies);
-  int waveformSlots = data->waveformSlots > data->waveformCount ? data->waveformSlots : data->waveformCount;
-  freeArrayOfArrays(reinterpret_cast<void**>(data->waveformData), waveformSlots);
+  releaseSampleArrays(data);
   if (data->sweepNames != nullptr || data->sweepValues != nullptr) {
     for (int p = 0; p < data->sweepCount; ++p) {
       if (data->sweepNames != nullptr) std::free(data->sweepNames[p]);

@@ -3,8 +3,9 @@
 // openFile creates it zeroed, one reader fills it, the network calculation
 // adds the derived waveforms, and the host receives it as an opaque handle
 // until closeFile. Every array and string is a C heap block owned by the
-// record; releaseDataSet frees them in a fixed order and skips null entries,
-// so a record abandoned halfway through a read is released safely.
+// record, except sample arrays laid side by side in one of its sample
+// blocks; releaseDataSet frees them in a fixed order and skips null
+// entries, so a record abandoned halfway through a read is released safely.
 #ifndef KORVEL_DATASET_DATA_SET_H
 #define KORVEL_DATASET_DATA_SET_H
 
@@ -15,6 +16,7 @@
 
 namespace korvel {
 
+struct SampleBlock;
 struct WaveformNameIndex;
 
 struct DataSet {
@@ -59,6 +61,9 @@ struct DataSet {
   int pointSlots;
   // Lookup table over waveformNames, made on the first lookup by name.
   mutable WaveformNameIndex* nameIndex;
+  // The mappings that hold sample arrays side by side (sample_blocks.h):
+  // waveformData entries that point into them are not the C heap's.
+  SampleBlock* sampleBlocks;
 };
 
 // Creates a zeroed record for `path` reading from `file` (which it then

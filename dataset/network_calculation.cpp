@@ -1,5 +1,9 @@
 #include "dataset/network_calculation.h"
 
+#include <algorithm>
+#include <new>
+
+#include "dataset/sample_blocks.h"
 #include "rfcalc/network_layout.h"
 
 namespace korvel {
@@ -27,14 +31,22 @@ NetworkSamples networkSamplesOf(DataSet* data) {
 namespace {
 
 // Z, Y and the gains lie side by side in the layout and are first written
-// by the calculation, every sample of them.
-void adviseDerivedEntries(const NetworkSamples& network) {
+// by the calculation, every sample of them: their arrays are made now, at
+// the size the read has found, side by side in one block. Entries a
+// reader made already (an SC file's, made with every other) are kept.
+void allocateDerivedEntries(DataSet* data, const NetworkSamples& network) {
   NetworkLayout layout(network);
-  size_t last = layout.noiseBase < static_cast<size_t>(network.waveformSlots)
-                    ? layout.noiseBase
-                    : static_cast<size_t>(network.waveformSlots);
-  for (size_t entry = layout.zBase; entry < last; ++entry) {
-    adviseLargePages(network.waveformData[entry], layout.sampleCount * 2 * sizeof(double));
+  size_t last = std::min(layout.noiseBase, static_cast<size_t>(network.waveformSlots));
+  size_t entry = layout.zBase;
+  while (entry < last) {
+    if (data->waveformData[entry] != nullptr) {
+      ++entry;
+      continue;
+    }
+    size_t end = entry;
+    while (end < last && data->waveformData[end] == nullptr) ++end;
+    if (!allocateSampleArrays(data, entry, end - entry, layout.sampleCount)) throw std::bad_alloc();
+    entry = end;
   }
 }
 
@@ -42,7 +54,7 @@ void adviseDerivedEntries(const NetworkSamples& network) {
 
 int calculateNetworkParameters(DataSet* data) {
   NetworkSamples network = networkSamplesOf(data);
-  adviseDerivedEntries(network);
+  if (data->waveformData != nullptr) allocateDerivedEntries(data, network);
   return calculateNetworkParameters(network);
 }
 

@@ -10,8 +10,10 @@ namespace korvel {
 // The record's samples and counts as the calculation takes them.
 NetworkSamples networkSamplesOf(DataSet* data);
 
-// Hands the record's samples and counts to the calculation, which fills the
-// derived waveforms in place. Returns 0.
+// Makes the arrays of the derived waveforms that the reader left to it,
+// then hands the record's samples and counts to the calculation, which
+// fills them in place. Returns 0; throws std::bad_alloc when memory for
+// those arrays runs out.
 int calculateNetworkParameters(DataSet* data);
 
 }  // namespace korvel

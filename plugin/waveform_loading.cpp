@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
+#include "dataset/sample_blocks.h"
 #include "dataset/waveform_groups.h"
 #include "plugin/callbacks.h"
 #include "plugin/waveform_kind.h"
@@ -170,8 +171,7 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
 
   // Handed over, even when the host stopped taking samples part way.
   *out = handle;
-  std::free(samples);
-  data->waveformData[index] = nullptr;
+  releaseSampleArray(data, static_cast<size_t>(index));
   return 0;
 }
 

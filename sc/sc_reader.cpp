@@ -9,6 +9,7 @@
 
 #include "dataset/messages.h"
 #include "dataset/result.h"
+#include "dataset/sample_blocks.h"
 #include "dataset/waveform_names.h"
 #include "sc/sc_block_parts.h"
 #include "sc/sc_blocks.h"
@@ -61,8 +62,9 @@ void buildWaveformNames(ScReading& reading) {
   if (data->hasGroupDelay != 0) appendGroupDelayNames(data);
 }
 
-// Every sample array at its final size, zeroed; those the blocks and the
-// Zo line fill sample after sample are advised onto large pages.
+// Every sample array at its final size, zeroed and side by side; the
+// frequencies, which the blocks fill sample after sample, are advised onto
+// large pages.
 int allocateSamples(DataSet* data) {
   size_t points = static_cast<size_t>(data->pointCount) * static_cast<size_t>(data->blockCount);
   data->frequencies = static_cast<double*>(allocateZeroed(points, sizeof(double)));
@@ -70,12 +72,9 @@ int allocateSamples(DataSet* data) {
   size_t waveforms = static_cast<size_t>(data->waveformCount);
   data->waveformData = static_cast<double**>(allocateZeroed(waveforms, sizeof(double*)));
   if (data->frequencies == nullptr || data->waveformData == nullptr) return fail(Message::kOutOfMemory);
-  for (size_t w = 0; w < waveforms; ++w) {
-    data->waveformData[w] = static_cast<double*>(allocateZeroed(2 * points, sizeof(double)));
-    if (data->waveformData[w] == nullptr) return fail(Message::kOutOfMemory);
-  }
+  if (!allocateSampleArrays(data, 0, waveforms, points)) return fail(Message::kOutOfMemory);
   data->pointSlots = static_cast<int>(points);  // checkCapacity kept it within int
-  advisePointArrays(*data, points);
+  adviseLargePages(data->frequencies, points * sizeof(double));
   return kOk;
 }
 

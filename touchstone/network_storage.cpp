@@ -41,9 +41,17 @@ size_t noiseSlotCount(const DataSet& data) {
   return withNoise.entryCount() - withNoise.noiseBase;
 }
 
+// The entries the reader fills, at the storage's capacity: the
+// S-parameters and the reference impedances. The derived ones come later,
+// at the size the read finds (calculateNetworkParameters).
+int readEntryCount(const DataSet& data) {
+  size_t read = networkLayout(data).zBase;
+  return read < static_cast<size_t>(data.waveformCount) ? static_cast<int>(read) : data.waveformCount;
+}
+
 int allocateNetworkStorage(DataSet* data, size_t capacity) {
-  int waveforms = data->waveformCount;
-  size_t slots = static_cast<size_t>(waveforms) + noiseSlotCount(*data);
+  int waveforms = readEntryCount(*data);
+  size_t slots = static_cast<size_t>(data->waveformCount) + noiseSlotCount(*data);
   data->waveformData = static_cast<double**>(allocateZeroed(slots, sizeof(double*)));
   data->frequencies = static_cast<double*>(allocateZeroed(capacity, sizeof(double)));
   bool complete = data->waveformData != nullptr && data->frequencies != nullptr;
@@ -71,7 +79,7 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
   if (grown > kMaxPoints) grown = kMaxPoints;
   int scatteringWaveforms = data->terminalCount * data->terminalCount;
   regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double));
-  for (int i = 0; i < data->waveformCount; ++i) {
+  for (int i = 0; i < readEntryCount(*data); ++i) {
     size_t used = i < scatteringWaveforms ? pointsInUse : 0;
     regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes);
   }

@@ -27,9 +27,11 @@ size_t noiseSlotCount(const DataSet& data);
 // Points the storage starts with when the file's size gives no bound.
 inline constexpr size_t kGrowthStartPoints = 256;
 
-// Allocates, zeroed, `capacity` frequencies, `capacity` samples for each of
-// the waveformCount waveforms named so far, and noiseSlotCount empty
-// slots after them. All or nothing: returns kFailed, with no array left
+// Allocates, zeroed, `capacity` frequencies, `capacity` samples for each
+// waveform the reader fills (the S-parameters and reference impedances),
+// and empty entries for the derived waveforms named so far (made by the
+// calculation, at the size the read finds) and the noiseSlotCount slots
+// after them. All or nothing: returns kFailed, with no array left
 // behind, when memory runs out.
 int allocateNetworkStorage(DataSet* data, size_t capacity);
 

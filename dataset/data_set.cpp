@@ -21,8 +21,7 @@ void* allocateZeroed(size_t count, size_t size) {
 
 void adviseLargePages(void* array, size_t bytes) {
   constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
-  constexpr size_t kWorthAdvising = size_t{4} << 20;
-  if (array == nullptr || bytes < kWorthAdvising) return;
+  if (array == nullptr) return;
   uintptr_t start = reinterpret_cast<uintptr_t>(array);
   uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
   uintptr_t last = (start + bytes) & ~(kLargePage - 1);

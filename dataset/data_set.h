@@ -85,7 +85,7 @@ void* allocateZeroed(size_t count, size_t size);
 // large file's derived waveforms are written once, page after page, and
 // faulting them in 4 KB at a time costs more than computing them. Only
 // the range that will be written is advised, so no page beyond it is
-// touched; smaller arrays are left alone.
+// touched; a range that holds no whole large page is left alone.
 void adviseLargePages(void* array, size_t bytes);
 
 // adviseLargePages for the arrays a reader writes as it reads the points,

@@ -59,10 +59,13 @@ bool allocateHeapArrays(DataSet* data, size_t first, size_t count, size_t sample
 // A zeroed mapping of at least `bytes` that starts on a large-page
 // boundary, so that its large pages hold whole arrays' worth of samples
 // from the first one on; null when the kernel has no room.
-char* mapAligned(size_t bytes, size_t* mapped) {
+// An estimate's room, mostly never written, is not counted against the
+// memory the kernel promises (`estimate`).
+char* mapAligned(size_t bytes, bool estimate, size_t* mapped) {
   size_t length = roundUp(bytes, kSmallPage);
   size_t reserved = length + kLargePage;
-  void* map = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  int flags = MAP_PRIVATE | MAP_ANONYMOUS | (estimate ? MAP_NORESERVE : 0);
+  void* map = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, flags, -1, 0);
   if (map == MAP_FAILED) return nullptr;
   uintptr_t base = reinterpret_cast<uintptr_t>(map);
   uintptr_t start = roundUp(base, kLargePage);
@@ -101,11 +104,13 @@ void returnPages(const double* array, size_t bytes) {
 
 }  // namespace
 
-bool allocateSampleArrays(DataSet* data, size_t first, size_t count, size_t samples) {
+bool allocateSampleArrays(DataSet* data, size_t first, size_t count, size_t samples, SampleLayout layout) {
   if (count == 0) return true;
   if (samples == 0) return allocateHeapArrays(data, first, count, samples);
-  if (samples > (SIZE_MAX - kArrayAlignment) / kSampleBytes) return false;
+  if (samples > (SIZE_MAX - kLargePage) / kSampleBytes) return false;
   size_t arrayBytes = roundUp(samples * kSampleBytes, kArrayAlignment);
+  bool ownPages = layout == SampleLayout::kLargePageStarts && arrayBytes >= kLargePage;
+  if (ownPages) arrayBytes = roundUp(arrayBytes, kLargePage);
   if (count > (SIZE_MAX - 2 * kLargePage) / arrayBytes) return false;
   size_t bytes = arrayBytes * count;
   if (kHeapArraysOnly || bytes < kSmallestBlock) return allocateHeapArrays(data, first, count, samples);
@@ -113,12 +118,13 @@ bool allocateSampleArrays(DataSet* data, size_t first, size_t count, size_t samp
   // can stop, as it stops every other.
   auto* block = static_cast<SampleBlock*>(std::calloc(1, sizeof(SampleBlock)));
   if (block == nullptr) return false;
-  block->start = mapAligned(bytes, &block->mappedBytes);
+  bool packed = layout == SampleLayout::kPacked;
+  block->start = mapAligned(bytes, !packed, &block->mappedBytes);
   if (block->start == nullptr) {
     std::free(block);
     return false;
   }
-  adviseLargePages(block->start, bytes);
+  if (packed) adviseLargePages(block->start, bytes);
   block->arrayBytes = arrayBytes;
   block->arraysInUse = count;
   block->next = data->sampleBlocks;

@@ -16,11 +16,23 @@
 
 namespace korvel {
 
+// How the arrays of one block lie.
+enum class SampleLayout {
+  // One after the other, the block advised onto large pages as a whole:
+  // for arrays written whole, whose pages are then all shared.
+  kPacked,
+  // An array of 2 MB or more starts on a large page of its own, and the
+  // block is left unadvised: for arrays sized before their count is known,
+  // which a reader advises up to the samples surely to come.
+  kLargePageStarts,
+};
+
 // Points waveformData[first, first + count) of the record at zeroed arrays
 // of `samples` complex samples each, side by side in one block the record
 // owns (or from the C heap when they are few). False when memory runs out
 // or the sizes overflow; the entries are then as they were.
-bool allocateSampleArrays(DataSet* data, size_t first, size_t count, size_t samples);
+bool allocateSampleArrays(DataSet* data, size_t first, size_t count, size_t samples,
+                          SampleLayout layout = SampleLayout::kPacked);
 
 // Releases waveformData[entry] and sets it to null: a heap array is freed;
 // an array in a block gives its pages back when it is large, and the block

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "dataset/result.h"
+#include "dataset/sample_blocks.h"
 #include "dataset/waveform_names.h"
 
 namespace korvel {
@@ -15,13 +16,6 @@ namespace {
 
 constexpr size_t kSampleBytes = 2 * sizeof(double);
 constexpr size_t kMaxPoints = INT_MAX;
-
-void freeFirstArrays(DataSet* data, int count) {
-  for (int i = 0; i < count; ++i) {
-    std::free(data->waveformData[i]);
-    data->waveformData[i] = nullptr;
-  }
-}
 
 // Replaces `*array` by a zeroed one of `capacity` elements of `size` bytes,
 // copying the first `used` elements. Only the copied part is touched.
@@ -32,6 +26,15 @@ void regrow(void** array, size_t used, size_t capacity, size_t size) {
   if (used > 0) std::memcpy(grown, *array, used * size);
   std::free(*array);
   *array = grown;
+}
+
+// The same for the record's entry `entry`, whose array may lie in a block.
+void regrowEntry(DataSet* data, size_t entry, size_t used, size_t capacity) {
+  auto* grown = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
+  if (grown == nullptr) throw std::bad_alloc();
+  if (used > 0) std::memcpy(grown, data->waveformData[entry], used * kSampleBytes);
+  releaseSampleArray(data, entry);
+  data->waveformData[entry] = grown;
 }
 
 }  // namespace
@@ -56,15 +59,13 @@ int allocateNetworkStorage(DataSet* data, size_t capacity) {
   data->frequencies = static_cast<double*>(allocateZeroed(capacity, sizeof(double)));
   bool complete = data->waveformData != nullptr && data->frequencies != nullptr;
   if (data->waveformData != nullptr) data->waveformSlots = static_cast<int>(slots);
-  for (int i = 0; complete && i < waveforms; ++i) {
-    data->waveformData[i] = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
-    complete = data->waveformData[i] != nullptr;
-  }
-  if (complete) {
+  // Each large array on large pages of its own, which the read advises as
+  // far as the points surely to come.
+  if (complete && allocateSampleArrays(data, 0, static_cast<size_t>(waveforms), capacity,
+                                       SampleLayout::kLargePageStarts)) {
     data->pointSlots = static_cast<int>(capacity);
     return kOk;
   }
-  if (data->waveformData != nullptr) freeFirstArrays(data, waveforms);
   std::free(data->waveformData);
   std::free(data->frequencies);
   data->waveformData = nullptr;
@@ -81,7 +82,7 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
   regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double));
   for (int i = 0; i < readEntryCount(*data); ++i) {
     size_t used = i < scatteringWaveforms ? pointsInUse : 0;
-    regrow(reinterpret_cast<void**>(&data->waveformData[i]), used, grown, kSampleBytes);
+    regrowEntry(data, static_cast<size_t>(i), used, grown);
   }
   *capacity = grown;
   data->pointSlots = static_cast<int>(grown);

@@ -46,6 +46,11 @@ constexpr int kMostChainPoints = 64;
 constexpr size_t kFewestStaleWalks = 2048;
 constexpr size_t kMostClearanceCells = size_t{16} << 20;
 
+// How close to a segment, in cells, a cell may come and still be taken as
+// one its walk may visit: far beyond the roundings of the walk, which
+// visits only cells its line touches.
+constexpr double kNearCells = 1.0 / 64;
+
 bool finite(const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
 // Pixel distances are small and finite: no need of hypot's care.
@@ -155,7 +160,11 @@ class CoverageGrid {
         marked_(static_cast<size_t>(blockColumns_) * static_cast<size_t>(blockRows_), 0),
         largeColumns_((blockColumns_ + kLargeBlocks - 1) / kLargeBlocks),
         largeRows_((blockRows_ + kLargeBlocks - 1) / kLargeBlocks),
-        largeMarked_(static_cast<size_t>(largeColumns_) * static_cast<size_t>(largeRows_), 0) {}
+        largeMarked_(static_cast<size_t>(largeColumns_) * static_cast<size_t>(largeRows_), 0),
+        rowWords_((static_cast<size_t>(columns_) + 63) / 64),
+        columnWords_((static_cast<size_t>(rows_) + 63) / 64),
+        rowBits_(rowWords_ * static_cast<size_t>(rows_), 0),
+        columnBits_(columnWords_ * static_cast<size_t>(columns_), 0) {}
 
   void addPoint(Point at) {
     double u = (at.x - originX_) / kCoverageCell;
@@ -170,11 +179,15 @@ class CoverageGrid {
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
     if (markedAlong(u0, v0, u1, v1)) return;
-    // A segment walked although both its ends lie on marked cells may be
-    // one the clearance, measured before those cells were marked, failed
-    // to show: enough of those, and it is measured again.
-    if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
-    walkSegment(u0, v0, u1, v1);
+    // A segment the clearance, measured before the cells beside it were
+    // marked, failed to show marked: enough of those (found marked from
+    // its cells, or walked between marked ends), and it is measured again.
+    if (markedNear(u0, v0, u1, v1)) {
+      ++staleWalks_;
+    } else {
+      if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
+      walkSegment(u0, v0, u1, v1);
+    }
     if (staleWalks_ >= staleWalksBeforeMeasuring() && clearanceFits()) {
       measureClearance();
       staleWalks_ = 0;
@@ -339,6 +352,9 @@ class CoverageGrid {
     uint8_t& cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_) + static_cast<size_t>(x)];
     if (cell != 0) return;
     cell = 1;
+    rowBits_[static_cast<size_t>(y) * rowWords_ + static_cast<size_t>(x) / 64] |= uint64_t{1} << (x % 64);
+    columnBits_[static_cast<size_t>(x) * columnWords_ + static_cast<size_t>(y) / 64] |= uint64_t{1}
+                                                                                        << (y % 64);
     ++marked_[static_cast<size_t>(y / kBlockCells) * static_cast<size_t>(blockColumns_) +
               static_cast<size_t>(x / kBlockCells)];
     constexpr int kLargeCells = kBlockCells * kLargeBlocks;
@@ -374,6 +390,74 @@ class CoverageGrid {
       if (here <= kHalfSlack) return false;
     }
     return false;
+  }
+
+  // Whether every cell that comes within kNearCells of a segment (in
+  // cells) is marked. The cells a walk of the segment visits all touch its
+  // line, to within a rounding far smaller than that, so walking it would
+  // mark nothing. Looked up a row of cells at a time for a flat segment
+  // and a column at a time for a steep one, 64 cells to a word.
+  bool markedNear(double u0, double v0, double u1, double v1) const {
+    if (!clip(&u0, &v0, &u1, &v1)) return true;
+    if (!finite({u0, v0}) || !finite({u1, v1})) return false;  // left to the walk
+    if (std::fabs(u1 - u0) >= std::fabs(v1 - v0))
+      return linesMarked(u0, v0, u1, v1, rowBits_.data(), rowWords_, columns_, rows_);
+    return linesMarked(v0, u0, v1, u1, columnBits_.data(), columnWords_, rows_, columns_);
+  }
+
+  // Whether the cells within kNearCells of the segment from (a0, b0) to
+  // (a1, b1), on the grid, are all set in `bits`: `lines` lines of
+  // `length` cells along a, `words` words to a line. A line is crossed
+  // along b, so each holds a stretch of a.
+  static bool linesMarked(double a0, double b0, double a1, double b1, const uint64_t* bits, size_t words,
+                          int length, int lines) {
+    if (b1 < b0) {
+      std::swap(a0, a1);
+      std::swap(b0, b1);
+    }
+    int first = std::max(0, cellOf(b0 - kNearCells));
+    int last = std::min(lines - 1, cellOf(b1 + kNearCells));
+    double db = b1 - b0;
+    if (!(db > 0)) {
+      // Along a line: the same stretch of every line it comes near.
+      int begin = std::max(0, cellOf(std::min(a0, a1) - kNearCells));
+      int end = std::min(length - 1, cellOf(std::max(a0, a1) + kNearCells));
+      for (int line = first; line <= last && begin <= end; ++line) {
+        if (!allSet(bits + static_cast<size_t>(line) * words, begin, end)) return false;
+      }
+      return true;
+    }
+    double slope = (a1 - a0) / db;
+    for (int line = first; line <= last; ++line) {
+      // The stretch of the segment within this line, widened.
+      double from = a0 + (std::max(b0, line - kNearCells) - b0) * slope;
+      double to = a0 + (std::min(b1, line + 1 + kNearCells) - b0) * slope;
+      if (slope < 0) std::swap(from, to);
+      int begin = std::max(0, cellOf(from - kNearCells));
+      int end = std::min(length - 1, cellOf(to + kNearCells));
+      if (begin <= end && !allSet(bits + static_cast<size_t>(line) * words, begin, end)) return false;
+    }
+    return true;
+  }
+
+  // std::floor of a value far within the range of int.
+  static int cellOf(double value) {
+    int whole = static_cast<int>(value);
+    return whole > value ? whole - 1 : whole;
+  }
+
+  // Whether bits begin..end (both included) of a line are all set.
+  static bool allSet(const uint64_t* line, int begin, int end) {
+    size_t firstWord = static_cast<size_t>(begin) / 64;
+    size_t lastWord = static_cast<size_t>(end) / 64;
+    uint64_t head = ~uint64_t{0} << (begin % 64);
+    uint64_t tail = ~uint64_t{0} >> (63 - end % 64);
+    if (firstWord == lastWord) return (line[firstWord] | ~(head & tail)) == ~uint64_t{0};
+    if ((line[firstWord] | ~head) != ~uint64_t{0}) return false;
+    for (size_t word = firstWord + 1; word < lastWord; ++word) {
+      if (line[word] != ~uint64_t{0}) return false;
+    }
+    return (line[lastWord] | ~tail) == ~uint64_t{0};
   }
 
   bool onGrid(double u, double v) const { return u >= 0 && v >= 0 && u < columns_ && v < rows_; }
@@ -444,6 +528,12 @@ class CoverageGrid {
   std::vector<int> largeMarked_;    // marked cells per large block
   std::vector<uint8_t> clearance_;  // per cell, as last measured (none yet: empty)
   size_t staleWalks_ = 0;           // segments walked since between marked cells
+  // The marked cells again, a bit each: row after row, and column after
+  // column.
+  size_t rowWords_;
+  size_t columnWords_;
+  std::vector<uint64_t> rowBits_;
+  std::vector<uint64_t> columnBits_;
 };
 
 // A run of a curve as kept: the points in data units and on the page, the
@@ -777,15 +867,18 @@ class StoredPoints {
 // page positions are those of writtenPixel to the bit; against frequency
 // the y of each is taken from a value near the point's own (see
 // PartReader::nearValue) wherever every value within its error is written
-// at the same hundredth of a pixel, which the mapping, monotonic in the
-// value, makes certain; elsewhere from the value itself.
+// at the same hundredth of a pixel: where the near value's hundredths of
+// a pixel lie further from a rounding boundary than the error, and every
+// rounding of the mapping, can move them; elsewhere from the value itself.
 class ReadPoints {
  public:
   ReadPoints(const Panel& panel, const PartReader& reader)
       : panel_(panel),
         reader_(reader),
         chart_(panel.kind == PanelKind::kSmith),
-        monotonic_(monotonicY(panel)) {}
+        monotonic_(monotonicY(panel)),
+        // Hundredths of a pixel per unit of value.
+        scale_(100 * std::fabs(panel.plot.height / (panel.y.high - panel.y.low))) {}
 
   size_t size() const { return reader_.size(); }
 
@@ -805,10 +898,12 @@ class ReadPoints {
       *pixel = writtenPixel(panel_, {x, value});
       return true;
     }
-    double y = writtenCoordinate(panel_.toPixelY(value + error));
-    if (!monotonic_ || y != writtenCoordinate(panel_.toPixelY(value - error))) {
-      value = reader_.at(i).y;
-      y = writtenCoordinate(panel_.toPixelY(value));
+    double hundredths = panel_.toPixelY(value) * 100;
+    double y = 0;
+    if (monotonic_ && clearOfRounding(hundredths, error)) {
+      y = roundHalfAway(hundredths) / 100;
+    } else {
+      y = writtenCoordinate(panel_.toPixelY(reader_.at(i).y));
     }
     *pixel = {writtenCoordinate(panel_.toPixelX(x)), y};
     return true;
@@ -821,6 +916,19 @@ class ReadPoints {
   const PartReader& reader_;
   bool chart_;
   bool monotonic_;
+  double scale_;
+
+  // Whether every value within `error` of the one mapped to `hundredths`
+  // (of a pixel) is written at the same hundredth: the value's error moves
+  // it by at most error * scale_, each rounding of the mapping by far less
+  // than a millionth (plus a billionth of it, should the page be huge);
+  // the rest of the way to the half between two hundredths is clear.
+  bool clearOfRounding(double hundredths, double error) const {
+    if (!(std::fabs(hundredths) < 0x1p40)) return false;
+    double reach = error * scale_ * (1 + 1e-9) + 1e-6 + 1e-9 * std::fabs(hundredths);
+    double rest = std::fabs(hundredths - floorOf(hundredths) - 0.5);
+    return rest > reach;
+  }
 };
 
 // Whether a chart's kept lines are so many, or so long, that the pixels

@@ -55,6 +55,11 @@ constexpr double kNearCells = 1.0 / 64;
 // in: a tile whose cells are all marked is one bit.
 constexpr int kTileCells = 8;
 
+// A segment that crosses at most this many lines of cells (rows, or
+// columns, whichever it crosses fewer of) is short: looked up in the
+// marked tiles and cells, it takes no more steps than in the clearance.
+constexpr double kShortSegmentCells = 16.0 * kTileCells;
+
 bool finite(const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
 // Pixel distances are small and finite: no need of hypot's care.
@@ -299,12 +304,16 @@ class CoverageGrid {
     double v0 = (from.y - originY_) / kCoverageCell;
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
-    if (markedAlong(u0, v0, u1, v1)) return;
-    // A segment the clearance, measured before the cells beside it were
-    // marked, failed to show marked: enough of those (found marked from
-    // its cells, or walked between marked ends), and it is measured again.
+    // A short segment is looked up in the marked tiles and cells at once;
+    // a long one, which crosses many lines of tiles, first in the
+    // clearance, which may show it marked in a few steps. A segment the
+    // clearance, measured before the cells beside it were marked, failed to
+    // show marked: enough of those (found marked from their cells, or
+    // walked between marked ends), and it is measured again.
+    bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
+    if (tried && markedAlong(u0, v0, u1, v1)) return;
     if (markedNear(u0, v0, u1, v1)) {
-      ++staleWalks_;
+      if (tried) ++staleWalks_;
     } else {
       if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
       walkSegment(u0, v0, u1, v1);

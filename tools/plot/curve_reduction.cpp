@@ -46,6 +46,20 @@ constexpr int kMostChainPoints = 64;
 constexpr size_t kFewestStaleWalks = 2048;
 constexpr size_t kMostClearanceCells = size_t{16} << 20;
 
+// How close to a segment, in cells, a cell may come and still be taken as
+// one its walk may visit: far beyond the roundings of the walk, which
+// visits only cells its line touches.
+constexpr double kNearCells = 1.0 / 64;
+
+// The side, in cells, of the tiles a segment's cells are first looked up
+// in: a tile whose cells are all marked is one bit.
+constexpr int kTileCells = 8;
+
+// A segment that crosses at most this many lines of cells (rows, or
+// columns, whichever it crosses fewer of) is short: looked up in the
+// marked tiles and cells, it takes no more steps than in the clearance.
+constexpr double kShortSegmentCells = 16.0 * kTileCells;
+
 bool finite(const Point& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
 // Pixel distances are small and finite: no need of hypot's care.
@@ -69,9 +83,11 @@ double roundHalfAway(double value) {
   if (!(std::fabs(value) < 0x1p52)) return value;
   double whole = std::copysign(static_cast<double>(static_cast<int64_t>(value)), value);
   double rest = value - whole;  // exact
-  if (rest >= 0.5) return whole + 1;
-  if (rest <= -0.5) return whole - 1;
-  return whole;
+  // Without a branch, which page positions, random in their last digit,
+  // would mistake half the time. The step is +0 when there is none, and
+  // taking +0 away keeps the sign of a zero.
+  double down = static_cast<double>(static_cast<int>(rest <= -0.5) - static_cast<int>(rest >= 0.5));
+  return whole - down;
 }
 
 // Adds the indices in `chosen` (of one run of points, which comes after
@@ -140,6 +156,121 @@ struct BucketInk {
   bool solid = false;
 };
 
+// The marked cells of a coverage grid a bit each, line after line (the
+// rows, or the columns), 64 cells to a word, and its tiles of kTileCells
+// cells a side whose cells are all marked, a bit each, in lines of tiles
+// the same way.
+class LineBits {
+ public:
+  LineBits(int length, int lines)
+      : length_(length),
+        lines_(lines),
+        words_((static_cast<size_t>(length) + 63) / 64),
+        tileLength_((length + kTileCells - 1) / kTileCells),
+        tileLines_((lines + kTileCells - 1) / kTileCells),
+        tileWords_((static_cast<size_t>(tileLength_) + 63) / 64),
+        cells_(words_ * static_cast<size_t>(lines), 0),
+        tiles_(tileWords_ * static_cast<size_t>(tileLines_), 0) {}
+
+  int tileLength() const { return tileLength_; }
+  int tileLines() const { return tileLines_; }
+
+  void setCell(int line, int at) { set(cells_.data() + static_cast<size_t>(line) * words_, at); }
+  void setTile(int line, int at) { set(tiles_.data() + static_cast<size_t>(line) * tileWords_, at); }
+
+  // Whether the cells within kNearCells of the segment from (a0, b0) to
+  // (a1, b1) (in cells, a along the lines, b across them, clipped to the
+  // grid, its b extent no longer than its a extent) are all set. A line
+  // of tiles at a time: where its tiles near the segment are all full, its
+  // lines of cells need no look.
+  bool markedNear(double a0, double b0, double a1, double b1) const {
+    if (b1 < b0) {
+      std::swap(a0, a1);
+      std::swap(b0, b1);
+    }
+    int first = std::max(0, cellOf(b0 - kNearCells));
+    int last = std::min(lines_ - 1, cellOf(b1 + kNearCells));
+    Stretch stretch(a0, b0, a1, b1);
+    for (int tileLine = first / kTileCells; tileLine <= last / kTileCells; ++tileLine) {
+      int from = std::max(first, tileLine * kTileCells);
+      int to = std::min(last, tileLine * kTileCells + kTileCells - 1);
+      auto [begin, end] = stretch.cellsNear(from, to, length_);
+      if (begin > end) continue;
+      if (allSet(tiles_.data() + static_cast<size_t>(tileLine) * tileWords_, begin / kTileCells,
+                 end / kTileCells))
+        continue;
+      for (int line = from; line <= to; ++line) {
+        auto [lineBegin, lineEnd] = stretch.cellsNear(line, line, length_);
+        if (lineBegin <= lineEnd &&
+            !allSet(cells_.data() + static_cast<size_t>(line) * words_, lineBegin, lineEnd))
+          return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // The cells of each line a segment comes within kNearCells of.
+  class Stretch {
+   public:
+    Stretch(double a0, double b0, double a1, double b1)
+        : a0_(a0), b0_(b0), a1_(a1), b1_(b1), slope_(b1 > b0 ? (a1 - a0) / (b1 - b0) : 0) {}
+
+    // The first and last cell along the lines, within [0, length), that
+    // the segment comes near in lines `from` to `to`.
+    std::pair<int, int> cellsNear(int from, int to, int length) const {
+      double low = a0_;
+      double high = a1_;
+      if (b1_ > b0_) {
+        low = a0_ + (std::max(b0_, from - kNearCells) - b0_) * slope_;
+        high = a0_ + (std::min(b1_, to + 1 + kNearCells) - b0_) * slope_;
+      }
+      if (low > high) std::swap(low, high);
+      return {std::max(0, cellOf(low - kNearCells)), std::min(length - 1, cellOf(high + kNearCells))};
+    }
+
+   private:
+    double a0_;
+    double b0_;
+    double a1_;
+    double b1_;
+    double slope_;
+  };
+
+  static void set(uint64_t* line, int at) {
+    line[static_cast<size_t>(at) / 64] |= uint64_t{1} << (static_cast<unsigned>(at) % 64);
+  }
+
+  // std::floor of a value far within the range of int.
+  static int cellOf(double value) {
+    int whole = static_cast<int>(value);
+    return whole > value ? whole - 1 : whole;
+  }
+
+  // Whether bits begin..end (both included) of a line are all set.
+  static bool allSet(const uint64_t* line, int begin, int end) {
+    size_t firstWord = static_cast<size_t>(begin) / 64;
+    size_t lastWord = static_cast<size_t>(end) / 64;
+    uint64_t head = ~uint64_t{0} << (begin % 64);
+    uint64_t tail = ~uint64_t{0} >> (63 - end % 64);
+    if (firstWord == lastWord) return (line[firstWord] | ~(head & tail)) == ~uint64_t{0};
+    if ((line[firstWord] | ~head) != ~uint64_t{0}) return false;
+    for (size_t word = firstWord + 1; word < lastWord; ++word) {
+      if (line[word] != ~uint64_t{0}) return false;
+    }
+    return (line[lastWord] | ~tail) == ~uint64_t{0};
+  }
+
+  int length_;
+  int lines_;
+  size_t words_;
+  int tileLength_;
+  int tileLines_;
+  size_t tileWords_;
+  std::vector<uint64_t> cells_;
+  std::vector<uint64_t> tiles_;
+};
+
 // The cells of a grid over a panel's plotting area that a polyline passes
 // through, in cells of kCoverageCell pixels aligned to the page's pixels.
 class CoverageGrid {
@@ -155,7 +286,11 @@ class CoverageGrid {
         marked_(static_cast<size_t>(blockColumns_) * static_cast<size_t>(blockRows_), 0),
         largeColumns_((blockColumns_ + kLargeBlocks - 1) / kLargeBlocks),
         largeRows_((blockRows_ + kLargeBlocks - 1) / kLargeBlocks),
-        largeMarked_(static_cast<size_t>(largeColumns_) * static_cast<size_t>(largeRows_), 0) {}
+        largeMarked_(static_cast<size_t>(largeColumns_) * static_cast<size_t>(largeRows_), 0),
+        rowsBits_(columns_, rows_),
+        columnsBits_(rows_, columns_),
+        tileMarked_(static_cast<size_t>(rowsBits_.tileLength()) * static_cast<size_t>(rowsBits_.tileLines()),
+                    0) {}
 
   void addPoint(Point at) {
     double u = (at.x - originX_) / kCoverageCell;
@@ -169,12 +304,20 @@ class CoverageGrid {
     double v0 = (from.y - originY_) / kCoverageCell;
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
-    if (markedAlong(u0, v0, u1, v1)) return;
-    // A segment walked although both its ends lie on marked cells may be
-    // one the clearance, measured before those cells were marked, failed
-    // to show: enough of those, and it is measured again.
-    if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
-    walkSegment(u0, v0, u1, v1);
+    // A short segment is looked up in the marked tiles and cells at once;
+    // a long one, which crosses many lines of tiles, first in the
+    // clearance, which may show it marked in a few steps. A segment the
+    // clearance, measured before the cells beside it were marked, failed to
+    // show marked: enough of those (found marked from their cells, or
+    // walked between marked ends), and it is measured again.
+    bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
+    if (tried && markedAlong(u0, v0, u1, v1)) return;
+    if (markedNear(u0, v0, u1, v1)) {
+      if (tried) ++staleWalks_;
+    } else {
+      if (markedAt(u0, v0) && markedAt(u1, v1)) ++staleWalks_;
+      walkSegment(u0, v0, u1, v1);
+    }
     if (staleWalks_ >= staleWalksBeforeMeasuring() && clearanceFits()) {
       measureClearance();
       staleWalks_ = 0;
@@ -339,6 +482,18 @@ class CoverageGrid {
     uint8_t& cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_) + static_cast<size_t>(x)];
     if (cell != 0) return;
     cell = 1;
+    rowsBits_.setCell(y, x);
+    columnsBits_.setCell(x, y);
+    int tx = x / kTileCells;
+    int ty = y / kTileCells;
+    uint8_t& tile = tileMarked_[static_cast<size_t>(ty) * static_cast<size_t>(rowsBits_.tileLength()) +
+                                static_cast<size_t>(tx)];
+    int width = std::min(kTileCells, columns_ - tx * kTileCells);
+    int height = std::min(kTileCells, rows_ - ty * kTileCells);
+    if (++tile == width * height) {
+      rowsBits_.setTile(ty, tx);
+      columnsBits_.setTile(tx, ty);
+    }
     ++marked_[static_cast<size_t>(y / kBlockCells) * static_cast<size_t>(blockColumns_) +
               static_cast<size_t>(x / kBlockCells)];
     constexpr int kLargeCells = kBlockCells * kLargeBlocks;
@@ -374,6 +529,18 @@ class CoverageGrid {
       if (here <= kHalfSlack) return false;
     }
     return false;
+  }
+
+  // Whether every cell that comes within kNearCells of a segment (in
+  // cells) is marked. The cells a walk of the segment visits all touch its
+  // line, to within a rounding far smaller than that, so walking it would
+  // mark nothing. Looked up a row of cells at a time for a flat segment
+  // and a column at a time for a steep one (see LineBits).
+  bool markedNear(double u0, double v0, double u1, double v1) const {
+    if (!clip(&u0, &v0, &u1, &v1)) return true;
+    if (!finite({u0, v0}) || !finite({u1, v1})) return false;  // left to the walk
+    if (std::fabs(u1 - u0) >= std::fabs(v1 - v0)) return rowsBits_.markedNear(u0, v0, u1, v1);
+    return columnsBits_.markedNear(v0, u0, v1, u1);
   }
 
   bool onGrid(double u, double v) const { return u >= 0 && v >= 0 && u < columns_ && v < rows_; }
@@ -444,6 +611,11 @@ class CoverageGrid {
   std::vector<int> largeMarked_;    // marked cells per large block
   std::vector<uint8_t> clearance_;  // per cell, as last measured (none yet: empty)
   size_t staleWalks_ = 0;           // segments walked since between marked cells
+  // The marked cells again, a bit each, and the tiles whose cells are all
+  // marked: row after row, and column after column.
+  LineBits rowsBits_;
+  LineBits columnsBits_;
+  std::vector<uint8_t> tileMarked_;  // marked cells per tile, tile row after tile row
 };
 
 // A run of a curve as kept: the points in data units and on the page, the
@@ -777,15 +949,18 @@ class StoredPoints {
 // page positions are those of writtenPixel to the bit; against frequency
 // the y of each is taken from a value near the point's own (see
 // PartReader::nearValue) wherever every value within its error is written
-// at the same hundredth of a pixel, which the mapping, monotonic in the
-// value, makes certain; elsewhere from the value itself.
+// at the same hundredth of a pixel: where the near value's hundredths of
+// a pixel lie further from a rounding boundary than the error, and every
+// rounding of the mapping, can move them; elsewhere from the value itself.
 class ReadPoints {
  public:
   ReadPoints(const Panel& panel, const PartReader& reader)
       : panel_(panel),
         reader_(reader),
         chart_(panel.kind == PanelKind::kSmith),
-        monotonic_(monotonicY(panel)) {}
+        monotonic_(monotonicY(panel)),
+        // Hundredths of a pixel per unit of value.
+        scale_(100 * std::fabs(panel.plot.height / (panel.y.high - panel.y.low))) {}
 
   size_t size() const { return reader_.size(); }
 
@@ -805,10 +980,12 @@ class ReadPoints {
       *pixel = writtenPixel(panel_, {x, value});
       return true;
     }
-    double y = writtenCoordinate(panel_.toPixelY(value + error));
-    if (!monotonic_ || y != writtenCoordinate(panel_.toPixelY(value - error))) {
-      value = reader_.at(i).y;
-      y = writtenCoordinate(panel_.toPixelY(value));
+    double hundredths = panel_.toPixelY(value) * 100;
+    double y = 0;
+    if (monotonic_ && clearOfRounding(hundredths, error)) {
+      y = roundHalfAway(hundredths) / 100;
+    } else {
+      y = writtenCoordinate(panel_.toPixelY(reader_.at(i).y));
     }
     *pixel = {writtenCoordinate(panel_.toPixelX(x)), y};
     return true;
@@ -821,6 +998,19 @@ class ReadPoints {
   const PartReader& reader_;
   bool chart_;
   bool monotonic_;
+  double scale_;
+
+  // Whether every value within `error` of the one mapped to `hundredths`
+  // (of a pixel) is written at the same hundredth: the value's error moves
+  // it by at most error * scale_, each rounding of the mapping by far less
+  // than a millionth (plus a billionth of it, should the page be huge);
+  // the rest of the way to the half between two hundredths is clear.
+  bool clearOfRounding(double hundredths, double error) const {
+    if (!(std::fabs(hundredths) < 0x1p40)) return false;
+    double reach = error * scale_ * (1 + 1e-9) + 1e-6 + 1e-9 * std::fabs(hundredths);
+    double rest = std::fabs(hundredths - floorOf(hundredths) - 0.5);
+    return rest > reach;
+  }
 };
 
 // Whether a chart's kept lines are so many, or so long, that the pixels
@@ -1117,12 +1307,18 @@ void reduceCurves(Figure* figure) {
       points += static_cast<double>(readInPlace(curve) ? curve.count : curve.points.size());
     }
   }
-  // The longest first, so that the parts end close together.
-  auto length = [](const std::pair<const Panel*, Curve*>& one) {
-    return readInPlace(*one.second) ? one.second->count : one.second->points.size();
+  // The costliest first, so that the parts end close together: a point of
+  // a chart (whose lines go onto its coverage) or of a dashed curve (whose
+  // every point is placed on the page and measured) costs a few times one
+  // of a solid curve against frequency.
+  auto cost = [](const std::pair<const Panel*, Curve*>& one) {
+    const Curve& curve = *one.second;
+    double length = static_cast<double>(readInPlace(curve) ? curve.count : curve.points.size());
+    if (one.first->kind == PanelKind::kSmith) return 8 * length;
+    return dashPeriod(curve.dash) > 0 ? 4 * length : length;
   };
   std::stable_sort(curves.begin(), curves.end(),
-                   [&](const auto& a, const auto& b) { return length(a) > length(b); });
+                   [&](const auto& a, const auto& b) { return cost(a) > cost(b); });
   std::atomic<size_t> next{0};
   runInParts(parallelPolicy().curves.partsFor(points, curves.size()), [&](unsigned) {
     for (size_t k = next++; k < curves.size(); k = next++) reduceCurve(*curves[k].first, curves[k].second);

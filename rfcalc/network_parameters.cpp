@@ -607,6 +607,10 @@ void loadPoints(const NetworkSamples& network, const NetworkLayout& layout, size
 void ImpedanceConversion::loadBlock(size_t first, size_t count) {
   ConversionBlocks& b = *blocks_;
   constexpr size_t kMost = kernels::kBlockMaxPoints;
+  if (count == kernels::blockPoints(layout_.terminals)) {
+    kernels::loadIdentitySums(network_.waveformData, layout_.terminals, first, b.plus.data(), b.minus.data());
+    return;
+  }
   if (kernels::blockPoints(layout_.terminals) == kMost) {
     loadPoints<kMost>(network_, layout_, first, count, b.plus.data(), b.minus.data());
   } else {
@@ -620,6 +624,17 @@ kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t fi
   const size_t n = layout_.terminals;
   const size_t points = kernels::blockPoints(n);
   kernels::PointMask finite = kernels::finitePoints(b.product.data(), n);
+  if (count == points && finite == kernels::everyPoint(points)) {
+    // Every point written: weighted and written in one pass.
+    const bool weighted = !equalReferences_;
+    kernels::storeBlockResults(
+        b.product.data(), n, impedance ? b.z0Re.data() : b.z0InverseRe.data(),
+        impedance ? b.z0Im.data() : b.z0InverseIm.data(),
+        weighted ? (impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data())
+                 : nullptr,
+        network_.waveformData + firstEntry, first);
+    return finite;
+  }
   if (!equalReferences_) {
     kernels::scaleBlock(b.product.data(), n,
                         impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data());

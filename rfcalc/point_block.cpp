@@ -152,27 +152,84 @@ void removeIndex(int* list, size_t count, size_t index) {
   }
 }
 
-// Exchanges point p's values of physical rows a and b.
+// Each point's physical row and column to be exchanged with row and
+// column `step` at a step, so that its pivot comes to (step, step).
 template <size_t kP>
-void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
-  constexpr size_t kElement = 2 * kP;
-  double* x = w + a * rowDoubles<kP>(n) + p;
-  double* y = w + b * rowDoubles<kP>(n) + p;
-  for (size_t l = 0; l < n; ++l) {
-    std::swap(x[l * kElement], y[l * kElement]);
-    std::swap(x[l * kElement + kP], y[l * kElement + kP]);
+struct StepExchanges {
+  size_t row[kP];
+  size_t column[kP];
+};
+
+// The distinct places other than `step` among `places`, each with the
+// points whose place it is (a lane per point, all bits set). Returns their
+// count.
+template <size_t kP>
+size_t listExchanges(const size_t* places, size_t step, size_t* distinct, std::int64_t (*lanes)[kP]) {
+  size_t count = 0;
+  for (size_t p = 0; p < kP; ++p) {
+    if (places[p] == step) continue;
+    size_t i = 0;
+    while (i < count && distinct[i] != places[p]) ++i;
+    if (i == count) {
+      distinct[count] = places[p];
+      for (size_t lane = 0; lane < kP; ++lane) lanes[count][lane] = 0;
+      ++count;
+    }
+    lanes[i][p] = -1;
   }
+  return count;
 }
 
-// Exchanges point p's values of physical columns a and b.
+// `chosen` where `mask` is set, `other` elsewhere.
+[[gnu::always_inline]] inline Wide chooseLanes(WideMask mask, Wide chosen, Wide other) {
+  return mask != 0 ? chosen : other;
+}
+
+// Exchanges, for the points of each list entry, the kLanes-point runs at
+// `at` and at `at + offsets[i]`: every point's exchange of the same run at
+// once, the values moved whole through vector registers.
 template <size_t kP>
-void exchangeColumns(double* w, size_t n, size_t p, size_t a, size_t b) {
-  const size_t stride = rowDoubles<kP>(n);
-  double* x = w + a * 2 * kP + p;
-  double* y = w + b * 2 * kP + p;
-  for (size_t r = 0; r < n; ++r) {
-    std::swap(x[r * stride], y[r * stride]);
-    std::swap(x[r * stride + kP], y[r * stride + kP]);
+[[gnu::always_inline]] inline void exchangeRuns(double* at, const std::ptrdiff_t* offsets,
+                                                const std::int64_t (*lanes)[kP], size_t count, size_t q) {
+  Wide here = loadLanes(at);
+  Wide moved = here;
+  for (size_t i = 0; i < count; ++i) {
+    const WideMask mask = loadVector<WideMask>(lanes[i] + q);
+    double* there = at + offsets[i];
+    const Wide other = loadLanes(there);
+    storeLanes(there, chooseLanes(mask, here, other));
+    moved = chooseLanes(mask, other, moved);
+  }
+  storeLanes(at, moved);
+}
+
+// Every point's exchange of physical row `step` with its row, and then of
+// physical column `step` with its column.
+template <size_t kP>
+[[gnu::always_inline]] inline void exchangeForStep(double* w, size_t n, size_t step,
+                                                   const StepExchanges<kP>& exchanges) {
+  constexpr size_t kElement = 2 * kP;
+  size_t distinct[kP];
+  alignas(64) std::int64_t lanes[kP][kP];
+  std::ptrdiff_t offsets[kP];
+  size_t count = listExchanges<kP>(exchanges.row, step, distinct, lanes);
+  if (count != 0) {
+    for (size_t i = 0; i < count; ++i)
+      offsets[i] = (static_cast<std::ptrdiff_t>(distinct[i]) - static_cast<std::ptrdiff_t>(step)) *
+                   static_cast<std::ptrdiff_t>(rowDoubles<kP>(n));
+    double* row = w + step * rowDoubles<kP>(n);
+    for (size_t l = 0; l < n * kElement; l += kLanes)
+      exchangeRuns<kP>(row + l, offsets, lanes, count, l % kP);
+  }
+  count = listExchanges<kP>(exchanges.column, step, distinct, lanes);
+  if (count != 0) {
+    for (size_t i = 0; i < count; ++i)
+      offsets[i] = (static_cast<std::ptrdiff_t>(distinct[i]) - static_cast<std::ptrdiff_t>(step)) *
+                   static_cast<std::ptrdiff_t>(kElement);
+    for (size_t r = 0; r < n; ++r) {
+      double* x = w + r * rowDoubles<kP>(n) + step * kElement;
+      for (size_t l = 0; l < kElement; l += kLanes) exchangeRuns<kP>(x + l, offsets, lanes, count, l % kP);
+    }
   }
 }
 
@@ -189,13 +246,14 @@ size_t moveToStep(int* slot, int* owner, size_t index, size_t step) {
 }
 
 // Point p's choice of the step's pivot and the bookkeeping that follows
-// it: the rows renamed as invertPlanar renames them, then the pivot moved
-// to (step, step). Clears p's bit of `*valid` when the pivot cannot be
-// chosen exactly (the point then goes on with the first unused column,
-// its values meaning nothing).
+// it: the rows renamed as invertPlanar renames them, then the physical row
+// and column that hold the pivot recorded in `exchanges`, to be exchanged
+// with row and column `step`. Clears p's bit of `*valid` when the pivot
+// cannot be chosen exactly (the point then goes on with the first unused
+// column, its values meaning nothing).
 template <size_t kP>
 void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary<kP>& summary,
-                      PointMask* valid) {
+                      PointMask* valid, StepExchanges<kP>* exchanges) {
   const size_t n = work.n;
   int* rowSlot = work.rowSlot.data() + p * n;
   int* rowOwner = work.rowOwner.data() + p * n;
@@ -217,11 +275,8 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
   std::swap(rowSlot[row], rowSlot[column]);
   rowOwner[rowSlot[row]] = static_cast<int>(row);
   rowOwner[rowSlot[column]] = static_cast<int>(column);
-  double* w = work.working.data();
-  const size_t physicalRow = moveToStep(rowSlot, rowOwner, column, step);
-  if (physicalRow != step) exchangeRows<kP>(w, n, p, physicalRow, step);
-  const size_t physicalColumn = moveToStep(columnSlot, columnOwner, column, step);
-  if (physicalColumn != step) exchangeColumns<kP>(w, n, p, physicalColumn, step);
+  exchanges->row[p] = moveToStep(rowSlot, rowOwner, column, step);
+  exchanges->column[p] = moveToStep(columnSlot, columnOwner, column, step);
 }
 
 // normalisePivotRow on physical row `step`, whose pivot is at (step, step).
@@ -391,7 +446,9 @@ template <size_t kP>
   BlockSummary<kP> summary;
   summariseAll(w, n, work.rowLargest.data(), &summary);
   for (size_t step = 0; step < n; ++step) {
-    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid);
+    StepExchanges<kP> exchanges;
+    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid, &exchanges);
+    exchangeForStep<kP>(w, n, step, exchanges);
     normaliseBlockRow<kP>(w, n, step);
     summary = BlockSummary<kP>{};
     // The rows above `step` hold earlier pivots and are no candidates.
@@ -499,6 +556,116 @@ BlockInversion::BlockInversion(size_t terminals)
 [[gnu::target_clones("avx2", "default")]] void scaleBlock(double* product, size_t n, const double* weights) {
   if (blockPoints(n) == kBlockMaxPoints) return scalePoints<kBlockMaxPoints>(product, n, weights);
   scalePoints<kBlockMaxPoints / 2>(product, n, weights);
+}
+
+namespace {
+
+// The real parts of the points of two runs of (real, imaginary) pairs,
+// and their imaginary parts; and back.
+[[gnu::always_inline]] inline Wide evenLanes(Wide a, Wide b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 0, 2);
+#else
+  return __builtin_shuffle(a, b, WideMask{0, 2, 4, 6});
+#endif
+}
+
+[[gnu::always_inline]] inline Wide oddLanes(Wide a, Wide b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, 1, 3);
+#else
+  return __builtin_shuffle(a, b, WideMask{1, 3, 5, 7});
+#endif
+}
+
+[[gnu::always_inline]] inline Wide lowPairs(Wide re, Wide im) {
+#if defined(__clang__)
+  return __builtin_shufflevector(re, im, 0, 2);
+#else
+  return __builtin_shuffle(re, im, WideMask{0, 4, 1, 5});
+#endif
+}
+
+[[gnu::always_inline]] inline Wide highPairs(Wide re, Wide im) {
+#if defined(__clang__)
+  return __builtin_shufflevector(re, im, 1, 3);
+#else
+  return __builtin_shuffle(re, im, WideMask{2, 6, 3, 7});
+#endif
+}
+
+template <size_t kP>
+[[gnu::always_inline]] inline void loadSumsOf(const double* const* entries, size_t n, size_t first,
+                                              double* plus, double* minus) {
+  constexpr size_t kElement = 2 * kP;
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t c = 0; c < n; ++c) {
+      const size_t e = r * n + c;
+      const double* s = entries[e] + 2 * first;
+      const double identityRe = r == c ? 1.0 : 0.0;
+      const double identityIm = 0.0;
+      for (size_t q = 0; q < kP; q += kLanes) {
+        const Wide a = loadLanes(s + 2 * q);
+        const Wide b = loadLanes(s + 2 * q + kLanes);
+        const Wide re = evenLanes(a, b);
+        const Wide im = oddLanes(a, b);
+        storeLanes(plus + e * kElement + q, identityRe + re);
+        storeLanes(plus + e * kElement + kP + q, identityIm + im);
+        storeLanes(minus + e * kElement + q, identityRe - re);
+        storeLanes(minus + e * kElement + kP + q, identityIm - im);
+      }
+    }
+  }
+}
+
+// One element's run of pairs written from its real and imaginary parts.
+[[gnu::always_inline]] inline void storePairs(double* to, Wide re, Wide im) {
+  storeLanes(to, lowPairs(re, im));
+  storeLanes(to + kLanes, highPairs(re, im));
+}
+
+template <size_t kP>
+[[gnu::always_inline]] inline void storeResultsOf(const double* product, size_t n, const double* diagonalRe,
+                                                  const double* diagonalIm, const double* weights,
+                                                  double* const* entries, size_t first) {
+  constexpr size_t kElement = 2 * kP;
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      const size_t e = i * n + j;
+      const double* x = product + e * kElement;
+      double* to = entries[e] + 2 * first;
+      for (size_t q = 0; q < kP; q += kLanes) {
+        const Wide xRe = loadLanes(x + q);
+        const Wide xIm = loadLanes(x + kP + q);
+        if (weights != nullptr) {
+          storePairs(to + 2 * q, xRe * weights[e], xIm * weights[e]);
+        } else {
+          const double dRe = diagonalRe[j];
+          const double dIm = diagonalIm[j];
+          // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+          storePairs(to + 2 * q, 0.0 + (xRe * dRe - xIm * dIm), 0.0 + (xRe * dIm + xIm * dRe));
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+[[gnu::target_clones("avx2", "default")]] void loadIdentitySums(const double* const* entries, size_t n,
+                                                                size_t first, double* plus, double* minus) {
+  if (blockPoints(n) == kBlockMaxPoints) return loadSumsOf<kBlockMaxPoints>(entries, n, first, plus, minus);
+  loadSumsOf<kBlockMaxPoints / 2>(entries, n, first, plus, minus);
+}
+
+[[gnu::target_clones("avx2", "default")]] void storeBlockResults(const double* product, size_t n,
+                                                                 const double* diagonalRe,
+                                                                 const double* diagonalIm,
+                                                                 const double* weights,
+                                                                 double* const* entries, size_t first) {
+  if (blockPoints(n) == kBlockMaxPoints)
+    return storeResultsOf<kBlockMaxPoints>(product, n, diagonalRe, diagonalIm, weights, entries, first);
+  storeResultsOf<kBlockMaxPoints / 2>(product, n, diagonalRe, diagonalIm, weights, entries, first);
 }
 
 [[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {

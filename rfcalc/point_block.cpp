@@ -134,7 +134,8 @@ bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, con
       const size_t k = static_cast<size_t>(unused[kk]);
       const double* x = row + static_cast<size_t>(columnSlot[k]) * 2 * kP;
       const double squared = squaredParts(DComplex(x[0], x[kP]));
-      if (squared >= nearest && std::sqrt(squared) == best) {
+      // The largest itself shares its root without the root being taken.
+      if (squared == largest || (squared >= nearest && std::sqrt(squared) == best)) {
         *pivotRow = j;
         *pivotColumn = k;
         return true;

@@ -153,84 +153,27 @@ void removeIndex(int* list, size_t count, size_t index) {
   }
 }
 
-// Each point's physical row and column to be exchanged with row and
-// column `step` at a step, so that its pivot comes to (step, step).
+// Exchanges point p's values of physical rows a and b.
 template <size_t kP>
-struct StepExchanges {
-  size_t row[kP];
-  size_t column[kP];
-};
-
-// The distinct places other than `step` among `places`, each with the
-// points whose place it is (a lane per point, all bits set). Returns their
-// count.
-template <size_t kP>
-size_t listExchanges(const size_t* places, size_t step, size_t* distinct, std::int64_t (*lanes)[kP]) {
-  size_t count = 0;
-  for (size_t p = 0; p < kP; ++p) {
-    if (places[p] == step) continue;
-    size_t i = 0;
-    while (i < count && distinct[i] != places[p]) ++i;
-    if (i == count) {
-      distinct[count] = places[p];
-      for (size_t lane = 0; lane < kP; ++lane) lanes[count][lane] = 0;
-      ++count;
-    }
-    lanes[i][p] = -1;
-  }
-  return count;
-}
-
-// `chosen` where `mask` is set, `other` elsewhere.
-[[gnu::always_inline]] inline Wide chooseLanes(WideMask mask, Wide chosen, Wide other) {
-  return mask != 0 ? chosen : other;
-}
-
-// Exchanges, for the points of each list entry, the kLanes-point runs at
-// `at` and at `at + offsets[i]`: every point's exchange of the same run at
-// once, the values moved whole through vector registers.
-template <size_t kP>
-[[gnu::always_inline]] inline void exchangeRuns(double* at, const std::ptrdiff_t* offsets,
-                                                const std::int64_t (*lanes)[kP], size_t count, size_t q) {
-  Wide here = loadLanes(at);
-  Wide moved = here;
-  for (size_t i = 0; i < count; ++i) {
-    const WideMask mask = loadVector<WideMask>(lanes[i] + q);
-    double* there = at + offsets[i];
-    const Wide other = loadLanes(there);
-    storeLanes(there, chooseLanes(mask, here, other));
-    moved = chooseLanes(mask, other, moved);
-  }
-  storeLanes(at, moved);
-}
-
-// Every point's exchange of physical row `step` with its row, and then of
-// physical column `step` with its column.
-template <size_t kP>
-[[gnu::always_inline]] inline void exchangeForStep(double* w, size_t n, size_t step,
-                                                   const StepExchanges<kP>& exchanges) {
+void exchangeRows(double* w, size_t n, size_t p, size_t a, size_t b) {
   constexpr size_t kElement = 2 * kP;
-  size_t distinct[kP];
-  alignas(64) std::int64_t lanes[kP][kP];
-  std::ptrdiff_t offsets[kP];
-  size_t count = listExchanges<kP>(exchanges.row, step, distinct, lanes);
-  if (count != 0) {
-    for (size_t i = 0; i < count; ++i)
-      offsets[i] = (static_cast<std::ptrdiff_t>(distinct[i]) - static_cast<std::ptrdiff_t>(step)) *
-                   static_cast<std::ptrdiff_t>(rowDoubles<kP>(n));
-    double* row = w + step * rowDoubles<kP>(n);
-    for (size_t l = 0; l < n * kElement; l += kLanes)
-      exchangeRuns<kP>(row + l, offsets, lanes, count, l % kP);
+  double* x = w + a * rowDoubles<kP>(n) + p;
+  double* y = w + b * rowDoubles<kP>(n) + p;
+  for (size_t l = 0; l < n; ++l) {
+    std::swap(x[l * kElement], y[l * kElement]);
+    std::swap(x[l * kElement + kP], y[l * kElement + kP]);
   }
-  count = listExchanges<kP>(exchanges.column, step, distinct, lanes);
-  if (count != 0) {
-    for (size_t i = 0; i < count; ++i)
-      offsets[i] = (static_cast<std::ptrdiff_t>(distinct[i]) - static_cast<std::ptrdiff_t>(step)) *
-                   static_cast<std::ptrdiff_t>(kElement);
-    for (size_t r = 0; r < n; ++r) {
-      double* x = w + r * rowDoubles<kP>(n) + step * kElement;
-      for (size_t l = 0; l < kElement; l += kLanes) exchangeRuns<kP>(x + l, offsets, lanes, count, l % kP);
-    }
+}
+
+// Exchanges point p's values of physical columns a and b.
+template <size_t kP>
+void exchangeColumns(double* w, size_t n, size_t p, size_t a, size_t b) {
+  const size_t stride = rowDoubles<kP>(n);
+  double* x = w + a * 2 * kP + p;
+  double* y = w + b * 2 * kP + p;
+  for (size_t r = 0; r < n; ++r) {
+    std::swap(x[r * stride], y[r * stride]);
+    std::swap(x[r * stride + kP], y[r * stride + kP]);
   }
 }
 
@@ -247,14 +190,13 @@ size_t moveToStep(int* slot, int* owner, size_t index, size_t step) {
 }
 
 // Point p's choice of the step's pivot and the bookkeeping that follows
-// it: the rows renamed as invertPlanar renames them, then the physical row
-// and column that hold the pivot recorded in `exchanges`, to be exchanged
-// with row and column `step`. Clears p's bit of `*valid` when the pivot
-// cannot be chosen exactly (the point then goes on with the first unused
-// column, its values meaning nothing).
+// it: the rows renamed as invertPlanar renames them, then the pivot moved
+// to (step, step). Clears p's bit of `*valid` when the pivot cannot be
+// chosen exactly (the point then goes on with the first unused column,
+// its values meaning nothing).
 template <size_t kP>
 void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSummary<kP>& summary,
-                      PointMask* valid, StepExchanges<kP>* exchanges) {
+                      PointMask* valid) {
   const size_t n = work.n;
   int* rowSlot = work.rowSlot.data() + p * n;
   int* rowOwner = work.rowOwner.data() + p * n;
@@ -276,8 +218,11 @@ void choosePointPivot(BlockInversion& work, size_t step, size_t p, const BlockSu
   std::swap(rowSlot[row], rowSlot[column]);
   rowOwner[rowSlot[row]] = static_cast<int>(row);
   rowOwner[rowSlot[column]] = static_cast<int>(column);
-  exchanges->row[p] = moveToStep(rowSlot, rowOwner, column, step);
-  exchanges->column[p] = moveToStep(columnSlot, columnOwner, column, step);
+  double* w = work.working.data();
+  const size_t physicalRow = moveToStep(rowSlot, rowOwner, column, step);
+  if (physicalRow != step) exchangeRows<kP>(w, n, p, physicalRow, step);
+  const size_t physicalColumn = moveToStep(columnSlot, columnOwner, column, step);
+  if (physicalColumn != step) exchangeColumns<kP>(w, n, p, physicalColumn, step);
 }
 
 // normalisePivotRow on physical row `step`, whose pivot is at (step, step).
@@ -447,9 +392,7 @@ template <size_t kP>
   BlockSummary<kP> summary;
   summariseAll(w, n, work.rowLargest.data(), &summary);
   for (size_t step = 0; step < n; ++step) {
-    StepExchanges<kP> exchanges;
-    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid, &exchanges);
-    exchangeForStep<kP>(w, n, step, exchanges);
+    for (size_t p = 0; p < kP; ++p) choosePointPivot(work, step, p, summary, &valid);
     normaliseBlockRow<kP>(w, n, step);
     summary = BlockSummary<kP>{};
     // The rows above `step` hold earlier pivots and are no candidates.

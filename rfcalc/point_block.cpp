@@ -264,7 +264,9 @@ template <size_t kP, bool kSummarise>
     const Wide dIm = loadLanes(factor + kP + q);
     storeLanes(factor + q, Wide{});
     storeLanes(factor + kP + q, Wide{});
-    for (size_t l = 0; l <= step; ++l) {
+    // Without a summary the row is one run of the same operations.
+    const size_t plain = kSummarise ? step + 1 : n;
+    for (size_t l = 0; l < plain; ++l) {
       double* x = cell<kP>(w, n, r, l) + q;
       const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
@@ -273,7 +275,7 @@ template <size_t kP, bool kSummarise>
       storeLanes(x + kP, loadLanes(x + kP) - (pRe * dIm + pIm * dRe));
     }
     Wide largest = {};
-    for (size_t l = step + 1; l < n; ++l) {
+    for (size_t l = plain; l < n; ++l) {
       double* x = cell<kP>(w, n, r, l) + q;
       const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);

@@ -32,10 +32,12 @@
 //     kernels on two samples at once in four lanes; the samples they leave
 //     take path 1.
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
-//     convertBlock, loadBlock and finishBlock here, on invertBlock,
-//     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
-//     eight samples (four from 12 terminals) with the same references side by side; a change to
-//     the formula is made to finishBlock's weighting and to blocksApply()'s
+//     convertBlock, loadBlock and finishBlock here, on loadIdentitySums,
+//     invertBlock, multiplyBlock, multiplyBlockByDiagonal, scaleBlock and
+//     storeBlockResults (point_block.cpp), eight samples (four from 12
+//     terminals) with the same references side by side; a change to the
+//     formula is made to finishBlock's weighting (both its own and
+//     storeBlockResults'), to loadIdentitySums' sums and to blocksApply()'s
 //     conditions as well. Samples with a singular matrix, a value that is
 //     not finite in a product, or a pivot the block search cannot find
 //     exactly take path 2, which prints their messages in sample order.
@@ -554,12 +556,9 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
 
 // A block element's values from the samples' (real, imaginary) pairs,
 // lanes beyond `count` repeating the last sample, and back for the
-// samples of `points`.
+// samples of `points`: a block short of points, or with points left out
+// (a whole block is moved by loadIdentitySums and storeBlockResults).
 void deinterleave(const double* samples, size_t points, size_t count, double* element) {
-  if (count == points) {
-    kernels::deinterleaveBlockElement(samples, points, element);
-    return;
-  }
   for (size_t p = 0; p < points; ++p) {
     const size_t from = 2 * (p < count ? p : count - 1);
     element[p] = samples[from];
@@ -569,10 +568,6 @@ void deinterleave(const double* samples, size_t points, size_t count, double* el
 
 void interleave(const double* element, size_t points, size_t count, kernels::PointMask written,
                 double* samples) {
-  if (count == points && written == kernels::everyPoint(points)) {
-    kernels::interleaveBlockElement(element, points, samples);
-    return;
-  }
   for (size_t p = 0; p < count; ++p) {
     if (((written >> p) & 1) == 0) continue;
     samples[2 * p] = element[p];

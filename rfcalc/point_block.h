@@ -87,11 +87,6 @@ void multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe
 // Each element times its real weight (row-major, n x n), in place.
 void scaleBlock(double* product, size_t n, const double* weights);
 
-// One element of a whole block of `points` points (blockPoints(n)) from
-// the points' (real, imaginary) pairs, 2 `points` doubles, and back.
-void deinterleaveBlockElement(const double* samples, size_t points, double* element);
-void interleaveBlockElement(const double* element, size_t points, double* samples);
-
 // I + S and I - S of a block of blockPoints(n) points, each point
 // present: element e (row-major) of S for point p is the (real,
 // imaginary) pair at entries[e][2 (first + p)]. The sums are loadPoints'

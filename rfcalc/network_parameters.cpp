@@ -32,10 +32,12 @@
 //     kernels on two samples at once in four lanes; the samples they leave
 //     take path 1.
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
-//     convertBlock, loadBlock and finishBlock here, on invertBlock,
-//     multiplyBlock, multiplyBlockByDiagonal and scaleBlock (point_block.cpp),
-//     eight samples (four from 12 terminals) with the same references side by side; a change to
-//     the formula is made to finishBlock's weighting and to blocksApply()'s
+//     convertBlock, loadBlock and finishBlock here, on loadIdentitySums,
+//     invertBlock, multiplyBlock, multiplyBlockByDiagonal, scaleBlock and
+//     storeBlockResults (point_block.cpp), eight samples (four from 12
+//     terminals) with the same references side by side; a change to the
+//     formula is made to finishBlock's weighting (both its own and
+//     storeBlockResults'), to loadIdentitySums' sums and to blocksApply()'s
 //     conditions as well. Samples with a singular matrix, a value that is
 //     not finite in a product, or a pivot the block search cannot find
 //     exactly take path 2, which prints their messages in sample order.
@@ -554,12 +556,9 @@ void ImpedanceConversion::convertInBlocks(size_t begin, size_t end) {
 
 // A block element's values from the samples' (real, imaginary) pairs,
 // lanes beyond `count` repeating the last sample, and back for the
-// samples of `points`.
+// samples of `points`: a block short of points, or with points left out
+// (a whole block is moved by loadIdentitySums and storeBlockResults).
 void deinterleave(const double* samples, size_t points, size_t count, double* element) {
-  if (count == points) {
-    kernels::deinterleaveBlockElement(samples, points, element);
-    return;
-  }
   for (size_t p = 0; p < points; ++p) {
     const size_t from = 2 * (p < count ? p : count - 1);
     element[p] = samples[from];
@@ -569,10 +568,6 @@ void deinterleave(const double* samples, size_t points, size_t count, double* el
 
 void interleave(const double* element, size_t points, size_t count, kernels::PointMask written,
                 double* samples) {
-  if (count == points && written == kernels::everyPoint(points)) {
-    kernels::interleaveBlockElement(element, points, samples);
-    return;
-  }
   for (size_t p = 0; p < count; ++p) {
     if (((written >> p) & 1) == 0) continue;
     samples[2 * p] = element[p];
@@ -607,6 +602,10 @@ void loadPoints(const NetworkSamples& network, const NetworkLayout& layout, size
 void ImpedanceConversion::loadBlock(size_t first, size_t count) {
   ConversionBlocks& b = *blocks_;
   constexpr size_t kMost = kernels::kBlockMaxPoints;
+  if (count == kernels::blockPoints(layout_.terminals)) {
+    kernels::loadIdentitySums(network_.waveformData, layout_.terminals, first, b.plus.data(), b.minus.data());
+    return;
+  }
   if (kernels::blockPoints(layout_.terminals) == kMost) {
     loadPoints<kMost>(network_, layout_, first, count, b.plus.data(), b.minus.data());
   } else {
@@ -620,6 +619,17 @@ kernels::PointMask ImpedanceConversion::finishBlock(size_t firstEntry, size_t fi
   const size_t n = layout_.terminals;
   const size_t points = kernels::blockPoints(n);
   kernels::PointMask finite = kernels::finitePoints(b.product.data(), n);
+  if (count == points && finite == kernels::everyPoint(points)) {
+    // Every point written: weighted and written in one pass.
+    const bool weighted = !equalReferences_;
+    kernels::storeBlockResults(
+        b.product.data(), n, impedance ? b.z0Re.data() : b.z0InverseRe.data(),
+        impedance ? b.z0Im.data() : b.z0InverseIm.data(),
+        weighted ? (impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data())
+                 : nullptr,
+        network_.waveformData + firstEntry, first);
+    return finite;
+  }
   if (!equalReferences_) {
     kernels::scaleBlock(b.product.data(), n,
                         impedance ? matrices_.impedanceWeights.data() : matrices_.admittanceWeights.data());

@@ -134,7 +134,8 @@ bool findPointPivot(const double* w, size_t n, size_t p, const int* rowSlot, con
       const size_t k = static_cast<size_t>(unused[kk]);
       const double* x = row + static_cast<size_t>(columnSlot[k]) * 2 * kP;
       const double squared = squaredParts(DComplex(x[0], x[kP]));
-      if (squared >= nearest && std::sqrt(squared) == best) {
+      // The largest itself shares its root without the root being taken.
+      if (squared == largest || (squared >= nearest && std::sqrt(squared) == best)) {
         *pivotRow = j;
         *pivotColumn = k;
         return true;
@@ -263,7 +264,9 @@ template <size_t kP, bool kSummarise>
     const Wide dIm = loadLanes(factor + kP + q);
     storeLanes(factor + q, Wide{});
     storeLanes(factor + kP + q, Wide{});
-    for (size_t l = 0; l <= step; ++l) {
+    // Without a summary the row is one run of the same operations.
+    const size_t plain = kSummarise ? step + 1 : n;
+    for (size_t l = 0; l < plain; ++l) {
       double* x = cell<kP>(w, n, r, l) + q;
       const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
@@ -272,7 +275,7 @@ template <size_t kP, bool kSummarise>
       storeLanes(x + kP, loadLanes(x + kP) - (pRe * dIm + pIm * dRe));
     }
     Wide largest = {};
-    for (size_t l = step + 1; l < n; ++l) {
+    for (size_t l = plain; l < n; ++l) {
       double* x = cell<kP>(w, n, r, l) + q;
       const double* pivot = cell<kP>(w, n, step, l) + q;
       const Wide pRe = loadLanes(pivot);
@@ -501,62 +504,119 @@ BlockInversion::BlockInversion(size_t terminals)
   scalePoints<kBlockMaxPoints / 2>(product, n, weights);
 }
 
-[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
-  if (blockPoints(n) == kBlockMaxPoints) return finitePointsOf<kBlockMaxPoints>(block, n);
-  return finitePointsOf<kBlockMaxPoints / 2>(block, n);
-}
-
 namespace {
 
-using Pair = double __attribute__((vector_size(16)));
-
-// (a0, b0) and (a1, b1), the lanes of two pairs regrouped.
-[[gnu::always_inline]] inline Pair firstLanes(Pair a, Pair b) {
+// The real parts of the points of two runs of (real, imaginary) pairs,
+// and their imaginary parts; and back.
+[[gnu::always_inline]] inline Wide evenLanes(Wide a, Wide b) {
 #if defined(__clang__)
   return __builtin_shufflevector(a, b, 0, 2);
 #else
-  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){0, 2});
+  return __builtin_shuffle(a, b, WideMask{0, 2, 4, 6});
 #endif
 }
 
-[[gnu::always_inline]] inline Pair secondLanes(Pair a, Pair b) {
+[[gnu::always_inline]] inline Wide oddLanes(Wide a, Wide b) {
 #if defined(__clang__)
   return __builtin_shufflevector(a, b, 1, 3);
 #else
-  return __builtin_shuffle(a, b, (std::int64_t __attribute__((vector_size(16)))){1, 3});
+  return __builtin_shuffle(a, b, WideMask{1, 3, 5, 7});
+#endif
+}
+
+[[gnu::always_inline]] inline Wide lowPairs(Wide re, Wide im) {
+#if defined(__clang__)
+  return __builtin_shufflevector(re, im, 0, 2);
+#else
+  return __builtin_shuffle(re, im, WideMask{0, 4, 1, 5});
+#endif
+}
+
+[[gnu::always_inline]] inline Wide highPairs(Wide re, Wide im) {
+#if defined(__clang__)
+  return __builtin_shufflevector(re, im, 1, 3);
+#else
+  return __builtin_shuffle(re, im, WideMask{2, 6, 3, 7});
 #endif
 }
 
 template <size_t kP>
-[[gnu::always_inline]] inline void deinterleavePoints(const double* samples, double* element) {
-  for (size_t p = 0; p < kP; p += 2) {
-    const Pair a = loadVector<Pair>(samples + 2 * p);
-    const Pair b = loadVector<Pair>(samples + 2 * p + 2);
-    storeVector(element + p, firstLanes(a, b));
-    storeVector(element + kP + p, secondLanes(a, b));
+[[gnu::always_inline]] inline void loadSumsOf(const double* const* entries, size_t n, size_t first,
+                                              double* plus, double* minus) {
+  constexpr size_t kElement = 2 * kP;
+  for (size_t r = 0; r < n; ++r) {
+    for (size_t c = 0; c < n; ++c) {
+      const size_t e = r * n + c;
+      const double* s = entries[e] + 2 * first;
+      const double identityRe = r == c ? 1.0 : 0.0;
+      const double identityIm = 0.0;
+      for (size_t q = 0; q < kP; q += kLanes) {
+        const Wide a = loadLanes(s + 2 * q);
+        const Wide b = loadLanes(s + 2 * q + kLanes);
+        const Wide re = evenLanes(a, b);
+        const Wide im = oddLanes(a, b);
+        storeLanes(plus + e * kElement + q, identityRe + re);
+        storeLanes(plus + e * kElement + kP + q, identityIm + im);
+        storeLanes(minus + e * kElement + q, identityRe - re);
+        storeLanes(minus + e * kElement + kP + q, identityIm - im);
+      }
+    }
   }
 }
 
+// One element's run of pairs written from its real and imaginary parts.
+[[gnu::always_inline]] inline void storePairs(double* to, Wide re, Wide im) {
+  storeLanes(to, lowPairs(re, im));
+  storeLanes(to + kLanes, highPairs(re, im));
+}
+
 template <size_t kP>
-[[gnu::always_inline]] inline void interleavePoints(const double* element, double* samples) {
-  for (size_t p = 0; p < kP; p += 2) {
-    const Pair re = loadVector<Pair>(element + p);
-    const Pair im = loadVector<Pair>(element + kP + p);
-    storeVector(samples + 2 * p, firstLanes(re, im));
-    storeVector(samples + 2 * p + 2, secondLanes(re, im));
+[[gnu::always_inline]] inline void storeResultsOf(const double* product, size_t n, const double* diagonalRe,
+                                                  const double* diagonalIm, const double* weights,
+                                                  double* const* entries, size_t first) {
+  constexpr size_t kElement = 2 * kP;
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      const size_t e = i * n + j;
+      const double* x = product + e * kElement;
+      double* to = entries[e] + 2 * first;
+      for (size_t q = 0; q < kP; q += kLanes) {
+        const Wide xRe = loadLanes(x + q);
+        const Wide xIm = loadLanes(x + kP + q);
+        if (weights != nullptr) {
+          storePairs(to + 2 * q, xRe * weights[e], xIm * weights[e]);
+        } else {
+          const double dRe = diagonalRe[j];
+          const double dIm = diagonalIm[j];
+          // The + 0.0 is the running sum's start: it turns a -0 part into +0.
+          storePairs(to + 2 * q, 0.0 + (xRe * dRe - xIm * dIm), 0.0 + (xRe * dIm + xIm * dRe));
+        }
+      }
+    }
   }
 }
 
 }  // namespace
 
-void deinterleaveBlockElement(const double* samples, size_t points, double* element) {
-  if (points == kBlockMaxPoints) return deinterleavePoints<kBlockMaxPoints>(samples, element);
-  deinterleavePoints<kBlockMaxPoints / 2>(samples, element);
+[[gnu::target_clones("avx2", "default")]] void loadIdentitySums(const double* const* entries, size_t n,
+                                                                size_t first, double* plus, double* minus) {
+  if (blockPoints(n) == kBlockMaxPoints) return loadSumsOf<kBlockMaxPoints>(entries, n, first, plus, minus);
+  loadSumsOf<kBlockMaxPoints / 2>(entries, n, first, plus, minus);
 }
 
-void interleaveBlockElement(const double* element, size_t points, double* samples) {
-  if (points == kBlockMaxPoints) return interleavePoints<kBlockMaxPoints>(element, samples);
-  interleavePoints<kBlockMaxPoints / 2>(element, samples);
+[[gnu::target_clones("avx2", "default")]] void storeBlockResults(const double* product, size_t n,
+                                                                 const double* diagonalRe,
+                                                                 const double* diagonalIm,
+                                                                 const double* weights,
+                                                                 double* const* entries, size_t first) {
+  if (blockPoints(n) == kBlockMaxPoints)
+    return storeResultsOf<kBlockMaxPoints>(product, n, diagonalRe, diagonalIm, weights, entries, first);
+  storeResultsOf<kBlockMaxPoints / 2>(product, n, diagonalRe, diagonalIm, weights, entries, first);
+}
+
+[[gnu::target_clones("avx2", "default")]] PointMask finitePoints(const double* block, size_t n) {
+  if (blockPoints(n) == kBlockMaxPoints) return finitePointsOf<kBlockMaxPoints>(block, n);
+  return finitePointsOf<kBlockMaxPoints / 2>(block, n);
 }
 
 }  // namespace korvel::kernels

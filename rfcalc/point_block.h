@@ -87,10 +87,19 @@ void multiplyBlockByDiagonal(double* product, size_t n, const double* diagonalRe
 // Each element times its real weight (row-major, n x n), in place.
 void scaleBlock(double* product, size_t n, const double* weights);
 
-// One element of a whole block of `points` points (blockPoints(n)) from
-// the points' (real, imaginary) pairs, 2 `points` doubles, and back.
-void deinterleaveBlockElement(const double* samples, size_t points, double* element);
-void interleaveBlockElement(const double* element, size_t points, double* samples);
+// I + S and I - S of a block of blockPoints(n) points, each point
+// present: element e (row-major) of S for point p is the (real,
+// imaginary) pair at entries[e][2 (first + p)]. The sums are loadPoints'
+// in network_parameters.cpp, the same operations on the same values.
+void loadIdentitySums(const double* const* entries, size_t n, size_t first, double* plus, double* minus);
+
+// The product block turned into Z or Y for every point and written as
+// (real, imaginary) pairs, element e (row-major) of point p at
+// entries[e][2 (first + p)]: each element (i, j) times diagonalRe[j] +
+// i diagonalIm[j] as multiplyBlockByDiagonal forms it, or, with weights,
+// times its real weight as scaleBlock does.
+void storeBlockResults(const double* product, size_t n, const double* diagonalRe, const double* diagonalIm,
+                       const double* weights, double* const* entries, size_t first);
 
 // The points whose n x n matrix in the block is finite throughout.
 PointMask finitePoints(const double* block, size_t n);

@@ -338,7 +338,10 @@ struct PathReferences {
 class ImpedancePathTest : public ::testing::TestWithParam<std::tuple<ImpedancePathCase, PathReferences>> {};
 
 TEST_P(ImpedancePathTest, EveryPathMatchesConversionForAnySize) {
-  const auto& [size, references] = GetParam();
+  // Named one by one: the lambdas below capture them, which Clang before 16
+  // refuses for the names of a structured binding.
+  const ImpedancePathCase& size = std::get<0>(GetParam());
+  const PathReferences& references = std::get<1>(GetParam());
   const int n = size.terminals;
   const size_t entries = static_cast<size_t>(n) * static_cast<size_t>(n);
   const std::vector<DComplex> special = specialMatrixValues();

@@ -8,18 +8,6 @@
 
 namespace korvel {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kHeapArraysOnly = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kHeapArraysOnly = true;
-#else
-constexpr bool kHeapArraysOnly = false;
-#endif
-#else
-constexpr bool kHeapArraysOnly = false;
-#endif
-
 struct SampleBlock {
   SampleBlock* next;
   char* start;         // on a large-page boundary

@@ -16,6 +16,20 @@
 
 namespace korvel {
 
+// True in a build with the address sanitizer: every array then comes from
+// the C heap.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kHeapArraysOnly = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kHeapArraysOnly = true;
+#else
+inline constexpr bool kHeapArraysOnly = false;
+#endif
+#else
+inline constexpr bool kHeapArraysOnly = false;
+#endif
+
 // How the arrays of one block lie.
 enum class SampleLayout {
   // One after the other, the block advised onto large pages as a whole:

@@ -11,17 +11,8 @@
 namespace korvel::testing {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kBlocksBuilt = false;  // every array from the heap, watched on its own
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kBlocksBuilt = false;
-#else
-constexpr bool kBlocksBuilt = true;
-#endif
-#else
-constexpr bool kBlocksBuilt = true;
-#endif
+// Every array from the heap under the address sanitizer, watched on its own.
+constexpr bool kBlocksBuilt = !kHeapArraysOnly;
 
 struct BlockCase {
   const char* name;

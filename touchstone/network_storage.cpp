@@ -37,19 +37,19 @@ void regrowEntry(DataSet* data, size_t entry, size_t used, size_t capacity) {
   data->waveformData[entry] = grown;
 }
 
-}  // namespace
-
-size_t noiseSlotCount(const DataSet& data) {
-  NetworkLayout withNoise(data.terminalCount, data.portCount, true, false);
-  return withNoise.entryCount() - withNoise.noiseBase;
-}
-
 // The entries the reader fills, at the storage's capacity: the
 // S-parameters and the reference impedances. The derived ones come later,
 // at the size the read finds (calculateNetworkParameters).
 int readEntryCount(const DataSet& data) {
   size_t read = networkLayout(data).zBase;
   return read < static_cast<size_t>(data.waveformCount) ? static_cast<int>(read) : data.waveformCount;
+}
+
+}  // namespace
+
+size_t noiseSlotCount(const DataSet& data) {
+  NetworkLayout withNoise(data.terminalCount, data.portCount, true, false);
+  return withNoise.entryCount() - withNoise.noiseBase;
 }
 
 int allocateNetworkStorage(DataSet* data, size_t capacity) {

@@ -506,38 +506,35 @@ BlockInversion::BlockInversion(size_t terminals)
 
 namespace {
 
+// The lanes of `a` and `b` side by side (a's first) that `lane` picks for
+// each lane of the result: written once for the four lanes of GCC's build
+// and the two of Clang's.
+template <size_t (*kLane)(size_t), size_t... kK>
+[[gnu::always_inline]] inline Wide pickLanes(Wide a, Wide b, std::index_sequence<kK...>) {
+  return __builtin_shufflevector(a, b, kLane(kK)...);
+}
+
+constexpr size_t evenLane(size_t k) { return 2 * k; }
+constexpr size_t oddLane(size_t k) { return 2 * k + 1; }
+constexpr size_t lowPairLane(size_t k) { return k % 2 == 0 ? k / 2 : kLanes + k / 2; }
+constexpr size_t highPairLane(size_t k) { return kLanes / 2 + lowPairLane(k); }
+
 // The real parts of the points of two runs of (real, imaginary) pairs,
 // and their imaginary parts; and back.
 [[gnu::always_inline]] inline Wide evenLanes(Wide a, Wide b) {
-#if defined(__clang__)
-  return __builtin_shufflevector(a, b, 0, 2);
-#else
-  return __builtin_shuffle(a, b, WideMask{0, 2, 4, 6});
-#endif
+  return pickLanes<evenLane>(a, b, std::make_index_sequence<kLanes>{});
 }
 
 [[gnu::always_inline]] inline Wide oddLanes(Wide a, Wide b) {
-#if defined(__clang__)
-  return __builtin_shufflevector(a, b, 1, 3);
-#else
-  return __builtin_shuffle(a, b, WideMask{1, 3, 5, 7});
-#endif
+  return pickLanes<oddLane>(a, b, std::make_index_sequence<kLanes>{});
 }
 
 [[gnu::always_inline]] inline Wide lowPairs(Wide re, Wide im) {
-#if defined(__clang__)
-  return __builtin_shufflevector(re, im, 0, 2);
-#else
-  return __builtin_shuffle(re, im, WideMask{0, 4, 1, 5});
-#endif
+  return pickLanes<lowPairLane>(re, im, std::make_index_sequence<kLanes>{});
 }
 
 [[gnu::always_inline]] inline Wide highPairs(Wide re, Wide im) {
-#if defined(__clang__)
-  return __builtin_shufflevector(re, im, 1, 3);
-#else
-  return __builtin_shuffle(re, im, WideMask{2, 6, 3, 7});
-#endif
+  return pickLanes<highPairLane>(re, im, std::make_index_sequence<kLanes>{});
 }
 
 template <size_t kP>

@@ -17,24 +17,29 @@ namespace {
 constexpr size_t kSampleBytes = 2 * sizeof(double);
 constexpr size_t kMaxPoints = INT_MAX;
 
-// Replaces `*array` by a zeroed one of `capacity` elements of `size` bytes,
-// copying the first `used` elements. Only the copied part is touched.
-// Throws std::bad_alloc when memory runs out, `*array` left as it was.
-void regrow(void** array, size_t used, size_t capacity, size_t size) {
+// A zeroed array of `capacity` elements of `size` bytes holding the first
+// `used` elements of `array`. Only the copied part is touched. Throws
+// std::bad_alloc when memory runs out.
+void* grownCopy(const void* array, size_t used, size_t capacity, size_t size) {
   void* grown = allocateZeroed(capacity, size);
   if (grown == nullptr) throw std::bad_alloc();
-  if (used > 0) std::memcpy(grown, *array, used * size);
+  if (used > 0) std::memcpy(grown, array, used * size);
+  return grown;
+}
+
+// Replaces `*array` by its grown copy; `*array` is left as it was when
+// memory runs out.
+void regrow(void** array, size_t used, size_t capacity, size_t size) {
+  void* grown = grownCopy(*array, used, capacity, size);
   std::free(*array);
   *array = grown;
 }
 
 // The same for the record's entry `entry`, whose array may lie in a block.
 void regrowEntry(DataSet* data, size_t entry, size_t used, size_t capacity) {
-  auto* grown = static_cast<double*>(allocateZeroed(capacity, kSampleBytes));
-  if (grown == nullptr) throw std::bad_alloc();
-  if (used > 0) std::memcpy(grown, data->waveformData[entry], used * kSampleBytes);
+  void* grown = grownCopy(data->waveformData[entry], used, capacity, kSampleBytes);
   releaseSampleArray(data, entry);
-  data->waveformData[entry] = grown;
+  data->waveformData[entry] = static_cast<double*>(grown);
 }
 
 // The entries the reader fills, at the storage's capacity: the

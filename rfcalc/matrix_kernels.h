@@ -139,9 +139,11 @@ bool findPivotOf(Size size, const int* pivotCount, Element element, size_t* pivo
 // The same over a row-major matrix.
 template <typename Size>
 bool findPivot(const DComplex* m, Size size, const int* pivotCount, size_t* pivotRow, size_t* pivotColumn) {
-  const size_t n = dimension(size);
+  // The size is captured rather than its dimension: for the fixed sizes the
+  // dimension is a constant, and a captured constant goes unused.
   return findPivotOf(
-      size, pivotCount, [m, n](size_t j, size_t k) { return m[j * n + k]; }, pivotRow, pivotColumn);
+      size, pivotCount, [m, size](size_t j, size_t k) { return m[j * dimension(size) + k]; }, pivotRow,
+      pivotColumn);
 }
 
 // Divides the pivot row by the pivot. The inverse is built in place, so the

@@ -196,11 +196,11 @@ class SingularMatrixLog {
   std::vector<Matrix> kept_;
 };
 
-// What the four-lane conversion of two four-terminal samples takes from
-// the references in use.
-struct FourTerminalReferences {
+// What the four-lane conversion of two two- or four-terminal samples
+// takes from the references in use.
+struct QuadReferences {
   bool equal = true;
-  // Equal references: the diagonals of Z0 and Z0^-1.
+  // Equal references: the diagonals of Z0 and Z0^-1, a terminal's each.
   DComplex z0[4];
   DComplex z0Inverse[4];
   // Unequal references: the row-major weights of Z and of Y.
@@ -208,25 +208,20 @@ struct FourTerminalReferences {
   const double* admittanceWeights = nullptr;
 };
 
-// Z and Y of four-terminal samples `first` and `first + 1`, as
-// convertFourTerminalPaired forms them, the two samples side by side:
-// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
-// Returns bit k set when sample first + k was written, clear when it
-// needs the scalar kernels (and nothing of it was written). Flattened, so
-// that every kernel is inlined and the four lanes stay in registers.
-[[gnu::flatten, gnu::always_inline]] inline unsigned fourTerminalQuad(
-    const NetworkSamples& network, const NetworkLayout& layout, size_t first,
-    const FourTerminalReferences& references) {
-  using kernels::LaneMask4;
+using Quad = kernels::LaneComplex<kernels::Lanes4>;
+
+// I - S and I + S of n-terminal samples `first` and `first + 1` (S
+// row-major in the network's first n^2 entries) for the four-lane
+// conversion: lanes 0 and 2 of `inverted` take I - S, which is inverted
+// for Z, 1 and 3 I + S for Y; `left` holds the factors they are then
+// multiplied by, I + S and I - S.
+template <size_t kN>
+[[gnu::always_inline]] inline void loadQuad(const NetworkSamples& network, size_t first, Quad* inverted,
+                                            Quad* left) {
   using kernels::Lanes4;
-  using Quad = kernels::LaneComplex<Lanes4>;
-  // Lanes 0 and 2 invert I - S for Z, 1 and 3 I + S for Y; `left` holds
-  // the factors they are multiplied by.
-  Quad reduced[16];
-  Quad left[16];
-  for (size_t r = 0; r < 4; ++r) {
-    for (size_t c = 0; c < 4; ++c) {
-      const double* entry = network.waveformData[layout.scatteringEntry(r, c)];
+  for (size_t r = 0; r < kN; ++r) {
+    for (size_t c = 0; c < kN; ++c) {
+      const double* entry = network.waveformData[r * kN + c];
       const DComplex identity = r == c ? DComplex(1.0, 0.0) : DComplex(0.0, 0.0);
       const DComplex s0 = readSample(entry, first);
       const DComplex s1 = readSample(entry, first + 1);
@@ -234,43 +229,54 @@ struct FourTerminalReferences {
       const DComplex minus0 = identity - s0;
       const DComplex plus1 = identity + s1;
       const DComplex minus1 = identity - s1;
-      reduced[r * 4 + c] = {Lanes4{minus0.real(), plus0.real(), minus1.real(), plus1.real()},
-                            Lanes4{minus0.imag(), plus0.imag(), minus1.imag(), plus1.imag()}};
-      left[r * 4 + c] = {Lanes4{plus0.real(), minus0.real(), plus1.real(), minus1.real()},
-                         Lanes4{plus0.imag(), minus0.imag(), plus1.imag(), minus1.imag()}};
+      inverted[r * kN + c] = {Lanes4{minus0.real(), plus0.real(), minus1.real(), plus1.real()},
+                              Lanes4{minus0.imag(), plus0.imag(), minus1.imag(), plus1.imag()}};
+      left[r * kN + c] = {Lanes4{plus0.real(), minus0.real(), plus1.real(), minus1.real()},
+                          Lanes4{plus0.imag(), minus0.imag(), plus1.imag(), minus1.imag()}};
     }
   }
-  LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
-  Quad inverses[16];
-  kernels::invertPairOfFourByFour(reduced, inverses, &valid);
-  Quad product[16];
-  kernels::pairedMultiplyOf<4>(left, inverses, product);
-  Quad result[16];
+}
+
+// The products of the four-lane conversion of n-terminal samples made Z
+// (lanes 0 and 2) and Y (lanes 1 and 3): times the diagonal of Z0 or of
+// Z0^-1 for equal references, as the paired paths multiply them (valid
+// only where the product and the diagonal are finite), else times the
+// weights of the unequal ones.
+template <size_t kN>
+[[gnu::always_inline]] inline void weighQuad(const Quad* product, const QuadReferences& references,
+                                             Quad* result, kernels::LaneMask4* valid) {
+  using kernels::Lanes4;
   if (references.equal) {
-    Quad diagonal[4];
-    for (size_t t = 0; t < 4; ++t) {
+    Quad diagonal[kN];
+    for (size_t t = 0; t < kN; ++t) {
       const DComplex z = references.z0[t];
       const DComplex inverse = references.z0Inverse[t];
       diagonal[t] = {Lanes4{z.real(), inverse.real(), z.real(), inverse.real()},
                      Lanes4{z.imag(), inverse.imag(), z.imag(), inverse.imag()}};
     }
-    kernels::pairedMultiplyByDiagonalOf<4>(product, diagonal, result, &valid);
-  } else {
-    for (size_t e = 0; e < 16; ++e) {
-      const double z = references.impedanceWeights[e];
-      const double y = references.admittanceWeights[e];
-      const Lanes4 weight = {z, y, z, y};
-      result[e] = {product[e].re * weight, product[e].im * weight};
-    }
+    kernels::pairedMultiplyByDiagonalOf<kN>(product, diagonal, result, valid);
+    return;
   }
-  // Results that are not finite may carry a not-a-number whose sign the
-  // scalar path's operand order decides: that path forms them.
-  valid &= kernels::pairedFinite(result, 16);
+  Lanes4 weights[kN * kN];
+  for (size_t e = 0; e < kN * kN; ++e) {
+    const double z = references.impedanceWeights[e];
+    const double y = references.admittanceWeights[e];
+    weights[e] = Lanes4{z, y, z, y};
+  }
+  kernels::pairedScale<kN * kN>(product, weights, result);
+}
+
+// Writes Z and Y of samples `first` and `first + 1` from the lanes of
+// `result` where both of a sample's lanes are valid; returns bit k set
+// when sample first + k was written.
+template <size_t kN>
+[[gnu::always_inline]] inline unsigned writeQuad(const NetworkSamples& network, const NetworkLayout& layout,
+                                                 size_t first, const Quad* result, kernels::LaneMask4 valid) {
   unsigned written = 0;
   for (unsigned k = 0; k < 2; ++k) {
     const int zLane = static_cast<int>(2 * k);
     if ((valid[zLane] & valid[zLane + 1]) == 0) continue;
-    for (size_t e = 0; e < 16; ++e) {
+    for (size_t e = 0; e < kN * kN; ++e) {
       writeSample(network.waveformData[layout.zBase + e], first + k,
                   DComplex(result[e].re[zLane], result[e].im[zLane]));
       writeSample(network.waveformData[layout.yBase + e], first + k,
@@ -281,7 +287,56 @@ struct FourTerminalReferences {
   return written;
 }
 
-// The flattened body above, built for AVX2 and for the baseline. GCC
+// Z and Y of two-terminal samples `first` and `first + 1`, as
+// convertTwoTerminalPaired forms them, the two samples side by side:
+// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
+// Returns bit k set when sample first + k was written, clear when it
+// needs the scalar kernels (and nothing of it was written).
+[[gnu::flatten, gnu::always_inline]] inline unsigned twoTerminalQuad(const NetworkSamples& network,
+                                                                     const NetworkLayout& layout,
+                                                                     size_t first,
+                                                                     const QuadReferences& references) {
+  using kernels::LaneMask4;
+  Quad inverses[4];
+  Quad left[4];
+  loadQuad<2>(network, first, inverses, left);
+  LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
+  kernels::invertPairOfTwoByTwo(inverses, &valid);
+  Quad product[4];
+  kernels::pairedMultiplyOf<2>(left, inverses, product);
+  Quad result[4];
+  weighQuad<2>(product, references, result, &valid);
+  return writeQuad<2>(network, layout, first, result, valid);
+}
+
+// Z and Y of four-terminal samples `first` and `first + 1`, as
+// convertFourTerminalPaired forms them, the two samples side by side:
+// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
+// Returns bit k set when sample first + k was written, clear when it
+// needs the scalar kernels (and nothing of it was written). Flattened, so
+// that every kernel is inlined and the four lanes stay in registers.
+[[gnu::flatten, gnu::always_inline]] inline unsigned fourTerminalQuad(const NetworkSamples& network,
+                                                                      const NetworkLayout& layout,
+                                                                      size_t first,
+                                                                      const QuadReferences& references) {
+  using kernels::LaneMask4;
+  Quad reduced[16];
+  Quad left[16];
+  loadQuad<4>(network, first, reduced, left);
+  LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
+  Quad inverses[16];
+  kernels::invertPairOfFourByFour(reduced, inverses, &valid);
+  Quad product[16];
+  kernels::pairedMultiplyOf<4>(left, inverses, product);
+  Quad result[16];
+  weighQuad<4>(product, references, result, &valid);
+  // Results that are not finite may carry a not-a-number whose sign the
+  // scalar path's operand order decides: that path forms them.
+  valid &= kernels::pairedFinite(result, 16);
+  return writeQuad<4>(network, layout, first, result, valid);
+}
+
+// The flattened bodies above, built for AVX2 and for the baseline. GCC
 // flattens the clones themselves as well; Clang refuses flatten beside
 // target_clones, and inlines the flattened body into each clone instead.
 #if defined(__clang__)
@@ -291,8 +346,19 @@ struct FourTerminalReferences {
 #endif
 unsigned
 convertFourTerminalQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
-                        const FourTerminalReferences& references) {
+                        const QuadReferences& references) {
   return fourTerminalQuad(network, layout, first, references);
+}
+
+#if defined(__clang__)
+[[gnu::target_clones("avx2", "default")]]
+#else
+[[gnu::flatten, gnu::target_clones("avx2", "default")]]
+#endif
+unsigned
+convertTwoTerminalQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
+                       const QuadReferences& references) {
+  return twoTerminalQuad(network, layout, first, references);
 }
 
 // One network's conversion: its samples, layout and working matrices.
@@ -313,6 +379,9 @@ class ImpedanceConversion {
   // The same for a two-terminal network, the matrices held in registers;
   // with `gains`, the sample's gain figures follow in the same pass.
   void convertTwoTerminalSample(size_t sample, const GainCalculation* gains);
+  // The same for samples begin .. end - 1, two at a time where both have
+  // the references in use and the paired path applies.
+  void convertTwoTerminalRange(size_t begin, size_t end, const GainCalculation* gains);
   // The same for a four-terminal network: the paired path where it
   // applies, else convertSample.
   void convertFourTerminalSample(size_t sample);
@@ -329,6 +398,10 @@ class ImpedanceConversion {
   // Whether the references in use let the paired paths reproduce
   // impedance() and admittance().
   bool pairedApplies() const { return z0Invertible_ && !(equalReferences_ && !z0InverseDiagonal_); }
+  // What the four-lane conversions take of the references in use.
+  QuadReferences quadReferences() const;
+  // The gain figures of a two-terminal sample from its S.
+  static void storeGains(size_t sample, const DComplex* s, const GainCalculation& gains);
   // Z and Y of a two-terminal sample from I + S and I - S, the two
   // calculations side by side in the lanes of paired arithmetic, with the
   // scalar kernels' results bit for bit; false, with nothing written, for
@@ -739,11 +812,14 @@ void ImpedanceConversion::convertBlock(size_t first, size_t count, size_t end) {
   } else {
     convertTwoTerminalScalar(sample, realReferences, plus, minus);
   }
-  if (gains == nullptr) return;
-  const size_t p1 = gains->port1();
-  const size_t p2 = gains->port2();
-  gains->storeSample(sample,
-                     TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
+  if (gains != nullptr) storeGains(sample, s, *gains);
+}
+
+void ImpedanceConversion::storeGains(size_t sample, const DComplex* s, const GainCalculation& gains) {
+  const size_t p1 = gains.port1();
+  const size_t p2 = gains.port2();
+  gains.storeSample(sample,
+                    TwoPortScattering{s[p1 * 2 + p1], s[p2 * 2 + p1], s[p1 * 2 + p2], s[p2 * 2 + p2]});
 }
 
 bool ImpedanceConversion::convertTwoTerminalPaired(const DComplex* plus, const DComplex* minus, DComplex* z,
@@ -785,20 +861,47 @@ void ImpedanceConversion::convertFourTerminalSample(size_t sample) {
   convertSample(sample);
 }
 
+QuadReferences ImpedanceConversion::quadReferences() const {
+  const ConversionMatrices& m = matrices_;
+  QuadReferences references;
+  references.equal = equalReferences_;
+  for (size_t t = 0; t < layout_.terminals; ++t) {
+    references.z0[t] = m.z0Matrix(t, t);
+    references.z0Inverse[t] = m.z0Inverse(t, t);
+  }
+  references.impedanceWeights = m.impedanceWeights.data();
+  references.admittanceWeights = m.admittanceWeights.data();
+  return references;
+}
+
+void ImpedanceConversion::convertTwoTerminalRange(size_t begin, size_t end, const GainCalculation* gains) {
+  for (size_t i = begin; i < end;) {
+    if (i + 1 < end && useReferencesOf(i) && pairedApplies() && hasReferencesInUse(i + 1)) {
+      const unsigned written = convertTwoTerminalQuad(network_, layout_, i, quadReferences());
+      // A sample left takes the one-sample path, which leaves it the same
+      // way and goes on with the scalar kernels, in order.
+      for (size_t k = 0; k < 2; ++k) {
+        if (((written >> k) & 1) == 0) {
+          convertTwoTerminalSample(i + k, gains);
+        } else if (gains != nullptr) {
+          DComplex s[4];
+          for (size_t e = 0; e < 4; ++e) s[e] = readSample(network_.waveformData[e], i + k);
+          storeGains(i + k, s, *gains);
+        }
+      }
+      i += 2;
+      continue;
+    }
+    convertTwoTerminalSample(i, gains);
+    ++i;
+  }
+}
+
 void ImpedanceConversion::convertFourTerminalRange(size_t begin, size_t end) {
   for (size_t i = begin; i < end;) {
     if (i % kLineSamples < 2) prefetchAhead(i, end);
     if (i + 1 < end && useReferencesOf(i) && pairedApplies() && hasReferencesInUse(i + 1)) {
-      const ConversionMatrices& m = matrices_;
-      FourTerminalReferences references;
-      references.equal = equalReferences_;
-      for (size_t t = 0; t < 4; ++t) {
-        references.z0[t] = m.z0Matrix(t, t);
-        references.z0Inverse[t] = m.z0Inverse(t, t);
-      }
-      references.impedanceWeights = m.impedanceWeights.data();
-      references.admittanceWeights = m.admittanceWeights.data();
-      const unsigned written = convertFourTerminalQuad(network_, layout_, i, references);
+      const unsigned written = convertFourTerminalQuad(network_, layout_, i, quadReferences());
       // The samples left, in order, with their messages.
       if ((written & 1) == 0) convertSample(i);
       if ((written & 2) == 0) convertSample(i + 1);
@@ -951,7 +1054,7 @@ void NetworkCalculation::convertRange(size_t begin, size_t end, SingularMatrixLo
                                       const GainCalculation* fusedGains) const {
   ImpedanceConversion conversion(network_, layout_, log);
   if (layout_.terminals == 2) {
-    for (size_t i = begin; i < end; ++i) conversion.convertTwoTerminalSample(i, fusedGains);
+    conversion.convertTwoTerminalRange(begin, end, fusedGains);
   } else if (layout_.terminals == 4) {
     conversion.convertFourTerminalRange(begin, end);
   } else if (convertsInBlocks(layout_.terminals)) {

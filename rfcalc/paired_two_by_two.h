@@ -72,19 +72,21 @@ inline LaneComplex<V> pairedReciprocal(const LaneComplex<V>& p, MaskOf<V>* valid
 }
 
 // normalisePivotRow(m, two, c) in each lane.
-inline void pairedNormalise(PairedMatrix m, size_t c, LaneMask* valid) {
-  const PairedComplex inverse = pairedReciprocal(m[c * 2 + c], valid);
-  m[c * 2 + c] = {Lanes{1.0, 1.0}, Lanes{0.0, 0.0}};
+template <typename V>
+inline void pairedNormalise(LaneComplex<V>* m, size_t c, MaskOf<V>* valid) {
+  const LaneComplex<V> inverse = pairedReciprocal(m[c * 2 + c], valid);
+  m[c * 2 + c] = {everyLane<V>(1.0), everyLane<V>(0.0)};
   for (size_t l = 0; l < 2; ++l) m[c * 2 + l] = pairedProduct(m[c * 2 + l], inverse);
 }
 
 // eliminatePivotColumn(m, two, c) in each lane.
-inline void pairedEliminate(PairedMatrix m, size_t c) {
+template <typename V>
+inline void pairedEliminate(LaneComplex<V>* m, size_t c) {
   const size_t r = 1 - c;
-  const PairedComplex d = m[r * 2 + c];
-  m[r * 2 + c] = {Lanes{0.0, 0.0}, Lanes{0.0, 0.0}};
+  const LaneComplex<V> d = m[r * 2 + c];
+  m[r * 2 + c] = {everyLane<V>(0.0), everyLane<V>(0.0)};
   for (size_t l = 0; l < 2; ++l) {
-    const PairedComplex term = pairedProduct(m[c * 2 + l], d);
+    const LaneComplex<V> term = pairedProduct(m[c * 2 + l], d);
     m[r * 2 + l] = {m[r * 2 + l].re - term.re, m[r * 2 + l].im - term.im};
   }
 }
@@ -99,20 +101,22 @@ inline void pairedEliminate(PairedMatrix m, size_t c) {
 // a root. Ties (and near ties), no candidate above zero and moduli that
 // are not square roots leave the lane invalid; its place is then still
 // one of the four.
-inline void pairedFirstPivots(const PairedComplex* candidates, LaneMask* exchangeRows,
-                              LaneMask* exchangeColumns, LaneMask* valid) {
-  Lanes squared[4];
-  LaneMask ordinary = {-1, -1};
-  Lanes largest = {0.0, 0.0};
+template <typename V>
+inline void pairedFirstPivots(const LaneComplex<V>* candidates, MaskOf<V>* exchangeRows,
+                              MaskOf<V>* exchangeColumns, MaskOf<V>* valid) {
+  using Mask = MaskOf<V>;
+  V squared[4];
+  Mask ordinary = allLanesSet<Mask>();
+  V largest = everyLane<V>(0.0);
   for (size_t k = 0; k < 4; ++k) {
     squared[k] = candidates[k].re * candidates[k].re + candidates[k].im * candidates[k].im;
     ordinary &= (squared[k] == 0.0) | laneModulusSquareRoots(squared[k]);
     largest = squared[k] > largest ? squared[k] : largest;
   }
-  const Lanes nearest = largest * (1.0 - 0x1p-48);
-  LaneMask holds[4];
+  const V nearest = largest * (1.0 - 0x1p-48);
+  Mask holds[4];
   for (size_t k = 0; k < 4; ++k) holds[k] = squared[k] >= nearest;
-  LaneMask shared = {0, 0};
+  Mask shared = {};
   for (size_t k = 0; k < 4; ++k) {
     for (size_t l = k + 1; l < 4; ++l) shared |= holds[k] & holds[l];
   }
@@ -134,7 +138,8 @@ inline void exchangeWhere(LaneComplex<V>& a, LaneComplex<V>& b, MaskOf<V> where)
 // lane: y(i, j) = m(i ^ r, j ^ c) with r = p >> 1 and c = p & 1. The same
 // call with row and column flags exchanged undoes a relabelling of the
 // inverse: m^-1(i, j) = y^-1(i ^ c, j ^ r).
-inline void pairedRelabel(PairedMatrix m, LaneMask exchangeRows, LaneMask exchangeColumns) {
+template <typename V>
+inline void pairedRelabel(LaneComplex<V>* m, MaskOf<V> exchangeRows, MaskOf<V> exchangeColumns) {
   exchangeWhere(m[0], m[2], exchangeRows);
   exchangeWhere(m[1], m[3], exchangeRows);
   exchangeWhere(m[0], m[1], exchangeColumns);
@@ -144,9 +149,10 @@ inline void pairedRelabel(PairedMatrix m, LaneMask exchangeRows, LaneMask exchan
 // Inverts the two matrices of `m` (one per lane) as invertTwoByTwo does,
 // bit for bit, in the lanes where `valid` comes back all ones; what the
 // others hold is of no use. Nothing branches on the values.
-inline void invertPairOfTwoByTwo(PairedMatrix m, LaneMask* valid) {
-  LaneMask rowFlag;
-  LaneMask columnFlag;
+template <typename V>
+inline void invertPairOfTwoByTwo(LaneComplex<V>* m, MaskOf<V>* valid) {
+  MaskOf<V> rowFlag;
+  MaskOf<V> columnFlag;
   pairedFirstPivots(m, &rowFlag, &columnFlag, valid);
   pairedRelabel(m, rowFlag, columnFlag);
   pairedNormalise(m, 0, valid);
@@ -207,9 +213,11 @@ inline void pairedMultiplyByDiagonal(const PairedMatrix a, const PairedComplex d
   pairedMultiplyByDiagonalOf<2>(a, diagonal, product, valid);
 }
 
-// The elements times their real weights, lane by lane, as scaleElements.
-inline void pairedScale(const PairedMatrix m, const Lanes weights[4], PairedMatrix scaled) {
-  for (size_t e = 0; e < 4; ++e) scaled[e] = {m[e].re * weights[e], m[e].im * weights[e]};
+// The `count` elements times their real weights, lane by lane, as
+// scaleElements.
+template <size_t count = 4, typename V>
+inline void pairedScale(const LaneComplex<V>* m, const V* weights, LaneComplex<V>* scaled) {
+  for (size_t e = 0; e < count; ++e) scaled[e] = {m[e].re * weights[e], m[e].im * weights[e]};
 }
 
 }  // namespace korvel::kernels

@@ -26,7 +26,9 @@
 //  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
 //     paired arithmetic leaves, with the messages of singular matrices.
 //  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
-//     paired_two_by_two.h.
+//     paired_two_by_two.h, and convertTwoTerminalQuad with the same
+//     kernels on two samples at once in four lanes; the samples they leave
+//     take path 3.
 //  5. Four terminals, paired: convertFourTerminalPaired with the kernels
 //     of paired_four_by_four.h, and convertFourTerminalQuad with the same
 //     kernels on two samples at once in four lanes; the samples they leave

@@ -48,7 +48,7 @@ TEST(JsonString, AnyBytesGiveValidJson) {
   for (const std::string& hostile :
        {std::string("\xff\xfe"), std::string("a\0b", 3), std::string("\xed\xa0\x80"), std::string("\xc0\xaf"),
         std::string("\xf4\x90\x80\x80"), std::string("\xe2\x82"), std::string("quote\" back\\ tab\t")}) {
-    EXPECT_NO_THROW(nlohmann::json::parse(jsonOf(hostile))) << jsonOf(hostile);
+    EXPECT_TRUE(nlohmann::json::accept(jsonOf(hostile))) << jsonOf(hostile);
   }
 }
 

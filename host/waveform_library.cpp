@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace korvel::host {
 
@@ -147,6 +148,40 @@ void append(std::vector<double>* values, const double* from, size_t count) {
 
 }  // namespace
 
+const std::vector<double>& SegmentValues::values() const {
+  static const std::vector<double> kNone;
+  return values_ != nullptr ? *values_ : kNone;
+}
+
+std::vector<double>& SegmentValues::ownValues() {
+  if (values_ == nullptr) {
+    values_ = std::make_shared<std::vector<double>>();
+  } else if (values_.use_count() > 1) {
+    values_ = std::make_shared<std::vector<double>>(*values_);
+  }
+  return *values_;
+}
+
+void WaveformLibrary::recordX(RecordedWaveform* waveform, const double* x, size_t count) const {
+  const size_t index = waveform->segments.size() - 1;
+  RecordedSegment& segment = waveform->segments.back();
+  if (segment.x.empty() && waveforms_.size() > 1) {
+    // The waveform recorded before this one: the plug-in builds one at a
+    // time, each over the same frequencies.
+    const RecordedWaveform* before = waveforms_[waveforms_.size() - 2].get();
+    if (before != waveform && index < before->segments.size()) {
+      const SegmentValues& other = before->segments[index].x;
+      // Bit for bit, as a copy would be (0 and -0 differ, a not-a-number
+      // matches itself).
+      if (other.size() == count && std::memcmp(x, other.data(), count * sizeof(double)) == 0) {
+        segment.x.share(other);
+        return;
+      }
+    }
+  }
+  append(&segment.x.ownValues(), x, count);
+}
+
 void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const double* y,
                              size_t count) const {
   RecordedSegment& segment = waveform->segments.back();
@@ -156,7 +191,7 @@ void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const 
   if (x != nullptr) widenExtent(&segment, x, count);
   if (y != nullptr) summariseY(&waveform->ySummary, y, yCount);
   if (recording_ == ValueRecording::kAll) {
-    if (x != nullptr) append(&segment.x, x, count);
+    if (x != nullptr) recordX(waveform, x, count);
     if (y != nullptr) append(&segment.y, y, yCount);
   }
 }

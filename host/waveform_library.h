@@ -31,10 +31,50 @@ struct RecordedParameter {
   std::vector<double> values;
 };
 
+// A segment's x values. The waveforms of a file share their x values
+// segment by segment (the frequencies), so the library keeps one copy of
+// them for every segment whose values are the same, and copies it before
+// values are appended to a shared one. Read like a vector.
+class SegmentValues {
+ public:
+  using const_iterator = std::vector<double>::const_iterator;
+  using iterator = const_iterator;
+  using value_type = double;
+
+  SegmentValues() = default;
+  SegmentValues(std::vector<double> values)  // NOLINT: as a vector is assigned
+      : values_(std::make_shared<std::vector<double>>(std::move(values))) {}
+
+  const std::vector<double>& values() const;
+  operator const std::vector<double>&() const { return values(); }  // NOLINT
+  size_t size() const { return values().size(); }
+  bool empty() const { return values().empty(); }
+  const double* data() const { return values().data(); }
+  double operator[](size_t i) const { return values()[i]; }
+  double front() const { return values().front(); }
+  double back() const { return values().back(); }
+  const_iterator begin() const { return values().begin(); }
+  const_iterator end() const { return values().end(); }
+  bool operator==(const SegmentValues& other) const {
+    return values_ == other.values_ || values() == other.values();
+  }
+  bool operator==(const std::vector<double>& other) const { return values() == other; }
+
+  // Whether `other`'s values are these very ones, not merely equal.
+  bool sharedWith(const SegmentValues& other) const { return values_ != nullptr && values_ == other.values_; }
+  // Takes `other`'s values, kept once for both.
+  void share(const SegmentValues& other) { values_ = other.values_; }
+  // The values to append to, no longer shared with any other segment.
+  std::vector<double>& ownValues();
+
+ private:
+  std::shared_ptr<std::vector<double>> values_;
+};
+
 // One segment: x values, and y values (one double per point for a
 // real-typed waveform, a real/imaginary pair per point for a complex one).
 struct RecordedSegment {
-  std::vector<double> x;
+  SegmentValues x;
   std::vector<double> y;
   size_t points = 0;  // counted even when values are not kept
   // The smallest and largest x that is a number (both not-a-number while
@@ -131,6 +171,10 @@ class WaveformLibrary {
   RecordedWaveform* lookup(WaveformHandle handle) const;
   // Records `count` values of `waveform`'s current segment as the mode asks.
   void record(RecordedWaveform* waveform, const double* x, const double* y, size_t count) const;
+  // Appends `count` x values to `waveform`'s current segment, sharing them
+  // with the same segment of the waveform recorded before when that holds
+  // the same values.
+  void recordX(RecordedWaveform* waveform, const double* x, size_t count) const;
   // The status the next call of `function` returns (0 unless a failure
   // was asked for).
   int statusOf(BuilderFunction function);

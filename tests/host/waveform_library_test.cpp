@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -139,6 +140,69 @@ TEST_F(Recording, AllKeepsEveryValue) {
   EXPECT_EQ(waveform.segments.at(0).x, (std::vector<double>{1, 2}));
   EXPECT_EQ(waveform.segments.at(0).y, (std::vector<double>{0.1, 0.2, 0.3, 0.4}));
 }
+
+// Two waveforms recorded one after the other: the second keeps the first's
+// x values, not a copy, wherever a segment's values are the same bit for
+// bit, and appending to shared values leaves the other waveform's alone.
+struct SharedXCase {
+  const char* name;
+  std::vector<std::vector<double>> firstChunks;
+  std::vector<std::vector<double>> secondChunks;
+  size_t newSegmentAfter;
+  std::vector<bool> shared;  // per segment of the second waveform
+};
+
+class SharedX : public Recording, public ::testing::WithParamInterface<SharedXCase> {};
+
+// The values of segment `s` of a waveform built from `chunks`.
+std::vector<double> segmentValues(const std::vector<std::vector<double>>& chunks, size_t newSegmentAfter,
+                                  size_t s) {
+  std::vector<double> values;
+  for (size_t c = 0; c < chunks.size(); ++c) {
+    if ((c >= newSegmentAfter ? 1u : 0u) == s)
+      values.insert(values.end(), chunks[c].begin(), chunks[c].end());
+  }
+  return values;
+}
+
+TEST_P(SharedX, KeepsEqualValuesOnce) {
+  const SharedXCase& row = GetParam();
+  auto yFor = [](const std::vector<std::vector<double>>& chunks) {
+    size_t points = 0;
+    for (const auto& chunk : chunks) points += chunk.size();
+    return std::vector<double>(points, 0.5);
+  };
+  const RecordedWaveform& first =
+      build(ValueRecording::kAll, kDataTypeReal, row.firstChunks, yFor(row.firstChunks), row.newSegmentAfter);
+  const RecordedWaveform& second = build(ValueRecording::kAll, kDataTypeReal, row.secondChunks,
+                                         yFor(row.secondChunks), row.newSegmentAfter);
+  ASSERT_EQ(second.segments.size(), row.shared.size());
+  for (size_t s = 0; s < row.shared.size(); ++s) {
+    const std::vector<double> firstValues = segmentValues(row.firstChunks, row.newSegmentAfter, s);
+    const std::vector<double> secondValues = segmentValues(row.secondChunks, row.newSegmentAfter, s);
+    EXPECT_EQ(second.segments[s].x.sharedWith(first.segments[s].x), row.shared[s]) << "segment " << s;
+    ASSERT_EQ(first.segments[s].x.size(), firstValues.size());
+    ASSERT_EQ(second.segments[s].x.size(), secondValues.size());
+    EXPECT_EQ(
+        std::memcmp(first.segments[s].x.data(), firstValues.data(), firstValues.size() * sizeof(double)), 0)
+        << "segment " << s;
+    EXPECT_EQ(
+        std::memcmp(second.segments[s].x.data(), secondValues.data(), secondValues.size() * sizeof(double)),
+        0)
+        << "segment " << s;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SharedX,
+    ::testing::Values(SharedXCase{"Same", {{1, 2, 3}}, {{1, 2, 3}}, SIZE_MAX, {true}},
+                      SharedXCase{"OneValueDiffers", {{1, 2, 3}}, {{1, 2, 4}}, SIZE_MAX, {false}},
+                      SharedXCase{"ZeroAndMinusZero", {{0.0, 1}}, {{-0.0, 1}}, SIZE_MAX, {false}},
+                      SharedXCase{"NoNumberMatchesItself", {{kNaN, 1}}, {{kNaN, 1}}, SIZE_MAX, {true}},
+                      SharedXCase{"AppendedAfterSharing", {{1, 2}}, {{1, 2}, {3}}, SIZE_MAX, {false}},
+                      SharedXCase{"FewerValues", {{1, 2, 3}}, {{1, 2}}, SIZE_MAX, {false}},
+                      SharedXCase{"EachSegment", {{1, 2}, {3, 4}}, {{1, 2}, {3, 5}}, 1, {true, false}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
 }  // namespace korvel::testing

@@ -55,6 +55,18 @@ constexpr double kNearCells = 1.0 / 64;
 // in: a tile whose cells are all marked is one bit.
 constexpr int kTileCells = 8;
 
+// The marked ring about a grid's centre (see CoverageGrid::insideRing) is
+// measured again once this many segments, and at least a sixteenth as many
+// as the grid has cells, were not found inside it since it was last
+// measured; in bins of the squared distance from the centre, this many to
+// the grid's farthest corner.
+constexpr size_t kFewestRingMisses = 4096;
+constexpr size_t kRingBins = 16384;
+// How far beyond a cell, in cells, a segment may pass and still be taken
+// as one whose walk may visit it: kNearCells, and the roundings of the
+// squared distances, far smaller.
+constexpr double kRingMargin = kNearCells + 1.0 / 1024;
+
 // A segment that crosses at most this many lines of cells (rows, or
 // columns, whichever it crosses fewer of) is short: looked up in the
 // marked tiles and cells, it takes no more steps than in the clearance.
@@ -290,7 +302,9 @@ class CoverageGrid {
         rowsBits_(columns_, rows_),
         columnsBits_(rows_, columns_),
         tileMarked_(static_cast<size_t>(rowsBits_.tileLength()) * static_cast<size_t>(rowsBits_.tileLines()),
-                    0) {}
+                    0),
+        centreU_((area.x + area.width / 2 - originX_) / kCoverageCell),
+        centreV_((area.y + area.height / 2 - originY_) / kCoverageCell) {}
 
   void addPoint(Point at) {
     double u = (at.x - originX_) / kCoverageCell;
@@ -310,6 +324,11 @@ class CoverageGrid {
     // clearance, measured before the cells beside it were marked, failed to
     // show marked: enough of those (found marked from their cells, or
     // walked between marked ends), and it is measured again.
+    if (insideRing(u0, v0, u1, v1)) return;
+    if (++ringMisses_ >= ringMissesBeforeMeasuring()) {
+      measureRing();
+      ringMisses_ = 0;
+    }
     bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
     if (tried && markedAlong(u0, v0, u1, v1)) return;
     if (markedNear(u0, v0, u1, v1)) {
@@ -543,6 +562,75 @@ class CoverageGrid {
     return columnsBits_.markedNear(v0, u0, v1, u1);
   }
 
+  // Whether a segment (in cells) lies within the ring last measured, all
+  // of whose cells are marked: both ends no farther from the centre than
+  // its outer radius (the disc is convex), and its nearest point no nearer
+  // than its inner one. The cells its walk may visit, within kNearCells of
+  // it, then lie in the ring and are marked already. A chart's curve
+  // circling its centre stays in such a ring however long its lines are,
+  // where looking its cells up takes a step per line of tiles it crosses.
+  bool insideRing(double u0, double v0, double u1, double v1) const {
+    double x0 = u0 - centreU_;
+    double y0 = v0 - centreV_;
+    double x1 = u1 - centreU_;
+    double y1 = v1 - centreV_;
+    if (!(x0 * x0 + y0 * y0 <= ringOuter_ && x1 * x1 + y1 * y1 <= ringOuter_)) return false;
+    double du = x1 - x0;
+    double dv = y1 - y0;
+    double length = du * du + dv * dv;
+    double t = length > 0 ? std::clamp(-(x0 * du + y0 * dv) / length, 0.0, 1.0) : 0.0;
+    double nearU = x0 + t * du;
+    double nearV = y0 + t * dv;
+    return nearU * nearU + nearV * nearV >= ringInner_;
+  }
+
+  size_t ringMissesBeforeMeasuring() const { return std::max(kFewestRingMisses, cells_.size() / 16); }
+
+  // The ring about the centre whose cells are all marked that holds the
+  // most area, as squared radii: every cell not marked, widened by
+  // kRingMargin, blocks the bins of squared distance its square reaches
+  // from the centre, and the longest stretch of free bins is the ring.
+  // Cells are only ever marked, so a ring measured before stays marked.
+  void measureRing() {
+    double farU = std::max(centreU_, columns_ - centreU_) + 1;
+    double farV = std::max(centreV_, rows_ - centreV_) + 1;
+    double binWidth = (farU * farU + farV * farV) / static_cast<double>(kRingBins);
+    std::vector<int> blocked(kRingBins + 1, 0);
+    for (int y = 0; y < rows_; ++y) {
+      const uint8_t* row = &cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_)];
+      double top = y - kRingMargin - centreV_;
+      double bottom = y + 1 + kRingMargin - centreV_;
+      double nearV = top > 0 ? top : bottom < 0 ? bottom : 0.0;
+      double farV2 = std::max(top * top, bottom * bottom);
+      for (int x = 0; x < columns_; ++x) {
+        if (row[x] != 0) continue;
+        double left = x - kRingMargin - centreU_;
+        double right = x + 1 + kRingMargin - centreU_;
+        double nearU = left > 0 ? left : right < 0 ? right : 0.0;
+        double least = nearU * nearU + nearV * nearV;
+        double most = std::max(left * left, right * right) + farV2;
+        auto first = static_cast<size_t>(least / binWidth);
+        auto last = std::min(kRingBins - 1, static_cast<size_t>(most / binWidth));
+        ++blocked[first];
+        --blocked[last + 1];
+      }
+    }
+    double widest = 0;
+    int open = 0;
+    size_t start = 0;
+    for (size_t bin = 0; bin <= kRingBins; ++bin) {
+      if (bin < kRingBins && (open += blocked[bin]) == 0) continue;
+      // Bins start..bin - 1 are free: squared radii from start's lower
+      // edge to bin's.
+      if (bin > start && static_cast<double>(bin - start) > widest) {
+        widest = static_cast<double>(bin - start);
+        ringInner_ = static_cast<double>(start) * binWidth;
+        ringOuter_ = static_cast<double>(bin) * binWidth;
+      }
+      start = bin + 1;
+    }
+  }
+
   bool onGrid(double u, double v) const { return u >= 0 && v >= 0 && u < columns_ && v < rows_; }
 
   // The cell of a point on the grid, and whether it is marked.
@@ -616,6 +704,13 @@ class CoverageGrid {
   LineBits rowsBits_;
   LineBits columnsBits_;
   std::vector<uint8_t> tileMarked_;  // marked cells per tile, tile row after tile row
+  // The centre of the area, in cells, and the squared radii of the ring
+  // about it last measured whose cells are all marked (none yet: empty).
+  double centreU_ = 0;
+  double centreV_ = 0;
+  double ringInner_ = 0;
+  double ringOuter_ = -1;
+  size_t ringMisses_ = 0;  // segments not inside the ring since it was measured
 };
 
 // A run of a curve as kept: the points in data units and on the page, the

@@ -392,6 +392,27 @@ std::complex<double> powerGain(size_t i, size_t, std::mt19937* random) {
   return i % 977 == 0 ? 0.0 : part(*random);
 }
 
+// Curves that end in a point without a picture, so that the last drawn
+// point is not alone at the right edge of the axis: dashed scatters this
+// dense then double back over their dashes in every pixel column, all
+// along; a level that hums within a few hundredths of a pixel, but for a
+// few drops far below, nowhere: its dashes are seen along it.
+std::complex<double> humToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::uniform_real_distribution<double> hum(-1e-4, 1e-4);
+  if (i + 1 == n) return {std::nan(""), 0};
+  return i % 5000 == 2500 ? 0.05 : 0.5 * (1 + hum(*random));
+}
+
+std::complex<double> scatterToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::complex<double> value = scatter(i, n, random);
+  return i + 1 == n ? std::complex<double>(std::nan(""), 0) : value;
+}
+
+std::complex<double> powerGainToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::complex<double> value = powerGain(i, n, random);
+  return i + 1 == n ? std::complex<double>(std::nan(""), 0) : value;
+}
+
 std::complex<double> slowSpiral(size_t i, size_t n, std::mt19937*) {
   double f = static_cast<double>(i) / static_cast<double>(n);
   return std::polar(0.2 + 0.7 * f, -30.0 * f);
@@ -441,6 +462,9 @@ INSTANTIATE_TEST_SUITE_P(
                       InPlaceCase{"RollOffInDb", PanelKind::kCartesian, false, rollOff},
                       InPlaceCase{"RollOffPhase", PanelKind::kPhase, false, rollOff},
                       InPlaceCase{"PowerGainsInDbAndAsTheyAre", PanelKind::kCartesian, true, powerGain},
+                      InPlaceCase{"ScatterInDbToANaN", PanelKind::kCartesian, false, scatterToANaN},
+                      InPlaceCase{"HumInDbToANaN", PanelKind::kCartesian, false, humToANaN},
+                      InPlaceCase{"PowerGainsToANaN", PanelKind::kCartesian, true, powerGainToANaN},
                       InPlaceCase{"ScatterOnASmithChart", PanelKind::kSmith, false, scatter},
                       InPlaceCase{"SpiralOnASmithChart", PanelKind::kSmith, false, slowSpiral}),
     [](const ::testing::TestParamInfo<InPlaceCase>& row) { return row.param.name; });

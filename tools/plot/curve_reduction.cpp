@@ -1157,6 +1157,13 @@ std::vector<KeptRun> keptRuns(const Points& points, const Panel& panel, RunKeepe
 // key lies within a hundredth of a pixel (and every error) of a column's
 // extreme key need a page position to tell which of them is written
 // highest or lowest. What it keeps is what RunKeeper keeps, to the bit.
+//
+// A dashed curve is taken the same way when its points cross each of its
+// buckets up and down so often that the full curve is certain to double
+// back over its dashes there (see BucketInk), which a count of the steps
+// between a bucket's low and high quarters shows without measuring a
+// line: every bucket then inks solid, and, when the lines between them
+// are drawn solid too, the lengths along the curve are never asked for.
 class KeyedEnvelope {
  public:
   KeyedEnvelope(const Panel& panel, const PartReader& reader)
@@ -1166,10 +1173,9 @@ class KeyedEnvelope {
         // A hundredth of a pixel, as a span of values.
         cell_((panel.y.high - panel.y.low) / (100 * panel.plot.height)) {}
 
-  static bool fits(const Panel& panel, const PartReader& reader, double period) {
+  static bool fits(const Panel& panel, const PartReader& reader) {
     Part part = reader.part();
-    if (panel.kind == PanelKind::kSmith || period > 0 || !monotonicX(panel) || !monotonicY(panel))
-      return false;
+    if (panel.kind == PanelKind::kSmith || !monotonicX(panel) || !monotonicY(panel)) return false;
     if (part != Part::kDb && part != Part::kReal && part != Part::kImaginary && part != Part::kLinear)
       return false;
     for (size_t i = 0; i < reader.size(); ++i) {
@@ -1179,16 +1185,32 @@ class KeyedEnvelope {
     return true;
   }
 
-  std::vector<KeptRun> runs(size_t* vertices) const {
-    std::vector<KeptRun> runs;
+  // The kept runs of a solid curve (`period` 0), or of a curve dashed
+  // with that period whose every bucket and every line between two of them
+  // is drawn solid; false, for a dashed curve, where that cannot be shown,
+  // and its runs are then measured point by point.
+  bool keptRuns(double period, std::vector<KeptRun>* runs) const {
+    bool dashed = period > 0;
+    size_t count = reader_.size();
+    // A last point alone in its pixel column (the right edge of the axis,
+    // where it falls on a whole pixel) is joined to the run by a line that
+    // is not drawn solid, whose dashes need the lengths: not worth a try.
+    if (dashed && count >= 2 && hasPicture(count - 1) && hasPicture(count - 2) &&
+        columnOf(count - 1) != columnOf(count - 2))
+      return false;
+    bool solid = true;
     KeptRun run;
     auto finishRun = [&] {
       if (run.data.empty()) return;
-      *vertices += run.data.size();
-      runs.push_back(std::move(run));
+      if (dashed) {
+        // Lengths along the curve serve only the dashes of lines not
+        // drawn solid, which a run kept here has none of.
+        run.fullLength.assign(run.data.size(), 0.0);
+        for (size_t k = 1; k < run.data.size() && solid; ++k) solid = solidSegment(run, k);
+      }
+      runs->push_back(std::move(run));
       run = KeptRun{};
     };
-    size_t count = reader_.size();
     size_t i = 0;
     while (i < count) {
       double key = 0;
@@ -1213,12 +1235,13 @@ class KeyedEnvelope {
           break;
         }
       }
-      keepBucket(i, end, lowKey, highKey, &run);
+      if (!keepBucket(i, end, lowKey, highKey, period, &run)) return false;
       if (broken) finishRun();
+      if (!solid) return false;
       i = end;
     }
     finishRun();
-    return runs;
+    return solid;
   }
 
  private:
@@ -1231,6 +1254,11 @@ class KeyedEnvelope {
     }
     *key = reader_.at(i).y;
     return std::isfinite(*key);
+  }
+
+  bool hasPicture(size_t i) const {
+    double key = 0;
+    return keyOf(i, &key) || std::isfinite(reader_.at(i).y);
   }
 
   double columnOf(size_t i) const {
@@ -1276,20 +1304,79 @@ class KeyedEnvelope {
     return std::pow(10.0, (value - reach) / 10) * (1 - 1e-9);
   }
 
+  // Keys at a quarter and at three quarters of the way from a bucket's
+  // smallest key `lowKey` to its largest `highKey` (of the way in decibels,
+  // for decibel keys), and the least distance on the page between the
+  // written rows of a point whose key is at or below the first and one
+  // whose key is at or above the second, allowing every error and rounding
+  // (not above 0 when the keys are too close to tell).
+  struct Quarters {
+    double low = 0;
+    double high = 0;
+    double gap = 0;
+  };
+
+  Quarters quartersOf(double lowKey, double highKey) const {
+    Quarters quarters;
+    double lowValue = 0;
+    double highValue = 0;
+    double slack = 0;
+    if (decibels_) {
+      double middle = std::sqrt(lowKey) * std::sqrt(highKey);
+      quarters.low = std::sqrt(lowKey) * std::sqrt(middle);
+      quarters.high = std::sqrt(middle) * std::sqrt(highKey);
+      lowValue = 10.0 * std::log10(quarters.low);
+      highValue = 10.0 * std::log10(quarters.high);
+      slack = 2 * kNearDecibelsError * (1 + std::max(std::fabs(lowValue), std::fabs(highValue)));
+    } else {
+      quarters.low = lowKey + (highKey - lowKey) / 4;
+      quarters.high = highKey - (highKey - lowKey) / 4;
+      lowValue = quarters.low;
+      highValue = quarters.high;
+    }
+    slack += 1e-9 * std::max(std::fabs(lowValue), std::fabs(highValue));
+    double span = highValue - lowValue - 2 * slack;
+    // Less each row's rounding to the hundredth, and the mapping's.
+    quarters.gap = span / (panel_.y.high - panel_.y.low) * panel_.plot.height * (1 - 1e-9) - 0.01 - 1e-6;
+    return quarters;
+  }
+
   // Keeps of the bucket [begin, end) its first, the first written highest
   // and lowest (from the points near the extreme keys, and those without a
-  // key), and its last point, in order.
-  void keepBucket(size_t begin, size_t end, double lowKey, double highKey, KeptRun* run) const {
+  // key), and its last point, in order; for a dashed curve (`period` > 0)
+  // with their page positions and the bucket's ink, false when the bucket
+  // cannot be shown to ink solid. Every step between consecutive points
+  // from the low quarter of its keys to the high one, or back, is a line
+  // of at least the quarters' gap, and the full curve through the bucket
+  // is at least as long as those lines together.
+  bool keepBucket(size_t begin, size_t end, double lowKey, double highKey, double period,
+                  KeptRun* run) const {
     bool keyed = lowKey <= highKey;
+    bool dashed = period > 0;
+    if (dashed && !keyed) return false;
     double low = keyed ? lowThreshold(lowKey) : -std::numeric_limits<double>::infinity();
     double high = keyed ? highThreshold(highKey) : std::numeric_limits<double>::infinity();
+    Quarters quarters = dashed ? quartersOf(lowKey, highKey) : Quarters{};
+    // The side of a point's key: -1 in the low quarter, 1 in the high one.
+    auto sideOf = [&](bool hasKey, double key) {
+      if (!hasKey) return 0;
+      return key <= quarters.low ? -1 : key >= quarters.high ? 1 : 0;
+    };
+    double key = 0;
+    int side = dashed ? sideOf(keyOf(begin, &key), key) : 0;
+    size_t crossings = 0;
     double top = writtenPixel(panel_, reader_.at(begin)).y;
     double bottom = top;
     size_t lowest = begin;  // of the smallest page y
     size_t highest = begin;
     for (size_t i = begin + 1; i < end; ++i) {
-      double key = 0;
-      if (keyOf(i, &key) && key > low && key < high) continue;
+      bool hasKey = keyOf(i, &key);
+      if (dashed) {
+        int next = sideOf(hasKey, key);
+        crossings += static_cast<size_t>(next * side < 0);
+        side = next;
+      }
+      if (hasKey && key > low && key < high) continue;
       double y = writtenPixel(panel_, reader_.at(i)).y;
       if (y < top) {
         top = y;
@@ -1303,6 +1390,34 @@ class KeyedEnvelope {
     std::vector<size_t> kept;
     keepInOrder({begin, lowest, highest, end - 1}, &kept);
     for (size_t i : kept) run->data.push_back(reader_.at(i));
+    if (!dashed) return true;
+    // The kept points' own lines within the bucket, as RunKeeper measures
+    // them, and what is certain of the full curve's length beyond them.
+    double chain = 0;
+    for (size_t k = 0; k < kept.size(); ++k) {
+      Point pixel = writtenPixel(panel_, reader_.at(kept[k]));
+      if (k > 0) chain += distance(run->pixels.back(), pixel);
+      run->pixels.push_back(pixel);
+      run->bucket.push_back(run->inks.size());
+    }
+    double least = static_cast<double>(crossings) * quarters.gap * (1 - 1e-6);
+    // Where the crossings are too few to tell, as RunKeeper measures it.
+    if (!(least - chain >= period + 1e-6) && !(lengthWithin(begin, end) - chain >= period)) return false;
+    run->inks.push_back({top, bottom, true});
+    return true;
+  }
+
+  // The length on the page of the full curve from point `begin` to point
+  // end - 1, as RunKeeper adds it up.
+  double lengthWithin(size_t begin, size_t end) const {
+    double full = 0;
+    Point previous = writtenPixel(panel_, reader_.at(begin));
+    for (size_t i = begin + 1; i < end; ++i) {
+      Point pixel = writtenPixel(panel_, reader_.at(i));
+      full += distance(previous, pixel);
+      previous = pixel;
+    }
+    return full;
   }
 
   const Panel& panel_;
@@ -1343,10 +1458,10 @@ void reduceCurve(const Panel& panel, Curve* curve) {
     std::shared_ptr<const PartReader> kept = curve->reader;
     if (kept == nullptr) kept = std::make_shared<const PartReader>(readerOf(*curve));
     const PartReader& reader = *kept;
-    if (KeyedEnvelope::fits(panel, reader, measured)) {
-      size_t vertices = 0;
-      runs = KeyedEnvelope(panel, reader).runs(&vertices);
-    } else {
+    bool enveloped =
+        KeyedEnvelope::fits(panel, reader) && KeyedEnvelope(panel, reader).keptRuns(measured, &runs);
+    if (!enveloped) {
+      runs.clear();
       runs = keptRuns(ReadPoints(panel, reader), panel, &keeper, &grid);
     }
   }

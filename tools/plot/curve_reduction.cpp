@@ -56,11 +56,10 @@ constexpr double kNearCells = 1.0 / 64;
 constexpr int kTileCells = 8;
 
 // The marked ring about a grid's centre (see CoverageGrid::insideRing) is
-// measured again once this many segments, and at least a sixteenth as many
-// as the grid has cells, were not found inside it since it was last
-// measured; in bins of the squared distance from the centre, this many to
-// the grid's farthest corner.
-constexpr size_t kFewestRingMisses = 4096;
+// found again once this many segments were not found inside it since it
+// was last found; in bins of the squared distance from the centre, this
+// many to the grid's farthest corner.
+constexpr size_t kRingMisses = 2048;
 constexpr size_t kRingBins = 16384;
 // How far beyond a cell, in cells, a segment may pass and still be taken
 // as one whose walk may visit it: kNearCells, and the roundings of the
@@ -325,8 +324,8 @@ class CoverageGrid {
     // show marked: enough of those (found marked from their cells, or
     // walked between marked ends), and it is measured again.
     if (insideRing(u0, v0, u1, v1)) return;
-    if (++ringMisses_ >= ringMissesBeforeMeasuring()) {
-      measureRing();
+    if (++ringMisses_ >= kRingMisses) {
+      findRing();
       ringMisses_ = 0;
     }
     bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
@@ -501,6 +500,7 @@ class CoverageGrid {
     uint8_t& cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_) + static_cast<size_t>(x)];
     if (cell != 0) return;
     cell = 1;
+    if (!unmarkedChanges_.empty()) countUnmarked(x, y, -1);
     rowsBits_.setCell(y, x);
     columnsBits_.setCell(x, y);
     int tx = x / kTileCells;
@@ -584,48 +584,54 @@ class CoverageGrid {
     return nearU * nearU + nearV * nearV >= ringInner_;
   }
 
-  size_t ringMissesBeforeMeasuring() const { return std::max(kFewestRingMisses, cells_.size() / 16); }
+  // Adds `change` to the count of cells not marked in the bins of squared
+  // distance from the centre that cell (x, y), widened by kRingMargin,
+  // reaches: its nearest and farthest points (kept as the change of count
+  // at the first bin and after the last, added up when the ring is found).
+  void countUnmarked(int x, int y, int change) {
+    double top = y - kRingMargin - centreV_;
+    double bottom = y + 1 + kRingMargin - centreV_;
+    double left = x - kRingMargin - centreU_;
+    double right = x + 1 + kRingMargin - centreU_;
+    double nearU = left > 0 ? left : right < 0 ? right : 0.0;
+    double nearV = top > 0 ? top : bottom < 0 ? bottom : 0.0;
+    double least = nearU * nearU + nearV * nearV;
+    double most = std::max(left * left, right * right) + std::max(top * top, bottom * bottom);
+    auto first = std::min(kRingBins - 1, static_cast<size_t>(least / ringBinWidth_));
+    auto last = std::min(kRingBins - 1, static_cast<size_t>(most / ringBinWidth_));
+    unmarkedChanges_[first] += change;
+    unmarkedChanges_[last + 1] -= change;
+  }
 
   // The ring about the centre whose cells are all marked that holds the
-  // most area, as squared radii: every cell not marked, widened by
-  // kRingMargin, blocks the bins of squared distance its square reaches
-  // from the centre, and the longest stretch of free bins is the ring.
-  // Cells are only ever marked, so a ring measured before stays marked.
-  void measureRing() {
-    double farU = std::max(centreU_, columns_ - centreU_) + 1;
-    double farV = std::max(centreV_, rows_ - centreV_) + 1;
-    double binWidth = (farU * farU + farV * farV) / static_cast<double>(kRingBins);
-    std::vector<int> blocked(kRingBins + 1, 0);
-    for (int y = 0; y < rows_; ++y) {
-      const uint8_t* row = &cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_)];
-      double top = y - kRingMargin - centreV_;
-      double bottom = y + 1 + kRingMargin - centreV_;
-      double nearV = top > 0 ? top : bottom < 0 ? bottom : 0.0;
-      double farV2 = std::max(top * top, bottom * bottom);
-      for (int x = 0; x < columns_; ++x) {
-        if (row[x] != 0) continue;
-        double left = x - kRingMargin - centreU_;
-        double right = x + 1 + kRingMargin - centreU_;
-        double nearU = left > 0 ? left : right < 0 ? right : 0.0;
-        double least = nearU * nearU + nearV * nearV;
-        double most = std::max(left * left, right * right) + farV2;
-        auto first = static_cast<size_t>(least / binWidth);
-        auto last = std::min(kRingBins - 1, static_cast<size_t>(most / binWidth));
-        ++blocked[first];
-        --blocked[last + 1];
+  // most area, as squared radii: the longest stretch of bins no cell not
+  // marked reaches. The counts are made when it is first looked for, and
+  // kept as cells are marked. Cells are only ever marked, so a ring found
+  // before stays marked.
+  void findRing() {
+    if (unmarkedChanges_.empty()) {
+      double farU = std::max(centreU_, columns_ - centreU_) + 1;
+      double farV = std::max(centreV_, rows_ - centreV_) + 1;
+      ringBinWidth_ = (farU * farU + farV * farV) / static_cast<double>(kRingBins);
+      unmarkedChanges_.assign(kRingBins + 1, 0);
+      for (int y = 0; y < rows_; ++y) {
+        const uint8_t* row = &cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_)];
+        for (int x = 0; x < columns_; ++x) {
+          if (row[x] == 0) countUnmarked(x, y, 1);
+        }
       }
     }
     double widest = 0;
     int open = 0;
     size_t start = 0;
     for (size_t bin = 0; bin <= kRingBins; ++bin) {
-      if (bin < kRingBins && (open += blocked[bin]) == 0) continue;
+      if (bin < kRingBins && (open += unmarkedChanges_[bin]) == 0) continue;
       // Bins start..bin - 1 are free: squared radii from start's lower
       // edge to bin's.
       if (bin > start && static_cast<double>(bin - start) > widest) {
         widest = static_cast<double>(bin - start);
-        ringInner_ = static_cast<double>(start) * binWidth;
-        ringOuter_ = static_cast<double>(bin) * binWidth;
+        ringInner_ = static_cast<double>(start) * ringBinWidth_;
+        ringOuter_ = static_cast<double>(bin) * ringBinWidth_;
       }
       start = bin + 1;
     }
@@ -705,12 +711,17 @@ class CoverageGrid {
   LineBits columnsBits_;
   std::vector<uint8_t> tileMarked_;  // marked cells per tile, tile row after tile row
   // The centre of the area, in cells, and the squared radii of the ring
-  // about it last measured whose cells are all marked (none yet: empty).
+  // about it last found whose cells are all marked (none yet: empty).
   double centreU_ = 0;
   double centreV_ = 0;
   double ringInner_ = 0;
   double ringOuter_ = -1;
-  size_t ringMisses_ = 0;  // segments not inside the ring since it was measured
+  size_t ringMisses_ = 0;  // segments not inside the ring since it was found
+  // The cells not marked, counted in bins of ringBinWidth_ of squared
+  // distance from the centre, as the change of count at each bin (none
+  // until the ring is first looked for: empty).
+  std::vector<int> unmarkedChanges_;
+  double ringBinWidth_ = 1;
 };
 
 // A run of a curve as kept: the points in data units and on the page, the
@@ -1211,10 +1222,11 @@ class KeyedEnvelope {
       runs->push_back(std::move(run));
       run = KeptRun{};
     };
+    // The keys of the bucket open, NaN for a point without one: taken once.
+    std::vector<double> keys;
     size_t i = 0;
     while (i < count) {
-      double key = 0;
-      if (!keyOf(i, &key) && !std::isfinite(reader_.at(i).y)) {
+      if (!hasPicture(i)) {
         finishRun();
         ++i;
         continue;
@@ -1222,20 +1234,24 @@ class KeyedEnvelope {
       // A bucket from i to the end of its column or the first point
       // without a picture, which ends the run.
       size_t columnEnd = endOfColumn(i);
+      if (keys.size() < columnEnd - i) keys.resize(columnEnd - i);
       double lowKey = std::numeric_limits<double>::infinity();
       double highKey = -lowKey;
       size_t end = i;
       bool broken = false;
       for (; end < columnEnd; ++end) {
-        if (keyOf(end, &key)) {
-          lowKey = std::min(lowKey, key);
-          highKey = std::max(highKey, key);
-        } else if (!std::isfinite(reader_.at(end).y)) {
+        double key = keyOf(end);
+        keys[end - i] = key;
+        // Without a branch, which random keys would mistake: a NaN key
+        // changes neither.
+        lowKey = key < lowKey ? key : lowKey;
+        highKey = key > highKey ? key : highKey;
+        if (std::isnan(key) && !std::isfinite(reader_.at(end).y)) {
           broken = true;
           break;
         }
       }
-      if (!keepBucket(i, end, lowKey, highKey, period, &run)) return false;
+      if (!keepBucket(i, end, lowKey, highKey, period, keys.data(), &run)) return false;
       if (broken) finishRun();
       if (!solid) return false;
       i = end;
@@ -1245,21 +1261,19 @@ class KeyedEnvelope {
   }
 
  private:
-  // Whether point i's value is ordered by a key, and the key: its decibel
-  // key, or a real value itself where it is a number.
-  bool keyOf(size_t i, double* key) const {
+  // The key that orders point i's value: its decibel key, or a real value
+  // itself where it is a number; NaN where there is none.
+  double keyOf(size_t i) const {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     if (decibels_) {
-      *key = reader_.decibelKey(i);
-      return *key != 0;
+      double key = reader_.decibelKey(i);
+      return key != 0 ? key : kNone;
     }
-    *key = reader_.at(i).y;
-    return std::isfinite(*key);
+    double value = reader_.at(i).y;
+    return std::isfinite(value) ? value : kNone;
   }
 
-  bool hasPicture(size_t i) const {
-    double key = 0;
-    return keyOf(i, &key) || std::isfinite(reader_.at(i).y);
-  }
+  bool hasPicture(size_t i) const { return !std::isnan(keyOf(i)) || std::isfinite(reader_.at(i).y); }
 
   double columnOf(size_t i) const {
     return floorOf(writtenCoordinate(panel_.toPixelX(reader_.frequency(i))));
@@ -1349,7 +1363,8 @@ class KeyedEnvelope {
   // from the low quarter of its keys to the high one, or back, is a line
   // of at least the quarters' gap, and the full curve through the bucket
   // is at least as long as those lines together.
-  bool keepBucket(size_t begin, size_t end, double lowKey, double highKey, double period,
+  // `keys` holds the bucket's keys as keyOf gives them.
+  bool keepBucket(size_t begin, size_t end, double lowKey, double highKey, double period, const double* keys,
                   KeptRun* run) const {
     bool keyed = lowKey <= highKey;
     bool dashed = period > 0;
@@ -1357,26 +1372,25 @@ class KeyedEnvelope {
     double low = keyed ? lowThreshold(lowKey) : -std::numeric_limits<double>::infinity();
     double high = keyed ? highThreshold(highKey) : std::numeric_limits<double>::infinity();
     Quarters quarters = dashed ? quartersOf(lowKey, highKey) : Quarters{};
-    // The side of a point's key: -1 in the low quarter, 1 in the high one.
-    auto sideOf = [&](bool hasKey, double key) {
-      if (!hasKey) return 0;
-      return key <= quarters.low ? -1 : key >= quarters.high ? 1 : 0;
+    // The side of a point's key: -1 in the low quarter, 1 in the high
+    // one, 0 between or without a key (NaN).
+    auto sideOf = [&](double key) {
+      return static_cast<int>(key >= quarters.high) - static_cast<int>(key <= quarters.low);
     };
-    double key = 0;
-    int side = dashed ? sideOf(keyOf(begin, &key), key) : 0;
+    int side = dashed ? sideOf(keys[0]) : 0;
     size_t crossings = 0;
     double top = writtenPixel(panel_, reader_.at(begin)).y;
     double bottom = top;
     size_t lowest = begin;  // of the smallest page y
     size_t highest = begin;
     for (size_t i = begin + 1; i < end; ++i) {
-      bool hasKey = keyOf(i, &key);
+      double key = keys[i - begin];
       if (dashed) {
-        int next = sideOf(hasKey, key);
+        int next = sideOf(key);
         crossings += static_cast<size_t>(next * side < 0);
         side = next;
       }
-      if (hasKey && key > low && key < high) continue;
+      if (key > low && key < high) continue;
       double y = writtenPixel(panel_, reader_.at(i)).y;
       if (y < top) {
         top = y;

@@ -762,6 +762,10 @@ class RunKeeper {
       startBucket(index, pixel);
       return;
     }
+    if (grid_ != nullptr) {
+      coverNext(index, pixel);
+      return;
+    }
     // Lengths serve the strokes, which a chart drawn as its coverage has
     // none of.
     bool measured = dashed_ && grid_ == nullptr;
@@ -823,6 +827,29 @@ class RunKeeper {
     Point pixel;
     double full = 0;
   };
+
+  // add on a chart whose lines go onto a grid: of each bucket only its
+  // first and last point matter, as closeBucket would take them.
+  void coverNext(size_t index, Point pixel) {
+    double column = floorOf(pixel.x);
+    double row = floorOf(pixel.y);
+    if (column == column_ && row == row_) {
+      last_.index = index;
+      last_.pixel = pixel;
+      return;
+    }
+    coverKept(first_.pixel);
+    if (last_.index != first_.index) coverKept(last_.pixel);
+    first_ = last_ = {index, pixel, 0};
+    column_ = column;
+    row_ = row;
+  }
+
+  void coverKept(Point pixel) {
+    if (runKept_ > 0) grid_->addSegment(lastKept_, pixel);
+    lastKept_ = pixel;
+    ++runKept_;
+  }
 
   void startBucket(size_t index, Point pixel) {
     first_ = lowest_ = highest_ = last_ = {index, pixel, 0};

@@ -1266,9 +1266,9 @@ class KeyedEnvelope {
       double highKey = -lowKey;
       size_t end = i;
       bool broken = false;
+      reader_.orderKeys(i, columnEnd, keys.data());
       for (; end < columnEnd; ++end) {
-        double key = keyOf(end);
-        keys[end - i] = key;
+        double key = keys[end - i];
         // Without a branch, which random keys would mistake: a NaN key
         // changes neither.
         lowKey = key < lowKey ? key : lowKey;

@@ -156,21 +156,49 @@ struct KeyBlock {
 // reach the ends of the range.
 CurveExtent frequencyExtent(const PartReader& reader) {
   CurveExtent extent;
-  bool keyed = reader.part() == Part::kDb;
+  Part part = reader.part();
+  bool keyed = part == Part::kDb;
+  // A real part's keys are its values (NaN where not a number).
+  bool valued = part == Part::kReal || part == Part::kImaginary || part == Part::kLinear;
   size_t count = reader.size();
   std::vector<KeyBlock> blocks(keyed ? (count + kKeyBlock - 1) / kKeyBlock : 0);
-  for (size_t i = 0; i < count; ++i) {
-    double x = reader.frequency(i);
-    extent.x.include(x);
-    if (!std::isfinite(x)) continue;
-    double key = keyed ? reader.decibelKey(i) : 0.0;
-    if (key == 0) {
-      extent.y.include(reader.at(i).y);
-      continue;
+  std::vector<double> keys(keyed || valued ? std::min(count, kKeyBlock) : 0);
+  // The ranges as Range::include takes them one after the other, without
+  // a branch but for the points that have no picture.
+  Range x;
+  KeyBlock values;
+  values.high = -values.low;
+  x.low = values.low;
+  x.high = values.high;
+  for (size_t begin = 0; begin < count; begin += kKeyBlock) {
+    size_t end = std::min(count, begin + kKeyBlock);
+    if (keyed || valued) reader.orderKeys(begin, end, keys.data());
+    KeyBlock block;
+    for (size_t i = begin; i < end; ++i) {
+      double frequency = reader.frequency(i);
+      if (!std::isfinite(frequency)) continue;
+      x.low = frequency < x.low ? frequency : x.low;
+      x.high = frequency > x.high ? frequency : x.high;
+      double key = keys.empty() ? 0.0 : keys[i - begin];
+      if (valued) {
+        values.low = key < values.low ? key : values.low;
+        values.high = key > values.high ? key : values.high;
+      } else if (keyed && !std::isnan(key)) {
+        block.low = key < block.low ? key : block.low;
+        block.high = key > block.high ? key : block.high;
+      } else {
+        extent.y.include(reader.at(i).y);
+      }
     }
-    KeyBlock& block = blocks[i / kKeyBlock];
-    block.low = std::min(block.low, key);
-    block.high = std::max(block.high, key);
+    if (keyed) blocks[begin / kKeyBlock] = block;
+  }
+  if (x.low <= x.high) {
+    extent.x.include(x.low);
+    extent.x.include(x.high);
+  }
+  if (values.low <= values.high) {
+    extent.y.include(values.low);
+    extent.y.include(values.high);
   }
   KeyBlock all;
   for (const KeyBlock& block : blocks) {

@@ -58,7 +58,9 @@ constexpr int kTileCells = 8;
 // The marked ring about a grid's centre (see CoverageGrid::insideRing) is
 // found again once this many segments were not found inside it since it
 // was last found; in bins of the squared distance from the centre, this
-// many to the grid's farthest corner.
+// many to the grid's farthest corner. Its counts take a step per cell, and
+// are kept, like the clearance, only on grids of at most
+// kMostClearanceCells cells.
 constexpr size_t kRingMisses = 2048;
 constexpr size_t kRingBins = 16384;
 // How far beyond a cell, in cells, a segment may pass and still be taken
@@ -324,7 +326,7 @@ class CoverageGrid {
     // show marked: enough of those (found marked from their cells, or
     // walked between marked ends), and it is measured again.
     if (insideRing(u0, v0, u1, v1)) return;
-    if (++ringMisses_ >= kRingMisses) {
+    if (clearanceFits() && ++ringMisses_ >= kRingMisses) {
       findRing();
       ringMisses_ = 0;
     }
@@ -597,8 +599,10 @@ class CoverageGrid {
     double nearV = top > 0 ? top : bottom < 0 ? bottom : 0.0;
     double least = nearU * nearU + nearV * nearV;
     double most = std::max(left * left, right * right) + std::max(top * top, bottom * bottom);
-    auto first = std::min(kRingBins - 1, static_cast<size_t>(least / ringBinWidth_));
-    auto last = std::min(kRingBins - 1, static_cast<size_t>(most / ringBinWidth_));
+    // Bins by a product, not a division: a bin edge moved by a rounding
+    // lies far within kRingMargin's slack beyond kNearCells.
+    auto first = std::min(kRingBins - 1, static_cast<size_t>(least * ringBinsPerSquare_));
+    auto last = std::min(kRingBins - 1, static_cast<size_t>(most * ringBinsPerSquare_));
     unmarkedChanges_[first] += change;
     unmarkedChanges_[last + 1] -= change;
   }
@@ -613,6 +617,7 @@ class CoverageGrid {
       double farU = std::max(centreU_, columns_ - centreU_) + 1;
       double farV = std::max(centreV_, rows_ - centreV_) + 1;
       ringBinWidth_ = (farU * farU + farV * farV) / static_cast<double>(kRingBins);
+      ringBinsPerSquare_ = 1 / ringBinWidth_;
       unmarkedChanges_.assign(kRingBins + 1, 0);
       for (int y = 0; y < rows_; ++y) {
         const uint8_t* row = &cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_)];
@@ -722,6 +727,7 @@ class CoverageGrid {
   // until the ring is first looked for: empty).
   std::vector<int> unmarkedChanges_;
   double ringBinWidth_ = 1;
+  double ringBinsPerSquare_ = 1;
 };
 
 // A run of a curve as kept: the points in data units and on the page, the

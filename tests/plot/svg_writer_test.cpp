@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -264,20 +265,41 @@ TEST(CurveReductionTest, KeepsEachColumnsEnvelopeOfALongCurve) {
   EXPECT_LT(svg.size(), 60000u);
 }
 
-// Random reflections, more than the chart has pixels: drawn as the area
-// they cover, which holds every point and every segment's middle, as one
-// path of far fewer rectangles than points.
-TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
+// Random reflections, more than the chart has pixels.
+struct ScribbleCase {
+  std::string name;
+  // Reflection i of n from `next`, which draws uniformly from [0, 1).
+  std::complex<double> (*value)(int i, int n, const std::function<double()>& next);
+};
+
+std::complex<double> squareScribble(int, int, const std::function<double()>& next) {
+  double re = next() * 1.2 - 0.6;
+  return {re, next() * 1.2 - 0.6};
+}
+
+// Lines from the centre outwards and back at a slowly turning angle, in a
+// ring about the centre whose hole no line crosses.
+std::complex<double> ringScribble(int i, int n, const std::function<double()>& next) {
+  double magnitude = 0.2 + 0.6 * next();
+  return std::polar(magnitude, -25.0 * i / n + 0.2 * next() - 0.1);
+}
+
+class ScribbleTest : public ::testing::TestWithParam<ScribbleCase> {};
+
+// Drawn as the area they cover, which holds every point and every
+// segment's middle, as one path of far fewer rectangles than points.
+TEST_P(ScribbleTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
   std::vector<double> f;
   std::vector<std::complex<double>> values;
   uint32_t state = 99;
-  auto next = [&state] {
+  std::function<double()> next = [&state] {
     state = state * 1664525u + 1013904223u;
-    return static_cast<double>(state >> 8) / (1u << 24) * 1.2 - 0.6;
+    return static_cast<double>(state >> 8) / (1u << 24);
   };
-  for (int i = 0; i < 60000; ++i) {
+  constexpr int kPoints = 60000;
+  for (int i = 0; i < kPoints; ++i) {
     f.push_back(1e9 + 1e5 * i);
-    values.push_back({next(), next()});
+    values.push_back(GetParam().value(i, kPoints, next));
   }
   host::RecordedWaveform s = complexWaveform(f, {values}, "-", "db(y)");
   WaveformSet set = {{"S-Par/S(1,1)", &s}};
@@ -333,6 +355,11 @@ TEST(CurveReductionTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
   EXPECT_EQ(count(svg, "<polyline data-waveform"), 0u);
 }
 
+INSTANTIATE_TEST_SUITE_P(Scribbles, ScribbleTest,
+                         ::testing::Values(ScribbleCase{"InASquare", squareScribble},
+                                           ScribbleCase{"InARing", ringScribble}),
+                         [](const ::testing::TestParamInfo<ScribbleCase>& row) { return row.param.name; });
+
 // Long curves read from the waveform in place, reduced against the same
 // figure whose curves hold every point: the same SVG, byte for byte.
 struct InPlaceCase {
@@ -363,6 +390,27 @@ std::complex<double> rollOff(size_t i, size_t n, std::mt19937* random) {
 std::complex<double> powerGain(size_t i, size_t, std::mt19937* random) {
   std::uniform_real_distribution<double> part(-0.5, 100);
   return i % 977 == 0 ? 0.0 : part(*random);
+}
+
+// Curves that end in a point without a picture, so that the last drawn
+// point is not alone at the right edge of the axis: dashed scatters this
+// dense then double back over their dashes in every pixel column, all
+// along; a level that hums within a few hundredths of a pixel, but for a
+// few drops far below, nowhere: its dashes are seen along it.
+std::complex<double> humToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::uniform_real_distribution<double> hum(-1e-4, 1e-4);
+  if (i + 1 == n) return {std::nan(""), 0};
+  return i % 5000 == 2500 ? 0.05 : 0.5 * (1 + hum(*random));
+}
+
+std::complex<double> scatterToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::complex<double> value = scatter(i, n, random);
+  return i + 1 == n ? std::complex<double>(std::nan(""), 0) : value;
+}
+
+std::complex<double> powerGainToANaN(size_t i, size_t n, std::mt19937* random) {
+  std::complex<double> value = powerGain(i, n, random);
+  return i + 1 == n ? std::complex<double>(std::nan(""), 0) : value;
 }
 
 std::complex<double> slowSpiral(size_t i, size_t n, std::mt19937*) {
@@ -414,6 +462,9 @@ INSTANTIATE_TEST_SUITE_P(
                       InPlaceCase{"RollOffInDb", PanelKind::kCartesian, false, rollOff},
                       InPlaceCase{"RollOffPhase", PanelKind::kPhase, false, rollOff},
                       InPlaceCase{"PowerGainsInDbAndAsTheyAre", PanelKind::kCartesian, true, powerGain},
+                      InPlaceCase{"ScatterInDbToANaN", PanelKind::kCartesian, false, scatterToANaN},
+                      InPlaceCase{"HumInDbToANaN", PanelKind::kCartesian, false, humToANaN},
+                      InPlaceCase{"PowerGainsToANaN", PanelKind::kCartesian, true, powerGainToANaN},
                       InPlaceCase{"ScatterOnASmithChart", PanelKind::kSmith, false, scatter},
                       InPlaceCase{"SpiralOnASmithChart", PanelKind::kSmith, false, slowSpiral}),
     [](const ::testing::TestParamInfo<InPlaceCase>& row) { return row.param.name; });

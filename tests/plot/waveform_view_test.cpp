@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "support/recorded_waveforms.h"
 
@@ -110,6 +113,62 @@ TEST(PartPointsTest, ReflectionPointsAreTheComplexValues) {
   EXPECT_EQ(points[0].x, 0.25);
   EXPECT_EQ(points[0].y, -0.5);
 }
+
+// The keys that order a part's values, taken a part at a time, are those
+// taken a point at a time: the decibel key where it is not 0, else the
+// value where it is a number, else NaN.
+struct OrderKeyCase {
+  std::string name;
+  bool complex;
+  Display display;
+  Part part;
+};
+
+class OrderKeysTest : public ::testing::TestWithParam<OrderKeyCase> {};
+
+TEST_P(OrderKeysTest, AreTheKeysOfEachPoint) {
+  const OrderKeyCase& param = GetParam();
+  const double kInfinity = std::numeric_limits<double>::infinity();
+  std::vector<std::complex<double>> values = {{0.5, -0.25}, {0, 0},   {kNaN, 0},  {kInfinity, 1},
+                                              {1e-160, 0},  {-2, 3},  {1e200, 0}, {0, -1e-3},
+                                              {-0.0, 0},    {1, kNaN}};
+  std::vector<double> frequencies;
+  std::vector<double> reals;
+  for (size_t i = 0; i < values.size(); ++i) {
+    frequencies.push_back(1e9 * static_cast<double>(i + 1));
+    reals.push_back(values[i].real());
+  }
+  host::RecordedWaveform waveform = param.complex ? complexWaveform(frequencies, {values}, "-", "db(y)")
+                                                  : realWaveform(frequencies, {reals}, "", "db(y)", true);
+  PartReader reader(waveform, 0, param.display, param.part);
+  ASSERT_EQ(reader.size(), values.size());
+  std::vector<double> keys(values.size() + 2, 7.0);
+  reader.orderKeys(1, values.size(), keys.data() + 1);
+  EXPECT_EQ(keys[0], 7.0);
+  EXPECT_EQ(keys[values.size()], 7.0);
+  for (size_t i = 1; i < values.size(); ++i) {
+    double key = reader.decibelKey(i);
+    double value = reader.at(i).y;
+    double expected =
+        param.part == Part::kDb ? (key != 0 ? key : kNaN) : (std::isfinite(value) ? value : kNaN);
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(keys[i])) << i;
+    } else {
+      EXPECT_EQ(keys[i], expected) << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, OrderKeysTest,
+    ::testing::Values(OrderKeyCase{"ComplexInDb", true, Display::kDbAmplitude, Part::kDb},
+                      OrderKeyCase{"RealAmplitudeInDb", false, Display::kDbAmplitude, Part::kDb},
+                      OrderKeyCase{"PowerInDb", false, Display::kDbPower, Part::kDb},
+                      OrderKeyCase{"RealPart", true, Display::kRealImaginary, Part::kReal},
+                      OrderKeyCase{"ImaginaryPart", true, Display::kRealImaginary, Part::kImaginary},
+                      OrderKeyCase{"ImaginaryOfAReal", false, Display::kRealImaginary, Part::kImaginary},
+                      OrderKeyCase{"Linear", false, Display::kLinear, Part::kLinear}),
+    [](const ::testing::TestParamInfo<OrderKeyCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace korvel::plot

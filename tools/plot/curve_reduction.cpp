@@ -55,6 +55,19 @@ constexpr double kNearCells = 1.0 / 64;
 // in: a tile whose cells are all marked is one bit.
 constexpr int kTileCells = 8;
 
+// The marked ring about a grid's centre (see CoverageGrid::insideRing) is
+// found again once this many segments were not found inside it since it
+// was last found; in bins of the squared distance from the centre, this
+// many to the grid's farthest corner. Its counts take a step per cell, and
+// are kept, like the clearance, only on grids of at most
+// kMostClearanceCells cells.
+constexpr size_t kRingMisses = 2048;
+constexpr size_t kRingBins = 16384;
+// How far beyond a cell, in cells, a segment may pass and still be taken
+// as one whose walk may visit it: kNearCells, and the roundings of the
+// squared distances, far smaller.
+constexpr double kRingMargin = kNearCells + 1.0 / 1024;
+
 // A segment that crosses at most this many lines of cells (rows, or
 // columns, whichever it crosses fewer of) is short: looked up in the
 // marked tiles and cells, it takes no more steps than in the clearance.
@@ -290,7 +303,9 @@ class CoverageGrid {
         rowsBits_(columns_, rows_),
         columnsBits_(rows_, columns_),
         tileMarked_(static_cast<size_t>(rowsBits_.tileLength()) * static_cast<size_t>(rowsBits_.tileLines()),
-                    0) {}
+                    0),
+        centreU_((area.x + area.width / 2 - originX_) / kCoverageCell),
+        centreV_((area.y + area.height / 2 - originY_) / kCoverageCell) {}
 
   void addPoint(Point at) {
     double u = (at.x - originX_) / kCoverageCell;
@@ -310,6 +325,11 @@ class CoverageGrid {
     // clearance, measured before the cells beside it were marked, failed to
     // show marked: enough of those (found marked from their cells, or
     // walked between marked ends), and it is measured again.
+    if (insideRing(u0, v0, u1, v1)) return;
+    if (clearanceFits() && ++ringMisses_ >= kRingMisses) {
+      findRing();
+      ringMisses_ = 0;
+    }
     bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
     if (tried && markedAlong(u0, v0, u1, v1)) return;
     if (markedNear(u0, v0, u1, v1)) {
@@ -482,6 +502,7 @@ class CoverageGrid {
     uint8_t& cell = cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_) + static_cast<size_t>(x)];
     if (cell != 0) return;
     cell = 1;
+    if (!unmarkedChanges_.empty()) countUnmarked(x, y, -1);
     rowsBits_.setCell(y, x);
     columnsBits_.setCell(x, y);
     int tx = x / kTileCells;
@@ -541,6 +562,84 @@ class CoverageGrid {
     if (!finite({u0, v0}) || !finite({u1, v1})) return false;  // left to the walk
     if (std::fabs(u1 - u0) >= std::fabs(v1 - v0)) return rowsBits_.markedNear(u0, v0, u1, v1);
     return columnsBits_.markedNear(v0, u0, v1, u1);
+  }
+
+  // Whether a segment (in cells) lies within the ring last measured, all
+  // of whose cells are marked: both ends no farther from the centre than
+  // its outer radius (the disc is convex), and its nearest point no nearer
+  // than its inner one. The cells its walk may visit, within kNearCells of
+  // it, then lie in the ring and are marked already. A chart's curve
+  // circling its centre stays in such a ring however long its lines are,
+  // where looking its cells up takes a step per line of tiles it crosses.
+  bool insideRing(double u0, double v0, double u1, double v1) const {
+    double x0 = u0 - centreU_;
+    double y0 = v0 - centreV_;
+    double x1 = u1 - centreU_;
+    double y1 = v1 - centreV_;
+    if (!(x0 * x0 + y0 * y0 <= ringOuter_ && x1 * x1 + y1 * y1 <= ringOuter_)) return false;
+    double du = x1 - x0;
+    double dv = y1 - y0;
+    double length = du * du + dv * dv;
+    double t = length > 0 ? std::clamp(-(x0 * du + y0 * dv) / length, 0.0, 1.0) : 0.0;
+    double nearU = x0 + t * du;
+    double nearV = y0 + t * dv;
+    return nearU * nearU + nearV * nearV >= ringInner_;
+  }
+
+  // Adds `change` to the count of cells not marked in the bins of squared
+  // distance from the centre that cell (x, y), widened by kRingMargin,
+  // reaches: its nearest and farthest points (kept as the change of count
+  // at the first bin and after the last, added up when the ring is found).
+  void countUnmarked(int x, int y, int change) {
+    double top = y - kRingMargin - centreV_;
+    double bottom = y + 1 + kRingMargin - centreV_;
+    double left = x - kRingMargin - centreU_;
+    double right = x + 1 + kRingMargin - centreU_;
+    double nearU = left > 0 ? left : right < 0 ? right : 0.0;
+    double nearV = top > 0 ? top : bottom < 0 ? bottom : 0.0;
+    double least = nearU * nearU + nearV * nearV;
+    double most = std::max(left * left, right * right) + std::max(top * top, bottom * bottom);
+    // Bins by a product, not a division: a bin edge moved by a rounding
+    // lies far within kRingMargin's slack beyond kNearCells.
+    auto first = std::min(kRingBins - 1, static_cast<size_t>(least * ringBinsPerSquare_));
+    auto last = std::min(kRingBins - 1, static_cast<size_t>(most * ringBinsPerSquare_));
+    unmarkedChanges_[first] += change;
+    unmarkedChanges_[last + 1] -= change;
+  }
+
+  // The ring about the centre whose cells are all marked that holds the
+  // most area, as squared radii: the longest stretch of bins no cell not
+  // marked reaches. The counts are made when it is first looked for, and
+  // kept as cells are marked. Cells are only ever marked, so a ring found
+  // before stays marked.
+  void findRing() {
+    if (unmarkedChanges_.empty()) {
+      double farU = std::max(centreU_, columns_ - centreU_) + 1;
+      double farV = std::max(centreV_, rows_ - centreV_) + 1;
+      ringBinWidth_ = (farU * farU + farV * farV) / static_cast<double>(kRingBins);
+      ringBinsPerSquare_ = 1 / ringBinWidth_;
+      unmarkedChanges_.assign(kRingBins + 1, 0);
+      for (int y = 0; y < rows_; ++y) {
+        const uint8_t* row = &cells_[static_cast<size_t>(y) * static_cast<size_t>(columns_)];
+        for (int x = 0; x < columns_; ++x) {
+          if (row[x] == 0) countUnmarked(x, y, 1);
+        }
+      }
+    }
+    double widest = 0;
+    int open = 0;
+    size_t start = 0;
+    for (size_t bin = 0; bin <= kRingBins; ++bin) {
+      if (bin < kRingBins && (open += unmarkedChanges_[bin]) == 0) continue;
+      // Bins start..bin - 1 are free: squared radii from start's lower
+      // edge to bin's.
+      if (bin > start && static_cast<double>(bin - start) > widest) {
+        widest = static_cast<double>(bin - start);
+        ringInner_ = static_cast<double>(start) * ringBinWidth_;
+        ringOuter_ = static_cast<double>(bin) * ringBinWidth_;
+      }
+      start = bin + 1;
+    }
   }
 
   bool onGrid(double u, double v) const { return u >= 0 && v >= 0 && u < columns_ && v < rows_; }
@@ -616,6 +715,19 @@ class CoverageGrid {
   LineBits rowsBits_;
   LineBits columnsBits_;
   std::vector<uint8_t> tileMarked_;  // marked cells per tile, tile row after tile row
+  // The centre of the area, in cells, and the squared radii of the ring
+  // about it last found whose cells are all marked (none yet: empty).
+  double centreU_ = 0;
+  double centreV_ = 0;
+  double ringInner_ = 0;
+  double ringOuter_ = -1;
+  size_t ringMisses_ = 0;  // segments not inside the ring since it was found
+  // The cells not marked, counted in bins of ringBinWidth_ of squared
+  // distance from the centre, as the change of count at each bin (none
+  // until the ring is first looked for: empty).
+  std::vector<int> unmarkedChanges_;
+  double ringBinWidth_ = 1;
+  double ringBinsPerSquare_ = 1;
 };
 
 // A run of a curve as kept: the points in data units and on the page, the
@@ -654,6 +766,10 @@ class RunKeeper {
     if (!open_) {
       open_ = true;
       startBucket(index, pixel);
+      return;
+    }
+    if (grid_ != nullptr) {
+      coverNext(index, pixel);
       return;
     }
     // Lengths serve the strokes, which a chart drawn as its coverage has
@@ -717,6 +833,29 @@ class RunKeeper {
     Point pixel;
     double full = 0;
   };
+
+  // add on a chart whose lines go onto a grid: of each bucket only its
+  // first and last point matter, as closeBucket would take them.
+  void coverNext(size_t index, Point pixel) {
+    double column = floorOf(pixel.x);
+    double row = floorOf(pixel.y);
+    if (column == column_ && row == row_) {
+      last_.index = index;
+      last_.pixel = pixel;
+      return;
+    }
+    coverKept(first_.pixel);
+    if (last_.index != first_.index) coverKept(last_.pixel);
+    first_ = last_ = {index, pixel, 0};
+    column_ = column;
+    row_ = row;
+  }
+
+  void coverKept(Point pixel) {
+    if (runKept_ > 0) grid_->addSegment(lastKept_, pixel);
+    lastKept_ = pixel;
+    ++runKept_;
+  }
 
   void startBucket(size_t index, Point pixel) {
     first_ = lowest_ = highest_ = last_ = {index, pixel, 0};
@@ -1062,6 +1201,13 @@ std::vector<KeptRun> keptRuns(const Points& points, const Panel& panel, RunKeepe
 // key lies within a hundredth of a pixel (and every error) of a column's
 // extreme key need a page position to tell which of them is written
 // highest or lowest. What it keeps is what RunKeeper keeps, to the bit.
+//
+// A dashed curve is taken the same way when its points cross each of its
+// buckets up and down so often that the full curve is certain to double
+// back over its dashes there (see BucketInk), which a count of the steps
+// between a bucket's low and high quarters shows without measuring a
+// line: every bucket then inks solid, and, when the lines between them
+// are drawn solid too, the lengths along the curve are never asked for.
 class KeyedEnvelope {
  public:
   KeyedEnvelope(const Panel& panel, const PartReader& reader)
@@ -1071,10 +1217,9 @@ class KeyedEnvelope {
         // A hundredth of a pixel, as a span of values.
         cell_((panel.y.high - panel.y.low) / (100 * panel.plot.height)) {}
 
-  static bool fits(const Panel& panel, const PartReader& reader, double period) {
+  static bool fits(const Panel& panel, const PartReader& reader) {
     Part part = reader.part();
-    if (panel.kind == PanelKind::kSmith || period > 0 || !monotonicX(panel) || !monotonicY(panel))
-      return false;
+    if (panel.kind == PanelKind::kSmith || !monotonicX(panel) || !monotonicY(panel)) return false;
     if (part != Part::kDb && part != Part::kReal && part != Part::kImaginary && part != Part::kLinear)
       return false;
     for (size_t i = 0; i < reader.size(); ++i) {
@@ -1084,20 +1229,37 @@ class KeyedEnvelope {
     return true;
   }
 
-  std::vector<KeptRun> runs(size_t* vertices) const {
-    std::vector<KeptRun> runs;
+  // The kept runs of a solid curve (`period` 0), or of a curve dashed
+  // with that period whose every bucket and every line between two of them
+  // is drawn solid; false, for a dashed curve, where that cannot be shown,
+  // and its runs are then measured point by point.
+  bool keptRuns(double period, std::vector<KeptRun>* runs) const {
+    bool dashed = period > 0;
+    size_t count = reader_.size();
+    // A last point alone in its pixel column (the right edge of the axis,
+    // where it falls on a whole pixel) is joined to the run by a line that
+    // is not drawn solid, whose dashes need the lengths: not worth a try.
+    if (dashed && count >= 2 && hasPicture(count - 1) && hasPicture(count - 2) &&
+        columnOf(count - 1) != columnOf(count - 2))
+      return false;
+    bool solid = true;
     KeptRun run;
     auto finishRun = [&] {
       if (run.data.empty()) return;
-      *vertices += run.data.size();
-      runs.push_back(std::move(run));
+      if (dashed) {
+        // Lengths along the curve serve only the dashes of lines not
+        // drawn solid, which a run kept here has none of.
+        run.fullLength.assign(run.data.size(), 0.0);
+        for (size_t k = 1; k < run.data.size() && solid; ++k) solid = solidSegment(run, k);
+      }
+      runs->push_back(std::move(run));
       run = KeptRun{};
     };
-    size_t count = reader_.size();
+    // The keys of the bucket open, NaN for a point without one: taken once.
+    std::vector<double> keys;
     size_t i = 0;
     while (i < count) {
-      double key = 0;
-      if (!keyOf(i, &key) && !std::isfinite(reader_.at(i).y)) {
+      if (!hasPicture(i)) {
         finishRun();
         ++i;
         continue;
@@ -1105,38 +1267,46 @@ class KeyedEnvelope {
       // A bucket from i to the end of its column or the first point
       // without a picture, which ends the run.
       size_t columnEnd = endOfColumn(i);
+      if (keys.size() < columnEnd - i) keys.resize(columnEnd - i);
       double lowKey = std::numeric_limits<double>::infinity();
       double highKey = -lowKey;
       size_t end = i;
       bool broken = false;
+      reader_.orderKeys(i, columnEnd, keys.data());
       for (; end < columnEnd; ++end) {
-        if (keyOf(end, &key)) {
-          lowKey = std::min(lowKey, key);
-          highKey = std::max(highKey, key);
-        } else if (!std::isfinite(reader_.at(end).y)) {
+        double key = keys[end - i];
+        // Without a branch, which random keys would mistake: a NaN key
+        // changes neither.
+        lowKey = key < lowKey ? key : lowKey;
+        highKey = key > highKey ? key : highKey;
+        if (std::isnan(key) && !std::isfinite(reader_.at(end).y)) {
           broken = true;
           break;
         }
       }
-      keepBucket(i, end, lowKey, highKey, &run);
+      if (!keepBucket(i, end, lowKey, highKey, period, keys.data(), &run)) return false;
       if (broken) finishRun();
+      if (!solid) return false;
       i = end;
     }
     finishRun();
-    return runs;
+    return solid;
   }
 
  private:
-  // Whether point i's value is ordered by a key, and the key: its decibel
-  // key, or a real value itself where it is a number.
-  bool keyOf(size_t i, double* key) const {
+  // The key that orders point i's value: its decibel key, or a real value
+  // itself where it is a number; NaN where there is none.
+  double keyOf(size_t i) const {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     if (decibels_) {
-      *key = reader_.decibelKey(i);
-      return *key != 0;
+      double key = reader_.decibelKey(i);
+      return key != 0 ? key : kNone;
     }
-    *key = reader_.at(i).y;
-    return std::isfinite(*key);
+    double value = reader_.at(i).y;
+    return std::isfinite(value) ? value : kNone;
   }
+
+  bool hasPicture(size_t i) const { return !std::isnan(keyOf(i)) || std::isfinite(reader_.at(i).y); }
 
   double columnOf(size_t i) const {
     return floorOf(writtenCoordinate(panel_.toPixelX(reader_.frequency(i))));
@@ -1181,20 +1351,79 @@ class KeyedEnvelope {
     return std::pow(10.0, (value - reach) / 10) * (1 - 1e-9);
   }
 
+  // Keys at a quarter and at three quarters of the way from a bucket's
+  // smallest key `lowKey` to its largest `highKey` (of the way in decibels,
+  // for decibel keys), and the least distance on the page between the
+  // written rows of a point whose key is at or below the first and one
+  // whose key is at or above the second, allowing every error and rounding
+  // (not above 0 when the keys are too close to tell).
+  struct Quarters {
+    double low = 0;
+    double high = 0;
+    double gap = 0;
+  };
+
+  Quarters quartersOf(double lowKey, double highKey) const {
+    Quarters quarters;
+    double lowValue = 0;
+    double highValue = 0;
+    double slack = 0;
+    if (decibels_) {
+      double middle = std::sqrt(lowKey) * std::sqrt(highKey);
+      quarters.low = std::sqrt(lowKey) * std::sqrt(middle);
+      quarters.high = std::sqrt(middle) * std::sqrt(highKey);
+      lowValue = 10.0 * std::log10(quarters.low);
+      highValue = 10.0 * std::log10(quarters.high);
+      slack = 2 * kNearDecibelsError * (1 + std::max(std::fabs(lowValue), std::fabs(highValue)));
+    } else {
+      quarters.low = lowKey + (highKey - lowKey) / 4;
+      quarters.high = highKey - (highKey - lowKey) / 4;
+      lowValue = quarters.low;
+      highValue = quarters.high;
+    }
+    slack += 1e-9 * std::max(std::fabs(lowValue), std::fabs(highValue));
+    double span = highValue - lowValue - 2 * slack;
+    // Less each row's rounding to the hundredth, and the mapping's.
+    quarters.gap = span / (panel_.y.high - panel_.y.low) * panel_.plot.height * (1 - 1e-9) - 0.01 - 1e-6;
+    return quarters;
+  }
+
   // Keeps of the bucket [begin, end) its first, the first written highest
   // and lowest (from the points near the extreme keys, and those without a
-  // key), and its last point, in order.
-  void keepBucket(size_t begin, size_t end, double lowKey, double highKey, KeptRun* run) const {
+  // key), and its last point, in order; for a dashed curve (`period` > 0)
+  // with their page positions and the bucket's ink, false when the bucket
+  // cannot be shown to ink solid. Every step between consecutive points
+  // from the low quarter of its keys to the high one, or back, is a line
+  // of at least the quarters' gap, and the full curve through the bucket
+  // is at least as long as those lines together.
+  // `keys` holds the bucket's keys as keyOf gives them.
+  bool keepBucket(size_t begin, size_t end, double lowKey, double highKey, double period, const double* keys,
+                  KeptRun* run) const {
     bool keyed = lowKey <= highKey;
+    bool dashed = period > 0;
+    if (dashed && !keyed) return false;
     double low = keyed ? lowThreshold(lowKey) : -std::numeric_limits<double>::infinity();
     double high = keyed ? highThreshold(highKey) : std::numeric_limits<double>::infinity();
+    Quarters quarters = dashed ? quartersOf(lowKey, highKey) : Quarters{};
+    // The side of a point's key: -1 in the low quarter, 1 in the high
+    // one, 0 between or without a key (NaN).
+    auto sideOf = [&](double key) {
+      return static_cast<int>(key >= quarters.high) - static_cast<int>(key <= quarters.low);
+    };
+    int side = dashed ? sideOf(keys[0]) : 0;
+    size_t crossings = 0;
     double top = writtenPixel(panel_, reader_.at(begin)).y;
     double bottom = top;
     size_t lowest = begin;  // of the smallest page y
     size_t highest = begin;
     for (size_t i = begin + 1; i < end; ++i) {
-      double key = 0;
-      if (keyOf(i, &key) && key > low && key < high) continue;
+      double key = keys[i - begin];
+      if (dashed) {
+        int next = sideOf(key);
+        crossings += static_cast<size_t>(next * side < 0);
+        side = next;
+      }
+      if (key > low && key < high) continue;
       double y = writtenPixel(panel_, reader_.at(i)).y;
       if (y < top) {
         top = y;
@@ -1208,6 +1437,34 @@ class KeyedEnvelope {
     std::vector<size_t> kept;
     keepInOrder({begin, lowest, highest, end - 1}, &kept);
     for (size_t i : kept) run->data.push_back(reader_.at(i));
+    if (!dashed) return true;
+    // The kept points' own lines within the bucket, as RunKeeper measures
+    // them, and what is certain of the full curve's length beyond them.
+    double chain = 0;
+    for (size_t k = 0; k < kept.size(); ++k) {
+      Point pixel = writtenPixel(panel_, reader_.at(kept[k]));
+      if (k > 0) chain += distance(run->pixels.back(), pixel);
+      run->pixels.push_back(pixel);
+      run->bucket.push_back(run->inks.size());
+    }
+    double least = static_cast<double>(crossings) * quarters.gap * (1 - 1e-6);
+    // Where the crossings are too few to tell, as RunKeeper measures it.
+    if (!(least - chain >= period + 1e-6) && !(lengthWithin(begin, end) - chain >= period)) return false;
+    run->inks.push_back({top, bottom, true});
+    return true;
+  }
+
+  // The length on the page of the full curve from point `begin` to point
+  // end - 1, as RunKeeper adds it up.
+  double lengthWithin(size_t begin, size_t end) const {
+    double full = 0;
+    Point previous = writtenPixel(panel_, reader_.at(begin));
+    for (size_t i = begin + 1; i < end; ++i) {
+      Point pixel = writtenPixel(panel_, reader_.at(i));
+      full += distance(previous, pixel);
+      previous = pixel;
+    }
+    return full;
   }
 
   const Panel& panel_;
@@ -1248,10 +1505,10 @@ void reduceCurve(const Panel& panel, Curve* curve) {
     std::shared_ptr<const PartReader> kept = curve->reader;
     if (kept == nullptr) kept = std::make_shared<const PartReader>(readerOf(*curve));
     const PartReader& reader = *kept;
-    if (KeyedEnvelope::fits(panel, reader, measured)) {
-      size_t vertices = 0;
-      runs = KeyedEnvelope(panel, reader).runs(&vertices);
-    } else {
+    bool enveloped =
+        KeyedEnvelope::fits(panel, reader) && KeyedEnvelope(panel, reader).keptRuns(measured, &runs);
+    if (!enveloped) {
+      runs.clear();
       runs = keptRuns(ReadPoints(panel, reader), panel, &keeper, &grid);
     }
   }

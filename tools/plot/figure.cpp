@@ -139,34 +139,82 @@ struct CurveExtent {
 // extreme value: keys order values only to within a relative 1e-12.
 constexpr double kKeyTolerance = 1e-10;
 
+// Points are looked at again for their values in blocks of this many,
+// only in the blocks whose keys reach near the ends: the rest need no
+// second pass over the waveform.
+constexpr size_t kKeyBlock = 4096;
+
+// The smallest and largest key of each block of kKeyBlock points.
+struct KeyBlock {
+  double low = std::numeric_limits<double>::infinity();
+  double high = 0;
+};
+
 // The x and value ranges of a curve against frequency. Decibels are taken
 // only of the points whose key (the squared magnitude or the power, which
 // orders them as their decibels do) lies at either end: the others cannot
 // reach the ends of the range.
 CurveExtent frequencyExtent(const PartReader& reader) {
   CurveExtent extent;
-  bool keyed = reader.part() == Part::kDb;
-  double lowKey = std::numeric_limits<double>::infinity();
-  double highKey = 0;
-  for (size_t i = 0; i < reader.size(); ++i) {
-    double x = reader.frequency(i);
-    extent.x.include(x);
-    if (!std::isfinite(x)) continue;
-    double key = keyed ? reader.decibelKey(i) : 0.0;
-    if (key == 0) {
-      extent.y.include(reader.at(i).y);
-      continue;
+  Part part = reader.part();
+  bool keyed = part == Part::kDb;
+  // A real part's keys are its values (NaN where not a number).
+  bool valued = part == Part::kReal || part == Part::kImaginary || part == Part::kLinear;
+  size_t count = reader.size();
+  std::vector<KeyBlock> blocks(keyed ? (count + kKeyBlock - 1) / kKeyBlock : 0);
+  std::vector<double> keys(keyed || valued ? std::min(count, kKeyBlock) : 0);
+  // The ranges as Range::include takes them one after the other, without
+  // a branch but for the points that have no picture.
+  Range x;
+  KeyBlock values;
+  values.high = -values.low;
+  x.low = values.low;
+  x.high = values.high;
+  for (size_t begin = 0; begin < count; begin += kKeyBlock) {
+    size_t end = std::min(count, begin + kKeyBlock);
+    if (keyed || valued) reader.orderKeys(begin, end, keys.data());
+    KeyBlock block;
+    for (size_t i = begin; i < end; ++i) {
+      double frequency = reader.frequency(i);
+      if (!std::isfinite(frequency)) continue;
+      x.low = frequency < x.low ? frequency : x.low;
+      x.high = frequency > x.high ? frequency : x.high;
+      double key = keys.empty() ? 0.0 : keys[i - begin];
+      if (valued) {
+        values.low = key < values.low ? key : values.low;
+        values.high = key > values.high ? key : values.high;
+      } else if (keyed && !std::isnan(key)) {
+        block.low = key < block.low ? key : block.low;
+        block.high = key > block.high ? key : block.high;
+      } else {
+        extent.y.include(reader.at(i).y);
+      }
     }
-    lowKey = std::min(lowKey, key);
-    highKey = std::max(highKey, key);
+    if (keyed) blocks[begin / kKeyBlock] = block;
   }
-  if (!(highKey > 0)) return extent;
-  double low = lowKey * (1 + kKeyTolerance);
-  double high = highKey * (1 - kKeyTolerance);
-  for (size_t i = 0; i < reader.size(); ++i) {
-    if (!std::isfinite(reader.frequency(i))) continue;
-    double key = reader.decibelKey(i);
-    if (key != 0 && (key <= low || key >= high)) extent.y.include(reader.at(i).y);
+  if (x.low <= x.high) {
+    extent.x.include(x.low);
+    extent.x.include(x.high);
+  }
+  if (values.low <= values.high) {
+    extent.y.include(values.low);
+    extent.y.include(values.high);
+  }
+  KeyBlock all;
+  for (const KeyBlock& block : blocks) {
+    all.low = std::min(all.low, block.low);
+    all.high = std::max(all.high, block.high);
+  }
+  if (!(all.high > 0)) return extent;
+  double low = all.low * (1 + kKeyTolerance);
+  double high = all.high * (1 - kKeyTolerance);
+  for (size_t b = 0; b < blocks.size(); ++b) {
+    if (!(blocks[b].low <= low || blocks[b].high >= high)) continue;
+    for (size_t i = b * kKeyBlock; i < std::min(count, (b + 1) * kKeyBlock); ++i) {
+      if (!std::isfinite(reader.frequency(i))) continue;
+      double key = reader.decibelKey(i);
+      if (key != 0 && (key <= low || key >= high)) extent.y.include(reader.at(i).y);
+    }
   }
   return extent;
 }
@@ -193,19 +241,24 @@ CurveExtent chartExtent(const PartReader& reader) {
   auto include = [&](double magnitude) {
     if (std::isfinite(magnitude)) extent.largestMagnitude = std::max(extent.largestMagnitude, magnitude);
   };
-  double highKey = 0;
+  std::vector<double> blockHigh((count + kKeyBlock - 1) / kKeyBlock, 0.0);
   for (size_t i = 0; i < count; ++i) {
     double key = reader.squaredMagnitude(i);
     if (key == 0) {
       include(reader.magnitude(i));
     } else {
-      highKey = std::max(highKey, key);
+      blockHigh[i / kKeyBlock] = std::max(blockHigh[i / kKeyBlock], key);
     }
   }
+  double highKey = 0;
+  for (double key : blockHigh) highKey = std::max(highKey, key);
   if (!(highKey > 0)) return extent;
   double high = highKey * (1 - kKeyTolerance);
-  for (size_t i = 0; i < count; ++i) {
-    if (reader.squaredMagnitude(i) >= high) include(reader.magnitude(i));
+  for (size_t b = 0; b < blockHigh.size(); ++b) {
+    if (!(blockHigh[b] >= high)) continue;
+    for (size_t i = b * kKeyBlock; i < std::min(count, (b + 1) * kKeyBlock); ++i) {
+      if (reader.squaredMagnitude(i) >= high) include(reader.magnitude(i));
+    }
   }
   return extent;
 }

@@ -130,6 +130,29 @@ double PartReader::nearValue(size_t i, double* error) const {
   return at(i).y;
 }
 
+void PartReader::orderKeys(size_t begin, size_t end, double* keys) const {
+  double* out = keys - begin;
+  auto keyOrNone = [](double key) { return key != 0 ? key : kNaN; };
+  auto valueOrNone = [](double value) { return std::isfinite(value) ? value : kNaN; };
+  if (part_ == Part::kDb && display_ == Display::kDbPower) {
+    for (size_t i = begin; i < end; ++i) out[i] = keyOrNone(normalKey(re(i)));
+  } else if (part_ == Part::kDb && width_ == 2) {
+    for (size_t i = begin; i < end; ++i) {
+      double real = y_[2 * i];
+      double imaginary = y_[2 * i + 1];
+      out[i] = keyOrNone(normalKey(real * real + imaginary * imaginary));
+    }
+  } else if (part_ == Part::kDb) {
+    for (size_t i = begin; i < end; ++i) out[i] = keyOrNone(squaredMagnitude(i));
+  } else if (part_ == Part::kImaginary) {
+    for (size_t i = begin; i < end; ++i) out[i] = valueOrNone(im(i));
+  } else if (part_ == Part::kReal || part_ == Part::kLinear) {
+    for (size_t i = begin; i < end; ++i) out[i] = valueOrNone(re(i));
+  } else {
+    for (size_t i = begin; i < end; ++i) out[i] = kNaN;
+  }
+}
+
 double PartReader::magnitude(size_t i) const { return std::hypot(re(i), im(i)); }
 
 std::vector<Point> partPoints(const host::RecordedWaveform& waveform, size_t segment, Display display,

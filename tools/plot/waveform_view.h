@@ -92,6 +92,12 @@ class PartReader {
     return normalKey(display_ == Display::kDbPower ? re(i) : squaredMagnitude(i));
   }
 
+  // For points begin to end - 1, into `keys`: of a kDb part its decibel
+  // key, of a kReal, kImaginary or kLinear part its value, where that is
+  // not 0 (a key) or is a number (a value); NaN elsewhere. The part is
+  // looked at once, not at every point.
+  void orderKeys(size_t begin, size_t end, double* keys) const;
+
   // The magnitude of a kReflection point (hypot of its parts), and its
   // square where that is a normal double far from the ends of the range
   // (0 elsewhere), which orders magnitudes as they are ordered to within a

@@ -116,12 +116,18 @@ void widenExtent(RecordedSegment* segment, const double* x, size_t count) {
 // Notes the first y value, and whether a later one differs from it (a
 // value that is not a number differs from everything).
 void summariseY(YSummary* summary, const double* y, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    if (!summary->any) {
-      summary->any = true;
-      summary->first = y[i];
-    } else if (y[i] != summary->first) {
+  if (count == 0 || summary->varies) return;
+  size_t i = 0;
+  if (!summary->any) {
+    summary->any = true;
+    summary->first = y[i++];
+  }
+  // The first value that differs settles it: the rest need not be read.
+  const double first = summary->first;
+  for (; i < count; ++i) {
+    if (y[i] != first) {
       summary->varies = true;
+      return;
     }
   }
 }
@@ -162,7 +168,7 @@ std::vector<double>& SegmentValues::ownValues() {
   return *values_;
 }
 
-void WaveformLibrary::recordX(RecordedWaveform* waveform, const double* x, size_t count) const {
+bool WaveformLibrary::recordX(RecordedWaveform* waveform, const double* x, size_t count) const {
   const size_t index = waveform->segments.size() - 1;
   RecordedSegment& segment = waveform->segments.back();
   if (segment.x.empty() && waveforms_.size() > 1) {
@@ -175,11 +181,15 @@ void WaveformLibrary::recordX(RecordedWaveform* waveform, const double* x, size_
       // matches itself).
       if (other.size() == count && std::memcmp(x, other.data(), count * sizeof(double)) == 0) {
         segment.x.share(other);
-        return;
+        // The same values, so the same extent.
+        segment.lowX = before->segments[index].lowX;
+        segment.highX = before->segments[index].highX;
+        return true;
       }
     }
   }
   append(&segment.x.ownValues(), x, count);
+  return false;
 }
 
 void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const double* y,
@@ -188,12 +198,11 @@ void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const 
   segment.points += count;
   if (recording_ == ValueRecording::kCounts) return;
   size_t yCount = count * (waveform->isComplex() ? 2 : 1);
-  if (x != nullptr) widenExtent(&segment, x, count);
   if (y != nullptr) summariseY(&waveform->ySummary, y, yCount);
-  if (recording_ == ValueRecording::kAll) {
-    if (x != nullptr) recordX(waveform, x, count);
-    if (y != nullptr) append(&segment.y, y, yCount);
+  if (x != nullptr && !(recording_ == ValueRecording::kAll && recordX(waveform, x, count))) {
+    widenExtent(&segment, x, count);
   }
+  if (recording_ == ValueRecording::kAll && y != nullptr) append(&segment.y, y, yCount);
 }
 
 int WaveformLibrary::nextParameterValue(WaveformHandle handle) {

@@ -173,8 +173,9 @@ class WaveformLibrary {
   void record(RecordedWaveform* waveform, const double* x, const double* y, size_t count) const;
   // Appends `count` x values to `waveform`'s current segment, sharing them
   // with the same segment of the waveform recorded before when that holds
-  // the same values.
-  void recordX(RecordedWaveform* waveform, const double* x, size_t count) const;
+  // the same values; returns true when shared, the segment's extent then
+  // taken from the other's.
+  bool recordX(RecordedWaveform* waveform, const double* x, size_t count) const;
   // The status the next call of `function` returns (0 unless a failure
   // was asked for).
   int statusOf(BuilderFunction function);

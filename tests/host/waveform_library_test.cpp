@@ -190,6 +190,16 @@ TEST_P(SharedX, KeepsEqualValuesOnce) {
         std::memcmp(second.segments[s].x.data(), secondValues.data(), secondValues.size() * sizeof(double)),
         0)
         << "segment " << s;
+    // A shared segment's extent is that of its values all the same.
+    double low = kNaN;
+    double high = kNaN;
+    for (double value : secondValues) {
+      if (std::isnan(value)) continue;
+      if (std::isnan(low) || value < low) low = value;
+      if (std::isnan(high) || value > high) high = value;
+    }
+    EXPECT_EQ(second.segments[s].lowX, low) << "segment " << s;
+    EXPECT_EQ(second.segments[s].highX, high) << "segment " << s;
   }
 }
 

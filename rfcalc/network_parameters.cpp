@@ -26,13 +26,12 @@
 //  3. Two terminals, scalar: convertTwoTerminalScalar, the samples that the
 //     paired arithmetic leaves, with the messages of singular matrices.
 //  4. Two terminals, paired: convertTwoTerminalPaired with the kernels of
-//     paired_two_by_two.h, and convertTwoTerminalQuad with the same
-//     kernels on two samples at once in four lanes; the samples they leave
-//     take path 3.
+//     paired_two_by_two.h, and convertQuad with the same kernels on two
+//     samples at once in four lanes; the samples they leave take path 3.
 //  5. Four terminals, paired: convertFourTerminalPaired with the kernels
-//     of paired_four_by_four.h, and convertFourTerminalQuad with the same
-//     kernels on two samples at once in four lanes; the samples they leave
-//     take path 1.
+//     of paired_four_by_four.h, and convertQuad with the same kernels on
+//     two samples at once in four lanes; the samples they leave take
+//     path 1.
 //  6. Blocks of points, 3 and 5 to 32 terminals: convertInBlocks,
 //     convertBlock, loadBlock and finishBlock here, on loadIdentitySums,
 //     invertBlock, multiplyBlock, multiplyBlockByDiagonal, scaleBlock and
@@ -289,78 +288,56 @@ template <size_t kN>
   return written;
 }
 
-// Z and Y of two-terminal samples `first` and `first + 1`, as
-// convertTwoTerminalPaired forms them, the two samples side by side:
-// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
-// Returns bit k set when sample first + k was written, clear when it
-// needs the scalar kernels (and nothing of it was written).
-[[gnu::flatten, gnu::always_inline]] inline unsigned twoTerminalQuad(const NetworkSamples& network,
-                                                                     const NetworkLayout& layout,
-                                                                     size_t first,
-                                                                     const QuadReferences& references) {
+// Z and Y of n-terminal samples `first` and `first + 1` (two or four
+// terminals), as convertTwoTerminalPaired and convertFourTerminalPaired
+// form them, the two samples side by side: lanes 0 and 1 the first
+// sample's Z and Y, lanes 2 and 3 the second's. Returns bit k set when
+// sample first + k was written, clear when it needs the scalar kernels
+// (and nothing of it was written). Flattened, so that every kernel is
+// inlined and the four lanes stay in registers.
+template <size_t kN>
+[[gnu::flatten, gnu::always_inline]] inline unsigned quadConversion(const NetworkSamples& network,
+                                                                    const NetworkLayout& layout, size_t first,
+                                                                    const QuadReferences& references) {
   using kernels::LaneMask4;
-  Quad inverses[4];
-  Quad left[4];
-  loadQuad<2>(network, first, inverses, left);
+  Quad toInvert[kN * kN];
+  Quad left[kN * kN];
+  loadQuad<kN>(network, first, toInvert, left);
   LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
-  kernels::invertPairOfTwoByTwo(inverses, &valid);
-  Quad product[4];
-  kernels::pairedMultiplyOf<2>(left, inverses, product);
-  Quad result[4];
-  weighQuad<2>(product, references, result, &valid);
-  return writeQuad<2>(network, layout, first, result, valid);
+  // The 2 x 2 inversion works in place, the 4 x 4 one into another matrix.
+  Quad inverses[kN * kN];
+  const Quad* inverse = inverses;
+  if constexpr (kN == 2) {
+    kernels::invertPairOfTwoByTwo(toInvert, &valid);
+    inverse = toInvert;
+  } else {
+    kernels::invertPairOfFourByFour(toInvert, inverses, &valid);
+  }
+  Quad product[kN * kN];
+  kernels::pairedMultiplyOf<kN>(left, inverse, product);
+  Quad result[kN * kN];
+  weighQuad<kN>(product, references, result, &valid);
+  // Four-terminal results that are not finite may carry a not-a-number
+  // whose sign the scalar path's operand order decides: that path forms
+  // them. The two-terminal paired path writes them as it finds them.
+  if constexpr (kN == 4) valid &= kernels::pairedFinite(result, kN * kN);
+  return writeQuad<kN>(network, layout, first, result, valid);
 }
 
-// Z and Y of four-terminal samples `first` and `first + 1`, as
-// convertFourTerminalPaired forms them, the two samples side by side:
-// lanes 0 and 1 the first sample's Z and Y, lanes 2 and 3 the second's.
-// Returns bit k set when sample first + k was written, clear when it
-// needs the scalar kernels (and nothing of it was written). Flattened, so
-// that every kernel is inlined and the four lanes stay in registers.
-[[gnu::flatten, gnu::always_inline]] inline unsigned fourTerminalQuad(const NetworkSamples& network,
-                                                                      const NetworkLayout& layout,
-                                                                      size_t first,
-                                                                      const QuadReferences& references) {
-  using kernels::LaneMask4;
-  Quad reduced[16];
-  Quad left[16];
-  loadQuad<4>(network, first, reduced, left);
-  LaneMask4 valid = kernels::allLanesSet<LaneMask4>();
-  Quad inverses[16];
-  kernels::invertPairOfFourByFour(reduced, inverses, &valid);
-  Quad product[16];
-  kernels::pairedMultiplyOf<4>(left, inverses, product);
-  Quad result[16];
-  weighQuad<4>(product, references, result, &valid);
-  // Results that are not finite may carry a not-a-number whose sign the
-  // scalar path's operand order decides: that path forms them.
-  valid &= kernels::pairedFinite(result, 16);
-  return writeQuad<4>(network, layout, first, result, valid);
-}
-
-// The flattened bodies above, built for AVX2 and for the baseline. GCC
-// flattens the clones themselves as well; Clang refuses flatten beside
-// target_clones, and inlines the flattened body into each clone instead.
+// The flattened body above, built for AVX2 and for the baseline, for two
+// and for four terminals. GCC flattens the clones themselves as well;
+// Clang refuses flatten beside target_clones, and inlines the flattened
+// body into each clone instead.
 #if defined(__clang__)
 [[gnu::target_clones("avx2", "default")]]
 #else
 [[gnu::flatten, gnu::target_clones("avx2", "default")]]
 #endif
 unsigned
-convertFourTerminalQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
-                        const QuadReferences& references) {
-  return fourTerminalQuad(network, layout, first, references);
-}
-
-#if defined(__clang__)
-[[gnu::target_clones("avx2", "default")]]
-#else
-[[gnu::flatten, gnu::target_clones("avx2", "default")]]
-#endif
-unsigned
-convertTwoTerminalQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
-                       const QuadReferences& references) {
-  return twoTerminalQuad(network, layout, first, references);
+convertQuad(const NetworkSamples& network, const NetworkLayout& layout, size_t first,
+            const QuadReferences& references) {
+  if (layout.terminals == 2) return quadConversion<2>(network, layout, first, references);
+  return quadConversion<4>(network, layout, first, references);
 }
 
 // One network's conversion: its samples, layout and working matrices.
@@ -879,7 +856,7 @@ QuadReferences ImpedanceConversion::quadReferences() const {
 void ImpedanceConversion::convertTwoTerminalRange(size_t begin, size_t end, const GainCalculation* gains) {
   for (size_t i = begin; i < end;) {
     if (i + 1 < end && useReferencesOf(i) && pairedApplies() && hasReferencesInUse(i + 1)) {
-      const unsigned written = convertTwoTerminalQuad(network_, layout_, i, quadReferences());
+      const unsigned written = convertQuad(network_, layout_, i, quadReferences());
       // A sample left takes the one-sample path, which leaves it the same
       // way and goes on with the scalar kernels, in order.
       for (size_t k = 0; k < 2; ++k) {
@@ -903,7 +880,7 @@ void ImpedanceConversion::convertFourTerminalRange(size_t begin, size_t end) {
   for (size_t i = begin; i < end;) {
     if (i % kLineSamples < 2) prefetchAhead(i, end);
     if (i + 1 < end && useReferencesOf(i) && pairedApplies() && hasReferencesInUse(i + 1)) {
-      const unsigned written = convertFourTerminalQuad(network_, layout_, i, quadReferences());
+      const unsigned written = convertQuad(network_, layout_, i, quadReferences());
       // The samples left, in order, with their messages.
       if ((written & 1) == 0) convertSample(i);
       if ((written & 2) == 0) convertSample(i + 1);

@@ -131,25 +131,24 @@ double PartReader::nearValue(size_t i, double* error) const {
 }
 
 void PartReader::orderKeys(size_t begin, size_t end, double* keys) const {
-  double* out = keys - begin;
   auto keyOrNone = [](double key) { return key != 0 ? key : kNaN; };
   auto valueOrNone = [](double value) { return std::isfinite(value) ? value : kNaN; };
   if (part_ == Part::kDb && display_ == Display::kDbPower) {
-    for (size_t i = begin; i < end; ++i) out[i] = keyOrNone(normalKey(re(i)));
+    for (size_t i = begin; i < end; ++i) keys[i - begin] = keyOrNone(normalKey(re(i)));
   } else if (part_ == Part::kDb && width_ == 2) {
     for (size_t i = begin; i < end; ++i) {
       double real = y_[2 * i];
       double imaginary = y_[2 * i + 1];
-      out[i] = keyOrNone(normalKey(real * real + imaginary * imaginary));
+      keys[i - begin] = keyOrNone(normalKey(real * real + imaginary * imaginary));
     }
   } else if (part_ == Part::kDb) {
-    for (size_t i = begin; i < end; ++i) out[i] = keyOrNone(squaredMagnitude(i));
+    for (size_t i = begin; i < end; ++i) keys[i - begin] = keyOrNone(squaredMagnitude(i));
   } else if (part_ == Part::kImaginary) {
-    for (size_t i = begin; i < end; ++i) out[i] = valueOrNone(im(i));
+    for (size_t i = begin; i < end; ++i) keys[i - begin] = valueOrNone(im(i));
   } else if (part_ == Part::kReal || part_ == Part::kLinear) {
-    for (size_t i = begin; i < end; ++i) out[i] = valueOrNone(re(i));
+    for (size_t i = begin; i < end; ++i) keys[i - begin] = valueOrNone(re(i));
   } else {
-    for (size_t i = begin; i < end; ++i) out[i] = kNaN;
+    for (size_t i = begin; i < end; ++i) keys[i - begin] = kNaN;
   }
 }
 

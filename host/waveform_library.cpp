@@ -199,8 +199,10 @@ void WaveformLibrary::record(RecordedWaveform* waveform, const double* x, const 
   if (recording_ == ValueRecording::kCounts) return;
   size_t yCount = count * (waveform->isComplex() ? 2 : 1);
   if (y != nullptr) summariseY(&waveform->ySummary, y, yCount);
-  if (x != nullptr && !(recording_ == ValueRecording::kAll && recordX(waveform, x, count))) {
-    widenExtent(&segment, x, count);
+  if (x != nullptr) {
+    // Values shared with another segment bring its extent along.
+    const bool shared = recording_ == ValueRecording::kAll && recordX(waveform, x, count);
+    if (!shared) widenExtent(&segment, x, count);
   }
   if (recording_ == ValueRecording::kAll && y != nullptr) append(&segment.y, y, yCount);
 }

@@ -85,7 +85,8 @@ int growNetworkStorage(DataSet* data, size_t pointsInUse, size_t* capacity) {
   if (grown > kMaxPoints) grown = kMaxPoints;
   int scatteringWaveforms = data->terminalCount * data->terminalCount;
   regrow(reinterpret_cast<void**>(&data->frequencies), pointsInUse, grown, sizeof(double));
-  for (int i = 0; i < readEntryCount(*data); ++i) {
+  const int entries = readEntryCount(*data);
+  for (int i = 0; i < entries; ++i) {
     size_t used = i < scatteringWaveforms ? pointsInUse : 0;
     regrowEntry(data, static_cast<size_t>(i), used, grown);
   }

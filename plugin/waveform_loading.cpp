@@ -2,7 +2,6 @@
 // waveform builder, one sweep block per segment, and the plug-in's copy of
 // its samples is released once handed over.
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -21,8 +20,6 @@ namespace {
 // The status the builder returns on success; any other value stops the
 // adding of samples at once.
 constexpr int kBuilderOk = 0;
-// Stands for a builder failure when the plug-in itself cannot go on.
-constexpr int kBuilderStopped = 1;
 
 // The x values of a waveform and the number of points per block.
 struct SampleGrid {
@@ -68,8 +65,7 @@ struct BlockWriter {
   Tcl_Interp* interp;
   WaveformHandle handle;
   SampleGrid grid;
-  const double* samples;  // complex samples, real then imaginary part
-  double* realParts;      // n doubles for a real-typed waveform, else null
+  double* samples;  // complex samples, real then imaginary part
 
   // A reference impedance that is constant over a block is drawn by its
   // first and last points; one that changes from point to point (a port
@@ -93,10 +89,16 @@ struct BlockWriter {
     return true;
   }
 
+  // A real-typed waveform's values are gathered into the first half of
+  // the block's own stretch of the samples, which are released once
+  // handed over: value i goes to first + i and comes from 2 (first + i),
+  // so nothing is written over before it is read, in this block or a
+  // later one. A separate array would be as large, and its pages taken
+  // fresh from the system for every waveform.
   int addRealParts(size_t first) const {
-    for (int i = 0; i < grid.pointsPerBlock; ++i)
-      realParts[i] = samples[2 * (first + static_cast<size_t>(i))];
-    return WfX_AddValues(interp, handle, grid.x + first, realParts, grid.pointsPerBlock);
+    double* values = samples + first;
+    for (size_t i = 0; i < static_cast<size_t>(grid.pointsPerBlock); ++i) values[i] = samples[2 * (first + i)];
+    return WfX_AddValues(interp, handle, grid.x + first, values, grid.pointsPerBlock);
   }
 
   // Complex samples go to the host straight from the stored array.
@@ -157,17 +159,9 @@ int loadNamedWaveform(Tcl_Interp* interp, DataSet* data, const char* name, Wavef
   if (handle == nullptr) return 1;
 
   int status = declareSweepParameters(interp, *data, handle);
-  BlockWriter writer{interp, handle, gridFor(*data, name), samples, nullptr};
+  BlockWriter writer{interp, handle, gridFor(*data, name), samples};
   bool impedance = inWaveformGroup(name, kReferenceImpedanceGroup);
-  // The scratch array is only made when a block will use it: a file with
-  // no blocks may still claim any number of points per block.
-  if (status == kBuilderOk && realTyped && writer.grid.pointsPerBlock > 0 && data->blockCount > 0) {
-    size_t points = static_cast<size_t>(writer.grid.pointsPerBlock);  // positive, tested above
-    writer.realParts = static_cast<double*>(allocateZeroed(points, sizeof(double)));
-    if (writer.realParts == nullptr) status = kBuilderStopped;
-  }
   if (status == kBuilderOk) addBlocks(*data, writer, realTyped, impedance);
-  std::free(writer.realParts);
 
   // Handed over, even when the host stopped taking samples part way.
   *out = handle;

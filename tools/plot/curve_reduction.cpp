@@ -762,7 +762,7 @@ class RunKeeper {
 
   // Point `index` of the curve at page position `pixel`: the next point of
   // the run open, or the first of a new run.
-  void add(size_t index, Point pixel) {
+  [[gnu::always_inline]] void add(size_t index, Point pixel) {
     if (!open_) {
       open_ = true;
       startBucket(index, pixel);
@@ -834,6 +834,17 @@ class RunKeeper {
     double full = 0;
   };
 
+  // A bucket's first point as a candidate, set field by field: copied
+  // whole from a candidate just written, it would be read back in other
+  // widths than it was stored in, which stalls the processor at every
+  // bucket of a million-point chart.
+  static void startCandidate(Candidate* candidate, size_t index, Point pixel) {
+    candidate->index = index;
+    candidate->pixel.x = pixel.x;
+    candidate->pixel.y = pixel.y;
+    candidate->full = 0;
+  }
+
   // add on a chart whose lines go onto a grid: of each bucket only its
   // first and last point matter, as closeBucket would take them.
   void coverNext(size_t index, Point pixel) {
@@ -846,7 +857,8 @@ class RunKeeper {
     }
     coverKept(first_.pixel);
     if (last_.index != first_.index) coverKept(last_.pixel);
-    first_ = last_ = {index, pixel, 0};
+    startCandidate(&first_, index, pixel);
+    startCandidate(&last_, index, pixel);
     column_ = column;
     row_ = row;
   }
@@ -1176,17 +1188,26 @@ std::vector<KeptRun> keptRuns(const Points& points, const Panel& panel, RunKeepe
     KeptRun run = keeper->finish(dataOf);
     if (!grid->has_value()) runs.push_back(std::move(run));
   };
-  Point pixel;
-  for (size_t i = 0; i < points.size(); ++i) {
-    if (!points.pixelOf(i, &pixel)) {
-      if (keeper->open()) finish();
-      continue;
-    }
-    keeper->add(i, pixel);
-    if (chart && !grid->has_value() && coveredDensely(*keeper, panel.plot)) {
-      grid->emplace(panel.plot);
-      keeper->coverOnto(&grid->value(), runs);
-      runs.clear();
+  // The page positions are found a batch at a time, apart from keeping
+  // them: their divisions then overlap from point to point instead of
+  // waiting on the branches of the point before.
+  constexpr size_t kBatch = 256;
+  std::array<Point, kBatch> pixels;
+  std::array<bool, kBatch> drawn;
+  for (size_t begin = 0; begin < points.size(); begin += kBatch) {
+    size_t end = std::min(points.size(), begin + kBatch);
+    for (size_t i = begin; i < end; ++i) drawn[i - begin] = points.pixelOf(i, &pixels[i - begin]);
+    for (size_t i = begin; i < end; ++i) {
+      if (!drawn[i - begin]) {
+        if (keeper->open()) finish();
+        continue;
+      }
+      keeper->add(i, pixels[i - begin]);
+      if (chart && !grid->has_value() && coveredDensely(*keeper, panel.plot)) {
+        grid->emplace(panel.plot);
+        keeper->coverOnto(&grid->value(), runs);
+        runs.clear();
+      }
     }
   }
   if (keeper->open()) finish();

@@ -86,13 +86,13 @@ double distance(const Point& a, const Point& b) {
 // call into the maths library for each of a million points: below 2^52 a
 // double's whole part is what truncation to an integer leaves (with the
 // sign of zero kept); from there on every double is whole.
-double floorOf(double value) {
+[[gnu::always_inline]] inline double floorOf(double value) {
   if (!(std::fabs(value) < 0x1p52)) return value;
   double whole = std::copysign(static_cast<double>(static_cast<int64_t>(value)), value);
   return whole > value ? whole - 1 : whole;
 }
 
-double roundHalfAway(double value) {
+[[gnu::always_inline]] inline double roundHalfAway(double value) {
   if (!(std::fabs(value) < 0x1p52)) return value;
   double whole = std::copysign(static_cast<double>(static_cast<int64_t>(value)), value);
   double rest = value - whole;  // exact
@@ -1058,9 +1058,9 @@ void addStrokes(const KeptRun& run, const std::vector<double>& lengths,
 // The page position of a point as the SVG writes it, to the hundredth of a
 // pixel: a dashed line's pattern runs along the length of the line as
 // written, which for a dense curve the rounding lengthens measurably.
-double writtenCoordinate(double pixel) { return roundHalfAway(pixel * 100) / 100; }
+[[gnu::always_inline]] inline double writtenCoordinate(double pixel) { return roundHalfAway(pixel * 100) / 100; }
 
-Point writtenPixel(const Panel& panel, Point data) {
+[[gnu::always_inline]] inline Point writtenPixel(const Panel& panel, Point data) {
   return {writtenCoordinate(panel.toPixelX(data.x)), writtenCoordinate(panel.toPixelY(data.y))};
 }
 

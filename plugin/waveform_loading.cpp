@@ -97,7 +97,8 @@ struct BlockWriter {
   // fresh from the system for every waveform.
   int addRealParts(size_t first) const {
     double* values = samples + first;
-    for (size_t i = 0; i < static_cast<size_t>(grid.pointsPerBlock); ++i) values[i] = samples[2 * (first + i)];
+    for (size_t i = 0; i < static_cast<size_t>(grid.pointsPerBlock); ++i)
+      values[i] = samples[2 * (first + i)];
     return WfX_AddValues(interp, handle, grid.x + first, values, grid.pointsPerBlock);
   }
 

@@ -214,8 +214,9 @@ TEST(CurveReductionTest, KeepsEachColumnsEnvelopeOfALongCurve) {
   for (int i = 0; i < 20000; ++i) {
     state = state * 1664525u + 1013904223u;
     f.push_back(1e9 + 1e5 * i);
-    values.push_back(breaks.count(i) != 0 ? std::nan("")
-                                          : 1 + static_cast<double>(state >> 8) / (1u << 24) * std::sin(i * 0.001));
+    values.push_back(breaks.count(i) != 0
+                         ? std::nan("")
+                         : 1 + static_cast<double>(state >> 8) / (1u << 24) * std::sin(i * 0.001));
   }
   host::RecordedWaveform k = realWaveform(f, {values}, "-", "");
   WaveformSet set = {{"Gain-Par/K", &k}};

@@ -1058,7 +1058,9 @@ void addStrokes(const KeptRun& run, const std::vector<double>& lengths,
 // The page position of a point as the SVG writes it, to the hundredth of a
 // pixel: a dashed line's pattern runs along the length of the line as
 // written, which for a dense curve the rounding lengthens measurably.
-[[gnu::always_inline]] inline double writtenCoordinate(double pixel) { return roundHalfAway(pixel * 100) / 100; }
+[[gnu::always_inline]] inline double writtenCoordinate(double pixel) {
+  return roundHalfAway(pixel * 100) / 100;
+}
 
 [[gnu::always_inline]] inline Point writtenPixel(const Panel& panel, Point data) {
   return {writtenCoordinate(panel.toPixelX(data.x)), writtenCoordinate(panel.toPixelY(data.y))};

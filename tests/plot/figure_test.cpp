@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "support/recorded_waveforms.h"
+#include "tools/plot/block_extremes.h"
 #include "tools/plot/figure_layout.h"
 
 namespace korvel::plot {
@@ -189,6 +192,96 @@ TEST(CurveRunsTest, NaNAndMinusInfinityBreakTheLine) {
   EXPECT_EQ(runs[1].size(), 1u);
   EXPECT_EQ(runs[2].size(), 2u);
 }
+
+// A block of points whose extremes are looked for several at a time, and
+// what a look point by point in order finds, which the fast look must
+// match bit for bit wherever it calls itself settled.
+struct ExtremesCase {
+  std::string name;
+  std::vector<double> frequencies;
+  std::vector<double> keys;
+  bool valueWhereNoKey;
+  bool settled;
+};
+
+void PrintTo(const ExtremesCase& row, std::ostream* out) { *out << row.name; }
+
+BlockExtremes extremesPointByPoint(const std::vector<double>& f, const std::vector<double>& keys) {
+  double inf = std::numeric_limits<double>::infinity();
+  BlockExtremes found{inf, -inf, inf, -inf, true};
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (!std::isfinite(f[i])) continue;
+    found.lowFrequency = f[i] < found.lowFrequency ? f[i] : found.lowFrequency;
+    found.highFrequency = f[i] > found.highFrequency ? f[i] : found.highFrequency;
+    found.lowKey = keys[i] < found.lowKey ? keys[i] : found.lowKey;
+    found.highKey = keys[i] > found.highKey ? keys[i] : found.highKey;
+  }
+  return found;
+}
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// `count` points whose keys rise and fall, the extremes away from the
+// ends, and the frequencies rising from 1 GHz.
+ExtremesCase wavy(std::string name, size_t count) {
+  ExtremesCase row{std::move(name), {}, {}, true, true};
+  for (size_t i = 0; i < count; ++i) {
+    row.frequencies.push_back(1e9 + 1e6 * static_cast<double>(i));
+    row.keys.push_back(2 + std::sin(0.37 * static_cast<double>(i)));
+  }
+  return row;
+}
+
+ExtremesCase with(ExtremesCase row, size_t at, double frequency, double key, bool settled) {
+  row.frequencies[at] = frequency;
+  row.keys[at] = key;
+  row.settled = settled;
+  return row;
+}
+
+class BlockExtremesTest : public ::testing::TestWithParam<ExtremesCase> {};
+
+TEST_P(BlockExtremesTest, AreThoseOfALookPointByPoint) {
+  const ExtremesCase& row = GetParam();
+  BlockExtremes fast =
+      blockExtremes(row.frequencies.data(), row.keys.data(), row.frequencies.size(), row.valueWhereNoKey);
+  EXPECT_EQ(fast.settled, row.settled);
+  if (!fast.settled) return;
+  BlockExtremes slow = extremesPointByPoint(row.frequencies, row.keys);
+  EXPECT_TRUE(sameBits(fast.lowFrequency, slow.lowFrequency))
+      << fast.lowFrequency << " " << slow.lowFrequency;
+  EXPECT_TRUE(sameBits(fast.highFrequency, slow.highFrequency)) << fast.highFrequency;
+  EXPECT_TRUE(sameBits(fast.lowKey, slow.lowKey)) << fast.lowKey << " " << slow.lowKey;
+  EXPECT_TRUE(sameBits(fast.highKey, slow.highKey)) << fast.highKey << " " << slow.highKey;
+}
+
+const double kNaN = std::nan("");
+const double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, BlockExtremesTest,
+    ::testing::Values(
+        wavy("Empty", 0), wavy("OnePoint", 1), wavy("ThreePoints", 3), wavy("Block", 4096),
+        wavy("OddLength", 4093), with(wavy("LowestKeyInTheTail", 4093), 4092, 1e9, 0.5, true),
+        with(wavy("HighestFrequencyFirst", 64), 0, 5e9, 2, true),
+        with(wavy("KeyOfAPointWithoutFrequencyLeftOut", 64), 9, kNaN, 100, true),
+        with(wavy("InfiniteFrequencyLeftOut", 64), 10, kInf, 0.001, true),
+        with(wavy("KeyThatIsNotANumberAsksForTheValue", 64), 11, 2e9, kNaN, false),
+        with(with(wavy("KeylessPointWithoutFrequencyAsksNothing", 64), 12, -kInf, kNaN, true), 3, 1e9, 3.5,
+             true),
+        [] {
+          ExtremesCase row = with(wavy("ValueThatIsNotANumberLeftOut", 64), 13, 2e9, kNaN, true);
+          row.valueWhereNoKey = false;
+          return row;
+        }(),
+        with(wavy("ZeroKeyLeftToTheOrder", 64), 14, 2e9, -0.0, false),
+        with(wavy("ZeroFrequencyLeftToTheOrder", 64), 15, 0.0, 2, false),
+        [] {
+          ExtremesCase row = wavy("NoFiniteFrequency", 9);
+          for (double& f : row.frequencies) f = kNaN;
+          return row;
+        }()),
+    [](const ::testing::TestParamInfo<ExtremesCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace korvel::plot

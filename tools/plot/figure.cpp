@@ -12,6 +12,7 @@
 #include "parallel/parallel_settings.h"
 #include "tools/output/number_format.h"
 #include "tools/output/sweep_values.h"
+#include "tools/plot/block_extremes.h"
 
 namespace korvel::plot {
 
@@ -174,7 +175,20 @@ CurveExtent frequencyExtent(const PartReader& reader) {
     size_t end = std::min(count, begin + kKeyBlock);
     if (keyed || valued) reader.orderKeys(begin, end, keys.data());
     KeyBlock block;
-    for (size_t i = begin; i < end; ++i) {
+    size_t from = begin;
+    if (keyed || valued) {
+      BlockExtremes scan = blockExtremes(reader.frequencies() + begin, keys.data(), end - begin, keyed);
+      if (scan.settled) {
+        x.low = scan.lowFrequency < x.low ? scan.lowFrequency : x.low;
+        x.high = scan.highFrequency > x.high ? scan.highFrequency : x.high;
+        KeyBlock& keysTo = valued ? values : block;
+        keysTo.low = scan.lowKey < keysTo.low ? scan.lowKey : keysTo.low;
+        keysTo.high = scan.highKey > keysTo.high ? scan.highKey : keysTo.high;
+        from = end;
+      }
+    }
+    // Point by point where the look a block at a time leaves it open.
+    for (size_t i = from; i < end; ++i) {
       double frequency = reader.frequency(i);
       if (!std::isfinite(frequency)) continue;
       x.low = frequency < x.low ? frequency : x.low;

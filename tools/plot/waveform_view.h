@@ -75,6 +75,8 @@ class PartReader {
 
   // The frequency of point i (which at(i) holds as x but for kReflection).
   double frequency(size_t i) const { return x_[i]; }
+  // Every point's frequency, size() of them.
+  const double* frequencies() const { return x_; }
 
   // The value of point i (at(i).y) within `*error` of it, where that is far
   // cheaper to compute: the decibels of a magnitude from its square, which

@@ -1,0 +1,34 @@
+// The extremes of a block of points against frequency, found several
+// points at a time: framing a million-point curve looks at every point
+// once, and one point at a time that look cost more than the reading of
+// the values.
+#ifndef KORVEL_TOOLS_PLOT_BLOCK_EXTREMES_H
+#define KORVEL_TOOLS_PLOT_BLOCK_EXTREMES_H
+
+#include <cstddef>
+
+namespace korvel::plot {
+
+// The smallest and largest finite frequency of a block, and the smallest
+// and largest key at a finite frequency (keys that are not numbers left
+// out), as a look point by point in order with `v < low ? v : low` and
+// `v > high ? v : high` finds them (infinite and minus infinite where
+// there is none). `settled` is false where that look could find other
+// bits, or where the extremes are not the whole answer: an extreme that
+// is zero (its sign is that of the first zero in order), or, with
+// `valueWhereNoKey`, a key that is not a number at a finite frequency
+// (that point's value itself is then asked for).
+struct BlockExtremes {
+  double lowFrequency;
+  double highFrequency;
+  double lowKey;
+  double highKey;
+  bool settled;
+};
+
+BlockExtremes blockExtremes(const double* frequencies, const double* keys, std::size_t count,
+                            bool valueWhereNoKey);
+
+}  // namespace korvel::plot
+
+#endif  // KORVEL_TOOLS_PLOT_BLOCK_EXTREMES_H

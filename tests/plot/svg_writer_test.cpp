@@ -427,6 +427,15 @@ std::complex<double> powerGainToANaN(size_t i, size_t n, std::mt19937* random) {
   return i + 1 == n ? std::complex<double>(std::nan(""), 0) : value;
 }
 
+// A ripple of a few pixels, about one wave to a pixel column: a dashed
+// curve climbs and falls within each column without doubling back often
+// enough to fill its dashes (ending in a point without a picture, as
+// above).
+std::complex<double> rippleToANaN(size_t i, size_t n, std::mt19937*) {
+  if (i + 1 == n) return {std::nan(""), 0};
+  return {0.5 * (1 + 0.002 * std::sin(0.0628 * static_cast<double>(i))), 0};
+}
+
 std::complex<double> slowSpiral(size_t i, size_t n, std::mt19937*) {
   double f = static_cast<double>(i) / static_cast<double>(n);
   return std::polar(0.2 + 0.7 * f, -30.0 * f);
@@ -479,6 +488,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InPlaceCase{"ScatterInDbToANaN", PanelKind::kCartesian, false, scatterToANaN},
                       InPlaceCase{"HumInDbToANaN", PanelKind::kCartesian, false, humToANaN},
                       InPlaceCase{"PowerGainsToANaN", PanelKind::kCartesian, true, powerGainToANaN},
+                      InPlaceCase{"RippleInDbToANaN", PanelKind::kCartesian, false, rippleToANaN},
                       InPlaceCase{"ScatterOnASmithChart", PanelKind::kSmith, false, scatter},
                       InPlaceCase{"SpiralOnASmithChart", PanelKind::kSmith, false, slowSpiral}),
     [](const ::testing::TestParamInfo<InPlaceCase>& row) { return row.param.name; });

@@ -103,4 +103,78 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
   return found;
 }
 
+[[gnu::target_clones("avx2", "default")]] KeyExtremes keyExtremes(const double* keys, std::size_t count) {
+  Lanes low = Lanes{} + kInfinity;
+  Lanes high = Lanes{} - kInfinity;
+  const LaneMask every = ~LaneMask{};
+  std::size_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    const Lanes key = loadLanes(keys + i);
+    low = lower(low, key, every);
+    high = higher(high, key, every);
+  }
+  KeyExtremes found{lowestLane(low), highestLane(high), true};
+  for (; i < count; ++i) {
+    found.low = keys[i] < found.low ? keys[i] : found.low;
+    found.high = keys[i] > found.high ? keys[i] : found.high;
+  }
+  found.settled = found.low != 0 && found.high != 0;
+  return found;
+}
+
+[[gnu::target_clones("avx2", "default")]] std::size_t firstKeyless(const double* keys, std::size_t from,
+                                                                   std::size_t count) {
+  std::size_t i = from;
+  for (; i + kLanes <= count; i += kLanes) {
+    const Lanes key = loadLanes(keys + i);
+    if (anyLane(key != key)) break;
+  }
+  for (; i < count; ++i) {
+    if (keys[i] != keys[i]) return i;
+  }
+  return count;
+}
+
+[[gnu::target_clones("avx2", "default")]] std::size_t firstOutside(const double* keys, std::size_t from,
+                                                                   std::size_t count, double low,
+                                                                   double high) {
+  std::size_t i = from;
+  for (; i + kLanes <= count; i += kLanes) {
+    const Lanes key = loadLanes(keys + i);
+    if (anyLane(~((key > low) & (key < high)))) break;
+  }
+  for (; i < count; ++i) {
+    if (!(keys[i] > low && keys[i] < high)) return i;
+  }
+  return count;
+}
+
+[[gnu::target_clones("avx2", "default")]] std::size_t quarterCrossings(const double* keys, std::size_t count,
+                                                                       double lowQuarter,
+                                                                       double highQuarter) {
+  if (count < 2) return 0;
+  // A key's side: low where it is at most the low quarter and not at least
+  // the high one, high the other way round; point i + 1 against point i,
+  // lane by lane.
+  LaneMask crossings = {};
+  std::size_t i = 0;
+  for (; i + 1 + kLanes <= count; i += kLanes) {
+    const Lanes before = loadLanes(keys + i);
+    const Lanes after = loadLanes(keys + i + 1);
+    const LaneMask lowBefore = (before <= lowQuarter) & ~(before >= highQuarter);
+    const LaneMask highBefore = (before >= highQuarter) & ~(before <= lowQuarter);
+    const LaneMask lowAfter = (after <= lowQuarter) & ~(after >= highQuarter);
+    const LaneMask highAfter = (after >= highQuarter) & ~(after <= lowQuarter);
+    // A set lane is -1.
+    crossings -= (lowBefore & highAfter) | (highBefore & lowAfter);
+  }
+  std::size_t total = 0;
+  for (std::size_t k = 0; k < kLanes; ++k) total += static_cast<std::size_t>(crossings[k]);
+  auto side = [&](double key) {
+    return static_cast<int>(key >= highQuarter) - static_cast<int>(key <= lowQuarter);
+  };
+  for (; i + 1 < count; ++i) total += static_cast<std::size_t>(side(keys[i]) * side(keys[i + 1]) < 0);
+  return total;
+}
+
 }  // namespace korvel::plot

@@ -1,7 +1,7 @@
-// The extremes of a block of points against frequency, found several
-// points at a time: framing a million-point curve looks at every point
-// once, and one point at a time that look cost more than the reading of
-// the values.
+// The extremes of a block of points against frequency, and the looks the
+// reduction of a curve takes over its keys, several points at a time:
+// framing and reducing a million-point curve looks at every point, and one
+// point at a time those looks cost more than the reading of the values.
 #ifndef KORVEL_TOOLS_PLOT_BLOCK_EXTREMES_H
 #define KORVEL_TOOLS_PLOT_BLOCK_EXTREMES_H
 
@@ -28,6 +28,27 @@ struct BlockExtremes {
 
 BlockExtremes blockExtremes(const double* frequencies, const double* keys, std::size_t count,
                             bool valueWhereNoKey);
+
+// The smallest and largest of `count` keys (keys that are not numbers left
+// out), as blockExtremes finds them; `settled` false where one is zero.
+struct KeyExtremes {
+  double low;
+  double high;
+  bool settled;
+};
+
+KeyExtremes keyExtremes(const double* keys, std::size_t count);
+
+// The first of keys[from, count) that is not a number, or `count`.
+std::size_t firstKeyless(const double* keys, std::size_t from, std::size_t count);
+
+// The first of keys[from, count) that does not lie strictly between `low`
+// and `high` (a key that is not a number does not), or `count`.
+std::size_t firstOutside(const double* keys, std::size_t from, std::size_t count, double low, double high);
+
+// How many times consecutive keys of the `count` go from at most
+// `lowQuarter` straight to at least `highQuarter`, or back.
+std::size_t quarterCrossings(const double* keys, std::size_t count, double lowQuarter, double highQuarter);
 
 }  // namespace korvel::plot
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "parallel/parallel_settings.h"
+#include "tools/plot/block_extremes.h"
 #include "tools/plot/figure_layout.h"
 
 namespace korvel::plot {
@@ -1291,22 +1292,16 @@ class KeyedEnvelope {
       // without a picture, which ends the run.
       size_t columnEnd = endOfColumn(i);
       if (keys.size() < columnEnd - i) keys.resize(columnEnd - i);
-      double lowKey = std::numeric_limits<double>::infinity();
-      double highKey = -lowKey;
-      size_t end = i;
-      bool broken = false;
       reader_.orderKeys(i, columnEnd, keys.data());
-      for (; end < columnEnd; ++end) {
-        double key = keys[end - i];
-        // Without a branch, which random keys would mistake: a NaN key
-        // changes neither.
-        lowKey = key < lowKey ? key : lowKey;
-        highKey = key > highKey ? key : highKey;
-        if (std::isnan(key) && !std::isfinite(reader_.at(end).y)) {
-          broken = true;
-          break;
-        }
-      }
+      // The bucket stops short of a point without a picture (without a
+      // key, and its value not a number either).
+      size_t length = columnEnd - i;
+      size_t kept = firstKeyless(keys.data(), 0, length);
+      while (kept < length && std::isfinite(reader_.at(i + kept).y))
+        kept = firstKeyless(keys.data(), kept + 1, length);
+      size_t end = i + kept;
+      bool broken = kept < length;
+      auto [lowKey, highKey] = keyRange(keys.data(), kept);
       if (!keepBucket(i, end, lowKey, highKey, period, keys.data(), &run)) return false;
       if (broken) finishRun();
       if (!solid) return false;
@@ -1411,6 +1406,22 @@ class KeyedEnvelope {
     return quarters;
   }
 
+  // The smallest and largest of `count` keys (keys that are not numbers
+  // left out), as a look at one key after the other with `key < low ? key
+  // : low` finds them, the first of equal keys kept.
+  static std::pair<double, double> keyRange(const double* keys, size_t count) {
+    KeyExtremes extremes = keyExtremes(keys, count);
+    if (extremes.settled) return {extremes.low, extremes.high};
+    // A zero at either end: its sign is that of the first zero.
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (size_t k = 0; k < count; ++k) {
+      low = keys[k] < low ? keys[k] : low;
+      high = keys[k] > high ? keys[k] : high;
+    }
+    return {low, high};
+  }
+
   // Keeps of the bucket [begin, end) its first, the first written highest
   // and lowest (from the points near the extreme keys, and those without a
   // key), and its last point, in order; for a dashed curve (`period` > 0)
@@ -1428,25 +1439,19 @@ class KeyedEnvelope {
     double low = keyed ? lowThreshold(lowKey) : -std::numeric_limits<double>::infinity();
     double high = keyed ? highThreshold(highKey) : std::numeric_limits<double>::infinity();
     Quarters quarters = dashed ? quartersOf(lowKey, highKey) : Quarters{};
-    // The side of a point's key: -1 in the low quarter, 1 in the high
-    // one, 0 between or without a key (NaN).
-    auto sideOf = [&](double key) {
-      return static_cast<int>(key >= quarters.high) - static_cast<int>(key <= quarters.low);
-    };
-    int side = dashed ? sideOf(keys[0]) : 0;
-    size_t crossings = 0;
+    // Steps straight from the low quarter of the keys to the high one, or
+    // back (a key without a number in neither).
+    size_t crossings = dashed ? quarterCrossings(keys, end - begin, quarters.low, quarters.high) : 0;
     double top = writtenPixel(panel_, reader_.at(begin)).y;
     double bottom = top;
     size_t lowest = begin;  // of the smallest page y
     size_t highest = begin;
-    for (size_t i = begin + 1; i < end; ++i) {
-      double key = keys[i - begin];
-      if (dashed) {
-        int next = sideOf(key);
-        crossings += static_cast<size_t>(next * side < 0);
-        side = next;
-      }
-      if (key > low && key < high) continue;
+    // Only the points whose keys lie near the extremes, or that have none,
+    // can be written highest or lowest.
+    size_t count = end - begin;
+    for (size_t k = firstOutside(keys, 1, count, low, high); k < count;
+         k = firstOutside(keys, k + 1, count, low, high)) {
+      size_t i = begin + k;
       double y = writtenPixel(panel_, reader_.at(i)).y;
       if (y < top) {
         top = y;

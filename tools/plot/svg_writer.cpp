@@ -2,8 +2,8 @@
 #include "tools/plot/svg_writer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
 
 #include "tools/output/number_format.h"
@@ -30,8 +30,9 @@ std::string number(double value) {
   if (!std::isfinite(value)) value = 0;
   value = std::clamp(value, -kFarthestPixel, kFarthestPixel);
   char text[48];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  std::string out = text;
+  // Rounded correctly, as printf's "%.2f" rounds, without a format to read.
+  std::to_chars_result written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+  std::string out(text, written.ptr);
   if (out == "-0.00") out = "0.00";
   return out;
 }

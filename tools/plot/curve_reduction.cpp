@@ -773,16 +773,15 @@ class RunKeeper {
       coverNext(index, pixel);
       return;
     }
-    // Lengths serve the strokes, which a chart drawn as its coverage has
-    // none of.
-    bool measured = dashed_ && grid_ == nullptr;
+    // Lengths serve the strokes of a dashed curve (or a chart's test of
+    // density, until its lines go onto a grid, above).
     if (floorOf(pixel.x) != column_ || (chart_ && floorOf(pixel.y) != row_)) {
       closeBucket();
-      if (measured) length_ += distance(previous_, pixel);
+      if (dashed_) length_ += distance(previous_, pixel);
       startBucket(index, pixel);
       return;
     }
-    if (measured) full_ += distance(previous_, pixel);
+    if (dashed_) full_ += distance(previous_, pixel);
     if (pixel.y < lowest_.pixel.y) lowest_ = {index, pixel, full_};
     if (pixel.y > highest_.pixel.y) highest_ = {index, pixel, full_};
     last_ = {index, pixel, full_};
@@ -1312,19 +1311,13 @@ class KeyedEnvelope {
   }
 
  private:
-  // The key that orders point i's value: its decibel key, or a real value
-  // itself where it is a number; NaN where there is none.
-  double keyOf(size_t i) const {
-    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-    if (decibels_) {
-      double key = reader_.decibelKey(i);
-      return key != 0 ? key : kNone;
-    }
-    double value = reader_.at(i).y;
-    return std::isfinite(value) ? value : kNone;
+  // Whether point i has a picture: a key that orders its value (see
+  // PartReader::orderKeys), or else a value that is a number.
+  bool hasPicture(size_t i) const {
+    double key = 0;
+    reader_.orderKeys(i, i + 1, &key);
+    return !std::isnan(key) || std::isfinite(reader_.at(i).y);
   }
-
-  bool hasPicture(size_t i) const { return !std::isnan(keyOf(i)) || std::isfinite(reader_.at(i).y); }
 
   double columnOf(size_t i) const {
     return floorOf(writtenCoordinate(panel_.toPixelX(reader_.frequency(i))));
@@ -1430,7 +1423,7 @@ class KeyedEnvelope {
   // from the low quarter of its keys to the high one, or back, is a line
   // of at least the quarters' gap, and the full curve through the bucket
   // is at least as long as those lines together.
-  // `keys` holds the bucket's keys as keyOf gives them.
+  // `keys` holds the bucket's keys as PartReader::orderKeys gives them.
   bool keepBucket(size_t begin, size_t end, double lowKey, double highKey, double period, const double* keys,
                   KeptRun* run) const {
     bool keyed = lowKey <= highKey;
@@ -1535,10 +1528,7 @@ void reduceCurve(const Panel& panel, Curve* curve) {
     const PartReader& reader = *kept;
     bool enveloped =
         KeyedEnvelope::fits(panel, reader) && KeyedEnvelope(panel, reader).keptRuns(measured, &runs);
-    if (!enveloped) {
-      runs.clear();
-      runs = keptRuns(ReadPoints(panel, reader), panel, &keeper, &grid);
-    }
+    if (!enveloped) runs = keptRuns(ReadPoints(panel, reader), panel, &keeper, &grid);
   }
   curve->reduced = true;
   if (chart && (grid.has_value() || coveredDensely(keeper, panel.plot))) {

@@ -345,6 +345,13 @@ class CoverageGrid {
     }
   }
 
+  // Finds the marked ring again now, after many lines went on at once.
+  void settle() {
+    if (!clearanceFits()) return;
+    findRing();
+    ringMisses_ = 0;
+  }
+
   // The cells of a segment (in cells) walked and marked, coarse blocks
   // whose cells are all marked, and stretches whose cells the clearance
   // shows all marked, crossed without looking at their cells.
@@ -577,14 +584,20 @@ class CoverageGrid {
     double y0 = v0 - centreV_;
     double x1 = u1 - centreU_;
     double y1 = v1 - centreV_;
-    if (!(x0 * x0 + y0 * y0 <= ringOuter_ && x1 * x1 + y1 * y1 <= ringOuter_)) return false;
+    double near0 = x0 * x0 + y0 * y0;
+    double near1 = x1 * x1 + y1 * y1;
+    // Its nearest point is an end, or else (the foot of the perpendicular
+    // from the centre falling between the ends) the foot: its squared
+    // distance cross² / length, compared without a division. Tested
+    // without branches: which holds changes from line to line.
     double du = x1 - x0;
     double dv = y1 - y0;
     double length = du * du + dv * dv;
-    double t = length > 0 ? std::clamp(-(x0 * du + y0 * dv) / length, 0.0, 1.0) : 0.0;
-    double nearU = x0 + t * du;
-    double nearV = y0 + t * dv;
-    return nearU * nearU + nearV * nearV >= ringInner_;
+    double along = -(x0 * du + y0 * dv);
+    double cross = x0 * dv - y0 * du;
+    bool ends = (near0 <= ringOuter_) & (near1 <= ringOuter_) & (near0 >= ringInner_) & (near1 >= ringInner_);
+    bool between = (along > 0) & (along < length);
+    return ends & (!between | (cross * cross >= ringInner_ * length));
   }
 
   // Adds `change` to the count of cells not marked in the bins of squared
@@ -1117,7 +1130,7 @@ class ReadPoints {
 
   size_t size() const { return reader_.size(); }
 
-  bool pixelOf(size_t i, Point* pixel) const {
+  [[gnu::always_inline]] bool pixelOf(size_t i, Point* pixel) const {
     if (chart_) {
       Point point = reader_.at(i);
       if (!finite(point)) return false;
@@ -1177,6 +1190,28 @@ bool coveredDensely(const RunKeeper& keeper, const Rect& plot) {
   return static_cast<double>(keeper.vertices()) > area || keeper.keptLength() * kCurveWidth > area / 2;
 }
 
+// What a chart drawn as its coverage covers does not depend on the order
+// its lines go onto the grid, only what that costs: lines taken far apart
+// along the curve first fill the area it sweeps about the centre in a
+// fraction of the lines of a first turn, so that the marked ring (see
+// CoverageGrid::insideRing) holds nearly all the others. Every
+// kSparseStride-th line from `begin` on that joins two pixels goes onto
+// the grid: the last point of one pixel and the first of the next are
+// kept points, whatever comes before or after them.
+constexpr size_t kSparseStride = 16;
+
+template <class Points>
+void coverSparsely(const Points& points, size_t begin, CoverageGrid* grid) {
+  for (size_t i = begin; i + 1 < points.size(); i += kSparseStride) {
+    Point from;
+    Point to;
+    if (!points.pixelOf(i, &from) || !points.pixelOf(i + 1, &to)) continue;
+    if (floorOf(from.x) == floorOf(to.x) && floorOf(from.y) == floorOf(to.y)) continue;
+    grid->addSegment(from, to);
+  }
+  grid->settle();
+}
+
 // The kept runs of a curve's points. On a chart, as soon as its lines are
 // certain to be drawn as their coverage, they go onto `grid` instead, and
 // nothing more is kept.
@@ -1207,6 +1242,7 @@ std::vector<KeptRun> keptRuns(const Points& points, const Panel& panel, RunKeepe
       keeper->add(i, pixels[i - begin]);
       if (chart && !grid->has_value() && coveredDensely(*keeper, panel.plot)) {
         grid->emplace(panel.plot);
+        coverSparsely(points, i + 1, &grid->value());
         keeper->coverOnto(&grid->value(), runs);
         runs.clear();
       }

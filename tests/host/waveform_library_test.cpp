@@ -165,12 +165,22 @@ std::vector<double> segmentValues(const std::vector<std::vector<double>>& chunks
   return values;
 }
 
+// Frequencies 0, 1, ... of `count` points, the last one `last`: more than
+// the library compares and copies on one thread.
+std::vector<double> manyPoints(size_t count, double last) {
+  std::vector<double> values(count);
+  for (size_t i = 0; i < count; ++i) values[i] = static_cast<double>(i);
+  values.back() = last;
+  return values;
+}
+
 TEST_P(SharedX, KeepsEqualValuesOnce) {
   const SharedXCase& row = GetParam();
+  // A value of each point its own, which the recorded y must hold in order.
   auto yFor = [](const std::vector<std::vector<double>>& chunks) {
     size_t points = 0;
     for (const auto& chunk : chunks) points += chunk.size();
-    return std::vector<double>(points, 0.5);
+    return manyPoints(points, -1.0);
   };
   const RecordedWaveform& first =
       build(ValueRecording::kAll, kDataTypeReal, row.firstChunks, yFor(row.firstChunks), row.newSegmentAfter);
@@ -201,17 +211,25 @@ TEST_P(SharedX, KeepsEqualValuesOnce) {
     EXPECT_EQ(second.segments[s].lowX, low) << "segment " << s;
     EXPECT_EQ(second.segments[s].highX, high) << "segment " << s;
   }
+  std::vector<double> y;
+  for (const host::RecordedSegment& segment : second.segments)
+    y.insert(y.end(), segment.y.begin(), segment.y.end());
+  EXPECT_EQ(y, yFor(row.secondChunks));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SharedX,
-    ::testing::Values(SharedXCase{"Same", {{1, 2, 3}}, {{1, 2, 3}}, SIZE_MAX, {true}},
-                      SharedXCase{"OneValueDiffers", {{1, 2, 3}}, {{1, 2, 4}}, SIZE_MAX, {false}},
-                      SharedXCase{"ZeroAndMinusZero", {{0.0, 1}}, {{-0.0, 1}}, SIZE_MAX, {false}},
-                      SharedXCase{"NoNumberMatchesItself", {{kNaN, 1}}, {{kNaN, 1}}, SIZE_MAX, {true}},
-                      SharedXCase{"AppendedAfterSharing", {{1, 2}}, {{1, 2}, {3}}, SIZE_MAX, {false}},
-                      SharedXCase{"FewerValues", {{1, 2, 3}}, {{1, 2}}, SIZE_MAX, {false}},
-                      SharedXCase{"EachSegment", {{1, 2}, {3, 4}}, {{1, 2}, {3, 5}}, 1, {true, false}}),
+    ::testing::Values(
+        SharedXCase{"Same", {{1, 2, 3}}, {{1, 2, 3}}, SIZE_MAX, {true}},
+        SharedXCase{"OneValueDiffers", {{1, 2, 3}}, {{1, 2, 4}}, SIZE_MAX, {false}},
+        SharedXCase{"ZeroAndMinusZero", {{0.0, 1}}, {{-0.0, 1}}, SIZE_MAX, {false}},
+        SharedXCase{"NoNumberMatchesItself", {{kNaN, 1}}, {{kNaN, 1}}, SIZE_MAX, {true}},
+        SharedXCase{"AppendedAfterSharing", {{1, 2}}, {{1, 2}, {3}}, SIZE_MAX, {false}},
+        SharedXCase{"FewerValues", {{1, 2, 3}}, {{1, 2}}, SIZE_MAX, {false}},
+        SharedXCase{"EachSegment", {{1, 2}, {3, 4}}, {{1, 2}, {3, 5}}, 1, {true, false}},
+        SharedXCase{"ManySame", {manyPoints(300000, 1e9)}, {manyPoints(300000, 1e9)}, SIZE_MAX, {true}},
+        SharedXCase{
+            "ManyButTheLast", {manyPoints(300000, 1e9)}, {manyPoints(300000, 2e9)}, SIZE_MAX, {false}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace

@@ -315,18 +315,25 @@ class CoverageGrid {
     mark(static_cast<int>(u), static_cast<int>(v));
   }
 
-  void addSegment(Point from, Point to) {
+  // Inlined where the lines come: on a chart whose curve circles its
+  // centre, nearly all of them lie in the ring, and its test is a few
+  // multiplications.
+  [[gnu::always_inline]] void addSegment(Point from, Point to) {
     double u0 = (from.x - originX_) / kCoverageCell;
     double v0 = (from.y - originY_) / kCoverageCell;
     double u1 = (to.x - originX_) / kCoverageCell;
     double v1 = (to.y - originY_) / kCoverageCell;
-    // A short segment is looked up in the marked tiles and cells at once;
-    // a long one, which crosses many lines of tiles, first in the
-    // clearance, which may show it marked in a few steps. A segment the
-    // clearance, measured before the cells beside it were marked, failed to
-    // show marked: enough of those (found marked from their cells, or
-    // walked between marked ends), and it is measured again.
     if (insideRing(u0, v0, u1, v1)) return;
+    addBeyondRing(u0, v0, u1, v1);
+  }
+
+  // A short segment is looked up in the marked tiles and cells at once;
+  // a long one, which crosses many lines of tiles, first in the
+  // clearance, which may show it marked in a few steps. A segment the
+  // clearance, measured before the cells beside it were marked, failed to
+  // show marked: enough of those (found marked from their cells, or
+  // walked between marked ends), and it is measured again.
+  [[gnu::noinline]] void addBeyondRing(double u0, double v0, double u1, double v1) {
     if (clearanceFits() && ++ringMisses_ >= kRingMisses) {
       findRing();
       ringMisses_ = 0;
@@ -579,7 +586,7 @@ class CoverageGrid {
   // it, then lie in the ring and are marked already. A chart's curve
   // circling its centre stays in such a ring however long its lines are,
   // where looking its cells up takes a step per line of tiles it crosses.
-  bool insideRing(double u0, double v0, double u1, double v1) const {
+  [[gnu::always_inline]] bool insideRing(double u0, double v0, double u1, double v1) const {
     double x0 = u0 - centreU_;
     double y0 = v0 - centreV_;
     double x1 = u1 - centreU_;

@@ -298,6 +298,15 @@ std::complex<double> ringScribble(int i, int n, const std::function<double()>& n
   return std::polar(magnitude, -25.0 * i / n + 0.2 * next() - 0.1);
 }
 
+// Two clusters far apart, the curve going from one to the other only
+// across a point without a picture: no line joins them.
+std::complex<double> twoIslands(int i, int, const std::function<double()>& next) {
+  // Every 997th point: the gaps fall at every offset along the curve.
+  if (i % 997 == 996) return {std::nan(""), 0};
+  double side = (i / 997) % 2 == 0 ? -0.5 : 0.5;
+  return {side + 0.2 * next() - 0.1, 0.2 * next() - 0.1};
+}
+
 class ScribbleTest : public ::testing::TestWithParam<ScribbleCase> {};
 
 // Drawn as the area they cover, which holds every point and every
@@ -335,10 +344,12 @@ TEST_P(ScribbleTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
       return at.x >= rect.x && at.x <= rect.x + rect.width && at.y >= rect.y && at.y <= rect.y + rect.height;
     });
   };
+  auto drawn = [&](size_t i) { return std::isfinite(points[i].x) && std::isfinite(points[i].y); };
   for (size_t i = 0; i < points.size(); i += 97) {
+    if (!drawn(i)) continue;
     Point at = panel.toPixel(points[i]);
     EXPECT_TRUE(covered(at)) << i;
-    if (i + 1 < points.size()) {
+    if (i + 1 < points.size() && drawn(i + 1)) {
       Point after = panel.toPixel(points[i + 1]);
       EXPECT_TRUE(covered({(at.x + after.x) / 2, (at.y + after.y) / 2})) << i;
     }
@@ -354,16 +365,41 @@ TEST_P(ScribbleTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
         cells.insert({x, y});
     }
   }
+  // And no cell is covered that no line comes near: the cells the lines
+  // pass through, looked at every quarter of a cell, and those beside them.
+  const long side = cellOf(300) + 2;
+  std::vector<char> lined(static_cast<size_t>(side * side), 0);
+  auto at = [&](long x, long y) -> char* {
+    if (x < -1 || y < -1 || x + 1 >= side || y + 1 >= side) return nullptr;
+    return &lined[static_cast<size_t>((y + 1) * side + x + 1)];
+  };
   size_t uncovered = 0;
   for (size_t i = 0; i + 1 < points.size(); ++i) {
+    if (!drawn(i) || !drawn(i + 1)) continue;
     Point from = panel.toPixel(points[i]);
     Point to = panel.toPixel(points[i + 1]);
     for (double t = 0.02; t < 0.98; t += 0.01) {
       Point along{from.x + t * (to.x - from.x), from.y + t * (to.y - from.y)};
       if (cells.count({cellOf(along.x), cellOf(along.y)}) == 0) ++uncovered;
     }
+    double steps = std::ceil(std::hypot(to.x - from.x, to.y - from.y) / kCoverageCell * 4) + 1;
+    for (double k = 0; k <= steps; ++k) {
+      char* cell =
+          at(cellOf(from.x + k / steps * (to.x - from.x)), cellOf(from.y + k / steps * (to.y - from.y)));
+      if (cell != nullptr) *cell = 1;
+    }
   }
   EXPECT_EQ(uncovered, 0u);
+  size_t unlined = 0;
+  for (const auto& [x, y] : cells) {
+    bool near = false;
+    for (long dy = -1; dy <= 1; ++dy) {
+      for (long dx = -1; dx <= 1; ++dx)
+        near = near || (at(x + dx, y + dy) != nullptr && *at(x + dx, y + dy) != 0);
+    }
+    if (!near) ++unlined;
+  }
+  EXPECT_EQ(unlined, 0u);
   std::string svg = writeSvg(figure);
   EXPECT_EQ(count(svg, "<path data-waveform=\"S-Par/S(1,1)\""), 1u);
   EXPECT_EQ(count(svg, "<polyline data-waveform"), 0u);
@@ -371,7 +407,8 @@ TEST_P(ScribbleTest, DrawsAScribbleDenserThanTheChartAsItsCoverage) {
 
 INSTANTIATE_TEST_SUITE_P(Scribbles, ScribbleTest,
                          ::testing::Values(ScribbleCase{"InASquare", squareScribble},
-                                           ScribbleCase{"InARing", ringScribble}),
+                                           ScribbleCase{"InARing", ringScribble},
+                                           ScribbleCase{"OnTwoIslands", twoIslands}),
                          [](const ::testing::TestParamInfo<ScribbleCase>& row) { return row.param.name; });
 
 // Long curves read from the waveform in place, reduced against the same

@@ -338,6 +338,7 @@ class CoverageGrid {
       findRing();
       ringMisses_ = 0;
     }
+    if (markedPastRingEdge(u0, v0, u1, v1)) return;
     bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
     if (tried && markedAlong(u0, v0, u1, v1)) return;
     if (markedNear(u0, v0, u1, v1)) {
@@ -605,6 +606,50 @@ class CoverageGrid {
     bool ends = (near0 <= ringOuter_) & (near1 <= ringOuter_) & (near0 >= ringInner_) & (near1 >= ringInner_);
     bool between = (along > 0) & (along < length);
     return ends & (!between | (cross * cross >= ringInner_ * length));
+  }
+
+  // Whether every cell near a segment (in cells) with one end in the ring
+  // and the other past one of its circles is marked: its part up to the
+  // circle lies in the ring, and only the piece beyond is looked up. The
+  // ragged edges of the area a chart's curve fills leave many such lines,
+  // whose whole length would otherwise be looked up.
+  bool markedPastRingEdge(double u0, double v0, double u1, double v1) const {
+    if (!(ringOuter_ > ringInner_)) return false;
+    auto inRing = [&](double squared) { return squared >= ringInner_ && squared <= ringOuter_; };
+    double x0 = u0 - centreU_;
+    double y0 = v0 - centreV_;
+    if (!inRing(x0 * x0 + y0 * y0)) {
+      std::swap(u0, u1);
+      std::swap(v0, v1);
+      x0 = u0 - centreU_;
+      y0 = v0 - centreV_;
+    }
+    const double near0 = x0 * x0 + y0 * y0;
+    const double x1 = u1 - centreU_;
+    const double y1 = v1 - centreV_;
+    const double near1 = x1 * x1 + y1 * y1;
+    if (!inRing(near0) || inRing(near1)) return false;
+    const double du = x1 - x0;
+    const double dv = y1 - y0;
+    const double length = du * du + dv * dv;
+    const double along = x0 * du + y0 * dv;
+    double crossing = 0;  // along the segment, where the piece past the circle starts
+    if (near1 > ringOuter_) {
+      // Out through the outer circle, not through the hole on the way.
+      const double cross = x0 * dv - y0 * du;
+      if (-along > 0 && -along < length && cross * cross < ringInner_ * length) return false;
+      // The last point within the circle a hair inside the outer one.
+      const double radius = ringOuter_ * (1 - 1e-9);
+      crossing = (-along + std::sqrt(along * along - length * (near0 - radius))) / length;
+    } else if (near1 < ringInner_) {
+      // Into the hole: the line crosses the inner circle once on the way.
+      const double radius = ringInner_ * (1 + 1e-9);
+      crossing = (-along - std::sqrt(along * along - length * (near0 - radius))) / length;
+    } else {
+      return false;  // an end that is not a number
+    }
+    if (!(crossing >= 0 && crossing <= 1)) return false;
+    return markedNear(u0 + crossing * du, v0 + crossing * dv, u1, v1);
   }
 
   // Adds `change` to the count of cells not marked in the bins of squared

@@ -334,10 +334,7 @@ class CoverageGrid {
   // show marked: enough of those (found marked from their cells, or
   // walked between marked ends), and it is measured again.
   [[gnu::noinline]] void addBeyondRing(double u0, double v0, double u1, double v1) {
-    if (clearanceFits() && ++ringMisses_ >= kRingMisses) {
-      findRing();
-      ringMisses_ = 0;
-    }
+    if (clearanceFits() && ++ringMisses_ >= kRingMisses) settle();
     if (markedPastRingEdge(u0, v0, u1, v1)) return;
     bool tried = std::min(std::fabs(u1 - u0), std::fabs(v1 - v0)) > kShortSegmentCells;
     if (tried && markedAlong(u0, v0, u1, v1)) return;
@@ -353,7 +350,8 @@ class CoverageGrid {
     }
   }
 
-  // Finds the marked ring again now, after many lines went on at once.
+  // Finds the marked ring again: after many lines went on at once, or
+  // after kRingMisses lines outside it.
   void settle() {
     if (!clearanceFits()) return;
     findRing();
@@ -594,18 +592,21 @@ class CoverageGrid {
     double y1 = v1 - centreV_;
     double near0 = x0 * x0 + y0 * y0;
     double near1 = x1 * x1 + y1 * y1;
-    // Its nearest point is an end, or else (the foot of the perpendicular
-    // from the centre falling between the ends) the foot: its squared
-    // distance cross² / length, compared without a division. Tested
-    // without branches: which holds changes from line to line.
-    double du = x1 - x0;
-    double dv = y1 - y0;
+    // Tested without branches: which holds changes from line to line.
+    bool ends = (near0 <= ringOuter_) & (near1 <= ringOuter_) & (near0 >= ringInner_) & (near1 >= ringInner_);
+    return ends & !dipsIntoHole(x0, y0, x1 - x0, y1 - y0);
+  }
+
+  // Whether the segment from (x0, y0) (from the centre, in cells) by
+  // (du, dv) comes nearer the centre than the ring's inner circle between
+  // its ends: the foot of the perpendicular from the centre falls between
+  // them, at a squared distance cross² / length below the inner one,
+  // compared without a division or a branch.
+  [[gnu::always_inline]] bool dipsIntoHole(double x0, double y0, double du, double dv) const {
     double length = du * du + dv * dv;
     double along = -(x0 * du + y0 * dv);
     double cross = x0 * dv - y0 * du;
-    bool ends = (near0 <= ringOuter_) & (near1 <= ringOuter_) & (near0 >= ringInner_) & (near1 >= ringInner_);
-    bool between = (along > 0) & (along < length);
-    return ends & (!between | (cross * cross >= ringInner_ * length));
+    return (along > 0) & (along < length) & (cross * cross < ringInner_ * length);
   }
 
   // Whether every cell near a segment (in cells) with one end in the ring
@@ -636,8 +637,7 @@ class CoverageGrid {
     double crossing = 0;  // along the segment, where the piece past the circle starts
     if (near1 > ringOuter_) {
       // Out through the outer circle, not through the hole on the way.
-      const double cross = x0 * dv - y0 * du;
-      if (-along > 0 && -along < length && cross * cross < ringInner_ * length) return false;
+      if (dipsIntoHole(x0, y0, du, dv)) return false;
       // The last point within the circle a hair inside the outer one.
       const double radius = ringOuter_ * (1 - 1e-9);
       crossing = (-along + std::sqrt(along * along - length * (near0 - radius))) / length;
